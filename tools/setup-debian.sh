@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing tamsel need,
+# but only those that are missing, so that a second run costs nothing.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ ccache pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools
+  libqt6sql6-sqlite libqt6opengl6-dev libgl-dev libsqlite3-dev
+  # runtime: sound, video, the GStreamer codecs the course media use
+  qt6-qpa-plugins libqt6multimedia6 libqt6multimediawidgets6
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  gstreamer1.0-libav gstreamer1.0-pulseaudio pulseaudio pulseaudio-utils
+  fonts-dejavu-core
+  # the demo course's media are generated at build time
+  espeak-ng sox libsox-fmt-all ffmpeg
+  # tests: a real X server, real input events, a fuzzer
+  xvfb xauth x11-utils xdotool imagemagick clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "tamsel: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "tamsel: run as root or install sudo" >&2; exit 1; }
+  sudo=sudo
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
