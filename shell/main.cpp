@@ -1,12 +1,27 @@
 #include "CommandLine.h"
+#include "CourseError.h"
+#include "ErrorReport.h"
+#include "ModuleState.h"
+#include "ScreenHost.h"
+#include "SingleInstance.h"
+#include "StartUp.h"
+#include "Trace.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    // Sound and video go through GStreamer: the other backend needs an audio device to live.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+
     QApplication app(argc, argv);
-    const CommandLine options = CommandLine::parse(app.arguments());
+    QApplication::setApplicationName(QStringLiteral("tamsel"));
+    QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
+
+    const CommandLine options = CommandLine::parse(QApplication::arguments());
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "tamsel: %s\n%s", qPrintable(options.error), qPrintable(CommandLine::usage()));
         return 2;
@@ -19,5 +34,30 @@ int main(int argc, char* argv[])
         std::printf("tamsel %s\n", TAMSEL_VERSION);
         return 0;
     }
-    return 0;
+
+    Trace trace;
+    if (!options.trace.isEmpty() && !trace.open(options.trace)) {
+        std::fprintf(stderr, "tamsel: cannot write the trace to %s\n", qPrintable(options.trace));
+        return 2;
+    }
+
+    // A second copy hands over to the running one before it opens anything.
+    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+    if (!instance.claim())
+        return 0;
+
+    ModuleState state;
+    ScreenHost host(trace);
+    QObject::connect(&instance, &SingleInstance::restoreRequested, &host, &ScreenHost::restore);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&trace] { trace.event("quit"); });
+
+    try {
+        StartUp startUp(state, trace, options.course);
+        startUp.run();
+        host.showOnDisplay();
+    } catch (const CourseError& error) {
+        ErrorReport::fatal(trace, error.message());
+        return 1;
+    }
+    return app.exec();
 }

@@ -1,0 +1,68 @@
+#include "CourseFolder.h"
+
+#include "CourseError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+CourseFolder::CourseFolder(const QString& folder)
+{
+    QString path = QDir::cleanPath(QFileInfo(folder.trimmed()).absoluteFilePath());
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    m_path = path;
+}
+
+QString CourseFolder::resolve(const QString& name) const
+{
+    QString relative = name.trimmed();
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (relative.isEmpty())
+        throw CourseError(QStringLiteral("%1: an empty file name was given").arg(m_path));
+    const bool drive = relative.size() >= 2 && relative.at(1) == QLatin1Char(':');
+    if (relative.startsWith(QLatin1Char('/')) || drive)
+        throw CourseError(QStringLiteral("file name \"%1\" lies outside the course folder %2").arg(name.trimmed(), m_path));
+
+    QStringList parts;
+    const QStringList components = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& component : components) {
+        if (component == QLatin1String("."))
+            continue;
+        if (component == QLatin1String("..")) {
+            if (parts.isEmpty())
+                throw CourseError(QStringLiteral("file name \"%1\" lies outside the course folder %2").arg(name.trimmed(), m_path));
+            parts.removeLast();
+            continue;
+        }
+        parts << component;
+    }
+
+    // Walk down the folders, taking each component as it is when it exists and
+    // otherwise the one entry that matches it without regard to case.
+    QString current = m_path;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const bool last = i == parts.size() - 1;
+        QString component = parts.at(i);
+        if (!QFileInfo::exists(current + component)) {
+            const QStringList entries = QDir(current).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+            for (const QString& entry : entries) {
+                if (entry.compare(component, Qt::CaseInsensitive) == 0) {
+                    component = entry;
+                    break;
+                }
+            }
+        }
+        current += component;
+        if (!last)
+            current += QLatin1Char('/');
+    }
+    return current;
+}
+
+QString CourseFolder::require(const QString& name) const
+{
+    const QString path = resolve(name);
+    if (!QFileInfo(path).isFile())
+        throw CourseError(QStringLiteral("missing file \"%1\" (looked for %2)").arg(name.trimmed(), path));
+    return path;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+/// A Windows profile (.ini) file as the course's settings files are written: Windows-1252
+/// text, sections and keys compared without regard to case, the value after the first
+/// `=`, blanks and one pair of surrounding quotes stripped, no escapes. Values are cut
+/// to 254 characters, as the 255-character buffer they were read into held.
+class ProfileFile {
+public:
+    /// Reads FILE; a missing or unreadable file reads as empty.
+    explicit ProfileFile(const QString& file);
+
+    QString fileName() const { return m_fileName; }
+    bool exists() const { return m_exists; }
+
+    /// The value of KEY in SECTION; "" when either is missing.
+    QString value(const QString& section, const QString& key) const;
+    bool contains(const QString& section, const QString& key) const;
+
+    static constexpr int maxValueLength = 254;
+
+private:
+    QString m_fileName;
+    bool m_exists = false;
+    QHash<QString, QString> m_values; // "section\nkey", lower case → value
+};

@@ -1,0 +1,181 @@
+#include "StartUp.h"
+
+#include "CourseError.h"
+#include "ModuleState.h"
+#include "ProfileFile.h"
+#include "Recordset.h"
+#include "Trace.h"
+#include "UserPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QStorageInfo>
+
+namespace {
+
+const QString contentFile = QStringLiteral("bbm.mdb");
+const QString learnerFile = QStringLiteral("usrcurso.mdb");
+
+bool isCdRom(const QString& folder)
+{
+    const QByteArray type = QStorageInfo(folder).fileSystemType().toLower();
+    return type == "iso9660" || type == "udf";
+}
+
+} // namespace
+
+QString folderOf(const QString& path)
+{
+    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.left(slash + 1);
+}
+
+StartUp::StartUp(ModuleState& state, Trace& trace, const QString& course)
+    : m_state(state)
+    , m_trace(trace)
+    , m_course(course)
+{
+}
+
+QString StartUp::connectString()
+{
+    return QStringLiteral("MS Access;PWD=vemparo41");
+}
+
+QString StartUp::expertIniPath()
+{
+    return UserPaths::configFolder() + QStringLiteral("expert.ini");
+}
+
+QString StartUp::programSection()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+void StartUp::run()
+{
+    m_state.BackgroundSoundOn = true;
+    m_state.Quitting = false;
+    ResolveProgramFolder();
+    OpenContentDatabase();
+    ReadUserFolder();
+    ShowFirstScreen();
+    LoadExclusions();
+    ReadInstallSettings();
+    OpenUserDatabase();
+}
+
+void StartUp::ResolveProgramFolder()
+{
+    QString folder = m_course;
+    if (folder.isEmpty()) {
+        // The CD layout keeps the program beside its course; otherwise the installed course.
+        const QString own = QCoreApplication::applicationDirPath();
+        folder = QFileInfo::exists(CourseFolder(own).resolve(contentFile))
+            ? own
+            : QStringLiteral(TAMSEL_INSTALL_PREFIX "/share/tamsel/course");
+    }
+    if (!QFileInfo(folder.trimmed()).isDir())
+        throw CourseError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()));
+    m_state.Folder = CourseFolder(folder);
+    m_state.ProgramFolder = m_state.Folder.path();
+    m_state.CdRom = isCdRom(m_state.ProgramFolder);
+    m_trace.event("start",
+        { { QStringLiteral("version"), QStringLiteral(TAMSEL_VERSION) }, { QStringLiteral("program_folder"), m_state.ProgramFolder },
+            { QStringLiteral("cdrom"), m_state.CdRom } });
+}
+
+void StartUp::OpenContentDatabase()
+{
+    const QString file = m_state.Folder.resolve(contentFile);
+    const ShareMode share = m_state.CdRom ? ShareMode::Exclusive : ShareMode::Shared;
+    m_state.ContentDb = Database::open(file, share, AccessMode::ReadOnly, connectString());
+    m_trace.event("db.open",
+        { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), share == ShareMode::Exclusive },
+            { QStringLiteral("readonly"), true } });
+}
+
+void StartUp::ReadUserFolder()
+{
+    const QString bdw = ProfileFile(expertIniPath()).value(programSection(), QStringLiteral("BDW"));
+    // Only a value that names the learner database says where the learner's folder is;
+    // any other value leaves the folder as it was.
+    if (bdw.contains(learnerFile))
+        m_state.UserFolder = folderOf(UserPaths::fromWindowsPath(bdw));
+}
+
+void StartUp::ShowFirstScreen()
+{
+    m_state.History.assign(1, HistoryEntry { 1, 1 });
+    m_state.HistoryTop = 0;
+    m_state.HistoryCursor = 0;
+    auto lessons = m_state.ContentDb->openRecordset(QStringLiteral("select * from lecciones order by N_leccion"));
+    if (lessons->isEof())
+        throw CourseError(QStringLiteral("%1: table lecciones has no lessons").arg(m_state.ContentDb->fileName()));
+    lessons->moveFirst();
+    if (lessons->number(QStringLiteral("N_leccion")) == 0) {
+        m_state.CurrentLesson = 1;
+        m_firstWindow = QStringLiteral("frmintro");
+    } else {
+        m_firstWindow = QStringLiteral("frmms");
+    }
+    m_trace.event("first_screen", { { QStringLiteral("window"), m_firstWindow } });
+}
+
+void StartUp::LoadExclusions()
+{
+    auto rows = m_state.ContentDb->openRecordset(QStringLiteral("exclusiones"));
+    m_state.ExclusionCount = 0;
+    int ignored = 0;
+    for (; !rows->isEof(); rows->moveNext()) {
+        // The table has room for 31 entries; further rows are reported, never written past it.
+        if (m_state.ExclusionCount >= ModuleState::MaxExclusions) {
+            ++ignored;
+            continue;
+        }
+        Exclusion& entry = m_state.Exclusions[size_t(m_state.ExclusionCount)];
+        entry.accion = qint16(rows->number(QStringLiteral("accion")));
+        entry.leccion = qint32(rows->number(QStringLiteral("leccion")));
+        ++m_state.ExclusionCount;
+    }
+    m_trace.event("exclusions", { { QStringLiteral("count"), m_state.ExclusionCount }, { QStringLiteral("ignored"), ignored } });
+}
+
+void StartUp::ReadInstallSettings()
+{
+    const ProfileFile inst(m_state.Folder.resolve(QStringLiteral("inst.ini")));
+    m_state.InstallSection = inst.value(QStringLiteral("PRMS"), QStringLiteral("dirdef"));
+}
+
+void StartUp::OpenUserDatabase()
+{
+    const ProfileFile expert(expertIniPath());
+    const QString section = m_state.InstallSection;
+    const QString bdw = expert.value(section, QStringLiteral("BDW"));
+    const auto traceSettings = [&] {
+        m_trace.event("settings",
+            { { QStringLiteral("inst_section"), section }, { QStringLiteral("bdw"), bdw },
+                { QStringLiteral("user_folder"), m_state.UserFolder } });
+    };
+    if (bdw.isEmpty()) {
+        m_state.InstallSection.clear();
+        traceSettings();
+        if (section.isEmpty())
+            throw CourseError(QStringLiteral("%1: no dirdef in section [PRMS], so the learner database cannot be found")
+                                  .arg(m_state.Folder.resolve(QStringLiteral("inst.ini"))));
+        if (!expert.exists())
+            throw CourseError(QStringLiteral("%1 is missing: it names the learner database (BDW in section [%2])")
+                                  .arg(expert.fileName(), section));
+        throw CourseError(QStringLiteral("%1: no BDW in section [%2]: the learner database is not named")
+                              .arg(expert.fileName(), section));
+    }
+    m_state.InstallSection = bdw;
+    const QString file = UserPaths::fromWindowsPath(bdw);
+    m_state.UserFolder = folderOf(file);
+    traceSettings();
+    m_state.UserDb = Database::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString());
+    m_trace.event("db.open",
+        { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), false }, { QStringLiteral("readonly"), false } });
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+struct ModuleState;
+class Trace;
+
+/// The player's start: one copy only, the course folder, the content database, the
+/// settings files, the learner database, the exclusions and the decision which screen
+/// comes first. Every step that fails throws CourseError naming what failed.
+class StartUp {
+public:
+    /// COURSE is the folder given on the command line ("" when none was).
+    StartUp(ModuleState& state, Trace& trace, const QString& course);
+
+    /// Runs the steps in order, after the single-instance check has passed.
+    void run();
+
+    /// The window decided by ShowFirstScreen: "frmintro" or "frmms".
+    QString firstWindow() const { return m_firstWindow; }
+
+    void ResolveProgramFolder();
+    void OpenContentDatabase();
+    void ReadUserFolder();
+    void ShowFirstScreen();
+    void LoadExclusions();
+    void ReadInstallSettings();
+    void OpenUserDatabase();
+
+    /// The connect string of both databases.
+    static QString connectString();
+    /// `expert.ini` in the user's configuration folder, which stands for the Windows folder.
+    static QString expertIniPath();
+    /// The section of `expert.ini` named after the program's executable.
+    static QString programSection();
+
+private:
+    ModuleState& m_state;
+    Trace& m_trace;
+    QString m_course;
+    QString m_firstWindow;
+};
+
+/// The folder part of a learner-database path: up to and including its last separator.
+QString folderOf(const QString& path);
