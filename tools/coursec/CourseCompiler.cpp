@@ -1,0 +1,127 @@
+#include "CourseCompiler.h"
+
+#include "CourseError.h"
+#include "Database.h"
+#include "MediaRecipes.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// The course's settings files are Windows-1252 with CRLF line ends, as the player expects.
+void writeIniFile(const QString& source, const QString& target)
+{
+    const QString text = readTextFile(source);
+    QByteArray bytes;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        for (const QChar c : std::as_const(line)) {
+            if (c.unicode() > 0xFF)
+                throw CourseError(QStringLiteral("%1: character U+%2 has no Windows-1252 form").arg(source).arg(c.unicode(), 4, 16, QLatin1Char('0')));
+            bytes += char(c.unicode());
+        }
+        bytes += "\r\n";
+    }
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes.trimmed() + "\r\n") < 0)
+        throw CourseError(QStringLiteral("%1: cannot write").arg(target));
+}
+
+void copyFiles(const QString& from, const QString& to)
+{
+    if (!QFileInfo(from).isDir())
+        return;
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::remove(target);
+        if (file.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) && !MediaRecipes::isPcmWave(file))
+            MediaRecipes::convertToPcm(file, target);
+        else if (!QFile::copy(file, target))
+            throw CourseError(QStringLiteral("cannot copy %1 to %2").arg(file, target));
+    }
+}
+
+} // namespace
+
+QString readTextFile(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        throw CourseError(QStringLiteral("%1: cannot be read").arg(file));
+    return QString::fromUtf8(f.readAll());
+}
+
+CourseCompiler::CourseCompiler(const QString& schemaFolder, const QString& password)
+    : m_schemaFolder(schemaFolder)
+    , m_password(password)
+{
+}
+
+QList<SavedQuery> CourseCompiler::parseQueries(const QString& text)
+{
+    static const QRegularExpression marker(QStringLiteral("^--\\s*query:\\s*(\\S+)\\s*$"), QRegularExpression::MultilineOption);
+    QList<SavedQuery> queries;
+    QRegularExpressionMatchIterator it = marker.globalMatch(text);
+    QList<QRegularExpressionMatch> matches;
+    while (it.hasNext())
+        matches << it.next();
+    for (qsizetype i = 0; i < matches.size(); ++i) {
+        const qsizetype start = matches[i].capturedEnd();
+        const qsizetype end = i + 1 < matches.size() ? matches[i + 1].capturedStart() : text.size();
+        QStringList lines;
+        const QStringList body = text.mid(start, end - start).split(QLatin1Char('\n'));
+        for (const QString& line : body) {
+            if (!line.trimmed().startsWith(QLatin1String("--")))
+                lines << line;
+        }
+        QString sql = lines.join(QLatin1Char('\n')).trimmed();
+        while (sql.endsWith(QLatin1Char(';')))
+            sql.chop(1);
+        queries << SavedQuery { matches[i].captured(1), sql.trimmed() };
+    }
+    return queries;
+}
+
+void CourseCompiler::buildDatabase(const QString& file, const QString& schema, const QString& rows) const
+{
+    auto db = Database::create(file, m_password);
+    db->execute(readTextFile(m_schemaFolder + QLatin1Char('/') + schema + QStringLiteral(".sql")));
+    const QString queryFile = m_schemaFolder + QLatin1Char('/') + schema + QStringLiteral("-queries.sql");
+    if (QFileInfo::exists(queryFile)) {
+        const QList<SavedQuery> queries = parseQueries(readTextFile(queryFile));
+        for (const SavedQuery& query : queries)
+            db->saveQuery(query.name, query.sql);
+    }
+    if (!rows.isEmpty()) {
+        db->execute(QStringLiteral("begin"));
+        db->execute(rows);
+        db->execute(QStringLiteral("commit"));
+    }
+}
+
+void CourseCompiler::compile(const QString& source, const QString& output) const
+{
+    if (!QFileInfo(source).isDir())
+        throw CourseError(QStringLiteral("course source folder %1 does not exist").arg(source));
+    if (!QDir().mkpath(output))
+        throw CourseError(QStringLiteral("cannot create %1").arg(output));
+
+    buildDatabase(output + QStringLiteral("/bbm.mdb"), QStringLiteral("content"), readTextFile(source + QStringLiteral("/content.sql")));
+    const QString learnerRows = source + QStringLiteral("/learner.sql");
+    buildDatabase(output + QStringLiteral("/usrcurso.mdb"), QStringLiteral("learner"),
+        QFileInfo::exists(learnerRows) ? readTextFile(learnerRows) : QString());
+    writeIniFile(source + QStringLiteral("/inst.ini"), output + QStringLiteral("/inst.ini"));
+    copyFiles(source + QStringLiteral("/files"), output);
+    const QString recipes = source + QStringLiteral("/media.txt");
+    if (QFileInfo::exists(recipes))
+        MediaRecipes(source, output).run(recipes);
+}

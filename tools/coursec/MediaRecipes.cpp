@@ -1,0 +1,196 @@
+#include "MediaRecipes.h"
+
+#include "CourseError.h"
+#include "CourseCompiler.h"
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+namespace {
+
+QSize parseSize(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('x'));
+    bool okW = false;
+    bool okH = false;
+    const QSize size = parts.size() == 2 ? QSize(parts[0].toInt(&okW), parts[1].toInt(&okH)) : QSize();
+    if (!okW || !okH || size.isEmpty())
+        throw CourseError(QStringLiteral("bad size '%1' (expected WIDTHxHEIGHT)").arg(text));
+    return size;
+}
+
+QColor parseColour(const QString& text)
+{
+    const QColor colour = QColor::fromString(text);
+    if (!colour.isValid())
+        throw CourseError(QStringLiteral("bad colour '%1'").arg(text));
+    return colour;
+}
+
+void makeTone(const MediaRecipes::Recipe& r)
+{
+    const QString seconds = r.required(QStringLiteral("seconds"));
+    QStringList args { QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"), QStringLiteral("-b"), QStringLiteral("16"),
+        QStringLiteral("-c"), QStringLiteral("1"), r.output, QStringLiteral("synth"), seconds, QStringLiteral("sine"),
+        r.required(QStringLiteral("freq")), QStringLiteral("gain"), r.arg(QStringLiteral("gain"), QStringLiteral("-6")) };
+    const QString fade = r.arg(QStringLiteral("fade"));
+    if (!fade.isEmpty())
+        args << QStringLiteral("fade") << QStringLiteral("q") << fade << seconds << fade;
+    MediaRecipes::runTool(QStringLiteral("sox"), args);
+}
+
+void makeSpeech(const MediaRecipes::Recipe& r)
+{
+    const QString lang = r.required(QStringLiteral("lang"));
+    const QString voice = lang == QLatin1String("es") ? QStringLiteral("es") : QStringLiteral("en-us");
+    QTemporaryDir tmp;
+    const QString raw = tmp.filePath(QStringLiteral("speech.wav"));
+    MediaRecipes::runTool(QStringLiteral("espeak-ng"),
+        { QStringLiteral("-v"), voice, QStringLiteral("-s"), r.arg(QStringLiteral("speed"), QStringLiteral("150")), QStringLiteral("-w"), raw,
+            r.required(QStringLiteral("text")) });
+    // Resample to the common rate; espeak's own header is PCM already.
+    MediaRecipes::runTool(QStringLiteral("sox"),
+        { raw, QStringLiteral("-r"), QStringLiteral("22050"), QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-c"), QStringLiteral("1"), r.output });
+}
+
+void makePicture(const MediaRecipes::Recipe& r)
+{
+    QImage image(parseSize(r.required(QStringLiteral("size"))), QImage::Format_RGB32);
+    image.fill(parseColour(r.required(QStringLiteral("fill"))));
+    const QString text = r.arg(QStringLiteral("text"));
+    if (!text.isEmpty()) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setPen(parseColour(r.arg(QStringLiteral("ink"), QStringLiteral("#ffffff"))));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(r.arg(QStringLiteral("font"), QStringLiteral("24")).toInt());
+        painter.setFont(font);
+        painter.drawText(image.rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, text);
+    }
+    if (!image.save(r.output))
+        throw CourseError(QStringLiteral("cannot write picture %1").arg(r.output));
+}
+
+} // namespace
+
+QString MediaRecipes::Recipe::required(const QString& key) const
+{
+    if (!args.contains(key))
+        throw CourseError(QStringLiteral("%1 recipe for %2 needs %3=").arg(kind, output, key));
+    return args.value(key);
+}
+
+MediaRecipes::MediaRecipes(const QString& source, const QString& output)
+    : m_source(source)
+    , m_output(output)
+{
+    addKind(QStringLiteral("tone"), makeTone);
+    addKind(QStringLiteral("speech"), makeSpeech);
+    addKind(QStringLiteral("picture"), makePicture);
+}
+
+void MediaRecipes::addKind(const QString& kind, Maker maker)
+{
+    m_makers.insert(kind, std::move(maker));
+}
+
+QStringList MediaRecipes::splitWords(const QString& line)
+{
+    QStringList words;
+    QString word;
+    bool quoted = false;
+    bool any = false;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            any = true;
+        } else if (c.isSpace() && !quoted) {
+            if (any)
+                words << word;
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+            any = true;
+        }
+    }
+    if (quoted)
+        throw CourseError(QStringLiteral("unterminated quote"));
+    if (any)
+        words << word;
+    return words;
+}
+
+void MediaRecipes::run(const QString& file)
+{
+    const QStringList lines = readTextFile(file).split(QLatin1Char('\n'));
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString line = lines.at(n).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        try {
+            const QStringList words = splitWords(line);
+            if (words.size() < 2)
+                throw CourseError(QStringLiteral("a recipe needs a kind and an output file"));
+            Recipe recipe;
+            recipe.kind = words.at(0);
+            recipe.output = m_output + QLatin1Char('/') + words.at(1);
+            for (qsizetype i = 2; i < words.size(); ++i) {
+                const qsizetype eq = words.at(i).indexOf(QLatin1Char('='));
+                if (eq <= 0)
+                    throw CourseError(QStringLiteral("'%1' is not key=value").arg(words.at(i)));
+                recipe.args.insert(words.at(i).left(eq), words.at(i).mid(eq + 1));
+            }
+            const auto maker = m_makers.constFind(recipe.kind);
+            if (maker == m_makers.cend())
+                throw CourseError(QStringLiteral("unknown recipe kind '%1'").arg(recipe.kind));
+            QDir().mkpath(QFileInfo(recipe.output).path());
+            (*maker)(recipe);
+        } catch (const CourseError& error) {
+            throw CourseError(QStringLiteral("%1:%2: %3").arg(file).arg(n + 1).arg(error.message()));
+        }
+    }
+}
+
+bool MediaRecipes::isPcmWave(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(4096);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
+        return false;
+    // Walk the chunks to "fmt "; its first field is the coding, 1 for PCM.
+    qsizetype at = 12;
+    while (at + 8 <= head.size()) {
+        const quint32 size = qFromLittleEndian<quint32>(head.constData() + at + 4);
+        if (head.mid(at, 4) == "fmt ")
+            return at + 10 <= head.size() && qFromLittleEndian<quint16>(head.constData() + at + 8) == 1;
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    return false;
+}
+
+void MediaRecipes::convertToPcm(const QString& file, const QString& target)
+{
+    runTool(QStringLiteral("sox"), { file, QStringLiteral("-e"), QStringLiteral("signed-integer"), QStringLiteral("-b"), QStringLiteral("16"), target });
+}
+
+void MediaRecipes::runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted())
+        throw CourseError(QStringLiteral("cannot start %1 (is it installed?)").arg(program));
+    process.waitForFinished(-1);
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        throw CourseError(QStringLiteral("%1 failed: %2").arg(program, QString::fromLocal8Bit(process.readAllStandardError()).trimmed()));
+}
