@@ -1,0 +1,129 @@
+#include "FixtureCourse.h"
+
+#include "CourseCompiler.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTest>
+
+FixtureCourse::FixtureCourse(const QString& contentRows)
+{
+    for (const char* sub : { "course", "config/tamsel", "data/tamsel", "runtime" })
+        QDir(m_root.path()).mkpath(QString::fromLatin1(sub));
+    QFile::setPermissions(path(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const CourseCompiler compiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), QStringLiteral("vemparo41"));
+    compiler.buildDatabase(folder() + QStringLiteral("/bbm.mdb"), QStringLiteral("content"), contentRows);
+    compiler.buildDatabase(learnerDatabase(), QStringLiteral("learner"), QString());
+    QFile inst(folder() + QStringLiteral("/inst.ini"));
+    inst.open(QIODevice::WriteOnly);
+    inst.write("[PRMS]\r\ndirdef=CURSO\r\n");
+    writeExpertIni(QStringLiteral("[CURSO]\nBDW=%1\n[tamsel]\nBDW=%1\n").arg(learnerDatabase()));
+}
+
+void FixtureCourse::writeExpertIni(const QString& text) const
+{
+    QFile expert(configFolder() + QStringLiteral("/expert.ini"));
+    expert.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    QString crlf = text;
+    expert.write(crlf.replace(QLatin1Char('\n'), QLatin1String("\r\n")).toLatin1());
+}
+
+QProcessEnvironment FixtureCourse::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+    return env;
+}
+
+void FixtureCourse::useHere() const
+{
+    qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", path(QStringLiteral("runtime")).toLocal8Bit());
+}
+
+PlayerRun::PlayerRun(const FixtureCourse& course, const QString& traceName)
+    : m_course(course)
+    , m_traceFile(course.path(traceName))
+    , m_process(new QProcess)
+{
+    m_process->setProcessEnvironment(course.environment());
+}
+
+PlayerRun::~PlayerRun()
+{
+    stop();
+    delete m_process;
+}
+
+void PlayerRun::start(const QStringList& extra)
+{
+    m_process->start(QStringLiteral(TAMSEL_BINARY_DIR "/tamsel"),
+        QStringList { QStringLiteral("--course"), m_course.folder(), QStringLiteral("--trace"), m_traceFile } + extra);
+    QVERIFY2(m_process->waitForStarted(), "the player did not start");
+}
+
+int PlayerRun::waitForExit(int timeoutMs)
+{
+    if (!m_process->waitForFinished(timeoutMs))
+        return -1;
+    m_stderr = QString::fromLocal8Bit(m_process->readAllStandardError());
+    return m_process->exitCode();
+}
+
+QList<QJsonObject> PlayerRun::events() const
+{
+    QList<QJsonObject> all;
+    QFile f(m_traceFile);
+    if (!f.open(QIODevice::ReadOnly))
+        return all;
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (const QByteArray& line : lines) {
+        if (!line.isEmpty())
+            all << QJsonDocument::fromJson(line).object();
+    }
+    return all;
+}
+
+QList<QJsonObject> PlayerRun::events(const QString& name) const
+{
+    QList<QJsonObject> named;
+    const QList<QJsonObject> all = events();
+    for (const QJsonObject& e : all) {
+        if (e.value(QStringLiteral("ev")).toString() == name)
+            named << e;
+    }
+    return named;
+}
+
+QJsonObject PlayerRun::waitForEvent(const QString& name, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        const QList<QJsonObject> found = events(name);
+        if (!found.isEmpty())
+            return found.first();
+        if (m_process->state() == QProcess::NotRunning)
+            break;
+        QTest::qWait(50);
+    }
+    const QList<QJsonObject> found = events(name);
+    return found.isEmpty() ? QJsonObject() : found.first();
+}
+
+void PlayerRun::stop()
+{
+    if (m_process->state() == QProcess::NotRunning)
+        return;
+    m_process->terminate();
+    if (!m_process->waitForFinished(3000)) {
+        m_process->kill();
+        m_process->waitForFinished(3000);
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+
+/// A small course made for one test in a temporary folder, with a private user home:
+/// its own configuration (expert.ini), data and runtime folders, so that a test never
+/// touches the real user's files.
+class FixtureCourse {
+public:
+    /// Builds bbm.mdb from the course schema plus CONTENT_ROWS (SQL inserts), an empty
+    /// usrcurso.mdb in the data folder, inst.ini with dirdef "CURSO", and expert.ini
+    /// naming the learner database under [CURSO] and [tamsel].
+    explicit FixtureCourse(const QString& contentRows);
+
+    QString folder() const { return m_root.filePath(QStringLiteral("course")); }
+    QString configFolder() const { return m_root.filePath(QStringLiteral("config/tamsel")); }
+    QString learnerDatabase() const { return m_root.filePath(QStringLiteral("data/tamsel/usrcurso.mdb")); }
+    QString path(const QString& name) const { return m_root.filePath(name); }
+
+    /// Rewrites expert.ini with TEXT (CRLF line ends added).
+    void writeExpertIni(const QString& text) const;
+    /// The environment that points a player at this fixture's private home.
+    QProcessEnvironment environment() const;
+    /// Sets this process's XDG variables to the fixture's private home.
+    void useHere() const;
+
+private:
+    QTemporaryDir m_root;
+};
+
+/// The real player, started on a fixture course with a trace, as a user would start it.
+class PlayerRun {
+public:
+    PlayerRun(const FixtureCourse& course, const QString& traceName = QStringLiteral("trace.jsonl"));
+    ~PlayerRun();
+
+    /// Starts `tamsel --course <fixture> --trace <file>` with EXTRA arguments.
+    void start(const QStringList& extra = {});
+    /// Waits for the program to end by itself; returns its exit code, -1 on time-out.
+    int waitForExit(int timeoutMs = 15000);
+    /// Waits until the trace holds an event named NAME; returns it (empty on time-out).
+    QJsonObject waitForEvent(const QString& name, int timeoutMs = 15000);
+    /// All events written so far.
+    QList<QJsonObject> events() const;
+    QList<QJsonObject> events(const QString& name) const;
+    QString standardError() const { return m_stderr; }
+    void stop();
+
+private:
+    const FixtureCourse& m_course;
+    QString m_traceFile;
+    class QProcess* m_process = nullptr;
+    QString m_stderr;
+};

@@ -1,0 +1,169 @@
+#include "CenterWindow.h"
+#include "CommandLine.h"
+#include "CourseError.h"
+#include "CourseFolder.h"
+#include "FixtureCourse.h"
+#include "ModuleState.h"
+#include "ProfileFile.h"
+#include "StartUp.h"
+#include "Trace.h"
+#include "UserPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+
+private:
+    static void writeBytes(const QString& file, const QByteArray& bytes)
+    {
+        QDir().mkpath(QFileInfo(file).path());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+
+private Q_SLOTS:
+    void profileFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("expert.ini"));
+        writeBytes(file,
+            "; comment\r\n[Curso]\r\nBDW = C:\\Cursos\\Ingl\xe9s\\usrcurso.mdb \r\nvacio=\r\ncomillas=\"a;b, c\"\r\n"
+            "bdw=segunda\r\n[PRMS]\r\ndirdef=CURSO\r\nlargo=" + QByteArray(300, 'x') + "\r\n\x80uro=\x80\r\n");
+        const ProfileFile ini(file);
+        QVERIFY(ini.exists());
+        QCOMPARE(ini.value(QStringLiteral("CURSO"), QStringLiteral("bdw")), QStringLiteral("C:\\Cursos\\Inglés\\usrcurso.mdb"));
+        QCOMPARE(ini.value(QStringLiteral("curso"), QStringLiteral("comillas")), QStringLiteral("a;b, c")); // no splitting
+        QCOMPARE(ini.value(QStringLiteral("prms"), QStringLiteral("DIRDEF")), QStringLiteral("CURSO"));
+        QCOMPARE(ini.value(QStringLiteral("PRMS"), QStringLiteral("largo")).size(), ProfileFile::maxValueLength);
+        QCOMPARE(ini.value(QStringLiteral("PRMS"), QStringLiteral("€uro")), QStringLiteral("€"));
+        QVERIFY(ini.contains(QStringLiteral("Curso"), QStringLiteral("vacio")));
+        QCOMPARE(ini.value(QStringLiteral("Curso"), QStringLiteral("vacio")), QString());
+        QCOMPARE(ini.value(QStringLiteral("Curso"), QStringLiteral("falta")), QString());
+        QCOMPARE(ini.value(QStringLiteral("Otra"), QStringLiteral("BDW")), QString());
+        QVERIFY(!ProfileFile(dir.filePath(QStringLiteral("no.ini"))).exists());
+    }
+
+    void courseFolderResolves_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected"); // relative to the folder; "!" = refused
+        QTest::newRow("backslashes and blanks") << "  Fondos\\Mapa.BMP  " << "fondos/mapa.bmp";
+        QTest::newRow("case of every component") << "FONDOS\\SUB\\Boton.bmp" << "fondos/Sub/boton.BMP";
+        QTest::newRow("missing file kept as written") << "fondos\\nuevo.bmp" << "fondos/nuevo.bmp";
+        QTest::newRow("dot dot inside") << "fondos\\sub\\..\\mapa.bmp" << "fondos/mapa.bmp";
+        QTest::newRow("leaves the folder") << "..\\..\\etc\\passwd" << "!";
+        QTest::newRow("absolute") << "/etc/passwd" << "!";
+        QTest::newRow("drive") << "c:\\windows\\win.ini" << "!";
+        QTest::newRow("root of a drive") << "D:\\" << "!";
+        QTest::newRow("empty") << "   " << "!";
+    }
+
+    void courseFolderResolves()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        writeBytes(dir.filePath(QStringLiteral("fondos/mapa.bmp")), "BM");
+        writeBytes(dir.filePath(QStringLiteral("fondos/Sub/boton.BMP")), "BM");
+        const CourseFolder folder(dir.path() + QStringLiteral("/"));
+        QCOMPARE(folder.path(), dir.path() + QLatin1Char('/')); // one slash, not two
+        if (expected == QLatin1String("!")) {
+            QVERIFY_THROWS_EXCEPTION(CourseError, folder.resolve(name));
+            return;
+        }
+        QCOMPARE(folder.resolve(name), dir.path() + QLatin1Char('/') + expected);
+    }
+
+    void requireNamesTheMissingFile()
+    {
+        QTemporaryDir dir;
+        const CourseFolder folder(dir.path());
+        try {
+            folder.require(QStringLiteral("sonidos\\falta.wav"));
+            QFAIL("no error");
+        } catch (const CourseError& e) {
+            QVERIFY(e.message().contains(QStringLiteral("sonidos\\falta.wav")));
+        }
+    }
+
+    void windowsPathsMapIntoTheDataFolder()
+    {
+        qputenv("XDG_DATA_HOME", "/home/ana/.local/share");
+        QCOMPARE(UserPaths::fromWindowsPath(QStringLiteral("c:\\lurva\\sir.wav")), QStringLiteral("/home/ana/.local/share/tamsel/c/lurva/sir.wav"));
+        QCOMPARE(UserPaths::fromWindowsPath(QStringLiteral("D:/Curso/usrcurso.mdb")), QStringLiteral("/home/ana/.local/share/tamsel/d/Curso/usrcurso.mdb"));
+        QCOMPARE(UserPaths::fromWindowsPath(QStringLiteral("/var/lib/curso/usrcurso.mdb")), QStringLiteral("/var/lib/curso/usrcurso.mdb"));
+        QCOMPARE(folderOf(QStringLiteral("C:\\Archivos de programa\\Curso de inglés\\usrcurso.mdb")),
+            QStringLiteral("C:\\Archivos de programa\\Curso de inglés\\"));
+        QCOMPARE(folderOf(QStringLiteral("usrcurso.mdb")), QString());
+    }
+
+    void userFolderFromTheProgramSection()
+    {
+        FixtureCourse course(QStringLiteral("insert into lecciones (N_leccion, tipo) values (1, 1);"));
+        course.useHere();
+        const QString section = StartUp::programSection();
+        Trace trace;
+        ModuleState state;
+        StartUp startUp(state, trace, course.folder());
+
+        // A long path: the whole folder, not its first 11 characters.
+        course.writeExpertIni(QStringLiteral("[%1]\nBDW=/srv/cursos/ingles basico/usrcurso.mdb\n").arg(section));
+        startUp.ReadUserFolder();
+        QCOMPARE(state.UserFolder, QStringLiteral("/srv/cursos/ingles basico/"));
+
+        // A value that does not name the learner database leaves the folder alone.
+        course.writeExpertIni(QStringLiteral("[%1]\nBDW=/otra/cosa.mdb\n").arg(section));
+        startUp.ReadUserFolder();
+        QCOMPARE(state.UserFolder, QStringLiteral("/srv/cursos/ingles basico/"));
+
+        // The install section's value wins and becomes InstallSection.
+        startUp.ResolveProgramFolder();
+        startUp.ReadInstallSettings();
+        QCOMPARE(state.InstallSection, QStringLiteral("CURSO"));
+        course.writeExpertIni(QStringLiteral("[curso]\nbdw=%1\n").arg(course.learnerDatabase()));
+        startUp.OpenUserDatabase();
+        QCOMPARE(state.InstallSection, course.learnerDatabase());
+        QCOMPARE(state.UserFolder, course.path(QStringLiteral("data/tamsel/")));
+        QVERIFY(state.UserDb && !state.UserDb->isReadOnly());
+    }
+
+    void roundingHalvesToEven_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("rounded");
+        QTest::newRow("363.5") << 363.5 << 364;
+        QTest::newRow("362.5") << 362.5 << 362;
+        QTest::newRow("0.5") << 0.5 << 0;
+        QTest::newRow("-0.5") << -0.5 << 0;
+        QTest::newRow("-1.5") << -1.5 << -2;
+        QTest::newRow("80.4") << 80.4 << 80;
+        QTest::newRow("80.6") << 80.6 << 81;
+    }
+
+    void roundingHalvesToEven()
+    {
+        QFETCH(double, value);
+        QFETCH(int, rounded);
+        QCOMPARE(roundHalfEven(value), rounded);
+    }
+
+    void commandLine()
+    {
+        const CommandLine a = CommandLine::parse({ "tamsel", "--course", "/cd", "--trace=-" });
+        QCOMPARE(a.course, QStringLiteral("/cd"));
+        QCOMPARE(a.trace, QStringLiteral("-"));
+        QVERIFY(a.error.isEmpty());
+        QVERIFY(CommandLine::parse({ "tamsel", "--version" }).version);
+        QVERIFY(CommandLine::parse({ "tamsel", "-h" }).help);
+        QVERIFY(CommandLine::parse({ "tamsel", "--course" }).error.contains(QStringLiteral("--course")));
+        QVERIFY(CommandLine::parse({ "tamsel", "--bogus" }).error.contains(QStringLiteral("--bogus")));
+    }
+};
+
+QTEST_MAIN(SettingsTest)
+#include "tst_settings.moc"

@@ -1,0 +1,152 @@
+#include "CourseCompiler.h"
+#include "FixtureCourse.h"
+
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+const QString twoLessons = QStringLiteral(
+    "insert into lecciones (N_leccion, nombre_leccion, tipo) values (1, 'Mapa', 1), (5, 'Canción', 4);");
+
+QString exclusionRows(int count)
+{
+    QString sql;
+    for (int i = 0; i < count; ++i)
+        sql += QStringLiteral("insert into exclusiones values (%1, %2);").arg(i + 1).arg(100 + i);
+    return sql;
+}
+
+} // namespace
+
+class StartUpTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("QT_QPA_PLATFORM", "offscreen"); }
+
+    void firstScreen_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("lesson 0 opens the introduction")
+            << twoLessons + QStringLiteral("insert into lecciones (N_leccion, tipo) values (0, 0);") << "frmintro";
+        QTest::newRow("lowest lesson above 0 opens the map") << twoLessons << "frmms";
+    }
+
+    void firstScreen()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, window);
+        FixtureCourse course(rows);
+        PlayerRun player(course);
+        player.start();
+        QCOMPARE(player.waitForEvent(QStringLiteral("first_screen")).value(QStringLiteral("window")).toString(), window);
+        const QJsonObject stage = player.waitForEvent(QStringLiteral("stage"));
+        QCOMPARE(stage.value(QStringLiteral("w")).toInt(), 640);
+        QCOMPARE(stage.value(QStringLiteral("h")).toInt(), 480);
+        // The order of start-up: content database, decision, exclusions, settings, learner database.
+        QStringList order;
+        const QList<QJsonObject> events = player.events();
+        for (const QJsonObject& e : events)
+            order << e.value(QStringLiteral("ev")).toString();
+        QCOMPARE(order.mid(0, 7),
+            (QStringList { "start", "db.open", "first_screen", "exclusions", "settings", "db.open", "stage" }));
+        const QJsonObject settings = player.events(QStringLiteral("settings")).first();
+        QCOMPARE(settings.value(QStringLiteral("inst_section")).toString(), QStringLiteral("CURSO"));
+        QCOMPARE(settings.value(QStringLiteral("user_folder")).toString(), course.path(QStringLiteral("data/tamsel/")));
+    }
+
+    void exclusionTable_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("ignored");
+        QTest::newRow("none") << 0 << 0 << 0;
+        QTest::newRow("full") << 31 << 31 << 0;
+        QTest::newRow("one too many") << 32 << 31 << 1;
+    }
+
+    void exclusionTable()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, count);
+        QFETCH(int, ignored);
+        FixtureCourse course(twoLessons + exclusionRows(rows));
+        PlayerRun player(course);
+        player.start();
+        const QJsonObject e = player.waitForEvent(QStringLiteral("exclusions"));
+        QCOMPARE(e.value(QStringLiteral("count")).toInt(), count);
+        QCOMPARE(e.value(QStringLiteral("ignored")).toInt(), ignored);
+        QVERIFY(!player.waitForEvent(QStringLiteral("stage")).isEmpty()); // and the program goes on
+    }
+
+    void failuresEndWithStatusOne_data()
+    {
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("missing bbm.mdb") << "remove-content" << "bbm.mdb";
+        QTest::newRow("wrong password") << "wrong-password" << "wrong password";
+        QTest::newRow("empty BDW") << "empty-bdw" << "BDW";
+        QTest::newRow("missing expert.ini") << "no-expert" << "expert.ini";
+        QTest::newRow("missing table") << "no-exclusiones" << "exclusiones";
+        QTest::newRow("missing course folder") << "no-folder" << "does not exist";
+    }
+
+    void failuresEndWithStatusOne()
+    {
+        QFETCH(QString, breakage);
+        QFETCH(QString, named);
+        FixtureCourse course(twoLessons);
+        QStringList extra;
+        if (breakage == QLatin1String("remove-content")) {
+            QVERIFY(QFile::remove(course.folder() + QStringLiteral("/bbm.mdb")));
+        } else if (breakage == QLatin1String("wrong-password")) {
+            const CourseCompiler other(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), QStringLiteral("otra"));
+            other.buildDatabase(course.folder() + QStringLiteral("/bbm.mdb"), QStringLiteral("content"), twoLessons);
+        } else if (breakage == QLatin1String("empty-bdw")) {
+            course.writeExpertIni(QStringLiteral("[CURSO]\nBDW=\n"));
+        } else if (breakage == QLatin1String("no-expert")) {
+            QVERIFY(QFile::remove(course.configFolder() + QStringLiteral("/expert.ini")));
+        } else if (breakage == QLatin1String("no-exclusiones")) {
+            const CourseCompiler compiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), QStringLiteral("vemparo41"));
+            compiler.buildDatabase(course.folder() + QStringLiteral("/bbm.mdb"), QStringLiteral("content"),
+                twoLessons + QStringLiteral("drop table exclusiones;"));
+        }
+        PlayerRun player(course);
+        if (breakage == QLatin1String("no-folder"))
+            extra << QStringLiteral("--course") << course.path(QStringLiteral("nowhere"));
+        player.start(extra);
+        QCOMPARE(player.waitForExit(), 1);
+        const QList<QJsonObject> errors = player.events(QStringLiteral("error"));
+        QCOMPARE(errors.size(), 1);
+        const QString message = errors.first().value(QStringLiteral("message")).toString();
+        QVERIFY2(message.contains(named), qPrintable(message));
+        QVERIFY2(player.standardError().contains(named), qPrintable(player.standardError()));
+        QVERIFY(player.events(QStringLiteral("stage")).isEmpty());
+    }
+
+    void secondStartRestoresTheFirst()
+    {
+        FixtureCourse course(twoLessons);
+        PlayerRun first(course, QStringLiteral("first.jsonl"));
+        first.start();
+        QVERIFY(!first.waitForEvent(QStringLiteral("stage")).isEmpty());
+
+        PlayerRun second(course, QStringLiteral("second.jsonl"));
+        second.start();
+        QCOMPARE(second.waitForExit(), 0);
+        QVERIFY(!first.waitForEvent(QStringLiteral("instance.restore"), 5000).isEmpty());
+        QVERIFY(second.events(QStringLiteral("db.open")).isEmpty());
+        QVERIFY(second.events(QStringLiteral("stage")).isEmpty());
+
+        // Once the first copy has gone, a new start runs normally.
+        first.stop();
+        PlayerRun third(course, QStringLiteral("third.jsonl"));
+        third.start();
+        QVERIFY(!third.waitForEvent(QStringLiteral("stage")).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(StartUpTest)
+#include "tst_startup.moc"
