@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ ccache pkg-config
+  cmake ninja-build g++ ccache pkg-config libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools
   libqt6sql6-sqlite libqt6opengl6-dev libgl-dev libsqlite3-dev
   # runtime: sound, video, the GStreamer codecs the course media use
