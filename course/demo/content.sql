@@ -32,3 +32,18 @@ insert into exclusiones (accion, leccion) values (16, 60);
 
 insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapreposo) values
   (1, 0, 0, 0, 0, null);
+
+-- Screen sounds: the home map and the city map each have their own; every other screen
+-- shares the lesson background. The carousel and video learning play their own track.
+insert into sonidospantalla (codigopantalla, leccion, fondo, pulsacion, cambiopantalla) values
+  (1,  1,  'sonidos\fondo_mapa.wav',      'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (1,  60, 'sonidos\fondo_ciudad.wav',    'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (3,  0,  'sonidos\fondo_lecciones.wav', 'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (4,  0,  null,                          'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (5,  0,  'sonidos\fondo_lecciones.wav', 'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (6,  0,  'sonidos\fondo_lecciones.wav', 'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (7,  0,  'sonidos\fondo_lecciones.wav', 'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (10, 0,  'sonidos\fondo_lecciones.wav', 'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (11, 0,  'sonidos\fondo_mapa.wav',      'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (12, 0,  null,                          'sonidos\click.wav', 'sonidos\cambio.wav'),
+  (14, 0,  'sonidos\fondo_lecciones.wav', 'sonidos\click.wav', 'sonidos\cambio.wav');

@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -61,6 +62,50 @@ void makeSpeech(const MediaRecipes::Recipe& r)
         { raw, QStringLiteral("-r"), QStringLiteral("22050"), QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-c"), QStringLiteral("1"), r.output });
 }
 
+// A short melody: NOTES (sox note names such as C4 or E5) of STEP seconds each, plucked,
+// with a little reverberation so that a loop of it sounds like music rather than beeps.
+void makeMelody(const MediaRecipes::Recipe& r)
+{
+    const QStringList notes = r.required(QStringLiteral("notes")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString step = r.arg(QStringLiteral("step"), QStringLiteral("0.4"));
+    if (notes.isEmpty())
+        throw CourseError(QStringLiteral("melody recipe for %1 has no notes").arg(r.output));
+    QTemporaryDir tmp;
+    QStringList parts;
+    for (const QString& note : notes) {
+        const QString part = tmp.filePath(QStringLiteral("n%1.wav").arg(parts.size()));
+        const QString tone = note == QLatin1String("-") ? QStringLiteral("sine") : QStringLiteral("pluck");
+        QStringList args { QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"), QStringLiteral("-b"), QStringLiteral("16"),
+            QStringLiteral("-c"), QStringLiteral("1"), part, QStringLiteral("synth"), step, tone };
+        if (note != QLatin1String("-"))
+            args << note;
+        args << QStringLiteral("gain") << (note == QLatin1String("-") ? QStringLiteral("-90") : r.arg(QStringLiteral("gain"), QStringLiteral("-8")));
+        MediaRecipes::runTool(QStringLiteral("sox"), args);
+        parts << part;
+    }
+    MediaRecipes::runTool(QStringLiteral("sox"), parts + QStringList { r.output, QStringLiteral("reverb"), QStringLiteral("30") });
+}
+
+// The hand pointer of the buttons: a pointing hand drawn on a transparent icon.
+void makeHand(const MediaRecipes::Recipe& r)
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1.5));
+    painter.setBrush(Qt::white);
+    QPainterPath hand;
+    hand.addRoundedRect(QRectF(13, 2, 6, 16), 3, 3);  // the pointing finger
+    hand.addRoundedRect(QRectF(8, 14, 18, 15), 5, 5); // the palm and folded fingers
+    painter.drawPath(hand.simplified());
+    painter.drawLine(QPointF(19, 18), QPointF(19, 22));
+    painter.drawLine(QPointF(22.5, 18), QPointF(22.5, 22));
+    painter.end();
+    if (!image.save(r.output, "ICO"))
+        throw CourseError(QStringLiteral("cannot write icon %1").arg(r.output));
+}
+
 void makePicture(const MediaRecipes::Recipe& r)
 {
     QImage image(parseSize(r.required(QStringLiteral("size"))), QImage::Format_RGB32);
@@ -95,6 +140,8 @@ MediaRecipes::MediaRecipes(const QString& source, const QString& output)
     addKind(QStringLiteral("tone"), makeTone);
     addKind(QStringLiteral("speech"), makeSpeech);
     addKind(QStringLiteral("picture"), makePicture);
+    addKind(QStringLiteral("melody"), makeMelody);
+    addKind(QStringLiteral("hand"), makeHand);
 }
 
 void MediaRecipes::addKind(const QString& kind, Maker maker)

@@ -11,6 +11,8 @@
 /// Kinds:
 ///   tone    freq=HZ seconds=S [gain=DB] [fade=S]      a sine tone (sox)
 ///   speech  lang=en|es text="..." [speed=WPM]          spoken text (espeak-ng), PCM WAV
+///   melody  notes="C4 E4 G4 -" [step=S] [gain=DB]     plucked notes ('-' a rest), reverberated
+///   hand                                               the hand pointer icon of the buttons
 ///   picture size=WxH fill=#rrggbb [text="..."] [ink=#rrggbb] [font=PT]
 ///                                                      a flat picture with centred text
 class MediaRecipes {
