@@ -51,6 +51,7 @@ struct ModuleState {
     QString MessageText;
     QString FromScreenName;
     QString ToScreenName;
+    QString CarouselBackground;  ///< the carousel's own background, restored when it is left
 
     // Sound
     bool BackgroundSoundOn = true;

@@ -1,10 +1,13 @@
 #include "FixtureCourse.h"
 
 #include "CourseCompiler.h"
+#include "MediaRecipes.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
@@ -21,6 +24,25 @@ FixtureCourse::FixtureCourse(const QString& contentRows)
     inst.open(QIODevice::WriteOnly);
     inst.write("[PRMS]\r\ndirdef=CURSO\r\n");
     writeExpertIni(QStringLiteral("[CURSO]\nBDW=%1\n[tamsel]\nBDW=%1\n").arg(learnerDatabase()));
+}
+
+void FixtureCourse::addPicture(const QString& name, const QSize& size, const QColor& colour) const
+{
+    const QString file = folder() + QLatin1Char('/') + name;
+    QDir().mkpath(QFileInfo(file).path());
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    QVERIFY2(image.save(file), qPrintable(file));
+}
+
+void FixtureCourse::addTone(const QString& name, double seconds, int frequency) const
+{
+    const QString file = folder() + QLatin1Char('/') + name;
+    QDir().mkpath(QFileInfo(file).path());
+    MediaRecipes::runTool(QStringLiteral("sox"),
+        { QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"), QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-c"),
+            QStringLiteral("1"), file, QStringLiteral("synth"), QString::number(seconds), QStringLiteral("sine"), QString::number(frequency),
+            QStringLiteral("gain"), QStringLiteral("-6") });
 }
 
 void FixtureCourse::writeExpertIni(const QString& text) const
@@ -76,29 +98,31 @@ int PlayerRun::waitForExit(int timeoutMs)
     return m_process->exitCode();
 }
 
-QList<QJsonObject> PlayerRun::events() const
+QList<QJsonObject> readTrace(const QString& file, const QString& name)
 {
-    QList<QJsonObject> all;
-    QFile f(m_traceFile);
+    QList<QJsonObject> events;
+    QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
-        return all;
+        return events;
     const QList<QByteArray> lines = f.readAll().split('\n');
     for (const QByteArray& line : lines) {
-        if (!line.isEmpty())
-            all << QJsonDocument::fromJson(line).object();
+        if (line.isEmpty())
+            continue;
+        const QJsonObject event = QJsonDocument::fromJson(line).object();
+        if (name.isEmpty() || event.value(QStringLiteral("ev")).toString() == name)
+            events << event;
     }
-    return all;
+    return events;
+}
+
+QList<QJsonObject> PlayerRun::events() const
+{
+    return readTrace(m_traceFile);
 }
 
 QList<QJsonObject> PlayerRun::events(const QString& name) const
 {
-    QList<QJsonObject> named;
-    const QList<QJsonObject> all = events();
-    for (const QJsonObject& e : all) {
-        if (e.value(QStringLiteral("ev")).toString() == name)
-            named << e;
-    }
-    return named;
+    return readTrace(m_traceFile, name);
 }
 
 QJsonObject PlayerRun::waitForEvent(const QString& name, int timeoutMs)

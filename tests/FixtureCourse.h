@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QJsonObject>
+#include <QSize>
 #include <QList>
 #include <QProcessEnvironment>
 #include <QString>
@@ -21,6 +23,13 @@ public:
     QString learnerDatabase() const { return m_root.filePath(QStringLiteral("data/tamsel/usrcurso.mdb")); }
     QString path(const QString& name) const { return m_root.filePath(name); }
 
+    /// Writes a flat picture NAME (relative to the course folder) of SIZE in COLOUR.
+    void addPicture(const QString& name, const QSize& size, const QColor& colour) const;
+    /// Writes the hand pointer "mano.ico".
+    void addHandCursor() const { addPicture(QStringLiteral("mano.ico"), QSize(32, 32), Qt::white); }
+    /// Writes a sine tone NAME of SECONDS at FREQUENCY (sox).
+    void addTone(const QString& name, double seconds, int frequency) const;
+
     /// Rewrites expert.ini with TEXT (CRLF line ends added).
     void writeExpertIni(const QString& text) const;
     /// The environment that points a player at this fixture's private home.
@@ -31,6 +40,9 @@ public:
 private:
     QTemporaryDir m_root;
 };
+
+/// The events of a trace file, optionally only those named NAME.
+QList<QJsonObject> readTrace(const QString& file, const QString& name = {});
 
 /// The real player, started on a fixture course with a trace, as a user would start it.
 class PlayerRun {

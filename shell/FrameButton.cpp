@@ -1,0 +1,33 @@
+#include "FrameButton.h"
+
+#include <QMouseEvent>
+
+FrameButton::FrameButton(int index, QWidget* parent)
+    : QLabel(parent)
+    , m_index(index)
+{
+    setMouseTracking(true);
+    hide();
+}
+
+void FrameButton::mouseMoveEvent(QMouseEvent* event)
+{
+    Q_EMIT moved(m_index);
+    QLabel::mouseMoveEvent(event);
+}
+
+void FrameButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT pressed(m_index);
+}
+
+void FrameButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    Q_EMIT released(m_index);
+    // A click is a press and a release over the button.
+    if (rect().contains(event->position().toPoint()))
+        Q_EMIT clicked(m_index);
+}

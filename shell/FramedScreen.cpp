@@ -1,0 +1,341 @@
+#include "FramedScreen.h"
+
+#include "CourseError.h"
+#include "FrameButton.h"
+#include "ModuleState.h"
+#include "Navigator.h"
+#include "NineDigitColour.h"
+#include "PictureSurface.h"
+#include "Recordset.h"
+#include "Shell.h"
+#include "SoundChannels.h"
+#include "Trace.h"
+
+#include <QFrame>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QSlider>
+#include <QTimer>
+
+namespace {
+
+constexpr int volumePanelWidth = 34;
+constexpr int volumePanelHeight = 120;
+
+} // namespace
+
+void ToggleWindowBorder(QWidget& control)
+{
+    auto* frame = qobject_cast<QFrame*>(&control);
+    if (!frame)
+        return;
+    const bool visible = frame->isVisible();
+    frame->setFrameShape(frame->frameShape() == QFrame::NoFrame ? QFrame::Box : QFrame::NoFrame);
+    // Hidden and shown again so that the new frame is drawn.
+    if (visible) {
+        frame->hide();
+        frame->show();
+    }
+}
+
+FramedScreen::FramedScreen(Shell& shell, const QString& windowName, qint16 number)
+    : Screen(shell, windowName, number)
+    , Picture1(new PictureSurface(this))
+    , Timer1(new QTimer(this))
+{
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(rect());
+    connect(Picture1, &PictureSurface::moved, this, [this](int x, int y) { shell.guarded([&] { BackgroundMouseMove(x, y); }); });
+    connect(Timer1, &QTimer::timeout, this, &FramedScreen::SoundTimer);
+}
+
+QString FramedScreen::pantallaQuery() const
+{
+    return QStringLiteral("select * from pantalla where codigo = %1 order by objeto").arg(number());
+}
+
+QPixmap FramedScreen::loadPicture(const QString& name) const
+{
+    const QString file = shell().state().Folder.require(name);
+    QPixmap picture(file);
+    if (picture.isNull())
+        throw CourseError(QStringLiteral("picture %1 cannot be read (%2)").arg(name.trimmed(), file));
+    return picture;
+}
+
+QCursor FramedScreen::handCursor() const
+{
+    if (!m_handLoaded) {
+        m_handLoaded = true;
+        const QPixmap hand = loadPicture(QStringLiteral("mano.ico"));
+        m_hand = QCursor(hand, hand.width() / 2, hand.height() / 2);
+    }
+    return m_hand;
+}
+
+void FramedScreen::showBackground(const QString& name)
+{
+    Picture1->setPixmap(loadPicture(name));
+    Picture1->resize(Picture1->pixmap().size());
+}
+
+QPixmap FramedScreen::transitionPicture()
+{
+    ensureLoaded();
+    return Picture1->pixmap();
+}
+
+void FramedScreen::ScreenLoad()
+{
+    // The volume panel and its slider: 0 (full) to 2000 hundredths of a decibel below it.
+    volumen = new QFrame(this);
+    volumen->setObjectName(QStringLiteral("volumen"));
+    volumen->setAutoFillBackground(true);
+    volumen->resize(volumePanelWidth, volumePanelHeight);
+    Slider1 = new QSlider(Qt::Vertical, volumen);
+    Slider1->setObjectName(QStringLiteral("Slider1"));
+    Slider1->setRange(0, 2000);
+    Slider1->setSingleStep(20);
+    Slider1->setPageStep(100);
+    Slider1->setInvertedAppearance(true); // up is louder
+    Slider1->setGeometry(volumen->rect().adjusted(6, 6, -6, -6));
+    connect(Slider1, &QSlider::valueChanged, this, &FramedScreen::VolumeChange);
+    volumen->hide();
+
+    m_buttons.assign(1, ButtonRecord {});
+    m_nextButton = 1;
+    Imagex.assign(1, new FrameButton(0, buttonParent()));
+    Timer1->start(100);
+
+    auto rows = shell().state().ContentDb->openRecordset(pantallaQuery());
+    for (; !rows->isEof(); rows->moveNext()) {
+        switch (rows->number(QStringLiteral("objeto"))) {
+        case 0: buildBackground(*rows); break;
+        case 5: buildButton(*rows); break;
+        case 8: buildNavList(*rows); break;
+        case 9: buildLabel(*rows); break;
+        case 17: buildNavBox(*rows); break;
+        default: loadObject(int(rows->number(QStringLiteral("objeto"))), *rows); break;
+        }
+    }
+    Imagex.front()->hide();
+    loadFinished();
+}
+
+bool FramedScreen::loadObject(int, const Recordset&)
+{
+    return false; // a kind this screen does not know is skipped
+}
+
+QWidget* FramedScreen::buttonParent() const
+{
+    return Picture1;
+}
+
+void FramedScreen::buildBackground(const Recordset& row)
+{
+    setBackdrop(row.number(QStringLiteral("identificativo")) == 0 ? Qt::black : Qt::white);
+    const QString picture = row.text(QStringLiteral("bitmapreposo"));
+    if (!picture.trimmed().isEmpty())
+        showBackground(picture);
+    Picture1->move(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))));
+    Picture1->show();
+}
+
+void FramedScreen::buildButton(const Recordset& row)
+{
+    auto* button = new FrameButton(m_nextButton, buttonParent());
+    button->setObjectName(QStringLiteral("Imagex%1").arg(m_nextButton));
+    button->setCursor(handCursor());
+    button->move(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))));
+    button->setPixmap(loadPicture(row.text(QStringLiteral("bitmapactivable"))));
+    button->resize(button->pixmap().size());
+    connect(button, &FrameButton::moved, this, [this](int index) { shell().guarded([&] { ButtonMouseMove(index); }); });
+    connect(button, &FrameButton::clicked, this, [this](int index) {
+        const ButtonRecord& record = m_buttons.at(size_t(index));
+        shell().trace().event("button",
+            { { QStringLiteral("window"), windowName() }, { QStringLiteral("index"), index }, { QStringLiteral("accion"), record.accion } });
+        shell().guarded([&] { ButtonClick(index); });
+    });
+    Imagex.push_back(button);
+    RegisterButton(button, row);
+    if (row.number(QStringLiteral("accion")) == 4)
+        placeVolumePanel(button->x(), button->y());
+}
+
+void FramedScreen::RegisterButton(FrameButton* button, const Recordset& row)
+{
+    ButtonRecord record;
+    record.left = qint16(button->x());
+    record.right = qint16(button->x() + button->width());
+    record.top = qint16(button->y());
+    record.bottom = qint16(button->y() + button->height());
+    record.accion = qint16(row.number(QStringLiteral("accion")));
+    m_buttons.push_back(record);
+    ++m_nextButton;
+}
+
+void FramedScreen::placeVolumePanel(int x, int y)
+{
+    // Just above the volume button.
+    volumen->move(x, y - volumen->height());
+}
+
+void FramedScreen::buildNavBox(const Recordset& row)
+{
+    CajaNav = new QLabel(this);
+    CajaNav->setObjectName(QStringLiteral("CajaNav"));
+    CajaNav->setPixmap(loadPicture(row.text(QStringLiteral("bitmapreposo"))));
+    CajaNav->resize(CajaNav->pixmap().size());
+    CajaNav->move(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))));
+    CajaNav->hide();
+    if (listanav)
+        listanav->setParent(CajaNav);
+}
+
+void FramedScreen::buildNavList(const Recordset& row)
+{
+    // The list lies inside the navigation box; without one it lies on the screen.
+    listanav = new QListWidget(CajaNav ? static_cast<QWidget*>(CajaNav) : this);
+    listanav->setObjectName(QStringLiteral("listanav"));
+    listanav->move(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))));
+    QFont font(row.text(QStringLiteral("Font")));
+    if (const double points = row.value(QStringLiteral("tamanofont")).toDouble(); points > 0)
+        font.setPointSizeF(points);
+    listanav->setFont(font);
+    listanav->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    listanav->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    listanav->setCursor(Qt::PointingHandCursor);
+    shell().navigator().FillNavList(*listanav);
+    ToggleWindowBorder(*listanav);
+    QString colour = row.text(QStringLiteral("bitmapreposo"));
+    if (colour.trimmed().isEmpty())
+        colour = row.text(QStringLiteral("bitmapactivo"));
+    if (!colour.trimmed().isEmpty()) {
+        QPalette p = listanav->palette();
+        p.setColor(QPalette::Base, nineDigitColour(colour));
+        listanav->setPalette(p);
+    }
+    listanav->resize(int(row.number(QStringLiteral("ancho"))), shell().state().NavListHeight);
+    connect(listanav, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { shell().guarded([&] { NavListClick(item); }); });
+}
+
+void FramedScreen::buildLabel(const Recordset& row)
+{
+    auto* label = new QLabel(this);
+    label->setObjectName(QStringLiteral("Label%1").arg(Labels.size() + 1));
+    label->setGeometry(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))),
+        int(row.number(QStringLiteral("ancho"))), int(row.number(QStringLiteral("alto"))));
+    QFont font(row.text(QStringLiteral("Font")));
+    if (const double points = row.value(QStringLiteral("tamanofont")).toDouble(); points > 0)
+        font.setPointSizeF(points);
+    label->setFont(font);
+    label->setWordWrap(true);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, row.number(QStringLiteral("colorfont")) == 0 ? Qt::black : Qt::white);
+    label->setPalette(p);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Labels.push_back(label);
+}
+
+int FramedScreen::buttonWithAction(int accion) const
+{
+    for (size_t i = 1; i < m_buttons.size(); ++i) {
+        if (m_buttons[i].accion == accion)
+            return int(i);
+    }
+    return 0;
+}
+
+bool FramedScreen::buttonMayLight(int) const
+{
+    return true;
+}
+
+void FramedScreen::ButtonMouseMove(int index)
+{
+    if (CajaNav && CajaNav->isHidden() && m_buttons.at(size_t(index)).accion == 14) {
+        CajaNav->show();
+        CajaNav->raise();
+        if (listanav)
+            listanav->raise();
+    }
+}
+
+void FramedScreen::BackgroundMouseMove(int x, int y)
+{
+    if (CajaNav)
+        CajaNav->hide();
+    volumen->hide();
+    dropListHighlight();
+    for (size_t i = 1; i < m_buttons.size(); ++i) {
+        FrameButton* button = Imagex[i];
+        if (m_buttons[i].contains(x, y) && button->isHidden() && buttonMayLight(int(i))) {
+            shell().sounds().startClickSound();
+            button->show();
+            button->raise();
+        } else if (m_buttons[i].state == 0) {
+            button->hide();
+        }
+    }
+}
+
+void FramedScreen::NavListClick(QListWidgetItem* item)
+{
+    if (CajaNav)
+        CajaNav->hide();
+    shell().navigator().RunNavAction(item->data(Qt::UserRole).toInt(), shell().state().CurrentScreen);
+}
+
+void FramedScreen::VolumeChange(int value)
+{
+    SoundChannels& sounds = shell().sounds();
+    sounds.setBackgroundVolume(-value);
+    shell().state().Volume = qint16(sounds.backgroundVolume());
+}
+
+void FramedScreen::SoundTimer()
+{
+    shell().sounds().SoundTimer();
+}
+
+void FramedScreen::ButtonClick(int)
+{
+}
+
+void FramedScreen::refreshNavList()
+{
+    if (!listanav)
+        return;
+    shell().navigator().FillNavList(*listanav);
+    listanav->resize(listanav->width(), shell().state().NavListHeight);
+}
+
+void FramedScreen::ScreenActivate()
+{
+    ModuleState& state = shell().state();
+    if (state.ActivationHold || state.GlossaryOpen || state.ExplorerOpen)
+        return;
+    state.CurrentScreen = number();
+    SoundChannels& sounds = shell().sounds();
+    sounds.PlayScreenSound();
+    if (state.BackgroundSoundOn && hasBackgroundSound())
+        sounds.startBackground();
+    shell().navigator().PushHistory(state.CurrentLesson, number());
+    refreshNavList();
+    activated();
+}
+
+void FramedScreen::showEvent(QShowEvent* event)
+{
+    if (isLoaded())
+        Timer1->start(); // at the interval the screen chose when it loaded
+    Screen::showEvent(event);
+}
+
+void FramedScreen::hideEvent(QHideEvent* event)
+{
+    // The sound upkeep belongs to the screen in front.
+    Timer1->stop();
+    Screen::hideEvent(event);
+}

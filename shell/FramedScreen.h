@@ -1,0 +1,121 @@
+#pragma once
+
+#include "Screen.h"
+
+#include <QCursor>
+#include <vector>
+
+class FrameButton;
+class PictureSurface;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QSlider;
+class QTimer;
+class Recordset;
+
+/// The record of one button of a screen: its hot rectangle in pixels of the drawing
+/// area (right and bottom edges included), its state (non-zero keeps it shown), its
+/// action code, and on the main map whether the lesson's exclusions leave it enabled.
+struct ButtonRecord {
+    qint16 left = 0;
+    qint16 right = 0;
+    qint16 top = 0;
+    qint16 bottom = 0;
+    qint16 state = 0;
+    qint16 accion = 0;
+    bool enabled = false;
+
+    bool contains(int x, int y) const { return left <= x && x <= right && top <= y && y <= bottom; }
+};
+
+/// The frame every screen is built on: a background `Picture1`, buttons `Imagex` lit under
+/// the pointer with the click sound, the navigation box `CajaNav` with its list `listanav`,
+/// the volume panel `volumen` with `Slider1`, text labels, and `Timer1` for the sound upkeep.
+/// A screen names only what it adds: its own kinds of rows, its buttons' actions and its
+/// work on activation.
+class FramedScreen : public Screen {
+    Q_OBJECT
+
+public:
+    static constexpr int LatchedState = -1;
+
+    FramedScreen(Shell& shell, const QString& windowName, qint16 number);
+
+    /// Shows the picture NAME (relative to the course folder) on `Picture1`.
+    void showBackground(const QString& name);
+    QPixmap transitionPicture() override;
+
+    // The frame's objects, named as the course names them.
+    PictureSurface* Picture1 = nullptr;
+    std::vector<FrameButton*> Imagex; ///< element 0 is the hidden template
+    QLabel* CajaNav = nullptr;
+    QListWidget* listanav = nullptr;
+    QWidget* volumen = nullptr;
+    QSlider* Slider1 = nullptr;
+    std::vector<QLabel*> Labels; ///< text labels in order of their rows (`Label1` first)
+    QTimer* Timer1 = nullptr;
+
+    /// The button table; index = button number, 0 unused.
+    const std::vector<ButtonRecord>& buttons() const { return m_buttons; }
+    ButtonRecord& button(int index) { return m_buttons.at(size_t(index)); }
+    /// The first button whose action is ACCION, 0 when there is none.
+    int buttonWithAction(int accion) const;
+
+    // Frame handlers, public so that tests and screens can drive them as events do.
+    void ButtonMouseMove(int index);
+    void BackgroundMouseMove(int x, int y);
+    void NavListClick(QListWidgetItem* item);
+    void VolumeChange(int value);
+    void SoundTimer();
+
+protected:
+    /// The query of the screen's rows.
+    virtual QString pantallaQuery() const;
+    /// Builds an object of a kind the frame does not know; returns false to skip the row.
+    virtual bool loadObject(int kind, const Recordset& row);
+    /// Runs after the last row.
+    virtual void loadFinished() { }
+    /// The parent of the buttons (the map places them on its map surface).
+    virtual QWidget* buttonParent() const;
+    /// Whether button INDEX may light up now (the main map asks its exclusions).
+    virtual bool buttonMayLight(int index) const;
+    /// Whether the screen plays a background sound.
+    virtual bool hasBackgroundSound() const { return true; }
+    /// The screen's own work once the frame's activation is done.
+    virtual void activated() { }
+    /// A click on button INDEX; the screen acts by its `accion`.
+    virtual void ButtonClick(int index);
+    /// The pointer moved over the background: a screen with a picture list drops its highlight.
+    virtual void dropListHighlight() { }
+
+    void ScreenLoad() override;
+    void ScreenActivate() override;
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    /// Loads the picture NAME of the course; throws CourseError naming a missing or unreadable file.
+    QPixmap loadPicture(const QString& name) const;
+    /// The hand pointer from "mano.ico".
+    QCursor handCursor() const;
+    /// Refills the navigation list from the history and fits its height to the entries.
+    void refreshNavList();
+
+    void RegisterButton(FrameButton* button, const Recordset& row);
+    void buildButton(const Recordset& row);
+
+private:
+    void buildBackground(const Recordset& row);
+    void buildNavList(const Recordset& row);
+    void buildNavBox(const Recordset& row);
+    void buildLabel(const Recordset& row);
+    void placeVolumePanel(int x, int y);
+
+    std::vector<ButtonRecord> m_buttons;
+    int m_nextButton = 1;
+    mutable QCursor m_hand;
+    mutable bool m_handLoaded = false;
+};
+
+/// Flips the thin border of a list or frame; the navigation list is shown without one.
+void ToggleWindowBorder(QWidget& control);

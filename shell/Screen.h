@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+class Shell;
+
+/// A screen of the course: a window built from its `pantalla` rows the first time it is
+/// needed, afterwards only hidden and shown. It lies on the stage; the shell's host
+/// delivers its activation each time it comes to the front.
+class Screen : public QWidget {
+    Q_OBJECT
+
+public:
+    Screen(Shell& shell, const QString& windowName, qint16 number);
+
+    /// The window's name ("frmms", "frmct", ...), by which the transition shows it.
+    QString windowName() const { return m_windowName; }
+    /// The screen number (`pantalla.codigo`).
+    qint16 number() const { return m_number; }
+
+    bool isLoaded() const { return m_loaded; }
+    /// Builds the screen from its rows unless that has been done.
+    void ensureLoaded();
+
+    /// Runs the screen's activation; the host calls it, never the screen itself.
+    void activate();
+
+    /// The picture a transition to this screen runs to: its background.
+    virtual QPixmap transitionPicture();
+    /// The colour of the window around the drawing area.
+    QColor backdrop() const { return m_backdrop; }
+
+protected:
+    /// Builds the screen's objects; runs once per loading.
+    virtual void ScreenLoad() = 0;
+    /// The screen's activation.
+    virtual void ScreenActivate() = 0;
+
+    void setBackdrop(const QColor& colour) { m_backdrop = colour; }
+    Shell& shell() const { return m_shell; }
+
+private:
+    Shell& m_shell;
+    QString m_windowName;
+    qint16 m_number = 0;
+    bool m_loaded = false;
+    QColor m_backdrop = Qt::black;
+};

@@ -1,0 +1,110 @@
+#include "Shell.h"
+
+#include "CourseError.h"
+#include "ErrorReport.h"
+#include "MessageWindow.h"
+#include "ModuleState.h"
+#include "Navigator.h"
+#include "Screen.h"
+#include "ScreenHost.h"
+#include "SoundChannels.h"
+#include "Trace.h"
+#include "TransitionWindow.h"
+
+#include <QJsonObject>
+#include <QTimer>
+#include <cstdlib>
+
+Shell::Shell(ModuleState& state, Trace& trace, ScreenHost& host)
+    : m_state(state)
+    , m_trace(trace)
+    , m_host(host)
+    , m_sounds(std::make_unique<SoundChannels>(state, trace))
+    , m_navigator(std::make_unique<Navigator>(*this))
+{
+}
+
+Shell::~Shell() = default;
+
+TransitionWindow& Shell::transition()
+{
+    if (!m_transition)
+        m_transition = new TransitionWindow(*this);
+    return *m_transition;
+}
+
+void Shell::registerWindow(const QString& name, Factory factory)
+{
+    m_factories.insert(name, std::move(factory));
+}
+
+Screen* Shell::window(const QString& name)
+{
+    if (Screen* existing = m_windows.value(name))
+        return existing;
+    const auto factory = m_factories.constFind(name);
+    if (factory == m_factories.cend())
+        return nullptr;
+    Screen* screen = (*factory)(*this);
+    m_windows.insert(name, screen);
+    return screen;
+}
+
+Screen* Shell::existingWindow(const QString& name) const
+{
+    return m_windows.value(name);
+}
+
+void Shell::showScreen(Screen* screen)
+{
+    if (!screen)
+        return;
+    guarded([&] { screen->ensureLoaded(); });
+    m_host.setBackdrop(screen->backdrop());
+    screen->show();
+    screen->raise();
+    m_current = screen;
+    queueActivation(screen);
+}
+
+void Shell::reactivate()
+{
+    if (m_current && m_current->isVisible())
+        queueActivation(m_current);
+}
+
+void Shell::queueActivation(Screen* screen)
+{
+    // Activation comes from the event loop, after whatever showed the screen has finished,
+    // as it did when the window system delivered it.
+    QTimer::singleShot(0, screen, [this, screen] {
+        if (screen->isVisible())
+            guarded([screen] { screen->activate(); });
+    });
+}
+
+void Shell::showMessage(const QString& text)
+{
+    m_state.MessageText = text;
+    m_trace.event("message", { { QStringLiteral("text"), text } });
+    MessageWindow message(m_state.MessageText, &m_host);
+    message.exec();
+    reactivate();
+}
+
+void Shell::guarded(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const CourseError& error) {
+        fatal(error.message());
+    }
+}
+
+void Shell::fatal(const QString& message)
+{
+    ErrorReport::fatal(m_trace, message);
+    // Nothing is kept in memory that the learner would lose: the learner database is
+    // written as he goes. Leave at once, whatever event loop we are in.
+    std::exit(1);
+}

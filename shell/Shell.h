@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class Navigator;
+class Screen;
+class ScreenHost;
+class SoundChannels;
+class Trace;
+class TransitionWindow;
+struct ModuleState;
+
+/// What every screen is handed: the shared state, the trace, the host window, the sound
+/// channels, navigation, and the screens themselves, created on first use by name.
+class Shell : public QObject {
+    Q_OBJECT
+
+public:
+    using Factory = std::function<Screen*(Shell&)>;
+
+    Shell(ModuleState& state, Trace& trace, ScreenHost& host);
+    ~Shell() override;
+
+    ModuleState& state() const { return m_state; }
+    Trace& trace() const { return m_trace; }
+    ScreenHost& host() const { return m_host; }
+    SoundChannels& sounds() const { return *m_sounds; }
+    Navigator& navigator() const { return *m_navigator; }
+    TransitionWindow& transition();
+
+    /// Makes window NAME known, built by FACTORY the first time it is needed.
+    void registerWindow(const QString& name, Factory factory);
+    /// The window NAME, created (not yet loaded) on first use; nullptr when no such window exists.
+    Screen* window(const QString& name);
+    /// The window NAME when it has been created, without creating it.
+    Screen* existingWindow(const QString& name) const;
+
+    /// Brings SCREEN to the front of the stage, colours the window around it, and
+    /// queues its activation.
+    void showScreen(Screen* screen);
+    /// The screen shown in front, if any.
+    Screen* currentScreen() const { return m_current; }
+    /// Activates the screen in front again, as when an overlay or dialog over it closes.
+    void reactivate();
+
+    /// Shows the modal message window with TEXT, then re-activates the screen below it.
+    void showMessage(const QString& text);
+
+    /// Runs ACTION; a CourseError becomes the general error report and ends the program.
+    void guarded(const std::function<void()>& action);
+    /// Reports MESSAGE and ends the program with status 1.
+    [[noreturn]] void fatal(const QString& message);
+
+private:
+    void queueActivation(Screen* screen);
+
+    ModuleState& m_state;
+    Trace& m_trace;
+    ScreenHost& m_host;
+    std::unique_ptr<SoundChannels> m_sounds;
+    std::unique_ptr<Navigator> m_navigator;
+    TransitionWindow* m_transition = nullptr;
+    QHash<QString, Factory> m_factories;
+    QHash<QString, Screen*> m_windows;
+    QPointer<Screen> m_current;
+};

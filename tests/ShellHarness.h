@@ -1,0 +1,30 @@
+#pragma once
+
+#include "FixtureCourse.h"
+#include "ModuleState.h"
+#include "ScreenHost.h"
+#include "Shell.h"
+#include "Trace.h"
+
+#include <memory>
+
+/// The shell of a running player, in the test's own process, on a fixture course:
+/// state with the content database open, a trace to a file, the host window, the shell.
+class ShellHarness {
+public:
+    explicit ShellHarness(const FixtureCourse& course);
+    ~ShellHarness();
+
+    ModuleState state;
+    Trace trace;
+    std::unique_ptr<ScreenHost> host;
+    std::unique_ptr<Shell> shell;
+
+    /// The trace's events so far, optionally only those named NAME.
+    QList<QJsonObject> events(const QString& name = {}) const;
+    /// How many `sound` events of CHANNEL with operation OP were written.
+    int soundCount(const QString& channel, const QString& op) const;
+
+private:
+    QString m_traceFile;
+};
