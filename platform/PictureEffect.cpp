@@ -9,6 +9,20 @@
 
 #include <cmath>
 
+namespace {
+
+template <typename Paint>
+QPixmap paintedOn(QPixmap frame, Paint paint)
+{
+    if (!frame.isNull()) {
+        QPainter painter(&frame);
+        paint(painter);
+    }
+    return frame;
+}
+
+} // namespace
+
 PictureEffect::PictureEffect(QWidget* parent)
     : QWidget(parent)
     , m_animation(new QVariantAnimation(this))
@@ -174,6 +188,8 @@ void PictureEffect::paintFrame(QPainter& painter) const
 
 QPixmap PictureEffect::blankFrame() const
 {
+    if (size().isEmpty())
+        return {}; // not placed yet: nothing to draw on
     const qreal ratio = devicePixelRatioF();
     QPixmap frame(size() * ratio);
     frame.setDevicePixelRatio(ratio);
@@ -183,10 +199,7 @@ QPixmap PictureEffect::blankFrame() const
 
 QPixmap PictureEffect::pictureFrame(const QPixmap& picture) const
 {
-    QPixmap frame = blankFrame();
-    QPainter painter(&frame);
-    drawPicture(painter, picture);
-    return frame;
+    return paintedOn(blankFrame(), [&](QPainter& painter) { drawPicture(painter, picture); });
 }
 
 void PictureEffect::drawPicture(QPainter& painter, const QPixmap& picture) const
@@ -199,10 +212,7 @@ void PictureEffect::drawPicture(QPainter& painter, const QPixmap& picture) const
 
 QPixmap PictureEffect::shownFrame() const
 {
-    QPixmap frame = blankFrame();
-    QPainter painter(&frame);
-    paintFrame(painter);
-    return frame;
+    return paintedOn(blankFrame(), [this](QPainter& painter) { paintFrame(painter); });
 }
 
 void PictureEffect::complete(int generation)

@@ -125,11 +125,12 @@ void PictureList::setPictureFiles(const QString& restFile, const QString& select
 void PictureList::setColour(const QColor& colour)
 {
     m_colour = colour;
-    QPalette palette = m_list->palette();
+    // Only the inside takes the colour; the scroll bar keeps its usual look.
+    QWidget* inside = m_list->viewport();
+    QPalette palette = inside->palette();
     palette.setColor(QPalette::Base, colour);
-    palette.setColor(QPalette::Window, colour);
-    m_list->setPalette(palette);
-    m_list->viewport()->update();
+    inside->setPalette(palette);
+    inside->update();
 }
 
 void PictureList::setDisplayOptions(DisplayOptions options)
