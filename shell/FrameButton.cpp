@@ -12,8 +12,10 @@ FrameButton::FrameButton(int index, QWidget* parent)
 
 void FrameButton::mouseMoveEvent(QMouseEvent* event)
 {
+    // Taken here: a move over a lit button must not reach the background under it,
+    // which would put the button out again.
+    event->accept();
     Q_EMIT moved(m_index);
-    QLabel::mouseMoveEvent(event);
 }
 
 void FrameButton::mousePressEvent(QMouseEvent* event)

@@ -45,7 +45,7 @@ FramedScreen::FramedScreen(Shell& shell, const QString& windowName, qint16 numbe
 {
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(rect());
-    connect(Picture1, &PictureSurface::moved, this, [this](int x, int y) { shell.guarded([&] { BackgroundMouseMove(x, y); }); });
+    connect(Picture1, &PictureSurface::moved, this, [this](int x, int y) { this->shell().guarded([&] { BackgroundMouseMove(x, y); }); });
     connect(Timer1, &QTimer::timeout, this, &FramedScreen::SoundTimer);
 }
 

@@ -3,12 +3,13 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+
+#include "Screen.h"
 #include <QString>
 #include <functional>
 #include <memory>
 
 class Navigator;
-class Screen;
 class ScreenHost;
 class SoundChannels;
 class Trace;
