@@ -5,6 +5,7 @@
 #include "ModuleState.h"
 #include "Navigator.h"
 #include "NineDigitColour.h"
+#include "PictureList.h"
 #include "PictureSurface.h"
 #include "Recordset.h"
 #include "Shell.h"
@@ -113,6 +114,7 @@ void FramedScreen::ScreenLoad()
         case 0: buildBackground(*rows); break;
         case 5: buildButton(*rows); break;
         case 8: buildNavList(*rows); break;
+        case 6: buildPictureList(*rows); break;
         case 9: buildLabel(*rows); break;
         case 17: buildNavBox(*rows); break;
         default: loadObject(int(rows->number(QStringLiteral("objeto"))), *rows); break;
@@ -236,6 +238,19 @@ void FramedScreen::buildLabel(const Recordset& row)
     label->setPalette(p);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     Labels.push_back(label);
+}
+
+void FramedScreen::buildPictureList(const Recordset& row)
+{
+    pictureList = new PictureList(this);
+    pictureList->setGeometry(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))),
+        int(row.number(QStringLiteral("ancho"))), int(row.number(QStringLiteral("alto"))));
+    pictureList->setEntryFont(row.text(QStringLiteral("Font")), row.value(QStringLiteral("tamanofont")).toDouble());
+    const auto picture = [this](const QString& name) { return name.trimmed().isEmpty() ? QPixmap() : loadPicture(name); };
+    pictureList->setPictures(picture(row.text(QStringLiteral("bitmapreposo"))), picture(row.text(QStringLiteral("bitmapactivable"))));
+    const QString colour = row.text(QStringLiteral("bitmapactivo"));
+    if (!colour.trimmed().isEmpty())
+        pictureList->setColour(nineDigitColour(colour));
 }
 
 int FramedScreen::buttonWithAction(int accion) const

@@ -6,6 +6,7 @@
 #include <vector>
 
 class FrameButton;
+class PictureList;
 class PictureSurface;
 class QLabel;
 class QListWidget;
@@ -54,6 +55,7 @@ public:
     QWidget* volumen = nullptr;
     QSlider* Slider1 = nullptr;
     std::vector<QLabel*> Labels; ///< text labels in order of their rows (`Label1` first)
+    PictureList* pictureList = nullptr; ///< the screen's picture list (`list1` on the map, `lista` on the cards)
     QTimer* Timer1 = nullptr;
 
     /// The button table; index = button number, 0 unused.
@@ -109,6 +111,7 @@ private:
     void buildNavList(const Recordset& row);
     void buildNavBox(const Recordset& row);
     void buildLabel(const Recordset& row);
+    void buildPictureList(const Recordset& row);
     void placeVolumePanel(int x, int y);
 
     std::vector<ButtonRecord> m_buttons;

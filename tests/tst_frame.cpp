@@ -3,6 +3,7 @@
 #include "MessageWindow.h"
 #include "Navigator.h"
 #include "PictureEffect.h"
+#include "PictureList.h"
 #include "PictureSurface.h"
 #include "ShellHarness.h"
 #include "TransitionWindow.h"
@@ -28,6 +29,8 @@ const QString rows = QStringLiteral(
     "  (3, 99, 0, 0, 0, 0, 0, 'no\\existe.bmp', null, 0, null, null, 0),"
     "  (4, 0, 0, 0, 0, 0, 0, 'fondos\\ct.bmp', null, 0, null, null, 0),"
     "  (1, 0, 0, 0, 0, 0, 0, 'fondos\\ms.bmp', null, 0, null, null, 0);"
+    "insert into pantalla (codigo, objeto, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, Font, tamanofont) values"
+    "  (3, 6, 400, 100, 200, 300, 'botones\\b1.bmp', 'botones\\b2.bmp', '000128255', 'DejaVu Sans', 9);"
     "insert into sonidospantalla values (3, 0, 'sonidos\\fondo.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav'),"
     "  (4, 0, null, 'sonidos\\click.wav', 'sonidos\\cambio.wav'), (1, 1, 'sonidos\\fondo.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav');");
 
@@ -109,6 +112,8 @@ private Q_SLOTS:
         QCOMPARE(sa->listanav->frameShape(), QFrame::NoFrame);
         QCOMPARE(int(sa->Labels.size()), 1);
         QCOMPARE(sa->Labels[0]->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QVERIFY(sa->pictureList);
+        QCOMPARE(sa->pictureList->geometry(), QRect(400, 100, 200, 300));
         for (const FrameButton* b : sa->Imagex)
             QVERIFY(b->isHidden());
     }
@@ -143,7 +148,7 @@ private Q_SLOTS:
         pointTo({ 110, 15 });
         pointTo({ 111, 16 });
         QVERIFY(sa->CajaNav->isVisible());
-        pointTo({ 400, 300 });
+        pointTo({ 300, 420 });
         QVERIFY(sa->CajaNav->isHidden());
 
         QTest::mouseClick(sa->Imagex[3], Qt::LeftButton);
