@@ -50,6 +50,17 @@ void copyFiles(const QString& from, const QString& to)
     }
 }
 
+// The rows of one database: NAME.sql then NAME-*.sql, in name order, so that each part of
+// the course can keep its rows in a file of its own.
+QString readRowFiles(const QString& source, const QString& name)
+{
+    const QStringList files = QDir(source).entryList({ name + QStringLiteral(".sql"), name + QStringLiteral("-*.sql") }, QDir::Files, QDir::Name);
+    QString rows;
+    for (const QString& file : files)
+        rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
+    return rows;
+}
+
 } // namespace
 
 QString readTextFile(const QString& file)
@@ -115,13 +126,13 @@ void CourseCompiler::compile(const QString& source, const QString& output) const
     if (!QDir().mkpath(output))
         throw CourseError(QStringLiteral("cannot create %1").arg(output));
 
-    buildDatabase(output + QStringLiteral("/bbm.mdb"), QStringLiteral("content"), readTextFile(source + QStringLiteral("/content.sql")));
-    const QString learnerRows = source + QStringLiteral("/learner.sql");
-    buildDatabase(output + QStringLiteral("/usrcurso.mdb"), QStringLiteral("learner"),
-        QFileInfo::exists(learnerRows) ? readTextFile(learnerRows) : QString());
+    buildDatabase(output + QStringLiteral("/bbm.mdb"), QStringLiteral("content"), readRowFiles(source, QStringLiteral("content")));
+    buildDatabase(output + QStringLiteral("/usrcurso.mdb"), QStringLiteral("learner"), readRowFiles(source, QStringLiteral("learner")));
     writeIniFile(source + QStringLiteral("/inst.ini"), output + QStringLiteral("/inst.ini"));
     copyFiles(source + QStringLiteral("/files"), output);
-    const QString recipes = source + QStringLiteral("/media.txt");
-    if (QFileInfo::exists(recipes))
-        MediaRecipes(source, output).run(recipes);
+    // media.txt and media-*.txt, in name order.
+    MediaRecipes recipes(source, output);
+    const QStringList recipeFiles = QDir(source).entryList({ QStringLiteral("media.txt"), QStringLiteral("media-*.txt") }, QDir::Files, QDir::Name);
+    for (const QString& file : recipeFiles)
+        recipes.run(source + QLatin1Char('/') + file);
 }

@@ -10,10 +10,10 @@ struct SavedQuery {
 };
 
 /// Compiles a course source folder into a playable course folder:
-///   content.sql  rows of the content database        → bbm.mdb (password-locked)
-///   learner.sql  rows of the learner database (opt.)  → usrcurso.mdb (password-locked)
-///   inst.ini     the install settings                → inst.ini (Windows-1252, CRLF)
-///   media.txt    recipes for generated media (opt.)  → pictures, sounds, videos
+///   content.sql, content-*.sql  rows of the content database  → bbm.mdb (password-locked)
+///   learner.sql, learner-*.sql  rows of the learner database  → usrcurso.mdb (password-locked)
+///   inst.ini                    the install settings          → inst.ini (Windows-1252, CRLF)
+///   media.txt, media-*.txt      recipes for generated media   → pictures, sounds, videos
 ///   files/       media copied as they are (opt.); WAV files not in PCM are converted
 /// The tables and saved queries come from the schema folder (content.sql,
 /// content-queries.sql, learner.sql, learner-queries.sql).
