@@ -54,12 +54,12 @@ qint16 Navigator::lessonTipo(qint16 lesson) const
     return qint16(lessons->number(QStringLiteral("tipo")));
 }
 
-void Navigator::SwitchScreen(Screen* from, const QString& toWindow)
+bool Navigator::SwitchScreen(Screen* from, const QString& toWindow)
 {
-    SwitchScreen(from, toWindow.isEmpty() ? nullptr : m_shell.window(toWindow));
+    return SwitchScreen(from, toWindow.isEmpty() ? nullptr : m_shell.window(toWindow));
 }
 
-void Navigator::SwitchScreen(Screen* from, Screen* to)
+bool Navigator::SwitchScreen(Screen* from, Screen* to)
 {
     ModuleState& state = m_shell.state();
     QJsonObject event { { QStringLiteral("from"), from ? from->windowName() : QString() },
@@ -69,7 +69,7 @@ void Navigator::SwitchScreen(Screen* from, Screen* to)
         // leave the learner with nothing in front of him.
         event.insert(QStringLiteral("reason"), QStringLiteral("no window serves screen %1").arg(state.CurrentTipo));
         m_shell.trace().event("switch", event);
-        return;
+        return false;
     }
     m_shell.trace().event("switch", event);
     // A screen that cannot be built ends the course; only the effect itself may fail quietly.
@@ -88,16 +88,17 @@ void Navigator::SwitchScreen(Screen* from, Screen* to)
     }
     if (from && from != to)
         from->hide();
+    return true;
 }
 
-void Navigator::OpenLesson(qint16 lesson, Screen* from)
+bool Navigator::OpenLesson(qint16 lesson, Screen* from)
 {
     ModuleState& state = m_shell.state();
     state.CurrentLesson = lesson;
     state.CurrentTipo = lessonTipo(lesson);
     state.HistoryMoving = false;
     m_shell.trace().event("lesson.open", { { QStringLiteral("lesson"), lesson }, { QStringLiteral("tipo"), state.CurrentTipo } });
-    SwitchScreen(from, windowOf(state.CurrentTipo));
+    return SwitchScreen(from, windowOf(state.CurrentTipo));
 }
 
 void Navigator::PushHistory(qint16 lesson, qint16 screen)

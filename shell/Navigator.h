@@ -21,12 +21,14 @@ public:
 
     /// Leaves FROM for TO through the transition window. Each step that fails is skipped;
     /// without a target nothing happens and the learner stays where he is.
-    void SwitchScreen(Screen* from, Screen* to);
+    /// Returns false when there was no target.
+    bool SwitchScreen(Screen* from, Screen* to);
     /// SwitchScreen by window names, creating the target window when needed.
-    void SwitchScreen(Screen* from, const QString& toWindow);
+    bool SwitchScreen(Screen* from, const QString& toWindow);
 
     /// Opens LESSON from FROM: it becomes the current lesson and its screen is entered.
-    void OpenLesson(qint16 lesson, Screen* from);
+    /// Returns false when no window serves the lesson's kind.
+    bool OpenLesson(qint16 lesson, Screen* from);
 
     void PushHistory(qint16 lesson, qint16 screen);
     void GoBack(int currentScreen);

@@ -55,6 +55,13 @@ Screen* Shell::existingWindow(const QString& name) const
     return m_windows.value(name);
 }
 
+void Shell::unloadWindow(Screen* screen)
+{
+    m_windows.remove(screen->windowName());
+    screen->hide();
+    screen->deleteLater();
+}
+
 void Shell::showScreen(Screen* screen)
 {
     if (!screen)

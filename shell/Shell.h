@@ -41,6 +41,10 @@ public:
     /// The window NAME when it has been created, without creating it.
     Screen* existingWindow(const QString& name) const;
 
+    /// Unloads SCREEN: it is destroyed once the current event is over and built anew
+    /// the next time it is needed.
+    void unloadWindow(Screen* screen);
+
     /// Brings SCREEN to the front of the stage, colours the window around it, and
     /// queues its activation.
     void showScreen(Screen* screen);

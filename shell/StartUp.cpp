@@ -4,6 +4,8 @@
 #include "ModuleState.h"
 #include "ProfileFile.h"
 #include "Recordset.h"
+#include "Screen.h"
+#include "Shell.h"
 #include "Trace.h"
 #include "UserPaths.h"
 
@@ -32,10 +34,11 @@ QString folderOf(const QString& path)
     return path.left(slash + 1);
 }
 
-StartUp::StartUp(ModuleState& state, Trace& trace, const QString& course)
+StartUp::StartUp(ModuleState& state, Trace& trace, const QString& course, Shell* shell)
     : m_state(state)
     , m_trace(trace)
     , m_course(course)
+    , m_shell(shell)
 {
 }
 
@@ -115,13 +118,30 @@ void StartUp::ShowFirstScreen()
     if (lessons->isEof())
         throw CourseError(QStringLiteral("%1: table lecciones has no lessons").arg(m_state.ContentDb->fileName()));
     lessons->moveFirst();
-    if (lessons->number(QStringLiteral("N_leccion")) == 0) {
-        m_state.CurrentLesson = 1;
-        m_firstWindow = QStringLiteral("frmintro");
-    } else {
-        m_firstWindow = QStringLiteral("frmms");
-    }
+    m_firstWindow = lessons->number(QStringLiteral("N_leccion")) == 0 ? QStringLiteral("frmintro") : QStringLiteral("frmms");
+    // Both ways the course starts on the home lesson: left at 0, the map would look for a
+    // lesson 0 that does not exist.
+    m_state.CurrentLesson = 1;
     m_trace.event("first_screen", { { QStringLiteral("window"), m_firstWindow } });
+    if (m_shell) {
+        Screen* first = m_shell->window(m_firstWindow);
+        if (!first && m_firstWindow == QLatin1String("frmintro")) {
+            // A player without its introduction goes straight to the map.
+            m_firstWindow = QStringLiteral("frmms");
+            first = m_shell->window(m_firstWindow);
+        }
+        if (first)
+            first->ensureLoaded();
+    }
+}
+
+void StartUp::showFirstScreen()
+{
+    if (!m_shell)
+        return;
+    Screen* first = m_shell->window(m_firstWindow);
+    if (first && m_firstWindow == QLatin1String("frmms"))
+        m_shell->showScreen(first);
 }
 
 void StartUp::LoadExclusions()

@@ -2,16 +2,22 @@
 
 #include <QString>
 
-struct ModuleState;
+class Shell;
 class Trace;
+struct ModuleState;
 
 /// The player's start: one copy only, the course folder, the content database, the
 /// settings files, the learner database, the exclusions and the decision which screen
 /// comes first. Every step that fails throws CourseError naming what failed.
 class StartUp {
 public:
-    /// COURSE is the folder given on the command line ("" when none was).
-    StartUp(ModuleState& state, Trace& trace, const QString& course);
+    /// COURSE is the folder given on the command line ("" when none was). With a SHELL,
+    /// the first screen is built during start-up; showFirstScreen() then brings it up.
+    StartUp(ModuleState& state, Trace& trace, const QString& course, Shell* shell = nullptr);
+
+    /// Brings up the first screen once start-up has finished: the map is shown (and
+    /// activated from the event loop); the introduction shows itself when its video is ready.
+    void showFirstScreen();
 
     /// Runs the steps in order, after the single-instance check has passed.
     void run();
@@ -38,6 +44,7 @@ private:
     ModuleState& m_state;
     Trace& m_trace;
     QString m_course;
+    Shell* m_shell = nullptr;
     QString m_firstWindow;
 };
 

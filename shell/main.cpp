@@ -2,7 +2,9 @@
 #include "CourseError.h"
 #include "ErrorReport.h"
 #include "ModuleState.h"
+#include "ScreenCatalog.h"
 #include "ScreenHost.h"
+#include "Shell.h"
 #include "SingleInstance.h"
 #include "StartUp.h"
 #include "Trace.h"
@@ -51,10 +53,13 @@ int main(int argc, char* argv[])
     QObject::connect(&instance, &SingleInstance::restoreRequested, &host, &ScreenHost::restore);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&trace] { trace.event("quit"); });
 
+    Shell shell(state, trace, host);
+    registerScreens(shell);
     try {
-        StartUp startUp(state, trace, options.course);
+        StartUp startUp(state, trace, options.course, &shell);
         startUp.run();
         host.showOnDisplay();
+        startUp.showFirstScreen();
     } catch (const CourseError& error) {
         ErrorReport::fatal(trace, error.message());
         return 1;

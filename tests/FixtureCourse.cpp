@@ -35,6 +35,13 @@ void FixtureCourse::addPicture(const QString& name, const QSize& size, const QCo
     QVERIFY2(image.save(file), qPrintable(file));
 }
 
+void FixtureCourse::addMinimalMap() const
+{
+    addPicture(QStringLiteral("mapa.bmp"), QSize(640, 480), Qt::darkCyan);
+    addPicture(QStringLiteral("mascara.bmp"), QSize(640, 480), Qt::black);
+    addHandCursor();
+}
+
 void FixtureCourse::addTone(const QString& name, double seconds, int frequency) const
 {
     const QString file = folder() + QLatin1Char('/') + name;

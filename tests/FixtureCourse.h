@@ -27,6 +27,9 @@ public:
     void addPicture(const QString& name, const QSize& size, const QColor& colour) const;
     /// Writes the hand pointer "mano.ico".
     void addHandCursor() const { addPicture(QStringLiteral("mano.ico"), QSize(32, 32), Qt::white); }
+    /// Writes what a map lesson needs to be shown: "mapa.bmp", an all-black "mascara.bmp"
+    /// (640 x 480) and the hand pointer.
+    void addMinimalMap() const;
     /// Writes a sine tone NAME of SECONDS at FREQUENCY (sox).
     void addTone(const QString& name, double seconds, int frequency) const;
 

@@ -7,7 +7,8 @@
 namespace {
 
 const QString twoLessons = QStringLiteral(
-    "insert into lecciones (N_leccion, nombre_leccion, tipo) values (1, 'Mapa', 1), (5, 'Canción', 4);");
+    "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2) values"
+    " (1, 'Mapa', 1, 'mapa.bmp', 'mascara.bmp'), (5, 'Canción', 4, null, null);");
 
 QString exclusionRows(int count)
 {
@@ -39,19 +40,23 @@ private Q_SLOTS:
         QFETCH(QString, rows);
         QFETCH(QString, window);
         FixtureCourse course(rows);
+        course.addMinimalMap();
         PlayerRun player(course);
         player.start();
         QCOMPARE(player.waitForEvent(QStringLiteral("first_screen")).value(QStringLiteral("window")).toString(), window);
         const QJsonObject stage = player.waitForEvent(QStringLiteral("stage"));
         QCOMPARE(stage.value(QStringLiteral("w")).toInt(), 640);
         QCOMPARE(stage.value(QStringLiteral("h")).toInt(), 480);
-        // The order of start-up: content database, decision, exclusions, settings, learner database.
+        // The order of start-up: content database, the first screen decided and built,
+        // exclusions, settings, learner database; the screen is activated only afterwards.
+        QVERIFY(!player.waitForEvent(QStringLiteral("screen.activate")).isEmpty());
         QStringList order;
         const QList<QJsonObject> events = player.events();
         for (const QJsonObject& e : events)
             order << e.value(QStringLiteral("ev")).toString();
-        QCOMPARE(order.mid(0, 7),
-            (QStringList { "start", "db.open", "first_screen", "exclusions", "settings", "db.open", "stage" }));
+        QCOMPARE(order.mid(0, 8),
+            (QStringList { "start", "db.open", "first_screen", "screen.load", "exclusions", "settings", "db.open", "stage" }));
+        QVERIFY(order.indexOf(QStringLiteral("screen.activate")) > order.indexOf(QStringLiteral("stage")));
         const QJsonObject settings = player.events(QStringLiteral("settings")).first();
         QCOMPARE(settings.value(QStringLiteral("inst_section")).toString(), QStringLiteral("CURSO"));
         QCOMPARE(settings.value(QStringLiteral("user_folder")).toString(), course.path(QStringLiteral("data/tamsel/")));
@@ -73,6 +78,7 @@ private Q_SLOTS:
         QFETCH(int, count);
         QFETCH(int, ignored);
         FixtureCourse course(twoLessons + exclusionRows(rows));
+        course.addMinimalMap();
         PlayerRun player(course);
         player.start();
         const QJsonObject e = player.waitForEvent(QStringLiteral("exclusions"));
@@ -98,6 +104,7 @@ private Q_SLOTS:
         QFETCH(QString, breakage);
         QFETCH(QString, named);
         FixtureCourse course(twoLessons);
+        course.addMinimalMap();
         QStringList extra;
         if (breakage == QLatin1String("remove-content")) {
             QVERIFY(QFile::remove(course.folder() + QStringLiteral("/bbm.mdb")));
@@ -129,6 +136,7 @@ private Q_SLOTS:
     void secondStartRestoresTheFirst()
     {
         FixtureCourse course(twoLessons);
+        course.addMinimalMap();
         PlayerRun first(course, QStringLiteral("first.jsonl"));
         first.start();
         QVERIFY(!first.waitForEvent(QStringLiteral("stage")).isEmpty());

@@ -1,0 +1,21 @@
+#include "ScreenCatalog.h"
+
+#include "BigPictureScreen.h"
+#include "MainMapScreen.h"
+#include "Shell.h"
+
+namespace {
+
+template<typename T>
+void add(Shell& shell, const char* name)
+{
+    shell.registerWindow(QLatin1String(name), [](Shell& s) { return new T(s); });
+}
+
+} // namespace
+
+void registerScreens(Shell& shell)
+{
+    add<MainMapScreen>(shell, "frmms");
+    add<BigPictureScreen>(shell, "frmc");
+}
