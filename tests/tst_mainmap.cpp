@@ -1,0 +1,285 @@
+#include "BigPictureScreen.h"
+#include "FrameButton.h"
+#include "MainMapScreen.h"
+#include "Navigator.h"
+#include "PictureSurface.h"
+#include "Recordset.h"
+#include "ScreenCatalog.h"
+#include "ShellHarness.h"
+#include "SoundChannels.h"
+
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+// Home map (lesson 1): red region chapter 11, green chapter 12, blue shared by 14 and 13.
+// City map (lesson 20, kind 1) under chapter 12. Buttons along the bottom of the map.
+const QString rows = QStringLiteral(
+    "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2, N_leccion_viene, N_capitulo_viene) values"
+    "  (1, 'Mapa', 1, 'mapa.bmp', 'mascara.bmp', 0, 0),"
+    "  (10, 'Vídeo uno', 3, 'v.avi', null, 1, 11), (11, 'Vídeo dos', 3, 'v.avi', null, 1, 11),"
+    "  (20, 'Ciudad', 1, 'ciudad.bmp', 'ciudad_mascara.bmp', 1, 12), (21, 'Mercado', 3, 'v.avi', null, 20, 21),"
+    "  (30, 'Canción', 3, 'v.avi', null, 1, 13);"
+    "insert into mapa_sensible (N_leccion, R, g, b, N_capitulo, bitmap_activable, X, Y) values"
+    "  (1, 255, 0, 0, 11, 'luz.bmp', 0, 0), (1, 0, 255, 0, 12, 'luz.bmp', 200, 0),"
+    "  (1, 0, 0, 255, 14, 'luz.bmp', 400, 0), (1, 0, 0, 255, 13, 'luz.bmp', 400, 0),"
+    "  (20, 255, 0, 0, 21, 'luz.bmp', 0, 0);"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, accion, bitmapgrande) values"
+    "  (1, 0, 0, 0, 0, null, 0, null),"
+    "  (1, 5, 0, 10, 420, 'b.bmp', 2, null), (1, 5, 0, 70, 420, 'b.bmp', 3, null), (1, 5, 0, 130, 420, 'b.bmp', 4, null),"
+    "  (1, 5, 0, 190, 420, 'b.bmp', 15, null), (1, 5, 0, 250, 420, 'b.bmp', 16, null), (1, 5, 1, 310, 420, 'b.bmp', 55, 'grande.bmp');"
+    "insert into exclusiones (accion, leccion) values (16, 20), (2, 20);"
+    "insert into sonidospantalla values (1, 1, 'fondo.wav', 'click.wav', 'cambio.wav'), (1, 20, 'fondo.wav', 'click.wav', 'cambio.wav'),"
+    "  (3, 0, 'fondo.wav', 'click.wav', 'cambio.wav'), (11, 0, 'fondo.wav', 'click.wav', 'cambio.wav');");
+
+/// Draws a mask: three 200-pixel-wide bands (red, green, blue) over the top 300 rows, black below.
+void writeMask(const QString& file, bool threeRegions)
+{
+    QImage mask(640, 480, QImage::Format_RGB32);
+    mask.fill(Qt::black);
+    QPainter p(&mask);
+    p.fillRect(0, 0, 200, 300, QColor(255, 0, 0));
+    if (threeRegions) {
+        p.fillRect(200, 0, 200, 300, QColor(0, 255, 0));
+        p.fillRect(400, 0, 200, 300, QColor(0, 0, 255));
+    } else {
+        p.fillRect(200, 0, 200, 300, QColor(9, 9, 9)); // a colour no row names
+    }
+    p.end();
+    QVERIFY(mask.save(file));
+}
+
+/// Any screen of the lessons the map opens.
+class LessonScreen : public FramedScreen {
+public:
+    using FramedScreen::FramedScreen;
+};
+
+} // namespace
+
+class MainMapTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FixtureCourse> m_course;
+    std::unique_ptr<ShellHarness> m_harness;
+    MainMapScreen* m_map = nullptr;
+
+    Shell& shell() { return *m_harness->shell; }
+    ModuleState& state() { return m_harness->state; }
+
+    void showMap()
+    {
+        const int activations = events("screen.activate");
+        shell().showScreen(m_map);
+        QTRY_COMPARE(events("screen.activate"), activations + 1);
+        QCOMPARE(state().CurrentScreen, 1);
+    }
+
+    int events(const char* name) { return m_harness->events(QLatin1String(name)).size(); }
+
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(2, 2)); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_course = std::make_unique<FixtureCourse>(rows);
+        m_course->addHandCursor();
+        m_course->addPicture(QStringLiteral("mapa.bmp"), QSize(640, 480), Qt::darkCyan);
+        m_course->addPicture(QStringLiteral("ciudad.bmp"), QSize(640, 480), Qt::darkYellow);
+        m_course->addPicture(QStringLiteral("luz.bmp"), QSize(200, 300), Qt::white);
+        m_course->addPicture(QStringLiteral("b.bmp"), QSize(50, 40), Qt::yellow);
+        m_course->addPicture(QStringLiteral("grande.bmp"), QSize(640, 480), Qt::darkMagenta);
+        m_course->addPicture(QStringLiteral("fondo3.bmp"), QSize(640, 480), Qt::gray);
+        writeMask(m_course->folder() + QStringLiteral("/mascara.bmp"), true);
+        writeMask(m_course->folder() + QStringLiteral("/ciudad_mascara.bmp"), false);
+        m_course->addTone(QStringLiteral("fondo.wav"), 3.0, 440);
+        m_course->addTone(QStringLiteral("click.wav"), 0.05, 1200);
+        m_course->addTone(QStringLiteral("cambio.wav"), 0.1, 660);
+        m_harness = std::make_unique<ShellHarness>(*m_course);
+        registerScreens(shell());
+        shell().registerWindow(QStringLiteral("frmsa"), [](Shell& s) { return new LessonScreen(s, QStringLiteral("frmsa"), 3); });
+        state().Exclusions[0] = { 20, 16 };
+        state().Exclusions[1] = { 20, 2 };
+        state().ExclusionCount = 2;
+        m_map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
+    }
+
+    void cleanup()
+    {
+        m_harness.reset();
+        m_course.reset();
+    }
+
+    void regionsLightOnceAndSwitchDirectly()
+    {
+        showMap();
+        m_map->MapPointerMove(50, 50);
+        m_map->MapPointerMove(60, 70);
+        m_map->MapPointerMove(150, 250);
+        QCOMPARE(events("region"), 1); // shown once, not on every move
+        QVERIFY(m_map->msimagex->isVisible());
+        QCOMPARE(m_map->msimagex->property("tag").toInt(), 11);
+
+        m_map->MapPointerMove(250, 50); // straight into the green region
+        QCOMPARE(events("region"), 2);
+        QCOMPARE(m_map->msimagex->property("tag").toInt(), 12);
+        QCOMPARE(m_map->msimagex->pos(), QPoint(200, 0));
+
+        // Two rows share blue: the lowest chapter wins.
+        m_map->MapPointerMove(450, 50);
+        QCOMPARE(m_map->msimagex->property("tag").toInt(), 13);
+
+        // Black puts the highlight out.
+        m_map->MapPointerMove(450, 350);
+        QVERIFY(m_map->msimagex->isHidden());
+        QCOMPARE(m_map->MaskColour(), 0u);
+    }
+
+    void unknownColourLeavesTheHighlightAndLightsNothing()
+    {
+        state().CurrentLesson = 20;
+        showMap();
+        m_map->MapPointerMove(50, 50);
+        QVERIFY(m_map->msimagex->isVisible());
+        m_map->MapPointerMove(250, 50); // colour 9,9,9: no row
+        QVERIFY(m_map->msimagex->isVisible());
+        QCOMPARE(m_map->msimagex->property("tag").toInt(), 21);
+        // Even over a button's rectangle an unknown colour lights nothing.
+        for (const FrameButton* b : m_map->Imagex)
+            QVERIFY(b->isHidden());
+    }
+
+    void blackLightsOnlyEnabledButtons()
+    {
+        showMap(); // lesson 1: no exclusion rows, every button on
+        for (int i = 1; i < int(m_map->buttons().size()); ++i)
+            QVERIFY(m_map->buttons()[size_t(i)].enabled);
+        m_map->MapPointerMove(260, 430);
+        QVERIFY(m_map->Imagex[5]->isVisible()); // erase
+
+        state().CurrentLesson = 20;
+        showMap();
+        const int erase = m_map->buttonWithAction(16);
+        const int leave = m_map->buttonWithAction(2);
+        QVERIFY(!m_map->buttons()[size_t(erase)].enabled);
+        QVERIFY(!m_map->buttons()[size_t(leave)].enabled);
+        QVERIFY(m_map->buttons()[size_t(m_map->buttonWithAction(3))].enabled);
+        m_map->MapPointerMove(260, 430);
+        QVERIFY(m_map->Imagex[size_t(erase)]->isHidden());
+        m_map->MapPointerMove(20, 430);
+        QVERIFY(m_map->Imagex[size_t(leave)]->isHidden());
+        m_map->MapPointerMove(80, 430);
+        QVERIFY(m_map->Imagex[2]->isVisible());
+    }
+
+    void regionClickOpensTheChaptersFirstLesson()
+    {
+        showMap();
+        m_map->MapPointerMove(50, 50);
+        click(m_map->msimagex);
+        QCOMPARE(state().CurrentLesson, 10);
+        QCOMPARE(state().CurrentTipo, 3);
+        QTRY_VERIFY(shell().window(QStringLiteral("frmsa"))->isVisible());
+        QVERIFY(m_map->isHidden());
+        QCOMPARE(m_harness->events(QStringLiteral("lesson.open")).last().value(QStringLiteral("lesson")).toInt(), 10);
+    }
+
+    void regionOfASubMapListsItsOwnLessons()
+    {
+        state().CurrentLesson = 20;
+        showMap();
+        m_map->MapPointerMove(50, 50);
+        click(m_map->msimagex);
+        QCOMPARE(state().CurrentLesson, 21); // under the city map, not under lesson 1
+    }
+
+    void soundButtonHoldsAcrossScreens()
+    {
+        showMap();
+        const int sound = m_map->buttonWithAction(3);
+        const int runsBefore = m_harness->soundCount(QStringLiteral("background"), QStringLiteral("run"));
+        m_map->MapButtonClick(sound);
+        QVERIFY(!state().BackgroundSoundOn);
+        QCOMPARE(m_map->buttons()[size_t(sound)].state, FramedScreen::LatchedState);
+        QCOMPARE(m_harness->events(QStringLiteral("sound_button")).last().value(QStringLiteral("on")).toBool(), false);
+
+        shell().navigator().OpenLesson(10, m_map);
+        QTRY_COMPARE(state().CurrentScreen, 3);
+        shell().navigator().GoBack(3);
+        QTRY_COMPARE(state().CurrentScreen, 1);
+        QVERIFY(m_map->Imagex[size_t(sound)]->isVisible());
+        QCOMPARE(m_map->buttons()[size_t(sound)].state, FramedScreen::LatchedState);
+        QCOMPARE(m_harness->soundCount(QStringLiteral("background"), QStringLiteral("run")), runsBefore);
+
+        m_map->MapButtonClick(sound); // on again: from the beginning
+        QVERIFY(state().BackgroundSoundOn);
+        QVERIFY(m_map->Imagex[size_t(sound)]->isHidden());
+        QCOMPARE(m_harness->soundCount(QStringLiteral("background"), QStringLiteral("run")), runsBefore + 1);
+    }
+
+    void upWithoutParentReopensTheLastKind()
+    {
+        state().CurrentLesson = 20;
+        showMap();
+        m_map->MapButtonClick(m_map->buttonWithAction(15));
+        QCOMPARE(state().CurrentLesson, 1);
+        QCOMPARE(state().CurrentTipo, 1);
+        QTRY_VERIFY(m_harness->events(QStringLiteral("screen.activate")).size() >= 2);
+        QTRY_COMPARE(m_harness->events(QStringLiteral("screen.activate")).last().value(QStringLiteral("lesson")).toInt(), 1);
+
+        // Lesson 1 has no parent: up changes nothing and reopens the last kind's screen.
+        const int activations = events("screen.activate");
+        m_map->MapButtonClick(m_map->buttonWithAction(15));
+        QCOMPARE(state().CurrentLesson, 1);
+        QTRY_COMPARE(events("screen.activate"), activations + 1);
+        QVERIFY(m_map->isVisible());
+    }
+
+    void eraseRunsTheLearnersQuery()
+    {
+        state().UserDb->execute(QStringLiteral("insert into lecciones_usuario (id, leccion) values (0, 50), (0, 51)"));
+        showMap();
+        m_map->MapButtonClick(m_map->buttonWithAction(16));
+        QCOMPARE(state().UserDb->openRecordset(QStringLiteral("lecciones_usuario"))->recordCount(), 0);
+        QCOMPARE(events("learner.erase"), 1);
+    }
+
+    void bigPictureReturnsToTheMap()
+    {
+        showMap();
+        m_map->MapButtonClick(m_map->buttonWithAction(55));
+        QTRY_COMPARE(state().CurrentScreen, 11);
+        auto* big = static_cast<BigPictureScreen*>(shell().window(QStringLiteral("frmc")));
+        QVERIFY(big->isVisible());
+        QCOMPARE(big->backdrop(), QColor(Qt::white)); // identificativo 1
+        QTest::mouseClick(big, Qt::LeftButton);
+        QTRY_COMPARE(state().CurrentScreen, 1);
+        QVERIFY(m_map->isVisible());
+        QVERIFY(!shell().existingWindow(QStringLiteral("frmc"))); // unloaded by its click
+    }
+
+    void leavingEndsOnTheFourthTick()
+    {
+        showMap();
+        state().BackgroundSoundOn = false; // leaving ends the course even with the sound off
+        m_map->MapButtonClick(m_map->buttonWithAction(2));
+        QVERIFY(state().Quitting);
+        QTRY_COMPARE(state().CurrentScreen, 11);
+        auto* big = static_cast<BigPictureScreen*>(shell().window(QStringLiteral("frmc")));
+        QVERIFY(big->Timer1->isActive());
+        // Drive the clock by hand rather than wait four seconds.
+        for (int i = 0; i < 3; ++i)
+            big->BigPictureTimer();
+        QCOMPARE(events("quit"), 0);
+        QVERIFY(m_harness->events(QStringLiteral("bigpicture")).last().value(QStringLiteral("op")).toString() != QLatin1String("end"));
+        big->BigPictureTimer();
+        const QJsonObject end = m_harness->events(QStringLiteral("bigpicture")).last();
+        QCOMPARE(end.value(QStringLiteral("op")).toString(), QStringLiteral("end"));
+        QCOMPARE(end.value(QStringLiteral("ticks")).toInt(), 4);
+    }
+};
+
+QTEST_MAIN(MainMapTest)
+#include "tst_mainmap.moc"
