@@ -106,8 +106,10 @@ void RtfDocumentBuilder::setRowDefinition(const std::vector<int>& cellBoundaries
 void RtfDocumentBuilder::finish(const RtfParagraphState& paragraph,
     const QTextCharFormat& markFormat, QTextListFormat::Style listStyle)
 {
-    if (m_breakPending) {
-        m_breakPending = false; // the last \par ends the text; it opens no new paragraph
+    if (m_breakPending || m_cellEnded || m_rowEnded) {
+        // The last \par, \cell or \row already formatted the last paragraph; a \par
+        // ends the text and opens no new paragraph.
+        m_breakPending = false;
         return;
     }
     formatBlock(paragraph, markFormat, listStyle);
@@ -266,5 +268,5 @@ void RtfDocumentBuilder::formatBlock(const RtfParagraphState& paragraph,
 void RtfDocumentBuilder::resetLists()
 {
     m_listId = 0;
-    m_lists.fill(nullptr);
+    m_lists.fill(QPointer<QTextList>());
 }

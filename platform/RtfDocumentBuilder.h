@@ -2,14 +2,15 @@
 
 #include "RtfFormatState.h"
 
+#include <QPointer>
 #include <QTextCursor>
+#include <QTextList>
 #include <QTextListFormat>
 
 #include <array>
 #include <vector>
 
 class QTextDocument;
-class QTextList;
 class QTextTable;
 
 /// Writes what the RTF reader recognises into a QTextDocument: runs of text, pictures,
@@ -87,5 +88,7 @@ private:
     QTextCharFormat m_breakCharFormat;
 
     int m_listId = 0; ///< list of the previous paragraph, 0 when it was no list item
-    std::array<QTextList*, MaxListLevels> m_lists {};
+    // A list whose last paragraph leaves it is deleted by the document; the pointers
+    // notice that.
+    std::array<QPointer<QTextList>, MaxListLevels> m_lists {};
 };
