@@ -77,7 +77,11 @@ void RtfDocumentBuilder::endParagraph(const RtfParagraphState& paragraph,
 void RtfDocumentBuilder::endCell(const RtfParagraphState& paragraph,
     const QTextCharFormat& markFormat)
 {
-    // \cell closes a cell even where a damaged file forgot \intbl.
+    if (!paragraph.inTable && !m_table) { // a stray \cell ends a paragraph
+        endParagraph(paragraph, markFormat, QTextListFormat::ListDisc);
+        return;
+    }
+    // \cell closes a cell even where a damaged file forgot \intbl inside a table.
     RtfParagraphState cellParagraph = paragraph;
     cellParagraph.inTable = true;
     placeCursor(cellParagraph);
@@ -89,12 +93,13 @@ void RtfDocumentBuilder::endCell(const RtfParagraphState& paragraph,
     m_cellEnded = true;
 }
 
-void RtfDocumentBuilder::endRow()
+bool RtfDocumentBuilder::endRow()
 {
     if (!m_table)
-        return;
+        return false;
     m_rowEnded = true;
     m_cellEnded = false;
+    return true;
 }
 
 void RtfDocumentBuilder::setRowDefinition(const std::vector<int>& cellBoundaries, bool bordered)

@@ -44,8 +44,8 @@ public:
     /// Ends the current table cell (\cell).
     void endCell(const RtfParagraphState& paragraph, const QTextCharFormat& markFormat);
 
-    /// Ends the current table row (\row).
-    void endRow();
+    /// Ends the current table row (\row); false when no table is open.
+    bool endRow();
 
     /// The row being defined (\trowd ... \cellx): cell right edges in twips, which size the
     /// table when it is created and widen it when a later row has more cells, and whether

@@ -940,8 +940,8 @@ void RtfReader::handleControlWord(const RtfToken& token)
         }
         break;
     case Keyword::Row:
-        if (destination == Destination::Text)
-            m_builder->endRow();
+        if (destination == Destination::Text && !m_builder->endRow())
+            endParagraph(false); // a stray \row ends a paragraph
         break;
     case Keyword::RowDefaults:
         if (paragraph.tableLevel > 1)
