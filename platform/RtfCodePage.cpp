@@ -57,6 +57,17 @@ char16_t symbolCharacter(unsigned char b)
     return b;
 }
 
+void appendWindows1252(QString& out, QByteArrayView bytes)
+{
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size());
+    QChar* target = out.data() + start;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *target++ = QChar(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b));
+    }
+}
+
 const char* encodingName(int codePage)
 {
     switch (codePage) {
@@ -95,13 +106,18 @@ RtfCodePage::~RtfCodePage() = default;
 
 QString RtfCodePage::decodeWindows1252(QByteArrayView bytes)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = QChar(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b));
-    }
+    QString text;
+    appendWindows1252(text, bytes);
     return text;
+}
+
+void RtfCodePage::decodeInto(QString& out, QByteArrayView bytes, int codePage)
+{
+    if (codePage != WindowsLatin1 && (codePage == Symbol || decoderFor(codePage))) {
+        out += decode(bytes, codePage);
+        return;
+    }
+    appendWindows1252(out, bytes); // the common case, in place
 }
 
 QString RtfCodePage::decodeSymbol(QByteArrayView bytes)

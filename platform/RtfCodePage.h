@@ -26,6 +26,8 @@ public:
 
     /// Decodes bytes written in code page codePage (a Windows code page number).
     QString decode(QByteArrayView bytes, int codePage);
+    /// Decodes like decode() and appends the text to out.
+    void decodeInto(QString& out, QByteArrayView bytes, int codePage);
 
     /// Decodes Windows-1252 bytes with the built-in table.
     static QString decodeWindows1252(QByteArrayView bytes);

@@ -23,6 +23,15 @@ RtfDocumentBuilder::RtfDocumentBuilder(QTextDocument& document)
 {
     m_document.clear();
     m_cursor = QTextCursor(&m_document);
+    // One edit block for the whole document: the document then settles its frames and
+    // tells its layout once, instead of after every insertion (which grows with the
+    // document and made reading tables quadratic).
+    m_cursor.beginEditBlock();
+}
+
+RtfDocumentBuilder::~RtfDocumentBuilder()
+{
+    m_cursor.endEditBlock();
 }
 
 QTextBlockFormat RtfDocumentBuilder::blockFormat(const RtfParagraphState& paragraph)

@@ -28,6 +28,10 @@ public:
 
     /// Starts writing at the beginning of document, which is cleared.
     explicit RtfDocumentBuilder(QTextDocument& document);
+    /// Lets the document settle its structure and notify its views.
+    ~RtfDocumentBuilder();
+    RtfDocumentBuilder(const RtfDocumentBuilder&) = delete;
+    RtfDocumentBuilder& operator=(const RtfDocumentBuilder&) = delete;
 
     /// Appends text in format to the paragraph that paragraph describes.
     void insertText(const QString& text, const QTextCharFormat& format,

@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QUrl>
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -288,8 +289,16 @@ int hexValue(char c)
 // Characters that would disturb the document's own structure (frame and object markers,
 // paragraph separators) or that no text shows (control codes, halves of surrogate pairs)
 // are replaced before text reaches the document.
+bool needsSanitizing(char16_t c)
+{
+    return (c < 0x20 && c != u'\t') || QChar::isSurrogate(c) || c == 0xFDD0 || c == 0xFDD1
+        || c == 0xFFFC || c == 0xFFFE || c == 0xFFFF || c == QChar::ParagraphSeparator;
+}
+
 QString sanitized(const QString& text)
 {
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return needsSanitizing(c.unicode()); }))
+        return text;
     QString result;
     result.reserve(text.size());
     const qsizetype size = text.size();
@@ -412,7 +421,7 @@ void RtfReader::reset(QTextDocument& document)
     m_listText.clear();
     m_cellBoundaries.clear();
     m_rowBordered = false;
-    m_cachedFormatValid = false;
+    m_formatCache.clear();
 }
 
 void RtfReader::handleToken(const RtfToken& token)
@@ -721,7 +730,7 @@ void RtfReader::handleControlWord(const RtfToken& token)
         break;
     case Keyword::DefaultFont:
         m_defaultFont = value;
-        m_cachedFormatValid = false;
+        m_formatCache.clear();
         break;
     case Keyword::FontCharset:
         if (destination == Destination::FontTable) {
@@ -974,12 +983,18 @@ int RtfReader::currentCodePage() const
 void RtfReader::appendBytes(QByteArrayView bytes)
 {
     const int codePage = currentCodePage();
-    if (!m_pendingBytes.isEmpty() && codePage != m_pendingCodePage) {
-        m_pendingText += m_codePages.decode(m_pendingBytes, m_pendingCodePage);
-        m_pendingBytes.truncate(0);
-    }
+    if (codePage != m_pendingCodePage)
+        decodePendingBytes();
     m_pendingCodePage = codePage;
     m_pendingBytes.append(bytes);
+}
+
+void RtfReader::decodePendingBytes()
+{
+    if (m_pendingBytes.isEmpty())
+        return;
+    m_codePages.decodeInto(m_pendingText, m_pendingBytes, m_pendingCodePage);
+    m_pendingBytes.truncate(0);
 }
 
 void RtfReader::appendCharacter(char16_t unicode)
@@ -995,24 +1010,17 @@ void RtfReader::appendCharacter(char16_t unicode)
     default:
         return;
     }
-    if (!m_pendingBytes.isEmpty()) {
-        m_pendingText += m_codePages.decode(m_pendingBytes, m_pendingCodePage);
-        m_pendingBytes.truncate(0);
-    }
+    decodePendingBytes();
     m_pendingText += QChar(unicode);
 }
 
 void RtfReader::flushText()
 {
-    if (!m_pendingBytes.isEmpty()) {
-        m_pendingText += m_codePages.decode(m_pendingBytes, m_pendingCodePage);
-        m_pendingBytes.truncate(0);
-    }
+    decodePendingBytes();
     if (m_pendingText.isEmpty())
         return;
-    const QString text = m_pendingText;
-    m_pendingText.truncate(0);
-    deliverText(text);
+    deliverText(m_pendingText);
+    m_pendingText.truncate(0); // the document copied the text; the buffer is reused
 }
 
 void RtfReader::deliverText(const QString& text)
@@ -1065,7 +1073,7 @@ void RtfReader::commitFontEntry()
             && name.compare(u"Symbol", Qt::CaseInsensitive) == 0)
             codePage = RtfCodePage::Symbol;
         m_fonts[m_fontEntry.number] = Font{name, codePage};
-        m_cachedFormatValid = false;
+        m_formatCache.clear();
     }
     m_fontEntry = FontEntry{};
 }
@@ -1075,7 +1083,7 @@ void RtfReader::commitColor()
     if (m_colors.size() < size_t(MaxColors)) {
         // An entry without components is the automatic colour (usually the first one).
         m_colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
-        m_cachedFormatValid = false;
+        m_formatCache.clear();
     }
     m_red = m_green = m_blue = 0;
     m_colorSet = false;
@@ -1145,8 +1153,10 @@ void RtfReader::startFieldResult()
 QTextCharFormat RtfReader::characterFormat()
 {
     const RtfCharacterState& c = state().character;
-    if (m_cachedFormatValid && m_cachedFormatState == c)
-        return m_cachedFormat;
+    for (const CachedFormat& cached : m_formatCache) {
+        if (cached.state == c)
+            return cached.format;
+    }
 
     QTextCharFormat format;
     const auto font = m_fonts.find(c.font >= 0 ? c.font : m_defaultFont);
@@ -1178,9 +1188,12 @@ QTextCharFormat RtfReader::characterFormat()
         format.setAnchorHref(c.anchorHref);
     }
 
-    m_cachedFormat = format;
-    m_cachedFormatState = c;
-    m_cachedFormatValid = true;
+    if (m_formatCache.size() < FormatCacheSize) {
+        m_formatCache.push_back(CachedFormat{c, format});
+    } else {
+        m_formatCache[m_nextCacheSlot] = CachedFormat{c, format};
+        m_nextCacheSlot = (m_nextCacheSlot + 1) % FormatCacheSize;
+    }
     return format;
 }
 

@@ -111,6 +111,7 @@ private:
     void setDestination(Destination destination);
 
     void appendBytes(QByteArrayView bytes);
+    void decodePendingBytes();
     void appendCharacter(char16_t unicode);
     void flushText();
     void deliverText(const QString& text);
@@ -161,7 +162,13 @@ private:
     std::vector<int> m_cellBoundaries;
     bool m_rowBordered = false;
 
-    QTextCharFormat m_cachedFormat;
-    RtfCharacterState m_cachedFormatState;
-    bool m_cachedFormatValid = false;
+    // Documents switch between a handful of formats; building a QTextCharFormat anew at
+    // every switch costs more than the rest of the reading.
+    struct CachedFormat {
+        RtfCharacterState state;
+        QTextCharFormat format;
+    };
+    static constexpr size_t FormatCacheSize = 16;
+    std::vector<CachedFormat> m_formatCache;
+    size_t m_nextCacheSlot = 0;
 };
