@@ -10,6 +10,7 @@ namespace {
 // Anything wider than a large sheet of paper is a damaged value, not a layout.
 constexpr int kTwipsPerPixel = 15;
 constexpr int kMaxTwips = 31680; // 22 inches
+constexpr int kTextColumnTwips = 9360; // 6.5 inches: a letter page less its usual margins
 
 qreal pixels(int twips)
 {
@@ -168,16 +169,22 @@ bool RtfDocumentBuilder::createTable()
     format.setBorderCollapse(true);
     format.setBorder(m_bordered ? 1 : 0);
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-    QList<QTextLength> widths;
-    int left = 0;
-    for (int i = 0; i < columns && i < int(m_cellBoundaries.size()); ++i) {
-        const int right = m_cellBoundaries[i];
-        widths.append(right > left ? QTextLength(QTextLength::FixedLength, pixels(right - left))
-                                   : QTextLength());
-        left = qMax(left, right);
-    }
-    if (widths.size() == columns)
+    // Cell edges are placed on the writer's page; a box is narrower than a page, so the
+    // table keeps its share of a 6.5-inch text column instead of its width in twips.
+    const int total = m_cellBoundaries.empty() ? 0 : qMin(m_cellBoundaries.back(), kMaxTwips);
+    if (int(m_cellBoundaries.size()) == columns && total > 0) {
+        QList<QTextLength> widths;
+        int left = 0;
+        for (const int right : m_cellBoundaries) {
+            const int width = qBound(0, right, kMaxTwips) - left;
+            widths.append(width > 0 ? QTextLength(QTextLength::PercentageLength, 100.0 * width / total)
+                                    : QTextLength());
+            left = qMax(left, qBound(0, right, kMaxTwips));
+        }
         format.setColumnWidthConstraints(widths);
+        format.setWidth(QTextLength(QTextLength::PercentageLength,
+            qMin(100.0, 100.0 * total / kTextColumnTwips)));
+    }
 
     m_table = m_cursor.insertTable(1, columns, format);
     m_cellsLeft -= columns;

@@ -349,7 +349,10 @@ void TestRtfReader::readsTables()
     QCOMPARE(cellText(0, 1), QStringLiteral("B\nB2"));
     QCOMPARE(cellText(1, 0), QStringLiteral("C"));
     QCOMPARE(cellText(1, 1), QStringLiteral("D"));
-    QCOMPARE(table->format().columnWidthConstraints().value(0).rawValue(), 100.0);
+    // 1500 twips of 3000: half the table, which takes 3000/9360 of the box's width.
+    QCOMPARE(table->format().columnWidthConstraints().value(0).rawValue(), 50.0);
+    QCOMPARE(table->format().width().type(), QTextLength::PercentageLength);
+    QVERIFY(qAbs(table->format().width().rawValue() - 100.0 * 3000 / 9360) < 0.01);
     QCOMPARE(table->format().border(), 1.0);
     QCOMPARE(document.lastBlock().text(), QStringLiteral("after"));
     QCOMPARE(document.toPlainText().simplified(), QStringLiteral("before A B B2 C D after"));
