@@ -90,6 +90,13 @@ PlayerRun::~PlayerRun()
     delete m_process;
 }
 
+void PlayerRun::useDisplay()
+{
+    QProcessEnvironment env = m_process->processEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    m_process->setProcessEnvironment(env);
+}
+
 void PlayerRun::start(const QStringList& extra)
 {
     m_process->start(QStringLiteral(TAMSEL_BINARY_DIR "/tamsel"),

@@ -53,6 +53,8 @@ public:
     PlayerRun(const FixtureCourse& course, const QString& traceName = QStringLiteral("trace.jsonl"));
     ~PlayerRun();
 
+    /// Runs the player on the real display (DISPLAY) instead of the offscreen platform.
+    void useDisplay();
     /// Starts `tamsel --course <fixture> --trace <file>` with EXTRA arguments.
     void start(const QStringList& extra = {});
     /// Waits for the program to end by itself; returns its exit code, -1 on time-out.

@@ -1,0 +1,121 @@
+// The real player on a fixture course under an X server, driven with real pointer
+// events (xdotool), read back through its trace.
+#include "FixtureCourse.h"
+#include "MediaRecipes.h"
+
+#include <QPainter>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+const QString rows = QStringLiteral(
+    "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2, N_leccion_viene, N_capitulo_viene) values"
+    "  (1, 'Mapa', 1, 'mapa.bmp', 'mascara.bmp', 0, 0),"
+    "  (20, 'Ciudad', 1, 'ciudad.bmp', 'mascara.bmp', 1, 12);"
+    "insert into mapa_sensible (N_leccion, R, g, b, N_capitulo, bitmap_activable, X, Y) values"
+    "  (1, 255, 0, 0, 11, 'luz.bmp', 0, 0), (1, 0, 255, 0, 12, 'luz.bmp', 200, 0),"
+    "  (20, 255, 0, 0, 21, 'luz.bmp', 0, 0);"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, accion, bitmapgrande) values"
+    "  (1, 0, 0, 0, 0, null, 0, null),"
+    "  (1, 5, 0, 10, 420, 'b.bmp', 2, null), (1, 5, 0, 190, 420, 'b.bmp', 15, null),"
+    "  (1, 5, 0, 310, 420, 'b.bmp', 55, 'grande.bmp');"
+    "insert into sonidospantalla values (1, 1, 'fondo.wav', 'click.wav', 'cambio.wav'), (1, 20, 'fondo.wav', 'click.wav', 'cambio.wav'),"
+    "  (11, 0, 'fondo.wav', 'click.wav', 'cambio.wav');");
+
+void xdotool(const QStringList& arguments)
+{
+    MediaRecipes::runTool(QStringLiteral("xdotool"), arguments);
+}
+
+} // namespace
+
+class EndToEndMapTest : public QObject {
+    Q_OBJECT
+
+private:
+    QPoint m_stage;
+
+    void pointAt(int x, int y)
+    {
+        // Two steps, so that the program sees a movement into the spot.
+        xdotool({ QStringLiteral("mousemove"), QString::number(m_stage.x() + x - 3), QString::number(m_stage.y() + y - 3) });
+        QTest::qWait(100);
+        xdotool({ QStringLiteral("mousemove"), QString::number(m_stage.x() + x), QString::number(m_stage.y() + y) });
+        QTest::qWait(150);
+    }
+
+    void clickAt(int x, int y)
+    {
+        pointAt(x, y);
+        xdotool({ QStringLiteral("click"), QStringLiteral("1") });
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs an X server: run under xvfb-run (ctest does)");
+    }
+
+    void learnerWalksTheMapAndLeaves()
+    {
+        FixtureCourse course(rows);
+        course.addHandCursor();
+        course.addPicture(QStringLiteral("mapa.bmp"), QSize(640, 480), Qt::darkCyan);
+        course.addPicture(QStringLiteral("ciudad.bmp"), QSize(640, 480), Qt::darkYellow);
+        course.addPicture(QStringLiteral("luz.bmp"), QSize(200, 300), Qt::white);
+        course.addPicture(QStringLiteral("b.bmp"), QSize(50, 40), Qt::yellow);
+        course.addPicture(QStringLiteral("grande.bmp"), QSize(640, 480), Qt::darkMagenta);
+        QImage mask(640, 480, QImage::Format_RGB32);
+        mask.fill(Qt::black);
+        QPainter(&mask).fillRect(0, 0, 200, 300, QColor(255, 0, 0));
+        QPainter(&mask).fillRect(200, 0, 200, 300, QColor(0, 255, 0));
+        QVERIFY(mask.save(course.folder() + QStringLiteral("/mascara.bmp")));
+        course.addTone(QStringLiteral("fondo.wav"), 2.0, 440);
+        course.addTone(QStringLiteral("click.wav"), 0.05, 1200);
+        course.addTone(QStringLiteral("cambio.wav"), 0.1, 660);
+
+        PlayerRun player(course);
+        player.useDisplay();
+        player.start();
+        const QJsonObject stage = player.waitForEvent(QStringLiteral("stage"));
+        QVERIFY(!stage.isEmpty());
+        m_stage = QPoint(stage.value(QStringLiteral("x")).toInt(), stage.value(QStringLiteral("y")).toInt());
+        QVERIFY(!player.waitForEvent(QStringLiteral("screen.activate")).isEmpty());
+        QTest::qWait(300);
+
+        // Into the red region, then straight into the green one.
+        pointAt(50, 50);
+        QTRY_COMPARE(player.events(QStringLiteral("region")).size(), 1);
+        pointAt(250, 60);
+        QTRY_COMPARE(player.events(QStringLiteral("region")).size(), 2);
+        QCOMPARE(player.events(QStringLiteral("region")).last().value(QStringLiteral("chapter")).toInt(), 12);
+
+        // A click on its highlight opens the city map through the transition.
+        clickAt(260, 70);
+        QTRY_COMPARE(player.events(QStringLiteral("lesson.open")).size(), 1);
+        QCOMPARE(player.events(QStringLiteral("lesson.open")).first().value(QStringLiteral("lesson")).toInt(), 20);
+        QTRY_COMPARE(player.events(QStringLiteral("screen.activate")).size(), 2);
+        QCOMPARE(player.events(QStringLiteral("screen.activate")).last().value(QStringLiteral("lesson")).toInt(), 20);
+
+        // Up, back to the home map.
+        pointAt(300, 360);
+        clickAt(210, 435);
+        QTRY_COMPARE(player.events(QStringLiteral("screen.activate")).size(), 3);
+        QCOMPARE(player.events(QStringLiteral("screen.activate")).last().value(QStringLiteral("lesson")).toInt(), 1);
+
+        // Leave: the big picture, then the program ends by itself after four ticks.
+        pointAt(300, 360);
+        clickAt(30, 435);
+        QTRY_VERIFY(!player.events(QStringLiteral("bigpicture")).isEmpty());
+        QCOMPARE(player.waitForExit(10000), 0);
+        const QJsonObject end = player.events(QStringLiteral("bigpicture")).last();
+        QCOMPARE(end.value(QStringLiteral("op")).toString(), QStringLiteral("end"));
+        QCOMPARE(end.value(QStringLiteral("ticks")).toInt(), 4);
+        QCOMPARE(player.events(QStringLiteral("quit")).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(EndToEndMapTest)
+#include "tst_e2e_map.moc"
