@@ -1,6 +1,5 @@
 #include "MapPainter.h"
 
-#include "CourseError.h"
 #include "DrawingKit.h"
 
 #include <QLinearGradient>
@@ -414,11 +413,16 @@ void MapPainter::drawIcon(QPainter& painter, const QString& icon, const QRectF& 
         painter.drawEllipse(QPointF(11.5, 12), 1, 1);
         painter.drawLine(QPointF(12, 12), QPointF(22, 12));
         painter.drawPolyline(QPolygonF { { 18, 8 }, { 22, 12 }, { 18, 16 } });
-    } else {
-        painter.restore();
-        throw CourseError(QStringLiteral("unknown button icon '%1'").arg(icon));
     }
     painter.restore();
+}
+
+bool MapPainter::knowsIcon(const QString& icon)
+{
+    static const QStringList icons { QStringLiteral("subir"), QStringLiteral("navegar"), QStringLiteral("sonido"), QStringLiteral("volumen"),
+        QStringLiteral("ayuda"), QStringLiteral("glosario"), QStringLiteral("borrar"), QStringLiteral("postal"), QStringLiteral("panorama"),
+        QStringLiteral("salir") };
+    return icons.contains(icon);
 }
 
 QImage MapPainter::renderNavBox() const

@@ -18,6 +18,8 @@ public:
     QImage render(int highlight, ButtonLook look) const;
     /// The colour mask: each region filled flat in its own colour, all else black, no antialiasing.
     QImage renderMask() const;
+    /// True when ICON names a button icon this painter draws.
+    static bool knowsIcon(const QString& icon);
     /// The picture behind the navigation list; an empty image when the plan has no box.
     QImage renderNavBox() const;
 

@@ -45,6 +45,10 @@ void MapRecipe::make(const MediaRecipes::Recipe& recipe) const
 {
     const MapPlan plan = MapPlan::read(m_source + QLatin1Char('/') + recipe.required(QStringLiteral("plan")), m_source);
     const QString maskFile = m_output + QLatin1Char('/') + recipe.required(QStringLiteral("mask"));
+    for (const MapPlan::Button& button : plan.buttons) {
+        if (!MapPainter::knowsIcon(button.icon))
+            throw CourseError(QStringLiteral("unknown button icon '%1'").arg(button.icon));
+    }
     const MapPainter painter(plan);
 
     const QImage mask = painter.renderMask();
