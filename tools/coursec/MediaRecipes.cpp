@@ -2,6 +2,9 @@
 
 #include "CourseError.h"
 #include "CourseCompiler.h"
+#include "MapRecipe.h"
+#include "PanoramaRecipe.h"
+#include "VideoRecipe.h"
 
 #include <QColor>
 #include <QDir>
@@ -142,6 +145,9 @@ MediaRecipes::MediaRecipes(const QString& source, const QString& output)
     addKind(QStringLiteral("picture"), makePicture);
     addKind(QStringLiteral("melody"), makeMelody);
     addKind(QStringLiteral("hand"), makeHand);
+    addKind(QStringLiteral("map"), [this](const Recipe& r) { MapRecipe(m_source, m_output).make(r); });
+    addKind(QStringLiteral("panorama"), PanoramaRecipe::make);
+    addKind(QStringLiteral("video"), VideoRecipe::make);
 }
 
 void MediaRecipes::addKind(const QString& kind, Maker maker)

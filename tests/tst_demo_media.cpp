@@ -1,0 +1,309 @@
+// The generated media of the demo course: maps whose masks, highlights and buttons agree
+// with the rows that play them, and videos whose pictures last as long as their speech.
+#include "CourseCompiler.h"
+#include "CourseError.h"
+#include "Database.h"
+#include "MediaRecipes.h"
+#include "Recordset.h"
+#include "VideoRecipe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kPassword = QStringLiteral("vemparo41");
+
+void writeFile(const QString& file, const QString& text)
+{
+    QDir().mkpath(QFileInfo(file).path());
+    QFile f(file);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file));
+    f.write(text.toUtf8());
+}
+
+// The pixel box of COLOUR in MASK, found by a plain scan.
+QRect boxOf(const QImage& mask, QRgb colour)
+{
+    QRect box;
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x)
+            if ((mask.pixel(x, y) & 0xffffff) == (colour & 0xffffff))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// True when no pixel of COLOUR lies within RADIUS of (x, y).
+bool farFrom(const QImage& mask, int x, int y, QRgb colour, int radius)
+{
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const QPoint p(x + dx, y + dy);
+            if (mask.rect().contains(p) && (mask.pixel(p) & 0xffffff) == (colour & 0xffffff))
+                return false;
+        }
+    return true;
+}
+
+int brightness(QRgb c)
+{
+    return qRed(c) + qGreen(c) + qBlue(c);
+}
+
+QString fromCourse(const QString& name)
+{
+    QString path = name.trimmed();
+    return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+const char* kButtons = R"(bar rect=0,200,320,40
+button accion=2 rect=10,204,56,32 icon=salir label="Salir" lit=botones/salir.bmp
+button accion=3 rect=70,204,56,32 icon=sonido label="Sonido" lit=botones/sonido.bmp
+navbox rect=70,100,100,104 picture=mapas/caja.bmp title="Ir a" list=8,24,84,70
+)";
+
+// Two regions that touch along a curve (the second is drawn over the first) and one apart.
+const char* kPlan = R"(scene name=island title="Prueba" size=320x240
+buttons file=plan/botones.txt
+land points="20,40 160,20 300,40 300,190 160,195 20,190"
+region chapter=1 mask=200,10,10 name="Uno" fill=#f4a261 decor=trees points="30,50 140,45 150,120 40,130"
+region chapter=2 mask=10,200,10 name="Dos" fill=#90be6d decor=houses points="120,60 200,50 210,130 130,140"
+region chapter=3 mask=10,10,200 name="Tres|ñandú" fill=#8ecae6 decor=fields points="230,60 290,70 280,180 235,175"
+)";
+
+} // namespace
+
+class DemoMediaTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Runs the recipe file MEDIA with PLAN and BUTTONS as plan/mapa.txt and plan/botones.txt.
+    static void runMap(const QTemporaryDir& dir, const QString& plan, const QString& buttons)
+    {
+        writeFile(dir.filePath(QStringLiteral("src/plan/mapa.txt")), plan);
+        writeFile(dir.filePath(QStringLiteral("src/plan/botones.txt")), buttons);
+        writeFile(dir.filePath(QStringLiteral("src/media.txt")),
+            QStringLiteral("map mapas/mapa.bmp plan=plan/mapa.txt mask=mapas/mapa_mascara.bmp\n"));
+        MediaRecipes(dir.filePath(QStringLiteral("src")), dir.filePath(QStringLiteral("out"))).run(dir.filePath(QStringLiteral("src/media.txt")));
+    }
+
+private Q_SLOTS:
+    void mapPicturesAgreeWithTheirMask()
+    {
+        QTemporaryDir dir;
+        runMap(dir, QString::fromUtf8(kPlan), QString::fromUtf8(kButtons));
+        const QString out = dir.filePath(QStringLiteral("out/"));
+        const QImage map(out + QStringLiteral("mapas/mapa.bmp"));
+        const QImage mask(out + QStringLiteral("mapas/mapa_mascara.bmp"));
+        QCOMPARE(map.size(), QSize(320, 240));
+        QCOMPARE(mask.size(), map.size());
+
+        const QList<QPair<int, QRgb>> regions { { 1, qRgb(200, 10, 10) }, { 2, qRgb(10, 200, 10) }, { 3, qRgb(10, 10, 200) } };
+        QSet<QRgb> allowed { 0 };
+        for (const auto& region : regions)
+            allowed.insert(region.second & 0xffffff);
+        for (int y = 0; y < mask.height(); ++y)
+            for (int x = 0; x < mask.width(); ++x)
+                QVERIFY2(allowed.contains(mask.pixel(x, y) & 0xffffff),
+                    qPrintable(QStringLiteral("mask pixel (%1, %2) is %3").arg(x).arg(y).arg(QColor(mask.pixel(x, y)).name())));
+
+        for (const auto& [chapter, colour] : regions) {
+            const QRect box = boxOf(mask, colour);
+            QVERIFY2(!box.isEmpty(), qPrintable(QStringLiteral("region %1 is missing from the mask").arg(chapter)));
+            QCOMPARE(mask.pixel(box.center()) & 0xffffff, colour & 0xffffff);
+            const QImage highlight(out + QStringLiteral("mapas/mapa_%1.bmp").arg(chapter));
+            QCOMPARE(highlight.size(), box.size());
+            // Placed at the box, the highlight brightens its region and leaves the map around it as it was.
+            qint64 inside = 0;
+            qint64 litSum = 0;
+            qint64 restSum = 0;
+            int outside = 0;
+            int same = 0;
+            for (int y = box.top(); y <= box.bottom(); ++y) {
+                for (int x = box.left(); x <= box.right(); ++x) {
+                    const QRgb lit = highlight.pixel(x - box.left(), y - box.top());
+                    if ((mask.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) {
+                        ++inside;
+                        litSum += brightness(lit);
+                        restSum += brightness(map.pixel(x, y));
+                    } else if (farFrom(mask, x, y, colour, 3)) {
+                        ++outside;
+                        same += lit == map.pixel(x, y);
+                    }
+                }
+            }
+            QVERIFY2(litSum > restSum + 20 * inside, qPrintable(QStringLiteral("region %1: brightness %2 lit, %3 at rest").arg(chapter).arg(litSum / inside).arg(restSum / inside)));
+            QCOMPARE(same, outside);
+        }
+
+        // Buttons: lit pictures of the button's size that differ from the map at rest.
+        for (const auto& [name, rect] : { qMakePair(QStringLiteral("salir"), QRect(10, 204, 56, 32)), qMakePair(QStringLiteral("sonido"), QRect(70, 204, 56, 32)) }) {
+            const QImage lit(out + QStringLiteral("botones/%1.bmp").arg(name));
+            QCOMPARE(lit.size(), rect.size());
+            QVERIFY(lit != map.copy(rect).convertToFormat(lit.format()));
+            QVERIFY(boxOf(mask.copy(rect), 0).size() == rect.size()); // all black under it
+        }
+        QCOMPARE(QImage(out + QStringLiteral("mapas/caja.bmp")).size(), QSize(100, 104));
+    }
+
+    void badPlansAreRefused_data()
+    {
+        QTest::addColumn<QString>("plan");
+        QTest::addColumn<QString>("buttons");
+        QTest::addColumn<QString>("expected");
+        const QString plan = QString::fromUtf8(kPlan);
+        const QString buttons = QString::fromUtf8(kButtons);
+        QTest::newRow("black region") << QString(plan).replace(QStringLiteral("200,10,10"), QStringLiteral("0,0,0")) << buttons << "black in the mask";
+        QTest::newRow("shared colour") << QString(plan).replace(QStringLiteral("10,200,10"), QStringLiteral("200,10,10")) << buttons << "share the mask colour";
+        QTest::newRow("two regions for a chapter") << QString(plan).replace(QStringLiteral("chapter=2"), QStringLiteral("chapter=1")) << buttons << "chapter 1 has two regions";
+        QTest::newRow("button on a region") << plan << QString(buttons).replace(QStringLiteral("10,204,56,32"), QStringLiteral("40,60,56,32")) << "button 2 lies on a region";
+        QTest::newRow("region hidden under another")
+            << plan + QStringLiteral("region chapter=4 mask=1,2,3 name=\"x\" fill=#ffffff points=\"60,70 70,70 65,80\"\n"
+                                     "region chapter=5 mask=4,5,6 name=\"y\" fill=#ffffff points=\"30,50 140,45 150,120 40,130\"\n")
+            << buttons << "has no pixel left in the mask";
+        QTest::newRow("too few points") << QString(plan).replace(QStringLiteral("points=\"230,60 290,70 280,180 235,175\""), QStringLiteral("points=\"230,60 290,70\"")) << buttons << "region 3 needs at least 3 points";
+        QTest::newRow("bad colour component") << QString(plan).replace(QStringLiteral("10,10,200"), QStringLiteral("10,10,300")) << buttons << "region 3 mask: '300'";
+        QTest::newRow("unknown keyword") << plan + QStringLiteral("lake points=\"1,1 2,2 3,3\"\n") << buttons << "mapa.txt:7: unknown keyword 'lake'";
+        QTest::newRow("unknown icon") << plan << QString(buttons).replace(QStringLiteral("icon=salir"), QStringLiteral("icon=puerta")) << "unknown button icon 'puerta'";
+        QTest::newRow("button outside") << plan << QString(buttons).replace(QStringLiteral("70,204,56,32"), QStringLiteral("300,204,56,32")) << "button 3 lies outside";
+        QTest::newRow("no scene") << QString(plan).remove(QStringLiteral("scene name=island title=\"Prueba\" size=320x240")) << buttons << "no scene line";
+    }
+    void badPlansAreRefused()
+    {
+        QFETCH(QString, plan);
+        QFETCH(QString, buttons);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        try {
+            runMap(dir, plan, buttons);
+            QFAIL("the plan was accepted");
+        } catch (const CourseError& error) {
+            QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(QStringLiteral("media.txt:1")), qPrintable(error.message()));
+        }
+    }
+
+    // The demo course's rows against the pictures its map recipes draw.
+    void demoRowsAgreeWithDemoPictures()
+    {
+        const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("course/"));
+        QString rows;
+        const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
+        for (const QString& file : files)
+            rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
+        QDir().mkpath(out);
+        CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
+        MediaRecipes(source, out).run(source + QStringLiteral("/media-map.txt"));
+        auto db = Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
+
+        // Every map lesson: its picture and mask, a row for each mask colour, each row's
+        // highlight exactly at its colour's box.
+        QList<QImage> maps;
+        QList<QImage> masks;
+        auto lessons = db->openRecordset(QStringLiteral("select * from lecciones where tipo = 1 order by N_leccion"));
+        QVERIFY(lessons->recordCount() >= 2);
+        for (; !lessons->isEof(); lessons->moveNext()) {
+            const qlonglong lesson = lessons->number(QStringLiteral("N_leccion"));
+            const QImage map(out + fromCourse(lessons->text(QStringLiteral("nombre_fichero1"))));
+            const QImage mask(out + fromCourse(lessons->text(QStringLiteral("nombre_fichero2"))));
+            QCOMPARE(map.size(), QSize(640, 480));
+            QCOMPARE(mask.size(), map.size());
+            maps << map;
+            masks << mask;
+            QSet<QRgb> colours;
+            for (int y = 0; y < mask.height(); ++y)
+                for (int x = 0; x < mask.width(); ++x)
+                    colours.insert(mask.pixel(x, y) & 0xffffff);
+            colours.remove(0);
+            auto regions = db->openRecordset(QStringLiteral("select * from mapa_sensible where N_leccion = %1").arg(lesson));
+            QCOMPARE(regions->recordCount(), colours.size());
+            for (; !regions->isEof(); regions->moveNext()) {
+                const QRgb colour = qRgb(int(regions->number(QStringLiteral("R"))), int(regions->number(QStringLiteral("g"))), int(regions->number(QStringLiteral("b"))));
+                const QString what = QStringLiteral("lesson %1 chapter %2").arg(lesson).arg(regions->number(QStringLiteral("N_capitulo")));
+                QVERIFY2(colours.contains(colour & 0xffffff), qPrintable(what + QStringLiteral(": colour not in the mask")));
+                const QRect box = boxOf(mask, colour);
+                QCOMPARE(QPoint(int(regions->number(QStringLiteral("X"))), int(regions->number(QStringLiteral("Y")))), box.topLeft());
+                const QImage highlight(out + fromCourse(regions->text(QStringLiteral("bitmap_activable"))));
+                QVERIFY2(!highlight.isNull(), qPrintable(what + QStringLiteral(": no highlight picture")));
+                QCOMPARE(highlight.size(), box.size());
+                auto chapter = db->openRecordset(QStringLiteral("select * from capitulo where n_leccion = %1 and N_capitulo = %2")
+                                                     .arg(lesson).arg(regions->number(QStringLiteral("N_capitulo"))));
+                QVERIFY2(chapter->recordCount() == 1, qPrintable(what + QStringLiteral(": no chapter name")));
+            }
+        }
+
+        // The buttons: every action of the map, each on black on every map, lit pictures
+        // that differ from the map at rest.
+        QSet<int> actions;
+        QRect navButton;
+        auto buttons = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 1 and objeto = 5"));
+        for (; !buttons->isEof(); buttons->moveNext()) {
+            const int accion = int(buttons->number(QStringLiteral("accion")));
+            actions.insert(accion);
+            const QImage lit(out + fromCourse(buttons->text(QStringLiteral("bitmapactivable"))));
+            QVERIFY2(!lit.isNull(), qPrintable(QStringLiteral("button %1 has no lit picture").arg(accion)));
+            const QRect rect(int(buttons->number(QStringLiteral("X"))), int(buttons->number(QStringLiteral("Y"))), lit.width(), lit.height());
+            if (accion == 14)
+                navButton = rect;
+            for (qsizetype i = 0; i < maps.size(); ++i) {
+                QVERIFY(QRect(0, 0, 640, 480).contains(rect));
+                QCOMPARE(boxOf(masks.at(i).copy(rect), 0).size(), rect.size());
+                QVERIFY(lit != maps.at(i).copy(rect).convertToFormat(lit.format()));
+            }
+            if (accion == 55)
+                QCOMPARE(QImage(out + fromCourse(buttons->text(QStringLiteral("bitmapgrande")))).size(), QSize(640, 480));
+        }
+        QCOMPARE(actions, (QSet<int> { 2, 3, 4, 14, 15, 16, 17, 23, 24, 55 }));
+
+        // The navigation box touches the navigation button, and the list lies inside the box.
+        auto box = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 1 and objeto = 17"));
+        QCOMPARE(box->recordCount(), 1);
+        const QImage boxPicture(out + fromCourse(box->text(QStringLiteral("bitmapreposo"))));
+        const QRect boxRect(int(box->number(QStringLiteral("X"))), int(box->number(QStringLiteral("Y"))), boxPicture.width(), boxPicture.height());
+        QVERIFY(!boxPicture.isNull());
+        QCOMPARE(boxRect.bottom() + 1, navButton.top());
+        QVERIFY(boxRect.left() <= navButton.right() && navButton.left() <= boxRect.right());
+        auto list = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 1 and objeto = 8"));
+        QCOMPARE(list->recordCount(), 1);
+        QVERIFY(QRect(QPoint(0, 0), boxRect.size()).contains(QRect(int(list->number(QStringLiteral("X"))), int(list->number(QStringLiteral("Y"))), int(list->number(QStringLiteral("ancho"))), 20)));
+    }
+
+    void videoLastsAsLongAsItsSpeech()
+    {
+        QTemporaryDir dir;
+        const QStringList lines { QStringLiteral("Good morning, everybody."), QStringLiteral("My name is Anna, and I live in Madrid.") };
+        writeFile(dir.filePath(QStringLiteral("src/media.txt")),
+            QStringLiteral("video video/prueba.avi size=160x120 style=speaker name=\"Anna\" lines=\"%1\"\n").arg(lines.join(QLatin1Char('|'))));
+        MediaRecipes(dir.filePath(QStringLiteral("src")), dir.filePath(QStringLiteral("out"))).run(dir.filePath(QStringLiteral("src/media.txt")));
+        const QString video = dir.filePath(QStringLiteral("out/video/prueba.avi"));
+
+        // The sentences as espeak-ng speaks them, measured here on their own.
+        double spoken = 0;
+        for (const QString& line : lines) {
+            const QString wav = dir.filePath(QStringLiteral("alone.wav"));
+            MediaRecipes::runTool(QStringLiteral("espeak-ng"), { QStringLiteral("-v"), QStringLiteral("en-us"), QStringLiteral("-s"), QStringLiteral("145"), QStringLiteral("-w"), wav, line });
+            spoken += VideoRecipe::soundLength(wav);
+        }
+        const QString stream = VideoRecipe::toolOutput(QStringLiteral("ffprobe"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+            QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name,width,height,duration"), QStringLiteral("-of"), QStringLiteral("default=nw=1"), video });
+        QVERIFY2(stream.contains(QStringLiteral("codec_name=mpeg4")), qPrintable(stream));
+        QVERIFY2(stream.contains(QStringLiteral("width=160")) && stream.contains(QStringLiteral("height=120")), qPrintable(stream));
+        const double pictures = stream.section(QStringLiteral("duration="), 1, 1).section(QLatin1Char('\n'), 0, 0).toDouble();
+
+        const QString track = dir.filePath(QStringLiteral("track.wav"));
+        MediaRecipes::runTool(QStringLiteral("ffmpeg"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), video, QStringLiteral("-vn"), track });
+        const double sound = VideoRecipe::soundLength(track);
+        QVERIFY2(qAbs(pictures - sound) < 0.5, qPrintable(QStringLiteral("pictures %1 s, sound %2 s").arg(pictures).arg(sound)));
+        // The track holds all of the speech, with no more than short pauses around it.
+        QVERIFY2(sound >= spoken && sound < spoken + 3.0, qPrintable(QStringLiteral("sound %1 s for %2 s of speech").arg(sound).arg(spoken)));
+    }
+};
+
+QTEST_MAIN(DemoMediaTest)
+#include "tst_demo_media.moc"

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "MediaRecipes.h"
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+/// The recipe kind "video": an AVI (MPEG-4 part 2 video, PCM sound) of drawn frames and
+/// spoken English, each caption appearing when its sentence is spoken.
+///   video OUTPUT.avi size=WxH lines="First sentence.|Second sentence." style=titles|speaker
+///         [title="..."] [name="..."] [speed=WPM] [pause=S] [fps=N]
+/// The phrase times come from the measured lengths of the generated speech.
+class VideoRecipe {
+public:
+    enum class Style { Titles, Speaker };
+
+    /// One spoken sentence and where it lies in the sound track, in seconds.
+    struct Phrase {
+        QString text;
+        double start = 0;
+        double length = 0;
+    };
+
+    /// Makes the video of RECIPE; throws CourseError naming what is wrong.
+    static void make(const MediaRecipes::Recipe& recipe);
+
+    /// The length in seconds of the sound file FILE, as soxi measures it.
+    static double soundLength(const QString& file);
+    /// Runs PROGRAM and returns its standard output; throws CourseError when it fails.
+    static QString toolOutput(const QString& program, const QStringList& arguments);
+
+private:
+    struct Frame {
+        QSize size;
+        Style style = Style::Titles;
+        QString title;
+        QString name;
+        QList<Phrase> phrases;
+        double time = 0;
+        double loudness = 0; ///< 0–1, the speech's level at this frame
+    };
+    static QImage drawFrame(const Frame& frame);
+    static void drawTitles(QPainter& painter, const Frame& frame, int current);
+    static void drawSpeaker(QPainter& painter, const Frame& frame);
+    static void drawCaption(QPainter& painter, const Frame& frame, const QString& text, qreal opacity);
+};
