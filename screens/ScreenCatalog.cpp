@@ -1,6 +1,7 @@
 #include "ScreenCatalog.h"
 
 #include "BigPictureScreen.h"
+#include "IntroScreen.h"
 #include "MainMapScreen.h"
 #include "Shell.h"
 
@@ -18,4 +19,5 @@ void registerScreens(Shell& shell)
 {
     add<MainMapScreen>(shell, "frmms");
     add<BigPictureScreen>(shell, "frmc");
+    add<IntroScreen>(shell, "frmintro");
 }

@@ -44,7 +44,7 @@ void SoundChannels::quietly(MediaPlayer& player, Operation operation)
     try {
         operation(player);
     } catch (const CourseError& error) {
-        m_trace.event("sound", { { QStringLiteral("channel"), player.channelName() }, { QStringLiteral("op"), QStringLiteral("error") },
+        m_trace.event("sound", { { QStringLiteral("channel"), player.channel() }, { QStringLiteral("op"), QStringLiteral("error") },
                                    { QStringLiteral("message"), error.message() } });
     }
 }
@@ -52,7 +52,7 @@ void SoundChannels::quietly(MediaPlayer& player, Operation operation)
 void SoundChannels::CreateSoundChannels()
 {
     for (MediaPlayer* player : { &m_background, &m_click, &m_change })
-        player->clear();
+        player->release();
 }
 
 void SoundChannels::ReleaseSoundChannels()

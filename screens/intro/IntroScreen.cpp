@@ -49,6 +49,7 @@ void IntroScreen::ScreenLoad()
     const ModuleState& state = shell().state();
     hide();
     auto rows = state.ContentDb->openRecordset(QStringLiteral("select * from pantalla where codigo = 0"));
+    bool video = false;
     for (; !rows->isEof(); rows->moveNext()) {
         const int x = int(rows->number(QStringLiteral("X")));
         const int y = int(rows->number(QStringLiteral("Y")));
@@ -64,18 +65,42 @@ void IntroScreen::ScreenLoad()
         case 3:
             Picture2->setGeometry(x, y, int(rows->number(QStringLiteral("ancho"))), int(rows->number(QStringLiteral("alto"))));
             vid2->setGeometry(0, 0, Picture2->width(), Picture2->height());
-            vid2->setFileName(state.Folder.require(rows->text(QStringLiteral("bitmapreposo"))));
+            vid2->setFileName(state.Folder.resolve(rows->text(QStringLiteral("bitmapreposo"))));
             Picture2->show();
+            video = true;
             break;
         default:
             break;
         }
     }
     Picture2->raise();
+    if (!video) // an introduction without a video would never show: go on to the map
+        goOnWithoutVideo();
+}
+
+void IntroScreen::goOnWithoutVideo()
+{
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    // From the event loop: this may be found while start-up is still building the screen.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            traceIntro(shell(), "novideo");
+            shell().guarded([this] { shell().navigator().SwitchScreen(this, QStringLiteral("frmms")); });
+            shell().unloadWindow(this);
+        },
+        Qt::QueuedConnection);
 }
 
 void IntroScreen::IntroReady(int readyState)
 {
+    if (readyState == VideoPlayer::Uninitialized) {
+        // The video cannot be opened (the trace says why): the course goes on without it.
+        goOnWithoutVideo();
+        return;
+    }
     if (readyState != VideoPlayer::Interactive)
         return;
     traceIntro(shell(), "ready");

@@ -29,5 +29,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    /// Leaves for the map when there is no video to wait for.
+    void goOnWithoutVideo();
+
     bool m_leaving = false; ///< the learner skipped: the stop that follows is not the video's end
 };

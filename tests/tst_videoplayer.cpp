@@ -1,0 +1,260 @@
+// The video control on generated videos: it opens them, reports their natural
+// size, plays their sound (recorded from the test sound server) and reports their
+// end; a file it cannot open never makes it ready.
+#include "AudioProbe.h"
+#include "Trace.h"
+#include "VideoPlayer.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+constexpr int kOpenTimeoutMs = 5000;
+constexpr int kSoundHz = 660;
+
+bool reachedReady(const QSignalSpy& spy)
+{
+    for (const QList<QVariant>& arguments : spy) {
+        if (arguments.at(0).toInt() == VideoPlayer::Interactive)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestVideoPlayer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void opensPlaysAndEnds_data();
+    void opensPlaysAndEnds();
+    void pauseKeepsThePositionAndPositionIsKeptWithinTheVideo();
+    void fullScreenOnlyWhileRunningInFullScreenMode();
+    void namingTheSameFileAgainOpensItAgain();
+    void unopenableFileNeverBecomesReady_data();
+    void unopenableFileNeverBecomesReady();
+
+private:
+    QString makeVideo(const QString& name, const QStringList& codecArguments);
+    /// Opens FILE in PLAYER and waits until it is ready.
+    void open(VideoPlayer& player, const QString& file);
+
+    QTemporaryDir m_dir;
+    AudioProbe m_probe;
+    QString m_mpeg4;
+};
+
+void TestVideoPlayer::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(m_probe.start(), qPrintable(m_probe.errorString()));
+    m_mpeg4 = makeVideo(QStringLiteral("mpeg4.avi"), {QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")});
+}
+
+QString TestVideoPlayer::makeVideo(const QString& name, const QStringList& codecArguments)
+{
+    const QString path = m_dir.filePath(name);
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringList{QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                             QStringLiteral("-i"), QStringLiteral("testsrc=size=160x120:rate=25"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                             QStringLiteral("-i"), QStringLiteral("sine=frequency=%1:sample_rate=44100").arg(kSoundHz), QStringLiteral("-t"),
+                             QStringLiteral("2")}
+                     + codecArguments + QStringList{path});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0)
+        qFatal("ffmpeg cannot make %s: %s", qPrintable(path), ffmpeg.readAllStandardError().constData());
+    return path;
+}
+
+void TestVideoPlayer::open(VideoPlayer& player, const QString& file)
+{
+    QSignalSpy ready(&player, &VideoPlayer::readyStateChange);
+    player.setFileName(file);
+    QTRY_VERIFY_WITH_TIMEOUT(reachedReady(ready), kOpenTimeoutMs);
+}
+
+void TestVideoPlayer::opensPlaysAndEnds_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("codec");
+    QTest::newRow("MPEG-4 in AVI") << "a.avi" << QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16le"};
+    QTest::newRow("MPEG-1 system stream") << "b.mpg" << QStringList{"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"};
+}
+
+void TestVideoPlayer::opensPlaysAndEnds()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, codec);
+    const QString file = makeVideo(name, codec);
+
+    VideoPlayer player;
+    player.resize(50, 50);
+    player.show();
+    QSignalSpy ready(&player, &VideoPlayer::readyStateChange);
+    QSignalSpy opened(&player, &VideoPlayer::openComplete);
+    QSignalSpy states(&player, &VideoPlayer::stateChange);
+    QSignalSpy ticks(&player, &VideoPlayer::timer);
+
+    player.setFileName(file);
+    QCOMPARE(player.fileName(), file);
+    QCOMPARE(player.readyState(), int(VideoPlayer::Loading));
+    QTRY_COMPARE_WITH_TIMEOUT(player.readyState(), int(VideoPlayer::Interactive), kOpenTimeoutMs);
+    QVERIFY(reachedReady(ready));
+    QCOMPARE(opened.count(), 1);
+    QCOMPARE(player.naturalWidth(), 160);
+    QCOMPARE(player.naturalHeight(), 120);
+    QCOMPARE(player.size(), QSize(160, 120));
+    QVERIFY2(std::abs(player.duration() - 2.0) < 0.1, qPrintable(QString::number(player.duration())));
+    QCOMPARE(player.currentState(), int(VideoPlayer::Stopped));
+
+    player.setPosition(0);
+    player.run();
+    QTRY_COMPARE(player.currentState(), int(VideoPlayer::Running));
+    QCOMPARE(states.first(), QVariantList({int(VideoPlayer::Stopped), int(VideoPlayer::Running)}));
+    m_probe.record(200);
+    const QVector<float> heard = m_probe.record(300);
+    QVERIFY2(AudioProbe::rmsDb(heard) > -30, qPrintable(QString::number(AudioProbe::rmsDb(heard))));
+    QVERIFY(std::abs(AudioProbe::dominantFrequency(heard) - kSoundHz) <= 3);
+
+    // The end is a stop: new play state 0, reported once, and the ticks end with it.
+    QTRY_COMPARE_WITH_TIMEOUT(player.currentState(), int(VideoPlayer::Stopped), 5000);
+    QCOMPARE(states.last(), QVariantList({int(VideoPlayer::Running), int(VideoPlayer::Stopped)}));
+    QCOMPARE(states.count(), 2);
+    QVERIFY(ticks.count() >= 5);
+    const qsizetype ticksAtEnd = ticks.count();
+    QTest::qWait(3 * VideoPlayer::kTimerIntervalMs);
+    QCOMPARE(ticks.count(), ticksAtEnd);
+    QCOMPARE(opened.count(), 1);
+}
+
+void TestVideoPlayer::pauseKeepsThePositionAndPositionIsKeptWithinTheVideo()
+{
+    VideoPlayer player;
+    open(player, m_mpeg4);
+    player.run();
+    QTRY_COMPARE(player.currentState(), int(VideoPlayer::Running));
+    QTest::qWait(500);
+    player.pause();
+    QTRY_COMPARE(player.currentState(), int(VideoPlayer::Paused));
+    const double pausedAt = player.position();
+    QVERIFY(pausedAt > 0.2);
+    QTest::qWait(300);
+    QVERIFY(std::abs(player.position() - pausedAt) < 0.05);
+
+    player.setPosition(1.25);
+    QTRY_VERIFY(std::abs(player.position() - 1.25) < 0.05);
+    player.setPosition(-3);
+    QTRY_VERIFY(player.position() < 0.05);
+    player.setPosition(player.duration() + 10);
+    QTRY_VERIFY(player.position() <= player.duration());
+
+    player.setVolume(-2000);
+    QCOMPARE(player.volume(), -2000);
+    player.setVolume(500);
+    QCOMPARE(player.volume(), 0);
+    player.stop();
+    QTRY_COMPARE(player.currentState(), int(VideoPlayer::Stopped));
+}
+
+void TestVideoPlayer::fullScreenOnlyWhileRunningInFullScreenMode()
+{
+    QWidget window;
+    auto* player = new VideoPlayer(&window);
+    window.show();
+    open(*player, m_mpeg4);
+
+    player->setFullScreenMode(VideoPlayer::FullScreenMode::On);
+    QVERIFY(!player->isShowingFullScreen());
+    player->run();
+    QTRY_VERIFY(player->isShowingFullScreen());
+    player->pause();
+    QTRY_VERIFY(!player->isShowingFullScreen());
+
+    // Playing in a window after playing full screen stays in the window.
+    player->setFullScreenMode(VideoPlayer::FullScreenMode::Off);
+    player->run();
+    QTRY_COMPARE(player->currentState(), int(VideoPlayer::Running));
+    QVERIFY(!player->isShowingFullScreen());
+    player->stop();
+}
+
+void TestVideoPlayer::namingTheSameFileAgainOpensItAgain()
+{
+    VideoPlayer player;
+    open(player, m_mpeg4);
+    player.run();
+    QTRY_COMPARE(player.currentState(), int(VideoPlayer::Running));
+    QTest::qWait(300);
+
+    QSignalSpy opened(&player, &VideoPlayer::openComplete);
+    open(player, m_mpeg4);
+    QCOMPARE(opened.count(), 1);
+    QCOMPARE(player.currentState(), int(VideoPlayer::Stopped));
+    QVERIFY(player.position() < 0.05);
+}
+
+void TestVideoPlayer::unopenableFileNeverBecomesReady_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.avi")) << QByteArray();
+    QTest::newRow("not a video") << m_dir.filePath(QStringLiteral("text.avi")) << QByteArray("RIFF but not really a video\n");
+}
+
+void TestVideoPlayer::unopenableFileNeverBecomesReady()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, contents);
+    if (!contents.isEmpty()) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(contents);
+    }
+    const QString tracePath = m_dir.filePath(QStringLiteral("trace.jsonl"));
+    Trace trace;
+    QVERIFY(trace.open(tracePath));
+
+    VideoPlayer player;
+    player.setTrace(&trace);
+    QSignalSpy ready(&player, &VideoPlayer::readyStateChange);
+    QSignalSpy opened(&player, &VideoPlayer::openComplete);
+    player.setFileName(file);
+    QTRY_COMPARE(player.readyState(), int(VideoPlayer::Uninitialized));
+    QTest::qWait(1000);
+    QVERIFY(!reachedReady(ready));
+    QCOMPARE(opened.count(), 0);
+    QCOMPARE(player.naturalWidth(), 0);
+    player.run();
+    QTest::qWait(200);
+    QCOMPARE(player.currentState(), int(VideoPlayer::Stopped));
+
+    // The trace says which file failed and why.
+    QFile in(tracePath);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QJsonObject failure;
+    while (!in.atEnd()) {
+        const QJsonObject event = QJsonDocument::fromJson(in.readLine()).object();
+        if (event.value(QStringLiteral("ev")).toString() == QLatin1String("video") && event.contains(QStringLiteral("error")))
+            failure = event;
+    }
+    QCOMPARE(failure.value(QStringLiteral("op")).toString(), QStringLiteral("open"));
+    QCOMPARE(failure.value(QStringLiteral("file")).toString(), file);
+    QCOMPARE(failure.value(QStringLiteral("state")).toInt(), int(VideoPlayer::Uninitialized));
+    QVERIFY(!failure.value(QStringLiteral("error")).toString().isEmpty());
+
+    // The same control opens a good file afterwards.
+    open(player, m_mpeg4);
+    QCOMPARE(player.naturalWidth(), 160);
+}
+
+QTEST_MAIN(TestVideoPlayer)
+#include "tst_videoplayer.moc"
