@@ -27,12 +27,10 @@ void tst_etidesp2designer::formEditorSeesControlAndHelp()
     // Every property's tool tip is the help string the control carries.
     QMap<QString, QString> toolTips;
     QXmlStreamReader xml(plugin->domXml());
-    while (xml.readNextStartElement() || !xml.atEnd()) {
-        if (xml.isStartElement() && xml.name() == QLatin1String("tooltip")) {
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("tooltip")) {
             const QString name = xml.attributes().value(QLatin1String("name")).toString();
             toolTips.insert(name, xml.readElementText());
-        } else {
-            xml.readNext();
         }
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
