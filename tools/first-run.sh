@@ -12,6 +12,9 @@ mkdir -p "$config" "$data"
 learner="$data/usrcurso.mdb"
 [ -e "$learner" ] || cp "$course/usrcurso.mdb" "$learner"
 
+# The glossary's text control lives in the rolda library, which registers itself.
+"$(dirname "$0")/register-rolda.sh" "$build" >/dev/null
+
 expert="$config/expert.ini"
 if [ ! -e "$expert" ]; then
   section=$(sed -n 's/^[Dd][Ii][Rr][Dd][Ee][Ff]=\(.*\)\r$/\1/p' "$course/inst.ini")

@@ -1,0 +1,48 @@
+#include "ControlFactory.h"
+
+#include "ComponentClassFactory.h"
+#include "ComponentError.h"
+#include "ComponentLibrary.h"
+#include "ComponentRegistry.h"
+#include "CourseError.h"
+#include "PropertyBag.h"
+
+#include <QMetaObject>
+#include <QWidget>
+
+#include <stdexcept>
+
+ControlFactory::ControlFactory(QString registryPath)
+    : m_registryPath(std::move(registryPath))
+{
+}
+
+QWidget* ControlFactory::create(const QString& programmaticId, QWidget* parent) const
+{
+    const ComponentRegistry registry(m_registryPath.isEmpty() ? ComponentRegistry::defaultFilePath() : m_registryPath);
+    try {
+        const std::optional<ComponentClass> entry = registry.find(programmaticId);
+        if (!entry)
+            throw CourseError(QStringLiteral("The control %1 is not registered (component registry %2)")
+                                  .arg(programmaticId, registry.filePath()));
+        ComponentLibrary library(entry->library);
+        QWidget* control = library.classObject(entry->classId).createInstance(parent);
+        if (!control)
+            throw CourseError(QStringLiteral("The library %1 made no instance of the control %2").arg(entry->library, programmaticId));
+        return control;
+    } catch (const ComponentError& e) {
+        throw CourseError(QStringLiteral("The control %1 cannot be created: %2").arg(programmaticId, e.message()));
+    }
+}
+
+void ControlFactory::readProperties(QWidget* control, const PropertyBag& bag)
+{
+    const QString name = control->metaObject()->className();
+    try {
+        if (!QMetaObject::invokeMethod(control, "ReadProperties", Qt::DirectConnection, Q_ARG(const PropertyBag*, &bag)))
+            throw CourseError(QStringLiteral("The control %1 cannot read stored properties").arg(name));
+    } catch (const std::invalid_argument& e) {
+        throw CourseError(QStringLiteral("The stored properties of the control %1 are unusable: %2")
+                              .arg(name, QString::fromStdString(e.what())));
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class PropertyBag;
+class QWidget;
+
+/// Creates controls of outside libraries by their programmatic identifier
+/// ("rolda.etidesp2"), through the component registry the libraries write when they
+/// register themselves. The player never links those libraries.
+class ControlFactory {
+public:
+    /// A factory that looks classes up in the registry file registryPath
+    /// (empty: the user's registry, $XDG_CONFIG_HOME/tamsel/components.json).
+    explicit ControlFactory(QString registryPath = {});
+
+    /// A new instance of the control registered as programmaticId, owned by parent.
+    /// Throws CourseError naming the identifier when it is not registered, its library
+    /// cannot be loaded, or the library does not provide the class.
+    QWidget* create(const QString& programmaticId, QWidget* parent) const;
+
+    /// Applies the stored entries of bag to control (its ReadProperties). Throws
+    /// CourseError naming the control when it cannot read a bag or an entry is unusable.
+    static void readProperties(QWidget* control, const PropertyBag& bag);
+
+private:
+    QString m_registryPath;
+};
