@@ -67,7 +67,8 @@ void IntroScreen::ScreenLoad()
             vid2->setGeometry(0, 0, Picture2->width(), Picture2->height());
             vid2->setFileName(state.Folder.resolve(rows->text(QStringLiteral("bitmapreposo"))));
             Picture2->show();
-            video = true;
+            // A file that cannot even be opened is known at once.
+            video = vid2->readyState() != VideoPlayer::Uninitialized;
             break;
         default:
             break;
