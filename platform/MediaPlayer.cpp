@@ -103,7 +103,21 @@ void MediaPlayer::render(const QString& file)
     default:
         break;
     }
+    primeOutput(m_player.get(), m_output.get());
     trace("render", duration());
+}
+
+void MediaPlayer::primeOutput(QMediaPlayer* player, QAudioOutput* output)
+{
+    // With GStreamer, the first play after a file has loaded is late by as long as
+    // the player sat loaded (the audio sink's clock was calibrated at loading and
+    // has not moved since). One muted play and pause right after loading sets it
+    // going, after which every run starts within the sink's latency.
+    output->setMuted(true);
+    player->play();
+    player->pause();
+    player->setPosition(0);
+    output->setMuted(false);
 }
 
 void MediaPlayer::waitForLoad()

@@ -93,6 +93,10 @@ public:
     /// exactly 0 at -10000 and below.
     static float linearGain(int hundredthsDb);
 
+    /// Makes PLAYER, which has just loaded a file, ready to start at once when it
+    /// is next played; it stays at the start of its media and makes no sound.
+    static void primeOutput(QMediaPlayer* player, QAudioOutput* output);
+
 signals:
     /// The media has just played to its end (completed() reports it once as well).
     void mediaCompleted();

@@ -90,6 +90,10 @@ void VideoPlayer::onMediaStatusChanged(int status)
     if (m_readyState != Loading)
         return;
     if (status == QMediaPlayer::LoadedMedia) {
+        // The priming play and pause are no change of play state for our callers.
+        m_priming = true;
+        MediaPlayer::primeOutput(m_player.get(), m_output.get());
+        m_priming = false;
         updateNaturalSize();
         setReadyState(Interactive);
         traceEvent("open");
@@ -116,6 +120,8 @@ void VideoPlayer::setReadyState(ReadyState state)
 
 void VideoPlayer::onPlaybackStateChanged(int state)
 {
+    if (m_priming)
+        return;
     PlayState next = Stopped;
     if (state == QMediaPlayer::PlayingState)
         next = Running;

@@ -104,4 +104,5 @@ private:
     int m_volume = 0;
     FullScreenMode m_fullScreenMode = FullScreenMode::Off;
     Trace* m_trace = nullptr;
+    bool m_priming = false;
 };
