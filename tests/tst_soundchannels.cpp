@@ -1,0 +1,137 @@
+#include "AudioProbe.h"
+#include "ShellHarness.h"
+#include "SoundChannels.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString rows = QStringLiteral(
+    "insert into sonidospantalla values"
+    "  (1, 1, 'sonidos\\Fondo440.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav'),"
+    "  (1, 20, 'sonidos\\fondo880.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav'),"
+    "  (4, 0, 'sonidos\\fondo880.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav'),"
+    "  (3, 0, '  sonidos\\fondo880.wav  ', 'sonidos\\click.wav', null);");
+
+using Channel = SoundChannels::Channel;
+
+} // namespace
+
+class SoundChannelsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FixtureCourse> m_course;
+    std::unique_ptr<ShellHarness> m_harness;
+    AudioProbe m_probe;
+
+    SoundChannels& sounds() { return m_harness->shell->sounds(); }
+    ModuleState& state() { return m_harness->state; }
+    QString file(const char* name) { return m_course->folder() + QLatin1Char('/') + QLatin1String(name); }
+
+    void enter(int screen, int lesson)
+    {
+        state().CurrentScreen = qint16(screen);
+        state().CurrentLesson = qint16(lesson);
+        sounds().PlayScreenSound();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_course = std::make_unique<FixtureCourse>(rows);
+        m_course->addTone(QStringLiteral("sonidos/fondo440.wav"), 1.0, 440);
+        m_course->addTone(QStringLiteral("sonidos/fondo880.wav"), 3.0, 880);
+        m_course->addTone(QStringLiteral("sonidos/click.wav"), 0.4, 1200);
+        m_course->addTone(QStringLiteral("sonidos/cambio.wav"), 0.2, 660);
+        m_harness = std::make_unique<ShellHarness>(*m_course);
+    }
+
+    void cleanupTestCase()
+    {
+        m_probe.stop();
+        m_harness.reset();
+        m_course.reset();
+    }
+
+    void eachScreenFindsItsRow()
+    {
+        // The map has one row per lesson; names are trimmed and matched whatever their case.
+        enter(1, 20);
+        QCOMPARE(sounds().channel(Channel::Background).file(), file("sonidos/fondo880.wav"));
+        enter(1, 1);
+        QCOMPARE(sounds().channel(Channel::Background).file(), file("sonidos/fondo440.wav"));
+        QCOMPARE(sounds().channel(Channel::Click).file(), file("sonidos/click.wav"));
+        QCOMPARE(sounds().channel(Channel::Change).file(), file("sonidos/cambio.wav"));
+        enter(3, 7);
+        QCOMPARE(sounds().channel(Channel::Background).file(), file("sonidos/fondo880.wav"));
+        QVERIFY(sounds().channel(Channel::Change).file().isEmpty()); // a Null name leaves the channel empty
+
+        // The carousel plays its own track: no background, no volume on it.
+        const int volumesBefore = m_harness->soundCount(QStringLiteral("background"), QStringLiteral("volume"));
+        enter(4, 10);
+        QVERIFY(sounds().channel(Channel::Background).file().isEmpty());
+        QCOMPARE(sounds().channel(Channel::Click).file(), file("sonidos/click.wav"));
+        QCOMPARE(m_harness->soundCount(QStringLiteral("background"), QStringLiteral("volume")), volumesBefore);
+
+        // Nothing is started by preparing a screen.
+        QCOMPARE(sounds().channel(Channel::Click).state(), MediaPlayer::State::Stopped);
+
+        // A screen without a row is silent, and says so.
+        enter(7, 30);
+        QVERIFY(sounds().channel(Channel::Click).file().isEmpty());
+        const QJsonObject missing = m_harness->events(QStringLiteral("sound.missing_row")).last();
+        QCOMPARE(missing.value(QStringLiteral("screen")).toInt(), 7);
+        QCOMPARE(missing.value(QStringLiteral("lesson")).toInt(), 30);
+    }
+
+    void backgroundLoopsOnceTheTimerTicks()
+    {
+        QVERIFY2(m_probe.start(), qPrintable(m_probe.errorString()));
+        enter(1, 1);
+        sounds().startBackground();
+        QVERIFY(AudioProbe::amplitudeAt(m_probe.record(400), 440) > 0.05);
+        // Past its end the background is silent until the upkeep rewinds it.
+        QTRY_VERIFY_WITH_TIMEOUT(sounds().channel(Channel::Background).position() >= 0.99, 3000);
+        QTest::qWait(200);
+        QVERIFY(AudioProbe::rmsDb(m_probe.record(300)) < -50);
+        sounds().SoundTimer();
+        QCOMPARE(sounds().channel(Channel::Background).state(), MediaPlayer::State::Running);
+        QVERIFY(AudioProbe::amplitudeAt(m_probe.record(400), 440) > 0.05);
+        sounds().StopBackgroundSound();
+    }
+
+    void aFinishedClickIsPausedAndRewound()
+    {
+        enter(1, 1);
+        sounds().startClickSound();
+        QVERIFY(AudioProbe::amplitudeAt(m_probe.record(250), 1200) > 0.02);
+        MediaPlayer& click = sounds().channel(Channel::Click);
+        // Ticks while it plays change nothing; the first tick after its end pauses and rewinds it.
+        sounds().SoundTimer();
+        QCOMPARE(click.state(), MediaPlayer::State::Running);
+        QTRY_VERIFY_WITH_TIMEOUT((sounds().SoundTimer(), click.state() == MediaPlayer::State::Paused), 3000);
+        QCOMPARE(click.position(), 0.0);
+        // The next start plays it from the beginning.
+        sounds().startClickSound();
+        QVERIFY(AudioProbe::amplitudeAt(m_probe.record(250), 1200) > 0.02);
+    }
+
+    void volumeLowersTheBackground()
+    {
+        enter(1, 20); // the three-second background
+        sounds().startBackground();
+        QTest::qWait(200);
+        const double full = AudioProbe::rmsDb(m_probe.record(500));
+        sounds().setBackgroundVolume(-2000);
+        QCOMPARE(sounds().backgroundVolume(), -2000);
+        QTest::qWait(300);
+        const double lowered = AudioProbe::rmsDb(m_probe.record(500));
+        QVERIFY2(qAbs((full - lowered) - 20.0) < 3.0, qPrintable(QStringLiteral("full %1 dB, lowered %2 dB").arg(full).arg(lowered)));
+        sounds().StopBackgroundSound();
+        sounds().setBackgroundVolume(0);
+    }
+};
+
+QTEST_MAIN(SoundChannelsTest)
+#include "tst_soundchannels.moc"
