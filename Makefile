@@ -29,7 +29,7 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) --target benchmarks
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { echo "== $$b"; tests/with-audio.sh $$b; }; done; true
 
 clean:
 	rm -rf $(BUILD)

@@ -61,12 +61,3 @@ void MapPointerMoveInOneRegion(benchmark::State& state)
 BENCHMARK(MapPointerMoveInOneRegion)->Unit(benchmark::kNanosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -8,7 +8,6 @@ namespace {
 
 void StartUpToFirstScreen(benchmark::State& state)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     FixtureCourse course(QStringLiteral("insert into lecciones (N_leccion, nombre_leccion, tipo) values (1, 'Mapa', 1), (5, 'Uno', 4);"));
     int run = 0;
     for (auto _ : state) {
@@ -27,11 +26,3 @@ void StartUpToFirstScreen(benchmark::State& state)
 BENCHMARK(StartUpToFirstScreen)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -10,13 +10,16 @@ const char16_t high[32] = {
 
 } // namespace
 
+char16_t cp1252Char(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte);
+}
+
 QString fromCp1252(const QByteArray& bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(high[b - 0x80]) : QChar(b);
-    }
+    for (const char c : bytes)
+        *out++ = QChar(cp1252Char(static_cast<unsigned char>(c)));
     return text;
 }

@@ -1,17 +1,10 @@
 #include "RtfCodePage.h"
 
+#include "Cp1252.h"
+
 #include <QStringDecoder>
 
 namespace {
-
-// Windows-1252 bytes 0x80..0x9F; the rest of the code page equals Latin-1. The five
-// holes of the code page map to the C1 control of the same value, as Windows does.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 // Symbol font bytes 0x40..0x7F and 0xA0..0xFF; below 0x40 only five signs differ from
 // ASCII, and 0x80..0x9F hold nothing.
@@ -63,8 +56,7 @@ void appendWindows1252(QString& out, QByteArrayView bytes)
     out.resize(start + bytes.size());
     QChar* target = out.data() + start;
     for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *target++ = QChar(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b));
+        *target++ = QChar(cp1252Char(static_cast<unsigned char>(c)));
     }
 }
 

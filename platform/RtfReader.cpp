@@ -275,17 +275,6 @@ bool isDestination(Keyword keyword)
     }
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Characters that would disturb the document's own structure (frame and object markers,
 // paragraph separators) or that no text shows (control codes, halves of surrogate pairs)
 // are replaced before text reaches the document.
@@ -1094,7 +1083,7 @@ void RtfReader::appendPictureHex(QByteArrayView bytes)
     if (m_picture.overflow)
         return;
     for (const char c : bytes) {
-        const int nibble = hexValue(c);
+        const int nibble = RtfTokenizer::hexValue(c);
         if (nibble < 0)
             continue;
         if (m_picture.pendingNibble < 0) {

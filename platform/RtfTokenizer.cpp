@@ -15,7 +15,15 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-int hexValue(char c)
+// Raw line breaks carry no meaning in RTF and NUL never belongs to text.
+bool endsText(char c)
+{
+    return c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n' || c == '\0';
+}
+
+} // namespace
+
+int RtfTokenizer::hexValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -25,14 +33,6 @@ int hexValue(char c)
         return c - 'A' + 10;
     return -1;
 }
-
-// Raw line breaks carry no meaning in RTF and NUL never belongs to text.
-bool endsText(char c)
-{
-    return c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n' || c == '\0';
-}
-
-} // namespace
 
 RtfTokenizer::RtfTokenizer(QByteArrayView input)
     : m_input(input)

@@ -30,6 +30,8 @@ class RtfTokenizer {
 public:
     /// Control word names longer than this are truncated (the rest is consumed).
     static constexpr int MaxWordLength = 32;
+    /// The value of one hexadecimal digit, -1 for any other character.
+    static int hexValue(char c);
     /// Digits of a parameter beyond this count are consumed and ignored.
     static constexpr int MaxParameterDigits = 10;
 

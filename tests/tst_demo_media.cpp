@@ -290,7 +290,7 @@ private Q_SLOTS:
             MediaRecipes::runTool(QStringLiteral("espeak-ng"), { QStringLiteral("-v"), QStringLiteral("en-us"), QStringLiteral("-s"), QStringLiteral("145"), QStringLiteral("-w"), wav, line });
             spoken += VideoRecipe::soundLength(wav);
         }
-        const QString stream = VideoRecipe::toolOutput(QStringLiteral("ffprobe"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+        const QString stream = MediaRecipes::runTool(QStringLiteral("ffprobe"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
             QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name,width,height,duration"), QStringLiteral("-of"), QStringLiteral("default=nw=1"), video });
         QVERIFY2(stream.contains(QStringLiteral("codec_name=mpeg4")), qPrintable(stream));
         QVERIFY2(stream.contains(QStringLiteral("width=160")) && stream.contains(QStringLiteral("height=120")), qPrintable(stream));

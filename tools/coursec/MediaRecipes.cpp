@@ -237,7 +237,7 @@ void MediaRecipes::convertToPcm(const QString& file, const QString& target)
     runTool(QStringLiteral("sox"), { file, QStringLiteral("-e"), QStringLiteral("signed-integer"), QStringLiteral("-b"), QStringLiteral("16"), target });
 }
 
-void MediaRecipes::runTool(const QString& program, const QStringList& arguments)
+QString MediaRecipes::runTool(const QString& program, const QStringList& arguments)
 {
     QProcess process;
     process.start(program, arguments);
@@ -246,4 +246,5 @@ void MediaRecipes::runTool(const QString& program, const QStringList& arguments)
     process.waitForFinished(-1);
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         throw CourseError(QStringLiteral("%1 failed: %2").arg(program, QString::fromLocal8Bit(process.readAllStandardError()).trimmed()));
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }

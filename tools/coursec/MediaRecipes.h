@@ -39,8 +39,9 @@ public:
     static bool isPcmWave(const QString& file);
     /// Writes a 16-bit PCM copy of the WAV FILE to TARGET (sox); other codings mis-time in GStreamer.
     static void convertToPcm(const QString& file, const QString& target);
-    /// Runs PROGRAM with ARGUMENTS; throws CourseError with its error output when it fails.
-    static void runTool(const QString& program, const QStringList& arguments);
+    /// Runs PROGRAM with ARGUMENTS and returns its standard output, trimmed; throws
+    /// CourseError with its error output when it fails.
+    static QString runTool(const QString& program, const QStringList& arguments);
 
     using Maker = std::function<void(const Recipe&)>;
     /// Adds a recipe kind; the media of later screens register theirs here.

@@ -1,5 +1,7 @@
 #include "VideoRecipe.h"
 
+#include "MediaRecipes.h"
+
 #include "CourseError.h"
 #include "DrawingKit.h"
 #include "PanoramaRecipe.h"
@@ -55,22 +57,10 @@ QString seconds(double value)
 
 } // namespace
 
-QString VideoRecipe::toolOutput(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForStarted())
-        throw CourseError(QStringLiteral("cannot start %1 (is it installed?)").arg(program));
-    process.waitForFinished(-1);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw CourseError(QStringLiteral("%1 failed: %2").arg(program, QString::fromLocal8Bit(process.readAllStandardError()).trimmed()));
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
 double VideoRecipe::soundLength(const QString& file)
 {
     bool ok = false;
-    const QString text = toolOutput(QStringLiteral("soxi"), { QStringLiteral("-D"), file });
+    const QString text = MediaRecipes::runTool(QStringLiteral("soxi"), { QStringLiteral("-D"), file });
     const double length = text.toDouble(&ok);
     if (!ok)
         throw CourseError(QStringLiteral("soxi gave no length for %1: '%2'").arg(file, text));

@@ -29,8 +29,6 @@ public:
 
     /// The length in seconds of the sound file FILE, as soxi measures it.
     static double soundLength(const QString& file);
-    /// Runs PROGRAM and returns its standard output; throws CourseError when it fails.
-    static QString toolOutput(const QString& program, const QStringList& arguments);
 
 private:
     struct Frame {
