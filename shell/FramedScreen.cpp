@@ -89,9 +89,16 @@ QPixmap FramedScreen::transitionPicture()
 void FramedScreen::ScreenLoad()
 {
     // The volume panel and its slider: 0 (full) to 2000 hundredths of a decibel below it.
-    volumen = new QFrame(this);
+    auto* panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(2);
+    volumen = panel;
     volumen->setObjectName(QStringLiteral("volumen"));
     volumen->setAutoFillBackground(true);
+    QPalette light = volumen->palette(); // a light panel over any screen, dark or light
+    light.setColor(QPalette::Window, QColor(250, 244, 228));
+    light.setColor(QPalette::Button, QColor(250, 244, 228));
+    volumen->setPalette(light);
     volumen->resize(volumePanelWidth, volumePanelHeight);
     Slider1 = new QSlider(Qt::Vertical, volumen);
     Slider1->setObjectName(QStringLiteral("Slider1"));
