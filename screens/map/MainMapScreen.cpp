@@ -155,7 +155,6 @@ quint32 MainMapScreen::maskPixel(int x, int y) const
 
 void MainMapScreen::MapPointerMove(int x, int y)
 {
-    m_lastPointer = QPoint(x, y);
     m_maskColour = maskPixel(x, y);
     volumen->hide();
     if (CajaNav)
@@ -168,7 +167,6 @@ void MainMapScreen::MapPointerMove(int x, int y)
         FramedScreen::BackgroundMouseMove(x, y);
         return;
     }
-    m_currentMaskColour = m_maskColour;
     for (size_t i = 0; i < m_colourTable.size(); ++i) {
         if (m_colourTable[i].colour != m_maskColour)
             continue;
@@ -346,7 +344,6 @@ void MainMapScreen::ScreenActivate()
     shell().navigator().PushHistory(state.CurrentLesson, 1);
     refreshNavList();
     ShowSoundButtonState();
-    m_lastListEntry = 32000;
     state.Volume = qint16(sounds.backgroundVolume());
     {
         const QSignalBlocker quiet(Slider1); // showing the volume is not changing it

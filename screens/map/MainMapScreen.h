@@ -66,8 +66,5 @@ private:
     std::unique_ptr<Recordset> m_regions;
     qint16 m_currentRegion = 0;
     quint32 m_lastMaskColour = 0;
-    quint32 m_currentMaskColour = 0;
     quint32 m_maskColour = 0;
-    QPoint m_lastPointer;
-    int m_lastListEntry = 32000; ///< the picture list's last highlighted entry; 32000 none
 };
