@@ -159,6 +159,7 @@ void HelpOverlay::ScreenActivate()
 
 void HelpOverlay::Inicializasonido()
 {
+    m_soundStarted = false;
     Timer1->start(SoundClockMs);
     try {
         m_player->stop();
@@ -171,6 +172,14 @@ void HelpOverlay::SoundClock()
 {
     try {
         if (!m_player->completed(0)) {
+            if (!m_soundStarted) {
+                // A sound loaded and left unplayed for a second or more runs silently on
+                // the GStreamer sink: load it afresh for its first run.
+                const QString file = m_player->file();
+                m_player->release();
+                m_player->render(file);
+                m_soundStarted = true;
+            }
             m_player->setVolume(shell().state().Volume);
             m_player->run();
         }

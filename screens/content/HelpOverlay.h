@@ -61,4 +61,5 @@ private:
     bool m_whiteAtLoad = false;
     bool m_whiteWhenShown = false;
     bool m_returning = false;
+    bool m_soundStarted = false; ///< the clock has run the sound since it was loaded
 };
