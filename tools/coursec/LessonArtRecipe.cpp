@@ -120,7 +120,8 @@ void drawPerson(QPainter& painter, const QPointF& feet, qreal height, const QCol
     painter.restore();
 }
 
-void drawBubble(QPainter& painter, const QRectF& box, const QPointF& tail, const QString& text)
+/// A speech bubble with the English sentence and, under it, its Spanish translation.
+void drawBubble(QPainter& painter, const QRectF& box, const QPointF& tail, const QString& english, const QString& spanish)
 {
     painter.save();
     QPainterPath bubble;
@@ -134,7 +135,10 @@ void drawBubble(QPainter& painter, const QRectF& box, const QPointF& tail, const
     painter.setBrush(QColor(255, 255, 250));
     painter.drawPath(bubble);
     painter.setFont(DrawingKit::font(18, QFont::Bold));
-    painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+    painter.drawText(box.adjusted(8, 6, -8, -box.height() / 2 + 4), Qt::AlignCenter, english);
+    painter.setFont(DrawingKit::font(14, QFont::Normal));
+    painter.setPen(QColor(120, 80, 50));
+    painter.drawText(box.adjusted(8, box.height() / 2 - 2, -8, -6), Qt::AlignCenter, spanish);
     painter.restore();
 }
 
@@ -434,9 +438,7 @@ void LessonArtRecipe::makeScene(const MediaRecipes::Recipe& r) const
     ground.setColorAt(1, mood == Mood::Day ? QColor(110, 160, 70) : QColor(40, 34, 50));
     painter.fillRect(QRect(0, 340, 640, kBar.top() - 340), ground);
     drawScene(painter, r.required(QStringLiteral("scene")));
-    drawBubble(painter, QRectF(150, 60, 340, 60), QPointF(300, 150), r.required(QStringLiteral("english")));
-    DrawingKit::drawPlaque(painter, QPointF(320, 395), r.required(QStringLiteral("spanish")), DrawingKit::font(16, QFont::Bold), kPaper, kInk,
-        kWoodDark);
+    drawBubble(painter, QRectF(140, 56, 360, 76), QPointF(300, 160), r.required(QStringLiteral("english")), r.required(QStringLiteral("spanish")));
     drawFrame(painter, MapPainter(barPlan()).render(0, MapPainter::ButtonLook::AtRest));
     painter.end();
     DrawingKit::savePicture(image, r.output);
