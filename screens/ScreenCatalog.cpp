@@ -1,9 +1,12 @@
 #include "ScreenCatalog.h"
 
 #include "BigPictureScreen.h"
+#include "CarouselScreen.h"
+#include "HelpOverlay.h"
 #include "IntroScreen.h"
 #include "MainMapScreen.h"
 #include "Shell.h"
+#include "VideoScreen.h"
 
 namespace {
 
@@ -20,4 +23,7 @@ void registerScreens(Shell& shell)
     add<MainMapScreen>(shell, "frmms");
     add<BigPictureScreen>(shell, "frmc");
     add<IntroScreen>(shell, "frmintro");
+    add<HelpOverlay>(shell, "frmayu");
+    add<CarouselScreen>(shell, "frmct");
+    add<VideoScreen>(shell, "frmsa");
 }

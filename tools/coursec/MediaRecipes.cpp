@@ -2,6 +2,7 @@
 
 #include "CourseError.h"
 #include "CourseCompiler.h"
+#include "LessonArtRecipe.h"
 #include "MapRecipe.h"
 #include "PanoramaRecipe.h"
 #include "VideoRecipe.h"
@@ -148,6 +149,7 @@ MediaRecipes::MediaRecipes(const QString& source, const QString& output)
     addKind(QStringLiteral("map"), [this](const Recipe& r) { MapRecipe(m_source, m_output).make(r); });
     addKind(QStringLiteral("panorama"), PanoramaRecipe::make);
     addKind(QStringLiteral("video"), VideoRecipe::make);
+    LessonArtRecipe::addKinds(*this, m_source, m_output);
 }
 
 void MediaRecipes::addKind(const QString& kind, Maker maker)

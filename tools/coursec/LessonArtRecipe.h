@@ -1,0 +1,62 @@
+#pragma once
+
+#include "MediaRecipes.h"
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+
+/// The recipe kind "lessonscreen": the pictures of the lesson screens (carousel and
+/// video), drawn in the look of the maps, in three parts:
+///   lessonscreen OUT.bmp part=frame [mood=day|sunset] [heading="..."] [video=x,y,w,h]
+///                lit=PREFIX panel=PANEL.bmp buttons="inicio,anterior,..." panellit=PREFIX icon=ICON.bmp
+///     the screen's background with its bar of buttons at rest; the lit bar buttons
+///     (PREFIX + volver|navegar|ayuda + .bmp); the control panel with its playing buttons at
+///     rest; each playing button lit (PREFIX + name + .bmp); the minimised panel's icon.
+///   lessonscreen OUT.bmp part=scene scene=NAME [mood=day|sunset|night] english="..." spanish="..."
+///     a carousel picture: a drawn scene inside the same frame.
+///   lessonscreen OUT.bmp part=help size=WxH title="..." text="first|second" [miniature=FILE] [map=PLAN]
+///     a help card; FILE (a picture of the course folder) or the map of PLAN (in the
+///     course source) is shown small beside the text.
+/// The bar's and the panel's layout is fixed here, and the screens' rows of the course
+/// place their buttons by it (see barButtons() and panelButtonAt()).
+class LessonArtRecipe {
+public:
+    /// A button of the bar at the bottom of every lesson screen.
+    struct BarButton {
+        int accion = 0;
+        QRect rect;
+        QString icon;
+        QString label;
+        QString name;
+    };
+    static constexpr int PanelTile = 34;
+    static constexpr int PanelStep = 38;
+    static constexpr int PanelLeft = 8;
+    static constexpr int PanelTop = 22;
+
+    LessonArtRecipe(const QString& sourceFolder, const QString& outputFolder);
+
+    /// Registers the lesson screens' kinds ("lessonscreen" and "narration") with RECIPES.
+    static void addKinds(MediaRecipes& recipes, const QString& sourceFolder, const QString& outputFolder);
+
+    /// Makes every picture of RECIPE; throws CourseError naming what is wrong.
+    void make(const MediaRecipes::Recipe& recipe) const;
+
+    static QList<BarButton> barButtons();
+    /// Where playing button INDEX lies on its panel.
+    static QRect panelButtonAt(int index);
+    /// The names of the playing buttons this recipe draws.
+    static bool knowsPanelIcon(const QString& icon);
+
+private:
+    void makeFrame(const MediaRecipes::Recipe& recipe) const;
+    void makeScene(const MediaRecipes::Recipe& recipe) const;
+    void makeHelp(const MediaRecipes::Recipe& recipe) const;
+
+    QString m_source;
+    QString m_output;
+};
