@@ -1,13 +1,13 @@
 #pragma once
 
+#include "MediaPlayerCore.h"
+
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <optional>
 
-class QAudioOutput;
 class QJsonObject;
-class QMediaPlayer;
 class Trace;
 
 /// The sound player behind the course's sound channels and sound tracks: a file is
@@ -24,9 +24,11 @@ class Trace;
 ///   returns to the start;
 /// - volume is in hundredths of a decibel (0 full, -10000 silent).
 ///
-/// One Qt player lives as long as this object: rendering another file reloads it
-/// instead of rebuilding it (building a player costs several milliseconds, loading
-/// a file into a living one far less).
+/// One Qt player lives as long as this object (it is replaced only after a file
+/// failed to load): rendering another file loads it
+/// into that player instead of building a new one, and rendering the file it
+/// already holds only returns to the start. The GStreamer quirks it works around
+/// are described in MediaPlayerCore.
 ///
 /// render() decides synchronously whether a file can be played: a file that does
 /// not exist or cannot be read is refused before the player sees it, and otherwise
@@ -41,8 +43,8 @@ public:
     enum class State { Stopped, Paused, Running };
 
     /// Silence and full volume in hundredths of a decibel.
-    static constexpr int kSilentVolume = -10000;
-    static constexpr int kFullVolume = 0;
+    static constexpr int kSilentVolume = MediaPlayerCore::kSilentVolume;
+    static constexpr int kFullVolume = MediaPlayerCore::kFullVolume;
 
     explicit MediaPlayer(QObject* parent = nullptr);
     ~MediaPlayer() override;
@@ -85,40 +87,30 @@ public:
     void setPosition(double seconds);
 
     /// Volume in hundredths of a decibel as last set, 0 = full.
-    int volume() const { return m_volume; }
+    int volume() const;
     /// Sets the volume in hundredths of a decibel, clamped to [-10000, 0].
     void setVolume(int hundredthsDb);
-
-    /// Linear gain for a volume in hundredths of a decibel: 10^(v / 2000), and
-    /// exactly 0 at -10000 and below.
-    static float linearGain(int hundredthsDb);
-
-    /// Makes PLAYER, which has just loaded a file, ready to start at once when it
-    /// is next played; it stays at the start of its media and makes no sound.
-    static void primeOutput(QMediaPlayer* player, QAudioOutput* output);
 
 signals:
     /// The media has just played to its end (completed() reports it once as well).
     void mediaCompleted();
 
 private:
-    void createPlayer();
-    void waitForLoad();
+    /// Loads PATH and waits until it is loaded or has failed; the reason when it failed.
+    QString loadAndWait(const QString& path);
+    void onEnded();
+    void onFailed(const QString& reason);
     void markCompleted();
-    void holdAtEnd();
     QJsonObject soundFields(const char* op, const QString& file) const;
     void trace(const char* op, std::optional<double> value = {}) const;
     void traceError(const char* op, const QString& file, const QString& error) const;
     [[noreturn]] void failRender(const QString& file, const QString& reason);
 
-    // The output outlives the player that plays into it.
-    std::unique_ptr<QAudioOutput> m_output;
-    std::unique_ptr<QMediaPlayer> m_player;
+    std::unique_ptr<MediaPlayerCore> m_core;
     QString m_file;
     State m_state = State::Stopped;
-    bool m_atEnd = false;
     bool m_completionPending = false;
-    int m_volume = kFullVolume;
+    bool m_rendering = false;
     Trace* m_trace = nullptr;
     QString m_channel;
 };

@@ -1,76 +1,56 @@
 #include "VideoPlayer.h"
 
-#include "MediaPlayer.h"
+#include "MediaPlayerCore.h"
 #include "Trace.h"
 
-#include <QAudioOutput>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMediaMetaData>
 #include <QMediaPlayer>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QVideoSink>
 #include <QVideoWidget>
 #include <algorithm>
-#include <cmath>
 
 VideoPlayer::VideoPlayer(QWidget* parent)
     : QWidget(parent)
     , m_video(new QVideoWidget(this))
     , m_timer(new QTimer(this))
+    , m_sizeWait(new QTimer(this))
+    // Reloaded after its end only when played or positioned again, so that the
+    // last picture stays on show.
+    , m_core(std::make_unique<MediaPlayerCore>(MediaPlayerCore::ReloadAfterEnd::WhenNeeded))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_video);
+    m_core->setVideoOutput(m_video);
 
     m_timer->setInterval(kTimerIntervalMs);
+    m_sizeWait->setSingleShot(true);
+    m_sizeWait->setInterval(kSizeWaitMs);
+    connect(m_sizeWait, &QTimer::timeout, this, &VideoPlayer::announceOpen);
     connect(m_timer, &QTimer::timeout, this, &VideoPlayer::timer);
+    connect(m_core.get(), &MediaPlayerCore::loaded, this, &VideoPlayer::onLoaded);
+    connect(m_core.get(), &MediaPlayerCore::failed, this, &VideoPlayer::failOpen);
+    connect(m_core.get(), &MediaPlayerCore::ended, this, [this] { setPlayState(Stopped); });
+    connect(m_core.get(), &MediaPlayerCore::errorOccurred, this, [this](const QString& text) { traceEvent("error", text); });
     // The sink announces a new size while holding its own lock, and asking it for
     // that size from inside the signal deadlocks: read it from the event loop.
     connect(m_video->videoSink(), &QVideoSink::videoSizeChanged, this, &VideoPlayer::updateNaturalSize, Qt::QueuedConnection);
-    createPlayer();
 }
 
-VideoPlayer::~VideoPlayer()
-{
-    // The player goes before the output it plays into.
-    m_player.reset();
-}
-
-void VideoPlayer::createPlayer()
-{
-    if (m_player) {
-        // This may run inside a signal of the old player: let it go from the event
-        // loop, cut off from us, so that its late errors reach nobody.
-        disconnect(m_player.get(), nullptr, this, nullptr);
-        m_player->setVideoOutput(nullptr);
-        m_player->setAudioOutput(nullptr);
-        m_player.release()->deleteLater();
-    }
-    m_output = std::make_unique<QAudioOutput>();
-    m_output->setVolume(MediaPlayer::linearGain(m_volume));
-    m_player = std::make_unique<QMediaPlayer>();
-    m_player->setAudioOutput(m_output.get());
-    m_player->setVideoOutput(m_video);
-    connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &VideoPlayer::onMediaStatusChanged);
-    connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &VideoPlayer::onPlaybackStateChanged);
-    connect(m_player.get(), &QMediaPlayer::metaDataChanged, this, &VideoPlayer::updateNaturalSize);
-    connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error, const QString& text) {
-        // While loading, the failure is reported with the open that failed.
-        if (m_readyState == Interactive)
-            traceEvent("error", text);
-    });
-}
+VideoPlayer::~VideoPlayer() = default;
 
 void VideoPlayer::setFileName(const QString& file)
 {
+    m_openPending = false;
+    m_sizeWait->stop();
+    setPlayState(Stopped);
+    m_core->unload();
     m_file = file;
     m_naturalSize = QSize(0, 0);
-    // A video named again is loaded afresh, so that it reports its opening again:
-    // Qt would ignore a source it already has.
-    m_player->setSource(QUrl());
     if (file.isEmpty()) {
         setReadyState(Uninitialized);
         return;
@@ -82,32 +62,41 @@ void VideoPlayer::setFileName(const QString& file)
         return failOpen(QStringLiteral("the file cannot be read"));
     setReadyState(Loading);
     traceEvent("open");
-    m_player->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+    m_core->load(info.absoluteFilePath());
 }
 
-void VideoPlayer::onMediaStatusChanged(int status)
+void VideoPlayer::onLoaded()
 {
-    if (m_readyState != Loading)
+    // Connected to the player's metadata only now: reloads after the end change nothing.
+    connect(m_core->player(), &QMediaPlayer::metaDataChanged, this, &VideoPlayer::updateNaturalSize, Qt::UniqueConnection);
+    // Open means sized: some containers tell the picture's size only with the
+    // first decoded picture, a moment after the file has loaded.
+    m_openPending = true;
+    updateNaturalSize();
+    if (m_openPending && !m_core->player()->hasVideo())
+        announceOpen();
+    else if (m_openPending)
+        m_sizeWait->start();
+}
+
+void VideoPlayer::announceOpen()
+{
+    if (!m_openPending)
         return;
-    if (status == QMediaPlayer::LoadedMedia) {
-        // The priming play and pause are no change of play state for our callers.
-        m_priming = true;
-        MediaPlayer::primeOutput(m_player.get(), m_output.get());
-        m_priming = false;
-        updateNaturalSize();
-        setReadyState(Interactive);
-        traceEvent("open");
-        emit openComplete();
-    } else if (status == QMediaPlayer::InvalidMedia) {
-        failOpen(m_player->errorString().isEmpty() ? QStringLiteral("it is not a playable video") : m_player->errorString());
-    }
+    m_openPending = false;
+    m_sizeWait->stop();
+    setReadyState(Interactive);
+    traceEvent("open");
+    emit openComplete();
 }
 
 void VideoPlayer::failOpen(const QString& reason)
 {
+    m_openPending = false;
+    m_sizeWait->stop();
+    setPlayState(Stopped);
     setReadyState(Uninitialized);
     traceEvent("open", reason);
-    createPlayer();
 }
 
 void VideoPlayer::setReadyState(ReadyState state)
@@ -118,62 +107,62 @@ void VideoPlayer::setReadyState(ReadyState state)
     emit readyStateChange(state);
 }
 
-void VideoPlayer::onPlaybackStateChanged(int state)
+void VideoPlayer::setPlayState(PlayState state)
 {
-    if (m_priming)
-        return;
-    PlayState next = Stopped;
-    if (state == QMediaPlayer::PlayingState)
-        next = Running;
-    else if (state == QMediaPlayer::PausedState)
-        next = Paused;
-    if (next == m_playState)
+    if (state == m_playState)
         return;
     const PlayState previous = m_playState;
-    m_playState = next;
-    if (next == Running)
+    m_playState = state;
+    if (state == Running)
         m_timer->start();
     else
         m_timer->stop();
     applyFullScreen();
     traceEvent("state");
-    emit stateChange(previous, next);
+    emit stateChange(previous, state);
 }
 
 void VideoPlayer::updateNaturalSize()
 {
-    QSize size = m_player->metaData().value(QMediaMetaData::Resolution).toSize();
+    QSize size = m_core->player()->metaData().value(QMediaMetaData::Resolution).toSize();
     if (!size.isValid() || size.isEmpty())
         size = m_video->videoSink()->videoSize();
-    if (!size.isValid() || size.isEmpty() || size == m_naturalSize)
+    if (!size.isValid() || size.isEmpty())
         return;
-    m_naturalSize = size;
-    // The control takes the size of its video, as the screens expect once it is open.
-    resize(size);
-    updateGeometry();
+    if (size != m_naturalSize) {
+        m_naturalSize = size;
+        // The control takes the size of its video, as the screens expect once it is open.
+        resize(size);
+        updateGeometry();
+    }
+    announceOpen();
 }
 
 double VideoPlayer::duration() const
 {
-    return m_player->duration() / 1000.0;
+    return m_core->duration();
 }
 
 double VideoPlayer::position() const
 {
-    return m_player->position() / 1000.0;
+    return m_core->position();
 }
 
 void VideoPlayer::setPosition(double seconds)
 {
-    const double length = duration();
-    seconds = length > 0 ? std::clamp(seconds, 0.0, length) : std::max(0.0, seconds);
-    m_player->setPosition(std::llround(seconds * 1000.0));
+    // Kept within the video; positioned at its end, a running video has ended.
+    if (m_core->setPosition(std::clamp(seconds, 0.0, std::max(duration(), 0.0))) && m_playState == Running)
+        setPlayState(Stopped);
+}
+
+int VideoPlayer::volume() const
+{
+    return m_core->volume();
 }
 
 void VideoPlayer::setVolume(int hundredthsDb)
 {
-    m_volume = std::clamp(hundredthsDb, MediaPlayer::kSilentVolume, MediaPlayer::kFullVolume);
-    m_output->setVolume(MediaPlayer::linearGain(m_volume));
+    m_core->setVolume(hundredthsDb);
 }
 
 void VideoPlayer::setFullScreenMode(FullScreenMode mode)
@@ -199,19 +188,24 @@ void VideoPlayer::run()
     // An empty control, or one whose file failed to open, does nothing.
     if (m_readyState == Uninitialized)
         return;
-    m_player->play();
+    m_core->play();
+    setPlayState(Running);
 }
 
 void VideoPlayer::pause()
 {
-    if (m_readyState != Uninitialized)
-        m_player->pause();
+    if (m_readyState == Uninitialized)
+        return;
+    m_core->pause();
+    setPlayState(Paused);
 }
 
 void VideoPlayer::stop()
 {
-    if (m_readyState != Uninitialized)
-        m_player->stop();
+    if (m_readyState == Uninitialized)
+        return;
+    m_core->stop();
+    setPlayState(Stopped);
 }
 
 void VideoPlayer::traceEvent(const char* op, const QString& error) const

@@ -5,8 +5,7 @@
 #include <QWidget>
 #include <memory>
 
-class QAudioOutput;
-class QMediaPlayer;
+class MediaPlayerCore;
 class QTimer;
 class QVideoWidget;
 class Trace;
@@ -21,6 +20,10 @@ class Trace;
 /// follow setFileName() from the event loop once the file is open, when the
 /// control has also taken the video's natural size. A file that cannot be opened
 /// never gets there; the trace says why (`video` {op: "open", file, state, error}).
+///
+/// The play state is the one asked for: run() reports Running at once, also while
+/// the file is still opening (it starts playing when it is open). Reaching the end
+/// stops it; the last picture stays on show until it is played or positioned again.
 class VideoPlayer : public QWidget {
     Q_OBJECT
 
@@ -52,7 +55,7 @@ public:
     int currentState() const { return m_playState; }
 
     /// Volume in hundredths of a decibel as last set, 0 = full.
-    int volume() const { return m_volume; }
+    int volume() const;
     /// Sets the volume in hundredths of a decibel, clamped to [-10000, 0].
     void setVolume(int hundredthsDb);
 
@@ -72,6 +75,9 @@ public:
 
     /// Interval of the timer signal while playing.
     static constexpr int kTimerIntervalMs = 100;
+    /// How long an opened video may take to tell its picture size before it is
+    /// announced open without one.
+    static constexpr int kSizeWaitMs = 1000;
 
 signals:
     /// The ready state changed; Interactive (3) when the file is open.
@@ -84,10 +90,10 @@ signals:
     void timer();
 
 private:
-    void createPlayer();
-    void onMediaStatusChanged(int status);
-    void onPlaybackStateChanged(int state);
+    void onLoaded();
+    void announceOpen();
     void setReadyState(ReadyState state);
+    void setPlayState(PlayState state);
     void updateNaturalSize();
     void applyFullScreen();
     void traceEvent(const char* op, const QString& error = {}) const;
@@ -95,14 +101,13 @@ private:
 
     QVideoWidget* m_video = nullptr;
     QTimer* m_timer = nullptr;
-    std::unique_ptr<QAudioOutput> m_output;
-    std::unique_ptr<QMediaPlayer> m_player;
+    QTimer* m_sizeWait = nullptr;
+    std::unique_ptr<MediaPlayerCore> m_core;
     QString m_file;
     ReadyState m_readyState = Uninitialized;
     PlayState m_playState = Stopped;
     QSize m_naturalSize{0, 0};
-    int m_volume = 0;
     FullScreenMode m_fullScreenMode = FullScreenMode::Off;
     Trace* m_trace = nullptr;
-    bool m_priming = false;
+    bool m_openPending = false;
 };
