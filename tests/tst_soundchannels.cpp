@@ -131,6 +131,16 @@ private Q_SLOTS:
         QVERIFY(heard(1200));
     }
 
+    void aSoundLeftWaitingStillPlays()
+    {
+        // A screen prepares its sounds on activation; the learner may point at a button
+        // only seconds later, and the click must still be heard then.
+        enter(1, 1);
+        QTest::qWait(1500);
+        sounds().startClickSound();
+        QVERIFY(heard(1200));
+    }
+
     void volumeLowersTheBackground()
     {
         enter(1, 20); // the three-second background
