@@ -53,7 +53,7 @@ public:
     bool isEmpty() const { return m_phase == Phase::Empty; }
     /// True while the first load of a file is under way.
     bool isLoading() const { return m_phase == Phase::Loading; }
-    /// Same file, loaded and not yet played to its end: a fresh start costs nothing.
+    /// Same file, loaded and not yet played to its end: starting it over needs no load now.
     bool hasLoaded(const QString& file) const;
 
     /// Plays from the current position; at the end it starts again from the start.
@@ -61,7 +61,8 @@ public:
     void play();
     /// Holds at the current position.
     void pause();
-    /// Holds at the start.
+    /// Holds; the position reads 0 and the next play starts from the start (the
+    /// picture on show stays until then).
     void stop();
     /// Moves to SECONDS (not below 0). Returns true when this reaches the end of the
     /// media, where the player then holds without playing.

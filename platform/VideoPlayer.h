@@ -23,7 +23,8 @@ class Trace;
 ///
 /// The play state is the one asked for: run() reports Running at once, also while
 /// the file is still opening (it starts playing when it is open). Reaching the end
-/// stops it; the last picture stays on show until it is played or positioned again.
+/// stops it; the last picture stays on show until it is played again. Positions
+/// set while it is not playing are taken when it plays (the picture follows then).
 class VideoPlayer : public QWidget {
     Q_OBJECT
 

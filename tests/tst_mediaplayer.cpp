@@ -38,6 +38,7 @@ private slots:
     void completionIsReportedOnceAndRewindPlaysAgain();
     void seekingToTheEndCompletes();
     void pauseKeepsThePositionAndStopReturnsToStart();
+    void stopAndRunAgainKeepsSounding();
     void volumeLowersTheLevel_data();
     void volumeLowersTheLevel();
     void unrenderableFileIsACourseError_data();
@@ -209,6 +210,21 @@ void TestMediaPlayer::pauseKeepsThePositionAndStopReturnsToStart()
     QVERIFY(player.position() < 0.01);
     verifySilence(listen());
     QVERIFY(!player.completed(0));
+}
+
+void TestMediaPlayer::stopAndRunAgainKeepsSounding()
+{
+    // GStreamer's sink can fall silent for good after a stop and a play; every
+    // round must still be heard, from the start.
+    MediaPlayer player;
+    player.render(m_long440);
+    for (int round = 0; round < 4; ++round) {
+        player.run();
+        verifyTone(listen(200), 440);
+        QVERIFY(player.position() < 1.0);
+        player.stop();
+        verifySilence(listen(200));
+    }
 }
 
 void TestMediaPlayer::volumeLowersTheLevel_data()
