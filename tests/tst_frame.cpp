@@ -148,6 +148,7 @@ private Q_SLOTS:
         pointTo({ 110, 15 });
         pointTo({ 111, 16 });
         QVERIFY(sa->CajaNav->isVisible());
+        QVERIFY(sa->listanav->isVisible()); // its row came before the box's
         pointTo({ 300, 420 });
         QVERIFY(sa->CajaNav->isHidden());
 
