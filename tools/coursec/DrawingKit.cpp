@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QLinearGradient>
 #include <QPainter>
 
 namespace DrawingKit {
@@ -183,6 +184,19 @@ QString courseName(const QString& name)
 {
     QString result = name;
     return result.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+void drawPaperPanel(QPainter& painter, const QRectF& all, const QColor& light, const QColor& dark, qreal border, qreal inset)
+{
+    QLinearGradient paper(all.topLeft(), all.bottomRight());
+    paper.setColorAt(0, light);
+    paper.setColorAt(1, dark);
+    painter.fillRect(all, paper);
+    const qreal half = border / 2;
+    painter.setPen(QPen(woodDark, border));
+    painter.drawRect(all.adjusted(half, half, -half, -half));
+    painter.setPen(QPen(wood, 1));
+    painter.drawRect(all.adjusted(inset, inset, -inset, -inset));
 }
 
 } // namespace DrawingKit

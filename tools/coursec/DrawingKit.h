@@ -15,6 +15,15 @@ class QPainter;
 /// panoramas, video frames).
 namespace DrawingKit {
 
+/// The course's wooden frames and their ink, shared by every drawn picture.
+inline const QColor wood(122, 78, 45);
+inline const QColor woodDark(84, 52, 28);
+inline const QColor woodInk(74, 44, 20);
+
+/// Fills ALL with a paper gradient from LIGHT to DARK and frames it in wood: a dark
+/// border of width BORDER along the edge and a thin line INSET pixels inside it.
+void drawPaperPanel(QPainter& painter, const QRectF& all, const QColor& light, const QColor& dark, qreal border, qreal inset);
+
 /// A closed curve through POINTS (Catmull-Rom turned into cubic Béziers).
 QPainterPath smoothClosedPath(const QList<QPointF>& points);
 /// An open curve through POINTS.

@@ -20,9 +20,9 @@ const QSize kScreen(640, 480);
 const QRect kBar(0, 428, 640, 52);
 const QRect kTopBar(0, 0, 640, 44);
 const QRect kIconSlot(604, 444, 36, 36); // where the minimised panel's icon appears
-const QColor kWood(122, 78, 45);
-const QColor kWoodDark(84, 52, 28);
-const QColor kInk(74, 44, 20);
+const QColor& kWood = DrawingKit::wood;
+const QColor& kWoodDark = DrawingKit::woodDark;
+const QColor& kInk = DrawingKit::woodInk;
 const QColor kPaper(251, 241, 220);
 
 enum class Mood { Day, Sunset, Night };
@@ -451,14 +451,7 @@ void LessonArtRecipe::makeHelp(const MediaRecipes::Recipe& r) const
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF all(QPointF(0, 0), size);
-    QLinearGradient paper(all.topLeft(), all.bottomRight());
-    paper.setColorAt(0, QColor(252, 244, 222));
-    paper.setColorAt(1, QColor(232, 212, 172));
-    painter.fillRect(all, paper);
-    painter.setPen(QPen(kWoodDark, 4));
-    painter.drawRect(all.adjusted(2, 2, -2, -2));
-    painter.setPen(QPen(kWood, 1));
-    painter.drawRect(all.adjusted(8.5, 8.5, -8.5, -8.5));
+    DrawingKit::drawPaperPanel(painter, all, QColor(252, 244, 222), QColor(232, 212, 172), 4, 8.5);
 
     // Title with a question mark badge.
     painter.setPen(QPen(kInk, 2));

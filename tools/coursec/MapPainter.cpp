@@ -16,9 +16,9 @@ const QColor kSeaLight(110, 173, 204);
 const QColor kGrass(167, 201, 87);
 const QColor kSand(241, 220, 167);
 const QColor kTownGround(236, 226, 200);
-const QColor kWood(122, 78, 45);
-const QColor kWoodDark(84, 52, 28);
-const QColor kInk(74, 44, 20);
+const QColor& kWood = DrawingKit::wood;
+const QColor& kWoodDark = DrawingKit::woodDark;
+const QColor& kInk = DrawingKit::woodInk;
 const QColor kLitInk(138, 28, 28);
 
 QPainterPath regionPath(const MapPlan::Region& region)
@@ -434,14 +434,7 @@ QImage MapPainter::renderNavBox() const
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF all(QPointF(0, 0), box.rect.size());
-    QLinearGradient paper(all.topLeft(), all.bottomRight());
-    paper.setColorAt(0, QColor(246, 232, 200));
-    paper.setColorAt(1, QColor(222, 196, 150));
-    painter.fillRect(all, paper);
-    painter.setPen(QPen(kWoodDark, 3));
-    painter.drawRect(all.adjusted(1.5, 1.5, -1.5, -1.5));
-    painter.setPen(QPen(kWood, 1));
-    painter.drawRect(all.adjusted(5.5, 5.5, -5.5, -5.5));
+    DrawingKit::drawPaperPanel(painter, all, QColor(246, 232, 200), QColor(222, 196, 150), 3, 5.5);
     painter.setFont(DrawingKit::font(12, QFont::Bold));
     painter.setPen(kInk);
     painter.drawText(QRectF(0, 7, all.width(), box.list.top() - 9), Qt::AlignCenter, box.title);
