@@ -1,5 +1,8 @@
 #include "CenterWindow.h"
 
+#include "Screen.h"
+#include "ScreenHost.h"
+
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
@@ -15,14 +18,22 @@ int roundHalfEven(double value)
     return std::fmod(floor, 2.0) == 0.0 ? int(floor) : int(floor) + 1;
 }
 
+QPoint centredOnDisplay(const QSize& display, const QSize& area)
+{
+    return { roundHalfEven((display.width() - area.width()) / 2.0), roundHalfEven((display.height() - area.height()) / 2.0) };
+}
+
 void CenterWindow(QWidget& area)
 {
     const QScreen* screen = area.screen();
-    const QSize display = screen ? screen->geometry().size() : QSize(640, 480);
-    const int left = roundHalfEven((display.width() - area.width()) / 2.0);
-    const int top = roundHalfEven((display.height() - area.height()) / 2.0);
-    // The area lies in the full-display window, so display and window coordinates agree.
+    const QSize display = screen ? screen->geometry().size() : QSize(ScreenHost::StageWidth, ScreenHost::StageHeight);
+    QPoint place = centredOnDisplay(display, area.size());
+    // A picture of a screen lies on the stage, which is itself centred on the display by
+    // this rule: its place on the stage is the difference, known before the window is shown.
+    if (qobject_cast<const Screen*>(area.parentWidget()))
+        place -= centredOnDisplay(display, QSize(ScreenHost::StageWidth, ScreenHost::StageHeight));
+    // Otherwise the area lies in the full-display window, where display and window coordinates agree.
     area.hide();
-    area.move(left, top);
+    area.move(place);
     area.show();
 }

@@ -168,8 +168,7 @@ void FramedScreen::buildButton(const Recordset& row)
     });
     Imagex.push_back(button);
     RegisterButton(button, row);
-    if (row.number(QStringLiteral("accion")) == 4)
-        placeVolumePanel(button->x(), button->y());
+    buttonBuilt(int(Imagex.size()) - 1, row);
 }
 
 void FramedScreen::RegisterButton(FrameButton* button, const Recordset& row)
@@ -186,8 +185,7 @@ void FramedScreen::RegisterButton(FrameButton* button, const Recordset& row)
 
 void FramedScreen::placeVolumePanel(int x, int y)
 {
-    // Just above the volume button.
-    volumen->move(x, y - volumen->height());
+    volumen->move(x, y);
 }
 
 void FramedScreen::buildNavBox(const Recordset& row)
@@ -333,11 +331,15 @@ void FramedScreen::refreshNavList()
     listanav->resize(listanav->width(), shell().state().NavListHeight);
 }
 
+bool FramedScreen::activationHeld() const
+{
+    const ModuleState& state = shell().state();
+    return state.ActivationHold || state.GlossaryOpen || state.ExplorerOpen;
+}
+
 void FramedScreen::ScreenActivate()
 {
     ModuleState& state = shell().state();
-    if (state.ActivationHold || state.GlossaryOpen || state.ExplorerOpen)
-        return;
     state.CurrentScreen = number();
     SoundChannels& sounds = shell().sounds();
     sounds.PlayScreenSound();
@@ -348,16 +350,14 @@ void FramedScreen::ScreenActivate()
     activated();
 }
 
-void FramedScreen::showEvent(QShowEvent* event)
+void FramedScreen::screenShown()
 {
     if (isLoaded())
         Timer1->start(); // at the interval the screen chose when it loaded
-    Screen::showEvent(event);
 }
 
-void FramedScreen::hideEvent(QHideEvent* event)
+void FramedScreen::screenLeft()
 {
     // The sound upkeep belongs to the screen in front.
     Timer1->stop();
-    Screen::hideEvent(event);
 }

@@ -78,6 +78,9 @@ protected:
     virtual bool loadObject(int kind, const Recordset& row);
     /// Runs after the last row.
     virtual void loadFinished() { }
+    /// Runs once button INDEX has been built from ROW; a screen places its volume
+    /// panel here when one of its buttons decides where the panel goes.
+    virtual void buttonBuilt(int index, const Recordset& row) { Q_UNUSED(index) Q_UNUSED(row) }
     /// The parent of the buttons (the map places them on its map surface).
     virtual QWidget* buttonParent() const;
     /// Whether button INDEX may light up now (the main map asks its exclusions).
@@ -92,9 +95,13 @@ protected:
     virtual void dropListHighlight() { }
 
     void ScreenLoad() override;
+    bool activationHeld() const override;
     void ScreenActivate() override;
-    void hideEvent(QHideEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void screenShown() override;
+    void screenLeft() override;
+
+    /// Puts the top-left corner of the volume panel at (X, Y).
+    void placeVolumePanel(int x, int y);
 
     /// Loads the picture NAME of the course; throws CourseError naming a missing or unreadable file.
     QPixmap loadPicture(const QString& name) const;
@@ -112,7 +119,6 @@ private:
     void buildNavBox(const Recordset& row);
     void buildLabel(const Recordset& row);
     void buildPictureList(const Recordset& row);
-    void placeVolumePanel(int x, int y);
 
     std::vector<ButtonRecord> m_buttons;
     int m_nextButton = 1;

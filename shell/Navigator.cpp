@@ -62,16 +62,15 @@ bool Navigator::SwitchScreen(Screen* from, const QString& toWindow)
 bool Navigator::SwitchScreen(Screen* from, Screen* to)
 {
     ModuleState& state = m_shell.state();
-    QJsonObject event { { QStringLiteral("from"), from ? from->windowName() : QString() },
-        { QStringLiteral("to"), to ? to->windowName() : QString() }, { QStringLiteral("lesson"), state.CurrentLesson } };
     if (!to) {
         // A lesson kind without a window: stay on the screen being shown rather than
         // leave the learner with nothing in front of him.
-        event.insert(QStringLiteral("reason"), QStringLiteral("no window serves screen %1").arg(state.CurrentTipo));
-        m_shell.trace().event("switch", event);
+        traceNoWindow(from, state.CurrentTipo);
         return false;
     }
-    m_shell.trace().event("switch", event);
+    m_shell.trace().event("switch",
+        { { QStringLiteral("from"), from ? from->windowName() : QString() }, { QStringLiteral("to"), to->windowName() },
+            { QStringLiteral("lesson"), state.CurrentLesson } });
     // A screen that cannot be built ends the course; only the effect itself may fail quietly.
     to->ensureLoaded();
     m_shell.sounds().startChangeSound();
@@ -88,17 +87,55 @@ bool Navigator::SwitchScreen(Screen* from, Screen* to)
     }
     if (from && from != to)
         from->hide();
+    // Leaving from a window that lies over the current screen leaves that screen too:
+    // its sounds and clocks stop as for any screen left.
+    if (from && from->isOverlay()) {
+        if (Screen* beneath = m_shell.currentScreen(); beneath && beneath != to)
+            beneath->hide();
+    }
     return true;
+}
+
+void Navigator::traceNoWindow(Screen* from, int screen) const
+{
+    m_shell.trace().event("switch",
+        { { QStringLiteral("from"), from ? from->windowName() : QString() }, { QStringLiteral("to"), QString() },
+            { QStringLiteral("lesson"), m_shell.state().CurrentLesson },
+            { QStringLiteral("reason"), QStringLiteral("no window serves screen %1").arg(screen) } });
 }
 
 bool Navigator::OpenLesson(qint16 lesson, Screen* from)
 {
     ModuleState& state = m_shell.state();
+    const qint16 tipo = lessonTipo(lesson);
+    m_shell.trace().event("lesson.open", { { QStringLiteral("lesson"), lesson }, { QStringLiteral("tipo"), tipo } });
+    // The lesson becomes current only when a window can show it: a lesson the player
+    // cannot show leaves everything as it was, so that the screen in front goes on
+    // with its own lesson.
+    Screen* target = windowOf(tipo);
+    if (!target) {
+        traceNoWindow(from, tipo);
+        return false;
+    }
     state.CurrentLesson = lesson;
-    state.CurrentTipo = lessonTipo(lesson);
+    state.CurrentTipo = tipo;
     state.HistoryMoving = false;
-    m_shell.trace().event("lesson.open", { { QStringLiteral("lesson"), lesson }, { QStringLiteral("tipo"), state.CurrentTipo } });
-    return SwitchScreen(from, windowOf(state.CurrentTipo));
+    return SwitchScreen(from, target);
+}
+
+bool Navigator::OpenParentLesson(Screen* from)
+{
+    ModuleState& state = m_shell.state();
+    const qint16 lesson = state.CurrentLesson;
+    const qint16 tipo = state.CurrentTipo;
+    const bool moving = state.HistoryMoving;
+    SelectParentLesson();
+    if (SwitchScreen(from, windowOf(state.CurrentTipo)))
+        return true;
+    state.CurrentLesson = lesson;
+    state.CurrentTipo = tipo;
+    state.HistoryMoving = moving;
+    return false;
 }
 
 void Navigator::PushHistory(qint16 lesson, qint16 screen)
@@ -124,6 +161,9 @@ void Navigator::moveThroughHistory(int currentScreen)
     const HistoryEntry& entry = state.History[size_t(state.HistoryCursor)];
     state.HistoryMoving = true;
     state.CurrentLesson = entry.lesson;
+    // Home resets the carousel as back and forward do: the next transition into the
+    // carousel runs to its picture, which must be its own background and not the last
+    // picture of the sound track the learner left.
     ResetCarouselPicture(state.CurrentScreen);
     SwitchScreen(windowOf(currentScreen), windowOf(entry.screen));
 }
@@ -193,14 +233,27 @@ void Navigator::FillNavList(QListWidget& list)
 void Navigator::OpenGlossary()
 {
     m_shell.state().HistoryMoving = false;
-    if (Screen* glossary = m_shell.window(QStringLiteral("frmind")))
-        m_shell.showScreen(glossary);
+    openOverlay(QStringLiteral("frmind"));
 }
 
 void Navigator::OpenExplorer()
 {
-    if (Screen* explorer = m_shell.window(QStringLiteral("frmexp")))
-        m_shell.showScreen(explorer);
+    openOverlay(QStringLiteral("frmexp"));
+}
+
+void Navigator::openOverlay(const QString& name)
+{
+    Screen* overlay = m_shell.window(name);
+    if (!overlay) {
+        m_shell.trace().event("overlay", { { QStringLiteral("window"), name }, { QStringLiteral("op"), QStringLiteral("missing") } });
+        return;
+    }
+    // One overlay at a time: a second opening of the same one only brings it forward.
+    if (overlay == m_shell.overlay() && overlay->isVisible()) {
+        overlay->raise();
+        return;
+    }
+    m_shell.showOverlay(overlay);
 }
 
 void Navigator::SelectParentLesson()
@@ -222,7 +275,7 @@ void Navigator::SetScreenEnabled(int number, bool enabled)
     for (const char* name : contentScreens) {
         if (ScreenWindow(number) == QLatin1String(name)) {
             if (Screen* screen = m_shell.existingWindow(QLatin1String(name)))
-                screen->setEnabled(enabled);
+                screen->setInputEnabled(enabled);
             return;
         }
     }
@@ -230,7 +283,8 @@ void Navigator::SetScreenEnabled(int number, bool enabled)
 
 void Navigator::ResetCarouselPicture(int number)
 {
-    if (number != 4)
+    // A carousel whose background row names no picture has nothing to restore.
+    if (number != 4 || m_shell.state().CarouselBackground.trimmed().isEmpty())
         return;
     if (auto* carousel = qobject_cast<FramedScreen*>(m_shell.existingWindow(QStringLiteral("frmct"))))
         carousel->showBackground(m_shell.state().CarouselBackground);

@@ -27,8 +27,11 @@ public:
     bool SwitchScreen(Screen* from, const QString& toWindow);
 
     /// Opens LESSON from FROM: it becomes the current lesson and its screen is entered.
-    /// Returns false when no window serves the lesson's kind.
+    /// When no window serves the lesson's kind nothing changes and false is returned.
     bool OpenLesson(qint16 lesson, Screen* from);
+    /// The "up" of a screen: SelectParentLesson, then the parent's screen is entered.
+    /// When no window serves the parent's kind nothing changes and false is returned.
+    bool OpenParentLesson(Screen* from);
 
     void PushHistory(qint16 lesson, qint16 screen);
     void GoBack(int currentScreen);
@@ -49,6 +52,8 @@ public:
 
 private:
     void moveThroughHistory(int currentScreen);
+    void traceNoWindow(Screen* from, int screen) const;
+    void openOverlay(const QString& name);
     Screen* windowOf(int number) const;
 
     Shell& m_shell;

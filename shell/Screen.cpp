@@ -1,11 +1,14 @@
 #include "Screen.h"
 
+#include "InputLock.h"
 #include "ModuleState.h"
 #include "ScreenHost.h"
 #include "Shell.h"
 #include "Trace.h"
 
+#include <QHideEvent>
 #include <QJsonObject>
+#include <QShowEvent>
 
 Screen::Screen(Shell& shell, const QString& windowName, qint16 number)
     : QWidget(shell.host().stage())
@@ -31,10 +34,43 @@ void Screen::activate()
 {
     ensureLoaded();
     const ModuleState& state = m_shell.state();
-    m_shell.trace().event("screen.activate",
-        { { QStringLiteral("window"), m_windowName }, { QStringLiteral("screen"), m_number },
-            { QStringLiteral("lesson"), state.CurrentLesson } });
-    ScreenActivate();
+    QJsonObject event { { QStringLiteral("window"), m_windowName }, { QStringLiteral("screen"), m_number },
+        { QStringLiteral("lesson"), state.CurrentLesson } };
+    const bool held = activationHeld();
+    if (held)
+        event.insert(QStringLiteral("held"), true);
+    m_shell.trace().event("screen.activate", event);
+    if (!held)
+        ScreenActivate();
+}
+
+void Screen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        screenShown();
+}
+
+void Screen::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // A screen hidden with the whole window (minimised, or on another desktop) is still
+    // the one the learner is on: only its own hiding leaves it.
+    if (isHidden())
+        screenLeft();
+}
+
+void Screen::setInputEnabled(bool enabled)
+{
+    if (!m_inputLock)
+        m_inputLock = new InputLock(*this);
+    m_inputLock->setLocked(!enabled);
+    m_shell.trace().event("screen.input", { { QStringLiteral("window"), m_windowName }, { QStringLiteral("enabled"), enabled } });
+}
+
+bool Screen::isInputEnabled() const
+{
+    return !m_inputLock || !m_inputLock->isLocked();
 }
 
 QPixmap Screen::transitionPicture()

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+class InputLock;
 class Shell;
 
 /// A screen of the course: a window built from its `pantalla` rows the first time it is
@@ -33,11 +34,30 @@ public:
     /// The colour of the window around the drawing area.
     QColor backdrop() const { return m_backdrop; }
 
+    /// Whether the screen lies over the current screen in a window of its own size
+    /// (the explorer, the glossary) instead of taking the stage.
+    virtual bool isOverlay() const { return false; }
+
+    /// Gives the pointer and the keyboard to the screen, or takes them away while a
+    /// window lies over it; the screen keeps its look either way.
+    void setInputEnabled(bool enabled);
+    bool isInputEnabled() const;
+
 protected:
     /// Builds the screen's objects; runs once per loading.
     virtual void ScreenLoad() = 0;
     /// The screen's activation.
     virtual void ScreenActivate() = 0;
+    /// Whether an activation now must do nothing (a window lies over the screen).
+    virtual bool activationHeld() const { return false; }
+    /// The screen itself has been shown.
+    virtual void screenShown() { }
+    /// The screen itself has been hidden: it is left, its clocks and sounds stop.
+    /// Hiding the whole window (minimising it) does not leave the screen.
+    virtual void screenLeft() { }
+
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
     void setBackdrop(const QColor& colour) { m_backdrop = colour; }
     Shell& shell() const { return m_shell; }
@@ -48,4 +68,5 @@ private:
     qint16 m_number = 0;
     bool m_loaded = false;
     QColor m_backdrop = Qt::black;
+    InputLock* m_inputLock = nullptr;
 };

@@ -76,6 +76,29 @@ void Shell::showScreen(Screen* screen)
 
 void Shell::reactivate()
 {
+    if (m_overlay && m_overlay->isVisible())
+        queueActivation(m_overlay);
+    else if (m_current && m_current->isVisible())
+        queueActivation(m_current);
+}
+
+void Shell::showOverlay(Screen* overlay)
+{
+    if (!overlay)
+        return;
+    guarded([&] { overlay->ensureLoaded(); });
+    overlay->show();
+    overlay->raise();
+    m_overlay = overlay;
+    queueActivation(overlay);
+}
+
+void Shell::closeOverlay(Screen* overlay)
+{
+    if (m_overlay == overlay)
+        m_overlay = nullptr;
+    unloadWindow(overlay);
+    // Left for another lesson, the screen beneath has been hidden and waits for nothing.
     if (m_current && m_current->isVisible())
         queueActivation(m_current);
 }

@@ -48,10 +48,21 @@ public:
     /// Brings SCREEN to the front of the stage, colours the window around it, and
     /// queues its activation.
     void showScreen(Screen* screen);
-    /// The screen shown in front, if any.
+    /// The screen shown in front, if any. An overlay over it does not change it.
     Screen* currentScreen() const { return m_current; }
-    /// Activates the screen in front again, as when an overlay or dialog over it closes.
+    /// Activates the screen in front again, as when a dialog over it closes: the open
+    /// overlay when there is one, otherwise the current screen.
     void reactivate();
+
+    /// Shows OVERLAY (a window of its own size, such as the explorer) over the current
+    /// screen, which stays the current screen and keeps the window's colour, and queues
+    /// the overlay's activation.
+    void showOverlay(Screen* overlay);
+    /// The overlay open over the current screen, if any.
+    Screen* overlay() const { return m_overlay; }
+    /// Closes OVERLAY and unloads it; the screen beneath, when it is still shown, is
+    /// activated again.
+    void closeOverlay(Screen* overlay);
 
     /// Shows the modal message window with TEXT, then re-activates the screen below it.
     void showMessage(const QString& text);
@@ -73,4 +84,5 @@ private:
     QHash<QString, Factory> m_factories;
     QHash<QString, Screen*> m_windows;
     QPointer<Screen> m_current;
+    QPointer<Screen> m_overlay;
 };

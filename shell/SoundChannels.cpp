@@ -112,7 +112,6 @@ void SoundChannels::PlaySoundFile(const QString& name)
 {
     m_single.render(m_state.Folder.resolve(name));
     m_single.setVolume(m_state.Volume);
-    m_single.run();
 }
 
 void SoundChannels::startBackground()

@@ -27,7 +27,8 @@ public:
     void ReleaseSoundChannels();
     /// The sound upkeep of every screen tick: loops the background, rewinds a finished click.
     void SoundTimer();
-    /// Plays NAME (relative to the course folder) on the single channel at `Volume`.
+    /// Loads NAME (relative to the course folder) on the single channel at `Volume`;
+    /// the caller starts it. Throws CourseError naming a missing or unplayable file.
     void PlaySoundFile(const QString& name);
 
     void startBackground();

@@ -219,6 +219,28 @@ private Q_SLOTS:
         QCOMPARE(shown(), uno);
     }
 
+    void minimisingTheWindowIsNotLeaving()
+    {
+        state().CurrentLesson = 10;
+        shell().showScreen(m_carousel);
+        QTRY_COMPARE(m_carousel->sonido().state(), MediaPlayer::State::Running);
+        QVERIFY(m_carousel->Timer2->isActive());
+        m_harness->host->showMinimized();
+        QVERIFY(m_harness->host->isMinimized());
+        QTest::qWait(100);
+        QVERIFY(m_carousel->Timer2->isActive());
+        QVERIFY(m_carousel->Timer1->isActive());
+        QCOMPARE(m_carousel->sonido().state(), MediaPlayer::State::Running);
+        m_harness->host->showNormal();
+        QVERIFY(m_carousel->isVisible());
+        QVERIFY(m_carousel->Timer2->isActive());
+        QCOMPARE(m_carousel->sonido().state(), MediaPlayer::State::Running);
+        // Leaving the screen still silences it.
+        m_carousel->hide();
+        QVERIFY(!m_carousel->Timer2->isActive());
+        QCOMPARE(m_carousel->sonido().state(), MediaPlayer::State::Stopped);
+    }
+
     void everyActivationStartsAfresh()
     {
         openLesson(10);

@@ -17,12 +17,14 @@ namespace {
 
 const QString rows = QStringLiteral(
     "insert into lecciones (N_leccion, nombre_leccion, tipo, N_leccion_viene) values"
-    "  (1, 'Mapa', 1, 0), (5, 'Carrusel', 4, 1), (7, 'Vídeo', 3, 1), (9, 'Sin pantalla', 2, 1);"
+    "  (1, 'Mapa', 1, 0), (5, 'Carrusel', 4, 1), (7, 'Vídeo', 3, 1), (9, 'Sin pantalla', 2, 1), (11, 'Desconocida', 9, 1),"
+    "  (12, 'Fichas', 5, 7);"
     "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, accion, Font, tamanofont, colorfont) values"
     "  (3, 0, 1, 0, 0, 0, 0, 'fondos\\SA.bmp', null, 0, null, null, 0),"
     "  (3, 5, 0, 10, 10, 0, 0, null, 'botones\\b1.bmp', 23, null, null, 0),"
     "  (3, 5, 0, 100, 10, 0, 0, null, 'botones\\b2.bmp', 14, null, null, 0),"
     "  (3, 5, 0, 200, 10, 0, 0, null, 'botones\\b3.bmp', 3, null, null, 0),"
+    "  (3, 5, 0, 300, 200, 0, 0, null, 'botones\\b1.bmp', 4, null, null, 0),"
     "  (3, 8, 0, 5, 5, 120, 0, '255255255', null, 0, 'DejaVu Sans', 10, 0),"
     "  (3, 9, 0, 20, 440, 300, 30, null, null, 0, 'DejaVu Sans', 14, 1),"
     "  (3, 17, 0, 100, 40, 0, 0, 'fondos\\caja.bmp', null, 0, null, null, 0),"
@@ -98,7 +100,7 @@ private Q_SLOTS:
     {
         PlainScreen* sa = screen("frmsa");
         sa->ensureLoaded();
-        QCOMPARE(int(sa->buttons().size()), 4); // the unused 0 and three buttons
+        QCOMPARE(int(sa->buttons().size()), 5); // the unused 0 and four buttons
         QCOMPARE(sa->backdrop(), QColor(Qt::white)); // identificativo 1
         QCOMPARE(screen("frmct")->backdrop(), QColor(Qt::black));
         const ButtonRecord& first = sa->buttons()[1];
@@ -161,42 +163,71 @@ private Q_SLOTS:
         ModuleState& state = m_harness->state;
         Navigator& nav = shell().navigator();
         QListWidget list;
-        const auto entries = [&] {
+        const auto entries = [&](PlainScreen*) {
             nav.FillNavList(list);
             QStringList texts;
             for (int i = 0; i < list.count(); ++i)
                 texts << list.item(i)->text();
             return texts;
         };
-        // At the start, on the home lesson: no back, no forward, no home.
-        QCOMPARE(entries(), (QStringList { "Buscar", "Explorar", "Glosario" }));
+        const auto arriveAt = [&](const char* window, qint16 lesson) {
+            QTRY_VERIFY(screen(window)->isVisible());
+            QTRY_COMPARE(state.CurrentScreen, screen(window)->number());
+            QCOMPARE(state.CurrentLesson, lesson);
+        };
+        PlainScreen* ms = screen("frmms");
+        shell().showScreen(ms);
+        arriveAt("frmms", 1);
+        QCOMPARE(state.HistoryTop, 0); // the first visit is the seeded one
 
-        nav.PushHistory(5, 4);
-        nav.PushHistory(5, 4); // a repeated visit adds one entry
-        QCOMPARE(int(state.History.size()), 2);
-        state.CurrentLesson = 5;
-        QCOMPARE(entries(), (QStringList { "Anterior", "Buscar", "Explorar", "Glosario", "Principal" }));
-        QCOMPARE(list.item(0)->data(Qt::UserRole).toInt(), int(Navigator::Anterior));
+        QVERIFY(nav.OpenLesson(7, ms));
+        arriveAt("frmsa", 7);
+        // At the start there was no back; now there is, and a home.
+        QCOMPARE(entries(screen("frmsa")), (QStringList { "Anterior", "Buscar", "Explorar", "Glosario", "Principal" }));
+        QCOMPARE(screen("frmsa")->listanav->item(0)->text(), QStringLiteral("Anterior")); // the screen's own list too
+        QCOMPARE(screen("frmsa")->listanav->item(0)->data(Qt::UserRole).toInt(), int(Navigator::Anterior));
         QCOMPARE(state.NavListHeight, list.sizeHintForRow(0) * 5 + 3);
+        QVERIFY(nav.OpenLesson(5, screen("frmsa")));
+        arriveAt("frmct", 5);
+        QCOMPARE(int(state.History.size()), 3);
 
-        nav.PushHistory(7, 3);
-        // Back, then forward is offered up to the furthest point reached.
-        state.HistoryMoving = true;
-        state.HistoryCursor = 0;
-        QCOMPARE(entries(), (QStringList { "Siguiente", "Buscar", "Explorar", "Glosario", "Principal" }));
-        state.HistoryCursor = 2;
-        QVERIFY(!entries().contains(QStringLiteral("Siguiente")));
-        // A visit while moving is recorded without moving the cursor or the furthest point.
-        state.HistoryCursor = 1;
-        nav.PushHistory(1, 1);
-        QCOMPARE(state.HistoryTop, 3);
+        nav.GoBack(4);
+        arriveAt("frmsa", 7);
         QCOMPARE(state.HistoryCursor, 1);
+        QCOMPARE(entries(screen("frmsa")), (QStringList { "Anterior", "Siguiente", "Buscar", "Explorar", "Glosario", "Principal" }));
+        nav.GoBack(3);
+        arriveAt("frmms", 1);
+        QCOMPARE(entries(screen("frmms")), (QStringList { "Siguiente", "Buscar", "Explorar", "Glosario" }));
+        // The visits while moving are recorded without moving the cursor or the furthest point.
+        QCOMPARE(state.HistoryTop, 4);
+        QCOMPARE(state.HistoryCursor, 0);
         QCOMPARE(state.HistoryFurthest, 2);
-        // Opening a lesson any other way puts both at the end again.
-        state.HistoryMoving = false;
+
+        // Back then forward returns to the same lesson and screen, and no further than reached.
+        nav.GoForward(1);
+        arriveAt("frmsa", 7);
+        nav.GoForward(3);
+        arriveAt("frmct", 5);
+        QCOMPARE(state.HistoryCursor, 2);
+        QVERIFY(!entries(screen("frmct")).contains(QStringLiteral("Siguiente")));
+        const int switches = m_harness->events(QStringLiteral("switch")).size();
+        nav.GoForward(4); // nothing beyond the furthest point
+        QCOMPARE(m_harness->events(QStringLiteral("switch")).size(), switches);
+
+        nav.GoHome(4);
+        arriveAt("frmms", 1);
+        QCOMPARE(state.HistoryCursor, 0);
+
+        // Opening a lesson any other way puts the cursor and the furthest point at the end again.
+        QVERIFY(nav.OpenLesson(7, ms));
+        arriveAt("frmsa", 7);
+        QVERIFY(!state.HistoryMoving);
+        QCOMPARE(state.HistoryCursor, state.HistoryTop);
+        QCOMPARE(state.HistoryFurthest, state.HistoryTop);
+        // A repeated visit adds no entry.
+        const int size = int(state.History.size());
         nav.PushHistory(7, 3);
-        QCOMPARE(state.HistoryCursor, 4);
-        QCOMPARE(state.HistoryFurthest, 4);
+        QCOMPARE(int(state.History.size()), size);
     }
 
     void switchShowsTheTargetAfterOneNotify()
@@ -220,15 +251,80 @@ private Q_SLOTS:
         QCOMPARE(m_harness->host->palette().color(QPalette::Window), QColor(Qt::white));
     }
 
+    void lessonWithoutWindowStaysPut_data()
+    {
+        QTest::addColumn<int>("lesson");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("a kind with no window") << 9 << 2;
+        QTest::newRow("a kind the player does not know") << 11 << 9;
+        QTest::newRow("a kind whose window is not built in") << 12 << 5;
+    }
+
     void lessonWithoutWindowStaysPut()
     {
+        QFETCH(int, lesson);
+        QFETCH(int, kind);
+        ModuleState& state = m_harness->state;
         PlainScreen* ms = screen("frmms");
         shell().showScreen(ms);
-        QTRY_VERIFY(!m_harness->events(QStringLiteral("screen.activate")).isEmpty());
-        shell().navigator().OpenLesson(9, ms);
+        QTRY_COMPARE(state.CurrentScreen, 1);
+        QVERIFY(shell().navigator().OpenLesson(7, ms));
+        QTRY_COMPARE(state.CurrentScreen, 3);
+        shell().navigator().GoBack(3);
+        QTRY_COMPARE(state.CurrentScreen, 1);
+        const qint16 lessonBefore = state.CurrentLesson;
+        const qint16 tipoBefore = state.CurrentTipo;
+        const qint16 cursorBefore = state.HistoryCursor;
+        const bool movingBefore = state.HistoryMoving;
+        const auto history = state.History;
+
+        QVERIFY(!shell().navigator().OpenLesson(qint16(lesson), ms));
         QVERIFY(ms->isVisible());
+        QCOMPARE(state.CurrentLesson, lessonBefore);
+        QCOMPARE(state.CurrentTipo, tipoBefore);
+        QCOMPARE(state.HistoryMoving, movingBefore);
+        QCOMPARE(state.HistoryCursor, cursorBefore);
+        QVERIFY(state.History == history);
         const QJsonObject sw = m_harness->events(QStringLiteral("switch")).last();
-        QVERIFY(sw.value(QStringLiteral("reason")).toString().contains(QStringLiteral("2")));
+        QCOMPARE(sw.value(QStringLiteral("reason")).toString(), QStringLiteral("no window serves screen %1").arg(kind));
+
+        // The screen in front goes on with its own lesson, and the next lesson opens.
+        shell().reactivate();
+        QTRY_COMPARE(m_harness->events(QStringLiteral("screen.activate")).last().value(QStringLiteral("lesson")).toInt(), 1);
+        QVERIFY(shell().navigator().OpenLesson(5, ms));
+        QTRY_VERIFY(screen("frmct")->isVisible());
+        QTRY_COMPARE(state.CurrentScreen, 4);
+        QCOMPARE(state.CurrentLesson, 5);
+    }
+
+    void heldActivationsDoNothingAndSaySo()
+    {
+        ModuleState& state = m_harness->state;
+        PlainScreen* sa = screen("frmsa");
+        shell().showScreen(sa);
+        QTRY_COMPARE(state.CurrentScreen, 3);
+        const int visits = m_harness->events(QStringLiteral("history")).size();
+        state.ExplorerOpen = true;
+        state.CurrentScreen = 10;
+        shell().reactivate();
+        QTRY_COMPARE(m_harness->events(QStringLiteral("screen.activate")).size(), 2);
+        QVERIFY(m_harness->events(QStringLiteral("screen.activate")).last().value(QStringLiteral("held")).toBool());
+        QCOMPARE(state.CurrentScreen, 10);
+        QCOMPARE(m_harness->events(QStringLiteral("history")).size(), visits);
+        state.ExplorerOpen = false;
+        shell().reactivate();
+        QTRY_COMPARE(state.CurrentScreen, 3);
+        QVERIFY(!m_harness->events(QStringLiteral("screen.activate")).last().contains(QStringLiteral("held")));
+    }
+
+    void onlyTheMapPlacesTheVolumePanelByItsButton()
+    {
+        // A content screen places its panel by a row of its own or by another button.
+        PlainScreen* sa = screen("frmsa");
+        sa->ensureLoaded();
+        const int volume = sa->buttonWithAction(4);
+        QVERIFY(volume > 0);
+        QCOMPARE(sa->volumen->pos(), QPoint(0, 0));
     }
 
     void backFromTheCarouselRestoresItsBackground()
@@ -247,6 +343,15 @@ private Q_SLOTS:
         QCOMPARE(ct->Picture1->pixmap().toImage().pixelColor(5, 5), QColor(Qt::darkGreen));
         QCOMPARE(state.CurrentLesson, 1);
         QTRY_VERIFY(screen("frmms")->isVisible());
+
+        // A carousel whose background row names no picture keeps what it shows.
+        state.CarouselBackground = QStringLiteral("  ");
+        shell().navigator().GoForward(1);
+        QTRY_COMPARE(state.CurrentScreen, 4);
+        ct->showBackground(QStringLiteral("otra.bmp"));
+        shell().navigator().GoHome(4);
+        QTRY_COMPARE(state.CurrentScreen, 1);
+        QCOMPARE(ct->Picture1->pixmap().toImage().pixelColor(5, 5), QColor(Qt::magenta));
     }
 
     void messageWindowWidensForLongText()

@@ -24,9 +24,10 @@ const QString rows = QStringLiteral(
     "  (1, 2, 0, 40, 40, 'ayuda_mapa.bmp', 'voz.wav', 0, 1),"
     "  (1, 2, 1, 50, 30, 'ayuda_ciudad.bmp', 'voz.wav', 1, 60),"
     "  (4, 2, 0, 20, 20, 'ayuda_carrusel.bmp', 'voz.wav', 0, 0),"
-    "  (7, 2, 0, 20, 20, 'ayuda_carrusel.bmp', 'falta.wav', 0, 0);"
+    "  (7, 2, 0, 20, 20, 'ayuda_carrusel.bmp', 'falta.wav', 0, 0),"
+    "  (3, 2, 0, 20, 20, 'no_esta.bmp', 'voz.wav', 0, 0);"
     "insert into sonidospantalla values (1, 1, 'fondo.wav', 'click.wav', 'cambio.wav'), (1, 60, 'fondo.wav', 'click.wav', 'cambio.wav'),"
-    "  (4, 0, null, 'click.wav', 'cambio.wav'), (2, 0, null, 'click.wav', 'cambio.wav'), (7, 0, null, 'click.wav', 'cambio.wav');");
+    "  (4, 0, null, 'click.wav', 'cambio.wav'), (3, 0, null, 'click.wav', 'cambio.wav'), (2, 0, null, 'click.wav', 'cambio.wav'), (7, 0, null, 'click.wav', 'cambio.wav');");
 
 const QColor mapHelp(200, 0, 0);
 const QColor cityHelp(0, 200, 0);
@@ -182,6 +183,30 @@ private Q_SLOTS:
         QVERIFY(helpEvents(QStringLiteral("return")).isEmpty());
         QTest::mouseClick(overlay()->Picture1, Qt::LeftButton, {}, QPoint(5, 5));
         QTRY_VERIFY(caller->isVisible());
+    }
+
+    void aMissingPictureIsToldOncePerOpening()
+    {
+        HelpfulScreen* caller = openHelpFrom(QStringLiteral("frmsa"), 3, 10);
+        QTRY_COMPARE(m_harness->events(QStringLiteral("message")).size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(m_harness->events(QStringLiteral("message")).size(), 1);
+        QVERIFY(m_harness->events(QStringLiteral("message")).last().value(QStringLiteral("detail")).toString().contains(QStringLiteral("no_esta.bmp")));
+        overlay()->PictureClick();
+        QTRY_VERIFY(caller->isVisible());
+        caller->askForHelp(); // a new opening tells again
+        QTRY_COMPARE(m_harness->events(QStringLiteral("message")).size(), 2);
+    }
+
+    void aLengthNotYetKnownIsNotTheEnd()
+    {
+        openHelpFrom(QStringLiteral("frmct"), 4, 10);
+        QTRY_VERIFY_WITH_TIMEOUT(overlay()->player().state() == MediaPlayer::State::Running, 3000);
+        // A player that reports no length yet stands at 0 of 0: the help waits for its sound.
+        overlay()->player().release();
+        overlay()->SoundClock();
+        QVERIFY(helpEvents(QStringLiteral("return")).isEmpty());
+        QVERIFY(overlay()->isVisible());
     }
 
     void theMapsHelpButtonStopsTheMapAndComesBack()

@@ -15,7 +15,7 @@ QString rows(int lessonOneTipo)
         "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2) values"
         "  (0, 'Introducción', 0, null, null), (1, 'Mapa', %1, 'mapa.bmp', 'mascara.bmp');"
         "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo) values"
-        "  (0, 1, 1, 0, 0, 0, 0, 'fondo.bmp'), (0, 3, 0, 160, 120, 320, 240, 'VIDEO\\Intro.avi'), (1, 0, 0, 0, 0, 0, 0, null);")
+        "  (0, 1, 1, 4, 4, 0, 0, 'fondo.bmp'), (0, 3, 0, 160, 120, 320, 240, 'VIDEO\\Intro.avi'), (1, 0, 0, 0, 0, 0, 0, null);")
         .arg(lessonOneTipo);
 }
 
@@ -42,7 +42,7 @@ private:
     {
         m_course = std::make_unique<FixtureCourse>(rows(lessonOneTipo));
         m_course->addMinimalMap();
-        m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkBlue);
+        m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(600, 440), Qt::darkBlue);
         QDir(m_course->folder()).mkpath(QStringLiteral("video"));
         MediaRecipes::runTool(QStringLiteral("ffmpeg"),
             { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
@@ -75,6 +75,9 @@ private Q_SLOTS:
         waitUntilShown();
         QCOMPARE(m_intro->backdrop(), QColor(Qt::white));
         QCOMPARE(m_intro->Picture2->geometry(), QRect(160, 120, 320, 238)); // two pixels lower once ready
+        // The picture is centred on the display whatever its row's X and Y: on the
+        // centred stage, that is 20 pixels in from each side.
+        QCOMPARE(m_intro->Picture1->geometry(), QRect(20, 20, 600, 440));
         // Pausing is not ending.
         m_intro->IntroVideoState(VideoPlayer::Running, VideoPlayer::Paused);
         QCOMPARE(introOps(), QStringList { QStringLiteral("ready") });

@@ -1,4 +1,5 @@
 #include "BigPictureScreen.h"
+#include "PictureEffect.h"
 #include "FrameButton.h"
 #include "MainMapScreen.h"
 #include "Navigator.h"
@@ -7,33 +8,39 @@
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 #include "SoundChannels.h"
+#include "StartUp.h"
 
 #include <QPainter>
 #include <QtTest>
 
 namespace {
 
-// Home map (lesson 1): red region chapter 11, green chapter 12, blue shared by 14 and 13.
-// City map (lesson 20, kind 1) under chapter 12. Buttons along the bottom of the map.
+// Home map (lesson 1): red region chapter 11, green chapter 12, blue shared by 14 and 13;
+// below them yellow chapter 15 (picture cards, kind 5) and cyan chapter 16 (a kind 9 the
+// player does not know). City map (lesson 20, kind 1) under chapter 12. Buttons along the
+// bottom of the map, and one (big picture) in the middle of the city's unknown colour.
 const QString rows = QStringLiteral(
     "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2, N_leccion_viene, N_capitulo_viene) values"
     "  (1, 'Mapa', 1, 'mapa.bmp', 'mascara.bmp', 0, 0),"
     "  (10, 'Vídeo uno', 3, 'v.avi', null, 1, 11), (11, 'Vídeo dos', 3, 'v.avi', null, 1, 11),"
     "  (20, 'Ciudad', 1, 'ciudad.bmp', 'ciudad_mascara.bmp', 1, 12), (21, 'Mercado', 3, 'v.avi', null, 20, 21),"
-    "  (30, 'Canción', 3, 'v.avi', null, 1, 13);"
+    "  (30, 'Canción', 3, 'v.avi', null, 1, 13), (40, 'La familia', 5, null, null, 1, 15), (41, 'Rara', 9, null, null, 1, 16);"
     "insert into mapa_sensible (N_leccion, R, g, b, N_capitulo, bitmap_activable, X, Y) values"
     "  (1, 255, 0, 0, 11, 'luz.bmp', 0, 0), (1, 0, 255, 0, 12, 'luz.bmp', 200, 0),"
     "  (1, 0, 0, 255, 14, 'luz.bmp', 400, 0), (1, 0, 0, 255, 13, 'luz.bmp', 400, 0),"
+    "  (1, 255, 255, 0, 15, 'luz.bmp', 0, 300), (1, 0, 255, 255, 16, 'luz.bmp', 200, 300),"
     "  (20, 255, 0, 0, 21, 'luz.bmp', 0, 0);"
     "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, accion, bitmapgrande) values"
     "  (1, 0, 0, 0, 0, null, 0, null),"
     "  (1, 5, 0, 10, 420, 'b.bmp', 2, null), (1, 5, 0, 70, 420, 'b.bmp', 3, null), (1, 5, 0, 130, 420, 'b.bmp', 4, null),"
-    "  (1, 5, 0, 190, 420, 'b.bmp', 15, null), (1, 5, 0, 250, 420, 'b.bmp', 16, null), (1, 5, 1, 310, 420, 'b.bmp', 55, 'grande.bmp');"
+    "  (1, 5, 0, 190, 420, 'b.bmp', 15, null), (1, 5, 0, 250, 420, 'b.bmp', 16, null), (1, 5, 1, 310, 420, 'b.bmp', 55, 'grande.bmp'),"
+    "  (1, 5, 0, 250, 100, 'b.bmp', 24, null);"
     "insert into exclusiones (accion, leccion) values (16, 20), (2, 20);"
     "insert into sonidospantalla values (1, 1, 'fondo.wav', 'click.wav', 'cambio.wav'), (1, 20, 'fondo.wav', 'click.wav', 'cambio.wav'),"
     "  (3, 0, 'fondo.wav', 'click.wav', 'cambio.wav'), (11, 0, 'fondo.wav', 'click.wav', 'cambio.wav');");
 
-/// Draws a mask: three 200-pixel-wide bands (red, green, blue) over the top 300 rows, black below.
+/// Draws a mask: three 200-pixel-wide bands (red, green, blue) over the top 300 rows, two
+/// (yellow, cyan) from 300 to 400, black below; or red and an unknown grey over black.
 void writeMask(const QString& file, bool threeRegions)
 {
     QImage mask(640, 480, QImage::Format_RGB32);
@@ -43,6 +50,8 @@ void writeMask(const QString& file, bool threeRegions)
     if (threeRegions) {
         p.fillRect(200, 0, 200, 300, QColor(0, 255, 0));
         p.fillRect(400, 0, 200, 300, QColor(0, 0, 255));
+        p.fillRect(0, 300, 200, 100, QColor(255, 255, 0));
+        p.fillRect(200, 300, 200, 100, QColor(0, 255, 255));
     } else {
         p.fillRect(200, 0, 200, 300, QColor(9, 9, 9)); // a colour no row names
     }
@@ -90,7 +99,7 @@ private Q_SLOTS:
         m_course->addPicture(QStringLiteral("ciudad.bmp"), QSize(640, 480), Qt::darkYellow);
         m_course->addPicture(QStringLiteral("luz.bmp"), QSize(200, 300), Qt::white);
         m_course->addPicture(QStringLiteral("b.bmp"), QSize(50, 40), Qt::yellow);
-        m_course->addPicture(QStringLiteral("grande.bmp"), QSize(640, 480), Qt::darkMagenta);
+        m_course->addPicture(QStringLiteral("grande.bmp"), QSize(600, 400), Qt::darkMagenta);
         m_course->addPicture(QStringLiteral("fondo3.bmp"), QSize(640, 480), Qt::gray);
         writeMask(m_course->folder() + QStringLiteral("/mascara.bmp"), true);
         writeMask(m_course->folder() + QStringLiteral("/ciudad_mascara.bmp"), false);
@@ -100,9 +109,7 @@ private Q_SLOTS:
         m_harness = std::make_unique<ShellHarness>(*m_course);
         registerScreens(shell());
         shell().registerWindow(QStringLiteral("frmsa"), [](Shell& s) { return new LessonScreen(s, QStringLiteral("frmsa"), 3); });
-        state().Exclusions[0] = { 20, 16 };
-        state().Exclusions[1] = { 20, 2 };
-        state().ExclusionCount = 2;
+        StartUp(state(), m_harness->trace, m_course->folder()).LoadExclusions(); // from the rows, as the player does
         m_map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
     }
 
@@ -147,8 +154,14 @@ private Q_SLOTS:
         QVERIFY(m_map->msimagex->isVisible());
         QCOMPARE(m_map->msimagex->property("tag").toInt(), 21);
         // Even over a button's rectangle an unknown colour lights nothing.
+        const int inside = m_map->buttonWithAction(24);
+        QVERIFY(m_map->buttons()[size_t(inside)].contains(260, 110));
+        m_map->MapPointerMove(260, 110);
         for (const FrameButton* b : m_map->Imagex)
             QVERIFY(b->isHidden());
+        // Black at the same kind of place does light it.
+        m_map->MapPointerMove(80, 430);
+        QVERIFY(m_map->Imagex[2]->isVisible());
     }
 
     void blackLightsOnlyEnabledButtons()
@@ -184,6 +197,67 @@ private Q_SLOTS:
         QTRY_VERIFY(shell().window(QStringLiteral("frmsa"))->isVisible());
         QVERIFY(m_map->isHidden());
         QCOMPARE(m_harness->events(QStringLiteral("lesson.open")).last().value(QStringLiteral("lesson")).toInt(), 10);
+    }
+
+    void aButtonSwitchedOffByTheNextMapGoesDark()
+    {
+        showMap(); // lesson 1: erase is on
+        const int erase = m_map->buttonWithAction(16);
+        m_map->MapPointerMove(260, 430);
+        QVERIFY(m_map->Imagex[size_t(erase)]->isVisible());
+        // From the lit button straight onto the green region, whose lesson is the city map.
+        m_map->MapPointerMove(250, 50);
+        QVERIFY(m_map->Imagex[size_t(erase)]->isVisible());
+        const int activations = events("screen.activate");
+        click(m_map->msimagex);
+        QTRY_COMPARE(events("screen.activate"), activations + 1);
+        QCOMPARE(state().CurrentLesson, 20);
+        QVERIFY(!m_map->buttons()[size_t(erase)].enabled);
+        QVERIFY(m_map->Imagex[size_t(erase)]->isHidden());
+    }
+
+    void aLessonWithoutAScreenLeavesTheMapAsItWas_data()
+    {
+        QTest::addColumn<QPoint>("region");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("picture cards, not built in") << QPoint(50, 350) << 5;
+        QTest::newRow("a kind the player does not know") << QPoint(250, 350) << 9;
+    }
+
+    void aLessonWithoutAScreenLeavesTheMapAsItWas()
+    {
+        QFETCH(QPoint, region);
+        QFETCH(int, kind);
+        showMap();
+        const qint16 tipo = state().CurrentTipo;
+        MediaPlayer& background = shell().sounds().channel(SoundChannels::Channel::Background);
+        m_map->MapPointerMove(region.x(), region.y());
+        click(m_map->msimagex);
+        QCOMPARE(m_harness->events(QStringLiteral("switch")).last().value(QStringLiteral("reason")).toString(),
+            QStringLiteral("no window serves screen %1").arg(kind));
+        QCOMPARE(state().CurrentLesson, 1);
+        QCOMPARE(state().CurrentTipo, tipo);
+        QVERIFY(m_map->isVisible());
+        QCOMPARE(background.state(), MediaPlayer::State::Running);
+
+        // The map is activated again (as after help) on its own lesson...
+        shell().reactivate();
+        QTRY_COMPARE(m_harness->events(QStringLiteral("screen.activate")).size(), 2);
+        QCOMPARE(m_harness->events(QStringLiteral("screen.activate")).last().value(QStringLiteral("lesson")).toInt(), 1);
+        // ...and the next region opens its lesson.
+        m_map->MapPointerMove(50, 50);
+        click(m_map->msimagex);
+        QCOMPARE(state().CurrentLesson, 10);
+        QTRY_VERIFY(shell().window(QStringLiteral("frmsa"))->isVisible());
+    }
+
+    void theVolumePanelOpensAboveItsButton()
+    {
+        showMap();
+        const int volume = m_map->buttonWithAction(4);
+        m_map->MapButtonClick(volume);
+        QVERIFY(m_map->volumen->isVisible());
+        QCOMPARE(m_map->volumen->geometry().bottomLeft(), QPoint(130, 419));
     }
 
     void regionOfASubMapListsItsOwnLessons()
@@ -254,10 +328,27 @@ private Q_SLOTS:
         auto* big = static_cast<BigPictureScreen*>(shell().window(QStringLiteral("frmc")));
         QVERIFY(big->isVisible());
         QCOMPARE(big->backdrop(), QColor(Qt::white)); // identificativo 1
+        // The picture is centred on the display, the stage being centred there too.
+        m_harness->host->showOnDisplay();
+        const QRect display = big->screen()->geometry();
+        const QPoint onDisplay((display.width() - 600) / 2, (display.height() - 400) / 2);
+        QCOMPARE(big->Picture1->mapToGlobal(QPoint(0, 0)) - display.topLeft(), onDisplay);
         QTest::mouseClick(big, Qt::LeftButton);
         QTRY_COMPARE(state().CurrentScreen, 1);
         QVERIFY(m_map->isVisible());
         QVERIFY(!shell().existingWindow(QStringLiteral("frmc"))); // unloaded by its click
+    }
+
+    void bigPictureWithoutATargetStays()
+    {
+        showMap();
+        m_map->MapButtonClick(m_map->buttonWithAction(55));
+        QTRY_COMPARE(state().CurrentScreen, 11);
+        auto* big = static_cast<BigPictureScreen*>(shell().window(QStringLiteral("frmc")));
+        state().CurrentScreen = 14; // as when the test opened it: back to a test this player lacks
+        QTest::mouseClick(big, Qt::LeftButton);
+        QCOMPARE(shell().existingWindow(QStringLiteral("frmc")), big);
+        QVERIFY(big->isVisible());
     }
 
     void leavingEndsOnTheFourthTick()

@@ -1,4 +1,5 @@
 #include "AudioProbe.h"
+#include "CourseError.h"
 #include "ShellHarness.h"
 #include "SoundChannels.h"
 
@@ -139,6 +140,32 @@ private Q_SLOTS:
         QTest::qWait(1500);
         sounds().startClickSound();
         QVERIFY(heard(1200));
+    }
+
+    void theBackgroundTakesTheVolumeSet()
+    {
+        // The volume chosen on one screen carries to the next screen's background.
+        state().Volume = -1200;
+        enter(1, 20);
+        QCOMPARE(sounds().channel(Channel::Background).volume(), -1200);
+        QCOMPARE(sounds().channel(Channel::Click).volume(), 0); // the click keeps full volume
+        state().Volume = 0;
+        enter(1, 1);
+        QCOMPARE(sounds().channel(Channel::Background).volume(), 0);
+    }
+
+    void aSingleFileIsPreparedAtTheVolume()
+    {
+        state().Volume = -600;
+        sounds().PlaySoundFile(QStringLiteral("  sonidos\\Cambio.wav "));
+        MediaPlayer& single = sounds().channel(Channel::Single);
+        QCOMPARE(single.file(), file("sonidos/cambio.wav"));
+        QCOMPARE(single.volume(), -600);
+        QCOMPARE(single.state(), MediaPlayer::State::Stopped); // the caller starts it
+        single.run();
+        QVERIFY(heard(660));
+        state().Volume = 0;
+        QVERIFY_THROWS_EXCEPTION(CourseError, sounds().PlaySoundFile(QStringLiteral("sonidos\\falta.wav")));
     }
 
     void volumeLowersTheBackground()

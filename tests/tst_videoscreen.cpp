@@ -165,6 +165,19 @@ private Q_SLOTS:
         QTRY_COMPARE(video->currentState(), int(VideoPlayer::Stopped));
     }
 
+    void minimisingTheWindowKeepsThePlace()
+    {
+        openAndWaitUntilReady();
+        press(VideoScreen::PlayWindowed);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() > 1.0, 5000);
+        m_harness->host->showMinimized();
+        QTest::qWait(200);
+        m_harness->host->showNormal();
+        QVERIFY(m_screen->isVisible());
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QVERIFY(m_screen->video->position() > 1.0);
+    }
+
     void everyActivationStartsTheVideoAgain()
     {
         openAndWaitUntilReady();

@@ -129,7 +129,11 @@ void HelpOverlay::showPicture()
         Picture1->show();
     } catch (const CourseError& error) {
         Picture1->resize(0, 0);
-        reportMediaProblem(shell(), this, error);
+        // The picture is loaded again on showing: the learner hears of it once.
+        if (!m_pictureReported) {
+            m_pictureReported = true;
+            reportMediaProblem(shell(), this, error);
+        }
     }
 }
 
@@ -183,7 +187,10 @@ void HelpOverlay::SoundClock()
             m_player->setVolume(shell().state().Volume);
             m_player->run();
         }
-        if (m_player->position() == m_player->duration()) {
+        // Some files report no length for a while after loading (about a second for
+        // some MP3 files): at position 0 of length 0 the sound has not even begun.
+        const double duration = m_player->duration();
+        if (duration > 0 && m_player->position() == duration) {
             Timer1->stop();
             shell().guarded([this] { Vuelve(); });
         }

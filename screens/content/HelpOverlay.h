@@ -62,4 +62,5 @@ private:
     bool m_whiteWhenShown = false;
     bool m_returning = false;
     bool m_soundStarted = false; ///< the clock has run the sound since it was loaded
+    bool m_pictureReported = false; ///< a missing picture has been told during this opening
 };

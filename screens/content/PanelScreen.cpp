@@ -56,11 +56,11 @@ bool PanelScreen::buttonMayLight(int index) const
     return VidControl->buttonUsable(index);
 }
 
-void PanelScreen::hideEvent(QHideEvent* event)
+void PanelScreen::screenLeft()
 {
     if (isLoaded())
         stopMedia();
-    FramedScreen::hideEvent(event);
+    FramedScreen::screenLeft();
 }
 
 void PanelScreen::ClickUpkeep()

@@ -34,7 +34,7 @@ protected:
     void loadFinished() override;
     bool buttonMayLight(int index) const override;
     /// A screen that is left falls silent, however it is left.
-    void hideEvent(QHideEvent* event) override;
+    void screenLeft() override;
     /// Starts the click sound, then acts on the button's `accion`: the shared actions
     /// here, the others in screenAction().
     void ButtonClick(int index) override;

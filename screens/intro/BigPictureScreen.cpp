@@ -1,5 +1,6 @@
 #include "BigPictureScreen.h"
 
+#include "CenterWindow.h"
 #include "CourseError.h"
 #include "ModuleState.h"
 #include "Navigator.h"
@@ -34,6 +35,8 @@ void BigPictureScreen::ScreenLoad()
     setBackdrop(row->number(QStringLiteral("identificativo")) == 0 ? Qt::black : Qt::white);
     Picture1->setColour(backdrop());
     Picture1->setPictureFile(state.Folder.require(row->text(QStringLiteral("bitmapgrande"))));
+    Picture1->resize(Picture1->picture().size());
+    CenterWindow(*Picture1);
 }
 
 void BigPictureScreen::ScreenActivate()
@@ -74,8 +77,11 @@ void BigPictureScreen::BigPictureClick()
         return;
     }
     Timer1->stop();
-    shell().navigator().SwitchScreen(this, state.CurrentScreen == 11 ? QStringLiteral("frmms") : QStringLiteral("frmtest"));
-    shell().unloadWindow(this);
+    // Without a screen to return to the learner keeps the picture rather than an empty stage.
+    if (shell().navigator().SwitchScreen(this, state.CurrentScreen == 11 ? QStringLiteral("frmms") : QStringLiteral("frmtest")))
+        shell().unloadWindow(this);
+    else if (state.BackgroundSoundOn)
+        Timer1->start(); // the sound upkeep goes on
 }
 
 void BigPictureScreen::endProgram()

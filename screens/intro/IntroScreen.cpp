@@ -1,5 +1,6 @@
 #include "IntroScreen.h"
 
+#include "CenterWindow.h"
 #include "ErrorReport.h"
 #include "ModuleState.h"
 #include "Navigator.h"
@@ -59,7 +60,7 @@ void IntroScreen::ScreenLoad()
             const QPixmap picture(state.Folder.require(rows->text(QStringLiteral("bitmapreposo"))));
             Picture1->setPixmap(picture);
             Picture1->setGeometry(x, y, picture.width(), picture.height());
-            Picture1->show();
+            CenterWindow(*Picture1);
             break;
         }
         case 3:

@@ -2,6 +2,7 @@
 
 #include "CourseError.h"
 #include "FrameButton.h"
+#include "HelpOverlay.h"
 #include "ModuleState.h"
 #include "Navigator.h"
 #include "PictureList.h"
@@ -207,17 +208,16 @@ void MainMapScreen::RegionClick()
             .arg(chapter));
     if (lessons->isEof())
         return; // a chapter without lessons opens nothing
-    state.CurrentLesson = qint16(lessons->number(QStringLiteral("N_leccion")));
-    OpenCurrentLesson();
+    OpenCurrentLesson(qint16(lessons->number(QStringLiteral("N_leccion"))));
 }
 
-void MainMapScreen::OpenCurrentLesson()
+void MainMapScreen::OpenCurrentLesson(qint16 lesson)
 {
     ModuleState& state = shell().state();
     shell().sounds().StopBackgroundSound();
     if (pictureList)
         pictureList->hide();
-    if (!shell().navigator().OpenLesson(state.CurrentLesson, this) && state.BackgroundSoundOn)
+    if (!shell().navigator().OpenLesson(lesson, this) && state.BackgroundSoundOn)
         shell().sounds().startBackground(); // nothing opened: the map goes on as it was
 }
 
@@ -237,6 +237,19 @@ void MainMapScreen::ApplyExclusions()
                 button(i).enabled = false;
         }
     }
+    // A button left lit from the previous map lesson (the pointer went from it straight
+    // onto a region) must not stay clickable when this lesson switches it off.
+    for (int i = 1; i < count; ++i) {
+        if (!button(i).enabled && button(i).state == 0)
+            Imagex[size_t(i)]->hide();
+    }
+}
+
+void MainMapScreen::buttonBuilt(int index, const Recordset& row)
+{
+    // The volume panel opens just above the volume button.
+    if (row.number(QStringLiteral("accion")) == VolumeButton)
+        placeVolumePanel(Imagex[size_t(index)]->x(), Imagex[size_t(index)]->y() - volumen->height());
 }
 
 bool MainMapScreen::buttonMayLight(int index) const
@@ -303,23 +316,17 @@ void MainMapScreen::MapButtonClick(int index)
         break;
     case Up:
         Imagex[size_t(index)]->hide();
-        navigator.SelectParentLesson();
-        navigator.SwitchScreen(this, Navigator::ScreenWindow(state.CurrentTipo));
+        navigator.OpenParentLesson(this);
         break;
     case Erase:
         state.UserDb->queryDef(QStringLiteral("borrar")).execute();
         shell().trace().event("learner.erase");
         break;
     case GlossaryButton:
-        if (Screen* glossary = shell().window(QStringLiteral("frmind")))
-            shell().showScreen(glossary);
+        shell().showOverlay(shell().window(QStringLiteral("frmind")));
         break;
     case Help:
-        if (Screen* help = shell().window(QStringLiteral("frmayu"))) {
-            shell().sounds().StopBackgroundSound();
-            shell().showScreen(help);
-            hide();
-        }
+        HelpOverlay::open(shell(), *this);
         break;
     case BigPicture:
     case BigPictureToo:
@@ -333,8 +340,6 @@ void MainMapScreen::MapButtonClick(int index)
 void MainMapScreen::ScreenActivate()
 {
     ModuleState& state = shell().state();
-    if (state.ActivationHold || state.GlossaryOpen || state.ExplorerOpen)
-        return;
     SoundChannels& sounds = shell().sounds();
     LoadLessonMap();
     state.CurrentScreen = 1;

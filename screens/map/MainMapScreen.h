@@ -36,7 +36,9 @@ public:
     void MapPointerMove(int x, int y);
     void ShowRegion();
     void RegionClick();
-    void OpenCurrentLesson();
+    /// Makes LESSON current and opens its screen; a lesson no window serves leaves the
+    /// map as it was.
+    void OpenCurrentLesson(qint16 lesson);
     void ApplyExclusions();
     void ShowSoundButtonState();
     void ToggleBackgroundSound();
@@ -50,6 +52,7 @@ public:
 protected:
     QString pantallaQuery() const override;
     QWidget* buttonParent() const override;
+    void buttonBuilt(int index, const Recordset& row) override;
     bool buttonMayLight(int index) const override;
     void loadFinished() override;
     void ScreenLoad() override;
