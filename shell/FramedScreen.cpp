@@ -55,25 +55,6 @@ QString FramedScreen::pantallaQuery() const
     return QStringLiteral("select * from pantalla where codigo = %1 order by objeto").arg(number());
 }
 
-QPixmap FramedScreen::loadPicture(const QString& name) const
-{
-    const QString file = shell().state().Folder.require(name);
-    QPixmap picture(file);
-    if (picture.isNull())
-        throw CourseError(QStringLiteral("picture %1 cannot be read (%2)").arg(name.trimmed(), file));
-    return picture;
-}
-
-QCursor FramedScreen::handCursor() const
-{
-    if (!m_handLoaded) {
-        m_handLoaded = true;
-        const QPixmap hand = loadPicture(QStringLiteral("mano.ico"));
-        m_hand = QCursor(hand, hand.width() / 2, hand.height() / 2);
-    }
-    return m_hand;
-}
-
 void FramedScreen::showBackground(const QString& name)
 {
     Picture1->setPixmap(loadPicture(name));

@@ -2,7 +2,6 @@
 
 #include "Screen.h"
 
-#include <QCursor>
 #include <vector>
 
 class FrameButton;
@@ -103,10 +102,6 @@ protected:
     /// Puts the top-left corner of the volume panel at (X, Y).
     void placeVolumePanel(int x, int y);
 
-    /// Loads the picture NAME of the course; throws CourseError naming a missing or unreadable file.
-    QPixmap loadPicture(const QString& name) const;
-    /// The hand pointer from "mano.ico".
-    QCursor handCursor() const;
     /// Refills the navigation list from the history and fits its height to the entries.
     void refreshNavList();
 
@@ -122,8 +117,6 @@ private:
 
     std::vector<ButtonRecord> m_buttons;
     int m_nextButton = 1;
-    mutable QCursor m_hand;
-    mutable bool m_handLoaded = false;
 };
 
 /// Flips the thin border of a list or frame; the navigation list is shown without one.

@@ -1,5 +1,6 @@
 #include "Screen.h"
 
+#include "CourseError.h"
 #include "InputLock.h"
 #include "ModuleState.h"
 #include "ScreenHost.h"
@@ -71,6 +72,25 @@ void Screen::setInputEnabled(bool enabled)
 bool Screen::isInputEnabled() const
 {
     return !m_inputLock || !m_inputLock->isLocked();
+}
+
+QPixmap Screen::loadPicture(const QString& name) const
+{
+    const QString file = m_shell.state().Folder.require(name);
+    QPixmap picture(file);
+    if (picture.isNull())
+        throw CourseError(QStringLiteral("picture %1 cannot be read (%2)").arg(name.trimmed(), file));
+    return picture;
+}
+
+QCursor Screen::handCursor() const
+{
+    if (!m_handLoaded) {
+        m_handLoaded = true;
+        const QPixmap hand = loadPicture(QStringLiteral("mano.ico"));
+        m_hand = QCursor(hand, hand.width() / 2, hand.height() / 2);
+    }
+    return m_hand;
 }
 
 QPixmap Screen::transitionPicture()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QCursor>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -60,6 +61,10 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
     void setBackdrop(const QColor& colour) { m_backdrop = colour; }
+    /// Loads the picture NAME of the course; throws CourseError naming a missing or unreadable file.
+    QPixmap loadPicture(const QString& name) const;
+    /// The hand pointer from "mano.ico".
+    QCursor handCursor() const;
     Shell& shell() const { return m_shell; }
 
 private:
@@ -69,4 +74,6 @@ private:
     bool m_loaded = false;
     QColor m_backdrop = Qt::black;
     InputLock* m_inputLock = nullptr;
+    mutable QCursor m_hand;
+    mutable bool m_handLoaded = false;
 };

@@ -1,0 +1,229 @@
+#include "ExplorerScreen.h"
+
+#include "CourseError.h"
+#include "CourseTree.h"
+#include "FrameButton.h"
+#include "ModuleState.h"
+#include "Navigator.h"
+#include "NineDigitColour.h"
+#include "Recordset.h"
+#include "ScreenHost.h"
+#include "Shell.h"
+#include "Trace.h"
+
+#include <QJsonObject>
+#include <QLabel>
+#include <QMouseEvent>
+#include <algorithm>
+
+namespace {
+
+enum ExplorerObject { Window = 1, Button = 5, KindIcon = 12, Tree = 16, Title = 20 };
+
+} // namespace
+
+ExplorerScreen::ExplorerScreen(Shell& shell)
+    : Screen(shell, QStringLiteral("frmexp"), 10)
+    , Picture1(new QLabel(this))
+{
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    // The window's picture is its body: presses on it drag the window.
+    Picture1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setMouseTracking(true);
+    setAutoFillBackground(true);
+}
+
+ExplorerScreen::~ExplorerScreen() = default;
+
+void ExplorerScreen::traceExplorer(const char* op, int lesson) const
+{
+    QJsonObject fields { { QStringLiteral("op"), QString::fromLatin1(op) } };
+    if (lesson >= 0)
+        fields.insert(QStringLiteral("lesson"), lesson);
+    if (m_dragging || qstrcmp(op, "drag") == 0) {
+        fields.insert(QStringLiteral("x"), x());
+        fields.insert(QStringLiteral("y"), y());
+    }
+    shell().trace().event("explorer", fields);
+}
+
+void ExplorerScreen::ScreenLoad()
+{
+    arbol = new CourseTree(shell(), this, CourseTree::Explorer);
+    arbol->setObjectName(QStringLiteral("arbol"));
+    connect(arbol, &CourseTree::nodeClicked, this, [this](QTreeWidgetItem* item) { shell().guarded([&] { NodeClick(item); }); });
+    connect(arbol, &CourseTree::nodeCollapsed, this, [this] { m_collapsed = true; });
+    connect(arbol, &CourseTree::nodeExpanded, this, [this] { m_collapsed = false; });
+    connect(arbol, &CourseTree::pointerMoved, this, [this] { lightCloseButton(false); });
+
+    auto rows = shell().state().ContentDb->openRecordset(QStringLiteral("select * from pantalla where codigo = 10 order by objeto"));
+    for (; !rows->isEof(); rows->moveNext()) {
+        switch (rows->number(QStringLiteral("objeto"))) {
+        case Window: buildWindow(*rows); break;
+        case Button: buildButton(*rows); break;
+        case KindIcon: arbol->addKindIcon(*rows); break;
+        case Tree: arbol->placeFromRow(*rows); break;
+        case Title: buildTitle(*rows); break;
+        default: break;
+        }
+    }
+    arbol->Raiz();
+    // Building the tree opens branches: no collapse is pending when the learner starts.
+    m_collapsed = false;
+    if (!Imagex.empty())
+        Imagex.front()->show();
+    if (Imagex.size() > 1)
+        Imagex[1]->hide();
+    arbol->raise();
+    for (FrameButton* button : Imagex)
+        button->raise();
+    // Each opening starts centred over the stage; the learner may drag it from there.
+    move((ScreenHost::StageWidth - width()) / 2, (ScreenHost::StageHeight - height()) / 2);
+}
+
+void ExplorerScreen::buildWindow(const Recordset& row)
+{
+    const int width = int(row.number(QStringLiteral("ancho")));
+    const int height = int(row.number(QStringLiteral("alto")));
+    if (width <= 0 || height <= 0)
+        throw CourseError(QStringLiteral("the explorer's window row (screen 10, object 1) gives no size (ancho %1, alto %2)").arg(width).arg(height));
+    setFixedSize(width, height);
+    Picture1->setGeometry(0, 0, width, height);
+    const QString picture = row.text(QStringLiteral("bitmapreposo"));
+    if (!picture.trimmed().isEmpty())
+        Picture1->setPixmap(loadPicture(picture));
+}
+
+void ExplorerScreen::buildButton(const Recordset& row)
+{
+    auto* button = new FrameButton(int(Imagex.size()), this);
+    button->setObjectName(QStringLiteral("Imagex%1").arg(Imagex.size()));
+    button->setCursor(handCursor());
+    QString picture = row.text(QStringLiteral("bitmapactivable"));
+    if (picture.trimmed().isEmpty())
+        picture = row.text(QStringLiteral("bitmapreposo"));
+    button->setPixmap(loadPicture(picture));
+    button->setGeometry(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), button->pixmap().width(),
+        button->pixmap().height());
+    button->hide();
+    connect(button, &FrameButton::moved, this, [this](int index) {
+        if (index == 0)
+            lightCloseButton(true);
+    });
+    connect(button, &FrameButton::clicked, this, [this] { shell().guarded([this] { Unload(); }); });
+    Imagex.push_back(button);
+}
+
+void ExplorerScreen::buildTitle(const Recordset& row)
+{
+    eti = new QLabel(row.text(QStringLiteral("bitmapreposo")), this);
+    eti->setObjectName(QStringLiteral("eti"));
+    eti->setGeometry(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), int(row.number(QStringLiteral("ancho"))),
+        int(row.number(QStringLiteral("alto"))));
+    QFont font(row.text(QStringLiteral("Font")));
+    if (const double points = row.value(QStringLiteral("tamanofont")).toDouble(); points > 0)
+        font.setPointSizeF(points);
+    eti->setFont(font);
+    eti->setAlignment(Qt::AlignCenter);
+    const QString colour = row.text(QStringLiteral("bitmapactivo"));
+    if (!colour.trimmed().isEmpty()) {
+        eti->setAutoFillBackground(true);
+        QPalette p = eti->palette();
+        p.setColor(QPalette::Window, nineDigitColour(colour));
+        eti->setPalette(p);
+    }
+    // Part of the body: the window is dragged by its title too.
+    eti->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ExplorerScreen::lightCloseButton(bool lit)
+{
+    if (Imagex.size() < 2)
+        return;
+    Imagex[1]->setVisible(lit);
+    if (lit)
+        Imagex[1]->raise();
+}
+
+void ExplorerScreen::ScreenActivate()
+{
+    ModuleState& state = shell().state();
+    m_lessonsTable = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
+    show();
+    raise();
+    shell().navigator().SetScreenEnabled(state.CurrentScreen, false);
+    // Only the first activation of an opening brings the current lesson into view; a
+    // later one (after a message, say) leaves the tree where the learner scrolled it.
+    if (!state.ExplorerOpen)
+        arbol->showSelectedNode();
+    if (!state.ExplorerOpen)
+        traceExplorer("open");
+    state.ExplorerOpen = true;
+}
+
+void ExplorerScreen::NodeClick(QTreeWidgetItem* item)
+{
+    if (m_collapsed) {
+        m_collapsed = false;
+        return;
+    }
+    const QString key = CourseTree::key(item);
+    if (key.isEmpty() || (key.front() != QLatin1Char('R') && key.front() != QLatin1Char('N')))
+        return; // chapters only open and close
+    ModuleState& state = shell().state();
+    const qint16 lesson = CourseTree::keyNumber(key);
+    traceExplorer("lesson", lesson);
+    if (!m_lessonsTable->findFirst(QStringLiteral("N_leccion = %1").arg(lesson))) {
+        shell().showMessage(QStringLiteral("La lección \"%1\" no está en el curso.").arg(item->text(0)));
+        return;
+    }
+    const auto tipo = qint16(m_lessonsTable->number(QStringLiteral("tipo")));
+    // A lesson no window can show leaves the learner in the explorer, as it was.
+    if (Navigator::ScreenWindow(tipo).isEmpty() || !shell().window(Navigator::ScreenWindow(tipo))) {
+        shell().trace().event("switch",
+            { { QStringLiteral("from"), windowName() }, { QStringLiteral("to"), QString() }, { QStringLiteral("lesson"), lesson },
+                { QStringLiteral("reason"), QStringLiteral("no window serves screen %1").arg(tipo) } });
+        return;
+    }
+    shell().navigator().ResetCarouselPicture(state.CurrentScreen);
+    if (shell().navigator().OpenLesson(lesson, this))
+        Unload();
+}
+
+void ExplorerScreen::Unload()
+{
+    ModuleState& state = shell().state();
+    state.ExplorerOpen = false;
+    shell().navigator().SetScreenEnabled(state.CurrentScreen, true);
+    traceExplorer("close");
+    shell().closeOverlay(this);
+}
+
+void ExplorerScreen::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_dragging = true;
+    m_dragStart = event->globalPosition().toPoint();
+    m_dragOrigin = pos();
+}
+
+void ExplorerScreen::mouseMoveEvent(QMouseEvent* event)
+{
+    lightCloseButton(false);
+    if (!m_dragging)
+        return;
+    // Dragged like a window by its title bar, kept whole on the stage.
+    const QPoint to = m_dragOrigin + event->globalPosition().toPoint() - m_dragStart;
+    move(std::clamp(to.x(), 0, std::max(0, ScreenHost::StageWidth - width())),
+        std::clamp(to.y(), 0, std::max(0, ScreenHost::StageHeight - height())));
+}
+
+void ExplorerScreen::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_dragging)
+        return;
+    m_dragging = false;
+    if (pos() != m_dragOrigin)
+        traceExplorer("drag");
+}
