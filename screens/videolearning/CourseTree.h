@@ -68,12 +68,14 @@ public:
 
     /// The node with KEY, nullptr when there is none.
     QTreeWidgetItem* node(const QString& key) const { return m_nodes.value(key); }
+    /// How many nodes the last Raiz made.
     int nodeCount() const { return int(m_nodes.size()); }
 
     /// Gives ITEM the icon named ICON ("" for none); throws CourseError for an unknown name.
     void setNodeIcon(QTreeWidgetItem* item, const QString& icon);
     /// The name of ITEM's icon, "" when it has none.
     static QString nodeIcon(const QTreeWidgetItem* item);
+    /// True when the rows gave the tree an icon named ICON.
     bool hasIcon(const QString& icon) const { return m_icons.contains(icon); }
 
     /// Scrolls the selected node into view, opening its branch.
