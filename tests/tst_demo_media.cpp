@@ -274,6 +274,106 @@ private Q_SLOTS:
         QVERIFY(QRect(QPoint(0, 0), boxRect.size()).contains(QRect(int(list->number(QStringLiteral("X"))), int(list->number(QStringLiteral("Y"))), int(list->number(QStringLiteral("ancho"))), 20)));
     }
 
+    // The explorer's rows against the pictures media-explorer.txt draws (tst_coursetree
+    // builds the demo's whole tree).
+    void demoExplorerRowsAgreeWithPictures()
+    {
+        const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("course/"));
+        QString rows;
+        const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
+        for (const QString& file : files)
+            rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
+        QDir().mkpath(out);
+        CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
+        MediaRecipes(source, out).run(source + QStringLiteral("/media-explorer.txt"));
+        auto db = Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
+        const auto rectOf = [](const Recordset& row, const QSize& size) {
+            return QRect(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), size.width(), size.height());
+        };
+        const auto sizeOf = [](const Recordset& row) { return QSize(int(row.number(QStringLiteral("ancho"))), int(row.number(QStringLiteral("alto")))); };
+
+        auto window = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 10 and objeto = 1"));
+        QCOMPARE(window->recordCount(), 1);
+        const QImage background(out + fromCourse(window->text(QStringLiteral("bitmapreposo"))));
+        QCOMPARE(background.size(), sizeOf(*window));
+        const QRect inside(QPoint(0, 0), background.size());
+
+        // The close button and its lit look: the same place and size, the rest look cut
+        // from the window, the lit one different.
+        auto buttons = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 10 and objeto = 5"));
+        QCOMPARE(buttons->recordCount(), 2);
+        const QImage rest(out + fromCourse(buttons->text(QStringLiteral("bitmapactivable"))));
+        const QRect close = rectOf(*buttons, rest.size());
+        buttons->moveNext();
+        const QImage lit(out + fromCourse(buttons->text(QStringLiteral("bitmapactivable"))));
+        QCOMPARE(rectOf(*buttons, lit.size()), close);
+        QVERIFY(inside.contains(close));
+        QCOMPARE(rest.convertToFormat(QImage::Format_RGB32), background.copy(close).convertToFormat(QImage::Format_RGB32));
+        QVERIFY(lit.convertToFormat(QImage::Format_RGB32) != rest.convertToFormat(QImage::Format_RGB32));
+
+        // The tree lies in the window's white well, clear of the button and the title.
+        auto tree = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 10 and objeto = 16"));
+        QCOMPARE(tree->recordCount(), 1);
+        const QRect treeRect = rectOf(*tree, sizeOf(*tree));
+        QVERIFY(inside.contains(treeRect));
+        QVERIFY(!treeRect.intersects(close));
+        for (const QPoint corner : { treeRect.topLeft(), treeRect.bottomRight() })
+            QCOMPARE(background.pixel(corner) & 0xffffff, 0xffffffu);
+        QCOMPARE(tree->text(QStringLiteral("Font")), QStringLiteral("DejaVu Sans"));
+        auto title = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 10 and objeto = 20"));
+        QCOMPARE(title->recordCount(), 1);
+        const QRect titleRect = rectOf(*title, sizeOf(*title));
+        QVERIFY(inside.contains(titleRect));
+        QVERIFY(!titleRect.intersects(close) && !titleRect.intersects(treeRect));
+        QVERIFY(!title->text(QStringLiteral("bitmapreposo")).isEmpty());
+        QCOMPARE(title->text(QStringLiteral("bitmapactivo")).size(), 9);
+
+        // Icons: the tree's two and one per lesson kind below a map, small and all different.
+        QList<QImage> icons { QImage(out + fromCourse(tree->text(QStringLiteral("bitmapreposo")))),
+            QImage(out + fromCourse(tree->text(QStringLiteral("bitmapactivable")))) };
+        QSet<int> kindsWithIcon;
+        auto kindIcons = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 10 and objeto = 12"));
+        for (; !kindIcons->isEof(); kindIcons->moveNext()) {
+            kindsWithIcon.insert(kindIcons->text(QStringLiteral("bitmapactivable")).toInt());
+            icons << QImage(out + fromCourse(kindIcons->text(QStringLiteral("bitmapreposo"))));
+        }
+        for (qsizetype i = 0; i < icons.size(); ++i) {
+            QCOMPARE(icons.at(i).size(), QSize(16, 16));
+            for (qsizetype j = 0; j < i; ++j)
+                QVERIFY2(icons.at(i) != icons.at(j), qPrintable(QStringLiteral("icons %1 and %2 are the same").arg(j).arg(i)));
+        }
+        auto kinds = db->openRecordset(QStringLiteral("select distinct tipo from lecciones where N_leccion_viene <> 0 and tipo <> 1"));
+        for (; !kinds->isEof(); kinds->moveNext())
+            QVERIFY2(kindsWithIcon.contains(int(kinds->number(QStringLiteral("tipo")))), qPrintable(QStringLiteral("no icon for lesson kind %1").arg(kinds->number(QStringLiteral("tipo")))));
+    }
+
+    void windowRecipeRefusesBadInput_data()
+    {
+        QTest::addColumn<QString>("recipe");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("unknown glyph") << "icon i.ico glyph=tortuga" << "unknown icon glyph 'tortuga'";
+        QTest::newRow("icon too large") << "icon i.ico glyph=mapa size=200" << "icon size 200";
+        QTest::newRow("button outside") << "window w.bmp size=100x100 well=10,30,80,60 close=90,2,20,20 button=b.bmp lit=l.bmp" << "must lie inside";
+        QTest::newRow("button on the well") << "window w.bmp size=100x100 well=10,10,80,80 close=70,12,20,20 button=b.bmp lit=l.bmp" << "lies on the well";
+        QTest::newRow("no lit picture") << "window w.bmp size=100x100 well=10,30,80,60 close=70,2,20,20 button=b.bmp" << "needs lit=";
+    }
+    void windowRecipeRefusesBadInput()
+    {
+        QFETCH(QString, recipe);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("src/media.txt")), recipe + QLatin1Char('\n'));
+        try {
+            MediaRecipes(dir.filePath(QStringLiteral("src")), dir.filePath(QStringLiteral("out"))).run(dir.filePath(QStringLiteral("src/media.txt")));
+            QFAIL("the recipe was accepted");
+        } catch (const CourseError& error) {
+            QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(QStringLiteral("media.txt:1")), qPrintable(error.message()));
+        }
+    }
+
     void videoLastsAsLongAsItsSpeech()
     {
         QTemporaryDir dir;

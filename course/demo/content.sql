@@ -1,9 +1,13 @@
 -- The demo course: English for Spanish speakers.
 -- Chapters of the home map (lesson 1) are 11 to 17; the city map (lesson 60) has 21 and 22.
+-- The home map also has chapters 10 and 51 with no region on the map: their lessons are
+-- reached from the explorer only, and video learning, which lists chapters 11 to 50,
+-- leaves them out. Chapter numbers are unique across maps: the course tree keys them.
 
 insert into lecciones (N_leccion, N_capitulo, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2, N_leccion_viene, N_capitulo_viene, codigo_wav, X, Y, presentacion) values
   (0,    0,  'Introducción',                 0,  'video\intro.avi',          null,                       0,  0,  null, 0,   0,   0),
   (1,    0,  'Mapa principal',               1,  'mapas\principal.bmp',      'mapas\principal_mascara.bmp', 0, 0, null, null, null, 0),
+  (2,    10, 'Bienvenida al curso',          3,  'video\intro.avi',          null,                       1,  10, null, 170, 110, 0),
   (10,   11, 'Los saludos',                  4,  'sonidos\saludos.wav',      null,                       1,  11, 1,    null, null, 0),
   (11,   11, 'Presentarse',                  3,  'video\presentarse.avi',    null,                       1,  11, null, 170, 110, 0),
   (20,   12, 'La familia',                   5,  null,                       null,                       1,  12, null, null, null, 0),
@@ -14,9 +18,11 @@ insert into lecciones (N_leccion, N_capitulo, nombre_leccion, tipo, nombre_fiche
   (60,   16, 'La ciudad',                    1,  'mapas\ciudad.bmp',         'mapas\ciudad_mascara.bmp', 1,  16, null, null, null, 0),
   (61,   21, 'En el mercado',                4,  'sonidos\mercado.wav',      null,                       60, 21, 2,    null, null, 0),
   (62,   22, 'Tiendas y señales',            5,  null,                       null,                       60, 22, null, null, null, 0),
+  (1400, 51, 'Repaso: los saludos',          4,  'sonidos\saludos.wav',      null,                       1,  51, 1,    null, null, 0),
   (1500, 17, 'Prueba final: ¿Cuánto sabes?', 14, 'sonidos\prueba_intro.wav', 'sonidos\prueba_fin.wav',  1,  17, null, null, null, 0);
 
 insert into capitulo (n_leccion, N_capitulo, nombre_capitulo) values
+  (1, 10, 'Primeros pasos'),
   (1, 11, 'Saludos'),
   (1, 12, 'La familia'),
   (1, 13, 'El tiempo y la hora'),
@@ -24,6 +30,7 @@ insert into capitulo (n_leccion, N_capitulo, nombre_capitulo) values
   (1, 15, 'Conversaciones'),
   (1, 16, 'La ciudad'),
   (1, 17, 'Evaluación'),
+  (1, 51, 'Repaso'),
   (60, 21, 'El mercado'),
   (60, 22, 'Las tiendas');
 

@@ -9,8 +9,22 @@ select w.codigo as Codigo, w.codigoimagen, c.ficheroimagen, w.segundo, w.X, w.Y
  order by w.segundo, w.rowid
 
 -- query: nombrenodoraiz
--- Map lessons that head a branch of the course tree; lesson 1 is the root.
-select N_leccion, nombre_leccion from lecciones where tipo = 1 order by N_leccion
+-- Map lessons that head a branch of the course tree; lesson 1 is the root. A map comes
+-- after the map it is reached from, whatever their numbers, because the tree makes a
+-- sub-map's node among its parent's lessons before it fills it. Maps that cannot be
+-- reached from the root come last.
+with recursive rama (N_leccion, nivel) as (
+  select N_leccion, 0 from lecciones where N_leccion = 1 and tipo = 1
+  union
+  select l.N_leccion, r.nivel + 1
+    from lecciones l join rama r on l.N_leccion_viene = r.N_leccion
+   where l.tipo = 1 and r.nivel < 64
+)
+select m.N_leccion, m.nombre_leccion
+  from lecciones m
+  left join (select N_leccion, min(nivel) as nivel from rama group by N_leccion) r on r.N_leccion = m.N_leccion
+ where m.tipo = 1
+ order by coalesce(r.nivel, 65), m.N_leccion
 
 -- query: capitulos
 -- Chapters of every map.

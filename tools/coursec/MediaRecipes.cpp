@@ -6,6 +6,7 @@
 #include "MapRecipe.h"
 #include "PanoramaRecipe.h"
 #include "VideoRecipe.h"
+#include "WindowArtRecipe.h"
 
 #include <QColor>
 #include <QDir>
@@ -150,6 +151,7 @@ MediaRecipes::MediaRecipes(const QString& source, const QString& output)
     addKind(QStringLiteral("panorama"), PanoramaRecipe::make);
     addKind(QStringLiteral("video"), VideoRecipe::make);
     LessonArtRecipe::addKinds(*this, m_source, m_output);
+    WindowArtRecipe::addKinds(*this, m_output);
 }
 
 void MediaRecipes::addKind(const QString& kind, Maker maker)
