@@ -2,6 +2,7 @@
 
 #include "BigPictureScreen.h"
 #include "CarouselScreen.h"
+#include "ExplorerScreen.h"
 #include "HelpOverlay.h"
 #include "IntroScreen.h"
 #include "MainMapScreen.h"
@@ -26,4 +27,5 @@ void registerScreens(Shell& shell)
     add<HelpOverlay>(shell, "frmayu");
     add<CarouselScreen>(shell, "frmct");
     add<VideoScreen>(shell, "frmsa");
+    add<ExplorerScreen>(shell, "frmexp");
 }
