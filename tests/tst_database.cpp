@@ -220,6 +220,43 @@ private Q_SLOTS:
         }
     }
 
+    void moveCancelsPendingEdit_data()
+    {
+        QTest::addColumn<bool>("adding"); // addNew, or edit of the last row
+        QTest::addColumn<QString>("move");
+        QTest::newRow("edit, move next to EOF") << false << "next";
+        QTest::newRow("edit, find that fails") << false << "find";
+        QTest::newRow("add, move first") << true << "first";
+    }
+
+    void moveCancelsPendingEdit()
+    {
+        QFETCH(bool, adding);
+        QFETCH(QString, move);
+        QTemporaryDir dir;
+        const QString learner = dir.filePath(QStringLiteral("usrcurso.mdb"));
+        QVERIFY(QFile::copy(m_file, learner));
+        auto db = Database::open(learner, ShareMode::Shared, AccessMode::ReadWrite, connectString);
+        db->execute(QStringLiteral("insert into lecciones_usuario (id, leccion) values (1, 4), (2, 5)"));
+        auto rs = db->openRecordset(QStringLiteral("lecciones_usuario"), RecordsetType::Dynaset);
+        rs->moveLast();
+        adding ? rs->addNew() : rs->edit();
+        rs->setValue(QStringLiteral("leccion"), 99);
+        if (move == QLatin1String("next"))
+            rs->moveNext();
+        else if (move == QLatin1String("first"))
+            rs->moveFirst();
+        else
+            QVERIFY(!rs->findFirst(QStringLiteral("leccion = 77")));
+        expectError([&] { rs->update(); }, QStringLiteral("without addNew or edit"));
+        // Nothing was written, neither to the row the edit began on nor to the one now current.
+        auto check = db->openRecordset(QStringLiteral("select leccion from lecciones_usuario order by id"));
+        QList<int> lessons;
+        for (; !check->isEof(); check->moveNext())
+            lessons << int(check->number(QStringLiteral("leccion")));
+        QCOMPARE(lessons, (QList<int> { 3, 4, 5 }));
+    }
+
     void passwordAndFormat()
     {
         expectError([&] { Database::open(m_file, ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=otra")); },
