@@ -1,5 +1,7 @@
 #include "Cp1252.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 // 0x80..0x9F differ from Latin-1; unassigned bytes map to themselves as a C1 control.
@@ -22,4 +24,13 @@ QString fromCp1252(const QByteArray& bytes)
     for (const char c : bytes)
         *out++ = QChar(cp1252Char(static_cast<unsigned char>(c)));
     return text;
+}
+
+QString fromUtf8OrCp1252(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.sliced(3));
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? fromCp1252(bytes) : text;
 }

@@ -1,6 +1,8 @@
 #include "CenterWindow.h"
 #include "CommandLine.h"
+#include "CourseCompiler.h"
 #include "CourseError.h"
+#include "Database.h"
 #include "CourseFolder.h"
 #include "FixtureCourse.h"
 #include "ModuleState.h"
@@ -11,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -46,6 +49,77 @@ private Q_SLOTS:
         QCOMPARE(ini.value(QStringLiteral("Curso"), QStringLiteral("falta")), QString());
         QCOMPARE(ini.value(QStringLiteral("Otra"), QStringLiteral("BDW")), QString());
         QVERIFY(!ProfileFile(dir.filePath(QStringLiteral("no.ini"))).exists());
+    }
+
+    void profileFileEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("Windows-1252") << QByteArray("[Curso]\r\nBDW=/home/Jos\xe9 N\xfa\xf1" "ez/x\x80") << QStringLiteral("/home/José Núñez/x€");
+        QTest::newRow("UTF-8") << QByteArray("[Curso]\r\nBDW=/home/Jos\xc3\xa9 N\xc3\xba\xc3\xb1" "ez/x\xe2\x82\xac") << QStringLiteral("/home/José Núñez/x€");
+        QTest::newRow("UTF-8 outside Windows-1252") << QByteArray("[Curso]\r\nBDW=/home/\xc5\x81\xc3\xb3" "d\xc5\xba") << QStringLiteral("/home/Łódź");
+        QTest::newRow("UTF-8 with a byte-order mark") << QByteArray("\xef\xbb\xbf" "[Curso]\r\nBDW=Jos\xc3\xa9") << QStringLiteral("José");
+        QTest::newRow("one stray byte makes it Windows-1252") << QByteArray("[Curso]\r\nBDW=Jos\xc3\xa9 \xe9") << QStringLiteral("JosÃ© é");
+    }
+
+    void profileFileEncodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("expert.ini"));
+        writeBytes(file, bytes + "\r\n");
+        QTEST(ProfileFile(file).value(QStringLiteral("curso"), QStringLiteral("BDW")), "value");
+    }
+
+    // The first-run step writes expert.ini for a learner whose home folder may have any
+    // name; the player must then find the learner database it names.
+    void firstRunWritesWhatThePlayerReads_data()
+    {
+        QTest::addColumn<QString>("home");
+        QTest::newRow("accented") << QStringLiteral("José Núñez");
+        QTest::newRow("outside Windows-1252") << QStringLiteral("Łukasz Żółć");
+    }
+
+    void firstRunWritesWhatThePlayerReads()
+    {
+        QFETCH(QString, home);
+        QTemporaryDir root;
+        const QString build = root.filePath(QStringLiteral("build"));
+        const QString course = build + QStringLiteral("/course");
+        // Just what the step needs of a build: the course's settings and learner database, and the control library with its registration tool.
+        writeBytes(course + QStringLiteral("/inst.ini"), "[PRMS]\r\ndirdef=CURSO DE INGL\xc9S\r\n");
+        const CourseCompiler compiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), QStringLiteral("vemparo41"));
+        compiler.buildDatabase(course + QStringLiteral("/usrcurso.mdb"), QStringLiteral("learner"), QString());
+        QVERIFY(QDir().mkpath(build + QStringLiteral("/tools/regcontrol")));
+        QVERIFY(QDir().mkpath(build + QStringLiteral("/controls/etidesp2")));
+        QVERIFY(QFile::link(QStringLiteral(REGCONTROL_TOOL), build + QStringLiteral("/tools/regcontrol/tamsel-regcontrol")));
+        QVERIFY(QFile::link(QStringLiteral(ROLDA_LIBRARY), build + QStringLiteral("/controls/etidesp2/librolda.so")));
+
+        const QString user = root.filePath(home);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), user + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), user + QStringLiteral("/.local/share"));
+        QProcess firstRun;
+        firstRun.setProcessEnvironment(env);
+        firstRun.start(QStringLiteral("bash"), { QStringLiteral(TAMSEL_SOURCE_DIR "/tools/first-run.sh"), build });
+        QVERIFY(firstRun.waitForFinished(30000));
+        QVERIFY2(firstRun.exitCode() == 0, firstRun.readAllStandardError().constData());
+
+        qputenv("XDG_CONFIG_HOME", (user + QStringLiteral("/.config")).toUtf8());
+        qputenv("XDG_DATA_HOME", (user + QStringLiteral("/.local/share")).toUtf8());
+        Trace trace;
+        ModuleState state;
+        StartUp startUp(state, trace, course);
+        startUp.ResolveProgramFolder();
+        startUp.ReadInstallSettings();
+        QCOMPARE(state.InstallSection, QStringLiteral("CURSO DE INGLÉS"));
+        try {
+            startUp.OpenUserDatabase();
+        } catch (const CourseError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QCOMPARE(state.UserFolder, user + QStringLiteral("/.local/share/tamsel/"));
+        QVERIFY(state.UserDb && !state.UserDb->isReadOnly());
     }
 
     void courseFolderResolves_data()
