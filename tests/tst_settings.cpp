@@ -135,6 +135,11 @@ private Q_SLOTS:
         QTest::newRow("drive") << "c:\\windows\\win.ini" << "!";
         QTest::newRow("root of a drive") << "D:\\" << "!";
         QTest::newRow("empty") << "   " << "!";
+        QTest::newRow("link to a folder outside, other case") << "ENLACE\\Secreto.TXT" << "!";
+        QTest::newRow("link to a file outside") << "atajo.bmp" << "!";
+        QTest::newRow("link to a missing file outside") << "roto.wav" << "!";
+        QTest::newRow("missing file behind a link outside") << "enlace\\nuevo.wav" << "!";
+        QTest::newRow("link that stays inside") << "dentro\\MAPA.bmp" << "dentro/mapa.bmp";
     }
 
     void courseFolderResolves()
@@ -144,6 +149,12 @@ private Q_SLOTS:
         QTemporaryDir dir;
         writeBytes(dir.filePath(QStringLiteral("fondos/mapa.bmp")), "BM");
         writeBytes(dir.filePath(QStringLiteral("fondos/Sub/boton.BMP")), "BM");
+        QTemporaryDir outside;
+        writeBytes(outside.filePath(QStringLiteral("secreto.txt")), "x");
+        QVERIFY(QFile::link(outside.path(), dir.filePath(QStringLiteral("enlace"))));
+        QVERIFY(QFile::link(outside.filePath(QStringLiteral("secreto.txt")), dir.filePath(QStringLiteral("atajo.bmp"))));
+        QVERIFY(QFile::link(outside.filePath(QStringLiteral("falta.wav")), dir.filePath(QStringLiteral("roto.wav"))));
+        QVERIFY(QFile::link(QStringLiteral("fondos"), dir.filePath(QStringLiteral("dentro"))));
         const CourseFolder folder(dir.path() + QStringLiteral("/"));
         QCOMPARE(folder.path(), dir.path() + QLatin1Char('/')); // one slash, not two
         if (expected == QLatin1String("!")) {
@@ -151,6 +162,10 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(folder.resolve(name), dir.path() + QLatin1Char('/') + expected);
+        // A course folder reached through a link of its own is still the course folder.
+        const QString alias = outside.filePath(QStringLiteral("curso"));
+        QVERIFY(QFile::link(dir.path(), alias));
+        QCOMPARE(CourseFolder(alias).resolve(name), alias + QLatin1Char('/') + expected);
     }
 
     void requireNamesTheMissingFile()
@@ -174,6 +189,38 @@ private Q_SLOTS:
         QCOMPARE(folderOf(QStringLiteral("C:\\Archivos de programa\\Curso de inglés\\usrcurso.mdb")),
             QStringLiteral("C:\\Archivos de programa\\Curso de inglés\\"));
         QCOMPARE(folderOf(QStringLiteral("usrcurso.mdb")), QString());
+    }
+
+    void windowsPathsStayOnTheirDrive_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected"); // relative to the data folder; "!" = refused
+        QTest::newRow("dot dot inside the drive") << "c:\\lurva\\..\\sir.wav" << "c/sir.wav";
+        QTest::newRow("folder keeps its slash") << "C:\\lurva\\" << "c/lurva/";
+        QTest::newRow("climbs out of the drive") << "C:\\..\\..\\x" << "!";
+        QTest::newRow("through a link out of the drive") << "c:\\salida\\grabacion.wav" << "!";
+    }
+
+    void windowsPathsStayOnTheirDrive()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        QTemporaryDir home;
+        QTemporaryDir outside;
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        const QString data = UserPaths::dataFolder();
+        QVERIFY(QDir().mkpath(data + QStringLiteral("c/lurva")));
+        QVERIFY(QFile::link(outside.path(), data + QStringLiteral("c/salida")));
+        if (expected == QLatin1String("!")) {
+            try {
+                UserPaths::fromWindowsPath(path);
+                QFAIL("the path was accepted");
+            } catch (const CourseError& e) {
+                QVERIFY2(e.message().contains(path) && e.message().contains(QStringLiteral("outside")), qPrintable(e.message()));
+            }
+            return;
+        }
+        QCOMPARE(UserPaths::fromWindowsPath(path), data + expected);
     }
 
     void userFolderFromTheProgramSection()
