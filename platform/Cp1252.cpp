@@ -17,6 +17,18 @@ char16_t cp1252Char(unsigned char byte)
     return byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte);
 }
 
+int cp1252Byte(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i) {
+        // The C1 controls that the unassigned bytes are read as are no characters of the code page.
+        if (high[i] == c && (c < 0x80 || c > 0x9F))
+            return 0x80 + i;
+    }
+    return -1;
+}
+
 QString fromCp1252(const QByteArray& bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);

@@ -17,3 +17,6 @@ QString fromUtf8OrCp1252(const QByteArray& bytes);
 /// control of the same value.
 char16_t cp1252Char(unsigned char byte);
 
+/// The Windows-1252 byte of C, so that cp1252Char(cp1252Byte(c)) == c; -1 when the
+/// code page has no character C, the C1 controls U+0080..U+009F included.
+int cp1252Byte(char16_t c);
