@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,6 +32,40 @@ class CourseCompilerTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void copiesFilesWhereverTheSourceIsNamed_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("relative") << "src" << "out";
+        QTest::newRow("relative two deep") << "cursos/src" << "out";
+        QTest::newRow("absolute") << "@/src" << "@/out";
+    }
+
+    void copiesFilesWhereverTheSourceIsNamed()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, output);
+        QTemporaryDir dir;
+        source.replace(QLatin1Char('@'), dir.path());
+        output.replace(QLatin1Char('@'), dir.path());
+        const QString sourceFolder = QDir(dir.path()).filePath(source);
+        writeFile(sourceFolder + QStringLiteral("/inst.ini"), "[PRMS]\ndirdef=CURSO\n");
+        writeFile(sourceFolder + QStringLiteral("/files/x.txt"), "x");
+        writeFile(sourceFolder + QStringLiteral("/files/fondos/y.txt"), "y");
+
+        // As a course author runs it, from the folder that holds the sources.
+        QProcess compiler;
+        compiler.setWorkingDirectory(dir.path());
+        compiler.start(QStringLiteral(COURSEC_TOOL), { source, output, QStringLiteral("--schema"), schemaFolder });
+        QVERIFY(compiler.waitForFinished(60000));
+        QVERIFY2(compiler.exitCode() == 0, compiler.readAllStandardError().constData());
+        const QDir out(QDir(dir.path()).filePath(output));
+        QCOMPARE(readFile(out.filePath(QStringLiteral("x.txt"))), QByteArray("x"));
+        QCOMPARE(readFile(out.filePath(QStringLiteral("fondos/y.txt"))), QByteArray("y"));
+        QVERIFY(out.exists(QStringLiteral("bbm.mdb")));
+        QVERIFY(!out.exists(QStringLiteral("src")));
+    }
+
     void installSettingsInWindows1252_data()
     {
         QTest::addColumn<QString>("value");

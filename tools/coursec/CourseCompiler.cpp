@@ -46,10 +46,13 @@ void copyFiles(const QString& from, const QString& to)
 {
     if (!QFileInfo(from).isDir())
         return;
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    // Absolute, so that each file's path relative to the folder is its path under it: of
+    // a relative folder, relativeFilePath() would hand back the whole relative path.
+    const QDir folder(QFileInfo(from).absoluteFilePath());
+    QDirIterator it(folder.path(), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(file);
+        const QString target = to + QLatin1Char('/') + folder.relativeFilePath(file);
         QDir().mkpath(QFileInfo(target).path());
         QFile::remove(target);
         if (file.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) && !MediaRecipes::isPcmWave(file))
