@@ -1,5 +1,6 @@
 #include "CourseFolder.h"
 
+#include "CanonicalPath.h"
 #include "CourseError.h"
 
 #include <QDir>
@@ -56,6 +57,10 @@ QString CourseFolder::resolve(const QString& name) const
         if (!last)
             current += QLatin1Char('/');
     }
+    // The spelling stays inside; a symbolic link on the way may still lead out.
+    if (!CanonicalPath::liesInside(current, m_path))
+        throw CourseError(QStringLiteral("file name \"%1\" leads outside the course folder %2 (to %3, through a symbolic link)")
+                              .arg(name.trimmed(), m_path, CanonicalPath::of(current)));
     return current;
 }
 

@@ -17,7 +17,8 @@ public:
 
     /// The local path of NAME inside the folder: an existing file whatever the case of
     /// its components, or, when there is none, the path as written. Throws CourseError
-    /// for an empty name or one that would leave the folder (absolute, drive, `..`).
+    /// for an empty name or one that would leave the folder (absolute, drive, `..`, or a
+    /// symbolic link inside the folder that leads out of it).
     QString resolve(const QString& name) const;
 
     /// As resolve, and throws CourseError naming the file when it does not exist.

@@ -1,5 +1,7 @@
 #include "Cp1252.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 // 0x80..0x9F differ from Latin-1; unassigned bytes map to themselves as a C1 control.
@@ -15,6 +17,18 @@ char16_t cp1252Char(unsigned char byte)
     return byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte);
 }
 
+int cp1252Byte(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i) {
+        // The C1 controls that the unassigned bytes are read as are no characters of the code page.
+        if (high[i] == c && (c < 0x80 || c > 0x9F))
+            return 0x80 + i;
+    }
+    return -1;
+}
+
 QString fromCp1252(const QByteArray& bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
@@ -22,4 +36,13 @@ QString fromCp1252(const QByteArray& bytes)
     for (const char c : bytes)
         *out++ = QChar(cp1252Char(static_cast<unsigned char>(c)));
     return text;
+}
+
+QString fromUtf8OrCp1252(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.sliced(3));
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? fromCp1252(bytes) : text;
 }

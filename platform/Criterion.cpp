@@ -1,8 +1,10 @@
 #include "Criterion.h"
 
 #include "CourseError.h"
+#include "LikePattern.h"
 
-#include <QRegularExpression>
+#include <algorithm>
+#include <optional>
 
 struct Criterion::Node {
     enum class Kind { Or, And, Not, Compare, IsNull, Like, Field, Constant };
@@ -15,6 +17,11 @@ struct Criterion::Node {
     QVariant constant;
     std::unique_ptr<Node> left;
     std::unique_ptr<Node> right;
+    // `or` and `and` hold all their terms here, so that a long chain of them is one level
+    // deep for evaluation, not one level per term.
+    std::vector<std::unique_ptr<Node>> terms;
+    // A `like` whose pattern is quoted text, compiled when the criterion is.
+    std::optional<LikePattern> pattern;
 };
 
 namespace {
@@ -32,6 +39,8 @@ struct Token {
 //   or := and ('or' and)*      and := not ('and' not)*      not := 'not' not | cmp
 //   cmp := value (op value | 'is' ['not'] 'null' | ['not'] 'like' value)?
 //   value := number | text | name | '(' or ')'
+// Every level of nesting passes through parseNot, which counts it against
+// Criterion::MaxDepth, so that no criterion can exhaust the stack.
 class Parser {
 public:
     Parser(const QString& text, const QStringList& fields)
@@ -139,33 +148,41 @@ private:
         return node;
     }
 
-    std::unique_ptr<Node> parseOr()
+    // Parses TERM ('word' TERM)* into one node of KIND holding every term.
+    template<typename Term>
+    std::unique_ptr<Node> parseChain(const char* word, Node::Kind kind, Term term)
     {
-        auto left = parseAnd();
-        while (isKeyword("or")) {
+        auto first = (this->*term)();
+        if (!isKeyword(word))
+            return first;
+        auto node = std::make_unique<Node>();
+        node->kind = kind;
+        node->terms.push_back(std::move(first));
+        while (isKeyword(word)) {
             advance();
-            left = binary(Node::Kind::Or, std::move(left), parseAnd());
+            node->terms.push_back((this->*term)());
         }
-        return left;
+        return node;
     }
 
-    std::unique_ptr<Node> parseAnd()
-    {
-        auto left = parseNot();
-        while (isKeyword("and")) {
-            advance();
-            left = binary(Node::Kind::And, std::move(left), parseNot());
-        }
-        return left;
-    }
+    std::unique_ptr<Node> parseOr() { return parseChain("or", Node::Kind::Or, &Parser::parseAnd); }
+
+    std::unique_ptr<Node> parseAnd() { return parseChain("and", Node::Kind::And, &Parser::parseNot); }
 
     std::unique_ptr<Node> parseNot()
     {
+        if (m_depth >= Criterion::MaxDepth)
+            fail(QStringLiteral("nested deeper than %1 levels").arg(Criterion::MaxDepth));
+        ++m_depth;
+        std::unique_ptr<Node> node;
         if (isKeyword("not")) {
             advance();
-            return binary(Node::Kind::Not, parseNot(), nullptr);
+            node = binary(Node::Kind::Not, parseNot(), nullptr);
+        } else {
+            node = parseComparison();
         }
-        return parseComparison();
+        --m_depth;
+        return node;
     }
 
     std::unique_ptr<Node> parseComparison()
@@ -194,6 +211,14 @@ private:
             advance();
             auto node = binary(Node::Kind::Like, std::move(left), parseValue());
             node->negated = negatedLike;
+            const Node& pattern = *node->right;
+            if (pattern.kind == Node::Kind::Constant && !pattern.constant.isNull()) {
+                try {
+                    node->pattern.emplace(pattern.constant.toString());
+                } catch (const CourseError& e) {
+                    throw CourseError(QStringLiteral("malformed criterion \"%1\": %2").arg(m_text, e.message()));
+                }
+            }
             return node;
         }
         static const struct {
@@ -292,6 +317,7 @@ private:
     const QString& m_text;
     const QStringList& m_fields;
     qsizetype m_pos = 0;
+    int m_depth = 0;
     Token m_token;
 };
 
@@ -327,23 +353,6 @@ int compareValues(const QVariant& a, const QVariant& b)
     return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
 }
 
-// `like` with the familiar wildcards: * or % any run, ? or _ one character.
-bool likeMatches(const QString& value, const QString& pattern)
-{
-    QString regex;
-    for (const QChar c : pattern) {
-        if (c == QLatin1Char('*') || c == QLatin1Char('%'))
-            regex += QLatin1String(".*");
-        else if (c == QLatin1Char('?') || c == QLatin1Char('_'))
-            regex += QLatin1Char('.');
-        else
-            regex += QRegularExpression::escape(QString(c));
-    }
-    const QRegularExpression re(QRegularExpression::anchoredPattern(regex),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    return re.match(value).hasMatch();
-}
-
 const QVariant& valueOf(const Node& node, const std::vector<QVariant>& row)
 {
     return node.kind == Node::Kind::Field ? row[size_t(node.field)] : node.constant;
@@ -353,9 +362,9 @@ bool evaluate(const Node& node, const std::vector<QVariant>& row)
 {
     switch (node.kind) {
     case Node::Kind::Or:
-        return evaluate(*node.left, row) || evaluate(*node.right, row);
+        return std::any_of(node.terms.begin(), node.terms.end(), [&row](const auto& term) { return evaluate(*term, row); });
     case Node::Kind::And:
-        return evaluate(*node.left, row) && evaluate(*node.right, row);
+        return std::all_of(node.terms.begin(), node.terms.end(), [&row](const auto& term) { return evaluate(*term, row); });
     case Node::Kind::Not:
         return !evaluate(*node.left, row);
     case Node::Kind::IsNull:
@@ -365,7 +374,10 @@ bool evaluate(const Node& node, const std::vector<QVariant>& row)
         const QVariant& pattern = valueOf(*node.right, row);
         if (value.isNull() || pattern.isNull())
             return false;
-        return likeMatches(value.toString(), pattern.toString()) != node.negated;
+        // A pattern taken from a field differs from row to row.
+        const bool matched = node.pattern ? node.pattern->matches(value.toString())
+                                          : LikePattern(pattern.toString()).matches(value.toString());
+        return matched != node.negated;
     }
     case Node::Kind::Compare: {
         const QVariant& a = valueOf(*node.left, row);

@@ -20,7 +20,7 @@ ProfileFile::ProfileFile(const QString& file)
     if (!f.open(QIODevice::ReadOnly))
         return;
     m_exists = true;
-    const QString text = fromCp1252(f.readAll());
+    const QString text = fromUtf8OrCp1252(f.readAll());
     QString section;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (QString line : lines) {

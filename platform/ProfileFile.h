@@ -4,8 +4,10 @@
 #include <QString>
 
 /// A Windows profile (.ini) file as the course's settings files are written: Windows-1252
-/// text, sections and keys compared without regard to case, the value after the first
-/// `=`, blanks and one pair of surrounding quotes stripped, no escapes. Values are cut
+/// text (or UTF-8, when the whole file is valid UTF-8: the first-run step writes the
+/// learner's paths as this system spells them), sections and keys compared without
+/// regard to case, the value after the first `=`, blanks and one pair of surrounding
+/// quotes stripped, no escapes. Values are cut
 /// to 254 characters, as the 255-character buffer they were read into held.
 class ProfileFile {
 public:

@@ -42,24 +42,32 @@ Recordset::Recordset(Database& database, SqlStatement& statement, const QString&
     }
 }
 
+void Recordset::moveTo(int position)
+{
+    // A row being added or edited belongs to the row it was started on: once the
+    // record set has moved, update() would write it over another row (or past the last).
+    cancelUpdate();
+    m_position = position;
+}
+
 void Recordset::moveFirst()
 {
-    m_position = 0;
+    moveTo(0);
 }
 
 void Recordset::moveLast()
 {
-    m_position = recordCount() - 1;
+    moveTo(recordCount() - 1);
 }
 
 void Recordset::moveNext()
 {
-    m_position = std::min(m_position + 1, recordCount());
+    moveTo(std::min(m_position + 1, recordCount()));
 }
 
 void Recordset::movePrevious()
 {
-    m_position = std::max(m_position - 1, -1);
+    moveTo(std::max(m_position - 1, -1));
 }
 
 void Recordset::setAbsolutePosition(int position)
@@ -70,7 +78,7 @@ void Recordset::setAbsolutePosition(int position)
                               .arg(position)
                               .arg(m_source)
                               .arg(recordCount()));
-    m_position = position;
+    moveTo(position);
 }
 
 int Recordset::fieldIndex(const QString& field) const
@@ -122,6 +130,8 @@ const Criterion& Recordset::criterion(const QString& text)
 bool Recordset::findFrom(const QString& text, int start, int step)
 {
     const Criterion& c = criterion(text);
+    // A search is a move even when it finds nothing.
+    cancelUpdate();
     for (int i = start; i >= 0 && i < recordCount(); i += step) {
         if (c.matches(m_rows[size_t(i)])) {
             m_position = i;
@@ -164,6 +174,7 @@ bool Recordset::seek(const QString& index, const QVariantList& keys)
     std::vector<int> keyFields;
     for (qsizetype i = 0; i < keys.size(); ++i)
         keyFields.push_back(requireField(columns.at(i)));
+    cancelUpdate();
     int best = -1;
     for (int row = 0; row < recordCount(); ++row) {
         bool equal = true;

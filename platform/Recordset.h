@@ -66,7 +66,8 @@ public:
     /// key columns equal KEYS. Returns false (noMatch) when none does.
     bool seek(const QString& index, const QVariantList& keys);
 
-    // Dynaset editing, on a table opened as a dynaset of a writable database.
+    // Dynaset editing, on a table opened as a dynaset of a writable database. Any move,
+    // find or seek abandons the row being added or edited, as cancelUpdate() does.
     /// Starts a new row, every field Null.
     void addNew();
     /// Starts editing the current row.
@@ -81,6 +82,7 @@ public:
 private:
     enum class EditMode { None, Adding, Editing };
 
+    void moveTo(int position);
     int fieldIndex(const QString& field) const; // -1 when unknown
     int requireField(const QString& field) const;
     const Criterion& criterion(const QString& text);

@@ -1,7 +1,7 @@
 #include "RichTextBox.h"
 
+#include "Cp1252.h"
 #include "RichTextBoxPageLayout.h"
-#include "RtfCodePage.h"
 #include "RtfReader.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -9,7 +9,6 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -24,15 +23,7 @@ constexpr qreal kTwipsPerInch = 1440;
 // Plain-text cards may come from a Windows editor or from a UTF-8 one.
 QString decodePlainText(const QByteArray& data)
 {
-    QString text;
-    if (data.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(data.sliced(3));
-    } else {
-        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        text = utf8.decode(data);
-        if (utf8.hasError())
-            text = RtfCodePage::decodeWindows1252(data);
-    }
+    QString text = fromUtf8OrCp1252(data);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     return text;

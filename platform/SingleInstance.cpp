@@ -1,16 +1,23 @@
 #include "SingleInstance.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
+#include <QThread>
 
 namespace {
 const QByteArray restoreRequest = "restore\n";
 const QByteArray restoredAnswer = "restored\n";
 constexpr int answerTimeoutMs = 3000;
+// A copy starting at the same moment creates its lock file a moment before it writes
+// who it is into it.
+constexpr int lockInfoAttempts = 10;
+constexpr int lockInfoPauseMs = 20;
 }
 
 SingleInstance::SingleInstance(const QString& folder, QObject* parent)
     : QObject(parent)
+    , m_folder(folder)
     , m_socketPath(QDir(folder).filePath(QStringLiteral("tamsel.socket")))
     , m_lock(QDir(folder).filePath(QStringLiteral("tamsel.lock")))
 {
@@ -27,13 +34,50 @@ SingleInstance::SingleInstance(const QString& folder, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::claim()
+SingleInstance::Claim SingleInstance::claim()
 {
+    m_errorString.clear();
     if (m_lock.tryLock(0)) {
         QLocalServer::removeServer(m_socketPath);
         m_server.listen(m_socketPath);
-        return true;
+        return Claim::Claimed;
     }
+    if (m_lock.error() == QLockFile::LockFailedError && heldByLiveCopy()) {
+        askToRestore();
+        return Claim::HandedOver;
+    }
+    const QString lockFile = QDir(m_folder).filePath(QStringLiteral("tamsel.lock"));
+    QString why;
+    if (!QFileInfo(m_folder).isDir())
+        why = QStringLiteral("the folder %1 does not exist and cannot be made").arg(m_folder);
+    else if (m_lock.error() == QLockFile::LockFailedError)
+        why = QStringLiteral("it names no running copy, yet it cannot be replaced");
+    else if (m_lock.error() == QLockFile::PermissionError)
+        why = QStringLiteral("the folder %1 cannot be written").arg(m_folder);
+    else
+        why = QStringLiteral("the folder %1 refuses new files").arg(m_folder);
+    m_errorString = QStringLiteral("cannot take the lock %1 that keeps the player to one copy: %2").arg(lockFile, why);
+    return Claim::Failed;
+}
+
+bool SingleInstance::heldByLiveCopy()
+{
+    // QLockFile reports a lock it could not take as failed both when a running copy holds
+    // it and when the file cannot be read as a lock at all; only the first names a copy
+    // (whose life QLockFile has already checked).
+    for (int attempt = 0; attempt < lockInfoAttempts; ++attempt) {
+        qint64 pid = 0;
+        QString hostName;
+        QString appName;
+        if (m_lock.getLockInfo(&pid, &hostName, &appName) && pid > 0)
+            return true;
+        QThread::msleep(lockInfoPauseMs);
+    }
+    return false;
+}
+
+void SingleInstance::askToRestore()
+{
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (socket.waitForConnected(answerTimeoutMs)) {
@@ -43,7 +87,6 @@ bool SingleInstance::claim()
         while (!socket.canReadLine() && socket.waitForReadyRead(answerTimeoutMs)) {
         }
     }
-    return false;
 }
 
 void SingleInstance::answer(QLocalSocket* socket)

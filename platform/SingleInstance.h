@@ -15,10 +15,18 @@ public:
     explicit SingleInstance(const QString& folder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    /// True when this is the only copy, which from now on listens for later copies.
-    /// Otherwise asks the running copy to restore its window, waits until it has
-    /// answered (at most a few seconds) and returns false.
-    bool claim();
+    enum class Claim {
+        Claimed, ///< this is the only copy, which from now on listens for later copies
+        HandedOver, ///< a live copy holds the lock and was asked to restore its window
+        Failed, ///< the lock could not be taken for any other reason; see errorString()
+    };
+
+    /// Takes the right to run. When a live copy holds it, asks that copy to restore its
+    /// window and waits until it has answered (at most a few seconds).
+    Claim claim();
+
+    /// Why the last claim() failed, naming the lock file.
+    QString errorString() const { return m_errorString; }
 
 Q_SIGNALS:
     /// A later copy asked this one to restore its window and come to the front.
@@ -26,8 +34,12 @@ Q_SIGNALS:
 
 private:
     void answer(QLocalSocket* socket);
+    bool heldByLiveCopy();
+    void askToRestore();
 
+    QString m_folder;
     QString m_socketPath;
+    QString m_errorString;
     QLockFile m_lock;
     QLocalServer m_server;
 };

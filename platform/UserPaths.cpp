@@ -1,5 +1,9 @@
 #include "UserPaths.h"
 
+#include "CanonicalPath.h"
+#include "CourseError.h"
+
+#include <QDir>
 #include <QStandardPaths>
 
 namespace {
@@ -28,10 +32,15 @@ QString UserPaths::fromWindowsPath(const QString& path)
     QString local = path.trimmed();
     local.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (local.size() >= 2 && local.at(0).isLetter() && local.at(1) == QLatin1Char(':')) {
-        QString rest = local.mid(2);
-        while (rest.startsWith(QLatin1Char('/')))
-            rest.remove(0, 1);
-        return dataFolder() + local.at(0).toLower() + QLatin1Char('/') + rest;
+        const QString drive = dataFolder() + local.at(0).toLower() + QLatin1Char('/');
+        QString mapped = QDir::cleanPath(drive + local.mid(2));
+        if (!CanonicalPath::liesInside(mapped, drive))
+            throw CourseError(QStringLiteral("the path \"%1\" leads outside its drive, which is the folder %2 here")
+                                  .arg(path.trimmed(), drive));
+        // A folder keeps its trailing separator: callers append names to it.
+        if (local.endsWith(QLatin1Char('/')) || local.size() == 2)
+            mapped = withSlash(mapped);
+        return mapped;
     }
     return local;
 }

@@ -14,7 +14,9 @@ QString dataFolder();
 
 /// A path as the course's settings and content write it. A Windows drive path
 /// (`c:\lurva\sir.wav`) maps into the data folder (`<data>/c/lurva/sir.wav`), drive
-/// letter in lower case; any other path only has its `\` turned into `/`.
+/// letter in lower case; any other path only has its `\` turned into `/`. Throws
+/// CourseError for a drive path that leads out of its drive's folder (`c:\..\x`, or
+/// through a symbolic link).
 QString fromWindowsPath(const QString& path);
 
 } // namespace UserPaths

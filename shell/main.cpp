@@ -37,16 +37,22 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // A second copy hands over to the running one before it opens anything, its trace
+    // included: given the same trace file, it would cut the running copy's trace short.
+    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+    const SingleInstance::Claim claim = instance.claim();
+    if (claim == SingleInstance::Claim::HandedOver)
+        return 0;
+
     Trace trace;
     if (!options.trace.isEmpty() && !trace.open(options.trace)) {
         std::fprintf(stderr, "tamsel: cannot write the trace to %s\n", qPrintable(options.trace));
         return 2;
     }
-
-    // A second copy hands over to the running one before it opens anything.
-    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
-    if (!instance.claim())
-        return 0;
+    if (claim == SingleInstance::Claim::Failed) {
+        ErrorReport::fatal(trace, instance.errorString());
+        return 1;
+    }
 
     ModuleState state;
     ScreenHost host(trace);

@@ -1,5 +1,7 @@
 #include "CourseError.h"
+#include "Criterion.h"
 #include "Database.h"
+#include "LikePattern.h"
 #include "QueryDef.h"
 #include "Recordset.h"
 
@@ -112,6 +114,9 @@ private Q_SLOTS:
         QTest::newRow("quoted text") << "nombre_leccion = \"Mapa\"" << QList<int> { 1 };
         QTest::newRow("doubled quote") << "nombre_leccion = 'it''s'" << QList<int> {};
         QTest::newRow("like") << "nombre_leccion like 'ma*'" << QList<int> { 1 };
+        QTest::newRow("like with one character and a list") << "nombre_leccion like '[b-d]?nci?n'" << QList<int> { 5 };
+        QTest::newRow("like on a number") << "N_leccion like '[!1]'" << QList<int> { 5, 7, 9 };
+        QTest::newRow("SQL wildcards are characters") << "nombre_leccion like 'ma%' or nombre_leccion like '_apa'" << QList<int> {};
         QTest::newRow("bracketed field") << "[N_leccion] > 6" << QList<int> { 7, 9 };
         QTest::newRow("negative") << "N_leccion > -1 and tipo = 4" << QList<int> { 5 };
         QTest::newRow("no match") << "N_leccion = 2" << QList<int> {};
@@ -144,6 +149,57 @@ private Q_SLOTS:
         QTest::newRow("unclosed parenthesis") << "(tipo = 1" << "')' expected";
         QTest::newRow("stray symbol") << "tipo = 1 ;" << "unexpected";
         QTest::newRow("empty") << "  " << "empty";
+        QTest::newRow("unclosed list in like") << "nombre_leccion like 'a[bc'" << "never closed";
+        QTest::newRow("backwards range in like") << "nombre_leccion like '[z-a]*'" << "backwards";
+        QTest::newRow("parentheses too deep") << QString(5000, u'(') + QStringLiteral("tipo = 1") + QString(5000, u')') << "nested deeper";
+        QTest::newRow("not too deep") << QStringLiteral("not ").repeated(100000) + QStringLiteral("tipo = 1") << "nested deeper";
+    }
+
+    void longChainsAreNotDeep()
+    {
+        auto db = openReadOnly();
+        auto rs = db->openRecordset(QStringLiteral("select * from lecciones order by N_leccion"));
+        QString criterion = QStringLiteral("tipo = 6");
+        criterion += QStringLiteral(" or tipo = 99").repeated(200000);
+        QVERIFY(rs->findFirst(criterion));
+        QCOMPARE(rs->number(QStringLiteral("N_leccion")), 9);
+        const QString nested = QString(Criterion::MaxDepth - 1, u'(') + QStringLiteral("tipo = 4") + QString(Criterion::MaxDepth - 1, u')');
+        QVERIFY(rs->findFirst(nested));
+        QCOMPARE(rs->number(QStringLiteral("N_leccion")), 5);
+    }
+
+    void likePatterns_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("any runs") << "*an**ón" << "Canción" << true;
+        QTest::newRow("one character, not none") << "?mapa" << "mapa" << false;
+        QTest::newRow("digits") << "lección ##" << "Lección 12" << true;
+        QTest::newRow("range, either case") << "[A-C]*" << "bar" << true;
+        QTest::newRow("negated list") << "[!cm]apa" << "mapa" << false;
+        QTest::newRow("dash first is a dash") << "a[-x]b" << "a-b" << true;
+        QTest::newRow("star in a list is a star") << "a[*]" << "abc" << false;
+        QTest::newRow("bracket in a list") << "[[]x]" << "[x]" << true;
+        QTest::newRow("empty list is nothing") << "a[]b" << "ab" << true;
+        QTest::newRow("percent is no run") << "1%" << "100" << false;
+        QTest::newRow("whole text") << "ma" << "mapa" << false;
+        QTest::newRow("character beyond 16 bits") << "a?b" << QStringLiteral("a\U0001F600b") << true;
+        QTest::newRow("many runs fail quickly") << QStringLiteral("*a").repeated(50) + QStringLiteral("b") << QString(5000, u'a') << false;
+    }
+
+    void likePatterns()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, text);
+        QTEST(LikePattern(pattern).matches(text), "matches");
+    }
+
+    void likePatternCheckedBeforeAnyRow()
+    {
+        auto db = openReadOnly();
+        auto empty = db->openRecordset(QStringLiteral("select * from lecciones where tipo = 99"));
+        expectError([&] { empty->findFirst(QStringLiteral("nombre_leccion like '[ab'")); }, QStringLiteral("'[ab'"));
     }
 
     void badCriteriaAndFieldsAreErrors()
@@ -218,6 +274,43 @@ private Q_SLOTS:
             QCOMPARE(db->queryDef(QStringLiteral("borrar")).execute(), 2);
             QCOMPARE(db->openRecordset(QStringLiteral("lecciones_usuario"))->recordCount(), 0);
         }
+    }
+
+    void moveCancelsPendingEdit_data()
+    {
+        QTest::addColumn<bool>("adding"); // addNew, or edit of the last row
+        QTest::addColumn<QString>("move");
+        QTest::newRow("edit, move next to EOF") << false << "next";
+        QTest::newRow("edit, find that fails") << false << "find";
+        QTest::newRow("add, move first") << true << "first";
+    }
+
+    void moveCancelsPendingEdit()
+    {
+        QFETCH(bool, adding);
+        QFETCH(QString, move);
+        QTemporaryDir dir;
+        const QString learner = dir.filePath(QStringLiteral("usrcurso.mdb"));
+        QVERIFY(QFile::copy(m_file, learner));
+        auto db = Database::open(learner, ShareMode::Shared, AccessMode::ReadWrite, connectString);
+        db->execute(QStringLiteral("insert into lecciones_usuario (id, leccion) values (1, 4), (2, 5)"));
+        auto rs = db->openRecordset(QStringLiteral("lecciones_usuario"), RecordsetType::Dynaset);
+        rs->moveLast();
+        adding ? rs->addNew() : rs->edit();
+        rs->setValue(QStringLiteral("leccion"), 99);
+        if (move == QLatin1String("next"))
+            rs->moveNext();
+        else if (move == QLatin1String("first"))
+            rs->moveFirst();
+        else
+            QVERIFY(!rs->findFirst(QStringLiteral("leccion = 77")));
+        expectError([&] { rs->update(); }, QStringLiteral("without addNew or edit"));
+        // Nothing was written, neither to the row the edit began on nor to the one now current.
+        auto check = db->openRecordset(QStringLiteral("select leccion from lecciones_usuario order by id"));
+        QList<int> lessons;
+        for (; !check->isEof(); check->moveNext())
+            lessons << int(check->number(QStringLiteral("leccion")));
+        QCOMPARE(lessons, (QList<int> { 3, 4, 5 }));
     }
 
     void passwordAndFormat()

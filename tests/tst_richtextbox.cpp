@@ -4,6 +4,7 @@
 #include "RichTextBox.h"
 
 #include <QPaintDevice>
+#include <QProcess>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
@@ -139,6 +140,8 @@ class TestRichTextBox : public QObject {
 private slots:
     void loadsFiles_data();
     void loadsFiles();
+    void rtfcatPrintsWhatTheBoxShows_data() { loadsFiles_data(); }
+    void rtfcatPrintsWhatTheBoxShows();
     void missingFileLeavesTheBoxEmpty();
     void selection();
     void selectionFont();
@@ -181,6 +184,19 @@ void TestRichTextBox::loadsFiles()
     QTextCursor cursor(box.document());
     cursor.setPosition(1);
     QCOMPARE(cursor.charFormat().fontWeight() >= QFont::Bold, bold);
+}
+
+void TestRichTextBox::rtfcatPrintsWhatTheBoxShows()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, text);
+
+    QTemporaryDir dir;
+    QProcess rtfcat;
+    rtfcat.start(QStringLiteral(RTFCAT_TOOL), { writeFile(dir, QStringLiteral("card.rtf"), content) });
+    QVERIFY(rtfcat.waitForFinished(30000));
+    QVERIFY2(rtfcat.exitCode() == 0, rtfcat.readAllStandardError().constData());
+    QCOMPARE(QString::fromUtf8(rtfcat.readAllStandardOutput()), text + u'\n');
 }
 
 void TestRichTextBox::missingFileLeavesTheBoxEmpty()

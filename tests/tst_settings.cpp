@@ -1,6 +1,8 @@
 #include "CenterWindow.h"
 #include "CommandLine.h"
+#include "CourseCompiler.h"
 #include "CourseError.h"
+#include "Database.h"
 #include "CourseFolder.h"
 #include "FixtureCourse.h"
 #include "ModuleState.h"
@@ -11,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -48,6 +51,77 @@ private Q_SLOTS:
         QVERIFY(!ProfileFile(dir.filePath(QStringLiteral("no.ini"))).exists());
     }
 
+    void profileFileEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("Windows-1252") << QByteArray("[Curso]\r\nBDW=/home/Jos\xe9 N\xfa\xf1" "ez/x\x80") << QStringLiteral("/home/José Núñez/x€");
+        QTest::newRow("UTF-8") << QByteArray("[Curso]\r\nBDW=/home/Jos\xc3\xa9 N\xc3\xba\xc3\xb1" "ez/x\xe2\x82\xac") << QStringLiteral("/home/José Núñez/x€");
+        QTest::newRow("UTF-8 outside Windows-1252") << QByteArray("[Curso]\r\nBDW=/home/\xc5\x81\xc3\xb3" "d\xc5\xba") << QStringLiteral("/home/Łódź");
+        QTest::newRow("UTF-8 with a byte-order mark") << QByteArray("\xef\xbb\xbf" "[Curso]\r\nBDW=Jos\xc3\xa9") << QStringLiteral("José");
+        QTest::newRow("one stray byte makes it Windows-1252") << QByteArray("[Curso]\r\nBDW=Jos\xc3\xa9 \xe9") << QStringLiteral("JosÃ© é");
+    }
+
+    void profileFileEncodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("expert.ini"));
+        writeBytes(file, bytes + "\r\n");
+        QTEST(ProfileFile(file).value(QStringLiteral("curso"), QStringLiteral("BDW")), "value");
+    }
+
+    // The first-run step writes expert.ini for a learner whose home folder may have any
+    // name; the player must then find the learner database it names.
+    void firstRunWritesWhatThePlayerReads_data()
+    {
+        QTest::addColumn<QString>("home");
+        QTest::newRow("accented") << QStringLiteral("José Núñez");
+        QTest::newRow("outside Windows-1252") << QStringLiteral("Łukasz Żółć");
+    }
+
+    void firstRunWritesWhatThePlayerReads()
+    {
+        QFETCH(QString, home);
+        QTemporaryDir root;
+        const QString build = root.filePath(QStringLiteral("build"));
+        const QString course = build + QStringLiteral("/course");
+        // Just what the step needs of a build: the course's settings and learner database, and the control library with its registration tool.
+        writeBytes(course + QStringLiteral("/inst.ini"), "[PRMS]\r\ndirdef=CURSO DE INGL\xc9S\r\n");
+        const CourseCompiler compiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), QStringLiteral("vemparo41"));
+        compiler.buildDatabase(course + QStringLiteral("/usrcurso.mdb"), QStringLiteral("learner"), QString());
+        QVERIFY(QDir().mkpath(build + QStringLiteral("/tools/regcontrol")));
+        QVERIFY(QDir().mkpath(build + QStringLiteral("/controls/etidesp2")));
+        QVERIFY(QFile::link(QStringLiteral(REGCONTROL_TOOL), build + QStringLiteral("/tools/regcontrol/tamsel-regcontrol")));
+        QVERIFY(QFile::link(QStringLiteral(ROLDA_LIBRARY), build + QStringLiteral("/controls/etidesp2/librolda.so")));
+
+        const QString user = root.filePath(home);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), user + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), user + QStringLiteral("/.local/share"));
+        QProcess firstRun;
+        firstRun.setProcessEnvironment(env);
+        firstRun.start(QStringLiteral("bash"), { QStringLiteral(TAMSEL_SOURCE_DIR "/tools/first-run.sh"), build });
+        QVERIFY(firstRun.waitForFinished(30000));
+        QVERIFY2(firstRun.exitCode() == 0, firstRun.readAllStandardError().constData());
+
+        qputenv("XDG_CONFIG_HOME", (user + QStringLiteral("/.config")).toUtf8());
+        qputenv("XDG_DATA_HOME", (user + QStringLiteral("/.local/share")).toUtf8());
+        Trace trace;
+        ModuleState state;
+        StartUp startUp(state, trace, course);
+        startUp.ResolveProgramFolder();
+        startUp.ReadInstallSettings();
+        QCOMPARE(state.InstallSection, QStringLiteral("CURSO DE INGLÉS"));
+        try {
+            startUp.OpenUserDatabase();
+        } catch (const CourseError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QCOMPARE(state.UserFolder, user + QStringLiteral("/.local/share/tamsel/"));
+        QVERIFY(state.UserDb && !state.UserDb->isReadOnly());
+    }
+
     void courseFolderResolves_data()
     {
         QTest::addColumn<QString>("name");
@@ -61,6 +135,11 @@ private Q_SLOTS:
         QTest::newRow("drive") << "c:\\windows\\win.ini" << "!";
         QTest::newRow("root of a drive") << "D:\\" << "!";
         QTest::newRow("empty") << "   " << "!";
+        QTest::newRow("link to a folder outside, other case") << "ENLACE\\Secreto.TXT" << "!";
+        QTest::newRow("link to a file outside") << "atajo.bmp" << "!";
+        QTest::newRow("link to a missing file outside") << "roto.wav" << "!";
+        QTest::newRow("missing file behind a link outside") << "enlace\\nuevo.wav" << "!";
+        QTest::newRow("link that stays inside") << "dentro\\MAPA.bmp" << "dentro/mapa.bmp";
     }
 
     void courseFolderResolves()
@@ -70,6 +149,12 @@ private Q_SLOTS:
         QTemporaryDir dir;
         writeBytes(dir.filePath(QStringLiteral("fondos/mapa.bmp")), "BM");
         writeBytes(dir.filePath(QStringLiteral("fondos/Sub/boton.BMP")), "BM");
+        QTemporaryDir outside;
+        writeBytes(outside.filePath(QStringLiteral("secreto.txt")), "x");
+        QVERIFY(QFile::link(outside.path(), dir.filePath(QStringLiteral("enlace"))));
+        QVERIFY(QFile::link(outside.filePath(QStringLiteral("secreto.txt")), dir.filePath(QStringLiteral("atajo.bmp"))));
+        QVERIFY(QFile::link(outside.filePath(QStringLiteral("falta.wav")), dir.filePath(QStringLiteral("roto.wav"))));
+        QVERIFY(QFile::link(QStringLiteral("fondos"), dir.filePath(QStringLiteral("dentro"))));
         const CourseFolder folder(dir.path() + QStringLiteral("/"));
         QCOMPARE(folder.path(), dir.path() + QLatin1Char('/')); // one slash, not two
         if (expected == QLatin1String("!")) {
@@ -77,6 +162,10 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(folder.resolve(name), dir.path() + QLatin1Char('/') + expected);
+        // A course folder reached through a link of its own is still the course folder.
+        const QString alias = outside.filePath(QStringLiteral("curso"));
+        QVERIFY(QFile::link(dir.path(), alias));
+        QCOMPARE(CourseFolder(alias).resolve(name), alias + QLatin1Char('/') + expected);
     }
 
     void requireNamesTheMissingFile()
@@ -100,6 +189,38 @@ private Q_SLOTS:
         QCOMPARE(folderOf(QStringLiteral("C:\\Archivos de programa\\Curso de inglés\\usrcurso.mdb")),
             QStringLiteral("C:\\Archivos de programa\\Curso de inglés\\"));
         QCOMPARE(folderOf(QStringLiteral("usrcurso.mdb")), QString());
+    }
+
+    void windowsPathsStayOnTheirDrive_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected"); // relative to the data folder; "!" = refused
+        QTest::newRow("dot dot inside the drive") << "c:\\lurva\\..\\sir.wav" << "c/sir.wav";
+        QTest::newRow("folder keeps its slash") << "C:\\lurva\\" << "c/lurva/";
+        QTest::newRow("climbs out of the drive") << "C:\\..\\..\\x" << "!";
+        QTest::newRow("through a link out of the drive") << "c:\\salida\\grabacion.wav" << "!";
+    }
+
+    void windowsPathsStayOnTheirDrive()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        QTemporaryDir home;
+        QTemporaryDir outside;
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        const QString data = UserPaths::dataFolder();
+        QVERIFY(QDir().mkpath(data + QStringLiteral("c/lurva")));
+        QVERIFY(QFile::link(outside.path(), data + QStringLiteral("c/salida")));
+        if (expected == QLatin1String("!")) {
+            try {
+                UserPaths::fromWindowsPath(path);
+                QFAIL("the path was accepted");
+            } catch (const CourseError& e) {
+                QVERIFY2(e.message().contains(path) && e.message().contains(QStringLiteral("outside")), qPrintable(e.message()));
+            }
+            return;
+        }
+        QCOMPARE(UserPaths::fromWindowsPath(path), data + expected);
     }
 
     void userFolderFromTheProgramSection()

@@ -1,7 +1,10 @@
 #include "CourseCompiler.h"
 #include "FixtureCourse.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
 
 namespace {
@@ -153,6 +156,63 @@ private Q_SLOTS:
         PlayerRun third(course, QStringLiteral("third.jsonl"));
         third.start();
         QVERIFY(!third.waitForEvent(QStringLiteral("stage")).isEmpty());
+    }
+
+    void secondStartKeepsTheFirstTrace()
+    {
+        FixtureCourse course(twoLessons);
+        course.addMinimalMap();
+        PlayerRun first(course, QStringLiteral("same.jsonl"));
+        first.start();
+        QVERIFY(!first.waitForEvent(QStringLiteral("stage")).isEmpty());
+        const qsizetype before = first.events().size();
+
+        PlayerRun second(course, QStringLiteral("same.jsonl"));
+        second.start();
+        QCOMPARE(second.waitForExit(), 0);
+        QVERIFY(!first.waitForEvent(QStringLiteral("instance.restore"), 5000).isEmpty());
+        // The running copy's trace goes on from where it was, whole.
+        const QList<QJsonObject> events = first.events();
+        QVERIFY(events.size() > before);
+        QCOMPARE(events.first().value(QStringLiteral("ev")).toString(), QStringLiteral("start"));
+        for (const QJsonObject& e : events)
+            QVERIFY(!e.value(QStringLiteral("ev")).toString().isEmpty());
+    }
+
+    void lockFailuresAreErrors_data()
+    {
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("lock is a folder") << "lock-folder" << "names no running copy";
+        QTest::newRow("runtime folder refuses new files") << "immutable" << "refuses new files";
+    }
+
+    void lockFailuresAreErrors()
+    {
+        QFETCH(QString, breakage);
+        QFETCH(QString, named);
+        FixtureCourse course(twoLessons);
+        course.addMinimalMap();
+        const QString runtime = course.path(QStringLiteral("runtime"));
+        const auto mutableAgain = qScopeGuard([&] {
+            if (breakage == QLatin1String("immutable"))
+                QProcess::execute(QStringLiteral("chattr"), { QStringLiteral("-i"), runtime });
+        });
+        if (breakage == QLatin1String("lock-folder")) {
+            QVERIFY(QDir().mkpath(runtime + QStringLiteral("/tamsel.lock")));
+        } else if (QProcess::execute(QStringLiteral("chattr"), { QStringLiteral("+i"), runtime }) != 0) {
+            // Permissions alone do not do it: Qt replaces a runtime folder without them by one of its own.
+            QSKIP("making a folder refuse new files needs chattr +i (root, on ext4 or the like)");
+        }
+        PlayerRun player(course);
+        player.start();
+        QCOMPARE(player.waitForExit(), 1);
+        const QList<QJsonObject> errors = player.events(QStringLiteral("error"));
+        QCOMPARE(errors.size(), 1);
+        const QString message = errors.first().value(QStringLiteral("message")).toString();
+        QVERIFY2(message.contains(runtime + QStringLiteral("/tamsel.lock")) && message.contains(named), qPrintable(message));
+        QVERIFY2(player.standardError().contains(QStringLiteral("tamsel.lock")), qPrintable(player.standardError()));
+        QVERIFY(player.events(QStringLiteral("db.open")).isEmpty());
     }
 };
 

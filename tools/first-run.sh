@@ -17,7 +17,12 @@ learner="$data/usrcurso.mdb"
 
 expert="$config/expert.ini"
 if [ ! -e "$expert" ]; then
-  section=$(sed -n 's/^[Dd][Ii][Rr][Dd][Ee][Ff]=\(.*\)\r$/\1/p' "$course/inst.ini")
+  # inst.ini is Windows-1252 and the learner's path is spelt as this system spells file
+  # names (UTF-8): written side by side as they come, a section or home folder with an
+  # accent would make a file that is neither. The player reads a file that is valid
+  # UTF-8 as UTF-8, so the section is converted and the whole file is UTF-8. (sed reads
+  # bytes: in a UTF-8 locale its '.' would not match an accented Windows-1252 letter.)
+  section=$(LC_ALL=C sed -n 's/^[Dd][Ii][Rr][Dd][Ee][Ff]=\(.*\)\r$/\1/p' "$course/inst.ini" | iconv -f WINDOWS-1252 -t UTF-8)
   printf '[%s]\r\nBDW=%s\r\n[tamsel]\r\nBDW=%s\r\n' "${section:-CURSO}" "$learner" "$learner" > "$expert"
   echo "tamsel: wrote $expert (learner database $learner)"
 fi

@@ -1,5 +1,6 @@
 #include "EventCodes.h"
 
+#include "Cp1252.h"
 #include "Twips.h"
 
 #include <QMouseEvent>
@@ -86,11 +87,14 @@ MouseArguments mouseArguments(const QMouseEvent& event, const QPaintDevice& devi
 
 qint16 characterCode(QChar c)
 {
-    return qint16(c.unicode());
+    const int byte = cp1252Byte(c.unicode());
+    return qint16(byte < 0 ? '?' : byte);
 }
 
 QChar character(qint16 characterCode)
 {
+    if (characterCode >= 0 && characterCode <= 0xFF)
+        return QChar(cp1252Char(static_cast<unsigned char>(characterCode)));
     return QChar(char16_t(quint16(characterCode)));
 }
 

@@ -31,8 +31,11 @@ struct MouseArguments {
 };
 MouseArguments mouseArguments(const QMouseEvent& event, const QPaintDevice& device);
 
-/// The character code of c as a 16-bit integer (code units above 0x7fff wrap).
+/// The ANSI code of c that KeyAscii carries: its Windows-1252 byte (€ is 128), or 63
+/// ('?') for a character the code page lacks, as the system's conversion gives it.
 qint16 characterCode(QChar c);
+/// The character of an ANSI code: 0..255 through Windows-1252; a code beyond that is
+/// taken as the UTF-16 unit it names.
 QChar character(qint16 characterCode);
 
 }

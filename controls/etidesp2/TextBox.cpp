@@ -203,9 +203,13 @@ QString TextBox::filterCharacters(const QString& text)
             kept += c;
             continue;
         }
-        qint16 keyAscii = EventCodes::characterCode(c);
+        const qint16 original = EventCodes::characterCode(c);
+        qint16 keyAscii = original;
         emit KeyPress(keyAscii);
-        if (keyAscii != 0)
+        // Left alone, the character arrives as typed, even one the code page lacks ('?' to the host).
+        if (keyAscii == original)
+            kept += c;
+        else if (keyAscii != 0)
             kept += EventCodes::character(keyAscii);
     }
     return kept;

@@ -54,7 +54,8 @@ public:
 signals:
     /// A key went down. A handler may change KeyCode (0 drops the key's own action) or Shift.
     void KeyDown(qint16& KeyCode, qint16& Shift);
-    /// A character arrived. A handler may change KeyAscii; 0 keeps the character out.
+    /// A character arrived, as its ANSI code (see EventCodes::characterCode). A handler
+    /// may change KeyAscii; 0 keeps the character out.
     void KeyPress(qint16& KeyAscii);
     /// A mouse button went down over the box; X and Y in twips from the box's corner.
     void MouseDown(qint16& Button, qint16& Shift, float& X, float& Y);

@@ -147,6 +147,19 @@ QFont etidesp2::ambientFont() const
     return parentWidget() ? parentWidget()->font() : QGuiApplication::font();
 }
 
+template<typename Apply>
+void etidesp2::applyProperty(const char* name, Apply apply)
+{
+    try {
+        apply();
+    } catch (const std::invalid_argument& e) {
+        qWarning("etidesp2: %s", e.what());
+        emit propertyRefused(QLatin1String(name), QString::fromUtf8(e.what()));
+        return;
+    }
+    emit propertyChanged(QLatin1String(name));
+}
+
 quint32 etidesp2::BackColor() const
 {
     return m_text1->backColor();
@@ -154,8 +167,7 @@ quint32 etidesp2::BackColor() const
 
 void etidesp2::setBackColor(quint32 New_BackColor)
 {
-    m_text1->setBackColor(New_BackColor);
-    emit propertyChanged(QStringLiteral("BackColor"));
+    applyProperty("BackColor", [&] { m_text1->setBackColor(New_BackColor); });
 }
 
 QFont etidesp2::Font() const
@@ -165,8 +177,7 @@ QFont etidesp2::Font() const
 
 void etidesp2::setInnerFont(const QFont& New_Font)
 {
-    m_text1->setFont(New_Font);
-    emit propertyChanged(QStringLiteral("Font"));
+    applyProperty("Font", [&] { m_text1->setFont(New_Font); });
 }
 
 QString etidesp2::FontName() const
@@ -176,8 +187,7 @@ QString etidesp2::FontName() const
 
 void etidesp2::setFontName(const QString& New_FontName)
 {
-    m_text1->setFontName(New_FontName);
-    emit propertyChanged(QStringLiteral("FontName"));
+    applyProperty("FontName", [&] { m_text1->setFontName(New_FontName); });
 }
 
 float etidesp2::FontSize() const
@@ -187,8 +197,7 @@ float etidesp2::FontSize() const
 
 void etidesp2::setFontSize(float New_FontSize)
 {
-    m_text1->setFontSize(New_FontSize);
-    emit propertyChanged(QStringLiteral("FontSize"));
+    applyProperty("FontSize", [&] { m_text1->setFontSize(New_FontSize); });
 }
 
 quint32 etidesp2::ForeColor() const
@@ -198,8 +207,7 @@ quint32 etidesp2::ForeColor() const
 
 void etidesp2::setForeColor(quint32 New_ForeColor)
 {
-    m_text1->setForeColor(New_ForeColor);
-    emit propertyChanged(QStringLiteral("ForeColor"));
+    applyProperty("ForeColor", [&] { m_text1->setForeColor(New_ForeColor); });
 }
 
 bool etidesp2::MultiLine() const
@@ -214,8 +222,7 @@ bool etidesp2::Enabled() const
 
 void etidesp2::setInnerEnabled(bool New_Enabled)
 {
-    m_text1->setEnabled(New_Enabled);
-    emit propertyChanged(QStringLiteral("Enabled"));
+    applyProperty("Enabled", [&] { m_text1->setEnabled(New_Enabled); });
 }
 
 QString etidesp2::Text() const
@@ -225,8 +232,7 @@ QString etidesp2::Text() const
 
 void etidesp2::setText(const QString& New_Text)
 {
-    m_text1->setTextAtStart(New_Text);
-    emit propertyChanged(QStringLiteral("Text"));
+    applyProperty("Text", [&] { m_text1->setTextAtStart(New_Text); });
 }
 
 bool etidesp2::Locked() const
@@ -236,8 +242,7 @@ bool etidesp2::Locked() const
 
 void etidesp2::setLocked(bool New_Locked)
 {
-    m_text1->setReadOnly(New_Locked);
-    emit propertyChanged(QStringLiteral("Locked"));
+    applyProperty("Locked", [&] { m_text1->setReadOnly(New_Locked); });
 }
 
 qint16 etidesp2::ScrollBars() const

@@ -12,8 +12,9 @@ class TextBox;
 /// wider than the surface. A host pours a text in with MeterTexto, steps the visible
 /// part over it with derecha and izquierda, and returns to its start with reinicia.
 /// All coordinates are twips. Every property is the inner box's; every write notifies
-/// propertyChanged with the property's name. Invalid property values throw
-/// std::invalid_argument and change nothing.
+/// propertyChanged with the property's name. A value a property cannot take changes
+/// nothing: the write raises propertyRefused instead, and throws nothing, since hosts
+/// write properties by name through Qt's property system, which no exception may cross.
 class ROLDA_EXPORT etidesp2 : public QWidget {
     Q_OBJECT
 
@@ -113,12 +114,17 @@ signals:
     /// The container's notification that a property was written, so that form editors
     /// mark the instance as modified.
     void propertyChanged(const QString& PropertyName);
+    /// A value written to PropertyName was refused and the property kept its value;
+    /// Reason says what the property takes.
+    void propertyRefused(const QString& PropertyName, const QString& Reason);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    template<typename Apply>
+    void applyProperty(const char* name, Apply apply);
     void followSize();
     QFont ambientFont() const;
 

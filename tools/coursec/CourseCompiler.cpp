@@ -1,6 +1,7 @@
 #include "CourseCompiler.h"
 
 #include "CourseError.h"
+#include "Cp1252.h"
 #include "Database.h"
 #include "MediaRecipes.h"
 
@@ -12,19 +13,27 @@
 
 namespace {
 
-// The course's settings files are Windows-1252 with CRLF line ends, as the player expects.
+// The course's settings files are Windows-1252 with CRLF line ends, as the player expects;
+// the player reads them with the same table.
 void writeIniFile(const QString& source, const QString& target)
 {
     const QString text = readTextFile(source);
     QByteArray bytes;
     const QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString line : lines) {
+    for (qsizetype number = 0; number < lines.size(); ++number) {
+        QString line = lines.at(number);
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        for (const QChar c : std::as_const(line)) {
-            if (c.unicode() > 0xFF)
-                throw CourseError(QStringLiteral("%1: character U+%2 has no Windows-1252 form").arg(source).arg(c.unicode(), 4, 16, QLatin1Char('0')));
-            bytes += char(c.unicode());
+        const QList<uint> characters = line.toUcs4();
+        for (const char32_t c : characters) {
+            const int byte = c > 0xFFFF ? -1 : cp1252Byte(char16_t(c));
+            if (byte < 0)
+                throw CourseError(QStringLiteral("%1, line %2: the character %3 (U+%4) has no Windows-1252 form")
+                                      .arg(source)
+                                      .arg(number + 1)
+                                      .arg(QString::fromUcs4(&c, 1))
+                                      .arg(uint(c), 4, 16, QLatin1Char('0')));
+            bytes += char(byte);
         }
         bytes += "\r\n";
     }
@@ -37,10 +46,13 @@ void copyFiles(const QString& from, const QString& to)
 {
     if (!QFileInfo(from).isDir())
         return;
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    // Absolute, so that each file's path relative to the folder is its path under it: of
+    // a relative folder, relativeFilePath() would hand back the whole relative path.
+    const QDir folder(QFileInfo(from).absoluteFilePath());
+    QDirIterator it(folder.path(), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(file);
+        const QString target = to + QLatin1Char('/') + folder.relativeFilePath(file);
         QDir().mkpath(QFileInfo(target).path());
         QFile::remove(target);
         if (file.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) && !MediaRecipes::isPcmWave(file))

@@ -1,12 +1,12 @@
-// rtfcat FILE [--html]: prints the plain text of an RTF card as the player reads it, or
+// rtfcat FILE [--html]: prints the plain text of a card as the player reads it, or
 // with --html its formatted rendering (pictures embedded), so that course authors can
 // check their cards without starting the course.
 
-#include "RtfReader.h"
+#include "RichTextBox.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QCommandLineParser>
-#include <QGuiApplication>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTextDocument>
@@ -44,20 +44,21 @@ QString embedPictures(const QString& html, const QTextDocument& document)
 
 int main(int argc, char* argv[])
 {
-    // A command-line tool must not need a display; fonts still need a GUI application.
+    // A command-line tool must not need a display; the card is read by the player's own
+    // rich-text box, a widget, which needs a widget application.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("rtfcat"));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("rtfcat"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Prints the text of an RTF file as the course player reads it."));
+        QStringLiteral("Prints the text of a card (RTF or plain text) as the course player reads it."));
     parser.addHelpOption();
     const QCommandLineOption html(QStringLiteral("html"),
         QStringLiteral("Print the formatted rendering as HTML instead of plain text."));
     parser.addOption(html);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The RTF file to read."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The card to read."));
     parser.process(app);
 
     const QStringList files = parser.positionalArguments();
@@ -66,14 +67,15 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    QTextDocument document;
-    RtfReader reader;
-    if (!reader.readFile(files.front(), document)) {
-        std::fprintf(stderr, "rtfcat: %s\n", qPrintable(reader.errorString()));
+    // The player decides between RTF and plain text, and decodes plain text, in its box.
+    RichTextBox box;
+    if (!box.loadFile(files.front())) {
+        std::fprintf(stderr, "rtfcat: %s\n", qPrintable(box.errorString()));
         return 1;
     }
+    const QTextDocument& document = *box.document();
     const QString output = parser.isSet(html) ? embedPictures(document.toHtml(), document)
-                                              : document.toPlainText() + u'\n';
+                                              : box.text() + u'\n';
     const QByteArray bytes = output.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     return 0;
