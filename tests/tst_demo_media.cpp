@@ -75,6 +75,20 @@ region chapter=2 mask=10,200,10 name="Dos" fill=#90be6d decor=houses points="120
 region chapter=3 mask=10,10,200 name="Tres|ñandú" fill=#8ecae6 decor=fields points="230,60 290,70 280,180 235,175"
 )";
 
+/// The demo course's content database and the media of RECIPE, built into OUT.
+std::unique_ptr<Database> buildDemoContent(const QString& out, const QString& recipe)
+{
+    const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
+    QString rows;
+    const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
+    for (const QString& file : files)
+        rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
+    QDir().mkpath(out);
+    CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
+    MediaRecipes(source, out).run(source + QLatin1Char('/') + recipe);
+    return Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
+}
+
 } // namespace
 
 class DemoMediaTest : public QObject {
@@ -190,17 +204,9 @@ private Q_SLOTS:
     // The demo course's rows against the pictures its map recipes draw.
     void demoRowsAgreeWithDemoPictures()
     {
-        const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("course/"));
-        QString rows;
-        const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
-        for (const QString& file : files)
-            rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
-        QDir().mkpath(out);
-        CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
-        MediaRecipes(source, out).run(source + QStringLiteral("/media-map.txt"));
-        auto db = Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
+        auto db = buildDemoContent(out, QStringLiteral("media-map.txt"));
 
         // Every map lesson: its picture and mask, a row for each mask colour, each row's
         // highlight exactly at its colour's box.
@@ -278,17 +284,9 @@ private Q_SLOTS:
     // builds the demo's whole tree).
     void demoExplorerRowsAgreeWithPictures()
     {
-        const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("course/"));
-        QString rows;
-        const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
-        for (const QString& file : files)
-            rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
-        QDir().mkpath(out);
-        CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
-        MediaRecipes(source, out).run(source + QStringLiteral("/media-explorer.txt"));
-        auto db = Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
+        auto db = buildDemoContent(out, QStringLiteral("media-explorer.txt"));
         const auto rectOf = [](const Recordset& row, const QSize& size) {
             return QRect(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), size.width(), size.height());
         };
