@@ -19,8 +19,18 @@ constexpr quint32 Letter = 0x500000;
 constexpr quint32 OtherLetter = Letter + 0x1000;
 
 // The punctuation of plain text in the usual collation order (not code point order:
-// the hyphen and the apostrophe come before the full stop and the brackets).
-constexpr char16_t punctuationOrder[] = u"_-,;:!?.'\"()[]{}@*/\\&#%`^+<=>|~$";
+// the hyphen and the apostrophe come before the full stop and the brackets; the Spanish
+// opening marks beside their closing ones).
+constexpr char16_t punctuationOrder[] = u"_-,;:!\u00A1?\u00BF.'\"()[]{}@*/\\&#%`^+<=>|~$";
+
+quint32 punctuationWeight(char16_t c)
+{
+    for (quint32 i = 0; punctuationOrder[i]; ++i) {
+        if (punctuationOrder[i] == c)
+            return Punctuation + i;
+    }
+    return 0;
+}
 
 constexpr char16_t CombiningTilde = 0x0303;
 
@@ -73,12 +83,12 @@ quint32 basePrimary(char16_t c)
             return Digit + quint32(c - u'0');
         if (c == u' ' || (c >= 0x09 && c <= 0x0D))
             return Blank + c;
-        for (quint32 i = 0; punctuationOrder[i]; ++i) {
-            if (punctuationOrder[i] == c)
-                return Punctuation + i;
-        }
+        if (const quint32 weight = punctuationWeight(c))
+            return weight;
         return Symbol + c;
     }
+    if (const quint32 weight = punctuationWeight(c))
+        return weight;
     const QChar ch(c);
     if (ch.isSpace())
         return Blank + c;
