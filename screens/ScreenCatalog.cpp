@@ -3,6 +3,7 @@
 #include "BigPictureScreen.h"
 #include "CarouselScreen.h"
 #include "ExplorerScreen.h"
+#include "GlossaryScreen.h"
 #include "HelpOverlay.h"
 #include "IntroScreen.h"
 #include "MainMapScreen.h"
@@ -28,4 +29,5 @@ void registerScreens(Shell& shell)
     add<CarouselScreen>(shell, "frmct");
     add<VideoScreen>(shell, "frmsa");
     add<ExplorerScreen>(shell, "frmexp");
+    add<GlossaryScreen>(shell, "frmind");
 }

@@ -87,6 +87,7 @@ private slots:
     void mouseUpOnlyOverBareSurface();
     void mouseDownOverTheBox();
     void changeOnEveryNewText();
+    void pressOnBareSurfaceStaysWithTheControl();
 
     void writeAccessorsNotify_data();
     void writeAccessorsNotify();
@@ -373,6 +374,34 @@ void tst_etidesp2::changeOnEveryNewText()
     host.control->setText(QStringLiteral("dos"));
     QTest::keyClick(host.box, Qt::Key_S);
     QCOMPARE(change.count(), 3);
+    // Writing the text it already has is a change all the same, by either way in.
+    host.control->MeterTexto(host.control->Text());
+    host.control->setText(host.control->Text());
+    host.control->setProperty("Text", host.control->Text());
+    QCOMPARE(change.count(), 6);
+    QCOMPARE(host.control->Text(), QStringLiteral("sdos")); // the caret stays at the start of a text set
+}
+
+void tst_etidesp2::pressOnBareSurfaceStaysWithTheControl()
+{
+    Host host;
+    host.box->setWidthTwips(host.control->widthTwips() + 20);
+    host.control->derecha();
+    int hostPresses = 0;
+    struct PressCounter : QObject {
+        int& count;
+        explicit PressCounter(int& c) : count(c) { }
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::MouseButtonPress;
+            return false;
+        }
+    } counter(hostPresses);
+    host.window.installEventFilter(&counter);
+    QTest::mousePress(host.control, Qt::LeftButton, {}, QPoint(SurfaceWidth - 2, 10));
+    QTest::mouseRelease(host.control, Qt::LeftButton, {}, QPoint(SurfaceWidth - 2, 10));
+    // A press the control took is never passed on to the window holding it.
+    QCOMPARE(hostPresses, 0);
 }
 
 void tst_etidesp2::writeAccessorsNotify_data()

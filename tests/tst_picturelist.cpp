@@ -114,7 +114,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");
         QTest::newRow("Ñ is not N") << "ñ" << 1;
         QTest::newRow("N is not Ñ") << "n" << 0;
-        QTest::newRow("accent kept") << "a" << 3;
+        QTest::newRow("accent ignored") << "a" << 2;
+        QTest::newRow("accent ignored in the text typed") << "ÁBE" << 3;
         QTest::newRow("accented prefix") << "ÁB" << 2;
         QTest::newRow("first of two") << "CAS" << 4;
         QTest::newRow("longer prefix") << "casc" << 5;

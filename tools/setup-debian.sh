@@ -15,6 +15,8 @@ packages=(
   fonts-dejavu-core
   # the demo course's media are generated at build time
   espeak-ng sox libsox-fmt-all ffmpeg
+  # the demo glossary imports these dictionaries (GPL; read at build time, never committed)
+  dict-freedict-spa-eng dict-freedict-eng-spa
   # tests: a real X server, real input events, a fuzzer
   xvfb xauth x11-utils xdotool imagemagick clang libclang-rt-14-dev
 )

@@ -64,6 +64,17 @@ QString ComponentRegistry::defaultFilePath()
         + QStringLiteral("/tamsel/components.json");
 }
 
+QStringList ComponentRegistry::systemFilePaths()
+{
+    QStringList paths = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    // The first location is the user's own folder, which defaultFilePath() names.
+    if (!paths.isEmpty())
+        paths.removeFirst();
+    for (QString& path : paths)
+        path += QStringLiteral("/tamsel/components.json");
+    return paths;
+}
+
 std::optional<ComponentClass> ComponentRegistry::find(const QString& programmaticId) const
 {
     const QJsonObject classes = readClasses();

@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 /// The component registry: which library provides which control class, kept as one JSON
@@ -18,6 +19,10 @@ public:
 
     /// $XDG_CONFIG_HOME/tamsel/components.json, looked up afresh at every call.
     static QString defaultFilePath();
+
+    /// The system-wide registries an installation fills, one per configuration folder
+    /// of the system ($XDG_CONFIG_DIRS, /etc/xdg by default), in search order.
+    static QStringList systemFilePaths();
 
     QString filePath() const { return m_filePath; }
 

@@ -107,7 +107,17 @@ void etidesp2::MeterTexto(const QString& te)
     const float measured = float(QFontMetrics(font(), this).horizontalAdvance(te)) * Twips::perPixelX(*this);
     if (measured > widthTwips())
         m_text1->setWidthTwips(measured);
+    pourText(te);
+}
+
+void etidesp2::pourText(const QString& te)
+{
+    // The inner box reports only real changes; a host that follows every write (the
+    // glossary moves its list on each one) must hear a write of the same text too.
+    const bool same = m_text1->text() == te;
     m_text1->setTextAtStart(te);
+    if (same)
+        emit Change();
 }
 
 void etidesp2::ReadProperties(const PropertyBag* PropBag)
@@ -232,7 +242,7 @@ QString etidesp2::Text() const
 
 void etidesp2::setText(const QString& New_Text)
 {
-    applyProperty("Text", [&] { m_text1->setTextAtStart(New_Text); });
+    applyProperty("Text", [&] { pourText(New_Text); });
 }
 
 bool etidesp2::Locked() const
@@ -265,6 +275,13 @@ void etidesp2::followSize()
         return;
     m_fittedSize = size();
     m_text1->resizeTwips(widthTwips(), heightTwips());
+}
+
+void etidesp2::mousePressEvent(QMouseEvent* event)
+{
+    // The bare surface is the control's own: a press there must not reach the host's
+    // window beneath (the glossary would start dragging itself).
+    event->accept();
 }
 
 void etidesp2::mouseReleaseEvent(QMouseEvent* event)

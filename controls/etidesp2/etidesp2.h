@@ -106,6 +106,7 @@ public:
 signals:
     void KeyDown(qint16& KeyCode, qint16& Shift);
     void KeyPress(qint16& KeyAscii);
+    /// The text was written, by typing, Text or MeterTexto, even with the text it had.
     void Change();
     void MouseDown(qint16& Button, qint16& Shift, float& X, float& Y);
     /// A mouse button was released over bare surface (never over the inner box).
@@ -120,12 +121,15 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     template<typename Apply>
     void applyProperty(const char* name, Apply apply);
     void followSize();
+    /// Sets the inner box's text; Change is raised even when the text stays the same.
+    void pourText(const QString& te);
     QFont ambientFont() const;
 
     TextBox* m_text1 = nullptr;

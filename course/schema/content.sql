@@ -120,18 +120,25 @@ create table video_apren (
 );
 
 -- The bilingual glossary: terms of each language and the translations between them.
+-- Terms read in the order a Spanish reader expects (accents and case second, "ñ" after
+-- "n"); the indexes give the term lists in that order without sorting at every load.
 create table glosesp (
   id_esp  integer primary key,
-  termino text not null
+  termino text not null collate espanol
 );
+create index glosesp_termino on glosesp (termino);
 create table glosing (
   id_ing  integer primary key,
-  termino text not null
+  termino text not null collate espanol
 );
+create index glosing_termino on glosing (termino);
 create table glosario (
   id_esp integer not null references glosesp (id_esp),
   id_ing integer not null references glosing (id_ing)
 );
+-- A translation is recorded once; both lookups go through an index.
+create unique index glosario_par on glosario (id_esp, id_ing);
+create index glosario_ing on glosario (id_ing);
 
 -- Test questions; the points each of the four answers earns.
 create table test (

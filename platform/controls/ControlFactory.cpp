@@ -8,6 +8,7 @@
 #include "PropertyBag.h"
 
 #include <QMetaObject>
+#include <QStringList>
 #include <QWidget>
 
 #include <stdexcept>
@@ -19,12 +20,18 @@ ControlFactory::ControlFactory(QString registryPath)
 
 QWidget* ControlFactory::create(const QString& programmaticId, QWidget* parent) const
 {
-    const ComponentRegistry registry(m_registryPath.isEmpty() ? ComponentRegistry::defaultFilePath() : m_registryPath);
+    QStringList registries { m_registryPath };
+    if (m_registryPath.isEmpty())
+        registries = QStringList { ComponentRegistry::defaultFilePath() } + ComponentRegistry::systemFilePaths();
     try {
-        const std::optional<ComponentClass> entry = registry.find(programmaticId);
+        std::optional<ComponentClass> entry;
+        for (const QString& path : std::as_const(registries)) {
+            if ((entry = ComponentRegistry(path).find(programmaticId)))
+                break;
+        }
         if (!entry)
-            throw CourseError(QStringLiteral("The control %1 is not registered (component registry %2)")
-                                  .arg(programmaticId, registry.filePath()));
+            throw CourseError(QStringLiteral("The control %1 is not registered (component registries searched: %2)")
+                                  .arg(programmaticId, registries.join(QStringLiteral(", "))));
         ComponentLibrary library(entry->library);
         QWidget* control = library.classObject(entry->classId).createInstance(parent);
         if (!control)

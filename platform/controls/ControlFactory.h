@@ -10,13 +10,16 @@ class QWidget;
 /// register themselves. The player never links those libraries.
 class ControlFactory {
 public:
-    /// A factory that looks classes up in the registry file registryPath
-    /// (empty: the user's registry, $XDG_CONFIG_HOME/tamsel/components.json).
+    /// A factory that looks classes up in the registry file registryPath. Empty: the
+    /// user's registry ($XDG_CONFIG_HOME/tamsel/components.json), then the system-wide
+    /// ones an installation fills (ComponentRegistry::systemFilePaths()); the user's own
+    /// entry wins, so a library registered from a build folder overrides the installed one.
     explicit ControlFactory(QString registryPath = {});
 
     /// A new instance of the control registered as programmaticId, owned by parent.
-    /// Throws CourseError naming the identifier when it is not registered, its library
-    /// cannot be loaded, or the library does not provide the class.
+    /// Throws CourseError naming the identifier when it is not registered (naming every
+    /// registry searched), its library cannot be loaded, or the library does not provide
+    /// the class.
     QWidget* create(const QString& programmaticId, QWidget* parent) const;
 
     /// Applies the stored entries of bag to control (its ReadProperties). Throws

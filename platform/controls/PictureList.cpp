@@ -1,5 +1,7 @@
 #include "PictureList.h"
 
+#include "SpanishCollation.h"
+
 #include "CourseError.h"
 
 #include <QKeyEvent>
@@ -209,7 +211,7 @@ QString PictureList::text() const
 int PictureList::find(const QString& text)
 {
     for (int i = 0; i < count(); ++i) {
-        if (m_list->item(i)->text().startsWith(text, Qt::CaseInsensitive)) {
+        if (SpanishCollation::startsWith(m_list->item(i)->text(), text)) {
             makeCurrent(i);
             return i;
         }

@@ -82,9 +82,10 @@ public:
     /// Text of the current entry, "" when none.
     QString text() const;
     /// Makes the first entry whose text starts with TEXT current and scrolls it into view,
-    /// without raising click(). Matching ignores case and keeps accents ("ñ" finds "Ñandú",
-    /// not "Nariz"; "a" does not find "ábaco"); "" matches the first entry. Returns the
-    /// index found, or -1 (the current entry then stays).
+    /// without raising click(). Matching ignores case and accents but keeps "ñ" apart from
+    /// "n", as a Spanish reader does ("arbol" finds "Árbol", "ñ" finds "Ñandú", not
+    /// "Nariz"); "" matches the first entry. Returns the index found, or -1 (the current
+    /// entry then stays).
     int find(const QString& text);
 
     // Scrolling and pointing.

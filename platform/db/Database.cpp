@@ -3,6 +3,7 @@
 #include "CourseError.h"
 #include "QueryDef.h"
 #include "Recordset.h"
+#include "SpanishCollation.h"
 #include "SqlStatement.h"
 
 #include <QCryptographicHash>
@@ -110,6 +111,7 @@ std::unique_ptr<Database> Database::open(const QString& file, ShareMode share, A
     const int rc = sqlite3_open_v2(uri.toUtf8().constData(), &handle, flags, nullptr);
     std::unique_ptr<Database> db(new Database(handle, file, share, access));
     db->check(rc, QStringLiteral("opening"));
+    db->check(SpanishCollation::registerOn(handle), QStringLiteral("making the Spanish text order known"));
     sqlite3_busy_timeout(handle, 2000);
     if (share == ShareMode::Exclusive && access == AccessMode::ReadWrite)
         db->execute(QStringLiteral("pragma locking_mode = exclusive"));
@@ -126,6 +128,7 @@ std::unique_ptr<Database> Database::create(const QString& file, const QString& p
     const int rc = sqlite3_open_v2(file.toUtf8().constData(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::unique_ptr<Database> db(new Database(handle, file, ShareMode::Exclusive, AccessMode::ReadWrite));
     db->check(rc, QStringLiteral("creating"));
+    db->check(SpanishCollation::registerOn(handle), QStringLiteral("making the Spanish text order known"));
     db->execute(QStringLiteral("create table %1 (name text primary key collate nocase, sql text not null)").arg(queryTable));
     if (!password.isEmpty()) {
         const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);

@@ -91,6 +91,11 @@ bool SqlStatement::step()
     return false;
 }
 
+void SqlStatement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
 int SqlStatement::run()
 {
     while (step()) {

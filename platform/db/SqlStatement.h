@@ -24,6 +24,8 @@ public:
 
     /// Steps once: true while a row is available.
     bool step();
+    /// Makes the statement ready to run again, keeping its bound values.
+    void reset();
     /// Steps to the end; returns the rows changed.
     int run();
 

@@ -14,7 +14,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMouseEvent>
-#include <algorithm>
 
 namespace {
 
@@ -40,7 +39,7 @@ void ExplorerScreen::traceExplorer(const char* op, int lesson) const
     QJsonObject fields { { QStringLiteral("op"), QString::fromLatin1(op) } };
     if (lesson >= 0)
         fields.insert(QStringLiteral("lesson"), lesson);
-    if (m_dragging || qstrcmp(op, "drag") == 0) {
+    if (m_drag.isDragging() || qstrcmp(op, "drag") == 0) {
         fields.insert(QStringLiteral("x"), x());
         fields.insert(QStringLiteral("y"), y());
     }
@@ -78,7 +77,7 @@ void ExplorerScreen::ScreenLoad()
     for (FrameButton* button : Imagex)
         button->raise();
     // Each opening starts centred over the stage; the learner may drag it from there.
-    move((ScreenHost::StageWidth - width()) / 2, (ScreenHost::StageHeight - height()) / 2);
+    m_drag.centre();
 }
 
 void ExplorerScreen::buildWindow(const Recordset& row)
@@ -201,29 +200,17 @@ void ExplorerScreen::Unload()
 
 void ExplorerScreen::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    m_dragging = true;
-    m_dragStart = event->globalPosition().toPoint();
-    m_dragOrigin = pos();
+    m_drag.press(*event);
 }
 
 void ExplorerScreen::mouseMoveEvent(QMouseEvent* event)
 {
     lightCloseButton(false);
-    if (!m_dragging)
-        return;
-    // Dragged like a window by its title bar, kept whole on the stage.
-    const QPoint to = m_dragOrigin + event->globalPosition().toPoint() - m_dragStart;
-    move(std::clamp(to.x(), 0, std::max(0, ScreenHost::StageWidth - width())),
-        std::clamp(to.y(), 0, std::max(0, ScreenHost::StageHeight - height())));
+    m_drag.move(*event);
 }
 
 void ExplorerScreen::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !m_dragging)
-        return;
-    m_dragging = false;
-    if (pos() != m_dragOrigin)
+    if (m_drag.release(*event))
         traceExplorer("drag");
 }

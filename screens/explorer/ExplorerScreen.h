@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Screen.h"
+#include "WindowDrag.h"
 
-#include <QPoint>
 #include <memory>
 #include <vector>
 
@@ -56,7 +56,5 @@ private:
 
     std::unique_ptr<Recordset> m_lessonsTable; ///< `LessonsTable`
     bool m_collapsed = false;
-    bool m_dragging = false;
-    QPoint m_dragStart; ///< where the press was, in global coordinates
-    QPoint m_dragOrigin; ///< where the window was then
+    WindowDrag m_drag { *this };
 };

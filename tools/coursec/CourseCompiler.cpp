@@ -1,5 +1,7 @@
 #include "CourseCompiler.h"
 
+#include "DictdRecipe.h"
+
 #include "CourseError.h"
 #include "Cp1252.h"
 #include "Database.h"
@@ -144,6 +146,8 @@ void CourseCompiler::compile(const QString& source, const QString& output) const
     copyFiles(source + QStringLiteral("/files"), output);
     // media.txt and media-*.txt, in name order.
     MediaRecipes recipes(source, output);
+    // Dictionaries go into the content database, which is locked with the course's password.
+    recipes.addKind(QStringLiteral("dictd"), [password = m_password](const MediaRecipes::Recipe& r) { DictdRecipe(password).make(r); });
     const QStringList recipeFiles = QDir(source).entryList({ QStringLiteral("media.txt"), QStringLiteral("media-*.txt") }, QDir::Files, QDir::Name);
     for (const QString& file : recipeFiles)
         recipes.run(source + QLatin1Char('/') + file);

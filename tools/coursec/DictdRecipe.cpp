@@ -1,0 +1,143 @@
+#include "DictdRecipe.h"
+
+#include "CourseError.h"
+#include "Database.h"
+#include "Recordset.h"
+#include "SqlStatement.h"
+
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+namespace {
+
+// dictd writes offsets and lengths in its own base-64 digits.
+qint64 dictdNumber(QStringView text, bool& ok)
+{
+    static const QString digits = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+    qint64 value = 0;
+    ok = !text.isEmpty();
+    for (const QChar c : text) {
+        const qsizetype d = digits.indexOf(c);
+        if (d < 0) {
+            ok = false;
+            return 0;
+        }
+        value = value * 64 + d;
+    }
+    return value;
+}
+
+QByteArray unpack(const QString& file)
+{
+    if (!QFile::exists(file))
+        throw CourseError(QStringLiteral("%1 is missing (install the dictionary's package, see tools/setup-debian.sh)").arg(file));
+    // A .dict.dz is a gzip file with an index of its own in the header; gzip reads it whole.
+    QProcess gzip;
+    gzip.start(QStringLiteral("gzip"), { QStringLiteral("-dc"), file });
+    if (!gzip.waitForFinished(60000) || gzip.exitStatus() != QProcess::NormalExit || gzip.exitCode() != 0)
+        throw CourseError(QStringLiteral("%1 cannot be unpacked: %2").arg(file, QString::fromLocal8Bit(gzip.readAllStandardError())));
+    return gzip.readAllStandardOutput();
+}
+
+/// One language's terms in the database: found by their exact text, added when new.
+class TermTable {
+public:
+    TermTable(Database& db, const QString& table, const QString& idColumn)
+        : m_db(db)
+        , m_insert(db, QStringLiteral("insert into %1 (termino) values (?)").arg(table))
+    {
+        auto rows = db.openRecordset(QStringLiteral("select %1, termino from %2").arg(idColumn, table));
+        for (; !rows->isEof(); rows->moveNext())
+            m_ids.insert(rows->text(QStringLiteral("termino")), rows->number(idColumn));
+    }
+
+    qint64 id(const QString& term)
+    {
+        if (auto it = m_ids.constFind(term); it != m_ids.constEnd())
+            return *it;
+        m_insert.reset();
+        m_insert.bind(1, term);
+        m_insert.run();
+        const qint64 id = sqlite3_last_insert_rowid(m_db.handle());
+        m_ids.insert(term, id);
+        return id;
+    }
+
+private:
+    Database& m_db;
+    SqlStatement m_insert;
+    QHash<QString, qint64> m_ids;
+};
+
+} // namespace
+
+QStringList DictdRecipe::translations(const QString& entry)
+{
+    static const QRegularExpression sense(QStringLiteral("^\\s*\\d+\\.\\s*"));
+    static const QRegularExpression mark(QStringLiteral("<[^>]*>"));
+    QStringList lines = entry.split(QLatin1Char('\n'));
+    if (!lines.isEmpty())
+        lines.removeFirst(); // the headword and its pronunciation
+    QStringList found;
+    for (QString line : lines) {
+        line.remove(sense).remove(mark);
+        for (const QString& piece : line.split(QRegularExpression(QStringLiteral("[,;]")))) {
+            const QString term = piece.simplified();
+            if (!term.isEmpty() && !found.contains(term))
+                found << term;
+        }
+    }
+    return found;
+}
+
+void DictdRecipe::make(const MediaRecipes::Recipe& recipe) const
+{
+    const QString dictionary = recipe.required(QStringLiteral("dictionary"));
+    const QString headwords = recipe.required(QStringLiteral("headwords"));
+    if (headwords != QLatin1String("es") && headwords != QLatin1String("en"))
+        throw CourseError(QStringLiteral("dictd: headwords=%1; it takes es or en").arg(headwords));
+    const QString indexFile = dictionary + QStringLiteral(".index");
+    QFile index(indexFile);
+    if (!index.open(QIODevice::ReadOnly))
+        throw CourseError(QStringLiteral("%1 is missing (install the dictionary's package, see tools/setup-debian.sh)").arg(indexFile));
+    const QByteArray body = unpack(dictionary + QStringLiteral(".dict.dz"));
+
+    auto db = Database::open(recipe.output, ShareMode::Exclusive, AccessMode::ReadWrite, QStringLiteral("MS Access;PWD=") + m_password);
+    db->execute(QStringLiteral("begin"));
+    TermTable spanish(*db, QStringLiteral("glosesp"), QStringLiteral("id_esp"));
+    TermTable english(*db, QStringLiteral("glosing"), QStringLiteral("id_ing"));
+    TermTable& heads = headwords == QLatin1String("es") ? spanish : english;
+    TermTable& others = headwords == QLatin1String("es") ? english : spanish;
+    SqlStatement pair(*db, QStringLiteral("insert or ignore into glosario (id_esp, id_ing) values (?, ?)"));
+    int lineNumber = 0;
+    while (!index.atEnd()) {
+        ++lineNumber;
+        const QString line = QString::fromUtf8(index.readLine()).trimmed();
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        bool offsetOk = false;
+        bool lengthOk = false;
+        const qint64 offset = fields.size() == 3 ? dictdNumber(fields[1], offsetOk) : 0;
+        const qint64 length = fields.size() == 3 ? dictdNumber(fields[2], lengthOk) : 0;
+        if (!offsetOk || !lengthOk || offset + length > body.size())
+            throw CourseError(QStringLiteral("%1:%2: not a dictd index line (headword, offset, length)").arg(indexFile).arg(lineNumber));
+        const QString headword = fields[0].simplified();
+        // The dictionary's own description entries are no terms.
+        if (headword.startsWith(QLatin1String("00database")) || headword.startsWith(QLatin1String("00-database")))
+            continue;
+        const QStringList found = translations(QString::fromUtf8(body.mid(offset, length)));
+        if (found.isEmpty())
+            continue;
+        const qint64 head = heads.id(headword);
+        for (const QString& term : found) {
+            const qint64 other = others.id(term);
+            pair.reset();
+            pair.bind(1, headwords == QLatin1String("es") ? head : other);
+            pair.bind(2, headwords == QLatin1String("es") ? other : head);
+            pair.run();
+        }
+    }
+    db->execute(QStringLiteral("commit"));
+}
