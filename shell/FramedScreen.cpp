@@ -98,6 +98,8 @@ void FramedScreen::ScreenLoad()
 
     auto rows = shell().state().ContentDb->openRecordset(pantallaQuery());
     for (; !rows->isEof(); rows->moveNext()) {
+        if (takeRow(int(rows->number(QStringLiteral("objeto"))), *rows))
+            continue;
         switch (rows->number(QStringLiteral("objeto"))) {
         case 0: buildBackground(*rows); break;
         case 5: buildButton(*rows); break;
@@ -208,7 +210,7 @@ void FramedScreen::buildNavList(const Recordset& row)
     connect(listanav, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { shell().guarded([&] { NavListClick(item); }); });
 }
 
-void FramedScreen::buildLabel(const Recordset& row)
+QLabel* FramedScreen::buildLabel(const Recordset& row)
 {
     auto* label = new QLabel(this);
     label->setObjectName(QStringLiteral("Label%1").arg(Labels.size() + 1));
@@ -224,6 +226,7 @@ void FramedScreen::buildLabel(const Recordset& row)
     label->setPalette(p);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     Labels.push_back(label);
+    return label;
 }
 
 void FramedScreen::buildPictureList(const Recordset& row)
@@ -272,6 +275,7 @@ void FramedScreen::BackgroundMouseMove(int x, int y)
     for (size_t i = 1; i < m_buttons.size(); ++i) {
         FrameButton* button = Imagex[i];
         if (m_buttons[i].contains(x, y) && button->isHidden() && buttonMayLight(int(i))) {
+            aboutToLight(int(i));
             shell().sounds().startClickSound();
             button->show();
             button->raise();

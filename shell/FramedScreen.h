@@ -65,7 +65,8 @@ public:
 
     // Frame handlers, public so that tests and screens can drive them as events do.
     void ButtonMouseMove(int index);
-    void BackgroundMouseMove(int x, int y);
+    /// The pointer at (X, Y) over `Picture1`: lights the button under it, puts out the others.
+    virtual void BackgroundMouseMove(int x, int y);
     void NavListClick(QListWidgetItem* item);
     void VolumeChange(int value);
     void SoundTimer();
@@ -73,6 +74,14 @@ public:
 protected:
     /// The query of the screen's rows.
     virtual QString pantallaQuery() const;
+    /// Asked first for every row, of any kind: a screen that builds ROW itself, with its
+    /// own meaning for a kind the frame knows, returns true and the frame skips the row.
+    /// It may still build through the frame's own builders (buildButton, buildLabel).
+    virtual bool takeRow(int kind, const Recordset& row)
+    {
+        Q_UNUSED(kind) Q_UNUSED(row)
+        return false;
+    }
     /// Builds an object of a kind the frame does not know; returns false to skip the row.
     virtual bool loadObject(int kind, const Recordset& row);
     /// Runs after the last row.
@@ -84,6 +93,9 @@ protected:
     virtual QWidget* buttonParent() const;
     /// Whether button INDEX may light up now (the main map asks its exclusions).
     virtual bool buttonMayLight(int index) const;
+    /// Button INDEX, hidden, is about to be lit by the pointer (a screen that empties its
+    /// buttons' pictures gives the lit picture back here).
+    virtual void aboutToLight(int index) { Q_UNUSED(index) }
     /// Whether the screen plays a background sound.
     virtual bool hasBackgroundSound() const { return true; }
     /// The screen's own work once the frame's activation is done.
@@ -106,13 +118,15 @@ protected:
     void refreshNavList();
 
     void RegisterButton(FrameButton* button, const Recordset& row);
+    /// Builds the next `Imagex` button from ROW (the last element of Imagex afterwards).
     void buildButton(const Recordset& row);
+    /// Builds the next text label from ROW (the last element of Labels afterwards).
+    QLabel* buildLabel(const Recordset& row);
 
 private:
     void buildBackground(const Recordset& row);
     void buildNavList(const Recordset& row);
     void buildNavBox(const Recordset& row);
-    void buildLabel(const Recordset& row);
     void buildPictureList(const Recordset& row);
 
     std::vector<ButtonRecord> m_buttons;

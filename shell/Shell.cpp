@@ -13,6 +13,7 @@
 
 #include <QJsonObject>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 
 Shell::Shell(ModuleState& state, Trace& trace, ScreenHost& host)
@@ -21,6 +22,12 @@ Shell::Shell(ModuleState& state, Trace& trace, ScreenHost& host)
     , m_host(host)
     , m_sounds(std::make_unique<SoundChannels>(state, trace))
     , m_navigator(std::make_unique<Navigator>(*this))
+    , m_programEnd([](int status) {
+        // At once: no event loop is left to unwind and no player or window is taken down
+        // one by one (the trace is written line by line, the databases commit as they go).
+        std::fflush(nullptr);
+        std::_Exit(status);
+    })
 {
 }
 
@@ -137,4 +144,15 @@ void Shell::fatal(const QString& message)
     // Nothing is kept in memory that the learner would lose: the learner database is
     // written as he goes. Leave at once, whatever event loop we are in.
     std::exit(1);
+}
+
+void Shell::endProgram()
+{
+    m_trace.event("quit", { { QStringLiteral("status"), 0 } });
+    m_programEnd(0);
+}
+
+void Shell::setProgramEnd(std::function<void(int status)> end)
+{
+    m_programEnd = std::move(end);
 }

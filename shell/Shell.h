@@ -72,6 +72,14 @@ public:
     /// Reports MESSAGE and ends the program with status 1.
     [[noreturn]] void fatal(const QString& message);
 
+    /// Ends the program at once with status 0, as a screen's "leave the course" button
+    /// does: the `quit` event is written, and nothing else runs. Nothing is lost: the
+    /// learner database is written as the learner goes and the screens keep nothing else.
+    void endProgram();
+    /// How endProgram() leaves, given the status; by default the process ends there and
+    /// then. A test in the player's own process puts something that returns in its place.
+    void setProgramEnd(std::function<void(int status)> end);
+
 private:
     void queueActivation(Screen* screen);
 
@@ -85,4 +93,5 @@ private:
     QHash<QString, Screen*> m_windows;
     QPointer<Screen> m_current;
     QPointer<Screen> m_overlay;
+    std::function<void(int)> m_programEnd;
 };

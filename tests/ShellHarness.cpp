@@ -16,6 +16,7 @@ ShellHarness::ShellHarness(const FixtureCourse& course)
     state.CurrentLesson = 1;
     host = std::make_unique<ScreenHost>(trace);
     shell = std::make_unique<Shell>(state, trace, *host);
+    shell->setProgramEnd([this](int status) { endStatus = status; });
     host->resize(ScreenHost::StageWidth, ScreenHost::StageHeight);
     host->show();
 }

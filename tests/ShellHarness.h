@@ -7,6 +7,7 @@
 #include "Trace.h"
 
 #include <memory>
+#include <optional>
 
 /// The shell of a running player, in the test's own process, on a fixture course:
 /// state with the content database open, a trace to a file, the host window, the shell.
@@ -19,6 +20,8 @@ public:
     Trace trace;
     std::unique_ptr<ScreenHost> host;
     std::unique_ptr<Shell> shell;
+    /// The status the program was ended with (Shell::endProgram), which here ends nothing.
+    std::optional<int> endStatus;
 
     /// The trace's events so far, optionally only those named NAME.
     QList<QJsonObject> events(const QString& name = {}) const;

@@ -5,6 +5,7 @@
 #include "PictureEffect.h"
 #include "PictureList.h"
 #include "PictureSurface.h"
+#include "Recordset.h"
 #include "ShellHarness.h"
 #include "TransitionWindow.h"
 
@@ -44,6 +45,30 @@ public:
 
 protected:
     void ButtonClick(int index) override { clicked << index; }
+};
+
+/// A screen that takes its label rows and its buttons of action 14 itself, and lights
+/// its buttons with a picture of its own; it records every row it was asked about.
+class TakingScreen : public PlainScreen {
+public:
+    using PlainScreen::PlainScreen;
+    QList<int> asked;
+    QList<int> taken;
+    QList<int> lit;
+
+protected:
+    bool takeRow(int kind, const Recordset& row) override
+    {
+        asked << kind;
+        if (kind == 9 || (kind == 5 && row.number(QStringLiteral("accion")) == 14)) {
+            taken << kind;
+            if (kind == 9)
+                buildLabel(row)->setText(QStringLiteral("mine"));
+            return true;
+        }
+        return false;
+    }
+    void aboutToLight(int index) override { lit << index; }
 };
 
 } // namespace
@@ -315,6 +340,28 @@ private Q_SLOTS:
         shell().reactivate();
         QTRY_COMPARE(state.CurrentScreen, 3);
         QVERIFY(!m_harness->events(QStringLiteral("screen.activate")).last().contains(QStringLiteral("held")));
+    }
+
+    void aScreenTakesItsRowsBeforeTheFrame()
+    {
+        shell().registerWindow(QStringLiteral("frmsa"), [](Shell& s) { return new TakingScreen(s, QStringLiteral("frmsa"), 3); });
+        auto* sa = static_cast<TakingScreen*>(screen("frmsa"));
+        sa->ensureLoaded();
+        // Asked about every row, in the order of their kinds; the frame builds the rest.
+        QCOMPARE(sa->asked, (QList<int> { 0, 5, 5, 5, 5, 6, 8, 9, 17, 99 }));
+        QCOMPARE(sa->taken, (QList<int> { 5, 9 }));
+        QCOMPARE(int(sa->buttons().size()), 4); // the unused 0 and three buttons
+        QCOMPARE(sa->buttonWithAction(14), 0);
+        QCOMPARE(int(sa->Labels.size()), 1);
+        QCOMPARE(sa->Labels[0]->text(), QStringLiteral("mine"));
+        QVERIFY(sa->pictureList && sa->CajaNav && sa->listanav);
+        // A hidden button is announced just before the pointer lights it, and only then.
+        shell().showScreen(sa);
+        QTRY_VERIFY(!m_harness->events(QStringLiteral("screen.activate")).isEmpty());
+        pointTo({ 15, 15 });
+        pointTo({ 300, 300 });
+        pointTo({ 210, 15 });
+        QCOMPARE(sa->lit, (QList<int> { 1, 2 }));
     }
 
     void onlyTheMapPlacesTheVolumePanelByItsButton()
