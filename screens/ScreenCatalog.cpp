@@ -8,6 +8,7 @@
 #include "IntroScreen.h"
 #include "MainMapScreen.h"
 #include "Shell.h"
+#include "TestScreen.h"
 #include "VideoScreen.h"
 
 namespace {
@@ -30,4 +31,5 @@ void registerScreens(Shell& shell)
     add<VideoScreen>(shell, "frmsa");
     add<ExplorerScreen>(shell, "frmexp");
     add<GlossaryScreen>(shell, "frmind");
+    add<TestScreen>(shell, "frmtest");
 }

@@ -43,6 +43,8 @@ void BigPictureScreen::ScreenActivate()
 {
     ModuleState& state = shell().state();
     m_ticks = 0;
+    if (state.CurrentScreen != 11) // not a second activation of the same showing
+        m_openedFrom = state.CurrentScreen;
     state.CurrentScreen = 11;
     shell().sounds().PlayScreenSound();
     Timer1->setInterval(1000);
@@ -77,8 +79,12 @@ void BigPictureScreen::BigPictureClick()
         return;
     }
     Timer1->stop();
+    // Back to the map while CurrentScreen is the 11 of this screen's activation, otherwise
+    // to the test. The activation always sets 11, so the screen it was opened from counts
+    // too: opened from the test it returns there, since the map cannot show the test's lesson.
+    const bool toMap = state.CurrentScreen == 11 && m_openedFrom != 14;
     // Without a screen to return to the learner keeps the picture rather than an empty stage.
-    if (shell().navigator().SwitchScreen(this, state.CurrentScreen == 11 ? QStringLiteral("frmms") : QStringLiteral("frmtest")))
+    if (shell().navigator().SwitchScreen(this, toMap ? QStringLiteral("frmms") : QStringLiteral("frmtest")))
         shell().unloadWindow(this);
     else if (state.BackgroundSoundOn)
         Timer1->start(); // the sound upkeep goes on

@@ -5,9 +5,9 @@
 class PictureEffect;
 class QTimer;
 
-/// `frmc`: one large picture over the whole drawing area. Opened from the map it returns
-/// at a click; when the learner is leaving the course it is the last screen, and ends the
-/// program at a click or on the fourth tick of its clock.
+/// `frmc`: one large picture over the whole drawing area. Opened from the map or the test
+/// it returns there at a click; when the learner is leaving the course it is the last
+/// screen, and ends the program at a click or on the fourth tick of its clock.
 class BigPictureScreen : public Screen {
     Q_OBJECT
 
@@ -30,4 +30,5 @@ private:
     void endProgram();
 
     int m_ticks = 0;
+    qint16 m_openedFrom = 0; ///< the screen current when the picture was shown
 };
