@@ -347,6 +347,138 @@ private Q_SLOTS:
             QVERIFY2(kindsWithIcon.contains(int(kinds->number(QStringLiteral("tipo")))), qPrintable(QStringLiteral("no icon for lesson kind %1").arg(kinds->number(QStringLiteral("tipo")))));
     }
 
+    // The test's rows against the pictures media-test.txt draws, its questions, and the
+    // way to it from the home map.
+    void demoTestRowsAgreeWithPictures()
+    {
+        const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("course/"));
+        QString rows;
+        const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
+        for (const QString& file : files)
+            rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
+        QDir().mkpath(out);
+        CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
+        // The pictures only: the spoken files are checked against their text when the course is built.
+        const QString media = readTextFile(source + QStringLiteral("/media-test.txt"));
+        QString pictures;
+        for (const QString& line : media.split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("testscreen ")))
+                pictures += line + QLatin1Char('\n');
+        writeFile(dir.filePath(QStringLiteral("src/media.txt")), pictures);
+        MediaRecipes(dir.filePath(QStringLiteral("src")), out).run(dir.filePath(QStringLiteral("src/media.txt")));
+        auto db = Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
+        const auto picture = [&](const Recordset& row, const char* field) { return QImage(out + fromCourse(row.text(QLatin1String(field)))); };
+        const auto rectOf = [](const Recordset& row, const QSize& size) {
+            return QRect(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), size.width(), size.height());
+        };
+
+        auto background = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 14 and objeto = 0"));
+        QCOMPARE(background->recordCount(), 1);
+        const QImage screen = picture(*background, "bitmapreposo").convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(screen.size(), QSize(640, 480));
+        auto panel = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 14 and objeto = 27"));
+        QCOMPARE(panel->recordCount(), 1);
+        const QImage panelPicture = picture(*panel, "bitmapreposo").convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!panelPicture.isNull());
+        auto marker = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 14 and objeto = 31"));
+        QCOMPARE(marker->recordCount(), 1);
+        QCOMPARE(picture(*marker, "bitmapreposo").size(), QSize(44, 44));
+
+        // Buttons: lit looks that differ from what lies under them at rest, pressed looks of
+        // the same size; the answer buttons 1 to 4 answer, the result button is role 6.
+        QSet<int> actions;
+        QSet<int> panelActions;
+        QList<QRect> buttonRects;
+        QRect menu;
+        auto buttons = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 14 and objeto = 5"));
+        for (; !buttons->isEof(); buttons->moveNext()) {
+            const int accion = int(buttons->number(QStringLiteral("accion")));
+            const int role = int(buttons->number(QStringLiteral("identificativo")));
+            const QImage lit = picture(*buttons, "bitmapactivable").convertToFormat(QImage::Format_RGB32);
+            const QString what = QStringLiteral("button %1 (role %2)").arg(accion).arg(role);
+            QVERIFY2(!lit.isNull(), qPrintable(what));
+            const QRect rect = rectOf(*buttons, lit.size());
+            const QImage& ground = role == 5 ? panelPicture : screen;
+            QVERIFY2(ground.rect().contains(rect), qPrintable(what));
+            QVERIFY2(lit != ground.copy(rect), qPrintable(what + QStringLiteral(": lit as at rest")));
+            if (role == 5) {
+                panelActions.insert(accion);
+                continue;
+            }
+            actions.insert(accion);
+            buttonRects << rect;
+            QCOMPARE(picture(*buttons, "bitmapactivo").size(), lit.size());
+            if (role >= 1 && role <= 4)
+                QCOMPARE(accion, 34);
+            if (accion == 34)
+                QVERIFY(role >= 1 && role <= 4);
+            QCOMPARE(role == 6, accion == 40);
+            if (accion == 37)
+                menu = rect;
+        }
+        QCOMPARE(actions, (QSet<int> { 15, 28, 34, 35, 36, 37, 40, 41, 42, 43, 44, 45 }));
+        QCOMPARE(panelActions, (QSet<int> { 38, 39 }));
+        // The panel opens under its button and stays on the screen.
+        QVERIFY(QRect(0, 0, 640, 480).contains(QRect(menu.bottomLeft() + QPoint(0, 1), panelPicture.size())));
+
+        // Labels: each role once, on the screen, clear of every button.
+        QSet<int> roles;
+        auto labels = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 14 and objeto = 9"));
+        for (; !labels->isEof(); labels->moveNext()) {
+            const int role = int(labels->number(QStringLiteral("identificativo")));
+            QVERIFY(!roles.contains(role));
+            roles.insert(role);
+            const QRect rect = rectOf(*labels, QSize(int(labels->number(QStringLiteral("ancho"))), int(labels->number(QStringLiteral("alto")))));
+            QVERIFY(QRect(0, 0, 640, 480).contains(rect));
+            for (const QRect& button : buttonRects)
+                QVERIFY2(!rect.intersects(button), qPrintable(QStringLiteral("label %1 lies on a button").arg(role)));
+        }
+        QCOMPARE(roles, (QSet<int> { 1, 2, 3, 4, 5, 6, 7 }));
+
+        // Ten questions with texts; one right answer among the three texts each, but for
+        // one whose fourth button is right and one that earns nothing at all.
+        auto questions = db->openRecordset(QStringLiteral("select * from test where n_leccion = 1500"));
+        QCOMPARE(questions->recordCount(), 10);
+        int fourth = 0;
+        int nothing = 0;
+        for (; !questions->isEof(); questions->moveNext()) {
+            for (const char* field : { "textopregunta", "textorespuesta1", "textorespuesta2", "textorespuesta3" })
+                QVERIFY(!questions->text(QLatin1String(field)).trimmed().isEmpty());
+            int right = 0;
+            for (int k = 1; k <= 3; ++k)
+                right += questions->number(QStringLiteral("puntuacionrespuesta%1").arg(k)) > 0;
+            const bool fourthRight = questions->number(QStringLiteral("puntuacionrespuesta4")) > 0;
+            if (fourthRight)
+                ++fourth;
+            if (right == 0 && !fourthRight)
+                ++nothing;
+            QVERIFY(right == 1 || (right == 0 && fourthRight) || (right == 0 && !fourthRight));
+            QVERIFY(!(right && fourthRight));
+        }
+        QCOMPARE(fourth, 1);
+        QCOMPARE(nothing, 1);
+
+        // Lesson 1500 is a test whose two spoken files the media make, and the first lesson
+        // of a chapter that has a region on its map.
+        auto lesson = db->openRecordset(QStringLiteral("select * from lecciones where n_leccion = 1500"));
+        QCOMPARE(lesson->recordCount(), 1);
+        QCOMPARE(lesson->number(QStringLiteral("tipo")), 14);
+        for (const char* field : { "nombre_fichero1", "nombre_fichero2" })
+            QVERIFY2(media.contains(QStringLiteral("narration ") + fromCourse(lesson->text(QLatin1String(field))) + QLatin1Char(' ')),
+                qPrintable(lesson->text(QLatin1String(field))));
+        const qlonglong map = lesson->number(QStringLiteral("N_leccion_viene"));
+        const qlonglong chapter = lesson->number(QStringLiteral("N_capitulo_viene"));
+        auto region = db->openRecordset(QStringLiteral("select * from mapa_sensible where N_leccion = %1 and N_capitulo = %2").arg(map).arg(chapter));
+        QCOMPARE(region->recordCount(), 1);
+        auto first = db->openRecordset(
+            QStringLiteral("select * from lecciones where n_leccion_viene = %1 and n_capitulo_viene = %2 order by n_leccion").arg(map).arg(chapter));
+        QCOMPARE(first->number(QStringLiteral("N_leccion")), 1500);
+        auto sounds = db->openRecordset(QStringLiteral("select * from sonidospantalla where codigopantalla = 14"));
+        QCOMPARE(sounds->recordCount(), 1);
+    }
+
     void windowRecipeRefusesBadInput_data()
     {
         QTest::addColumn<QString>("recipe");

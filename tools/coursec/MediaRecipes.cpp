@@ -5,6 +5,7 @@
 #include "LessonArtRecipe.h"
 #include "MapRecipe.h"
 #include "PanoramaRecipe.h"
+#include "TestArtRecipe.h"
 #include "VideoRecipe.h"
 #include "WindowArtRecipe.h"
 
@@ -152,6 +153,7 @@ MediaRecipes::MediaRecipes(const QString& source, const QString& output)
     addKind(QStringLiteral("video"), VideoRecipe::make);
     LessonArtRecipe::addKinds(*this, m_source, m_output);
     WindowArtRecipe::addKinds(*this, m_output);
+    TestArtRecipe::addKinds(*this, m_output);
 }
 
 void MediaRecipes::addKind(const QString& kind, Maker maker)
