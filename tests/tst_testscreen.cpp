@@ -110,7 +110,7 @@ QString rowsFor(const QList<Points>& questions)
 }
 
 /// A stand-in for the glossary: a window over the current screen that sets `GlossaryOpen`
-/// while it is open and leaves `ExplorerOpen` alone, as Part 7.1 says.
+/// while it is open and leaves `ExplorerOpen` alone, as the real one does (without the rolda library).
 class GlossaryStandIn : public Screen {
 public:
     explicit GlossaryStandIn(Shell& shell)
