@@ -1,8 +1,10 @@
 #include "Screen.h"
 
 #include "CourseError.h"
+#include "FrameButton.h"
 #include "InputLock.h"
 #include "ModuleState.h"
+#include "Recordset.h"
 #include "ScreenHost.h"
 #include "Shell.h"
 #include "Trace.h"
@@ -91,6 +93,21 @@ QCursor Screen::handCursor() const
         m_hand = QCursor(hand, hand.width() / 2, hand.height() / 2);
     }
     return m_hand;
+}
+
+FrameButton* Screen::overlayButton(int index, const Recordset& row)
+{
+    auto* button = new FrameButton(index, this);
+    button->setObjectName(QStringLiteral("Imagex%1").arg(index));
+    button->setCursor(handCursor());
+    QString picture = row.text(QStringLiteral("bitmapactivable"));
+    if (picture.trimmed().isEmpty())
+        picture = row.text(QStringLiteral("bitmapreposo"));
+    button->setPixmap(loadPicture(picture));
+    button->setGeometry(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), button->pixmap().width(),
+        button->pixmap().height());
+    button->hide();
+    return button;
 }
 
 QPixmap Screen::transitionPicture()

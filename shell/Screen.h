@@ -6,7 +6,9 @@
 #include <QString>
 #include <QWidget>
 
+class FrameButton;
 class InputLock;
+class Recordset;
 class Shell;
 
 /// A screen of the course: a window built from its `pantalla` rows the first time it is
@@ -65,6 +67,9 @@ protected:
     QPixmap loadPicture(const QString& name) const;
     /// The hand pointer from "mano.ico".
     QCursor handCursor() const;
+    /// A button `Imagex`(INDEX) of a window of its own size (explorer, glossary), hidden,
+    /// at the row's X and Y with its picture (`bitmapactivable`, else `bitmapreposo`).
+    FrameButton* overlayButton(int index, const Recordset& row);
     Shell& shell() const { return m_shell; }
 
 private:

@@ -95,16 +95,7 @@ void ExplorerScreen::buildWindow(const Recordset& row)
 
 void ExplorerScreen::buildButton(const Recordset& row)
 {
-    auto* button = new FrameButton(int(Imagex.size()), this);
-    button->setObjectName(QStringLiteral("Imagex%1").arg(Imagex.size()));
-    button->setCursor(handCursor());
-    QString picture = row.text(QStringLiteral("bitmapactivable"));
-    if (picture.trimmed().isEmpty())
-        picture = row.text(QStringLiteral("bitmapreposo"));
-    button->setPixmap(loadPicture(picture));
-    button->setGeometry(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), button->pixmap().width(),
-        button->pixmap().height());
-    button->hide();
+    FrameButton* button = overlayButton(int(Imagex.size()), row);
     connect(button, &FrameButton::moved, this, [this](int index) {
         if (index == 0)
             lightCloseButton(true);

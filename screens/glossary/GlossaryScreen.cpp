@@ -149,16 +149,7 @@ void GlossaryScreen::buildWindow(const Recordset& row)
 
 void GlossaryScreen::buildButton(const Recordset& row)
 {
-    auto* button = new FrameButton(int(Imagex.size()), this);
-    button->setObjectName(QStringLiteral("Imagex%1").arg(Imagex.size()));
-    button->setCursor(handCursor());
-    QString picture = row.text(QStringLiteral("bitmapactivable"));
-    if (picture.trimmed().isEmpty())
-        picture = row.text(QStringLiteral("bitmapreposo"));
-    button->setPixmap(loadPicture(picture));
-    button->setGeometry(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), button->pixmap().width(),
-        button->pixmap().height());
-    Imagex.push_back(button);
+    Imagex.push_back(overlayButton(int(Imagex.size()), row));
 }
 
 void GlossaryScreen::buildList(const Recordset& row)
