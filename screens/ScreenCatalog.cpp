@@ -4,8 +4,11 @@
 #include "CarouselScreen.h"
 #include "ExplorerScreen.h"
 #include "HelpOverlay.h"
+#include "InfoCardScreen.h"
 #include "IntroScreen.h"
 #include "MainMapScreen.h"
+#include "PhotoCardScreen.h"
+#include "PictureCardScreen.h"
 #include "Shell.h"
 #include "VideoScreen.h"
 
@@ -28,4 +31,7 @@ void registerScreens(Shell& shell)
     add<CarouselScreen>(shell, "frmct");
     add<VideoScreen>(shell, "frmsa");
     add<ExplorerScreen>(shell, "frmexp");
+    add<PictureCardScreen>(shell, "frmbf");
+    add<InfoCardScreen>(shell, "frmcft");
+    add<PhotoCardScreen>(shell, "frmft");
 }
