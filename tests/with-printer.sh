@@ -4,7 +4,10 @@
 # spool, logs and socket in a temporary folder, serves no web interface, is stopped by
 # its own PID when the command ends, and the command's exit status is returned.
 # cups-pdf writes each job into the submitting user's ~/PDF; TAMSEL_PRINT_OUT names
-# that folder for the tests that read the PDF back.
+# that folder for the tests that read the PDF back. The queue's filters pass the job
+# through PostScript, which keeps the pages but not the fonts' character map, so the
+# text a program sent is read from the job file the scheduler keeps: TAMSEL_PRINT_SPOOL
+# names the folder that holds it (d<job>-001).
 set -uo pipefail
 
 if [ $# -eq 0 ]; then
@@ -54,6 +57,7 @@ Listen $socket
 WebInterface No
 Browsing Off
 LogLevel warn
+PreserveJobFiles Yes
 DefaultAuthType None
 <Location />
   Order allow,deny
@@ -94,6 +98,7 @@ fi
 
 home=$(getent passwd "$(id -un)" | cut -d: -f6)
 export TAMSEL_PRINT_OUT="$home/PDF"
+export TAMSEL_PRINT_SPOOL="$root/spool"
 mkdir -p "$TAMSEL_PRINT_OUT"
 
 "$@"
