@@ -5,7 +5,7 @@
 
 -- Screens 6 and 7: background, title, card list, text box with its strip, the picture and
 -- the volume strip, then the buttons: up, help, sound, volume, print, copy, scroll down,
--- scroll up and end.
+-- scroll up and end, and on screen 6 the playing buttons of the card's sound.
 insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, accion, Font, tamanofont, colorfont, bitmapactivo) values
   (6, 0,  0, 0,   0,   0,   0,   'fondos\fichas_informacion.bmp', null,                   0,  null,          null, 0, null),
   (6, 9,  0, 100, 8,   440, 28,  null,                      null,                        0,  'DejaVu Sans', 14,   1, null),
@@ -23,6 +23,14 @@ insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapr
   (6, 5,  0, 421, 432, 0,   0,   null,                      'botones\fichas_bajar.bmp',   18, null,          null, 0, null),
   (6, 5,  0, 475, 432, 0,   0,   null,                      'botones\fichas_subir.bmp',   19, null,          null, 0, null),
   (6, 5,  0, 529, 432, 0,   0,   null,                      'botones\fichas_salir.bmp',   2,  null,          null, 0, null),
+  -- The card sound: to start, previous picture, play, pause, stop, next picture, to end.
+  (6, 5,  0, 384, 330, 0,   0,   null,                      'botones\cft_inicio.bmp',  7,  null,          null, 0, null),
+  (6, 5,  0, 418, 330, 0,   0,   null,                      'botones\cft_anterior.bmp', 10, null,         null, 0, null),
+  (6, 5,  0, 452, 330, 0,   0,   null,                      'botones\cft_reproducir.bmp', 5, null,        null, 0, null),
+  (6, 5,  0, 486, 330, 0,   0,   null,                      'botones\cft_pausa.bmp',   11, null,          null, 0, null),
+  (6, 5,  0, 520, 330, 0,   0,   null,                      'botones\cft_parar.bmp',   6,  null,          null, 0, null),
+  (6, 5,  0, 554, 330, 0,   0,   null,                      'botones\cft_siguiente.bmp', 9, null,         null, 0, null),
+  (6, 5,  0, 588, 330, 0,   0,   null,                      'botones\cft_final.bmp',   8,  null,          null, 0, null),
   -- Screen 7: the photograph lies at its own size under the text.
   (7, 0,  0, 0,   0,   0,   0,   'fondos\fichas_fototexto.bmp', null,                    0,  null,          null, 0, null),
   (7, 9,  0, 100, 8,   440, 28,  null,                      null,                        0,  'DejaVu Sans', 14,   1, null),

@@ -287,6 +287,19 @@ QColor drawTile(QPainter& painter, const QRectF& tile, Look look)
     return look == Look::Lit ? QColor(138, 28, 28) : kInk;
 }
 
+/// Saves to FILE the tile at PLACE of BACKGROUND drawn lit by DRAW (painter, tile, look).
+template<typename Draw>
+void saveLitTile(const QImage& background, const QRect& place, const Draw& draw, const QString& file)
+{
+    QImage lit(place.size(), QImage::Format_RGB32);
+    QPainter painter(&lit);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawImage(0, 0, background, place.x(), place.y(), place.width(), place.height());
+    draw(painter, QRectF(QPointF(1, 1), QSizeF(place.size()) - QSizeF(2, 2)), Look::Lit);
+    painter.end();
+    DrawingKit::savePicture(lit, file);
+}
+
 QImage renderPanel(const QStringList& icons, Look look)
 {
     const QSize size(LessonArtRecipe::PanelLeft * 2 + int(icons.size()) * LessonArtRecipe::PanelStep - 4,
@@ -479,13 +492,20 @@ void LessonArtRecipe::makeCards(const MediaRecipes::Recipe& r) const
             on.drawText(tile, Qt::AlignCenter | Qt::TextWordWrap, nameLabel.back());
         };
         label(painter, QRectF(place).adjusted(1, 1, -1, -1), Look::AtRest);
-        QImage lit(place.size(), QImage::Format_RGB32);
-        QPainter litPainter(&lit);
-        litPainter.setRenderHint(QPainter::Antialiasing);
-        litPainter.drawImage(0, 0, image, place.x(), place.y(), place.width(), place.height());
-        label(litPainter, QRectF(QPointF(1, 1), QSizeF(place.size()) - QSizeF(2, 2)), Look::Lit);
-        litPainter.end();
-        DrawingKit::savePicture(lit, m_output + QLatin1Char('/') + tileLit + nameLabel.front() + QStringLiteral(".bmp"));
+        saveLitTile(image, place, label, m_output + QLatin1Char('/') + tileLit + nameLabel.front() + QStringLiteral(".bmp"));
+    }
+    // The card sound's playing buttons, in a row from playat=, drawn like the panels'.
+    const QStringList playing = r.arg(QStringLiteral("playing")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QPoint playAt = playing.isEmpty() ? QPoint() : DrawingKit::parsePoints(r.required(QStringLiteral("playat")), QStringLiteral("playat"), 1).front().toPoint();
+    for (qsizetype i = 0; i < playing.size(); ++i) {
+        if (!knowsPanelIcon(playing.at(i)))
+            throw CourseError(QStringLiteral("unknown playing button '%1'").arg(playing.at(i)));
+        const QRect place(playAt + QPoint(int(i) * CardPlayStep, 0), QSize(CardPlayStep - 2, CardPlayStep - 2));
+        const auto icon = [&](QPainter& on, const QRectF& tile, Look look) {
+            drawPanelIcon(on, playing.at(i), tile.adjusted(5, 5, -5, -5), drawTile(on, tile, look));
+        };
+        icon(painter, QRectF(place).adjusted(1, 1, -1, -1), Look::AtRest);
+        saveLitTile(image, place, icon, m_output + QLatin1Char('/') + r.required(QStringLiteral("playlit")) + playing.at(i) + QStringLiteral(".bmp"));
     }
     painter.end();
     DrawingKit::savePicture(image, r.output);

@@ -20,9 +20,11 @@ class QPainter;
 ///   lessonscreen OUT.bmp part=scene scene=NAME [mood=day|sunset|night] english="..." spanish="..."
 ///     a carousel picture: a drawn scene inside the same frame.
 ///   lessonscreen OUT.bmp part=cards [mood=...] lit=PREFIX tiles="name:Label,..." tilelit=PREFIX [wells="x,y,w,h;..."]
+///                [playing="reproducir,pausa,..." playat=x,y playlit=PREFIX]
 ///     a card screen's background: the bar with its three buttons and, after them, one
 ///     labelled button per tile at rest (lit: PREFIX + name + .bmp, placed by cardTileAt()),
-///     and paper wells under the screen's list, text and pictures.
+///     paper wells under the screen's list, text and pictures, and a row of the card
+///     sound's playing buttons from playat (lit: playlit + name + .bmp, every CardPlayStep).
 ///   lessonscreen OUT.bmp part=help size=WxH title="..." text="first|second" [miniature=FILE] [map=PLAN]
 ///     a help card; FILE (a picture of the course folder) or the map of PLAN (in the
 ///     course source) is shown small beside the text.
@@ -44,6 +46,7 @@ public:
     static constexpr int PanelTop = 22;
     static constexpr int CardTileLeft = 205;
     static constexpr int CardTileStep = 54;
+    static constexpr int CardPlayStep = 34;
 
     LessonArtRecipe(const QString& sourceFolder, const QString& outputFolder);
 
