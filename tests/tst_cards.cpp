@@ -3,34 +3,42 @@
 #include "InfoCardScreen.h"
 #include "PictureCardScreen.h"
 #include "PictureList.h"
+#include "PhotoCardScreen.h"
 #include "PictureSurface.h"
+#include "PrintDialog.h"
 #include "PrintJob.h"
 #include "Recordset.h"
 #include "RichTextBox.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
+#include "SoundChannels.h"
+#include "MediaPlayer.h"
 
 #include <QClipboard>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTextCursor>
 #include <QtTest>
 
 namespace {
 
 // Lesson 20: information cards (screen 6). Lesson 21: picture cards (screen 5), three.
-// Lesson 22: picture cards, none.
+// Lesson 22: picture cards, none. Lesson 23: photo-text cards (screen 7).
 const QString rows = QStringLiteral(
     "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, N_leccion_viene, N_capitulo_viene, codigo_wav) values"
     "  (1, 'Mapa', 1, 'mapa.bmp', 0, 0, null), (20, 'Fichas', 6, null, 1, 11, null),"
-    "  (21, 'Dibujos', 5, null, 1, 11, null), (22, 'Sin dibujos', 5, null, 1, 11, null);"
+    "  (21, 'Dibujos', 5, null, 1, 11, null), (22, 'Sin dibujos', 5, null, 1, 11, null),"
+    "  (23, 'Fotos', 7, null, 1, 11, null);"
     "insert into informacion (nombre_epigrafe, texto_epigrafe, fichero_epigrafe, nombre_fichero1, cod_wav_epigrafe, bitmap_epigrafe) values"
-    "  ('Saludos', 'Hello means hola.', null, null, 0, null),"
-    "  ('Formato', null, 'fichas\\formato.rtf', null, 0, null),"
+    "  ('Saludos', 'Hello means hola.', null, null, 0, 'f\\uno.bmp'),"
+    "  ('Formato', null, 'fichas\\formato.rtf', null, 0, 'f\\grande.bmp'),"
     "  ('Largo', null, 'fichas\\largo.txt', null, 0, null),"
-    "  ('Perdido', null, 'fichas\\falta.rtf', null, 0, null);"
+    "  ('Perdido', null, 'fichas\\falta.rtf', 'voz.wav', 0, null);"
+    "insert into ficha_fototextual (n_leccion, fichero_epigrafe) values (23, 'fichas\\formato.rtf'), (23, 'fichas\\falta.rtf'), (23, 'fichas\\largo.txt');"
     "insert into fichas (N_leccion, cod_ficha, nombre_ficha, bitmap_ficha) values"
     "  (21, 2, 'Dos', 'f\\dos.bmp'), (21, 1, 'Uno', 'f\\uno.bmp'), (21, 3, 'Tres', 'f\\tres.bmp');"
     "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapreposo, bitmapactivable, accion, ancho, alto, colorfont, Font, tamanofont, bitmapactivo) values"
@@ -42,12 +50,20 @@ const QString rows = QStringLiteral(
     "  (6, 14, 0, 180, 300, null, null, 0, 100, 100, 0, null, 0, null),"
     "  (6, 5, 0, 500, 430, null, 'b.bmp', 18, 0, 0, 0, null, 0, null), (6, 5, 0, 540, 430, null, 'b.bmp', 19, 0, 0, 0, null, 0, null),"
     "  (6, 5, 0, 580, 430, null, 'b.bmp', 17, 0, 0, 0, null, 0, null), (6, 5, 0, 420, 430, null, 'b.bmp', 16, 0, 0, 0, null, 0, null),"
+    "  (6, 5, 0, 380, 430, null, 'b.bmp', 5, 0, 0, 0, null, 0, null),"
+    "  (7, 0, 1, 0, 0, 'fondo.bmp', null, 0, 0, 0, 0, null, 0, null),"
+    "  (7, 6, 0, 10, 60, null, null, 0, 150, 200, 0, 'DejaVu Sans', 10, null),"
+    "  (7, 10, 0, 180, 60, null, null, 0, 300, 200, 0, 'DejaVu Sans', 12, '200220240'),"
+    "  (7, 11, 0, 490, 60, 'barra.bmp', 'cuadro.bmp', 0, 0, 0, 0, null, 0, null),"
+    "  (7, 14, 0, 180, 270, null, null, 0, 10, 10, 0, null, 0, null),"
+    "  (7, 5, 0, 500, 430, null, 'b.bmp', 18, 0, 0, 0, null, 0, null), (7, 5, 0, 420, 430, null, 'b.bmp', 16, 0, 0, 0, null, 0, null),"
     "  (5, 0, 1, 0, 0, 'fondo.bmp', null, 0, 0, 0, 0, null, 0, null),"
     "  (5, 6, 0, 10, 60, null, null, 0, 150, 200, 0, 'DejaVu Sans', 10, '255255255'),"
     "  (5, 14, 0, 200, 60, null, null, 0, 100, 100, 0, null, 0, null),"
     "  (5, 5, 0, 500, 430, null, 'b.bmp', 20, 0, 0, 0, null, 0, null), (5, 5, 0, 540, 430, null, 'b.bmp', 21, 0, 0, 0, null, 0, null),"
     "  (5, 5, 0, 580, 430, null, 'b.bmp', 22, 0, 0, 0, null, 0, null), (5, 5, 0, 420, 430, null, 'b.bmp', 17, 0, 0, 0, null, 0, null);"
-    "insert into sonidospantalla values (6, 0, null, 'click.wav', 'cambio.wav'), (5, 0, null, 'click.wav', 'cambio.wav');");
+    "insert into sonidospantalla values (6, 0, 'fondo.wav', 'click.wav', 'cambio.wav'), (5, 0, null, 'click.wav', 'cambio.wav'),"
+    "  (7, 0, null, 'click.wav', 'cambio.wav');");
 
 /// Closes the next modal window that opens (a message box or the message window).
 void closeNextMessage()
@@ -121,6 +137,26 @@ private:
         return screen;
     }
 
+    PhotoCardScreen* openPhotos()
+    {
+        shell().state().CurrentLesson = 23;
+        auto* screen = static_cast<PhotoCardScreen*>(shell().window(QStringLiteral("frmft")));
+        shell().showScreen(screen);
+        (void)QTest::qWaitFor([&] { return screen->lista() && screen->lista()->count() > 0; });
+        return screen;
+    }
+
+    /// The "print" events with op "end" in the trace.
+    QList<QJsonObject> finishedJobs()
+    {
+        QList<QJsonObject> ends;
+        for (const QJsonObject& e : m_harness->events(QStringLiteral("print"))) {
+            if (e.value(QStringLiteral("op")).toString() == QStringLiteral("end"))
+                ends << e;
+        }
+        return ends;
+    }
+
     static QString longText()
     {
         QStringList words;
@@ -143,6 +179,9 @@ private Q_SLOTS:
         m_course->addPicture(QStringLiteral("f/uno.bmp"), QSize(80, 60), Qt::red);
         m_course->addPicture(QStringLiteral("f/dos.bmp"), QSize(80, 60), Qt::green);
         m_course->addPicture(QStringLiteral("f/tres.bmp"), QSize(80, 60), Qt::blue);
+        m_course->addPicture(QStringLiteral("f/grande.bmp"), QSize(120, 90), Qt::magenta);
+        m_course->addTone(QStringLiteral("fondo.wav"), 5, 330);
+        m_course->addTone(QStringLiteral("voz.wav"), 0.6, 660);
         QDir(m_course->folder()).mkpath(QStringLiteral("fichas"));
         QFile rtf(m_course->folder() + QStringLiteral("/fichas/formato.rtf"));
         QVERIFY(rtf.open(QIODevice::WriteOnly));
@@ -353,6 +392,96 @@ private Q_SLOTS:
         PictureCardScreen* screen = openPictures(22);
         QCOMPARE(screen->lista()->count(), 0);
         QVERIFY(screen->foto->pixmap().isNull());
+    }
+
+    // The photo-text cards.
+    void photoCardShowsItsPhotographAtItsOwnSize()
+    {
+        PhotoCardScreen* screen = openPhotos();
+        QCOMPARE(shell().state().CurrentTipo, 7);
+        QCOMPARE(screen->foto->size(), QSize(80, 60));
+        QCOMPARE(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+        QVERIFY(screen->foto->isVisible());
+        // Inline text lies on the box's own colour, with no band of another.
+        QTextCursor at(screen->rtf->document());
+        at.setPosition(1);
+        QCOMPARE(at.charFormat().background().color(), QColor(200, 220, 240));
+        screen->lista()->setListIndex(1);
+        QCOMPARE(screen->foto->size(), QSize(120, 90));
+        QCOMPARE(screen->rtf->text(), QStringLiteral("Good morning, señor.\nBuenos días."));
+        screen->lista()->setListIndex(2); // a card without a photograph shows none
+        QVERIFY(screen->foto->pixmap().isNull());
+    }
+
+    void photoCardHeldButtonStaysLitUntilLetGo()
+    {
+        PhotoCardScreen* screen = openPhotos();
+        screen->lista()->setListIndex(2);
+        const int down = screen->buttonWithAction(18);
+        FrameButton* button = screen->Imagex[size_t(down)];
+        QTest::mousePress(button, Qt::LeftButton);
+        QVERIFY(button->isVisible());
+        QCOMPARE(screen->button(down).state, FramedScreen::LatchedState);
+        QTest::mouseRelease(button, Qt::LeftButton);
+        QCOMPARE(screen->button(down).state, 0);
+        QCOMPARE(screen->rtf->firstVisibleLine(), 1);
+    }
+
+    void printDialogChoices_data()
+    {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("this card") << QStringLiteral("Este") << 1;
+        QTest::newRow("the picture") << QStringLiteral("LaImagen") << 1;
+        // The lesson's files, each a job of its own; the missing one is skipped.
+        QTest::newRow("every card") << QStringLiteral("todos") << 2;
+    }
+    void printDialogChoices()
+    {
+        QFETCH(QString, choice);
+        QFETCH(int, jobs);
+        if (qEnvironmentVariable("TAMSEL_PRINT_OUT").isEmpty())
+            QSKIP("no private printer: run under tests/with-printer.sh");
+        PhotoCardScreen* screen = openPhotos();
+        screen->lista()->setListIndex(1);
+        bool chosen = false;
+        QTimer::singleShot(0, [&chosen, choice] {
+            auto* dialog = qobject_cast<PrintDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->findChild<QRadioButton*>(choice)->setChecked(true);
+            chosen = true;
+            QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+        });
+        QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(16))], Qt::LeftButton);
+        QVERIFY(chosen);
+        const QList<QJsonObject> ends = finishedJobs();
+        QCOMPARE(ends.size(), jobs);
+        for (const QJsonObject& job : ends) {
+            QVERIFY(job.value(QStringLiteral("ok")).toBool());
+            QCOMPARE(job.value(QStringLiteral("printer")).toString(), QStringLiteral("tamsel_pdf"));
+        }
+        // The text of "every card" is long: more pages than the one card or its picture.
+        QCOMPARE(ends.back().value(QStringLiteral("pages")).toInt() > 1, choice == QStringLiteral("todos"));
+        // The dialog's closing gives the screen back as it was: the list is not refilled.
+        QTest::qWait(50);
+        QCOMPARE(screen->lista()->listIndex(), 1);
+    }
+
+    // The card's sound and the background.
+    void cardSoundPausesTheBackground()
+    {
+        InfoCardScreen* screen = openInfo();
+        MediaPlayer& background = shell().sounds().channel(SoundChannels::Channel::Background);
+        QTRY_COMPARE(background.state(), MediaPlayer::State::Running);
+        // The learner's press on the card loads its sound.
+        auto* view = screen->lista()->findChild<QListWidget*>();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(3)).center());
+        QCOMPARE(screen->lista()->listIndex(), 3);
+        QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(5))], Qt::LeftButton);
+        QTRY_COMPARE(background.state(), MediaPlayer::State::Paused);
+        // Once the card has spoken the background goes on.
+        QTRY_COMPARE_WITH_TIMEOUT(background.state(), MediaPlayer::State::Running, 5000);
     }
 
     // Through the system's scheduler, as a learner's printer is used.
