@@ -70,7 +70,8 @@ void PrintDialog::Command2Click()
         const ModuleState& state = m_shell.state();
         auto rows = state.ContentDb->openRecordset(
             QStringLiteral("select * from ficha_fototextual where n_leccion = %1").arg(state.CurrentLesson));
-        // Each card is a document of its own; a card whose file is missing is skipped.
+        // Each card is a document of its own, named after its file (a course's names use
+        // '\\'); a card whose file is missing is skipped.
         for (; !rows->isEof(); rows->moveNext()) {
             const QString file = rows->text(QStringLiteral("fichero_epigrafe"));
             try {
@@ -80,7 +81,7 @@ void PrintDialog::Command2Click()
                 continue;
             }
             PrintJob job(m_shell, QStringLiteral("%1 - %2").arg(m_screen.printTitle().section(QStringLiteral(" - "), 0, 0),
-                                                                QFileInfo(file.trimmed()).completeBaseName()));
+                                                                QFileInfo(file.trimmed().replace(QLatin1Char('\\'), QLatin1Char('/'))).completeBaseName()));
             job.PrintRichText(*rtf, 1440, 1440, 600, 500);
             job.finish();
         }

@@ -89,7 +89,7 @@ bool PrintJob::begin()
     if (!m_outcome.file.isEmpty())
         QDir().mkpath(QFileInfo(m_outcome.file).absolutePath());
     m_shell.trace().event("print", { { QStringLiteral("op"), QStringLiteral("start") }, { QStringLiteral("printer"), m_outcome.printer },
-                                       { QStringLiteral("file"), m_outcome.file } });
+                                       { QStringLiteral("file"), m_outcome.file }, { QStringLiteral("title"), m_title } });
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(m_printer.get())) {
         fail(m_outcome.file.isEmpty() ? QStringLiteral("la impresora %1 no responde").arg(m_outcome.printer)
