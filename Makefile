@@ -25,7 +25,7 @@ run: course
 	$(BUILD)/tamsel --course $(BUILD)/course $(ARGS)
 
 test: build
-	tests/with-audio.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 600 $(CTEST_ARGS)
+	tests/with-audio.sh tests/with-printer.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 600 $(CTEST_ARGS)
 
 bench: build
 	cmake --build $(BUILD) --target benchmarks

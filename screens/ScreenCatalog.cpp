@@ -5,8 +5,11 @@
 #include "ExplorerScreen.h"
 #include "GlossaryScreen.h"
 #include "HelpOverlay.h"
+#include "InfoCardScreen.h"
 #include "IntroScreen.h"
 #include "MainMapScreen.h"
+#include "PhotoCardScreen.h"
+#include "PictureCardScreen.h"
 #include "Shell.h"
 #include "TestScreen.h"
 #include "VideoScreen.h"
@@ -32,4 +35,7 @@ void registerScreens(Shell& shell)
     add<ExplorerScreen>(shell, "frmexp");
     add<GlossaryScreen>(shell, "frmind");
     add<TestScreen>(shell, "frmtest");
+    add<PictureCardScreen>(shell, "frmbf");
+    add<InfoCardScreen>(shell, "frmcft");
+    add<PhotoCardScreen>(shell, "frmft");
 }

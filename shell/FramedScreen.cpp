@@ -304,6 +304,34 @@ void FramedScreen::SoundTimer()
     shell().sounds().SoundTimer();
 }
 
+void FramedScreen::ShowSoundButtonState()
+{
+    const int index = buttonWithAction(SoundButton);
+    if (index == 0)
+        return;
+    if (!shell().state().BackgroundSoundOn) {
+        button(index).state = LatchedState;
+        Imagex[size_t(index)]->show();
+    } else {
+        button(index).state = 0;
+        Imagex[size_t(index)]->hide();
+    }
+}
+
+void FramedScreen::ToggleBackgroundSound()
+{
+    ModuleState& state = shell().state();
+    if (state.BackgroundSoundOn) {
+        shell().sounds().pauseBackground();
+        state.BackgroundSoundOn = false;
+    } else {
+        shell().sounds().restartBackground();
+        state.BackgroundSoundOn = true;
+    }
+    ShowSoundButtonState();
+    shell().trace().event("sound_button", { { QStringLiteral("on"), state.BackgroundSoundOn } });
+}
+
 void FramedScreen::ButtonClick(int)
 {
 }

@@ -39,6 +39,8 @@ class FramedScreen : public Screen {
 
 public:
     static constexpr int LatchedState = -1;
+    /// The action of the button that switches the background sound off and on.
+    static constexpr int SoundButton = 3;
 
     FramedScreen(Shell& shell, const QString& windowName, qint16 number);
 
@@ -70,6 +72,11 @@ public:
     void NavListClick(QListWidgetItem* item);
     void VolumeChange(int value);
     void SoundTimer();
+    /// Latches the background-sound button (action 3) on, its off-marker shown, while the
+    /// background sound is switched off.
+    void ShowSoundButtonState();
+    /// The background-sound button: switches the background sound off or on again.
+    void ToggleBackgroundSound();
 
 protected:
     /// The query of the screen's rows.

@@ -59,6 +59,11 @@ struct ModuleState {
 
     bool Quitting = false;
 
+    // The card screens' text scroll strip
+    qint32 numlineas = 0;        ///< lines of the card text last shown
+    qint32 primeralinea = 0;     ///< first visible line of that text, as last read
+    qint16 agarrecuadro = 0;     ///< where in the thumb the pointer took it
+
     std::array<Exclusion, MaxExclusions> Exclusions {};
     qint16 ExclusionCount = 0;
 };

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -75,26 +76,26 @@ region chapter=2 mask=10,200,10 name="Dos" fill=#90be6d decor=houses points="120
 region chapter=3 mask=10,10,200 name="Tres|ñandú" fill=#8ecae6 decor=fields points="230,60 290,70 280,180 235,175"
 )";
 
-/// The demo course's content database and the media of RECIPE, built into OUT.
-std::unique_ptr<Database> buildDemoContent(const QString& out, const QString& recipe)
-{
-    const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
-    QString rows;
-    const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
-    for (const QString& file : files)
-        rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
-    QDir().mkpath(out);
-    CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
-    MediaRecipes(source, out).run(source + QLatin1Char('/') + recipe);
-    return Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
-}
-
 } // namespace
 
 class DemoMediaTest : public QObject {
     Q_OBJECT
 
 private:
+    // The demo's content database with every row file, and the media of MEDIA, in OUT.
+    static std::unique_ptr<Database> buildDemo(const QString& out, const QString& media)
+    {
+        const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
+        QString rows;
+        const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
+        for (const QString& file : files)
+            rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
+        QDir().mkpath(out);
+        CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
+        MediaRecipes(source, out).run(source + QLatin1Char('/') + media);
+        return Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
+    }
+
     // Runs the recipe file MEDIA with PLAN and BUTTONS as plan/mapa.txt and plan/botones.txt.
     static void runMap(const QTemporaryDir& dir, const QString& plan, const QString& buttons)
     {
@@ -206,7 +207,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("course/"));
-        auto db = buildDemoContent(out, QStringLiteral("media-map.txt"));
+        auto db = buildDemo(out, QStringLiteral("media-map.txt"));
 
         // Every map lesson: its picture and mask, a row for each mask colour, each row's
         // highlight exactly at its colour's box.
@@ -280,13 +281,112 @@ private Q_SLOTS:
         QVERIFY(QRect(QPoint(0, 0), boxRect.size()).contains(QRect(int(list->number(QStringLiteral("X"))), int(list->number(QStringLiteral("Y"))), int(list->number(QStringLiteral("ancho"))), 20)));
     }
 
+    // The card screens' rows against the pictures media-cards.txt draws, and every file
+    // a card names.
+    void demoCardRowsAgreeWithPictures()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("course/"));
+        auto db = buildDemo(out, QStringLiteral("media-cards.txt"));
+        const QString files = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo/files/");
+        const auto exists = [&](const QString& name) { return QFileInfo::exists(out + fromCourse(name)) || QFileInfo::exists(files + fromCourse(name)); };
+        const QRect stage(0, 0, 640, 428); // above the bar
+        const QMap<int, QSet<int>> actions {
+            { 5, { 2, 3, 4, 15, 16, 17, 20, 21, 22, 23 } },
+            { 6, { 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 16, 17, 18, 19, 23 } },
+            { 7, { 2, 3, 4, 15, 16, 17, 18, 19, 23 } },
+        };
+        for (auto screen = actions.begin(); screen != actions.end(); ++screen) {
+            const QString what = QStringLiteral("screen %1").arg(screen.key());
+            auto rows = db->openRecordset(QStringLiteral("select * from pantalla where codigo = %1 order by objeto").arg(screen.key()));
+            QImage background;
+            QList<QRect> placed; // the list, the text, its strip and the picture: none over another or a button
+            QSet<int> seen;
+            QMap<int, int> kinds;
+            for (; !rows->isEof(); rows->moveNext()) {
+                const int kind = int(rows->number(QStringLiteral("objeto")));
+                ++kinds[kind];
+                const QPoint at(int(rows->number(QStringLiteral("X"))), int(rows->number(QStringLiteral("Y"))));
+                const QSize size(int(rows->number(QStringLiteral("ancho"))), int(rows->number(QStringLiteral("alto"))));
+                if (kind == 0) {
+                    background = QImage(out + fromCourse(rows->text(QStringLiteral("bitmapreposo"))));
+                    QCOMPARE(background.size(), QSize(640, 480));
+                } else if (kind == 5) {
+                    const QImage lit(out + fromCourse(rows->text(QStringLiteral("bitmapactivable"))));
+                    QVERIFY2(!lit.isNull(), qPrintable(what + QStringLiteral(": no picture ") + rows->text(QStringLiteral("bitmapactivable"))));
+                    const QRect rect(at, lit.size());
+                    QVERIFY(QRect(0, 0, 640, 480).contains(rect));
+                    // The lit look stands over its own button at rest, not over the sky.
+                    QVERIFY2(lit.convertToFormat(QImage::Format_RGB32) != background.copy(rect).convertToFormat(QImage::Format_RGB32),
+                        qPrintable(what + QStringLiteral(": button %1 not lit").arg(rows->number(QStringLiteral("accion")))));
+                    for (const QRect& other : std::as_const(placed))
+                        QVERIFY2(!other.intersects(rect), qPrintable(what + QStringLiteral(": button %1 overlaps").arg(rows->number(QStringLiteral("accion")))));
+                    placed << rect;
+                    seen.insert(int(rows->number(QStringLiteral("accion"))));
+                } else if (kind == 6 || kind == 10 || kind == 14 || kind == 11) {
+                    const QRect rect = kind == 11 ? QRect(at, QImage(out + fromCourse(rows->text(QStringLiteral("bitmapreposo")))).size()) : QRect(at, size);
+                    QVERIFY2(!rect.isEmpty() && stage.contains(rect), qPrintable(what + QStringLiteral(": objeto %1 off the stage").arg(kind)));
+                    for (const QRect& other : std::as_const(placed))
+                        QVERIFY2(!other.intersects(rect), qPrintable(what + QStringLiteral(": objeto %1 overlaps").arg(kind)));
+                    placed << rect;
+                }
+            }
+            QCOMPARE(seen, screen.value());
+            QCOMPARE(kinds.value(6), 1);
+            QCOMPARE(kinds.value(14), 1);
+            QCOMPARE(kinds.value(4), 1);
+            QCOMPARE(kinds.value(10), screen.key() == 5 ? 0 : 1);
+            QCOMPARE(kinds.value(11), screen.key() == 5 ? 0 : 1);
+        }
+
+        // Picture cards: each lesson of kind 5 has some, each picture is there.
+        auto cards = db->openRecordset(QStringLiteral("select f.*, l.tipo from fichas f join lecciones l on l.N_leccion = f.N_leccion"));
+        QVERIFY(cards->recordCount() >= 2);
+        for (; !cards->isEof(); cards->moveNext()) {
+            QCOMPARE(int(cards->number(QStringLiteral("tipo"))), 5);
+            QVERIFY2(!QImage(out + fromCourse(cards->text(QStringLiteral("bitmap_ficha")))).isNull(), qPrintable(cards->text(QStringLiteral("bitmap_ficha"))));
+        }
+
+        // Information and photo-text cards: inline text, an RTF file and a plain-text file,
+        // one with a sound and its pictures; every photograph.
+        QSet<QString> forms;
+        auto info = db->openRecordset(QStringLiteral("informacion"));
+        for (; !info->isEof(); info->moveNext()) {
+            const QString name = info->text(QStringLiteral("nombre_epigrafe"));
+            if (info->value(QStringLiteral("texto_epigrafe")).isNull()) {
+                const QString file = info->text(QStringLiteral("fichero_epigrafe"));
+                QVERIFY2(exists(file), qPrintable(name + QStringLiteral(": no ") + file));
+                forms.insert(QFileInfo(fromCourse(file)).suffix().toLower());
+            } else {
+                forms.insert(QStringLiteral("inline"));
+            }
+            QVERIFY2(!QImage(out + fromCourse(info->text(QStringLiteral("bitmap_epigrafe")))).isNull(), qPrintable(name));
+            if (const QString sound = info->text(QStringLiteral("nombre_fichero1")); !sound.isEmpty()) {
+                QVERIFY2(exists(sound), qPrintable(name + QStringLiteral(": no ") + sound));
+                forms.insert(QStringLiteral("sound"));
+                auto pictures = db->openRecordset(QStringLiteral("select c.ficheroimagen from wavcarrusel w join carrusel c on c.codigoimagen = w.codigoimagen where w.codigo = %1")
+                                                      .arg(info->number(QStringLiteral("cod_wav_epigrafe"))));
+                QVERIFY2(pictures->recordCount() >= 2, qPrintable(name + QStringLiteral(": no timed pictures")));
+                for (; !pictures->isEof(); pictures->moveNext())
+                    QVERIFY(!QImage(out + fromCourse(pictures->text(QStringLiteral("ficheroimagen")))).isNull());
+            }
+        }
+        QCOMPARE(forms, (QSet<QString> { QStringLiteral("inline"), QStringLiteral("rtf"), QStringLiteral("txt"), QStringLiteral("sound") }));
+        auto printed = db->openRecordset(QStringLiteral("select f.fichero_epigrafe, l.tipo from ficha_fototextual f join lecciones l on l.N_leccion = f.n_leccion"));
+        QVERIFY(printed->recordCount() > 0);
+        for (; !printed->isEof(); printed->moveNext()) {
+            QCOMPARE(int(printed->number(QStringLiteral("tipo"))), 7);
+            QVERIFY2(exists(printed->text(QStringLiteral("fichero_epigrafe"))), qPrintable(printed->text(QStringLiteral("fichero_epigrafe"))));
+        }
+    }
+
     // The explorer's rows against the pictures media-explorer.txt draws (tst_coursetree
     // builds the demo's whole tree).
     void demoExplorerRowsAgreeWithPictures()
     {
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("course/"));
-        auto db = buildDemoContent(out, QStringLiteral("media-explorer.txt"));
+        auto db = buildDemo(out, QStringLiteral("media-explorer.txt"));
         const auto rectOf = [](const Recordset& row, const QSize& size) {
             return QRect(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), size.width(), size.height());
         };

@@ -24,7 +24,7 @@ const QString rows = QStringLiteral(
     "  (1, 'Mapa', 1, 'mapa.bmp', 'mascara.bmp', 0, 0),"
     "  (10, 'Vídeo uno', 3, 'v.avi', null, 1, 11), (11, 'Vídeo dos', 3, 'v.avi', null, 1, 11),"
     "  (20, 'Ciudad', 1, 'ciudad.bmp', 'ciudad_mascara.bmp', 1, 12), (21, 'Mercado', 3, 'v.avi', null, 20, 21),"
-    "  (30, 'Canción', 3, 'v.avi', null, 1, 13), (40, 'La familia', 5, null, null, 1, 15), (41, 'Rara', 9, null, null, 1, 16);"
+    "  (30, 'Canción', 3, 'v.avi', null, 1, 13), (40, 'Presentación', 2, null, null, 1, 15), (41, 'Rara', 9, null, null, 1, 16);"
     "insert into mapa_sensible (N_leccion, R, g, b, N_capitulo, bitmap_activable, X, Y) values"
     "  (1, 255, 0, 0, 11, 'luz.bmp', 0, 0), (1, 0, 255, 0, 12, 'luz.bmp', 200, 0),"
     "  (1, 0, 0, 255, 14, 'luz.bmp', 400, 0), (1, 0, 0, 255, 13, 'luz.bmp', 400, 0),"
@@ -220,7 +220,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPoint>("region");
         QTest::addColumn<int>("kind");
-        QTest::newRow("picture cards, not built in") << QPoint(50, 350) << 5;
+        QTest::newRow("a kind with no window") << QPoint(50, 350) << 2;
         QTest::newRow("a kind the player does not know") << QPoint(250, 350) << 9;
     }
 

@@ -19,6 +19,8 @@ packages=(
   dict-freedict-spa-eng dict-freedict-eng-spa
   # tests: a real X server, real input events, a fuzzer
   xvfb xauth x11-utils xdotool imagemagick clang libclang-rt-14-dev
+  # tests that print: a private scheduler, a PDF printer, and tools to read the PDF back
+  cups-daemon cups-client printer-driver-cups-pdf poppler-utils
 )
 
 missing=()

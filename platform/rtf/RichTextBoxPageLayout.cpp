@@ -47,7 +47,7 @@ RichTextBoxPageLayout::RichTextBoxPageLayout(const QTextDocument& source, QPaint
             const QTextLine line = layout->lineAt(i);
             const qreal top = origin + line.y();
             m_bands.push_back(Band{top, top + line.height(), block.position() + line.textStart(),
-                startsPage && i == 0});
+                startsPage && i == 0, i});
         }
     }
     // Positions must rise from band to band for pages to follow each other; a layout
@@ -101,6 +101,25 @@ bool RichTextBoxPageLayout::fits(const QPaintDevice* device, qreal width) const
         && device->logicalDpiY() == m_dpiY && qFuzzyCompare(width, m_width);
 }
 
+size_t RichTextBoxPageLayout::drawParagraphRest(QPainter& painter, size_t first, size_t end) const
+{
+    const QTextBlock block = m_document->findBlock(m_bands[first].start);
+    const QTextLayout* layout = block.layout();
+    // Where the layout's own coordinates start in the document's.
+    const QPointF origin = m_document->documentLayout()->blockBoundingRect(block).topLeft()
+        - layout->boundingRect().topLeft();
+    const QBrush background = block.blockFormat().background();
+    painter.setPen(Qt::black); // what the document's layout gives text without a colour
+    size_t band = first;
+    for (int i = m_bands[first].line; band < end && i < layout->lineCount() && m_bands[band].line == i; ++i, ++band) {
+        const QTextLine line = layout->lineAt(i);
+        if (background.style() != Qt::NoBrush)
+            painter.fillRect(QRectF(0, m_bands[band].top, m_width, m_bands[band].bottom - m_bands[band].top), background);
+        line.draw(&painter, origin);
+    }
+    return band;
+}
+
 int RichTextBoxPageLayout::render(QPainter& painter, const QRectF& area, int firstCharacter) const
 {
     if (m_bands.empty() || firstCharacter >= m_length)
@@ -120,12 +139,19 @@ int RichTextBoxPageLayout::render(QPainter& painter, const QRectF& area, int fir
     painter.translate(area.left(), area.top() - top);
     const QRectF shown(0, top, m_width, std::max<qreal>(1, bottom - top));
     painter.setClipRect(shown, Qt::IntersectClip);
-    QAbstractTextDocumentLayout::PaintContext context;
-    // The layout draws every line that touches its clip; shrinking it by half a pixel keeps
-    // the neighbouring bands, which only touch the page's edges, off this page.
-    context.clip = shown.height() > 1 ? shown.adjusted(0, 0.5, 0, -0.5) : shown;
-    context.palette.setColor(QPalette::Text, Qt::black);
-    m_document->documentLayout()->draw(&painter, context);
+    // The layout always draws the line just above its clip as well (hidden by the painter's
+    // clip, but its words stay in a PDF and come out of it twice): a paragraph that began
+    // on an earlier page has its remaining lines drawn one by one instead.
+    const size_t rest = m_bands[first].line > 0 ? drawParagraphRest(painter, first, end) : first;
+    if (rest < end) {
+        const QRectF layoutArea(0, m_bands[rest].top, m_width, std::max<qreal>(1, bottom - m_bands[rest].top));
+        QAbstractTextDocumentLayout::PaintContext context;
+        // The layout draws every line that touches its clip; shrinking it by half a pixel
+        // keeps the neighbouring bands, which only touch the page's edges, off this page.
+        context.clip = layoutArea.height() > 1 ? layoutArea.adjusted(0, 0.5, 0, -0.5) : layoutArea;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        m_document->documentLayout()->draw(&painter, context);
+    }
     painter.restore();
 
     return end < m_bands.size() ? m_bands[end].start : m_length;

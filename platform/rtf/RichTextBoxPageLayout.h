@@ -33,7 +33,12 @@ private:
         qreal bottom = 0;
         int start = 0; ///< first document position of the band
         bool startsPage = false; ///< its paragraph asks for a new page
+        int line = -1; ///< its line within an ordinary paragraph; -1 for a table row or frame
     };
+
+    /// Draws the lines of the paragraph holding bands[first] from that band on, while they
+    /// are before bands[end]; returns the first band it did not draw.
+    size_t drawParagraphRest(QPainter& painter, size_t first, size_t end) const;
 
     void addFrameBands(QTextFrame* frame);
 

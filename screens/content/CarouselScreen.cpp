@@ -5,21 +5,19 @@
 #include "MediaPlayer.h"
 #include "ModuleState.h"
 #include "PictureSurface.h"
-#include "QueryDef.h"
 #include "Recordset.h"
 #include "Shell.h"
 #include "Trace.h"
 
 #include <QJsonObject>
 #include <QTimer>
-#include <cmath>
 
 CarouselScreen::CarouselScreen(Shell& shell)
     : PanelScreen(shell, QStringLiteral("frmct"), 4)
-    , Timer2(new QTimer(this))
     , m_sonido(std::make_unique<MediaPlayer>())
+    , m_clock(new TimedPictures(*m_sonido, [this](int index) { showEntry(index); }, this))
 {
-    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2 = m_clock->Timer2;
     m_sonido->setTrace(&shell.trace(), QStringLiteral("carousel"));
     connect(Timer2, &QTimer::timeout, this, [this] { this->shell().guarded([this] { PictureClock(); }); });
 }
@@ -51,12 +49,9 @@ void CarouselScreen::traceCarousel(const char* op, int index, int code) const
 void CarouselScreen::CarruselTematico()
 {
     ModuleState& state = shell().state();
-    // The clock must not read the schedule while it is rebuilt (rendering serves timers).
-    Timer2->stop();
+    m_clock->clear();
     m_sonido->release();
-    m_imagenes.clear();
     m_reported.clear();
-    m_indiceactual = 0;
 
     auto lesson = currentLessonRow();
     try {
@@ -68,30 +63,9 @@ void CarouselScreen::CarruselTematico()
     showTitle(lesson->text(QStringLiteral("nombre_leccion")));
     VidControl->restore();
 
-    QueryDef sequence = state.ContentDb->queryDef(QStringLiteral("consultacft"));
-    sequence.setParameter(QStringLiteral("codigol"), m_codigowav);
-    auto rows = sequence.openRecordset();
-    for (; !rows->isEof(); rows->moveNext()) {
-        ImagenCarrusel entry;
-        entry.Codigo = qint16(rows->number(QStringLiteral("Codigo")));
-        entry.codigoimagen = qint16(rows->number(QStringLiteral("codigoimagen")));
-        // A fixed field: longer names are cut, shorter ones padded with blanks.
-        entry.ficheroimagen = rows->text(QStringLiteral("ficheroimagen"))
-                                  .left(ImagenCarrusel::FileNameLength)
-                                  .leftJustified(ImagenCarrusel::FileNameLength, QLatin1Char(' '));
-        entry.segundo = rows->value(QStringLiteral("segundo")).toDouble();
-        entry.X = rows->value(QStringLiteral("X")).toFloat();
-        entry.Y = rows->value(QStringLiteral("Y")).toFloat();
-        m_imagenes.push_back(entry);
-    }
-    if (!m_imagenes.empty()) {
-        showEntry(0);
-        m_imagenmostrada = m_imagenes.front().codigoimagen;
-        m_imagennueva = m_imagenmostrada;
-    }
-    traceCarousel("build", int(m_imagenes.size()), m_codigowav);
+    m_clock->load(*state.ContentDb, m_codigowav);
+    traceCarousel("build", int(imagenes().size()), m_codigowav);
 
-    Timer2->start(PictureClockMs);
     try {
         m_sonido->run();
         m_sonido->setVolume(state.Volume);
@@ -102,7 +76,7 @@ void CarouselScreen::CarruselTematico()
 
 void CarouselScreen::showEntry(int index)
 {
-    const ImagenCarrusel& entry = m_imagenes.at(size_t(index));
+    const ImagenCarrusel& entry = imagenes().at(size_t(index));
     try {
         Picture1->setPixmap(loadPicture(entry.ficheroimagen));
         traceCarousel("picture", index, entry.codigoimagen);
@@ -117,34 +91,7 @@ void CarouselScreen::showEntry(int index)
 
 void CarouselScreen::PictureClock()
 {
-    const double p = m_sonido->position();
-    if (!m_imagenes.empty()) {
-        if (p * 1000 < m_imagenes.front().segundo)
-            showEntry(0);
-        const double ms = std::nearbyint(p * 1000);
-        for (int i = lastIndex(); i >= 0; --i) {
-            const ImagenCarrusel& entry = m_imagenes[size_t(i)];
-            if (entry.segundo <= ms) {
-                m_indiceactual = qint16(i);
-                m_imagennueva = entry.codigoimagen;
-                if (m_imagennueva != m_imagenmostrada)
-                    showEntry(i);
-                break;
-            }
-        }
-        m_imagenmostrada = m_imagennueva;
-    }
-    // At the end the sound goes back to its start and waits for the play button.
-    if (!m_sonido->file().isEmpty() && p == m_sonido->duration()) {
-        m_sonido->setPosition(0);
-        m_sonido->stop();
-    }
-}
-
-double CarouselScreen::entrySecond(int index) const
-{
-    const auto ms = qint64(std::nearbyint(m_imagenes.at(size_t(index)).segundo));
-    return double(ms / 1000);
+    m_clock->tick();
 }
 
 void CarouselScreen::screenAction(int accion, int)
@@ -155,28 +102,14 @@ void CarouselScreen::screenAction(int accion, int)
     case ToStart: m_sonido->setPosition(0); break;
     case ToEnd:
         m_sonido->setPosition(m_sonido->duration());
-        if (!m_imagenes.empty())
-            m_indiceactual = qint16(lastIndex());
+        m_clock->toEnd();
         break;
-    case NextPicture:
-        // The clock moves indiceactual on when it sees the new position.
-        if (!m_imagenes.empty() && m_indiceactual < lastIndex()) {
-            m_sonido->setPosition(entrySecond(m_indiceactual + 1));
-            showEntry(m_indiceactual + 1);
-        }
-        break;
-    case PreviousPicture:
-        if (m_imagenes.empty())
-            break; // no pictures to go back to
-        if (m_indiceactual > 0)
-            m_sonido->setPosition(entrySecond(m_indiceactual - 1));
-        else
-            m_sonido->setPosition(0);
-        break;
+    case NextPicture: m_clock->nextPicture(); break;
+    case PreviousPicture: m_clock->previousPicture(); break;
     case Pause: m_sonido->pause(); break;
     default: break; // nothing beyond the click
     }
-    traceCarousel("button", m_indiceactual, accion);
+    traceCarousel("button", indiceactual(), accion);
 }
 
 void CarouselScreen::stopMedia()

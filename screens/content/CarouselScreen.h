@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PanelScreen.h"
+#include "TimedPictures.h"
 
 #include <vector>
 
@@ -16,29 +17,19 @@ class CarouselScreen : public PanelScreen {
 public:
     enum Action { Play = 5, Stop = 6, ToStart = 7, ToEnd = 8, NextPicture = 9, PreviousPicture = 10, Pause = 11 };
 
-    /// One entry of the picture schedule, as the query "consultacft" gives it.
-    struct ImagenCarrusel {
-        static constexpr int FileNameLength = 50; ///< the name is kept in a fixed field of this size
+    using ImagenCarrusel = TimedPictures::ImagenCarrusel;
 
-        qint16 Codigo = 0;
-        double segundo = 0; ///< entry time in milliseconds
-        qint16 codigoimagen = 0;
-        QString ficheroimagen;
-        float X = 0;
-        float Y = 0;
-    };
-
-    static constexpr int PictureClockMs = 1000;
+    static constexpr int PictureClockMs = TimedPictures::PeriodMs;
 
     explicit CarouselScreen(Shell& shell);
     ~CarouselScreen() override;
 
     QTimer* Timer2 = nullptr; ///< the picture clock
 
-    const std::vector<ImagenCarrusel>& imagenes() const { return m_imagenes; }
+    const std::vector<ImagenCarrusel>& imagenes() const { return m_clock->imagenes(); }
     qint16 codigowav() const { return m_codigowav; }
-    qint16 indiceactual() const { return m_indiceactual; }
-    qint16 imagenmostrada() const { return m_imagenmostrada; }
+    qint16 indiceactual() const { return m_clock->indiceactual(); }
+    qint16 imagenmostrada() const { return m_clock->imagenmostrada(); }
     /// The lesson's sound track.
     MediaPlayer& sonido() const { return *m_sonido; }
 
@@ -56,16 +47,10 @@ protected:
 
 private:
     void showEntry(int index);
-    /// The whole second at which entry INDEX begins.
-    double entrySecond(int index) const;
-    int lastIndex() const { return int(m_imagenes.size()) - 1; }
     void traceCarousel(const char* op, int index, int code) const;
 
     std::unique_ptr<MediaPlayer> m_sonido;
-    std::vector<ImagenCarrusel> m_imagenes;
+    TimedPictures* m_clock = nullptr;
     qint16 m_codigowav = 0;
-    qint16 m_indiceactual = 0;
-    qint16 m_imagenmostrada = 0;
-    qint16 m_imagennueva = 0;
     QStringList m_reported; ///< files already reported missing during this showing
 };

@@ -257,42 +257,6 @@ bool MainMapScreen::buttonMayLight(int index) const
     return buttons().at(size_t(index)).enabled;
 }
 
-void MainMapScreen::ShowSoundButtonState()
-{
-    const int index = buttonWithAction(SoundOnOff);
-    if (index == 0)
-        return;
-    if (!shell().state().BackgroundSoundOn) {
-        button(index).state = LatchedState;
-        Imagex[size_t(index)]->show();
-    } else {
-        button(index).state = 0;
-        Imagex[size_t(index)]->hide();
-    }
-}
-
-void MainMapScreen::ToggleBackgroundSound()
-{
-    ModuleState& state = shell().state();
-    const int index = buttonWithAction(SoundOnOff);
-    if (state.BackgroundSoundOn) {
-        shell().sounds().pauseBackground();
-        state.BackgroundSoundOn = false;
-        if (index) {
-            button(index).state = LatchedState;
-            Imagex[size_t(index)]->show();
-        }
-    } else {
-        shell().sounds().restartBackground();
-        state.BackgroundSoundOn = true;
-        if (index) {
-            button(index).state = 0;
-            Imagex[size_t(index)]->hide();
-        }
-    }
-    shell().trace().event("sound_button", { { QStringLiteral("on"), state.BackgroundSoundOn } });
-}
-
 void MainMapScreen::ButtonClick(int index)
 {
     MapButtonClick(index);

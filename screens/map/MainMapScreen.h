@@ -40,8 +40,6 @@ public:
     /// map as it was.
     void OpenCurrentLesson(qint16 lesson);
     void ApplyExclusions();
-    void ShowSoundButtonState();
-    void ToggleBackgroundSound();
     void MapButtonClick(int index);
 
     const std::vector<ColourEntry>& colourTable() const { return m_colourTable; }

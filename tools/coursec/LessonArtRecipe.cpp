@@ -7,6 +7,7 @@
 #include "NarrationRecipe.h"
 #include "PanoramaRecipe.h"
 
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -274,6 +275,31 @@ void drawPanelIcon(QPainter& painter, const QString& icon, const QRectF& box, co
 
 enum class Look { AtRest, Lit };
 
+/// A button's raised face at rest or lit; returns the ink for what is drawn on it.
+QColor drawTile(QPainter& painter, const QRectF& tile, Look look)
+{
+    QLinearGradient face(tile.topLeft(), tile.bottomLeft());
+    face.setColorAt(0, look == Look::Lit ? QColor(255, 248, 200) : kPaper);
+    face.setColorAt(1, look == Look::Lit ? QColor(255, 200, 74) : QColor(226, 205, 166));
+    painter.setPen(QPen(look == Look::Lit ? Qt::white : kWood, 1.5));
+    painter.setBrush(face);
+    painter.drawRoundedRect(tile, 6, 6);
+    return look == Look::Lit ? QColor(138, 28, 28) : kInk;
+}
+
+/// Saves to FILE the tile at PLACE of BACKGROUND drawn lit by DRAW (painter, tile, look).
+template<typename Draw>
+void saveLitTile(const QImage& background, const QRect& place, const Draw& draw, const QString& file)
+{
+    QImage lit(place.size(), QImage::Format_RGB32);
+    QPainter painter(&lit);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawImage(0, 0, background, place.x(), place.y(), place.width(), place.height());
+    draw(painter, QRectF(QPointF(1, 1), QSizeF(place.size()) - QSizeF(2, 2)), Look::Lit);
+    painter.end();
+    DrawingKit::savePicture(lit, file);
+}
+
 QImage renderPanel(const QStringList& icons, Look look)
 {
     const QSize size(LessonArtRecipe::PanelLeft * 2 + int(icons.size()) * LessonArtRecipe::PanelStep - 4,
@@ -300,13 +326,7 @@ QImage renderPanel(const QStringList& icons, Look look)
     painter.drawText(QRectF(76, 2, size.width() - 84, 16), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Controles · arrástrame"));
     for (qsizetype i = 0; i < icons.size(); ++i) {
         const QRectF tile = QRectF(LessonArtRecipe::panelButtonAt(int(i))).adjusted(1, 1, -1, -1);
-        QLinearGradient face(tile.topLeft(), tile.bottomLeft());
-        face.setColorAt(0, look == Look::Lit ? QColor(255, 248, 200) : kPaper);
-        face.setColorAt(1, look == Look::Lit ? QColor(255, 200, 74) : QColor(226, 205, 166));
-        painter.setPen(QPen(look == Look::Lit ? Qt::white : kWood, 1.5));
-        painter.setBrush(face);
-        painter.drawRoundedRect(tile, 6, 6);
-        drawPanelIcon(painter, icons.at(i), tile.adjusted(6, 6, -6, -6), look == Look::Lit ? QColor(138, 28, 28) : kInk);
+        drawPanelIcon(painter, icons.at(i), tile.adjusted(6, 6, -6, -6), drawTile(painter, tile, look));
     }
     return image;
 }
@@ -379,8 +399,10 @@ void LessonArtRecipe::make(const MediaRecipes::Recipe& recipe) const
         makeScene(recipe);
     else if (part == QLatin1String("help"))
         makeHelp(recipe);
+    else if (part == QLatin1String("cards"))
+        makeCards(recipe);
     else
-        throw CourseError(QStringLiteral("unknown part '%1' (frame, scene or help)").arg(part));
+        throw CourseError(QStringLiteral("unknown part '%1' (frame, scene, help or cards)").arg(part));
 }
 
 void LessonArtRecipe::makeFrame(const MediaRecipes::Recipe& r) const
@@ -407,10 +429,7 @@ void LessonArtRecipe::makeFrame(const MediaRecipes::Recipe& r) const
     painter.end();
     DrawingKit::savePicture(image, r.output);
 
-    const QImage lit = bars.render(0, MapPainter::ButtonLook::Lit);
-    const QString litPrefix = r.required(QStringLiteral("lit"));
-    for (const BarButton& b : barButtons())
-        DrawingKit::savePicture(lit.copy(b.rect), m_output + QLatin1Char('/') + litPrefix + b.name + QStringLiteral(".bmp"));
+    saveLitBar(r, bars);
 
     const QStringList icons = r.required(QStringLiteral("buttons")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& icon : icons) {
@@ -423,6 +442,73 @@ void LessonArtRecipe::makeFrame(const MediaRecipes::Recipe& r) const
     for (qsizetype i = 0; i < icons.size(); ++i)
         DrawingKit::savePicture(litPanel.copy(panelButtonAt(int(i))), m_output + QLatin1Char('/') + panelLit + icons.at(i) + QStringLiteral(".bmp"));
     DrawingKit::savePicture(renderMinimiser(), m_output + QLatin1Char('/') + r.required(QStringLiteral("icon")));
+}
+
+void LessonArtRecipe::saveLitBar(const MediaRecipes::Recipe& r, const MapPainter& bars) const
+{
+    const QImage lit = bars.render(0, MapPainter::ButtonLook::Lit);
+    const QString litPrefix = r.required(QStringLiteral("lit"));
+    for (const BarButton& b : barButtons())
+        DrawingKit::savePicture(lit.copy(b.rect), m_output + QLatin1Char('/') + litPrefix + b.name + QStringLiteral(".bmp"));
+}
+
+QRect LessonArtRecipe::cardTileAt(int index)
+{
+    return QRect(CardTileLeft + index * CardTileStep, 432, CardTileStep - 4, 44);
+}
+
+void LessonArtRecipe::makeCards(const MediaRecipes::Recipe& r) const
+{
+    const QStringList tiles = r.required(QStringLiteral("tiles")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (tiles.isEmpty() || cardTileAt(int(tiles.size()) - 1).right() >= kScreen.width())
+        throw CourseError(QStringLiteral("tiles= needs one to %1 buttons").arg((kScreen.width() - CardTileLeft) / CardTileStep));
+    const MapPlan plan = barPlan(); // the painter keeps a reference to it
+    const MapPainter bars(plan);
+    QImage image(kScreen, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawBackdrop(painter, parseMood(r.arg(QStringLiteral("mood"), QStringLiteral("day"))));
+    // The paper under the list, the text and the pictures, so that they do not float on the sky.
+    for (const QString& well : r.arg(QStringLiteral("wells")).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        DrawingKit::drawPaperPanel(painter, QRectF(DrawingKit::parseRect(well, QStringLiteral("wells"))).adjusted(-6, -6, 6, 6), kPaper,
+            QColor(226, 205, 166), 2, 4);
+    drawFrame(painter, bars.render(0, MapPainter::ButtonLook::AtRest));
+    saveLitBar(r, bars);
+    // The screen's own buttons stand in the bar after its three, drawn at rest on the
+    // background; each one's lit picture is what the button shows under the pointer.
+    const QString tileLit = r.required(QStringLiteral("tilelit"));
+    for (qsizetype i = 0; i < tiles.size(); ++i) {
+        const QStringList nameLabel = tiles.at(i).split(QLatin1Char(':'));
+        if (nameLabel.size() != 2 || nameLabel.front().isEmpty())
+            throw CourseError(QStringLiteral("tile '%1' is not NAME:Label").arg(tiles.at(i)));
+        const QRect place = cardTileAt(int(i));
+        const auto label = [&](QPainter& on, const QRectF& tile, Look look) {
+            on.setPen(drawTile(on, tile, look));
+            // The largest type up to 11 pixels that fits the label on the tile.
+            int pixels = 11;
+            while (pixels > 7 && QFontMetricsF(DrawingKit::font(pixels, QFont::Bold)).horizontalAdvance(nameLabel.back()) > tile.width() - 4)
+                --pixels;
+            on.setFont(DrawingKit::font(pixels, QFont::Bold));
+            on.drawText(tile, Qt::AlignCenter | Qt::TextWordWrap, nameLabel.back());
+        };
+        label(painter, QRectF(place).adjusted(1, 1, -1, -1), Look::AtRest);
+        saveLitTile(image, place, label, m_output + QLatin1Char('/') + tileLit + nameLabel.front() + QStringLiteral(".bmp"));
+    }
+    // The card sound's playing buttons, in a row from playat=, drawn like the panels'.
+    const QStringList playing = r.arg(QStringLiteral("playing")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QPoint playAt = playing.isEmpty() ? QPoint() : DrawingKit::parsePoints(r.required(QStringLiteral("playat")), QStringLiteral("playat"), 1).front().toPoint();
+    for (qsizetype i = 0; i < playing.size(); ++i) {
+        if (!knowsPanelIcon(playing.at(i)))
+            throw CourseError(QStringLiteral("unknown playing button '%1'").arg(playing.at(i)));
+        const QRect place(playAt + QPoint(int(i) * CardPlayStep, 0), QSize(CardPlayStep - 2, CardPlayStep - 2));
+        const auto icon = [&](QPainter& on, const QRectF& tile, Look look) {
+            drawPanelIcon(on, playing.at(i), tile.adjusted(5, 5, -5, -5), drawTile(on, tile, look));
+        };
+        icon(painter, QRectF(place).adjusted(1, 1, -1, -1), Look::AtRest);
+        saveLitTile(image, place, icon, m_output + QLatin1Char('/') + r.required(QStringLiteral("playlit")) + playing.at(i) + QStringLiteral(".bmp"));
+    }
+    painter.end();
+    DrawingKit::savePicture(image, r.output);
 }
 
 void LessonArtRecipe::makeScene(const MediaRecipes::Recipe& r) const

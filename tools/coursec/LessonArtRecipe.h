@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class MapPainter;
 class QPainter;
 
 /// The recipe kind "lessonscreen": the pictures of the lesson screens (carousel and
@@ -18,6 +19,12 @@ class QPainter;
 ///     rest; each playing button lit (PREFIX + name + .bmp); the minimised panel's icon.
 ///   lessonscreen OUT.bmp part=scene scene=NAME [mood=day|sunset|night] english="..." spanish="..."
 ///     a carousel picture: a drawn scene inside the same frame.
+///   lessonscreen OUT.bmp part=cards [mood=...] lit=PREFIX tiles="name:Label,..." tilelit=PREFIX [wells="x,y,w,h;..."]
+///                [playing="reproducir,pausa,..." playat=x,y playlit=PREFIX]
+///     a card screen's background: the bar with its three buttons and, after them, one
+///     labelled button per tile at rest (lit: PREFIX + name + .bmp, placed by cardTileAt()),
+///     paper wells under the screen's list, text and pictures, and a row of the card
+///     sound's playing buttons from playat (lit: playlit + name + .bmp, every CardPlayStep).
 ///   lessonscreen OUT.bmp part=help size=WxH title="..." text="first|second" [miniature=FILE] [map=PLAN]
 ///     a help card; FILE (a picture of the course folder) or the map of PLAN (in the
 ///     course source) is shown small beside the text.
@@ -37,6 +44,9 @@ public:
     static constexpr int PanelStep = 38;
     static constexpr int PanelLeft = 8;
     static constexpr int PanelTop = 22;
+    static constexpr int CardTileLeft = 205;
+    static constexpr int CardTileStep = 54;
+    static constexpr int CardPlayStep = 34;
 
     LessonArtRecipe(const QString& sourceFolder, const QString& outputFolder);
 
@@ -49,6 +59,8 @@ public:
     static QList<BarButton> barButtons();
     /// Where playing button INDEX lies on its panel.
     static QRect panelButtonAt(int index);
+    /// Where a card screen's button INDEX lies in the bar, after the bar's own three.
+    static QRect cardTileAt(int index);
     /// The names of the playing buttons this recipe draws.
     static bool knowsPanelIcon(const QString& icon);
 
@@ -56,6 +68,8 @@ private:
     void makeFrame(const MediaRecipes::Recipe& recipe) const;
     void makeScene(const MediaRecipes::Recipe& recipe) const;
     void makeHelp(const MediaRecipes::Recipe& recipe) const;
+    void makeCards(const MediaRecipes::Recipe& recipe) const;
+    void saveLitBar(const MediaRecipes::Recipe& recipe, const MapPainter& bars) const;
 
     QString m_source;
     QString m_output;
