@@ -8,6 +8,7 @@
 #include "MainMapScreen.h"
 #include "Shell.h"
 #include "VideoScreen.h"
+#include "VideoLearningScreen.h"
 
 namespace {
 
@@ -28,4 +29,5 @@ void registerScreens(Shell& shell)
     add<CarouselScreen>(shell, "frmct");
     add<VideoScreen>(shell, "frmsa");
     add<ExplorerScreen>(shell, "frmexp");
+    add<VideoLearningScreen>(shell, "frmva");
 }
