@@ -4,6 +4,7 @@
 #include "AudioProbe.h"
 #include "CourseTree.h"
 #include "FrameButton.h"
+#include "MainMapScreen.h"
 #include "MediaPlayer.h"
 #include "MediaRecipes.h"
 #include "ModuleState.h"
@@ -49,6 +50,8 @@ const QString rows = QStringLiteral(
     "  (12, 21, 0, 400, 30, 220, 250, null, null, null, 0, 'DejaVu Sans', 10, 0),"
     "  (12, 22, 0, 400, 30, 100, 24, null, null, '255255255', 0, 'DejaVu Sans', 10, 0),"
     "  (12, 24, 0, 0, 0, 0, 0, 'rojo.bmp', 'gris.bmp', null, 0, null, null, 0);"
+    "update lecciones set nombre_fichero2 = 'mascara.bmp' where N_leccion = 1;"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, accion) values (1, 0, 0, 0, 0, null, 0), (1, 5, 0, 250, 420, 'b.bmp', 16);"
     "insert into sonidospantalla values (12, 0, null, 'click.wav', 'cambio.wav');");
 
 // Buttons: one per action, in a row along the bottom.
@@ -128,7 +131,7 @@ private Q_SLOTS:
                 QStringLiteral("anullsrc=r=48000:cl=mono"), QStringLiteral("-t"), QStringLiteral("8"), QStringLiteral("-c:v"),
                 QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
                 m_course->folder() + QStringLiteral("/video/cafe.avi") });
-        m_course->addHandCursor();
+        m_course->addMinimalMap();
         m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkGray);
         for (const char* name : { "b.bmp", "a.bmp", "x1.bmp", "v2.bmp", "v3.bmp", "rojo.bmp", "gris.bmp" })
             m_course->addPicture(QString::fromLatin1(name), QSize(30, 30), QString::fromLatin1(name) == QLatin1String("rojo.bmp") ? Qt::red : Qt::gray);
@@ -291,6 +294,46 @@ private Q_SLOTS:
         QVERIFY(m_screen->arbol->visitedLessons().IsLessonVisited(21));
         // Opened from the tree, it plays.
         QTRY_COMPARE_WITH_TIMEOUT(m_screen->video->currentState(), int(VideoPlayer::Running), openTimeoutMs);
+    }
+
+    void theMapsEraseButtonEmptiesTheTreesVisits()
+    {
+        openLesson(20);
+        QTreeWidgetItem* node = m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21));
+        m_screen->arbol->setCurrentItem(node);
+        m_screen->VideoOpened = false;
+        emit m_screen->arbol->nodeClicked(node);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened, openTimeoutMs);
+        press(VideoLearningScreen::Play);
+        press(VideoLearningScreen::ToEnd);
+        QTRY_COMPARE(CourseTree::nodeIcon(m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21))), CourseTree::SecondIcon);
+
+        state().CurrentLesson = 1;
+        auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
+        map->ensureLoaded();
+        map->MapButtonClick(map->buttonWithAction(16));
+        QCOMPARE(CourseTree::nodeIcon(m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21))), CourseTree::UnvisitedIcon);
+        QVERIFY(!m_screen->arbol->visitedLessons().IsLessonVisited(21));
+        QCOMPARE(int(state().CurrentLesson), 1);
+    }
+
+    void startAtFirstPhraseHoldsForTheNextVideos()
+    {
+        openLesson(20);
+        press(VideoLearningScreen::ToggleFirstPhrase);
+        QVERIFY(state().StartAtFirstPhrase);
+        QCOMPARE(m_screen->buttons().at(size_t(m_screen->buttonWithAction(VideoLearningScreen::ToggleFirstPhrase))).state,
+            FramedScreen::LatchedState);
+        QTreeWidgetItem* node = m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21));
+        m_screen->arbol->setCurrentItem(node);
+        m_screen->VideoOpened = false;
+        emit m_screen->arbol->nodeClicked(node);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened, openTimeoutMs);
+        QCOMPARE(m_screen->video->position(), 2.0); // lesson 21's first phrase after its introduction
+        // To the start goes to the first phrase as well, the introduction being skipped.
+        press(VideoLearningScreen::NextPhrase);
+        press(VideoLearningScreen::ToStart);
+        QTRY_COMPARE(m_screen->video->position(), 2.0);
     }
 
     void aMissingVideoIsReportedAndTheTreeStaysUsable()

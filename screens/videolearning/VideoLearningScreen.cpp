@@ -97,6 +97,12 @@ void VideoLearningScreen::ScreenLoad()
     video->setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(video, &VideoPlayer::openComplete, this, [this] { shell().guarded([&] { VideoOpenComplete(); }); });
     connect(video, &VideoPlayer::timer, this, [this] { shell().guarded([&] { VideoTimer(); }); });
+    // Our player's ticks stop with the video; the tick at the very end, which marks
+    // the lesson as seen, is given here.
+    connect(video, &VideoPlayer::stateChange, this, [this](int, int newState) {
+        if (newState == VideoPlayer::Stopped && VideoOpened && endReached())
+            shell().guarded([&] { VideoTimer(); });
+    });
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
         if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
