@@ -709,6 +709,8 @@ void VideoLearningScreen::StartTake()
 
 void VideoLearningScreen::StopTake()
 {
+    // Loading the screen's sounds serves timers: no blink may show the indicator again.
+    BlinkTimer->stop();
     if (m_indicator) {
         Imagex[size_t(m_indicator)]->hide();
         Imagex[size_t(m_indicator)]->setPixmap(QPixmap());
@@ -716,9 +718,8 @@ void VideoLearningScreen::StopTake()
     mm->setCommand(QStringLiteral("stop"));
     mm->setWait(true);
     mm->setFileName(StoppedTakeFile);
-    startScreenSounds();
     Recording = false;
-    BlinkTimer->stop();
+    startScreenSounds();
     if (m_indicator)
         button(m_indicator).state = LatchedState;
 }
