@@ -4,6 +4,7 @@
 #include "AudioProbe.h"
 #include "CourseTree.h"
 #include "FrameButton.h"
+#include "HelpOverlay.h"
 #include "MainMapScreen.h"
 #include "MediaPlayer.h"
 #include "MediaRecipes.h"
@@ -52,7 +53,9 @@ const QString rows = QStringLiteral(
     "  (12, 24, 0, 0, 0, 0, 0, 'rojo.bmp', 'gris.bmp', null, 0, null, null, 0);"
     "update lecciones set nombre_fichero2 = 'mascara.bmp' where N_leccion = 1;"
     "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, accion) values (1, 0, 0, 0, 0, null, 0), (1, 5, 0, 250, 420, 'b.bmp', 16);"
-    "insert into sonidospantalla values (12, 0, null, 'click.wav', 'cambio.wav');");
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapreposo, bitmapactivable, accion, colorfont) values"
+    "  (12, 2, 0, 20, 20, 'ayuda.bmp', 'click.wav', 0, 0);"
+    "insert into sonidospantalla values (12, 0, null, 'click.wav', 'cambio.wav'), (2, 0, null, 'click.wav', 'cambio.wav');");
 
 // Buttons: one per action, in a row along the bottom.
 QString buttonRows()
@@ -132,6 +135,7 @@ private Q_SLOTS:
                 QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
                 m_course->folder() + QStringLiteral("/video/cafe.avi") });
         m_course->addMinimalMap();
+        m_course->addPicture(QStringLiteral("ayuda.bmp"), QSize(400, 300), Qt::white);
         m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkGray);
         for (const char* name : { "b.bmp", "a.bmp", "x1.bmp", "v2.bmp", "v3.bmp", "rojo.bmp", "gris.bmp" })
             m_course->addPicture(QString::fromLatin1(name), QSize(30, 30), QString::fromLatin1(name) == QLatin1String("rojo.bmp") ? Qt::red : Qt::gray);
@@ -334,6 +338,30 @@ private Q_SLOTS:
         press(VideoLearningScreen::NextPhrase);
         press(VideoLearningScreen::ToStart);
         QTRY_COMPARE(m_screen->video->position(), 2.0);
+    }
+
+    void aReturnFromTheHelpContinuesWhereTheVideoWas()
+    {
+        openLesson(20);
+        press(VideoLearningScreen::Play);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->SavedPosition >= 2.0, 5000);
+        const int setups = int(m_harness->events(QStringLiteral("convo")).size());
+        press(VideoLearningScreen::Help);
+        auto* help = static_cast<HelpOverlay*>(shell().existingWindow(QStringLiteral("frmayu")));
+        QVERIFY(help);
+        QTRY_VERIFY(help->isVisible());
+        QVERIFY(m_screen->isHidden());
+        QVERIFY(state().ExplorerOpen);
+        const double saved = m_screen->SavedPosition;
+        help->Vuelve();
+        QTRY_VERIFY(m_screen->isVisible());
+        QTRY_VERIFY(!state().ExplorerOpen);
+        QCOMPARE(m_screen->video->position(), saved);
+        // The lesson was not set up afresh.
+        int again = 0;
+        for (const QJsonObject& e : m_harness->events(QStringLiteral("convo")).mid(setups))
+            again += e.value(QStringLiteral("op")).toString() == QLatin1String("setup");
+        QCOMPARE(again, 0);
     }
 
     void aMissingVideoIsReportedAndTheTreeStaysUsable()
