@@ -311,6 +311,11 @@ private Q_SLOTS:
         press(VideoLearningScreen::Play);
         press(VideoLearningScreen::ToEnd);
         QTRY_COMPARE(CourseTree::nodeIcon(m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21))), CourseTree::SecondIcon);
+        const auto ended = [this] {
+            const QList<QJsonObject> events = m_harness->events(QStringLiteral("convo"));
+            return std::any_of(events.cbegin(), events.cend(), [](const QJsonObject& e) { return e.value(QStringLiteral("op")).toString() == QLatin1String("end"); });
+        };
+        QTRY_VERIFY(ended());
 
         state().CurrentLesson = 1;
         auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));

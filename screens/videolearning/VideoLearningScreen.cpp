@@ -100,8 +100,10 @@ void VideoLearningScreen::ScreenLoad()
     // Our player's ticks stop with the video; the tick at the very end, which marks
     // the lesson as seen, is given here.
     connect(video, &VideoPlayer::stateChange, this, [this](int, int newState) {
-        if (newState == VideoPlayer::Stopped && VideoOpened && endReached())
+        if (newState == VideoPlayer::Stopped && VideoOpened && endReached()) {
             shell().guarded([&] { VideoTimer(); });
+            traceConvo("end");
+        }
     });
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
         if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
