@@ -12,6 +12,7 @@
 #include "PictureCardScreen.h"
 #include "Shell.h"
 #include "TestScreen.h"
+#include "VideoLearningScreen.h"
 #include "VideoScreen.h"
 
 namespace {
@@ -38,4 +39,5 @@ void registerScreens(Shell& shell)
     add<PictureCardScreen>(shell, "frmbf");
     add<InfoCardScreen>(shell, "frmcft");
     add<PhotoCardScreen>(shell, "frmft");
+    add<VideoLearningScreen>(shell, "frmva");
 }

@@ -105,7 +105,10 @@ void FramedScreen::ScreenLoad()
         case 5: buildButton(*rows); break;
         case 8: buildNavList(*rows); break;
         case 6: buildPictureList(*rows); break;
-        case 9: buildLabel(*rows); break;
+        case 9:
+            if (!loadTextObject(*rows))
+                buildLabel(*rows);
+            break;
         case 17: buildNavBox(*rows); break;
         default: loadObject(int(rows->number(QStringLiteral("objeto"))), *rows); break;
         }
@@ -354,13 +357,18 @@ void FramedScreen::ScreenActivate()
 {
     ModuleState& state = shell().state();
     state.CurrentScreen = number();
-    SoundChannels& sounds = shell().sounds();
-    sounds.PlayScreenSound();
-    if (state.BackgroundSoundOn && hasBackgroundSound())
-        sounds.startBackground();
+    startScreenSounds();
     shell().navigator().PushHistory(state.CurrentLesson, number());
     refreshNavList();
     activated();
+}
+
+void FramedScreen::startScreenSounds()
+{
+    SoundChannels& sounds = shell().sounds();
+    sounds.PlayScreenSound();
+    if (shell().state().BackgroundSoundOn && hasBackgroundSound())
+        sounds.startBackground();
 }
 
 void FramedScreen::screenShown()

@@ -91,6 +91,8 @@ protected:
     }
     /// Builds an object of a kind the frame does not know; returns false to skip the row.
     virtual bool loadObject(int kind, const Recordset& row);
+    /// Builds a text object (row kind 9) of the screen's own; false leaves it to the frame's labels.
+    virtual bool loadTextObject(const Recordset& row) { Q_UNUSED(row) return false; }
     /// Runs after the last row.
     virtual void loadFinished() { }
     /// Runs once button INDEX has been built from ROW; a screen places its volume
@@ -117,6 +119,9 @@ protected:
     void ScreenActivate() override;
     void screenShown() override;
     void screenLeft() override;
+
+    /// Loads the sounds of the screen in front and starts its background, as an activation does.
+    void startScreenSounds();
 
     /// Puts the top-left corner of the volume panel at (X, Y).
     void placeVolumePanel(int x, int y);

@@ -53,6 +53,11 @@ struct ModuleState {
     QString ToScreenName;
     QString CarouselBackground;  ///< the carousel's own background, restored when it is left
 
+    // Video learning: which side panel it shows (1 tree, 2 phrase list, 3 neither), and
+    // whether its videos start at their first phrase (kept when the screen is left)
+    quint8 SidePanelMode = 1;
+    bool StartAtFirstPhrase = false;
+
     // Sound
     bool BackgroundSoundOn = true;
     qint16 Volume = 0;

@@ -45,6 +45,8 @@ void Screen::activate()
     m_shell.trace().event("screen.activate", event);
     if (!held)
         ScreenActivate();
+    else
+        heldActivation();
 }
 
 void Screen::showEvent(QShowEvent* event)

@@ -53,6 +53,8 @@ protected:
     virtual void ScreenActivate() = 0;
     /// Whether an activation now must do nothing (a window lies over the screen).
     virtual bool activationHeld() const { return false; }
+    /// An activation came while it was held (a window that lay over the screen closed).
+    virtual void heldActivation() { }
     /// The screen itself has been shown.
     virtual void screenShown() { }
     /// The screen itself has been hidden: it is left, its clocks and sounds stop.

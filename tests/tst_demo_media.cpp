@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -94,6 +95,17 @@ private:
         CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
         MediaRecipes(source, out).run(source + QLatin1Char('/') + media);
         return Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
+    }
+
+    /// The RMS amplitude of SECONDS of the sound FILE from FROM (sox's stat).
+    static double rmsOf(const QString& file, double from, double seconds)
+    {
+        QProcess sox;
+        sox.start(QStringLiteral("sox"), { file, QStringLiteral("-n"), QStringLiteral("trim"), QString::number(std::max(0.0, from)),
+                                           QString::number(seconds), QStringLiteral("stat") });
+        sox.waitForFinished(10000);
+        const QString report = QString::fromLocal8Bit(sox.readAllStandardError());
+        return report.section(QStringLiteral("RMS     amplitude:"), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toDouble();
     }
 
     // Runs the recipe file MEDIA with PLAN and BUTTONS as plan/mapa.txt and plan/botones.txt.
@@ -453,7 +465,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("course/"));
-        auto db = buildDemoContent(out, QStringLiteral("media-test.txt"));
+        auto db = buildDemo(out, QStringLiteral("media-test.txt"));
         const auto picture = [&](const Recordset& row, const char* field) { return QImage(out + fromCourse(row.text(QLatin1String(field)))); };
         const auto rectOf = [](const Recordset& row, const QSize& size) {
             return QRect(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), size.width(), size.height());
@@ -585,6 +597,60 @@ private Q_SLOTS:
         } catch (const CourseError& error) {
             QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
             QVERIFY2(error.message().contains(QStringLiteral("media.txt:1")), qPrintable(error.message()));
+        }
+    }
+
+    // The conversation screen's rows name pictures that exist, its buttons lie on the
+    // places its background draws them, and every phrase row starts where its speech does.
+    void demoConversationRowsAgreeWithTheirMedia()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("course/"));
+        auto db = buildDemo(out, QStringLiteral("media-videolearning.txt"));
+
+        const QImage background(out + QStringLiteral("fondos/conversacion.bmp"));
+        QCOMPARE(background.size(), QSize(640, 480));
+        const QRgb fill = background.pixel(2, 2);
+        auto rows = db->openRecordset(QStringLiteral("select * from pantalla where codigo = 12"));
+        int buttons = 0;
+        for (; !rows->isEof(); rows->moveNext()) {
+            const qlonglong kind = rows->number(QStringLiteral("objeto"));
+            // Kinds 9, 21 and 22 hold colours, not pictures; 2 names a sound beside its picture.
+            if (kind == 9 || kind == 21 || kind == 22 || kind == 3)
+                continue;
+            for (const char* column : { "bitmapreposo", "bitmapactivable", "bitmapactivo" }) {
+                const QString name = rows->text(QString::fromLatin1(column)).trimmed();
+                if (!name.isEmpty())
+                    QVERIFY2(QFile::exists(out + fromCourse(name)), qPrintable(name));
+            }
+            if (kind != 5 || rows->number(QStringLiteral("accion")) == 36)
+                continue;
+            ++buttons;
+            const QImage lit(out + fromCourse(rows->text(QStringLiteral("bitmapactivable"))));
+            const QImage rest(out + fromCourse(rows->text(QStringLiteral("bitmapactivo"))));
+            QCOMPARE(lit.size(), rest.size());
+            const QRect place(int(rows->number(QStringLiteral("X"))), int(rows->number(QStringLiteral("Y"))), lit.width(), lit.height());
+            QVERIFY2(background.rect().contains(place), qPrintable(rows->text(QStringLiteral("bitmapactivable"))));
+            QVERIFY2(background.pixel(place.center()) != fill, qPrintable(QStringLiteral("no button drawn under accion %1").arg(rows->number(QStringLiteral("accion")))));
+        }
+        QVERIFY(buttons >= 20);
+
+        auto lessons = db->openRecordset(QStringLiteral("select * from lecciones where tipo = 12 order by N_leccion"));
+        QCOMPARE(lessons->recordCount(), 2);
+        for (; !lessons->isEof(); lessons->moveNext()) {
+            const QString video = out + fromCourse(lessons->text(QStringLiteral("nombre_fichero1")));
+            QVERIFY2(QFile::exists(video), qPrintable(video));
+            const QString track = dir.filePath(QStringLiteral("track.wav"));
+            QFile::remove(track);
+            MediaRecipes::runTool(QStringLiteral("ffmpeg"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), video, QStringLiteral("-vn"), track });
+            auto phrases = db->openRecordset(
+                QStringLiteral("select * from video_apren where n_leccion = %1 order by mseg").arg(lessons->number(QStringLiteral("N_leccion"))));
+            QVERIFY(phrases->recordCount() >= 5);
+            for (; !phrases->isEof(); phrases->moveNext()) {
+                const double start = phrases->number(QStringLiteral("mseg")) / 1000.0;
+                QVERIFY2(rmsOf(track, start - 0.25, 0.2) < 0.003, qPrintable(QStringLiteral("speech before %1 s").arg(start)));
+                QVERIFY2(rmsOf(track, start, 0.4) > 0.01, qPrintable(QStringLiteral("no speech at %1 s").arg(start)));
+            }
         }
     }
 

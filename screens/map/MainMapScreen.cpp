@@ -12,6 +12,7 @@
 #include "Shell.h"
 #include "SoundChannels.h"
 #include "Trace.h"
+#include "VideoLearningScreen.h"
 
 #include <QJsonObject>
 #include <QListWidget>
@@ -285,6 +286,9 @@ void MainMapScreen::MapButtonClick(int index)
     case Erase:
         state.UserDb->queryDef(QStringLiteral("borrar")).execute();
         shell().trace().event("learner.erase");
+        // The conversation tree shows the visits just erased; the map keeps its lesson.
+        if (auto* conversations = qobject_cast<VideoLearningScreen*>(shell().existingWindow(QStringLiteral("frmva"))))
+            conversations->refreshTree();
         break;
     case GlossaryButton:
         shell().showOverlay(shell().window(QStringLiteral("frmind")));

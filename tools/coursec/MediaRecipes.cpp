@@ -116,6 +116,23 @@ void makePicture(const MediaRecipes::Recipe& r)
 {
     QImage image(parseSize(r.required(QStringLiteral("size"))), QImage::Format_RGB32);
     image.fill(parseColour(r.required(QStringLiteral("fill"))));
+    // buttons="x,y,w,h,label;...": a screen's buttons drawn at rest on its background.
+    for (const QString& entry : r.arg(QStringLiteral("buttons")).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList parts = entry.split(QLatin1Char(','));
+        if (parts.size() != 5)
+            throw CourseError(QStringLiteral("picture %1: a button is x,y,w,h,label, not \"%2\"").arg(r.output, entry));
+        const QRect rect(parts.at(0).toInt(), parts.at(1).toInt(), parts.at(2).toInt(), parts.at(3).toInt());
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(90, 70, 40), 1));
+        painter.setBrush(QColor(232, 220, 192));
+        painter.drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(10);
+        painter.setFont(font);
+        painter.setPen(QColor(50, 40, 30));
+        painter.drawText(rect, Qt::AlignCenter | Qt::TextWordWrap, parts.at(4));
+    }
     const QString text = r.arg(QStringLiteral("text"));
     if (!text.isEmpty()) {
         QPainter painter(&image);

@@ -4,6 +4,7 @@
 
 #include "CourseError.h"
 #include "DrawingKit.h"
+#include "NarrationRecipe.h"
 #include "PanoramaRecipe.h"
 
 #include <QFile>
@@ -79,6 +80,12 @@ void VideoRecipe::make(const MediaRecipes::Recipe& recipe)
     frame.style = styleName == QLatin1String("speaker") ? Style::Speaker : Style::Titles;
     frame.title = recipe.arg(QStringLiteral("title"));
     frame.name = recipe.arg(QStringLiteral("name"));
+    frame.names = recipe.arg(QStringLiteral("names")).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    frame.captions = recipe.arg(QStringLiteral("captions"), QStringLiteral("yes")) != QLatin1String("no");
+    QStringList voices = recipe.arg(QStringLiteral("voices"), QStringLiteral("en-us")).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    if (voices.isEmpty())
+        voices << QStringLiteral("en-us");
+    const qsizetype speakers = std::max(voices.size(), frame.names.size());
     const QStringList lines = recipe.required(QStringLiteral("lines")).split(QLatin1Char('|'), Qt::SkipEmptyParts);
     if (lines.isEmpty())
         throw CourseError(QStringLiteral("video recipe for %1 has no lines").arg(recipe.output));
@@ -96,17 +103,20 @@ void VideoRecipe::make(const MediaRecipes::Recipe& recipe)
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString raw = tmp.filePath(QStringLiteral("raw%1.wav").arg(i));
         const QString line = tmp.filePath(QStringLiteral("line%1.wav").arg(i));
-        MediaRecipes::runTool(QStringLiteral("espeak-ng"), { QStringLiteral("-v"), QStringLiteral("en-us"), QStringLiteral("-s"),
+        const int speaker = int(i % speakers);
+        MediaRecipes::runTool(QStringLiteral("espeak-ng"), { QStringLiteral("-v"), voices.at(speaker % voices.size()), QStringLiteral("-s"),
             recipe.arg(QStringLiteral("speed"), QStringLiteral("145")), QStringLiteral("-w"), raw, lines.at(i).trimmed() });
         MediaRecipes::runTool(QStringLiteral("sox"), { raw, QStringLiteral("-r"), QString::number(kRate), QStringLiteral("-b"), QStringLiteral("16"),
             QStringLiteral("-c"), QStringLiteral("1"), line });
         const double length = soundLength(line);
-        frame.phrases << Phrase { lines.at(i).trimmed(), at, length };
+        frame.phrases << Phrase { lines.at(i).trimmed(), at, length, speaker };
         const bool last = i + 1 == lines.size();
         padded << tmp.filePath(QStringLiteral("pad%1.wav").arg(i));
         MediaRecipes::runTool(QStringLiteral("sox"), { line, padded.last(), QStringLiteral("pad"), seconds(i == 0 ? kLead : 0), seconds(last ? kTail : pause) });
         at += length + (last ? kTail : pause);
     }
+    if (recipe.args.contains(QStringLiteral("starts")))
+        checkStarts(recipe, frame.phrases);
     const QString speech = tmp.filePath(QStringLiteral("speech.wav"));
     MediaRecipes::runTool(QStringLiteral("sox"), padded + QStringList { speech });
     const double total = soundLength(speech);
@@ -127,6 +137,20 @@ void VideoRecipe::make(const MediaRecipes::Recipe& recipe)
         QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"), recipe.output });
 }
 
+void VideoRecipe::checkStarts(const MediaRecipes::Recipe& recipe, const QList<Phrase>& phrases)
+{
+    QStringList measured;
+    for (const Phrase& phrase : phrases)
+        measured << QString::number(std::lround(phrase.start * 1000));
+    const QStringList written = recipe.args.value(QStringLiteral("starts")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    bool agree = written.size() == measured.size();
+    for (qsizetype i = 0; agree && i < measured.size(); ++i)
+        agree = std::abs(written.at(i).trimmed().toInt() - measured.at(i).toInt()) <= NarrationRecipe::ToleranceMs;
+    if (!agree)
+        throw CourseError(QStringLiteral("video %1: the sentences begin at %2 ms, not at %3 (write these times in starts= and in the phrase rows)")
+                              .arg(recipe.output, measured.join(QLatin1Char(',')), written.join(QLatin1Char(','))));
+}
+
 QImage VideoRecipe::drawFrame(const Frame& frame)
 {
     QImage image(frame.size, QImage::Format_RGB32);
@@ -142,8 +166,8 @@ QImage VideoRecipe::drawFrame(const Frame& frame)
     if (frame.style == Style::Titles)
         drawTitles(painter, frame, current);
     else
-        drawSpeaker(painter, frame);
-    if (current >= 0) {
+        drawSpeaker(painter, frame, current);
+    if (current >= 0 && frame.captions) {
         const qreal opacity = qBound(0.0, (frame.time - frame.phrases.at(current).start) / 0.25, 1.0);
         drawCaption(painter, frame, frame.phrases.at(current).text, opacity);
     }
@@ -178,15 +202,27 @@ void VideoRecipe::drawTitles(QPainter& painter, const Frame& frame, int current)
     }
 }
 
-void VideoRecipe::drawSpeaker(QPainter& painter, const Frame& frame)
+void VideoRecipe::drawSpeaker(QPainter& painter, const Frame& frame, int current)
 {
     const qreal w = frame.size.width();
     const qreal h = frame.size.height();
     const qreal u = h / 240.0;
-    // A room: a warm wall, a window with sky, a bookshelf.
+    // Each speaker of a conversation has a room, a jacket and hair of his own.
+    struct Look {
+        QColor wallTop, wallBottom, jacket, hair;
+    };
+    static const Look looks[] = {
+        { QColor(238, 222, 190), QColor(210, 186, 150), QColor(52, 92, 150), QColor(90, 56, 30) },
+        { QColor(200, 228, 214), QColor(160, 196, 182), QColor(150, 52, 70), QColor(30, 24, 20) },
+        { QColor(226, 212, 236), QColor(188, 170, 206), QColor(60, 120, 70), QColor(200, 150, 60) },
+    };
+    const int speaker = current >= 0 ? frame.phrases.at(current).speaker : 0;
+    const Look& look = looks[speaker % 3];
+    const QString name = frame.names.isEmpty() ? frame.name : frame.names.at(speaker % frame.names.size());
+    // A room: a wall, a window with sky, a bookshelf.
     QLinearGradient wall(0, 0, 0, h);
-    wall.setColorAt(0, QColor(238, 222, 190));
-    wall.setColorAt(1, QColor(210, 186, 150));
+    wall.setColorAt(0, look.wallTop);
+    wall.setColorAt(1, look.wallBottom);
     painter.fillRect(QRectF(0, 0, w, h), wall);
     const QRectF window(w * 0.06, h * 0.1, w * 0.26, h * 0.38);
     QLinearGradient sky(window.topLeft(), window.bottomLeft());
@@ -211,7 +247,7 @@ void VideoRecipe::drawSpeaker(QPainter& painter, const Frame& frame)
 
     // The speaker: shoulders, neck, head, hair, eyes that blink, a mouth that follows the voice.
     const QPointF head(w / 2, h * 0.42);
-    painter.setBrush(QColor(52, 92, 150));
+    painter.setBrush(look.jacket);
     painter.drawRoundedRect(QRectF(head.x() - 70 * u, head.y() + 52 * u, 140 * u, 90 * u), 40 * u, 40 * u);
     painter.setBrush(QColor(240, 240, 240));
     painter.drawPolygon(QPolygonF { head + QPointF(-16 * u, 52 * u), head + QPointF(16 * u, 52 * u), head + QPointF(0, 72 * u) });
@@ -222,7 +258,7 @@ void VideoRecipe::drawSpeaker(QPainter& painter, const Frame& frame)
     painter.drawEllipse(head + QPointF(-43 * u, 4 * u), 8 * u, 11 * u);
     painter.drawEllipse(head + QPointF(43 * u, 4 * u), 8 * u, 11 * u);
     painter.drawEllipse(head, 42 * u, 50 * u);
-    painter.setBrush(QColor(90, 56, 30));
+    painter.setBrush(look.hair);
     QPainterPath hair(head + QPointF(-43 * u, -2 * u));
     hair.cubicTo(head + QPointF(-50 * u, -62 * u), head + QPointF(44 * u, -70 * u), head + QPointF(43 * u, -4 * u));
     hair.cubicTo(head + QPointF(30 * u, -34 * u), head + QPointF(-10 * u, -40 * u), head + QPointF(-43 * u, -2 * u));
@@ -243,15 +279,15 @@ void VideoRecipe::drawSpeaker(QPainter& painter, const Frame& frame)
     painter.setBrush(QColor(140, 40, 40));
     painter.drawEllipse(head + QPointF(0, 26 * u), 13 * u - open * 0.2, open);
 
-    if (!frame.name.isEmpty()) {
+    if (!name.isEmpty()) {
         const QFont font = DrawingKit::font(int(12 * u), QFont::Bold);
-        const qreal width = QFontMetricsF(font).horizontalAdvance(frame.name) + 16 * u;
+        const qreal width = QFontMetricsF(font).horizontalAdvance(name) + 16 * u;
         const QRectF tag(8 * u, h * 0.58, width, 20 * u);
         painter.setBrush(QColor(200, 50, 45));
         painter.drawRoundedRect(tag, 4 * u, 4 * u);
         painter.setFont(font);
         painter.setPen(Qt::white);
-        painter.drawText(tag, Qt::AlignCenter, frame.name);
+        painter.drawText(tag, Qt::AlignCenter, name);
     }
 }
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+/// One listed phrase of a conversation video.
+struct PhraseEntry {
+    qint32 mseg = 0; ///< start in the video, milliseconds
+    QString frase_sp;
+    QString frase_en;
+};
+
+/// The phrases of the lesson on show, in the order of their start times.
+using PhraseTable = std::vector<PhraseEntry>;
+
+/// The index of the phrase to show at position P (seconds): -1 while the video is more
+/// than 100 ms ahead of the first phrase; otherwise P is rounded to whole seconds
+/// (halves to even) and written back, and the result is the last phrase whose start,
+/// rounded the same way, is not after P (0 when none is). Phrases are matched in whole
+/// seconds on purpose: a phrase starting at 2.4 s shows from 1.5 s on.
+/// An empty table has no phrase to show: -1, and P is left as it was.
+qint16 FindPhraseIndex(const PhraseTable& e, double& p);

@@ -1,0 +1,772 @@
+#include "VideoLearningScreen.h"
+
+#include "CourseError.h"
+#include "CourseTree.h"
+#include "FrameButton.h"
+#include "HelpOverlay.h"
+#include "MediaProblem.h"
+#include "ModuleState.h"
+#include "Navigator.h"
+#include "NineDigitColour.h"
+#include "PictureSurface.h"
+#include "Recordset.h"
+#include "Shell.h"
+#include "SoundChannels.h"
+#include "Trace.h"
+#include "VideoPlayer.h"
+#include "VisitedLessons.h"
+#include "WaveRecorder.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QJsonObject>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace {
+
+QFont rowFont(const Recordset& row)
+{
+    QFont font(row.text(QStringLiteral("Font")));
+    if (const double points = row.value(QStringLiteral("tamanofont")).toDouble(); points > 0)
+        font.setPointSizeF(points);
+    return font;
+}
+
+QRect rowGeometry(const Recordset& row)
+{
+    return { int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), int(row.number(QStringLiteral("ancho"))),
+        int(row.number(QStringLiteral("alto"))) };
+}
+
+// A font colour is a colour number (red in the low byte); 0 keeps the control's own.
+void applyFontColour(QWidget& control, const Recordset& row, QPalette::ColorRole role)
+{
+    const auto colour = quint32(row.number(QStringLiteral("colorfont")));
+    if (colour == 0)
+        return;
+    QPalette p = control.palette();
+    p.setColor(role, QColor(int(colour & 0xff), int((colour >> 8) & 0xff), int((colour >> 16) & 0xff)));
+    control.setPalette(p);
+}
+
+void applyBackground(QWidget& control, const Recordset& row, QPalette::ColorRole role)
+{
+    const QString colour = row.text(QStringLiteral("bitmapactivo"));
+    if (colour.trimmed().isEmpty())
+        return;
+    QPalette p = control.palette();
+    p.setColor(role, nineDigitColour(colour));
+    control.setPalette(p);
+    control.setAutoFillBackground(true);
+}
+
+} // namespace
+
+VideoLearningScreen::VideoLearningScreen(Shell& shell)
+    : FramedScreen(shell, QStringLiteral("frmva"), 12)
+    , BlinkTimer(new QTimer(this))
+    , mm(new WaveRecorder(this))
+{
+    BlinkTimer->setInterval(BlinkMs);
+    connect(BlinkTimer, &QTimer::timeout, this, [this] { this->shell().guarded([&] { Blink(); }); });
+    mm->setTrace(&shell.trace());
+    connect(mm, &WaveRecorder::done, this, [this](int code) { this->shell().guarded([&] { RecorderDone(code); }); });
+}
+
+VideoLearningScreen::~VideoLearningScreen() = default;
+
+void VideoLearningScreen::ScreenLoad()
+{
+    shell().state().SidePanelMode = 1;
+    videocont = new PictureSurface(Picture1);
+    videocont->setObjectName(QStringLiteral("videocont"));
+    videocont->hide();
+    connect(videocont, &PictureSurface::moved, this, [this] {
+        volumen->hide();
+        Picture2->hide();
+    });
+    video = new VideoPlayer(videocont);
+    video->setObjectName(QStringLiteral("video"));
+    video->setTrace(&shell().trace());
+    video->setAttribute(Qt::WA_TransparentForMouseEvents);
+    connect(video, &VideoPlayer::openComplete, this, [this] { shell().guarded([&] { VideoOpenComplete(); }); });
+    connect(video, &VideoPlayer::timer, this, [this] { shell().guarded([&] { VideoTimer(); }); });
+    // Our player's ticks stop with the video; the tick at the very end, which marks
+    // the lesson as seen, is given here.
+    connect(video, &VideoPlayer::stateChange, this, [this](int, int newState) {
+        if (newState == VideoPlayer::Stopped && VideoOpened && endReached()) {
+            shell().guarded([&] { VideoTimer(); });
+            traceConvo("end");
+        }
+    });
+    connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
+        if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
+            reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
+    });
+
+    arbol = new CourseTree(shell(), this, CourseTree::VideoLearning);
+    arbol->setObjectName(QStringLiteral("arbol"));
+    arbol->hide();
+    connect(arbol, &CourseTree::nodeClicked, this, [this](QTreeWidgetItem* item) { shell().guarded([&] { NodeClick(item); }); });
+    connect(arbol, &CourseTree::pointerPressed, this, [this] { TreeClicked = true; });
+    connect(arbol, &CourseTree::nodeExpanded, this, [this] { TreeClicked = false; });
+
+    conversacion = new QListWidget(this);
+    conversacion->setObjectName(QStringLiteral("conversacion"));
+    conversacion->hide();
+    conversacion->setMouseTracking(true);
+    conversacion->viewport()->installEventFilter(this);
+    connect(conversacion, &QListWidget::itemPressed, this, [this] { shell().guarded([&] { PhraseListPress(); }); });
+
+    Picture2 = new QFrame(this);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setFrameStyle(QFrame::Box);
+    Picture2->hide();
+    TxtFrase = new QLabel(Picture2);
+    TxtFrase->setObjectName(QStringLiteral("TxtFrase"));
+    TxtFrase->move(2, 2);
+    TxtFrase->installEventFilter(this);
+
+    m_pictures.assign(1, {});
+    FramedScreen::ScreenLoad();
+}
+
+bool VideoLearningScreen::loadObject(int kind, const Recordset& row)
+{
+    switch (kind) {
+    case VideoKind:
+        video->resize(int(row.number(QStringLiteral("ancho"))), int(row.number(QStringLiteral("alto"))));
+        return true;
+    case TreeKind:
+        arbol->placeFromRow(row);
+        return true;
+    case PhraseListKind:
+        conversacion->setGeometry(rowGeometry(row));
+        conversacion->setFont(rowFont(row));
+        applyFontColour(*conversacion, row, QPalette::Text);
+        conversacion->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        ToggleWindowBorder(*conversacion);
+        return true;
+    case PopupKind:
+        Picture2->setGeometry(rowGeometry(row));
+        TxtFrase->setFont(rowFont(row));
+        applyBackground(*Picture2, row, QPalette::Window);
+        return true;
+    case IndicatorKind:
+        m_indicatorPictures = { row.text(QStringLiteral("bitmapreposo")), row.text(QStringLiteral("bitmapactivable")) };
+        return true;
+    default: return false;
+    }
+}
+
+bool VideoLearningScreen::loadTextObject(const Recordset& row)
+{
+    const int id = int(row.number(QStringLiteral("identificativo")));
+    if (id == 3) {
+        lbltit = new QLabel(this);
+        lbltit->setObjectName(QStringLiteral("lbltit"));
+        lbltit->setGeometry(rowGeometry(row));
+        lbltit->setFont(rowFont(row));
+        lbltit->setWordWrap(true);
+        applyFontColour(*lbltit, row, QPalette::WindowText);
+        lbltit->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return true;
+    }
+    if (id != 1 && id != 2)
+        return false;
+    auto* box = new QTextEdit(this);
+    box->setObjectName(QStringLiteral("e1_%1").arg(id - 1));
+    box->setGeometry(rowGeometry(row));
+    box->setFont(rowFont(row));
+    box->setReadOnly(true);
+    // The subtitles never keep the focus: it stays with the screen.
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    applyFontColour(*box, row, QPalette::Text);
+    applyBackground(*box, row, QPalette::Base);
+    e1.at(size_t(id - 1)) = box;
+    return true;
+}
+
+void VideoLearningScreen::buttonBuilt(int index, const Recordset& row)
+{
+    m_pictures.resize(size_t(index) + 1);
+    m_pictures[size_t(index)] = { row.text(QStringLiteral("bitmapactivable")), row.text(QStringLiteral("bitmapactivo")) };
+    const int accion = int(row.number(QStringLiteral("accion")));
+    if (accion == Volume)
+        placeVolumePanel(Imagex[size_t(index)]->x(), Imagex[size_t(index)]->y() + Imagex[size_t(index)]->height());
+    if (accion == RecordIndicator)
+        m_indicator = index;
+    if (accion == SpanishDown || accion == SpanishUp || accion == EnglishDown || accion == EnglishUp) {
+        connect(Imagex[size_t(index)], &FrameButton::pressed, this, [this](int i) { dressButton(i, false); });
+        connect(Imagex[size_t(index)], &FrameButton::released, this, [this](int i) { dressButton(i, true); });
+    }
+}
+
+void VideoLearningScreen::loadFinished()
+{
+    mm->setWait(true);
+    Imagex.front()->setEnabled(false);
+    arbol->visitedLessons();
+    arbol->Raiz();
+    if (const int tree = buttonWithAction(ShowTree)) {
+        Imagex[size_t(tree)]->show();
+        dressButton(tree, false);
+        button(tree).state = LatchedState;
+    }
+    trampa();
+    // The tree shows the lesson on show, also when trampa chose it.
+    m_acceptedKey = CourseTree::nodeKey(QLatin1Char('N'), shell().state().CurrentLesson);
+    if (QTreeWidgetItem* shown = arbol->node(m_acceptedKey)) {
+        arbol->setCurrentItem(shown);
+        arbol->showSelectedNode();
+    }
+    arbol->UpdateCompletionIcons();
+    SelectedLetter = QLatin1Char('N');
+}
+
+void VideoLearningScreen::trampa()
+{
+    // The lesson that led here is shown when it is a conversation; only a way in from
+    // elsewhere (the test) falls back to the first conversation of the course.
+    ModuleState& state = shell().state();
+    auto lessons = state.ContentDb->openRecordset(QStringLiteral("select * from lecciones where tipo = 12 order by N_leccion"));
+    if (!lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson))) {
+        lessons->moveFirst();
+        if (!lessons->isEof())
+            state.CurrentLesson = qint16(lessons->number(QStringLiteral("N_leccion")));
+    }
+    Recording = false;
+}
+
+void VideoLearningScreen::activated()
+{
+    TakeMade = false;
+    applySidePanelMode();
+    ShowVideoLesson();
+    m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
+    setSubtitles({}, {});
+    Recording = false;
+    BlinkPhase = false;
+    if (m_indicator)
+        Imagex[size_t(m_indicator)]->setEnabled(false);
+    Picture1->setFocus();
+}
+
+void VideoLearningScreen::heldActivation()
+{
+    // Back from a window that lay over the screen: the video goes on where it was.
+    video->setPosition(SavedPosition);
+    shell().state().ExplorerOpen = false;
+    traceConvo("resume");
+}
+
+void VideoLearningScreen::screenLeft()
+{
+    if (isLoaded() && Recording)
+        StopTake();
+    FramedScreen::screenLeft();
+}
+
+void VideoLearningScreen::applySidePanelMode()
+{
+    const quint8 mode = shell().state().SidePanelMode;
+    arbol->setVisible(mode == 1);
+    conversacion->setVisible(mode == 2);
+}
+
+void VideoLearningScreen::ShowVideoLesson()
+{
+    const ModuleState& state = shell().state();
+    auto lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
+    if (!lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
+        throw CourseError(QStringLiteral("%1: lesson %2 is not in lecciones").arg(state.ContentDb->fileName()).arg(state.CurrentLesson));
+    if (lbltit)
+        lbltit->setText(lessons->text(QStringLiteral("nombre_leccion")));
+    conversacion->clear();
+    videocont->hide();
+    HasIntro = lessons->value(QStringLiteral("presentacion")).toBool();
+    videocont->move(int(lessons->number(QStringLiteral("X"))), int(lessons->number(QStringLiteral("Y"))));
+    LoadPhrases();
+    video->stop();
+    try {
+        video->setFileName(state.Folder.require(lessons->text(QStringLiteral("nombre_fichero1"))));
+    } catch (const CourseError& error) {
+        // The tree and the way out stay usable without the video.
+        video->setFileName(QString());
+        reportMediaProblem(shell(), this, error);
+    }
+    traceConvo("setup");
+}
+
+void VideoLearningScreen::LoadPhrases()
+{
+    const ModuleState& state = shell().state();
+    auto rows = state.ContentDb->openRecordset(
+        QStringLiteral("select * from video_apren where n_leccion = %1 order by mseg").arg(state.CurrentLesson));
+    if (HasIntro && !rows->isEof())
+        rows->moveNext();
+    Phrases.clear();
+    conversacion->clear();
+    const QFontMetrics metrics(conversacion->font());
+    for (int i = 0; !rows->isEof(); rows->moveNext(), ++i) {
+        PhraseEntry entry { qint32(rows->number(QStringLiteral("mseg"))), rows->text(QStringLiteral("frase_sp")),
+            rows->text(QStringLiteral("frase_en")) };
+        QString text = entry.frase_en;
+        if (metrics.horizontalAdvance(text) > conversacion->width())
+            text = text.left(ShortPhraseLength) + QStringLiteral("...");
+        Phrases.push_back(entry);
+        auto* item = new QListWidgetItem(text, conversacion);
+        item->setData(Qt::UserRole, i);
+    }
+    CurrentPhrase = -1;
+}
+
+void VideoLearningScreen::setSubtitles(const QString& english, const QString& spanish)
+{
+    if (e1[0])
+        e1[0]->setPlainText(english);
+    if (e1[1])
+        e1[1]->setPlainText(spanish);
+}
+
+void VideoLearningScreen::VideoTimer()
+{
+    double p = video->position();
+    const qint16 k = FindPhraseIndex(Phrases, p);
+    if (k != CurrentPhrase && k >= 0) {
+        const PhraseEntry& entry = Phrases[size_t(k)];
+        setSubtitles(entry.frase_en, entry.frase_sp);
+        CurrentPhrase = k;
+        shell().trace().event("phrase", { { QStringLiteral("index"), k }, { QStringLiteral("position"), video->position() } });
+    }
+    if (endReached())
+        markPlayedNode();
+    SavedPosition = video->position();
+}
+
+bool VideoLearningScreen::endReached() const
+{
+    return video->duration() - 0.4 <= video->position();
+}
+
+double VideoLearningScreen::firstPhraseSeconds() const
+{
+    return Phrases.empty() ? 0.0 : Phrases.front().mseg / 1000.0;
+}
+
+void VideoLearningScreen::markPlayedNode()
+{
+    if (QTreeWidgetItem* node = arbol->node(PlayingNodeKey)) {
+        arbol->setNodeIcon(node, CourseTree::SecondIcon);
+        arbol->UpdateCompletionIcons();
+    }
+}
+
+void VideoLearningScreen::VideoOpenComplete()
+{
+    videocont->resize(video->naturalWidth(), std::max(0, video->naturalHeight() - 1));
+    video->setGeometry(0, 0, video->naturalWidth(), video->naturalHeight());
+    videocont->show();
+    video->setPosition(shell().state().StartAtFirstPhrase ? firstPhraseSeconds() : 0.0);
+    video->setVolume(SavedVolume);
+    Slider1->blockSignals(true);
+    Slider1->setValue(-video->volume());
+    Slider1->blockSignals(false);
+    VideoOpened = true;
+    if (TreeClicked) {
+        runFromTree();
+        TreeClicked = false;
+    }
+    traceConvo("ready");
+}
+
+void VideoLearningScreen::runFromTree()
+{
+    if (endReached() && HasIntro)
+        video->setPosition(firstPhraseSeconds());
+    video->setFullScreenMode(VideoPlayer::FullScreenMode::Off);
+    video->run();
+    PlayingNodeKey = CourseTree::key(arbol->currentItem());
+    arbol->UpdateCompletionIcons();
+}
+
+void VideoLearningScreen::toPhrase(int index)
+{
+    video->setPosition(Phrases[size_t(index)].mseg / 1000.0);
+}
+
+void VideoLearningScreen::PhraseListPress()
+{
+    QListWidgetItem* item = conversacion->currentItem();
+    if (!item)
+        return;
+    toPhrase(item->data(Qt::UserRole).toInt());
+    VideoTimer();
+    if (video->currentState() != VideoPlayer::Running)
+        video->run();
+}
+
+void VideoLearningScreen::PhraseListHover(const QPoint& pos)
+{
+    QListWidgetItem* item = conversacion->itemAt(pos);
+    if (!item)
+        return;
+    const int row = conversacion->row(item);
+    if (row == LastHoverItem)
+        return;
+    if (item->text().endsWith(QLatin1String("..."))) {
+        TxtFrase->setText(Phrases[size_t(item->data(Qt::UserRole).toInt())].frase_en);
+        TxtFrase->adjustSize();
+        Picture2->resize(TxtFrase->width() + 5, std::max(Picture2->height(), TxtFrase->height() + 4));
+        int top = conversacion->y() + pos.y();
+        const int bottom = conversacion->y() + conversacion->height();
+        if (top + Picture2->height() > bottom)
+            top = bottom - Picture2->height();
+        Picture2->move(conversacion->x() + 20, top);
+        Picture2->raise();
+        Picture2->show();
+    } else {
+        Picture2->hide();
+    }
+    LastHoverItem = row;
+}
+
+void VideoLearningScreen::TxtFraseClick()
+{
+    Picture2->hide();
+    PhraseListPress();
+}
+
+bool VideoLearningScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == conversacion->viewport() && event->type() == QEvent::MouseMove) {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (move->buttons() == Qt::NoButton)
+            shell().guarded([&] { PhraseListHover(move->position().toPoint()); });
+    } else if (watched == TxtFrase && event->type() == QEvent::MouseButtonPress) {
+        shell().guarded([&] { TxtFraseClick(); });
+        return true;
+    }
+    return FramedScreen::eventFilter(watched, event);
+}
+
+void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    if (Recording) {
+        // A take keeps its lesson: the tree goes back to it.
+        if (QTreeWidgetItem* accepted = arbol->node(m_acceptedKey))
+            arbol->setCurrentItem(accepted);
+        return;
+    }
+    const QString key = CourseTree::key(item);
+    SelectedLetter = key.isEmpty() ? QChar() : key.front();
+    if (SelectedLetter == QLatin1Char('C'))
+        m_acceptedKey = key;
+    if (SelectedLetter != QLatin1Char('N'))
+        return;
+    m_acceptedKey = key;
+    ModuleState& state = shell().state();
+    state.CurrentLesson = CourseTree::keyNumber(key);
+    arbol->visitedLessons().MarkLessonVisited(state.CurrentLesson);
+    if (!m_lessons)
+        m_lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
+    if (!m_lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
+        return;
+    state.CurrentTipo = qint16(m_lessons->number(QStringLiteral("tipo")));
+    if (state.CurrentTipo == 12) {
+        video->stop();
+        ScreenActivate();
+    }
+}
+
+void VideoLearningScreen::refreshTree()
+{
+    if (!isLoaded())
+        return;
+    arbol->visitedLessons().reload();
+    arbol->Raiz();
+    arbol->UpdateCompletionIcons();
+}
+
+void VideoLearningScreen::dressButton(int index, bool active)
+{
+    const ButtonPictures& pictures = m_pictures.at(size_t(index));
+    const QString& name = active ? pictures.activo : pictures.activable;
+    if (name.trimmed().isEmpty())
+        return;
+    FrameButton* b = Imagex[size_t(index)];
+    b->setPixmap(loadPicture(name));
+    b->resize(b->pixmap().size());
+}
+
+void VideoLearningScreen::stepPhrase(int step)
+{
+    const int next = CurrentPhrase + step;
+    if (next < 0 || next >= int(Phrases.size()))
+        return;
+    toPhrase(next);
+    if (video->currentState() != VideoPlayer::Running)
+        VideoTimer();
+}
+
+void VideoLearningScreen::toggleSubtitle(int box, int index)
+{
+    if (Recording || !e1[size_t(box)])
+        return;
+    const bool hide = e1[size_t(box)]->isVisible();
+    e1[size_t(box)]->setVisible(!hide);
+    dressButton(index, !hide);
+    button(index).state = hide ? LatchedState : 0;
+}
+
+void VideoLearningScreen::switchSidePanel(bool toList, int index)
+{
+    if (Recording)
+        return;
+    ModuleState& state = shell().state();
+    state.SidePanelMode = toList ? 2 : 1;
+    applySidePanelMode();
+    if (!toList)
+        Picture2->hide();
+    dressButton(index, false);
+    button(index).state = LatchedState;
+    if (const int other = buttonWithAction(toList ? ShowTree : ShowPhraseList)) {
+        dressButton(other, true);
+        button(other).state = 0;
+        Imagex[size_t(other)]->hide();
+    }
+}
+
+void VideoLearningScreen::scrollSubtitle(int box, int lines)
+{
+    if (QTextEdit* edit = e1[size_t(box)]) {
+        QScrollBar* bar = edit->verticalScrollBar();
+        bar->setValue(bar->value() + lines * edit->fontMetrics().lineSpacing());
+    }
+}
+
+void VideoLearningScreen::stopVideo()
+{
+    video->stop();
+}
+
+void VideoLearningScreen::ButtonClick(int index)
+{
+    const int accion = buttons().at(size_t(index)).accion;
+    traceConvo("button", accion);
+    if (!VideoOpened && accion != ToTest && accion != Leave && accion != Help)
+        return;
+    const bool lesson = SelectedLetter == QLatin1Char('N');
+    ModuleState& state = shell().state();
+    switch (accion) {
+    case Volume:
+        volumen->show();
+        volumen->raise();
+        break;
+    case Play:
+        if (lesson)
+            runFromTree();
+        break;
+    case PauseVideo: video->pause(); break;
+    case ToStart:
+        if (!lesson)
+            break;
+        video->setPosition(state.StartAtFirstPhrase && HasIntro ? firstPhraseSeconds() : 0.0);
+        CurrentPhrase = -1;
+        setSubtitles({}, {});
+        break;
+    case ToEnd:
+        if (lesson)
+            video->setPosition(video->duration());
+        break;
+    case NextPhrase:
+        if (lesson)
+            stepPhrase(1);
+        break;
+    case PreviousPhrase: stepPhrase(-1); break;
+    case PauseLesson:
+        if (lesson)
+            video->pause();
+        break;
+    case ToTest:
+        stopVideo();
+        shell().navigator().SwitchScreen(this, Navigator::ScreenWindow(14));
+        break;
+    case Leave:
+        Picture2->hide();
+        stopVideo();
+        videocont->hide();
+        shell().navigator().GoHome(state.CurrentScreen);
+        break;
+    case Help:
+        stopVideo();
+        state.ExplorerOpen = true;
+        HelpOverlay::open(shell(), *this);
+        break;
+    case PlayFullScreen:
+        video->pause();
+        video->setFullScreenMode(VideoPlayer::FullScreenMode::On);
+        video->run();
+        video->setVolume(state.Volume);
+        break;
+    case ToggleSpanish: toggleSubtitle(1, index); break;
+    case ToggleEnglish: toggleSubtitle(0, index); break;
+    case ToggleFirstPhrase:
+        state.StartAtFirstPhrase = !state.StartAtFirstPhrase;
+        dressButton(index, !state.StartAtFirstPhrase);
+        button(index).state = state.StartAtFirstPhrase ? LatchedState : 0;
+        break;
+    case SpanishDown: scrollSubtitle(1, 1); break;
+    case SpanishUp: scrollSubtitle(1, -1); break;
+    case EnglishDown: scrollSubtitle(0, 1); break;
+    case EnglishUp: scrollSubtitle(0, -1); break;
+    case ShowPhraseList: switchSidePanel(true, index); break;
+    case ShowTree: switchSidePanel(false, index); break;
+    case RecordIndicator:
+        if (Recording)
+            StopTake();
+        else
+            StartTake();
+        break;
+    case RecordButton:
+        if (m_indicator)
+            ButtonClick(m_indicator);
+        dressButton(index, !Recording);
+        break;
+    case PlayTake: PlayTheTake(); break;
+    case RepeatPhrase: {
+        if (!lesson || Phrases.empty())
+            break;
+        video->stop();
+        toPhrase(std::max<int>(CurrentPhrase, 0));
+        video->run();
+        CurrentPhrase = -1; // written again at the next tick
+        break;
+    }
+    case Glossary:
+    case PhotoTextCards: {
+        const QString name = accion == Glossary ? QStringLiteral("frmind") : Navigator::ScreenWindow(7);
+        if (!shell().window(name)) {
+            shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("button") }, { QStringLiteral("accion"), accion },
+                                               { QStringLiteral("reason"), QStringLiteral("no window %1 in this program").arg(name) } });
+            break;
+        }
+        stopVideo();
+        if (accion == Glossary) {
+            state.ExplorerOpen = true;
+            shell().navigator().OpenGlossary();
+        } else {
+            shell().navigator().SwitchScreen(this, name);
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+void VideoLearningScreen::CopiarArchivoSonido()
+{
+    // Every error is ignored, as the course did: the template is not needed for the take.
+    const QString folder = shell().state().UserFolder;
+    QFile::remove(folder + QStringLiteral("tmp.wav"));
+    QFile::copy(folder + QStringLiteral("ejgrab.wav"), folder + QStringLiteral("tmp.wav"));
+    QFile::setPermissions(folder + QStringLiteral("tmp.wav"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+}
+
+void VideoLearningScreen::StartTake()
+{
+    mm->setCommand(QStringLiteral("close"));
+    stopVideo();
+    shell().sounds().ReleaseSoundChannels();
+    CopiarArchivoSonido();
+    mm->setFileName(TakeFile);
+    mm->setCommand(QStringLiteral("open"));
+    if (mm->error() == 0)
+        mm->setCommand(QStringLiteral("record"));
+    if (mm->error() != 0) {
+        // No take was made: the learner is told why and the screen sounds come back.
+        const QString reason = mm->errorString();
+        mm->setCommand(QStringLiteral("close"));
+        startScreenSounds();
+        // The message lies over the screen like the help: closing it must not show the
+        // lesson afresh.
+        shell().state().ExplorerOpen = true;
+        shell().showMessage(QStringLiteral("No se puede grabar: %1").arg(reason));
+        return;
+    }
+    Recording = true;
+    BlinkTimer->start();
+    TakeMade = true;
+}
+
+void VideoLearningScreen::StopTake()
+{
+    // Loading the screen's sounds serves timers: no blink may show the indicator again.
+    BlinkTimer->stop();
+    if (m_indicator) {
+        Imagex[size_t(m_indicator)]->hide();
+        Imagex[size_t(m_indicator)]->setPixmap(QPixmap());
+    }
+    mm->setCommand(QStringLiteral("stop"));
+    mm->setWait(true);
+    mm->setFileName(StoppedTakeFile);
+    Recording = false;
+    startScreenSounds();
+    if (m_indicator)
+        button(m_indicator).state = LatchedState;
+}
+
+void VideoLearningScreen::Blink()
+{
+    if (!Recording || !m_indicator)
+        return;
+    FrameButton* indicator = Imagex[size_t(m_indicator)];
+    indicator->show();
+    indicator->setPixmap(loadPicture(m_indicatorPictures[BlinkPhase ? 0 : 1]));
+    indicator->resize(indicator->pixmap().size());
+    BlinkPhase = !BlinkPhase;
+    indicator->update();
+}
+
+void VideoLearningScreen::PlayTheTake()
+{
+    if (!TakeMade || Recording)
+        return;
+    stopVideo();
+    PlayingTake = true;
+    shell().sounds().ReleaseSoundChannels();
+    mm->setCommand(QStringLiteral("Prev"));
+    mm->setNotify(true);
+    mm->setWait(true);
+    mm->setCommand(QStringLiteral("Play"));
+}
+
+void VideoLearningScreen::RecorderDone(int code)
+{
+    if (!PlayingTake)
+        return;
+    // A playback that failed or was cut short also ends: the screen's sounds must
+    // not stay released for good.
+    PlayingTake = false;
+    if (code == WaveRecorder::Successful || !Recording)
+        startScreenSounds();
+}
+
+void VideoLearningScreen::traceConvo(const char* op, int accion) const
+{
+    QJsonObject fields { { QStringLiteral("op"), QString::fromLatin1(op) }, { QStringLiteral("lesson"), shell().state().CurrentLesson },
+        { QStringLiteral("position"), video ? video->position() : 0.0 } };
+    if (accion >= 0)
+        fields.insert(QStringLiteral("accion"), accion);
+    shell().trace().event("convo", fields);
+}

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "FramedScreen.h"
+#include "PhraseTable.h"
+
+#include <array>
+#include <memory>
+
+class CourseTree;
+class PictureSurface;
+class QFrame;
+class QTextEdit;
+class QTreeWidgetItem;
+class VideoPlayer;
+class WaveRecorder;
+
+/// `frmva`, the conversation video: the lesson's video with its phrase on show in English
+/// and Spanish (`e1`), the phrase list `conversacion` to jump from, the tree of the
+/// conversation lessons `arbol` to change lesson in place, and the learner's own voice:
+/// a take recorded with the record button and played back to compare.
+class VideoLearningScreen : public FramedScreen {
+    Q_OBJECT
+
+public:
+    enum Action {
+        Volume = 4,
+        Play = 5,
+        PauseVideo = 6,
+        ToStart = 7,
+        ToEnd = 8,
+        NextPhrase = 9,
+        PreviousPhrase = 10,
+        PauseLesson = 11,
+        ToTest = 14,
+        Leave = 15,
+        Help = 23,
+        PlayFullScreen = 24,
+        ToggleSpanish = 26,
+        ToggleEnglish = 27,
+        ToggleFirstPhrase = 28,
+        SpanishDown = 29,
+        SpanishUp = 30,
+        EnglishDown = 31,
+        EnglishUp = 32,
+        ShowPhraseList = 33,
+        ShowTree = 35,
+        RecordIndicator = 36,
+        RecordButton = 37,
+        PlayTake = 38,
+        RepeatPhrase = 39,
+        Glossary = 40,
+        PhotoTextCards = 41,
+    };
+    /// Row kinds of this screen.
+    enum Kind { VideoKind = 3, TreeKind = 16, PhraseListKind = 21, PopupKind = 22, IndicatorKind = 24 };
+    /// The recorder's fixed files, as the course names them.
+    static inline const QString TakeFile = QStringLiteral("c:\\lurva\\sir2.wav");
+    static inline const QString StoppedTakeFile = QStringLiteral("c:\\lurva\\sir.wav");
+    /// Blink period of the record indicator.
+    static constexpr int BlinkMs = 100;
+    /// List entries wider than the list show this many characters and "...".
+    static constexpr int ShortPhraseLength = 20;
+
+    explicit VideoLearningScreen(Shell& shell);
+    ~VideoLearningScreen() override;
+
+    PictureSurface* videocont = nullptr;
+    VideoPlayer* video = nullptr;
+    std::array<QTextEdit*, 2> e1 {}; ///< 0 English, 1 Spanish
+    QLabel* lbltit = nullptr;
+    CourseTree* arbol = nullptr;
+    QListWidget* conversacion = nullptr;
+    QFrame* Picture2 = nullptr;
+    QLabel* TxtFrase = nullptr;
+    QTimer* BlinkTimer = nullptr;
+    WaveRecorder* mm = nullptr;
+
+    // Screen state, named as the course names it.
+    PhraseTable Phrases;
+    qint16 CurrentPhrase = -1;
+    bool HasIntro = false;
+    bool VideoOpened = false;
+    double SavedPosition = 0;
+    qint32 SavedVolume = 0;
+    QString PlayingNodeKey;
+    bool TreeClicked = false;
+    QChar SelectedLetter = QLatin1Char('N');
+    int LastHoverItem = -1;
+    bool Recording = false;
+    bool TakeMade = false;
+    bool PlayingTake = false;
+    bool BlinkPhase = false;
+
+    /// The record indicator button (action 36), 0 when the screen has none.
+    int recordIndicator() const { return m_indicator; }
+    /// The two pictures the indicator blinks between.
+    const std::array<QString, 2>& indicatorPictures() const { return m_indicatorPictures; }
+
+    // Handlers, public so that tests drive them as events do.
+    void ShowVideoLesson();
+    void LoadPhrases();
+    void VideoTimer();
+    void VideoOpenComplete();
+    void PhraseListPress();
+    void PhraseListHover(const QPoint& pos);
+    void TxtFraseClick();
+    void NodeClick(QTreeWidgetItem* item);
+    void Blink();
+    void RecorderDone(int code);
+    void ButtonClick(int index) override;
+    /// Builds the tree again from the learner database (after the map's erase button).
+    void refreshTree();
+
+protected:
+    void ScreenLoad() override;
+    bool loadObject(int kind, const Recordset& row) override;
+    bool loadTextObject(const Recordset& row) override;
+    void buttonBuilt(int index, const Recordset& row) override;
+    void loadFinished() override;
+    void activated() override;
+    void heldActivation() override;
+    void screenLeft() override;
+    /// The conversation carries the sound: this screen has no background of its own.
+    bool hasBackgroundSound() const override { return false; }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void trampa();
+    void applySidePanelMode();
+    void setSubtitles(const QString& english, const QString& spanish);
+    /// Moves the video to the start of entry INDEX.
+    void toPhrase(int index);
+    void stepPhrase(int step);
+    double firstPhraseSeconds() const;
+    bool endReached() const;
+    void runFromTree();
+    void markPlayedNode();
+    /// Gives button INDEX its picture COLUMN ("bitmapactivable" or "bitmapactivo").
+    void dressButton(int index, bool active);
+    void toggleSubtitle(int box, int index);
+    void switchSidePanel(bool toList, int index);
+    void scrollSubtitle(int box, int lines);
+    void StartTake();
+    void StopTake();
+    void PlayTheTake();
+    void CopiarArchivoSonido();
+    void stopVideo();
+    void traceConvo(const char* op, int accion = -1) const;
+
+    struct ButtonPictures {
+        QString activable;
+        QString activo;
+    };
+    std::vector<ButtonPictures> m_pictures; ///< by button index
+    std::array<QString, 2> m_indicatorPictures;
+    int m_indicator = 0;
+    bool m_firstLoad = true;
+    QString m_acceptedKey; ///< the node key of the last accepted tree click
+    std::unique_ptr<Recordset> m_lessons; ///< `LessonsTable`
+};

@@ -1,0 +1,445 @@
+// The conversation video screen on a fixture course, with the real video player and
+// the real recorder on the test sound server: what it shows, where a click leads, what
+// it plays and records.
+#include "AudioProbe.h"
+#include "CourseTree.h"
+#include "FrameButton.h"
+#include "HelpOverlay.h"
+#include "MainMapScreen.h"
+#include "MediaPlayer.h"
+#include "MediaRecipes.h"
+#include "ModuleState.h"
+#include "PictureSurface.h"
+#include "VisitedLessons.h"
+#include "ScreenCatalog.h"
+#include "ShellHarness.h"
+#include "VideoLearningScreen.h"
+#include "VideoPlayer.h"
+#include "WaveRecorder.h"
+
+#include <QApplication>
+#include <QAudioDevice>
+#include <QFrame>
+#include <QListWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+// Lessons 20 and 21 are conversations in chapter 11 of map 1; 21 opens with an
+// introduction and lists a phrase wider than the list; 22 has no video file.
+const QString rows = QStringLiteral(
+    "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, N_leccion_viene, N_capitulo_viene, X, Y, presentacion) values"
+    "  (1, 'Mapa', 1, 'mapa.bmp', 0, 0, null, null, 0),"
+    "  (20, 'En el café', 12, 'video\\cafe.avi', 1, 11, 20, 30, 0),"
+    "  (21, 'En la estación', 12, 'video\\cafe.avi', 1, 11, 20, 30, 1),"
+    "  (22, 'Sin vídeo', 12, 'video\\falta.avi', 1, 11, 20, 30, 0);"
+    "insert into capitulo (n_leccion, N_capitulo, nombre_capitulo) values (1, 11, 'Conversaciones');"
+    "insert into video_apren (n_leccion, mseg, frase_en, frase_sp) values"
+    "  (20, 1000, 'Good morning', 'Buenos días'), (20, 3000, 'A coffee, please', 'Un café, por favor'), (20, 5000, 'Thank you', 'Gracias'),"
+    "  (21, 500, 'Welcome to the station', 'Bienvenidos'), (21, 2000, 'Where does the train to the airport leave from, please?', '¿De dónde sale el tren?'),"
+    "  (21, 4000, 'Platform two', 'Andén dos');"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, accion, Font, tamanofont, colorfont) values"
+    "  (12, 0, 1, 0, 0, 0, 0, 'fondo.bmp', null, null, 0, null, null, 0),"
+    "  (12, 3, 0, 0, 0, 240, 180, null, null, null, 0, null, null, 0),"
+    "  (12, 9, 1, 20, 300, 300, 40, null, null, '255255200', 0, 'DejaVu Sans', 12, 0),"
+    "  (12, 9, 2, 20, 350, 300, 40, null, null, '200255255', 0, 'DejaVu Sans', 12, 0),"
+    "  (12, 9, 3, 20, 5, 400, 20, null, null, null, 0, 'DejaVu Sans', 12, 0),"
+    "  (12, 16, 0, 400, 30, 220, 250, 'x1.bmp', 'v2.bmp', 'v3.bmp', 0, 'DejaVu Sans', 9, 0),"
+    "  (12, 21, 0, 400, 30, 220, 250, null, null, null, 0, 'DejaVu Sans', 10, 0),"
+    "  (12, 22, 0, 400, 30, 100, 24, null, null, '255255255', 0, 'DejaVu Sans', 10, 0),"
+    "  (12, 24, 0, 0, 0, 0, 0, 'rojo.bmp', 'gris.bmp', null, 0, null, null, 0);"
+    "update lecciones set nombre_fichero2 = 'mascara.bmp' where N_leccion = 1;"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, accion) values (1, 0, 0, 0, 0, null, 0), (1, 5, 0, 250, 420, 'b.bmp', 16);"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapreposo, bitmapactivable, accion, colorfont) values"
+    "  (12, 2, 0, 20, 20, 'ayuda.bmp', 'click.wav', 0, 0);"
+    "insert into sonidospantalla values (12, 0, null, 'click.wav', 'cambio.wav'), (2, 0, null, 'click.wav', 'cambio.wav');");
+
+// Buttons: one per action, in a row along the bottom.
+QString buttonRows()
+{
+    const int actions[] = { 4, 5, 6, 7, 8, 9, 10, 14, 15, 23, 26, 27, 28, 33, 35, 36, 37, 38, 39, 40, 41 };
+    QStringList values;
+    int x = 4;
+    for (int accion : actions) {
+        values << QStringLiteral("(12, 5, 0, %1, 440, 'b.bmp', 'a.bmp', %2)").arg(x).arg(accion);
+        x += 31;
+    }
+    return QStringLiteral("insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, bitmapactivo, accion) values %1;")
+        .arg(values.join(QLatin1Char(',')));
+}
+
+constexpr int openTimeoutMs = 10000;
+constexpr double kClickHz = 1200;
+
+double amplitudeDb(const QVector<float>& samples, double hz)
+{
+    const double a = AudioProbe::amplitudeAt(samples, hz);
+    return a > 1e-10 ? 20.0 * std::log10(a) : -200.0;
+}
+
+} // namespace
+
+class VideoLearningTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FixtureCourse> m_course;
+    std::unique_ptr<ShellHarness> m_harness;
+    VideoLearningScreen* m_screen = nullptr;
+    AudioProbe m_probe;
+
+    Shell& shell() { return *m_harness->shell; }
+    ModuleState& state() { return m_harness->state; }
+
+    void openLesson(qint16 lesson)
+    {
+        state().CurrentLesson = lesson;
+        shell().showScreen(m_screen);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened && m_screen->videocont->isVisible(), openTimeoutMs);
+    }
+
+    void press(int accion)
+    {
+        const int index = m_screen->buttonWithAction(accion);
+        QVERIFY(index > 0);
+        emit m_screen->Imagex[size_t(index)]->clicked(index);
+    }
+
+    QString english() const { return m_screen->e1[0]->toPlainText(); }
+    QString spanish() const { return m_screen->e1[1]->toPlainText(); }
+
+    /// Moves the pointer off the buttons and onto the play button, which lights up with
+    /// the click sound; whether that click was heard.
+    bool clickHeard()
+    {
+        m_probe.record(200);
+        m_screen->BackgroundMouseMove(300, 200);
+        const int play = m_screen->buttonWithAction(VideoLearningScreen::Play);
+        const ButtonRecord& b = m_screen->buttons().at(size_t(play));
+        m_screen->BackgroundMouseMove(b.left + 2, b.top + 2);
+        return amplitudeDb(m_probe.record(400), kClickHz) > -40;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_course = std::make_unique<FixtureCourse>(rows + buttonRows());
+        QDir(m_course->folder()).mkpath(QStringLiteral("video"));
+        MediaRecipes::runTool(QStringLiteral("ffmpeg"),
+            { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("testsrc=size=240x180:rate=10:duration=8"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("anullsrc=r=48000:cl=mono"), QStringLiteral("-t"), QStringLiteral("8"), QStringLiteral("-c:v"),
+                QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
+                m_course->folder() + QStringLiteral("/video/cafe.avi") });
+        m_course->addMinimalMap();
+        m_course->addPicture(QStringLiteral("ayuda.bmp"), QSize(400, 300), Qt::white);
+        m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkGray);
+        for (const char* name : { "b.bmp", "a.bmp", "x1.bmp", "v2.bmp", "v3.bmp", "rojo.bmp", "gris.bmp" })
+            m_course->addPicture(QString::fromLatin1(name), QSize(30, 30), QString::fromLatin1(name) == QLatin1String("rojo.bmp") ? Qt::red : Qt::gray);
+        m_course->addTone(QStringLiteral("click.wav"), 0.3, int(kClickHz));
+        m_course->addTone(QStringLiteral("cambio.wav"), 0.1, 660);
+        m_course->addTone(QStringLiteral("voz.wav"), 6, 700);
+        QVERIFY2(m_probe.start(), qPrintable(m_probe.errorString()));
+    }
+
+    void init()
+    {
+        m_harness = std::make_unique<ShellHarness>(*m_course);
+        registerScreens(shell());
+        m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
+        QVERIFY(m_screen);
+    }
+
+    void cleanup() { m_harness.reset(); }
+
+    void firstLoadShowsTheLessonThatLedHere_data()
+    {
+        QTest::addColumn<int>("ledBy");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("a conversation") << 21 << 21 << "En la estación"
+                                        << QStringList { "Where does the train..." , "Platform two" };
+        QTest::newRow("from elsewhere") << 1 << 20 << "En el café" << QStringList { "Good morning", "A coffee, please", "Thank you" };
+    }
+
+    void firstLoadShowsTheLessonThatLedHere()
+    {
+        QFETCH(int, ledBy);
+        QFETCH(int, shown);
+        QFETCH(QString, title);
+        QFETCH(QStringList, listed);
+        openLesson(qint16(ledBy));
+        QCOMPARE(int(state().CurrentLesson), shown);
+        QCOMPARE(m_screen->lbltit->text(), title);
+        QStringList texts;
+        for (int i = 0; i < m_screen->conversacion->count(); ++i)
+            texts << m_screen->conversacion->item(i)->text();
+        QCOMPARE(texts, listed);
+        QCOMPARE(int(m_screen->Phrases.size()), listed.size());
+        // The tree selects the lesson on show.
+        QCOMPARE(CourseTree::key(m_screen->arbol->currentItem()), CourseTree::nodeKey(QLatin1Char('N'), shown));
+        QCOMPARE(m_screen->videocont->pos(), QPoint(20, 30));
+        QCOMPARE(m_screen->videocont->width(), 240);
+        QVERIFY(english().isEmpty());
+    }
+
+    void phraseButtonsStepThroughThePhrases()
+    {
+        openLesson(20);
+        // Previous with nothing shown does nothing; next shows the first phrase.
+        press(VideoLearningScreen::PreviousPhrase);
+        QCOMPARE(int(m_screen->CurrentPhrase), -1);
+        QVERIFY(english().isEmpty());
+        press(VideoLearningScreen::NextPhrase);
+        QCOMPARE(int(m_screen->CurrentPhrase), 0);
+        QCOMPARE(english(), QStringLiteral("Good morning"));
+        QCOMPARE(spanish(), QStringLiteral("Buenos días"));
+        QTRY_COMPARE(m_screen->video->position(), 1.0);
+        press(VideoLearningScreen::NextPhrase);
+        press(VideoLearningScreen::NextPhrase);
+        QCOMPARE(english(), QStringLiteral("Thank you"));
+        press(VideoLearningScreen::NextPhrase); // past the last: nothing
+        QCOMPARE(int(m_screen->CurrentPhrase), 2);
+        press(VideoLearningScreen::PreviousPhrase);
+        QCOMPARE(spanish(), QStringLiteral("Un café, por favor"));
+        // To the start clears the boxes.
+        press(VideoLearningScreen::ToStart);
+        QCOMPARE(int(m_screen->CurrentPhrase), -1);
+        QVERIFY(english().isEmpty());
+    }
+
+    void subtitlesFollowThePlayingVideo()
+    {
+        openLesson(20);
+        press(VideoLearningScreen::Play);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QTRY_COMPARE_WITH_TIMEOUT(english(), QStringLiteral("Good morning"), 4000);
+        QTRY_COMPARE_WITH_TIMEOUT(english(), QStringLiteral("A coffee, please"), 4000);
+        QVERIFY(m_screen->video->position() >= 2.4);
+        const QList<QJsonObject> phrases = m_harness->events(QStringLiteral("phrase"));
+        QVERIFY(phrases.size() >= 2);
+        QCOMPARE(phrases.at(1).value(QStringLiteral("index")).toInt(), 1);
+    }
+
+    void theListJumpsToAPhraseAndPlays()
+    {
+        openLesson(20);
+        auto* list = m_screen->conversacion;
+        list->setCurrentRow(2);
+        emit list->itemPressed(list->item(2));
+        QCOMPARE(english(), QStringLiteral("Thank you"));
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QVERIFY(m_screen->video->position() >= 5.0);
+    }
+
+    void theIntroductionIsSkippedAndPlayAtTheEndRestartsAtTheFirstPhrase()
+    {
+        openLesson(21);
+        QCOMPARE(m_screen->Phrases.front().mseg, 2000);
+        press(VideoLearningScreen::ToEnd);
+        QTRY_VERIFY(m_screen->video->position() >= m_screen->video->duration() - 0.4);
+        press(VideoLearningScreen::Play);
+        QTRY_VERIFY(m_screen->video->position() >= 2.0);
+        QVERIFY(m_screen->video->position() < 4.0);
+    }
+
+    void theLongPhraseShowsInFullInThePopup()
+    {
+        openLesson(21);
+        press(VideoLearningScreen::ShowPhraseList);
+        auto* list = m_screen->conversacion;
+        const QPoint first = list->visualItemRect(list->item(0)).center();
+        QTest::mouseMove(list->viewport(), first);
+        m_screen->PhraseListHover(first);
+        QVERIFY(m_screen->Picture2->isVisible());
+        QCOMPARE(m_screen->TxtFrase->text(), QStringLiteral("Where does the train to the airport leave from, please?"));
+        QCOMPARE(m_screen->Picture2->x(), list->x() + 20);
+        m_screen->PhraseListHover(list->visualItemRect(list->item(1)).center());
+        QVERIFY(m_screen->Picture2->isHidden());
+        // A click on the pop-up jumps to the phrase.
+        m_screen->PhraseListHover(first);
+        list->setCurrentRow(0);
+        QTest::mouseClick(m_screen->TxtFrase, Qt::LeftButton);
+        QVERIFY(m_screen->Picture2->isHidden());
+        QCOMPARE(int(m_screen->CurrentPhrase), 0);
+    }
+
+    void sidePanelButtonsSwitchTreeAndList()
+    {
+        openLesson(20);
+        QVERIFY(m_screen->arbol->isVisible());
+        QVERIFY(m_screen->conversacion->isHidden());
+        press(VideoLearningScreen::ShowPhraseList);
+        QVERIFY(m_screen->arbol->isHidden());
+        QVERIFY(m_screen->conversacion->isVisible());
+        QCOMPARE(int(state().SidePanelMode), 2);
+        QVERIFY(m_screen->Imagex[size_t(m_screen->buttonWithAction(VideoLearningScreen::ShowTree))]->isHidden());
+        press(VideoLearningScreen::ShowTree);
+        QVERIFY(m_screen->arbol->isVisible());
+        QVERIFY(m_screen->conversacion->isHidden());
+        QCOMPARE(int(state().SidePanelMode), 1);
+    }
+
+    void aTreeClickShowsTheOtherLessonAndRegistersIt()
+    {
+        openLesson(20);
+        QTreeWidgetItem* node = m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21));
+        QVERIFY(node);
+        QCOMPARE(CourseTree::nodeIcon(node), CourseTree::UnvisitedIcon);
+        emit m_screen->arbol->pointerPressed(Qt::LeftButton, QPoint());
+        m_screen->arbol->setCurrentItem(node);
+        emit m_screen->arbol->nodeClicked(node);
+        QCOMPARE(int(state().CurrentLesson), 21);
+        QCOMPARE(m_screen->lbltit->text(), QStringLiteral("En la estación"));
+        QVERIFY(m_screen->arbol->visitedLessons().IsLessonVisited(21));
+        // Opened from the tree, it plays.
+        QTRY_COMPARE_WITH_TIMEOUT(m_screen->video->currentState(), int(VideoPlayer::Running), openTimeoutMs);
+    }
+
+    void theMapsEraseButtonEmptiesTheTreesVisits()
+    {
+        openLesson(20);
+        QTreeWidgetItem* node = m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21));
+        m_screen->arbol->setCurrentItem(node);
+        m_screen->VideoOpened = false;
+        emit m_screen->arbol->nodeClicked(node);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened, openTimeoutMs);
+        press(VideoLearningScreen::Play);
+        press(VideoLearningScreen::ToEnd);
+        QTRY_COMPARE(CourseTree::nodeIcon(m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21))), CourseTree::SecondIcon);
+        const auto ended = [this] {
+            const QList<QJsonObject> events = m_harness->events(QStringLiteral("convo"));
+            return std::any_of(events.cbegin(), events.cend(), [](const QJsonObject& e) { return e.value(QStringLiteral("op")).toString() == QLatin1String("end"); });
+        };
+        QTRY_VERIFY(ended());
+
+        state().CurrentLesson = 1;
+        auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
+        map->ensureLoaded();
+        map->MapButtonClick(map->buttonWithAction(16));
+        QCOMPARE(CourseTree::nodeIcon(m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21))), CourseTree::UnvisitedIcon);
+        QVERIFY(!m_screen->arbol->visitedLessons().IsLessonVisited(21));
+        QCOMPARE(int(state().CurrentLesson), 1);
+    }
+
+    void startAtFirstPhraseHoldsForTheNextVideos()
+    {
+        openLesson(20);
+        press(VideoLearningScreen::ToggleFirstPhrase);
+        QVERIFY(state().StartAtFirstPhrase);
+        QCOMPARE(m_screen->buttons().at(size_t(m_screen->buttonWithAction(VideoLearningScreen::ToggleFirstPhrase))).state,
+            FramedScreen::LatchedState);
+        QTreeWidgetItem* node = m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21));
+        m_screen->arbol->setCurrentItem(node);
+        m_screen->VideoOpened = false;
+        emit m_screen->arbol->nodeClicked(node);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened, openTimeoutMs);
+        QCOMPARE(m_screen->video->position(), 2.0); // lesson 21's first phrase after its introduction
+        // To the start goes to the first phrase as well, the introduction being skipped.
+        press(VideoLearningScreen::NextPhrase);
+        press(VideoLearningScreen::ToStart);
+        QTRY_COMPARE(m_screen->video->position(), 2.0);
+    }
+
+    void aReturnFromTheHelpContinuesWhereTheVideoWas()
+    {
+        openLesson(20);
+        press(VideoLearningScreen::Play);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->SavedPosition >= 2.0, 5000);
+        const int setups = int(m_harness->events(QStringLiteral("convo")).size());
+        press(VideoLearningScreen::Help);
+        auto* help = static_cast<HelpOverlay*>(shell().existingWindow(QStringLiteral("frmayu")));
+        QVERIFY(help);
+        QTRY_VERIFY(help->isVisible());
+        QVERIFY(m_screen->isHidden());
+        QVERIFY(state().ExplorerOpen);
+        const double saved = m_screen->SavedPosition;
+        help->Vuelve();
+        QTRY_VERIFY(m_screen->isVisible());
+        QTRY_VERIFY(!state().ExplorerOpen);
+        QCOMPARE(m_screen->video->position(), saved);
+        // The lesson was not set up afresh.
+        int again = 0;
+        for (const QJsonObject& e : m_harness->events(QStringLiteral("convo")).mid(setups))
+            again += e.value(QStringLiteral("op")).toString() == QLatin1String("setup");
+        QCOMPARE(again, 0);
+    }
+
+    void aMissingVideoIsReportedAndTheTreeStaysUsable()
+    {
+        state().CurrentLesson = 22;
+        shell().showScreen(m_screen);
+        QTRY_VERIFY(!m_harness->events(QStringLiteral("message")).isEmpty());
+        QVERIFY(m_harness->events(QStringLiteral("message")).front().value(QStringLiteral("detail")).toString().contains(QLatin1String("falta.avi")));
+        QVERIFY(m_screen->arbol->isVisible());
+        QVERIFY(!m_screen->VideoOpened);
+    }
+
+    void aTakeIsRecordedWithTheOtherSoundsSilentAndPlayedBack()
+    {
+        openLesson(20);
+        QVERIFY2(clickHeard(), "the click does not sound");
+        // Playing before any take does nothing.
+        press(VideoLearningScreen::PlayTake);
+        QVERIFY(!m_screen->PlayingTake);
+
+        MediaPlayer voice;
+        voice.render(m_course->folder() + QStringLiteral("/voz.wav"));
+        voice.run();
+        press(VideoLearningScreen::RecordButton);
+        QVERIFY(m_screen->Recording);
+        QVERIFY(m_screen->TakeMade);
+        QCOMPARE(m_screen->mm->mode(), WaveRecorder::Mode::Recording);
+        // The indicator blinks between its two pictures every 100 ms.
+        FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
+        QTRY_VERIFY(indicator->isVisible());
+        const bool phase = m_screen->BlinkPhase;
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->BlinkPhase != phase, 300);
+        QVERIFY2(!clickHeard(), "the click sounds during the take");
+        m_probe.record(800);
+        press(VideoLearningScreen::RecordButton);
+        voice.stop();
+        QVERIFY(!m_screen->Recording);
+        QVERIFY(indicator->isHidden());
+        QVERIFY(indicator->pixmap().isNull());
+        QVERIFY(m_screen->mm->lengthMs() > 1000);
+        QVERIFY2(clickHeard(), "the click is not back after the take");
+
+        // Playback: the take at its frequency, no click until the done event.
+        bool clickDuringPlayback = true;
+        QVector<float> playing;
+        QTimer::singleShot(0, this, [&] {
+            clickDuringPlayback = clickHeard();
+            playing = m_probe.record(400);
+        });
+        press(VideoLearningScreen::PlayTake);
+        QVERIFY2(!clickDuringPlayback, "the click sounds during playback");
+        QVERIFY2(amplitudeDb(playing, 700) > -30, qPrintable(QStringLiteral("the take is not heard: %1 dB").arg(amplitudeDb(playing, 700))));
+        QTRY_VERIFY(!m_screen->PlayingTake);
+        QVERIFY2(clickHeard(), "the click is not back after playback");
+    }
+
+    void withoutAnInputDeviceNoTakeIsClaimed()
+    {
+        openLesson(20);
+        m_screen->mm->setInputDevice(QAudioDevice());
+        QTimer::singleShot(500, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        press(VideoLearningScreen::RecordButton);
+        QVERIFY(!m_screen->Recording);
+        QVERIFY(!m_screen->TakeMade);
+        const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
+        QVERIFY(!messages.isEmpty());
+        QVERIFY(messages.back().value(QStringLiteral("text")).toString().startsWith(QLatin1String("No se puede grabar: no sound input")));
+        QVERIFY2(clickHeard(), "the click is not back");
+    }
+};
+
+QTEST_MAIN(VideoLearningTest)
+#include "tst_videolearning.moc"
