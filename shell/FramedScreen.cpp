@@ -157,15 +157,20 @@ void FramedScreen::buildButton(const Recordset& row)
     buttonBuilt(int(Imagex.size()) - 1, row);
 }
 
-void FramedScreen::RegisterButton(FrameButton* button, const Recordset& row)
+ButtonRecord ButtonRecord::of(const QWidget& button, const Recordset& row)
 {
     ButtonRecord record;
-    record.left = qint16(button->x());
-    record.right = qint16(button->x() + button->width());
-    record.top = qint16(button->y());
-    record.bottom = qint16(button->y() + button->height());
+    record.left = qint16(button.x());
+    record.right = qint16(button.x() + button.width());
+    record.top = qint16(button.y());
+    record.bottom = qint16(button.y() + button.height());
     record.accion = qint16(row.number(QStringLiteral("accion")));
-    m_buttons.push_back(record);
+    return record;
+}
+
+void FramedScreen::RegisterButton(FrameButton* button, const Recordset& row)
+{
+    m_buttons.push_back(ButtonRecord::of(*button, row));
     ++m_nextButton;
 }
 

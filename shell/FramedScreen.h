@@ -27,6 +27,8 @@ struct ButtonRecord {
     bool enabled = false;
 
     bool contains(int x, int y) const { return left <= x && x <= right && top <= y && y <= bottom; }
+    /// The record of BUTTON, built from ROW: its rectangle as placed, the row's `accion`.
+    static ButtonRecord of(const QWidget& button, const Recordset& row);
 };
 
 /// The frame every screen is built on: a background `Picture1`, buttons `Imagex` lit under
@@ -70,7 +72,8 @@ public:
     /// The pointer at (X, Y) over `Picture1`: lights the button under it, puts out the others.
     virtual void BackgroundMouseMove(int x, int y);
     void NavListClick(QListWidgetItem* item);
-    void VolumeChange(int value);
+    /// The volume slider moved: by default the background channel follows it.
+    virtual void VolumeChange(int value);
     void SoundTimer();
     /// Latches the background-sound button (action 3) on, its off-marker shown, while the
     /// background sound is switched off.

@@ -13,6 +13,7 @@
 #include "VisitedLessons.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
+#include "SoundChannels.h"
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
 #include "WaveRecorder.h"
@@ -343,6 +344,23 @@ private Q_SLOTS:
         press(VideoLearningScreen::NextPhrase);
         press(VideoLearningScreen::ToStart);
         QTRY_COMPARE(m_screen->video->position(), 2.0);
+    }
+
+    void theSliderSetsTheVideosVolumeForTheNextLessonsToo()
+    {
+        openLesson(20);
+        const int background = shell().sounds().backgroundVolume();
+        m_screen->Slider1->setValue(1200);
+        QCOMPARE(m_screen->video->volume(), -1200);
+        QCOMPARE(m_screen->SavedVolume, -1200);
+        QCOMPARE(shell().sounds().backgroundVolume(), background); // this screen has no background sound
+        QTreeWidgetItem* node = m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21));
+        m_screen->arbol->setCurrentItem(node);
+        m_screen->VideoOpened = false;
+        emit m_screen->arbol->nodeClicked(node);
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened, openTimeoutMs);
+        QCOMPARE(m_screen->video->volume(), -1200);
+        QCOMPARE(m_screen->Slider1->value(), 1200);
     }
 
     void aReturnFromTheHelpContinuesWhereTheVideoWas()

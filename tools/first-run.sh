@@ -11,6 +11,8 @@ mkdir -p "$config" "$data"
 
 learner="$data/usrcurso.mdb"
 [ -e "$learner" ] || cp "$course/usrcurso.mdb" "$learner"
+# The recorder's template lives beside the learner database, as an installed course had it.
+[ -e "$data/ejgrab.wav" ] || [ ! -e "$course/ejgrab.wav" ] || cp "$course/ejgrab.wav" "$data/ejgrab.wav"
 
 # The glossary's text control lives in the rolda library, which registers itself.
 "$(dirname "$0")/register-rolda.sh" "$build" >/dev/null

@@ -96,19 +96,7 @@ void CarouselScreen::PictureClock()
 
 void CarouselScreen::screenAction(int accion, int)
 {
-    switch (accion) {
-    case Play: m_sonido->run(); break;
-    case Stop: m_sonido->stop(); break;
-    case ToStart: m_sonido->setPosition(0); break;
-    case ToEnd:
-        m_sonido->setPosition(m_sonido->duration());
-        m_clock->toEnd();
-        break;
-    case NextPicture: m_clock->nextPicture(); break;
-    case PreviousPicture: m_clock->previousPicture(); break;
-    case Pause: m_sonido->pause(); break;
-    default: break; // nothing beyond the click
-    }
+    m_clock->soundAction(accion); // nothing beyond the click for the other actions
     traceCarousel("button", indiceactual(), accion);
 }
 

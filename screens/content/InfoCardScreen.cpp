@@ -107,19 +107,7 @@ void InfoCardScreen::textCardAction(int accion, int)
 {
     if (m_sonido->file().isEmpty())
         return; // no card sound chosen yet
-    switch (accion) {
-    case Play: m_sonido->run(); break;
-    case Stop: m_sonido->stop(); break;
-    case ToStart: m_sonido->setPosition(0); break;
-    case ToEnd:
-        m_sonido->setPosition(m_sonido->duration());
-        m_clock->toEnd();
-        break;
-    case NextPicture: m_clock->nextPicture(); break;
-    case PreviousPicture: m_clock->previousPicture(); break;
-    case Pause: m_sonido->pause(); break;
-    default: break;
-    }
+    m_clock->soundAction(accion);
 }
 
 void InfoCardScreen::printCard()

@@ -84,6 +84,23 @@ double TimedPictures::entrySecond(int index) const
     return double(ms / 1000);
 }
 
+void TimedPictures::soundAction(int accion)
+{
+    switch (accion) {
+    case Play: m_sound.run(); break;
+    case Stop: m_sound.stop(); break;
+    case ToStart: m_sound.setPosition(0); break;
+    case ToEnd:
+        m_sound.setPosition(m_sound.duration());
+        toEnd();
+        break;
+    case NextPicture: nextPicture(); break;
+    case PreviousPicture: previousPicture(); break;
+    case Pause: m_sound.pause(); break;
+    default: break;
+    }
+}
+
 void TimedPictures::toEnd()
 {
     if (!m_imagenes.empty())

@@ -53,6 +53,11 @@ public:
     /// back to the start and stops.
     void tick();
 
+    /// The sound buttons of a sound with timed pictures, as the carousel and the cards number them.
+    enum SoundAction { Play = 5, Stop = 6, ToStart = 7, ToEnd = 8, NextPicture = 9, PreviousPicture = 10, Pause = 11 };
+    /// Acts on the sound and the pictures for button ACCION; other actions do nothing.
+    void soundAction(int accion);
+
     /// Button 8: the schedule's last entry becomes current (the caller seeks the sound).
     void toEnd();
     /// Button 9: seeks to the next entry's whole second and shows its picture.

@@ -143,13 +143,7 @@ void TestScreen::buildPanelButton(const Recordset& row)
     });
     Imagex5.push_back(button);
     // The panel's own table, of the frame's layout, in the panel's pixels.
-    ButtonRecord record;
-    record.left = qint16(button->x());
-    record.right = qint16(button->x() + button->width());
-    record.top = qint16(button->y());
-    record.bottom = qint16(button->y() + button->height());
-    record.accion = qint16(row.number(QStringLiteral("accion")));
-    m_panelButtons.push_back(record);
+    m_panelButtons.push_back(ButtonRecord::of(*button, row));
 }
 
 void TestScreen::buildTestLabel(const Recordset& row)

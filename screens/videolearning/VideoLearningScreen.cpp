@@ -674,6 +674,14 @@ void VideoLearningScreen::ButtonClick(int index)
     }
 }
 
+void VideoLearningScreen::VolumeChange(int value)
+{
+    // This screen has no background sound: the slider is the video's.
+    video->setVolume(-value);
+    SavedVolume = video->volume();
+    shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("volume") }, { QStringLiteral("volume"), SavedVolume } });
+}
+
 void VideoLearningScreen::CopiarArchivoSonido()
 {
     // Every error is ignored, as the course did: the template is not needed for the take.

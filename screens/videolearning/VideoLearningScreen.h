@@ -22,6 +22,8 @@ class VideoLearningScreen : public FramedScreen {
     Q_OBJECT
 
 public:
+    /// The slider sets the conversation video's volume, kept in `SavedVolume` for the next lesson.
+    void VolumeChange(int value) override;
     enum Action {
         Volume = 4,
         Play = 5,
