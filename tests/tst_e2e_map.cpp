@@ -2,6 +2,7 @@
 // events (xdotool), read back through its trace.
 #include "FixtureCourse.h"
 #include "MediaRecipes.h"
+#include "PointerEvents.h"
 
 #include <QPainter>
 #include <QProcess>
@@ -23,11 +24,6 @@ const QString rows = QStringLiteral(
     "insert into sonidospantalla values (1, 1, 'fondo.wav', 'click.wav', 'cambio.wav'), (1, 20, 'fondo.wav', 'click.wav', 'cambio.wav'),"
     "  (11, 0, 'fondo.wav', 'click.wav', 'cambio.wav');");
 
-void xdotool(const QStringList& arguments)
-{
-    MediaRecipes::runTool(QStringLiteral("xdotool"), arguments);
-}
-
 } // namespace
 
 class EndToEndMapTest : public QObject {
@@ -36,20 +32,9 @@ class EndToEndMapTest : public QObject {
 private:
     QPoint m_stage;
 
-    void pointAt(int x, int y)
-    {
-        // Two steps, so that the program sees a movement into the spot.
-        xdotool({ QStringLiteral("mousemove"), QString::number(m_stage.x() + x - 3), QString::number(m_stage.y() + y - 3) });
-        QTest::qWait(100);
-        xdotool({ QStringLiteral("mousemove"), QString::number(m_stage.x() + x), QString::number(m_stage.y() + y) });
-        QTest::qWait(150);
-    }
+    void pointAt(int x, int y) { PointerEvents::pointAt(m_stage, x, y); }
 
-    void clickAt(int x, int y)
-    {
-        pointAt(x, y);
-        xdotool({ QStringLiteral("click"), QStringLiteral("1") });
-    }
+    void clickAt(int x, int y) { PointerEvents::clickAt(m_stage, x, y); }
 
 private Q_SLOTS:
     void initTestCase()

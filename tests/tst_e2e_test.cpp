@@ -5,6 +5,7 @@
 #include "AudioProbe.h"
 #include "FixtureCourse.h"
 #include "MediaRecipes.h"
+#include "PointerEvents.h"
 
 #include <QImage>
 #include <QPainter>
@@ -50,11 +51,6 @@ const QString rows = QStringLiteral(
 const QColor correctColour(0, 200, 0);
 const QColor markerColour(220, 0, 0);
 
-void xdotool(const QStringList& arguments)
-{
-    MediaRecipes::runTool(QStringLiteral("xdotool"), arguments);
-}
-
 bool near(const QColor& a, const QColor& b)
 {
     return qAbs(a.red() - b.red()) < 12 && qAbs(a.green() - b.green()) < 12 && qAbs(a.blue() - b.blue()) < 12;
@@ -68,20 +64,9 @@ class EndToEndTestScreenTest : public QObject {
 private:
     QPoint m_stage;
 
-    void pointAt(int x, int y)
-    {
-        // Two steps, so that the program sees a movement into the spot.
-        xdotool({ QStringLiteral("mousemove"), QString::number(m_stage.x() + x - 3), QString::number(m_stage.y() + y - 3) });
-        QTest::qWait(100);
-        xdotool({ QStringLiteral("mousemove"), QString::number(m_stage.x() + x), QString::number(m_stage.y() + y) });
-        QTest::qWait(150);
-    }
+    void pointAt(int x, int y) { PointerEvents::pointAt(m_stage, x, y); }
 
-    void clickAt(int x, int y)
-    {
-        pointAt(x, y);
-        xdotool({ QStringLiteral("click"), QStringLiteral("1") });
-    }
+    void clickAt(int x, int y) { PointerEvents::clickAt(m_stage, x, y); }
 
     /// The colour the display shows at (X, Y) of the stage.
     QColor shownAt(int x, int y)

@@ -5,6 +5,7 @@
 #include "FramedScreen.h"
 #include "Navigator.h"
 #include "PictureSurface.h"
+#include "PointerEvents.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 
@@ -53,26 +54,8 @@ protected:
     void ButtonClick(int index) override { clicked << index; }
 };
 
-void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons)
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-/// Presses at FROM on WIDGET, drags by DELTA and lets go.
-void drag(QWidget* widget, const QPoint& from, const QPoint& delta)
-{
-    const QPoint globalFrom = widget->mapToGlobal(from);
-    sendMouse(widget, QEvent::MouseButtonPress, from, Qt::LeftButton);
-    // The widget moves under the pointer while it is dragged: positions are global.
-    QMouseEvent move(QEvent::MouseMove, QPointF(widget->mapFromGlobal(globalFrom + delta)), QPointF(globalFrom + delta), Qt::NoButton,
-        Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(widget->mapFromGlobal(globalFrom + delta)), QPointF(globalFrom + delta),
-        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
+using PointerEvents::drag;
+using PointerEvents::sendMouse;
 
 } // namespace
 

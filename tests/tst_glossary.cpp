@@ -7,6 +7,7 @@
 #include "Navigator.h"
 #include "PictureList.h"
 #include "PictureSurface.h"
+#include "PointerEvents.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 
@@ -49,24 +50,8 @@ protected:
     void ButtonClick(int index) override { clicked << index; }
 };
 
-void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons)
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void drag(QWidget* widget, const QPoint& from, const QPoint& delta)
-{
-    const QPoint globalFrom = widget->mapToGlobal(from);
-    sendMouse(widget, QEvent::MouseButtonPress, from, Qt::LeftButton);
-    QMouseEvent move(QEvent::MouseMove, QPointF(widget->mapFromGlobal(globalFrom + delta)), QPointF(globalFrom + delta), Qt::NoButton,
-        Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(widget->mapFromGlobal(globalFrom + delta)), QPointF(globalFrom + delta),
-        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
+using PointerEvents::drag;
+using PointerEvents::sendMouse;
 
 QStringList entries(PictureList& list)
 {
