@@ -139,6 +139,17 @@ QList<QJsonObject> PlayerRun::events(const QString& name) const
     return readTrace(m_traceFile, name);
 }
 
+QPoint PlayerRun::startOnDisplay(const QStringList& extra)
+{
+    useDisplay();
+    start(extra);
+    const QJsonObject stage = waitForEvent(QStringLiteral("stage"));
+    if (stage.isEmpty() || waitForEvent(QStringLiteral("screen.activate")).isEmpty())
+        return { -1, -1 };
+    QTest::qWait(300); // the window manager places and shows the window
+    return { stage.value(QStringLiteral("x")).toInt(), stage.value(QStringLiteral("y")).toInt() };
+}
+
 QJsonObject PlayerRun::waitForEvent(const QString& name, int timeoutMs)
 {
     QElapsedTimer clock;

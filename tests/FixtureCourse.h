@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QSize>
 #include <QList>
+#include <QPoint>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
@@ -59,6 +60,10 @@ public:
     void start(const QStringList& extra = {});
     /// Waits for the program to end by itself; returns its exit code, -1 on time-out.
     int waitForExit(int timeoutMs = 15000);
+    /// Starts the player on the real display and waits until its first screen has been
+    /// activated and has settled; returns where the stage's top-left corner lies on the
+    /// display, (-1, -1) when the player never got that far.
+    QPoint startOnDisplay(const QStringList& extra = {});
     /// Waits until the trace holds an event named NAME; returns it (empty on time-out).
     QJsonObject waitForEvent(const QString& name, int timeoutMs = 15000);
     /// All events written so far.

@@ -62,13 +62,8 @@ private Q_SLOTS:
         course.addTone(QStringLiteral("cambio.wav"), 0.1, 660);
 
         PlayerRun player(course);
-        player.useDisplay();
-        player.start();
-        const QJsonObject stage = player.waitForEvent(QStringLiteral("stage"));
-        QVERIFY(!stage.isEmpty());
-        m_stage = QPoint(stage.value(QStringLiteral("x")).toInt(), stage.value(QStringLiteral("y")).toInt());
-        QVERIFY(!player.waitForEvent(QStringLiteral("screen.activate")).isEmpty());
-        QTest::qWait(300);
+        m_stage = player.startOnDisplay();
+        QVERIFY2(m_stage.x() >= 0, qPrintable(player.standardError()));
 
         // Into the red region, then straight into the green one.
         pointAt(50, 50);

@@ -113,13 +113,8 @@ private Q_SLOTS:
         QVERIFY2(probe.start(), qPrintable(probe.errorString()));
 
         PlayerRun player(course);
-        player.useDisplay();
-        player.start();
-        const QJsonObject stage = player.waitForEvent(QStringLiteral("stage"));
-        QVERIFY(!stage.isEmpty());
-        m_stage = QPoint(stage.value(QStringLiteral("x")).toInt(), stage.value(QStringLiteral("y")).toInt());
-        QVERIFY(!player.waitForEvent(QStringLiteral("screen.activate")).isEmpty());
-        QTest::qWait(300);
+        m_stage = player.startOnDisplay();
+        QVERIFY2(m_stage.x() >= 0, qPrintable(player.standardError()));
 
         // Into the region and onto its highlight: the test opens, its introduction is heard.
         pointAt(50, 50);

@@ -19,6 +19,8 @@ public:
     /// The colour mask: each region filled flat in its own colour, all else black, no antialiasing.
     QImage renderMask() const;
     /// True when ICON names a button icon this painter draws.
+    /// Draws the bar icon ICON in BOX (a 24 x 24 drawing scaled to it) with INK.
+    static void drawIcon(QPainter& painter, const QString& icon, const QRectF& box, const QColor& ink, ButtonLook look);
     static bool knowsIcon(const QString& icon);
     /// The picture behind the navigation list; an empty image when the plan has no box.
     QImage renderNavBox() const;
@@ -32,7 +34,6 @@ private:
     void drawCompass(QPainter& painter, const QPointF& centre, qreal radius) const;
     void drawBar(QPainter& painter, ButtonLook look) const;
     void drawButton(QPainter& painter, const MapPlan::Button& button, ButtonLook look) const;
-    static void drawIcon(QPainter& painter, const QString& icon, const QRectF& box, const QColor& ink, ButtonLook look);
 
     const MapPlan& m_plan;
 };

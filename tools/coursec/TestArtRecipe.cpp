@@ -59,6 +59,12 @@ bool onBar(const TestArtRecipe::Button& b)
 /// An icon of this screen in a 24 x 24 box.
 void drawIcon(QPainter& painter, const QString& name, const QRectF& box, const QColor& ink)
 {
+    if (name == QLatin1String("vista") || name == QLatin1String("salir")) {
+        // The same pictures as the map's big-picture and leave buttons.
+        MapPainter::drawIcon(painter, name == QLatin1String("vista") ? QStringLiteral("panorama") : name, box, ink,
+            MapPainter::ButtonLook::AtRest);
+        return;
+    }
     painter.save();
     painter.translate(box.topLeft());
     painter.scale(box.width() / 24.0, box.height() / 24.0);
@@ -93,20 +99,6 @@ void drawIcon(QPainter& painter, const QString& name, const QRectF& box, const Q
             painter.drawPolyline(QPolygonF { { 6.5, 7.5 + y }, { 8, 9 + y }, { 10.5, 6 + y } });
             painter.drawLine(QPointF(12.5, 7.5 + y), QPointF(17.5, 7.5 + y));
         }
-    } else if (name == QLatin1String("vista")) {
-        painter.drawRoundedRect(QRectF(1, 6, 22, 13), 3, 3);
-        painter.setBrush(ink);
-        QPainterPath hills(QPointF(2, 18));
-        hills.quadTo(7, 9, 12, 15);
-        hills.quadTo(17, 8, 22, 18);
-        hills.closeSubpath();
-        painter.drawPath(hills);
-    } else if (name == QLatin1String("salir")) {
-        painter.setBrush(QColor(255, 255, 255, 120));
-        painter.drawRect(QRectF(3, 2, 11, 20));
-        painter.setBrush(ink);
-        painter.drawLine(QPointF(12, 12), QPointF(22, 12));
-        painter.drawPolyline(QPolygonF { { 18, 8 }, { 22, 12 }, { 18, 16 } });
     }
     painter.restore();
 }
