@@ -25,8 +25,12 @@ QPoint centredOnDisplay(const QSize& display, const QSize& area)
 
 void CenterWindow(QWidget& area)
 {
+    // Played in a window, the window is all the display the course knows of.
+    const auto* host = qobject_cast<const ScreenHost*>(area.window());
     const QScreen* screen = area.screen();
-    const QSize display = screen ? screen->geometry().size() : QSize(ScreenHost::StageWidth, ScreenHost::StageHeight);
+    QSize display = screen ? screen->geometry().size() : QSize(ScreenHost::StageWidth, ScreenHost::StageHeight);
+    if (host && host->presentation() == ScreenHost::Presentation::Window)
+        display = QSize(ScreenHost::StageWidth, ScreenHost::StageHeight);
     QPoint place = centredOnDisplay(display, area.size());
     // A picture of a screen lies on the stage, which is itself centred on the display by
     // this rule: its place on the stage is the difference, known before the window is shown.

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-CommandLine CommandLine::parse(const QStringList& arguments)
+CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
 {
     CommandLine options;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -20,11 +20,23 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             takeValue(options.trace);
         else if (arg.startsWith(QLatin1String("--trace=")))
             options.trace = arg.mid(8);
+        else if (arg == QLatin1String("--scale") || arg.startsWith(QLatin1String("--scale="))) {
+            QString value = arg.mid(8);
+            if (arg == QLatin1String("--scale"))
+                takeValue(value);
+            if (options.error.isEmpty()) {
+                if (const auto scale = StageScale::parse(value))
+                    options.scale = *scale;
+                else
+                    options.error = QStringLiteral("--scale takes a whole factor from 1 to 16 or 'fit', not '%1'").arg(value);
+            }
+        } else if (arg == QLatin1String("--window"))
+            options.window = true;
         else if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
             options.help = true;
         else if (arg == QLatin1String("--version"))
             options.version = true;
-        else
+        else if (unknown == Unknown::Refuse)
             options.error = QStringLiteral("unknown argument '%1'").arg(arg);
         if (!options.error.isEmpty())
             break;
@@ -35,9 +47,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
 QString CommandLine::usage()
 {
     return QStringLiteral(
-        "Usage: tamsel [--course DIR] [--trace FILE] [--help] [--version]\n"
+        "Usage: tamsel [--course DIR] [--scale N|fit] [--window] [--trace FILE] [--help] [--version]\n"
         "Plays an interactive English course.\n\n"
-        "  --course DIR   play the course in DIR (the folder that holds bbm.mdb)\n"
+        "  --course DIR   play the course in DIR (the folder that holds bbm.mdb);\n"
+        "                 without it, the course beside the program or the installed one\n"
+        "  --scale N      draw the 640 x 480 stage N times bigger (1 to 16); by default the\n"
+        "                 largest whole factor that fits the display\n"
+        "  --scale fit    fill the display, keeping the stage's shape (pictures smoothed)\n"
+        "  --window       play in a window of the stage's size instead of the full screen\n"
         "  --trace FILE   write a diagnostics trace, one JSON object per line ('-': standard error)\n"
         "  --help         show this help and exit\n"
         "  --version      show the version and exit\n");

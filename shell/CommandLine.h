@@ -1,16 +1,25 @@
 #pragma once
 
+#include "StageScale.h"
+
 #include <QString>
 #include <QStringList>
 
-/// The player's options: --course DIR, --trace FILE, --help, --version.
+/// The player's options: --course DIR, --trace FILE, --scale N|fit, --window, --help, --version.
 struct CommandLine {
+    /// What parse() does with an argument it does not know.
+    enum class Unknown { Refuse, Skip };
+
     QString course;
     QString trace;
+    StageScale scale;
+    bool window = false;
     bool help = false;
     bool version = false;
     QString error; ///< set when the arguments could not be understood
 
-    static CommandLine parse(const QStringList& arguments);
+    /// Reads the arguments after the program's name. Skipping unknown ones serves the read
+    /// made before Qt has taken out its own (-platform, -display, ...).
+    static CommandLine parse(const QStringList& arguments, Unknown unknown = Unknown::Refuse);
     static QString usage();
 };

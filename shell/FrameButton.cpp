@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 FrameButton::FrameButton(int index, QWidget* parent)
-    : QLabel(parent)
+    : PixelLabel(parent)
     , m_index(index)
 {
     setMouseTracking(true);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QLabel>
+#include "PixelLabel.h"
 
 /// One element of a screen's button array `Imagex`: the lit look of a hot rectangle of
 /// the background, shown only while the pointer is over it (or while it is latched).
-class FrameButton : public QLabel {
+class FrameButton : public PixelLabel {
     Q_OBJECT
 
 public:

@@ -181,7 +181,7 @@ void FramedScreen::placeVolumePanel(int x, int y)
 
 void FramedScreen::buildNavBox(const Recordset& row)
 {
-    CajaNav = new QLabel(this);
+    CajaNav = new PixelLabel(this);
     CajaNav->setObjectName(QStringLiteral("CajaNav"));
     CajaNav->setPixmap(loadPicture(row.text(QStringLiteral("bitmapreposo"))));
     CajaNav->resize(CajaNav->pixmap().size());

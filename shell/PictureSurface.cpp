@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 PictureSurface::PictureSurface(QWidget* parent)
-    : QLabel(parent)
+    : PixelLabel(parent)
 {
     setMouseTracking(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QLabel>
+#include "PixelLabel.h"
 
 /// A picture surface such as a screen's `Picture1`: shows a picture and reports pointer
 /// movements and clicks in its own pixels.
-class PictureSurface : public QLabel {
+class PictureSurface : public PixelLabel {
     Q_OBJECT
 
 public:

@@ -7,9 +7,10 @@
 #include <QJsonObject>
 #include <QScreen>
 
-ScreenHost::ScreenHost(Trace& trace, QWidget* parent)
+ScreenHost::ScreenHost(Trace& trace, Presentation presentation, QWidget* parent)
     : QWidget(parent)
     , m_trace(trace)
+    , m_presentation(presentation)
     , m_stage(new QWidget(this))
 {
     setWindowTitle(ErrorReport::programTitle());
@@ -28,20 +29,38 @@ void ScreenHost::setBackdrop(const QColor& colour)
 
 void ScreenHost::showOnDisplay()
 {
-    if (const QScreen* display = screen())
-        setGeometry(display->geometry());
-    showFullScreen();
+    const QScreen* display = screen();
+    if (m_presentation == Presentation::Window) {
+        setFixedSize(StageWidth, StageHeight);
+        if (display)
+            move(display->availableGeometry().center() - rect().center());
+        show();
+    } else {
+        if (display)
+            setGeometry(display->geometry());
+        showFullScreen();
+    }
     CenterWindow(*m_stage);
+    // Tools that drive the player click on the display: the trace gives its pixels. Qt
+    // scales a screen's geometry about the screen's own top-left corner.
+    const double factor = devicePixelRatioF();
     const QPoint origin = m_stage->mapToGlobal(QPoint(0, 0));
+    const QPoint screenOrigin = display ? display->geometry().topLeft() : QPoint();
+    const auto onDisplay = [&](double value) { return qRound(value * factor); };
     m_trace.event("stage",
-        { { QStringLiteral("x"), origin.x() }, { QStringLiteral("y"), origin.y() }, { QStringLiteral("w"), m_stage->width() },
-            { QStringLiteral("h"), m_stage->height() } });
+        { { QStringLiteral("x"), screenOrigin.x() + onDisplay(origin.x() - screenOrigin.x()) },
+            { QStringLiteral("y"), screenOrigin.y() + onDisplay(origin.y() - screenOrigin.y()) },
+            { QStringLiteral("w"), onDisplay(m_stage->width()) }, { QStringLiteral("h"), onDisplay(m_stage->height()) },
+            { QStringLiteral("factor"), factor } });
 }
 
 void ScreenHost::restore()
 {
     m_trace.event("instance.restore");
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen | Qt::WindowActive);
+    Qt::WindowStates state = (windowState() & ~Qt::WindowMinimized) | Qt::WindowActive;
+    if (m_presentation == Presentation::FullScreen)
+        state |= Qt::WindowFullScreen;
+    setWindowState(state);
     show();
     raise();
     activateWindow();

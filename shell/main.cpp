@@ -19,6 +19,25 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "gstreamer");
 
+    // Help and version need no display; the stage's scale must be set before Qt starts.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine early = CommandLine::parse(rawArguments, CommandLine::Unknown::Skip);
+    if (early.help && early.error.isEmpty()) {
+        std::fputs(qPrintable(CommandLine::usage()), stdout);
+        return 0;
+    }
+    if (early.version && early.error.isEmpty()) {
+        std::printf("tamsel %s\n", TAMSEL_VERSION);
+        return 0;
+    }
+    if (!early.error.isEmpty()) {
+        std::fprintf(stderr, "tamsel: %s\n%s", qPrintable(early.error), qPrintable(CommandLine::usage()));
+        return 2;
+    }
+    early.scale.applyBeforeApplication(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
@@ -27,14 +46,6 @@ int main(int argc, char* argv[])
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "tamsel: %s\n%s", qPrintable(options.error), qPrintable(CommandLine::usage()));
         return 2;
-    }
-    if (options.help) {
-        std::fputs(qPrintable(CommandLine::usage()), stdout);
-        return 0;
-    }
-    if (options.version) {
-        std::printf("tamsel %s\n", TAMSEL_VERSION);
-        return 0;
     }
 
     // A second copy hands over to the running one before it opens anything, its trace
@@ -55,7 +66,7 @@ int main(int argc, char* argv[])
     }
 
     ModuleState state;
-    ScreenHost host(trace);
+    ScreenHost host(trace, options.window ? ScreenHost::Presentation::Window : ScreenHost::Presentation::FullScreen);
     QObject::connect(&instance, &SingleInstance::restoreRequested, &host, &ScreenHost::restore);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&trace] { trace.event("quit"); });
 

@@ -1,6 +1,7 @@
 #include "PictureEffect.h"
 
 #include "CourseError.h"
+#include "PixelLabel.h"
 
 #include <QImage>
 #include <QPainter>
@@ -16,6 +17,7 @@ QPixmap paintedOn(QPixmap frame, Paint paint)
 {
     if (!frame.isNull()) {
         QPainter painter(&frame);
+        setPictureScaling(painter);
         paint(painter);
     }
     return frame;
@@ -167,6 +169,7 @@ bool PictureEffect::applyCourseSetting(int number, const QVariant& value)
 void PictureEffect::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    setPictureScaling(painter);
     paintFrame(painter);
 }
 

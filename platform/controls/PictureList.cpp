@@ -1,8 +1,8 @@
 #include "PictureList.h"
 
-#include "SpanishCollation.h"
-
 #include "CourseError.h"
+#include "PixelLabel.h"
+#include "SpanishCollation.h"
 
 #include <QKeyEvent>
 #include <QListWidget>
@@ -54,6 +54,7 @@ public:
         const QPixmap& picture = current && !selected.isNull() ? selected : rest;
         int x = r.left() + entryMargin;
         if (!picture.isNull()) {
+            setPictureScaling(*painter);
             painter->drawPixmap(x, r.top() + (r.height() - picture.height()) / 2, picture);
             x += picture.width() + pictureGap;
         }

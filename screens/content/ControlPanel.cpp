@@ -8,7 +8,7 @@
 #include <algorithm>
 
 ControlPanel::ControlPanel(FramedScreen& screen)
-    : QLabel(screen.Picture1)
+    : PixelLabel(screen.Picture1)
     , Minimizar(new PictureSurface(screen.Picture1))
     , m_screen(screen)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QLabel>
+#include "PixelLabel.h"
 #include <QPoint>
 #include <vector>
 
@@ -11,7 +11,7 @@ class PictureSurface;
 /// and its minimise icon `Minimizar`. Both lie on the screen's `Picture1` and never leave
 /// it. The buttons whose hot rectangles lie on the panel when the screen is built travel
 /// with it when the learner drags it, and cannot light up while it is minimised.
-class ControlPanel : public QLabel {
+class ControlPanel : public PixelLabel {
     Q_OBJECT
 
 public:

@@ -2,6 +2,7 @@
 
 #include "CourseError.h"
 #include "FrameButton.h"
+#include "PixelLabel.h"
 #include "Imprimir.h"
 #include "ModuleState.h"
 #include "NineDigitColour.h"
@@ -47,11 +48,11 @@ bool TextCardScreen::loadObject(int kind, const Recordset& row)
         return true;
     }
     case StripKind: {
-        barra = new QLabel(this);
+        barra = new PixelLabel(this);
         barra->setObjectName(QStringLiteral("barra"));
         barra->setPixmap(loadPicture(row.text(QStringLiteral("bitmapreposo"))));
         barra->setGeometry(QRect(QPoint(number("X"), number("Y")), barra->pixmap().size()));
-        cuadro = new QLabel(barra);
+        cuadro = new PixelLabel(barra);
         cuadro->setObjectName(QStringLiteral("cuadro"));
         cuadro->setPixmap(loadPicture(row.text(QStringLiteral("bitmapactivable"))));
         cuadro->setGeometry(QRect(QPoint(0, 0), cuadro->pixmap().size()));

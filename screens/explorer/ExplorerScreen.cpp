@@ -23,7 +23,7 @@ enum ExplorerObject { Window = 1, Button = 5, KindIcon = 12, Tree = 16, Title = 
 
 ExplorerScreen::ExplorerScreen(Shell& shell)
     : Screen(shell, QStringLiteral("frmexp"), 10)
-    , Picture1(new QLabel(this))
+    , Picture1(new PixelLabel(this))
 {
     Picture1->setObjectName(QStringLiteral("Picture1"));
     // The window's picture is its body: presses on it drag the window.

@@ -1,0 +1,30 @@
+#include "PixelLabel.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+#include <cmath>
+
+void setPictureScaling(QPainter& painter)
+{
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != std::floor(ratio));
+}
+
+void PixelLabel::paintEvent(QPaintEvent* event)
+{
+    QPixmap picture = pixmap();
+    if (picture.isNull() || picture.devicePixelRatioF() == devicePixelRatioF()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    setPictureScaling(painter);
+    if (!isEnabled()) {
+        QStyleOption option;
+        option.initFrom(this);
+        picture = style()->generatedIconPixmap(QIcon::Disabled, picture, &option);
+    }
+    style()->drawItemPixmap(&painter, contentsRect(), int(QStyle::visualAlignment(layoutDirection(), alignment())), picture);
+}
