@@ -139,15 +139,16 @@ QList<QJsonObject> PlayerRun::events(const QString& name) const
     return readTrace(m_traceFile, name);
 }
 
-QPoint PlayerRun::startOnDisplay(const QStringList& extra)
+PointerEvents::StageOnDisplay PlayerRun::startOnDisplay(const QStringList& extra)
 {
     useDisplay();
     start(extra);
     const QJsonObject stage = waitForEvent(QStringLiteral("stage"));
     if (stage.isEmpty() || waitForEvent(QStringLiteral("screen.activate")).isEmpty())
-        return { -1, -1 };
+        return {};
     QTest::qWait(300); // the window manager places and shows the window
-    return { stage.value(QStringLiteral("x")).toInt(), stage.value(QStringLiteral("y")).toInt() };
+    return { { stage.value(QStringLiteral("x")).toInt(), stage.value(QStringLiteral("y")).toInt() },
+        stage.value(QStringLiteral("factor")).toDouble(1) };
 }
 
 QJsonObject PlayerRun::waitForEvent(const QString& name, int timeoutMs)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PointerEvents.h"
+
 #include <QColor>
 #include <QJsonObject>
 #include <QSize>
@@ -61,9 +63,9 @@ public:
     /// Waits for the program to end by itself; returns its exit code, -1 on time-out.
     int waitForExit(int timeoutMs = 15000);
     /// Starts the player on the real display and waits until its first screen has been
-    /// activated and has settled; returns where the stage's top-left corner lies on the
-    /// display, (-1, -1) when the player never got that far.
-    QPoint startOnDisplay(const QStringList& extra = {});
+    /// activated and has settled; returns where the stage lies on the display, invalid
+    /// when the player never got that far.
+    PointerEvents::StageOnDisplay startOnDisplay(const QStringList& extra = {});
     /// Waits until the trace holds an event named NAME; returns it (empty on time-out).
     QJsonObject waitForEvent(const QString& name, int timeoutMs = 15000);
     /// All events written so far.

@@ -28,18 +28,24 @@ void drag(QWidget* widget, const QPoint& from, const QPoint& delta)
     QApplication::sendEvent(widget, &release);
 }
 
-void pointAt(const QPoint& stage, int x, int y)
+QPoint StageOnDisplay::at(int x, int y) const
 {
-    const auto moveTo = [](int px, int py) {
-        MediaRecipes::runTool(QStringLiteral("xdotool"), { QStringLiteral("mousemove"), QString::number(px), QString::number(py) });
+    return origin + QPoint(int((x + 0.5) * factor), int((y + 0.5) * factor));
+}
+
+void pointAt(const StageOnDisplay& stage, int x, int y)
+{
+    const auto moveTo = [](const QPoint& spot) {
+        MediaRecipes::runTool(
+            QStringLiteral("xdotool"), { QStringLiteral("mousemove"), QString::number(spot.x()), QString::number(spot.y()) });
     };
-    moveTo(stage.x() + x - 3, stage.y() + y - 3);
+    moveTo(stage.at(x - 3, y - 3));
     QTest::qWait(100);
-    moveTo(stage.x() + x, stage.y() + y);
+    moveTo(stage.at(x, y));
     QTest::qWait(150);
 }
 
-void clickAt(const QPoint& stage, int x, int y)
+void clickAt(const StageOnDisplay& stage, int x, int y)
 {
     pointAt(stage, x, y);
     MediaRecipes::runTool(QStringLiteral("xdotool"), { QStringLiteral("click"), QStringLiteral("1") });

@@ -16,11 +16,21 @@ void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& at, Qt::MouseBu
 /// pointer while it is dragged, so the positions are taken on the display.
 void drag(QWidget* widget, const QPoint& from, const QPoint& delta);
 
+/// Where a running player's stage lies on its X display, as its trace tells.
+struct StageOnDisplay {
+    QPoint origin { -1, -1 }; ///< the stage's top-left corner, in display pixels
+    double factor = 1;        ///< display pixels per stage pixel
+
+    bool isValid() const { return origin.x() >= 0; }
+    /// The display pixel that shows the middle of stage pixel (X, Y).
+    QPoint at(int x, int y) const;
+};
+
 /// The real pointer of an X display (xdotool), for a program running there: moves to
-/// (X, Y) of the stage whose top-left corner is at STAGE on the display, in two steps so
-/// that the program sees a movement into the spot.
-void pointAt(const QPoint& stage, int x, int y);
+/// (X, Y) of STAGE, in stage pixels, in two steps so that the program sees a movement
+/// into the spot.
+void pointAt(const StageOnDisplay& stage, int x, int y);
 /// As pointAt, then a click of the left button.
-void clickAt(const QPoint& stage, int x, int y);
+void clickAt(const StageOnDisplay& stage, int x, int y);
 
 } // namespace PointerEvents

@@ -30,7 +30,7 @@ class EndToEndMapTest : public QObject {
     Q_OBJECT
 
 private:
-    QPoint m_stage;
+    PointerEvents::StageOnDisplay m_stage;
 
     void pointAt(int x, int y) { PointerEvents::pointAt(m_stage, x, y); }
 
@@ -43,8 +43,20 @@ private Q_SLOTS:
             QSKIP("needs an X server: run under xvfb-run (ctest does)");
     }
 
+    // The same walk with the stage drawn at its own size and twice as big: regions and
+    // buttons answer at their scaled places, and lead where they lead at the stage's size.
+    void learnerWalksTheMapAndLeaves_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<double>("factor");
+        QTest::newRow("stage at its own size") << QStringList { QStringLiteral("--scale"), QStringLiteral("1") } << 1.0;
+        QTest::newRow("largest whole factor (1920 x 1080)") << QStringList() << 2.0;
+    }
+
     void learnerWalksTheMapAndLeaves()
     {
+        QFETCH(QStringList, arguments);
+        QFETCH(double, factor);
         FixtureCourse course(rows);
         course.addHandCursor();
         course.addPicture(QStringLiteral("mapa.bmp"), QSize(640, 480), Qt::darkCyan);
@@ -62,8 +74,14 @@ private Q_SLOTS:
         course.addTone(QStringLiteral("cambio.wav"), 0.1, 660);
 
         PlayerRun player(course);
-        m_stage = player.startOnDisplay();
-        QVERIFY2(m_stage.x() >= 0, qPrintable(player.standardError()));
+        m_stage = player.startOnDisplay(arguments);
+        QVERIFY2(m_stage.isValid(), qPrintable(player.standardError()));
+        const QJsonObject stage = player.events(QStringLiteral("stage")).first();
+        QCOMPARE(stage.value(QStringLiteral("factor")).toDouble(), factor);
+        QCOMPARE(stage.value(QStringLiteral("w")).toInt(), qRound(640 * factor));
+        QCOMPARE(stage.value(QStringLiteral("h")).toInt(), qRound(480 * factor));
+        // Centred on the display, as at the stage's own size.
+        QCOMPARE(stage.value(QStringLiteral("x")).toInt(), (1920 - qRound(640 * factor)) / 2);
 
         // Into the red region, then straight into the green one.
         pointAt(50, 50);

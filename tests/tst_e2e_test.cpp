@@ -62,7 +62,7 @@ class EndToEndTestScreenTest : public QObject {
     Q_OBJECT
 
 private:
-    QPoint m_stage;
+    PointerEvents::StageOnDisplay m_stage;
 
     void pointAt(int x, int y) { PointerEvents::pointAt(m_stage, x, y); }
 
@@ -74,7 +74,7 @@ private:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("screen.png"));
         MediaRecipes::runTool(QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"), file });
-        return QImage(file).pixelColor(m_stage + QPoint(x, y));
+        return QImage(file).pixelColor(m_stage.at(x, y));
     }
 
 private Q_SLOTS:
@@ -114,7 +114,7 @@ private Q_SLOTS:
 
         PlayerRun player(course);
         m_stage = player.startOnDisplay();
-        QVERIFY2(m_stage.x() >= 0, qPrintable(player.standardError()));
+        QVERIFY2(m_stage.isValid(), qPrintable(player.standardError()));
 
         // Into the region and onto its highlight: the test opens, its introduction is heard.
         pointAt(50, 50);
