@@ -1,6 +1,7 @@
 #include "ComponentRegistry.h"
 
 #include "ComponentError.h"
+#include "InstallLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,8 +54,9 @@ QString storedKey(const QJsonObject& classes, const QString& programmaticId)
 
 }
 
-ComponentRegistry::ComponentRegistry(QString filePath)
+ComponentRegistry::ComponentRegistry(QString filePath, LibraryPaths libraryPaths)
     : m_filePath(std::move(filePath))
+    , m_libraryPaths(libraryPaths)
 {
 }
 
@@ -72,7 +74,14 @@ QStringList ComponentRegistry::systemFilePaths()
         paths.removeFirst();
     for (QString& path : paths)
         path += QStringLiteral("/tamsel/components.json");
+    // Last, so that a class an administrator registers for everyone can stand in for the installed one.
+    paths << installationFilePath();
     return paths;
+}
+
+QString ComponentRegistry::installationFilePath()
+{
+    return InstallLayout::dataFolder() + QStringLiteral("components.json");
 }
 
 std::optional<ComponentClass> ComponentRegistry::find(const QString& programmaticId) const
@@ -81,7 +90,38 @@ std::optional<ComponentClass> ComponentRegistry::find(const QString& programmati
     const QString key = storedKey(classes, programmaticId);
     if (key.isEmpty())
         return std::nullopt;
-    return fromJson(key, classes.value(key).toObject());
+    ComponentClass entry = fromJson(key, classes.value(key).toObject());
+    entry.library = libraryFromStored(entry.library);
+    return entry;
+}
+
+QList<ComponentClass> ComponentRegistry::classes() const
+{
+    const QJsonObject stored = readClasses();
+    QList<ComponentClass> entries;
+    for (auto it = stored.begin(); it != stored.end(); ++it) {
+        entries << fromJson(it.key(), it.value().toObject());
+        entries.last().library = libraryFromStored(entries.last().library);
+    }
+    return entries;
+}
+
+QString ComponentRegistry::libraryFromStored(const QString& stored) const
+{
+    if (stored.isEmpty() || QDir::isAbsolutePath(stored))
+        return stored;
+    return QDir::cleanPath(QFileInfo(m_filePath).absoluteDir().absoluteFilePath(stored));
+}
+
+QString ComponentRegistry::libraryToStored(const QString& library) const
+{
+    if (m_libraryPaths == LibraryPaths::Absolute)
+        return library;
+    // Both sides as the file system spells them: a folder reached through a symbolic link
+    // would otherwise give a relative path that leads elsewhere.
+    const QDir folder(QFileInfo(m_filePath).absoluteDir().canonicalPath());
+    const QString target = QFileInfo(library).canonicalFilePath();
+    return folder.relativeFilePath(target.isEmpty() ? QFileInfo(library).absoluteFilePath() : target);
 }
 
 void ComponentRegistry::add(const ComponentClass& entry) const
@@ -90,11 +130,13 @@ void ComponentRegistry::add(const ComponentClass& entry) const
         throw ComponentError(QStringLiteral("Refusing to register \"%1\" in %2: it needs a programmatic identifier, "
                                             "a class identifier and a library")
                                  .arg(entry.programmaticId, m_filePath));
-    update([&entry](QJsonObject& classes) {
+    update([&](QJsonObject& classes) {
         const QString old = storedKey(classes, entry.programmaticId);
         if (!old.isEmpty())
             classes.remove(old);
-        classes.insert(entry.programmaticId, toJson(entry));
+        ComponentClass stored = entry;
+        stored.library = libraryToStored(entry.library);
+        classes.insert(entry.programmaticId, toJson(stored));
         return true;
     });
 }
