@@ -12,15 +12,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "interactive English course for Spanish speakers")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "interactive English course for Spanish speakers
- Tamsel plays interactive English courses made for Spanish-speaking learners:
- a home map leading to the lessons, picture carousels that follow a sound
- track, videos with English and Spanish subtitles, conversations in which the
- learner records and plays back his own voice, printable cards, a bilingual
- glossary, an explorer of the whole course and a scored test.
- .
- A demo course is installed with the player, and the course tools build
- new courses from text sources.")
+# The synopsis above comes first; CPack indents these lines and marks the empty one.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tamsel plays interactive English courses made for Spanish-speaking learners:
+a home map leading to the lessons, picture carousels that follow a sound
+track, videos with English and Spanish subtitles, conversations in which the
+learner records and plays back his own voice, printable cards, a bilingual
+glossary, an explorer of the whole course and a scored test.
+
+A demo course is installed with the player, and the course tools build
+new courses from text sources.")
 
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Sound, video and recording go through GStreamer, whose plugins are loaded by name: WAV
