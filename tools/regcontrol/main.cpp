@@ -8,6 +8,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -24,16 +26,20 @@ void changeInstallation(ComponentLibrary& library, Change change)
     QTemporaryDir scratch;
     if (!scratch.isValid())
         throw ComponentError(QStringLiteral("Cannot create a scratch folder to register %1 in: %2").arg(library.path(), scratch.errorString()));
-    const QByteArray userConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path()));
-    try {
+    QList<ComponentClass> classes;
+    {
+        const bool userConfigSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        const QByteArray userConfig = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            if (userConfigSet)
+                qputenv("XDG_CONFIG_HOME", userConfig);
+            else
+                qunsetenv("XDG_CONFIG_HOME");
+        });
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path()));
         library.registerServer();
-    } catch (...) {
-        qputenv("XDG_CONFIG_HOME", userConfig);
-        throw;
+        classes = ComponentRegistry().classes();
     }
-    const QList<ComponentClass> classes = ComponentRegistry().classes();
-    qputenv("XDG_CONFIG_HOME", userConfig);
     if (classes.isEmpty())
         throw ComponentError(QStringLiteral("The library %1 registered no class").arg(library.path()));
     const ComponentRegistry installation(ComponentRegistry::installationFilePath(), ComponentRegistry::LibraryPaths::RelativeToRegistry);
