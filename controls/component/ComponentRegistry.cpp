@@ -90,27 +90,24 @@ std::optional<ComponentClass> ComponentRegistry::find(const QString& programmati
     const QString key = storedKey(classes, programmaticId);
     if (key.isEmpty())
         return std::nullopt;
-    ComponentClass entry = fromJson(key, classes.value(key).toObject());
-    entry.library = libraryFromStored(entry.library);
-    return entry;
+    return entryFromStored(key, classes.value(key).toObject());
 }
 
 QList<ComponentClass> ComponentRegistry::classes() const
 {
     const QJsonObject stored = readClasses();
     QList<ComponentClass> entries;
-    for (auto it = stored.begin(); it != stored.end(); ++it) {
-        entries << fromJson(it.key(), it.value().toObject());
-        entries.last().library = libraryFromStored(entries.last().library);
-    }
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        entries << entryFromStored(it.key(), it.value().toObject());
     return entries;
 }
 
-QString ComponentRegistry::libraryFromStored(const QString& stored) const
+ComponentClass ComponentRegistry::entryFromStored(const QString& programmaticId, const QJsonObject& json) const
 {
-    if (stored.isEmpty() || QDir::isAbsolutePath(stored))
-        return stored;
-    return QDir::cleanPath(QFileInfo(m_filePath).absoluteDir().absoluteFilePath(stored));
+    ComponentClass entry = fromJson(programmaticId, json);
+    if (!entry.library.isEmpty() && !QDir::isAbsolutePath(entry.library))
+        entry.library = QDir::cleanPath(QFileInfo(m_filePath).absoluteDir().absoluteFilePath(entry.library));
+    return entry;
 }
 
 QString ComponentRegistry::libraryToStored(const QString& library) const

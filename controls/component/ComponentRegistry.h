@@ -60,7 +60,7 @@ private:
     template<typename Change>
     bool update(Change change) const;
 
-    QString libraryFromStored(const QString& stored) const;
+    ComponentClass entryFromStored(const QString& programmaticId, const QJsonObject& json) const;
     QString libraryToStored(const QString& library) const;
 
     QString m_filePath;
