@@ -1,10 +1,12 @@
-# The two entry points of the README: `make run` and `make test`.
+# The two entry points of the README: `make run` and `make test`; `make install` and
+# `make package` install the player (PREFIX, DESTDIR) or build its Debian package.
 BUILD    ?= build
+PREFIX   ?= /usr/local
 TYPE     ?= RelWithDebInfo
 WERROR   := $(if $(CI),ON,OFF)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(TYPE) -DTAMSEL_WERROR=$(WERROR)
 
-.PHONY: setup configure build course run test bench clean
+.PHONY: setup configure build course run test bench install package clean
 
 setup:
 	@tools/setup-debian.sh
@@ -14,7 +16,9 @@ $(BUILD)/build.ninja: | setup
 
 configure: $(BUILD)/build.ninja
 
-build: configure
+# setup costs nothing once every package is there, and brings in the ones added since
+# the build folder was configured.
+build: setup configure
 	cmake --build $(BUILD)
 
 course: build
@@ -26,6 +30,12 @@ run: course
 
 test: build
 	tests/with-audio.sh tests/with-printer.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 600 $(CTEST_ARGS)
+
+install: course
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: course
+	cmake --build $(BUILD) --target package
 
 bench: build
 	cmake --build $(BUILD) --target benchmarks

@@ -1,6 +1,8 @@
 #include "StartUp.h"
 
 #include "CourseError.h"
+#include "FirstRun.h"
+#include "InstallLayout.h"
 #include "ModuleState.h"
 #include "ProfileFile.h"
 #include "Recordset.h"
@@ -63,6 +65,7 @@ void StartUp::run()
     m_state.Quitting = false;
     ResolveProgramFolder();
     OpenContentDatabase();
+    prepareFirstRun();
     ReadUserFolder();
     ShowFirstScreen();
     LoadExclusions();
@@ -78,7 +81,7 @@ void StartUp::ResolveProgramFolder()
         const QString own = QCoreApplication::applicationDirPath();
         folder = QFileInfo::exists(CourseFolder(own).resolve(contentFile))
             ? own
-            : QStringLiteral(TAMSEL_INSTALL_PREFIX "/share/tamsel/course");
+            : InstallLayout::dataFolder() + QStringLiteral("course");
     }
     if (!QFileInfo(folder.trimmed()).isDir())
         throw CourseError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()));
@@ -98,6 +101,13 @@ void StartUp::OpenContentDatabase()
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), share == ShareMode::Exclusive },
             { QStringLiteral("readonly"), true } });
+}
+
+void StartUp::prepareFirstRun()
+{
+    const FirstRun firstRun(m_state.Folder);
+    if (firstRun.isDue())
+        firstRun.run(m_trace);
 }
 
 void StartUp::ReadUserFolder()

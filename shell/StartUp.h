@@ -27,6 +27,9 @@ public:
 
     void ResolveProgramFolder();
     void OpenContentDatabase();
+    /// On this user's first start of a course that carries its learner database, sets the
+    /// user up as the course's set-up program did (see FirstRun).
+    void prepareFirstRun();
     void ReadUserFolder();
     void ShowFirstScreen();
     void LoadExclusions();

@@ -77,11 +77,17 @@ void FixtureCourse::useHere() const
 }
 
 PlayerRun::PlayerRun(const FixtureCourse& course, const QString& traceName)
-    : m_course(course)
-    , m_traceFile(course.path(traceName))
+    : PlayerRun(QStringLiteral(TAMSEL_BINARY_DIR "/tamsel"), course.environment(), course.path(traceName))
+{
+    m_courseArguments = QStringList { QStringLiteral("--course"), course.folder() };
+}
+
+PlayerRun::PlayerRun(const QString& program, const QProcessEnvironment& environment, const QString& traceFile)
+    : m_program(program)
+    , m_traceFile(traceFile)
     , m_process(new QProcess)
 {
-    m_process->setProcessEnvironment(course.environment());
+    m_process->setProcessEnvironment(environment);
 }
 
 PlayerRun::~PlayerRun()
@@ -99,8 +105,7 @@ void PlayerRun::useDisplay()
 
 void PlayerRun::start(const QStringList& extra)
 {
-    m_process->start(QStringLiteral(TAMSEL_BINARY_DIR "/tamsel"),
-        QStringList { QStringLiteral("--course"), m_course.folder(), QStringLiteral("--trace"), m_traceFile } + extra);
+    m_process->start(m_program, m_courseArguments + QStringList { QStringLiteral("--trace"), m_traceFile } + extra);
     QVERIFY2(m_process->waitForStarted(), "the player did not start");
 }
 

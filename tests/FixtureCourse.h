@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 /// A small course made for one test in a temporary folder, with a private user home:
@@ -54,11 +55,15 @@ QList<QJsonObject> readTrace(const QString& file, const QString& name = {});
 class PlayerRun {
 public:
     PlayerRun(const FixtureCourse& course, const QString& traceName = QStringLiteral("trace.jsonl"));
+    /// PROGRAM (an installed player) started with no course, so that it finds its own,
+    /// in ENVIRONMENT, tracing to TRACEFILE.
+    PlayerRun(const QString& program, const QProcessEnvironment& environment, const QString& traceFile);
     ~PlayerRun();
 
     /// Runs the player on the real display (DISPLAY) instead of the offscreen platform.
     void useDisplay();
-    /// Starts `tamsel --course <fixture> --trace <file>` with EXTRA arguments.
+    /// Starts `tamsel --course <fixture> --trace <file>` (no --course for an installed
+    /// player) with EXTRA arguments.
     void start(const QStringList& extra = {});
     /// Waits for the program to end by itself; returns its exit code, -1 on time-out.
     int waitForExit(int timeoutMs = 15000);
@@ -75,7 +80,8 @@ public:
     void stop();
 
 private:
-    const FixtureCourse& m_course;
+    QString m_program;
+    QStringList m_courseArguments;
     QString m_traceFile;
     class QProcess* m_process = nullptr;
     QString m_stderr;

@@ -40,6 +40,8 @@ private slots:
     void unregisterRemovesOnlyItsOwnEntry();
     void damagedRegistryIsNotOverwritten();
     void registrationTool();
+    void installationRegistrationMovesWithTheInstallation();
+    void systemRegistriesComeAfterTheUsers();
     void storedPropertiesThroughTheFactory();
 
 private:
@@ -213,6 +215,58 @@ void tst_controlregistry::registrationTool()
     QVERIFY2(errors.contains("/nonexistent/librolda.so"), errors.constData());
     QCOMPARE(run({}, &errors), 2);
     QVERIFY2(errors.contains("LIBRARY"), errors.constData());
+}
+
+void tst_controlregistry::installationRegistrationMovesWithTheInstallation()
+{
+    // An installation as make install lays it out, staged in a temporary folder.
+    QTemporaryDir root;
+    const QString staged = root.filePath(QStringLiteral("staged"));
+    QVERIFY(QDir().mkpath(staged + QStringLiteral("/bin")));
+    QVERIFY(QDir().mkpath(staged + QStringLiteral("/lib/tamsel")));
+    QVERIFY(QFile::copy(QStringLiteral(REGCONTROL_TOOL), staged + QStringLiteral("/bin/tamsel-regcontrol")));
+    QVERIFY(QFile::copy(QStringLiteral(ROLDA_LIBRARY), staged + QStringLiteral("/lib/tamsel/librolda.so")));
+    const auto run = [](const QString& prefix, QStringList arguments) {
+        QProcess tool;
+        tool.start(prefix + QStringLiteral("/bin/tamsel-regcontrol"), QStringList{QStringLiteral("--system")} + arguments);
+        if (!tool.waitForFinished(30000))
+            return QByteArray("(no end)");
+        return tool.exitCode() == 0 ? QByteArray() : tool.readAllStandardError();
+    };
+
+    QCOMPARE(run(staged, {staged + QStringLiteral("/lib/tamsel/librolda.so")}), QByteArray());
+    const QString registry = QStringLiteral("/share/tamsel/components.json");
+    QFile file(staged + registry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY2(file.readAll().contains("\"library\": \"../../lib/tamsel/librolda.so\""), "the library is not named relative to the registry");
+    QVERIFY2(!QFileInfo::exists(registryPath()), "the user's registry was written");
+
+    // Moved whole to where it is installed, the registration still names its library.
+    const QString installed = root.filePath(QStringLiteral("usr"));
+    QVERIFY(QDir().rename(staged, installed));
+    const std::optional<ComponentClass> entry = ComponentRegistry(installed + registry).find(ProgId);
+    QVERIFY(entry);
+    QCOMPARE(entry->library, installed + QStringLiteral("/lib/tamsel/librolda.so"));
+    QWidget parent;
+    QCOMPARE(ControlFactory(installed + registry).create(ProgId, &parent)->metaObject()->className(), "etidesp2");
+
+    QCOMPARE(run(installed, {QStringLiteral("--unregister"), installed + QStringLiteral("/lib/tamsel/librolda.so")}), QByteArray());
+    QVERIFY(!ComponentRegistry(installed + registry).find(ProgId));
+    const QByteArray missing = run(installed, {installed + QStringLiteral("/lib/tamsel/libnone.so")});
+    QVERIFY2(missing.contains("libnone.so"), missing.constData());
+}
+
+void tst_controlregistry::systemRegistriesComeAfterTheUsers()
+{
+    QTemporaryDir admin;
+    const QByteArray saved = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(admin.path() + QStringLiteral(":/etc/xdg")));
+    const QStringList system = ComponentRegistry::systemFilePaths();
+    qputenv("XDG_CONFIG_DIRS", saved);
+    const QString installation = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tamsel/components.json"));
+    QCOMPARE(ComponentRegistry::installationFilePath(), installation);
+    QCOMPARE(system, (QStringList{admin.filePath(QStringLiteral("tamsel/components.json")),
+                                  QStringLiteral("/etc/xdg/tamsel/components.json"), installation}));
 }
 
 void tst_controlregistry::storedPropertiesThroughTheFactory()

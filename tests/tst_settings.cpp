@@ -1,5 +1,6 @@
 #include "CenterWindow.h"
 #include "CommandLine.h"
+#include "ComponentRegistry.h"
 #include "CourseCompiler.h"
 #include "CourseError.h"
 #include "Database.h"
@@ -71,8 +72,9 @@ private Q_SLOTS:
         QTEST(ProfileFile(file).value(QStringLiteral("curso"), QStringLiteral("BDW")), "value");
     }
 
-    // The first-run step writes expert.ini for a learner whose home folder may have any
-    // name; the player must then find the learner database it names.
+    // `make run`'s first-run step registers rolda; the player's own first start writes
+    // expert.ini for a learner whose home folder may have any name, and must then find
+    // the learner database it names.
     void firstRunWritesWhatThePlayerReads_data()
     {
         QTest::addColumn<QString>("home");
@@ -107,10 +109,12 @@ private Q_SLOTS:
 
         qputenv("XDG_CONFIG_HOME", (user + QStringLiteral("/.config")).toUtf8());
         qputenv("XDG_DATA_HOME", (user + QStringLiteral("/.local/share")).toUtf8());
+        QVERIFY(ComponentRegistry().find(QStringLiteral("rolda.etidesp2")));
         Trace trace;
         ModuleState state;
         StartUp startUp(state, trace, course);
         startUp.ResolveProgramFolder();
+        startUp.prepareFirstRun();
         startUp.ReadInstallSettings();
         QCOMPARE(state.InstallSection, QStringLiteral("CURSO DE INGLÉS"));
         try {

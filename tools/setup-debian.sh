@@ -21,6 +21,8 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick clang libclang-rt-14-dev
   # tests that print: a private scheduler, a PDF printer, and tools to read the PDF back
   cups-daemon cups-client printer-driver-cups-pdf poppler-utils
+  # installing and packaging: manual pages, the Debian package and the checks of what it holds
+  help2man dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

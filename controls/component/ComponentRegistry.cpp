@@ -1,6 +1,7 @@
 #include "ComponentRegistry.h"
 
 #include "ComponentError.h"
+#include "InstallLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,8 +54,9 @@ QString storedKey(const QJsonObject& classes, const QString& programmaticId)
 
 }
 
-ComponentRegistry::ComponentRegistry(QString filePath)
+ComponentRegistry::ComponentRegistry(QString filePath, LibraryPaths libraryPaths)
     : m_filePath(std::move(filePath))
+    , m_libraryPaths(libraryPaths)
 {
 }
 
@@ -72,7 +74,14 @@ QStringList ComponentRegistry::systemFilePaths()
         paths.removeFirst();
     for (QString& path : paths)
         path += QStringLiteral("/tamsel/components.json");
+    // Last, so that a class an administrator registers for everyone can stand in for the installed one.
+    paths << installationFilePath();
     return paths;
+}
+
+QString ComponentRegistry::installationFilePath()
+{
+    return InstallLayout::dataFolder() + QStringLiteral("components.json");
 }
 
 std::optional<ComponentClass> ComponentRegistry::find(const QString& programmaticId) const
@@ -81,7 +90,35 @@ std::optional<ComponentClass> ComponentRegistry::find(const QString& programmati
     const QString key = storedKey(classes, programmaticId);
     if (key.isEmpty())
         return std::nullopt;
-    return fromJson(key, classes.value(key).toObject());
+    return entryFromStored(key, classes.value(key).toObject());
+}
+
+QList<ComponentClass> ComponentRegistry::classes() const
+{
+    const QJsonObject stored = readClasses();
+    QList<ComponentClass> entries;
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        entries << entryFromStored(it.key(), it.value().toObject());
+    return entries;
+}
+
+ComponentClass ComponentRegistry::entryFromStored(const QString& programmaticId, const QJsonObject& json) const
+{
+    ComponentClass entry = fromJson(programmaticId, json);
+    if (!entry.library.isEmpty() && !QDir::isAbsolutePath(entry.library))
+        entry.library = QDir::cleanPath(QFileInfo(m_filePath).absoluteDir().absoluteFilePath(entry.library));
+    return entry;
+}
+
+QString ComponentRegistry::libraryToStored(const QString& library) const
+{
+    if (m_libraryPaths == LibraryPaths::Absolute)
+        return library;
+    // Both sides as the file system spells them: a folder reached through a symbolic link
+    // would otherwise give a relative path that leads elsewhere.
+    const QDir folder(QFileInfo(m_filePath).absoluteDir().canonicalPath());
+    const QString target = QFileInfo(library).canonicalFilePath();
+    return folder.relativeFilePath(target.isEmpty() ? QFileInfo(library).absoluteFilePath() : target);
 }
 
 void ComponentRegistry::add(const ComponentClass& entry) const
@@ -90,11 +127,13 @@ void ComponentRegistry::add(const ComponentClass& entry) const
         throw ComponentError(QStringLiteral("Refusing to register \"%1\" in %2: it needs a programmatic identifier, "
                                             "a class identifier and a library")
                                  .arg(entry.programmaticId, m_filePath));
-    update([&entry](QJsonObject& classes) {
+    update([&](QJsonObject& classes) {
         const QString old = storedKey(classes, entry.programmaticId);
         if (!old.isEmpty())
             classes.remove(old);
-        classes.insert(entry.programmaticId, toJson(entry));
+        ComponentClass stored = entry;
+        stored.library = libraryToStored(entry.library);
+        classes.insert(entry.programmaticId, toJson(stored));
         return true;
     });
 }

@@ -6,7 +6,9 @@
 #include "ComponentRegistry.h"
 #include "CourseError.h"
 #include "PropertyBag.h"
+#include "Trace.h"
 
+#include <QJsonObject>
 #include <QMetaObject>
 #include <QStringList>
 #include <QWidget>
@@ -25,9 +27,12 @@ QWidget* ControlFactory::create(const QString& programmaticId, QWidget* parent) 
         registries = QStringList { ComponentRegistry::defaultFilePath() } + ComponentRegistry::systemFilePaths();
     try {
         std::optional<ComponentClass> entry;
+        QString registry;
         for (const QString& path : std::as_const(registries)) {
-            if ((entry = ComponentRegistry(path).find(programmaticId)))
+            if ((entry = ComponentRegistry(path).find(programmaticId))) {
+                registry = path;
                 break;
+            }
         }
         if (!entry)
             throw CourseError(QStringLiteral("The control %1 is not registered (component registries searched: %2)")
@@ -36,6 +41,10 @@ QWidget* ControlFactory::create(const QString& programmaticId, QWidget* parent) 
         QWidget* control = library.classObject(entry->classId).createInstance(parent);
         if (!control)
             throw CourseError(QStringLiteral("The library %1 made no instance of the control %2").arg(entry->library, programmaticId));
+        if (m_trace)
+            m_trace->event("control.create",
+                { { QStringLiteral("progid"), programmaticId }, { QStringLiteral("library"), entry->library },
+                    { QStringLiteral("registry"), registry } });
         return control;
     } catch (const ComponentError& e) {
         throw CourseError(QStringLiteral("The control %1 cannot be created: %2").arg(programmaticId, e.message()));

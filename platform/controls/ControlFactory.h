@@ -4,6 +4,7 @@
 
 class PropertyBag;
 class QWidget;
+class Trace;
 
 /// Creates controls of outside libraries by their programmatic identifier
 /// ("rolda.etidesp2"), through the component registry the libraries write when they
@@ -22,10 +23,15 @@ public:
     /// the class.
     QWidget* create(const QString& programmaticId, QWidget* parent) const;
 
+    /// Every control created from now on writes `control.create` {progid, library,
+    /// registry} to TRACE: which registration a player used is otherwise invisible.
+    void setTrace(Trace* trace) { m_trace = trace; }
+
     /// Applies the stored entries of bag to control (its ReadProperties). Throws
     /// CourseError naming the control when it cannot read a bag or an entry is unusable.
     static void readProperties(QWidget* control, const PropertyBag& bag);
 
 private:
     QString m_registryPath;
+    Trace* m_trace = nullptr;
 };

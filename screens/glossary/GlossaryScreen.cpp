@@ -117,7 +117,8 @@ void GlossaryScreen::ScreenLoad()
 
 void GlossaryScreen::createEntryBoxes()
 {
-    const ControlFactory factory;
+    ControlFactory factory;
+    factory.setTrace(&shell().trace());
     for (int side : { Spanish, English }) {
         QWidget* box = factory.create(QLatin1String(EntryControl), this);
         box->setObjectName(QStringLiteral("text1_%1").arg(side));

@@ -4,6 +4,22 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+namespace {
+
+// Also the manual page's text: it is made from --help.
+const char* const usage =
+    "Usage: tamsel-coursec SOURCE OUTPUT --schema DIR [--password PWD]\n"
+    "Compiles a course source folder into a course folder that tamsel plays.\n\n"
+    "  SOURCE          the source folder: content.sql and content-*.sql (rows of the content\n"
+    "                  database), learner.sql, inst.ini, media.txt and media-*.txt (recipes for\n"
+    "                  pictures, sounds, videos and dictionary imports), files/ (copied as they are)\n"
+    "  OUTPUT          the course folder to write\n"
+    "  --schema DIR    the folder of both databases' tables and saved queries\n"
+    "  --password PWD  the password the databases are locked with (default: the course's own)\n"
+    "  --help          show this help and exit\n";
+
+} // namespace
+
 // tamsel-coursec SOURCE OUTPUT --schema DIR [--password PWD]
 int main(int argc, char* argv[])
 {
@@ -24,8 +40,12 @@ int main(int argc, char* argv[])
         else
             positional << args[i];
     }
+    if (positional == QStringList { QStringLiteral("--help") }) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
     if (positional.size() != 2 || schema.isEmpty()) {
-        std::fputs("usage: tamsel-coursec SOURCE OUTPUT --schema DIR [--password PWD]\n", stderr);
+        std::fputs(usage, stderr);
         return 2;
     }
     try {
