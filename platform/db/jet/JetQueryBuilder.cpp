@@ -51,10 +51,16 @@ JetQueryBuilder::JetQueryBuilder(const QString& name, const QList<JetQueryRow>& 
     : m_name(name)
     , m_rows(rows)
 {
-    for (const JetQueryRow& row : rows) {
+}
+
+QMap<QString, QString> JetQueryBuilder::parameters() const
+{
+    QMap<QString, QString> types;
+    for (const JetQueryRow& row : m_rows) {
         if (row.attribute == Parameter)
-            m_parameters.insert(row.name1, parameterType(row.flag));
+            types.insert(row.name1, parameterType(row.flag));
     }
+    return types;
 }
 
 QList<JetQueryRow> JetQueryBuilder::rowsOf(Attribute attribute) const
@@ -77,7 +83,7 @@ QString JetQueryBuilder::single(Attribute attribute) const
 
 QString JetQueryBuilder::translate(const QString& expression) const
 {
-    return JetSqlTranslator(m_parameters).translate(expression);
+    return JetSqlTranslator(parameters()).translate(expression);
 }
 
 QString JetQueryBuilder::fromClause() const
@@ -192,6 +198,7 @@ QString JetQueryBuilder::onlyTable(const char* kind) const
 QString JetQueryBuilder::sql() const
 {
     try {
+        parameters(); // an undefined parameter type spoils the whole query
         const QList<JetQueryRow> type = rowsOf(Type);
         const int kind = type.isEmpty() ? Select : type.first().flag;
         switch (kind) {

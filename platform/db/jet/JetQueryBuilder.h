@@ -31,10 +31,10 @@ private:
     QString selectSql() const;
     QString fromClause() const;
     QString tailClauses() const;
+    QMap<QString, QString> parameters() const;
     QString translate(const QString& expression) const;
     QString onlyTable(const char* kind) const;
 
     QString m_name;
     QList<JetQueryRow> m_rows;
-    QMap<QString, QString> m_parameters;
 };
