@@ -2,6 +2,7 @@
 // database converted into the cache once, the learner database converted beside itself
 // with its rows, a wrong password and a course without the player's tables refused with
 // the file and table named.
+#include "CourseError.h"
 #include "Database.h"
 #include "FixtureCourse.h"
 #include "JetFixture.h"
@@ -9,7 +10,10 @@
 #include "Recordset.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -100,6 +104,34 @@ private Q_SLOTS:
             const QString message = errors.first().value(QStringLiteral("message")).toString();
             QVERIFY2(message.contains(named), qPrintable(message));
         }
+    }
+
+    // tamsel-import converts a course by hand: the copy's databases are the player's own.
+    void importCourse()
+    {
+        QTemporaryDir dir;
+        const QString course = dir.filePath(QStringLiteral("cd"));
+        QDir().mkpath(course + QStringLiteral("/sub"));
+        JetFixture::copy(QStringLiteral("jet4-with-password.mdb"), course + QStringLiteral("/bbm.mdb"));
+        JetFixture::copy(QStringLiteral("jet3-types.mdb"), course + QStringLiteral("/sub/usrcurso.mdb"));
+        QFile other(course + QStringLiteral("/inst.ini"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("[PRMS]\r\n") > 0);
+        other.close();
+        const QByteArray original = fileHash(course + QStringLiteral("/bbm.mdb"));
+        QProcess tool;
+        tool.start(QStringLiteral(IMPORT_TOOL), { course, dir.filePath(QStringLiteral("out")) });
+        QVERIFY(tool.waitForFinished(30000));
+        const QString printed = QString::fromUtf8(tool.readAllStandardOutput());
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY2(printed.contains(QLatin1String("converting bbm.mdb")) && printed.contains(QLatin1String("converting sub/usrcurso.mdb"))
+                && printed.contains(QLatin1String("2 database(s) converted")), qPrintable(printed));
+        auto content = Database::open(dir.filePath(QStringLiteral("out/bbm.mdb")), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=password"));
+        QCOMPARE(content->openRecordset(QStringLiteral("Table1"))->recordCount(), 3);
+        QVERIFY_THROWS_EXCEPTION(CourseError, Database::open(dir.filePath(QStringLiteral("out/bbm.mdb")), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=x")));
+        auto learner = Database::open(dir.filePath(QStringLiteral("out/sub/usrcurso.mdb")), ShareMode::Shared, AccessMode::ReadWrite, {});
+        QCOMPARE(learner->openRecordset(QStringLiteral("Table1"))->recordCount(), 2);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out/inst.ini"))));
+        QCOMPARE(fileHash(course + QStringLiteral("/bbm.mdb")), original);
     }
 };
 
