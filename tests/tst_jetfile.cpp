@@ -353,6 +353,24 @@ private slots:
         QVERIFY(!QFileInfo::exists(target + QStringLiteral(".part")));
     }
 
+    // Inputs on which libmdb itself loops or dies: the conversion's child process is
+    // stopped, and the player gets an error naming the file instead of a hang.
+    void readerFaultsAreErrors()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("loop.mdb"));
+        QVERIFY(QFile::copy(QStringLiteral(TAMSEL_SOURCE_DIR "/tests/fuzz/jet-crashers/catalog-properties-loop"), file));
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            JetConverter::convert(file, file + QStringLiteral(".sqlite"), {}, 2000);
+            QFAIL("the looping file was converted");
+        } catch (const CourseError& error) {
+            QVERIFY2(error.message().startsWith(file) && error.message().contains(QLatin1String("stopped responding")), qPrintable(error.message()));
+        }
+        QVERIFY(clock.elapsed() < 20000);
+        QVERIFY(!QFileInfo::exists(file + QStringLiteral(".sqlite.part")));
+    }
+
 private:
     QTemporaryDir m_dir;
 };

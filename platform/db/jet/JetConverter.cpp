@@ -2,7 +2,9 @@
 
 #include "CourseError.h"
 #include "Database.h"
+#include "JetChildProcess.h"
 #include "JetFile.h"
+#include "JetHeader.h"
 #include "JetQueryBuilder.h"
 #include "JetSqlTranslator.h"
 #include "SavedQueryFile.h"
@@ -111,29 +113,76 @@ void rebuildQueries(const JetFile& jet, Database& db, JetConversion& result)
     }
 }
 
+
+// The conversion proper, in the child process: its findings go to the parent as lines.
+void convertInChild(const QString& jetFile, const QString& partial, const JetChildProcess::Send& send)
+{
+    const JetFile jet(jetFile);
+    JetConversion result;
+    auto db = Database::create(partial, jet.header().password());
+    // A half-made copy is thrown away, never used: it needs no journal.
+    db->execute(QStringLiteral("pragma journal_mode = off; pragma synchronous = off; begin"));
+    const QStringList tables = jet.tables();
+    for (const QString& table : tables) {
+        send("table " + table.toUtf8());
+        copyTable(jet, *db, table, result, [&](const QString&, qint64 done, qint64 total) {
+            send("progress " + QByteArray::number(done) + ' ' + QByteArray::number(total));
+        });
+        ++result.tables;
+    }
+    send("table MSysQueries");
+    rebuildQueries(jet, *db, result);
+    db->execute(QStringLiteral("commit"));
+    for (const JetConversion::Unrebuilt& query : result.unrebuilt)
+        send("unrebuilt " + QByteArray(query.fallback ? "1 " : "0 ") + query.name.toUtf8() + '\x1f' + query.reason.toUtf8());
+    send("summary " + jet.header().versionName().toUtf8() + '\x1f' + QByteArray::number(result.tables) + ' ' + QByteArray::number(result.rows) + ' '
+        + QByteArray::number(result.queries) + ' ' + QByteArray::number(result.rebuilt) + ' ' + QByteArray::number(result.fallback));
+}
+
+// The parent's reading of one line from convertInChild.
+void receiveLine(const QByteArray& line, QString& table, JetConversion& result, const JetConverter::Progress& progress)
+{
+    const qsizetype space = line.indexOf(' ');
+    const QByteArray kind = line.left(space);
+    const QByteArray rest = space < 0 ? QByteArray() : line.mid(space + 1);
+    if (kind == "table") {
+        table = QString::fromUtf8(rest);
+    } else if (kind == "progress" && progress) {
+        const QList<QByteArray> numbers = rest.split(' ');
+        if (numbers.size() == 2)
+            progress(table, numbers[0].toLongLong(), numbers[1].toLongLong());
+    } else if (kind == "unrebuilt") {
+        const QList<QByteArray> parts = rest.mid(2).split('\x1f');
+        result.unrebuilt << JetConversion::Unrebuilt { QString::fromUtf8(parts.value(0)), QString::fromUtf8(parts.value(1)), rest.startsWith('1') };
+    } else if (kind == "summary") {
+        const QList<QByteArray> parts = rest.split('\x1f');
+        result.format = QString::fromUtf8(parts.value(0));
+        const QList<QByteArray> numbers = parts.value(1).split(' ');
+        if (numbers.size() == 5) {
+            result.tables = numbers[0].toInt();
+            result.rows = numbers[1].toLongLong();
+            result.queries = numbers[2].toInt();
+            result.rebuilt = numbers[3].toInt();
+            result.fallback = numbers[4].toInt();
+        }
+    }
+}
+
 } // namespace
 
-JetConversion JetConverter::convert(const QString& jetFile, const QString& target, const Progress& progress)
+JetConversion JetConverter::convert(const QString& jetFile, const QString& target, const Progress& progress, int silenceMs)
 {
     QElapsedTimer clock;
     clock.start();
-    const JetFile jet(jetFile);
+    // The header is checked here, so that the commonest faults need no child to report them.
+    JetHeader::read(jetFile);
     JetConversion result;
     result.file = jetFile;
-    result.format = jet.header().versionName();
-
     const QString partial = target + QStringLiteral(".part");
+    QString table;
     try {
-        auto db = Database::create(partial, jet.header().password());
-        // A half-made copy is thrown away, never used: it needs no journal.
-        db->execute(QStringLiteral("pragma journal_mode = off; pragma synchronous = off; begin"));
-        const QStringList tables = jet.tables();
-        for (const QString& table : tables) {
-            copyTable(jet, *db, table, result, progress);
-            ++result.tables;
-        }
-        rebuildQueries(jet, *db, result);
-        db->execute(QStringLiteral("commit"));
+        JetChildProcess(jetFile, silenceMs).run([&](const JetChildProcess::Send& send) { convertInChild(jetFile, partial, send); },
+            [&](const QByteArray& line) { receiveLine(line, table, result, progress); });
     } catch (...) {
         QFile::remove(partial);
         throw;

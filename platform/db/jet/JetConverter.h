@@ -35,7 +35,10 @@ public:
     /// Called now and then while a table is copied: table, rows copied, rows declared.
     using Progress = std::function<void(const QString& table, qint64 done, qint64 total)>;
 
-    /// Converts JETFILE into TARGET, locked with the Jet file's own password. Throws
-    /// CourseError naming the file (and the table) on any failure; TARGET is then untouched.
-    static JetConversion convert(const QString& jetFile, const QString& target, const Progress& progress = {});
+    /// Converts JETFILE into TARGET, locked with the Jet file's own password. The reading
+    /// runs in a child process (JetChildProcess) that may go SILENCEMS without progress.
+    /// Throws CourseError naming the file (and the table) on any failure, a crash or hang
+    /// of the reader included; TARGET is then untouched.
+    static JetConversion convert(const QString& jetFile, const QString& target, const Progress& progress = {},
+        int silenceMs = 30000);
 };

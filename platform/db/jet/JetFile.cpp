@@ -96,11 +96,17 @@ JetFile::JetFile(const QString& file)
     m_handle = mdb_open(QFile::encodeName(file).constData(), MDB_NOFLAGS);
     if (!m_handle)
         throw CourseError(QStringLiteral("%1: the Jet reader cannot open this %2 file").arg(file, m_header.versionName()));
-    m_text = std::make_unique<JetText>(m_header.version() == JetHeader::Version::Jet3 ? m_header.codePage() : 0);
-    if (!m_text->isValid())
-        fail({}, QStringLiteral("its text is in code page %1, which this system cannot decode").arg(m_header.codePage()));
-    if (!mdb_read_catalog(static_cast<MdbHandle*>(m_handle), MDB_ANY))
-        fail({}, QStringLiteral("its catalog of tables cannot be read (damaged pages)"));
+    try {
+        m_text = std::make_unique<JetText>(m_header.version() == JetHeader::Version::Jet3 ? m_header.codePage() : 0);
+        if (!m_text->isValid())
+            fail({}, QStringLiteral("its text is in code page %1, which this system cannot decode").arg(m_header.codePage()));
+        if (!mdb_read_catalog(static_cast<MdbHandle*>(m_handle), MDB_ANY))
+            fail({}, QStringLiteral("its catalog of tables cannot be read (damaged pages)"));
+    } catch (...) {
+        // No destructor runs for an object whose constructor throws.
+        mdb_close(static_cast<MdbHandle*>(m_handle));
+        throw;
+    }
 }
 
 JetFile::~JetFile()
