@@ -73,25 +73,44 @@ JetFixture::Value JetFixture::jet4Text(const QString& text)
     return { false, QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2) };
 }
 
-bool JetFixture::appendRow(const QString& file, const QString& table, const QList<Value>& values, QString* reason)
+namespace {
+
+bool insertRow(MdbTableDef* table, const QList<JetFixture::Value>& values, QString* reason)
 {
-    Handle h(file, table, MDB_WRITABLE);
-    if (values.size() != qsizetype(h.table->num_cols)) {
+    if (values.size() != qsizetype(table->num_cols)) {
         if (reason)
-            *reason = QStringLiteral("table %1 has %2 columns, %3 values given").arg(table).arg(h.table->num_cols).arg(values.size());
+            *reason = QStringLiteral("table %1 has %2 columns, %3 values given").arg(QString::fromUtf8(table->name)).arg(table->num_cols).arg(values.size());
         return false;
     }
-    std::vector<MdbField> fields(values.size());
+    std::vector<MdbField> fields(size_t(values.size()));
     QList<QByteArray> keep = {};
     for (qsizetype i = 0; i < values.size(); ++i) {
         keep << values[i].bytes;
-        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(h.table->columns, guint(i)));
+        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, guint(i)));
         mdb_fill_temp_field(&fields[size_t(i)], keep.last().data(), int(keep.last().size()), col->is_fixed, values[i].isNull, 0, int(i));
     }
-    const bool ok = mdb_insert_row(h.table, int(fields.size()), fields.data()) != 0;
+    const bool ok = mdb_insert_row(table, int(fields.size()), fields.data()) != 0;
     if (!ok && reason)
         *reason = QStringLiteral("libmdb refused the row");
     return ok;
+}
+
+} // namespace
+
+bool JetFixture::appendRow(const QString& file, const QString& table, const QList<Value>& values, QString* reason)
+{
+    Handle h(file, table, MDB_WRITABLE);
+    return insertRow(h.table, values, reason);
+}
+
+int JetFixture::appendRows(const QString& file, const QString& table, int count, const std::function<QList<Value>(int)>& row)
+{
+    Handle h(file, table, MDB_WRITABLE);
+    for (int n = 0; n < count; ++n) {
+        if (!insertRow(h.table, row(n), nullptr))
+            return n;
+    }
+    return count;
 }
 
 qint64 JetFixture::definitionPage(const QString& file, const QString& table)
@@ -114,6 +133,50 @@ QList<qint64> JetFixture::dataPages(const QString& file, const QString& table)
             pages << page;
     }
     return pages;
+}
+
+void JetFixture::growTable(const QString& file, const QString& table, qint64 size, const std::function<QList<Value>(int)>& row)
+{
+    appendRows(file, table, 100000, row); // until the table's one data page is full
+    const QList<qint64> pages = dataPages(file, table);
+    if (pages.isEmpty())
+        throw std::runtime_error("table " + table.toStdString() + " has no data page to copy");
+    qint64 definition = 0, pageSize = 0, rowsOffset = 0, mapOffset = 0, rowCountOffset = 0;
+    {
+        Handle h(file, table, MDB_NOFLAGS);
+        const MdbFormatConstants* fmt = h.mdb->fmt;
+        definition = qint64(h.table->entry->table_pg);
+        pageSize = fmt->pg_size;
+        rowsOffset = fmt->tab_num_rows_offset;
+        mapOffset = fmt->tab_usage_map_offset;
+        rowCountOffset = fmt->row_count_offset;
+    }
+    QFile f(file);
+    if (!f.open(QIODevice::ReadWrite))
+        throw std::runtime_error("cannot open " + file.toStdString());
+    f.seek(pages.first() * pageSize);
+    const QByteArray page = f.read(pageSize);
+    const int rowsPerPage = qFromLittleEndian<quint16>(page.constData() + rowCountOffset);
+    const qint64 copies = qMax<qint64>(0, (size - f.size() + pageSize - 1) / pageSize);
+    f.seek(f.size());
+    for (qint64 i = 0; i < copies; ++i)
+        f.write(page);
+
+    f.seek(definition * pageSize);
+    QByteArray tdef = f.read(pageSize);
+    const quint32 rows = qFromLittleEndian<quint32>(tdef.constData() + rowsOffset) + quint32(copies * rowsPerPage);
+    qToLittleEndian(rows, tdef.data() + rowsOffset);
+    f.seek(definition * pageSize);
+    f.write(tdef);
+
+    const quint32 map = qFromLittleEndian<quint32>(tdef.constData() + mapOffset);
+    const qint64 mapPage = map >> 8;
+    const int mapRow = int(map & 0xFF);
+    f.seek(mapPage * pageSize);
+    const QByteArray mapBytes = f.read(pageSize);
+    const int start = qFromLittleEndian<quint16>(mapBytes.constData() + rowCountOffset + 2 + mapRow * 2) & 0x1FFF;
+    f.seek(mapPage * pageSize + start);
+    f.write(QByteArray(1, '\x7F'));
 }
 
 void JetFixture::setColumnType(const QString& file, const QString& table, int column, int type)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 /// Real Jet files for tests: a copy of one of the fixtures in ../shared/testdata/jet/
 /// (a folder that must exist: tests fail naming it when it does not), with rows added
@@ -31,6 +32,16 @@ public:
 
     /// Appends one row to TABLE of FILE; returns false (with a reason) when libmdb refuses.
     static bool appendRow(const QString& file, const QString& table, const QList<Value>& values, QString* reason = nullptr);
+    /// Appends COUNT rows made by ROW(n) to TABLE, opening the file once; returns the
+    /// number written before libmdb refused one.
+    static int appendRows(const QString& file, const QString& table, int count, const std::function<QList<Value>(int)>& row);
+
+    /// Grows FILE to at least SIZE bytes with copies of TABLE's first data page (after
+    /// filling it through libmdb's writer, which cannot allocate pages), counting their rows
+    /// in the table's definition. The table's usage map is marked of an unknown kind, so
+    /// that readers scan the file for its pages: libmdb does, and the map could not hold
+    /// thousands of new pages without being rebuilt. For benchmarks of reading large files.
+    static void growTable(const QString& file, const QString& table, qint64 size, const std::function<QList<Value>(int)>& row);
 
     /// Overwrites the type byte of column COLUMN (0-based) of TABLE.
     static void setColumnType(const QString& file, const QString& table, int column, int type);
