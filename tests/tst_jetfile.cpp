@@ -149,7 +149,21 @@ private slots:
         }
     }
 
-    // Jet keeps Null apart from "": the player's criteria and fields tell them apart too.
+    // The screens seek on indexes by name ("ayuda" on pantalla): a converted table keeps
+    // its named indexes.
+    void indexesByName()
+    {
+        const QString copy = m_dir.filePath(QStringLiteral("indexes.sqlite"));
+        JetConverter::convert(JetFixture::folder() + QStringLiteral("/jet4-types.mdb"), copy);
+        auto db = Database::open(copy, ShareMode::Shared, AccessMode::ReadOnly, {});
+        QCOMPARE(db->indexColumns(QStringLiteral("B")), QStringList { QStringLiteral("B") });
+        QCOMPARE(db->indexColumns(QStringLiteral("PrimaryKey")).size(), 1);
+        auto rows = db->openRecordset(QStringLiteral("Table1"));
+        QVERIFY(rows->seek(QStringLiteral("B"), { QStringLiteral("hijklmnop") }));
+        QCOMPARE(rows->text(QStringLiteral("A")), QStringLiteral("abcdefg"));
+        QVERIFY(!rows->seek(QStringLiteral("B"), { QStringLiteral("zz") }));
+    }
+
     // Jet keeps Null apart from "": the player's criteria and fields tell them apart too.
     // jet4-no-password's Table1 (ID Long, Data Text) takes rows from libmdb's writer.
     void nullIsNotEmptyText()

@@ -178,7 +178,9 @@ QList<JetIndex> JetFile::indexes(const QString& table) const
 {
     const auto t = openTable(table);
     QList<JetIndex> list;
-    if (!mdb_read_indices(t->def) || !t->def->indices)
+    // libmdb 1.0 hands back nothing here; the indexes are in the table definition.
+    mdb_read_indices(t->def);
+    if (!t->def->indices)
         return list;
     for (guint i = 0; i < t->def->indices->len; ++i) {
         auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(t->def->indices, i));
