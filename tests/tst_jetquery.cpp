@@ -10,6 +10,7 @@
 #include "QueryDef.h"
 #include "Recordset.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,7 +23,7 @@ using B = JetQueryBuilder;
 
 JetQueryRow row(int attribute, const QString& expression = {}, int flag = 0, const QString& name1 = {}, const QString& name2 = {})
 {
-    return JetQueryRow { attribute, expression, flag, name1, name2, 0 };
+    return JetQueryRow { attribute, expression, flag, name1, name2 };
 }
 
 JetQueryRow select() { return row(B::Type, {}, B::Select); }
@@ -136,6 +137,47 @@ private slots:
         } catch (const CourseError& error) {
             QVERIFY2(error.message().contains(QLatin1String("\"consultacft\"")) && error.message().contains(reason), qPrintable(error.message()));
         }
+    }
+
+    // A query that reads another saved query; the course's own queries stand in for one
+    // that cannot be rebuilt or is missing, and only where their tables are.
+    void storedQueries()
+    {
+        QTemporaryDir dir;
+        auto db = Database::create(dir.filePath(QStringLiteral("bbm.sqlite")), {});
+        QFile schema(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema/content.sql"));
+        QVERIFY(schema.open(QIODevice::ReadOnly));
+        db->execute(QString::fromUtf8(schema.readAll()));
+        db->execute(QStringLiteral("insert into capitulo values (1, 11, 'Saludos'), (1, 12, 'Compras'), (2, 21, 'Viajes')"));
+        const std::map<QString, Rows> queries {
+            // "zcap" sorts after "primeros", which reads it: only a second pass stores it.
+            { QStringLiteral("primeros"), { select(), table("zcap"), column("nombre_capitulo"), row(B::OrderBy, "N_capitulo") } },
+            { QStringLiteral("zcap"), { select(), table("capitulo"), column("*"), row(B::Where, "n_leccion = 1") } },
+            { QStringLiteral("capitulos"), { select(), table("capitulo"), column("DLookup(1)") } },
+        };
+        JetConversion result;
+        JetConverter::rebuildQueries(queries, *db, result);
+        QCOMPARE(result.queries, 3);
+        QCOMPARE(result.rebuilt, 2);
+        auto rows = db->openRecordset(QStringLiteral("primeros"));
+        QCOMPARE(rows->recordCount(), 2);
+        QCOMPARE(rows->text(QStringLiteral("nombre_capitulo")), QStringLiteral("Saludos"));
+        // The player's own "capitulos" stands in; of its other queries, those whose tables
+        // are here are added and reported as missing from the file; "borrar" is not.
+        QCOMPARE(db->openRecordset(QStringLiteral("capitulos"))->recordCount(), 3);
+        QStringList fallbacks;
+        for (const JetConversion::Unrebuilt& entry : std::as_const(result.unrebuilt)) {
+            QVERIFY2(entry.fallback, qPrintable(entry.name));
+            fallbacks << entry.name;
+            if (entry.name == QLatin1String("capitulos"))
+                QVERIFY2(entry.reason.contains(QLatin1String("DLookup")), qPrintable(entry.reason));
+            else
+                QVERIFY2(entry.reason.contains(QLatin1String("no saved query")), qPrintable(entry.reason));
+        }
+        QCOMPARE(result.fallback, int(fallbacks.size()));
+        QVERIFY(fallbacks.contains(QStringLiteral("capitulos")) && fallbacks.contains(QStringLiteral("consultacft"))
+            && fallbacks.contains(QStringLiteral("clecciones")) && !fallbacks.contains(QStringLiteral("borrar")));
+        QVERIFY_THROWS_EXCEPTION(CourseError, db->queryDef(QStringLiteral("borrar")));
     }
 
     // Rebuilt queries run on the tables of a real Jet file converted into the stand-in.

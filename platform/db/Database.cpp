@@ -88,8 +88,8 @@ std::unique_ptr<Database> Database::open(const QString& file, ShareMode share, A
     case FileFormat::Unreadable:
         throw CourseError(QStringLiteral("%1: the database file cannot be read").arg(file));
     case FileFormat::Jet:
-        throw CourseError(QStringLiteral("%1: a Jet database file, which is opened through its converted copy "
-                                         "(JetStandIn, or tamsel-import)")
+        throw CourseError(QStringLiteral("%1: a Jet database file, which the player reads through a converted copy "
+                                         "(made at start-up, or by tamsel-import)")
                               .arg(file));
     case FileFormat::Unknown:
         throw CourseError(QStringLiteral("%1: not a course database").arg(file));

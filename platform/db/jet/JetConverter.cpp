@@ -7,6 +7,7 @@
 #include "JetHeader.h"
 #include "JetQueryBuilder.h"
 #include "JetSqlTranslator.h"
+#include "QueryDef.h"
 #include "SavedQueryFile.h"
 #include "SqlStatement.h"
 
@@ -74,22 +75,40 @@ void copyTable(const JetFile& jet, Database& db, const QString& table, JetConver
     }
 }
 
-void rebuildQueries(const JetFile& jet, Database& db, JetConversion& result)
+} // namespace
+
+void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& queries, Database& db, JetConversion& result)
 {
-    const auto queries = jet.savedQueries();
+    result.queries += int(queries.size());
     QSet<QString> stored;
-    QHash<QString, QString> reasons;
-    for (const auto& [name, rows] : queries) {
-        ++result.queries;
-        try {
-            db.saveQuery(name, JetQueryBuilder(name, rows).sql());
-            ++result.rebuilt;
-            stored.insert(name.toLower());
-        } catch (const CourseError& error) {
-            reasons.insert(name.toLower(), error.message());
-            result.unrebuilt << JetConversion::Unrebuilt { name, error.message(), false };
+    // A Jet query may read another saved query as if it were a table: every select query
+    // without parameters also becomes a view, and the queries left are tried again, pass
+    // after pass, as long as a pass stores any.
+    std::map<QString, QString> left; // name → why the latest try failed
+    for (const auto& entry : queries)
+        left[entry.first] = QString();
+    bool progress = true;
+    while (progress && !left.empty()) {
+        progress = false;
+        for (auto it = left.begin(); it != left.end();) {
+            try {
+                const QString sql = JetQueryBuilder(it->first, queries.at(it->first)).sql();
+                db.saveQuery(it->first, sql);
+                if (sql.startsWith(QLatin1String("select")) && db.queryDef(it->first).parameterNames().isEmpty())
+                    db.execute(QStringLiteral("create view %1 as %2").arg(JetSqlTranslator::quotedName(it->first), sql));
+                ++result.rebuilt;
+                stored.insert(it->first.toLower());
+                it = left.erase(it);
+                progress = true;
+            } catch (const CourseError& error) {
+                it->second = error.message();
+                ++it;
+            }
         }
     }
+    for (const auto& [name, reason] : left)
+        result.unrebuilt << JetConversion::Unrebuilt { name, reason, false };
+
     // The queries the course names cannot be done without: the player's own definition
     // stands in for one the file lacks or that could not be rebuilt, when it fits.
     const QList<SavedQuery> own = SavedQueryFile::playerDefinitions();
@@ -113,6 +132,7 @@ void rebuildQueries(const JetFile& jet, Database& db, JetConversion& result)
     }
 }
 
+namespace {
 
 // The conversion proper, in the child process: its findings go to the parent as lines.
 void convertInChild(const QString& jetFile, const QString& partial, const JetChildProcess::Send& send)
@@ -131,7 +151,7 @@ void convertInChild(const QString& jetFile, const QString& partial, const JetChi
         ++result.tables;
     }
     send("table MSysQueries");
-    rebuildQueries(jet, *db, result);
+    JetConverter::rebuildQueries(jet.savedQueries(), *db, result);
     db->execute(QStringLiteral("commit"));
     for (const JetConversion::Unrebuilt& query : result.unrebuilt)
         send("unrebuilt " + QByteArray(query.fallback ? "1 " : "0 ") + query.name.toUtf8() + '\x1f' + query.reason.toUtf8());

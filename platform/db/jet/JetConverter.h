@@ -1,8 +1,13 @@
 #pragma once
 
+#include "JetFile.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
+
+class Database;
 
 /// What one conversion did, as the db.convert trace event reports it.
 struct JetConversion {
@@ -41,4 +46,9 @@ public:
     /// of the reader included; TARGET is then untouched.
     static JetConversion convert(const QString& jetFile, const QString& target, const Progress& progress = {},
         int silenceMs = 30000);
+
+    /// Stores the saved queries QUERIES (MSysQueries rows by query name) in DB, rebuilt;
+    /// then, for each query the course names that is not stored, the player's own
+    /// definition when it fits DB's tables. Counts and reports into RESULT.
+    static void rebuildQueries(const std::map<QString, QList<JetQueryRow>>& queries, Database& db, JetConversion& result);
 };

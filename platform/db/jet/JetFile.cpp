@@ -337,7 +337,7 @@ std::map<QString, QList<JetQueryRow>> JetFile::savedQueries() const
         const auto name = names.find(r[objectId].toLongLong() & 0x00FFFFFF);
         if (name == names.end())
             return;
-        JetQueryRow row { r[attribute].toInt(), r[expression].toString(), r[flag].toInt(), r[name1].toString(), r[name2].toString(), 0 };
+        JetQueryRow row { r[attribute].toInt(), r[expression].toString(), r[flag].toInt(), r[name1].toString(), r[name2].toString() };
         ordered[name->second] << std::pair { r[order].toByteArray(), row };
     });
     for (auto& [name, rows] : ordered) {

@@ -34,7 +34,6 @@ struct JetQueryRow {
     int flag = 0;
     QString name1;
     QString name2;
-    int extra = 0;
 };
 
 /// A Jet 3 or Jet 4 database file read through libmdb, read-only. The header is checked
