@@ -11,6 +11,7 @@
 #include "SavedQueryFile.h"
 #include "SqlStatement.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
@@ -198,7 +199,9 @@ JetConversion JetConverter::convert(const QString& jetFile, const QString& targe
     JetHeader::read(jetFile);
     JetConversion result;
     result.file = jetFile;
-    const QString partial = target + QStringLiteral(".part");
+    // Two conversions of one file at once (the player and tamsel-import) must not share
+    // their unfinished copy.
+    const QString partial = target + QStringLiteral(".part%1").arg(QCoreApplication::applicationPid());
     QString table;
     try {
         JetChildProcess(jetFile, silenceMs).run([&](const JetChildProcess::Send& send) { convertInChild(jetFile, partial, send); },
