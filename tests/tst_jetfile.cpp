@@ -298,9 +298,17 @@ private slots:
             auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, connect);
             QVERIFY2(opens, "a wrong password was accepted");
             QVERIFY(db->hasTable(QStringLiteral("Table1")));
-            // The converted copy keeps the lock: opened directly, it asks for the same password.
-            if (!JetFile(file).header().password().isEmpty())
+            // The converted copy keeps the lock: opened directly, it asks for the same password;
+            // through the Jet file, a wrong password names that file, copy or no copy.
+            if (!JetFile(file).header().password().isEmpty()) {
                 QVERIFY_THROWS_EXCEPTION(CourseError, Database::open(JetStandIn::cachedCopy(file), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=x")));
+                try {
+                    JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=x"));
+                    QFAIL("a wrong password was accepted once the copy existed");
+                } catch (const CourseError& error) {
+                    QVERIFY2(error.message().startsWith(file + QLatin1Char(':')), qPrintable(error.message()));
+                }
+            }
         } catch (const CourseError& error) {
             QVERIFY2(!opens, qPrintable(error.message()));
             QVERIFY2(error.message().contains(file) && error.message().contains(QLatin1String("wrong password")), qPrintable(error.message()));

@@ -72,16 +72,17 @@ void JetStandIn::traceConversion(Trace& trace, const JetConversion& c)
 std::unique_ptr<Database> JetStandIn::open(const QString& file, ShareMode share, AccessMode access, const QString& connect, Trace* trace)
 {
     const bool learner = access == AccessMode::ReadWrite;
+    const bool jet = Database::isJetFile(file);
     // The learner's converted copy holds progress: once made it is the database, even
     // should the Jet file beside it go away.
-    if (learner && !Database::isJetFile(file) && (QFileInfo::exists(file) || !QFileInfo::exists(learnerCopy(file))))
+    if (!jet && (!learner || QFileInfo::exists(file) || !QFileInfo::exists(learnerCopy(file))))
         return Database::open(file, share, access, connect);
-    if (!learner && !Database::isJetFile(file))
-        return Database::open(file, share, access, connect);
+    // Checked against the Jet file itself, so that a wrong password names that file.
+    if (jet)
+        checkPassword(file, JetHeader::read(file).password(), connect);
 
     const QString copy = learner ? learnerCopy(file) : cachedCopy(file);
     if (!QFileInfo::exists(copy)) {
-        checkPassword(file, JetHeader::read(file).password(), connect);
         if (!learner) {
             if (!QDir().mkpath(cacheFolder()))
                 throw CourseError(QStringLiteral("%1: the cache folder %2 cannot be made").arg(file, cacheFolder()));
