@@ -194,6 +194,24 @@ private slots:
         QCOMPARE(rows->number(QStringLiteral("ID")), 11);
     }
 
+    // Text columns order as Jet orders them, not by code points: "ñ" after "n", case and
+    // accents second.
+    void textOrder()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("order.mdb"));
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), file);
+        int id = 20;
+        for (const QString& word : { QStringLiteral(u"oso"), QStringLiteral(u"ñandú"), QStringLiteral(u"Nube"), QStringLiteral(u"árbol") })
+            QVERIFY(JetFixture::appendRow(file, QStringLiteral("Table1"), { JetFixture::int32(id++), JetFixture::jet4Text(word) }));
+        const QString copy = m_dir.filePath(QStringLiteral("order.sqlite"));
+        JetConverter::convert(file, copy);
+        auto db = Database::open(copy, ShareMode::Shared, AccessMode::ReadOnly, {});
+        QStringList words;
+        for (auto rows = db->openRecordset(QStringLiteral("select Data from Table1 where ID >= 20 order by Data")); !rows->isEof(); rows->moveNext())
+            words << rows->text(QStringLiteral("Data"));
+        QCOMPARE(words, (QStringList { QStringLiteral(u"árbol"), QStringLiteral(u"Nube"), QStringLiteral(u"ñandú"), QStringLiteral(u"oso") }));
+    }
+
     // Jet 4 text with its compression (one-byte runs and two-byte runs switched by NUL),
     // written into a real file.
     void jet4Text_data()

@@ -9,6 +9,7 @@
 #include "JetSqlTranslator.h"
 #include "QueryDef.h"
 #include "SavedQueryFile.h"
+#include "SpanishCollation.h"
 #include "SqlStatement.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,9 @@ QString sqlType(int jetType)
     case MDB_BOOL: case MDB_BYTE: case MDB_INT: case MDB_LONGINT: case MDB_COMPLEX: return QStringLiteral("integer");
     case MDB_MONEY: case MDB_FLOAT: case MDB_DOUBLE: case MDB_NUMERIC: return QStringLiteral("real");
     case MDB_BINARY: case MDB_OLE: return QStringLiteral("blob");
-    default: return QStringLiteral("text");
+    // Jet orders text by the database's sort order, not by code points: the Spanish
+    // order the course's own databases use is the nearest.
+    default: return QStringLiteral("text collate ") + QLatin1String(SpanishCollation::Name);
     }
 }
 

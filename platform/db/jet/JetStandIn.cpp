@@ -15,7 +15,7 @@
 namespace {
 
 // Changes to what a conversion produces change this, so that old copies are made again.
-constexpr const char* converterVersion = "jet-1";
+constexpr const char* converterVersion = "jet-2";
 
 QString hashOf(const QByteArray& bytes)
 {
