@@ -8,6 +8,7 @@
 #include "JetQueryBuilder.h"
 #include "JetSqlTranslator.h"
 #include "QueryDef.h"
+#include "SavedQueryFile.h"
 #include "Recordset.h"
 
 #include <QFile>
@@ -137,6 +138,94 @@ private slots:
         } catch (const CourseError& error) {
             QVERIFY2(error.message().contains(QLatin1String("\"consultacft\"")) && error.message().contains(reason), qPrintable(error.message()));
         }
+    }
+
+    // The course's saved queries as Jet keeps them, rebuilt, return what the player's own
+    // definitions return on the same rows.
+    void courseQueries_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QString>("parameter");
+        QTest::addColumn<int>("value");
+        const auto longParameter = [](const char* name) { return row(B::Parameter, {}, 4, QString::fromLatin1(name)); };
+        QTest::newRow("consultacft") << "consultacft"
+                                     << Rows { select(), longParameter("codigol"), table("wavcarrusel", "w"), table("carrusel", "c"),
+                                            column("[w].[codigo]", "Codigo"), column("[w].[codigoimagen]"), column("[c].[ficheroimagen]"),
+                                            column("[w].[segundo]"), column("[w].[X]"), column("[w].[Y]"),
+                                            row(B::Join, "[c].[codigoimagen] = [w].[codigoimagen]", 1, "w", "c"),
+                                            row(B::Where, "[w].[codigo] = [codigol]"), row(B::OrderBy, "[w].[segundo]") }
+                                     << "codigol" << 7;
+        QTest::newRow("capitulos") << "capitulos"
+                                   << Rows { select(), table("capitulo"), column("[capitulo].[n_leccion]"), column("[capitulo].[N_capitulo]"),
+                                          column("[capitulo].[nombre_capitulo]"), row(B::OrderBy, "[capitulo].[n_leccion]"), row(B::OrderBy, "[capitulo].[N_capitulo]") }
+                                   << QString() << 0;
+        QTest::newRow("clecciones") << "clecciones"
+                                    << Rows { select(), table("lecciones"), column("lecciones.N_leccion_viene"), column("lecciones.N_capitulo_viene"),
+                                           column("lecciones.N_leccion"), column("lecciones.nombre_leccion"), column("lecciones.tipo"),
+                                           row(B::Where, "lecciones.N_leccion_viene <> 0"), row(B::OrderBy, "lecciones.N_leccion_viene"),
+                                           row(B::OrderBy, "lecciones.N_capitulo_viene"), row(B::OrderBy, "lecciones.N_leccion") }
+                                    << QString() << 0;
+        QTest::newRow("nombrenodoraiz") << "nombrenodoraiz"
+                                        << Rows { select(), table("lecciones"), column("lecciones.N_leccion"), column("lecciones.nombre_leccion"),
+                                               row(B::Where, "lecciones.tipo = 1"), row(B::OrderBy, "lecciones.N_leccion") }
+                                        << QString() << 0;
+        QTest::newRow("consulta-esp-ing") << "consulta-esp-ing"
+                                          << Rows { select(), longParameter("codesp"), table("glosario", "x"), table("glosing", "g"), column("[g].[termino]"),
+                                                 row(B::Join, "[g].[id_ing] = [x].[id_ing]", 1, "x", "g"), row(B::Where, "[x].[id_esp] = [codesp]"),
+                                                 row(B::OrderBy, "[g].[termino]") }
+                                          << "codesp" << 1;
+        QTest::newRow("consulta-ing-esp") << "consulta-ing-esp"
+                                          << Rows { select(), longParameter("coding"), table("glosario", "x"), table("glosesp", "e"), column("[e].[termino]"),
+                                                 row(B::Join, "[e].[id_esp] = [x].[id_esp]", 1, "x", "e"), row(B::Where, "[x].[id_ing] = [coding]"),
+                                                 row(B::OrderBy, "[e].[termino]") }
+                                          << "coding" << 2;
+    }
+    void courseQueries()
+    {
+        QFETCH(QString, name);
+        QFETCH(Rows, rows);
+        QFETCH(QString, parameter);
+        QFETCH(int, value);
+        QTemporaryDir dir;
+        auto db = Database::create(dir.filePath(QStringLiteral("bbm.sqlite")), {});
+        QFile schema(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema/content.sql"));
+        QVERIFY(schema.open(QIODevice::ReadOnly));
+        db->execute(QString::fromUtf8(schema.readAll()));
+        db->execute(QStringLiteral(
+            "insert into lecciones (N_leccion, nombre_leccion, tipo, N_leccion_viene, N_capitulo_viene) values"
+            " (1, 'Mapa', 1, 0, 0), (2, 'Ciudad', 1, 1, 11), (5, 'Saludos', 4, 1, 11), (6, 'Compras', 12, 2, 21), (7, 'Tienda', 5, 2, 21);"
+            "insert into capitulo values (2, 21, 'Calles'), (1, 12, 'Casa'), (1, 11, 'Gente');"
+            "insert into carrusel values (1, 'a.bmp'), (2, 'b.bmp'), (3, 'c.bmp');"
+            "insert into wavcarrusel values (7, 2, 1500, 10, 20), (7, 1, 200, 0, 0), (8, 3, 100, 5, 5), (7, 3, 900, 1, 1);"
+            "insert into glosesp values (1, 'casa'), (2, 'ñandú'), (3, 'nube');"
+            "insert into glosing values (1, 'house'), (2, 'Home'), (3, 'rhea'), (4, 'cloud');"
+            "insert into glosario values (1, 1), (1, 2), (2, 3), (3, 4), (3, 2), (2, 2);"));
+        SavedQuery own;
+        for (const SavedQuery& query : SavedQueryFile::playerDefinitions()) {
+            if (query.name == name)
+                own = query;
+        }
+        QVERIFY2(!own.sql.isEmpty(), qPrintable(name));
+        db->saveQuery(QStringLiteral("own"), own.sql);
+        db->saveQuery(name, JetQueryBuilder(name, rows).sql());
+        const auto rowsOf = [&](const QString& query) {
+            QueryDef def = db->queryDef(query);
+            if (!parameter.isEmpty())
+                def.setParameter(parameter, value);
+            auto set = def.openRecordset();
+            QList<QStringList> result;
+            for (; !set->isEof(); set->moveNext()) {
+                QStringList values;
+                for (const QString& field : set->fieldNames())
+                    values << field.toLower() + QLatin1Char('=') + set->text(field);
+                result << values;
+            }
+            return result;
+        };
+        const QList<QStringList> expected = rowsOf(QStringLiteral("own"));
+        QVERIFY(expected.size() >= 2);
+        QCOMPARE(rowsOf(name), expected);
     }
 
     // A query that reads another saved query; the course's own queries stand in for one
