@@ -83,15 +83,15 @@ std::unique_ptr<Database> JetStandIn::open(const QString& file, ShareMode share,
 
     const QString copy = learner ? learnerCopy(file) : cachedCopy(file);
     if (!QFileInfo::exists(copy)) {
-        if (!learner) {
-            if (!QDir().mkpath(cacheFolder()))
-                throw CourseError(QStringLiteral("%1: the cache folder %2 cannot be made").arg(file, cacheFolder()));
-            // Copies of earlier versions of the same file are of no more use.
-            const QString stem = QFileInfo(copy).fileName().section(QLatin1Char('-'), 0, 0);
-            const QStringList old = QDir(cacheFolder()).entryList({ stem + QStringLiteral("-*.sqlite") }, QDir::Files);
-            for (const QString& name : old)
-                QFile::remove(cacheFolder() + name);
-        }
+        if (!learner && !QDir().mkpath(cacheFolder()))
+            throw CourseError(QStringLiteral("%1: the cache folder %2 cannot be made").arg(file, cacheFolder()));
+        // Copies of earlier versions of the same file are of no more use, nor are the
+        // unfinished copies of a conversion that was cut short.
+        const QFileInfo made(copy);
+        const QString pattern = learner ? made.fileName() + QStringLiteral(".part*") : made.fileName().section(QLatin1Char('-'), 0, 0) + QStringLiteral("-*");
+        const QStringList old = made.dir().entryList({ pattern }, QDir::Files);
+        for (const QString& name : old)
+            QFile::remove(made.dir().filePath(name));
         const JetConversion conversion = JetConverter::convert(file, copy);
         if (trace)
             traceConversion(*trace, conversion);
