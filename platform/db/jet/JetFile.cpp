@@ -76,6 +76,26 @@ QString guidText(const uchar* b)
         .toUpper();
 }
 
+MdbHandle* mdbOf(void* handle)
+{
+    return static_cast<MdbHandle*>(handle);
+}
+
+// The catalog entries of the file, in catalog order.
+QList<MdbCatalogEntry*> catalogOf(void* handle)
+{
+    QList<MdbCatalogEntry*> entries;
+    MdbHandle* mdb = mdbOf(handle);
+    for (guint i = 0; mdb->catalog && i < mdb->catalog->len; ++i)
+        entries << static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+    return entries;
+}
+
+bool isTableNamed(const MdbCatalogEntry* entry, const QString& name)
+{
+    return entry->object_type == MDB_TABLE && QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 struct JetFile::Table {
@@ -100,11 +120,11 @@ JetFile::JetFile(const QString& file)
         m_text = std::make_unique<JetText>(m_header.version() == JetHeader::Version::Jet3 ? m_header.codePage() : 0);
         if (!m_text->isValid())
             fail({}, QStringLiteral("its text is in code page %1, which this system cannot decode").arg(m_header.codePage()));
-        if (!mdb_read_catalog(static_cast<MdbHandle*>(m_handle), MDB_ANY))
+        if (!mdb_read_catalog(mdbOf(m_handle), MDB_ANY))
             fail({}, QStringLiteral("its catalog of tables cannot be read (damaged pages)"));
     } catch (...) {
         // No destructor runs for an object whose constructor throws.
-        mdb_close(static_cast<MdbHandle*>(m_handle));
+        mdb_close(mdbOf(m_handle));
         throw;
     }
 }
@@ -112,7 +132,7 @@ JetFile::JetFile(const QString& file)
 JetFile::~JetFile()
 {
     if (m_handle)
-        mdb_close(static_cast<MdbHandle*>(m_handle));
+        mdb_close(mdbOf(m_handle));
 }
 
 void JetFile::fail(const QString& table, const QString& what) const
@@ -125,8 +145,8 @@ void JetFile::fail(const QString& table, const QString& what) const
 QStringList JetFile::tables() const
 {
     QStringList names;
-    for (guint i = 0; i < static_cast<MdbHandle*>(m_handle)->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(static_cast<MdbHandle*>(m_handle)->catalog, i));
+    const QList<MdbCatalogEntry*> entries = catalogOf(m_handle);
+    for (MdbCatalogEntry* entry : entries) {
         if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry))
             names << QString::fromUtf8(entry->object_name);
     }
@@ -136,9 +156,9 @@ QStringList JetFile::tables() const
 std::unique_ptr<JetFile::Table> JetFile::openTable(const QString& table) const
 {
     MdbCatalogEntry* entry = nullptr;
-    for (guint i = 0; i < static_cast<MdbHandle*>(m_handle)->num_catalog && !entry; ++i) {
-        auto* candidate = static_cast<MdbCatalogEntry*>(g_ptr_array_index(static_cast<MdbHandle*>(m_handle)->catalog, i));
-        if (candidate->object_type == MDB_TABLE && QString::fromUtf8(candidate->object_name).compare(table, Qt::CaseInsensitive) == 0)
+    const QList<MdbCatalogEntry*> entries = catalogOf(m_handle);
+    for (MdbCatalogEntry* candidate : entries) {
+        if (!entry && isTableNamed(candidate, table))
             entry = candidate;
     }
     if (!entry)
@@ -220,7 +240,7 @@ QByteArray JetFile::longValue(const Table& table, const QString& column, const u
         int start = 0;
         size_t rowSize = 0;
         if (quint32(pageRow) >> 8 >= quint64(m_header.pageCount())
-            || mdb_find_pg_row(static_cast<MdbHandle*>(m_handle), pageRow, &buffer, &start, &rowSize) != 0)
+            || mdb_find_pg_row(mdbOf(m_handle), pageRow, &buffer, &start, &rowSize) != 0)
             fail(table.name, QStringLiteral("column %1 points to a long value on a page that cannot be read").arg(column));
         const auto* row = static_cast<const uchar*>(buffer) + start;
         if (singlePage) {
@@ -251,7 +271,7 @@ QVariant JetFile::value(Table& table, int column, const void* fieldPointer) cons
         fail(table.name, QStringLiteral("a value of column %1 lies outside its page").arg(QString::fromUtf8(col->name)));
     if (field.siz < fixedSize(col->col_type))
         fail(table.name, QStringLiteral("a value of column %1 is cut short").arg(QString::fromUtf8(col->name)));
-    const auto* b = static_cast<MdbHandle*>(m_handle)->pg_buf + field.start;
+    const auto* b = mdbOf(m_handle)->pg_buf + field.start;
     switch (col->col_type) {
     case MDB_BYTE: return int(b[0]);
     case MDB_INT: return int(qFromLittleEndian<qint16>(b));
@@ -262,7 +282,7 @@ QVariant JetFile::value(Table& table, int column, const void* fieldPointer) cons
     case MDB_DATETIME: return jetDate(qFromLittleEndian<double>(b));
     case MDB_REPID: return guidText(b);
     case MDB_NUMERIC: {
-        char* text = mdb_numeric_to_string(static_cast<MdbHandle*>(m_handle), field.start, col->col_scale, col->col_prec);
+        char* text = mdb_numeric_to_string(mdbOf(m_handle), field.start, col->col_scale, col->col_prec);
         const double number = QByteArray(text).toDouble();
         g_free(text);
         return number;
@@ -289,7 +309,7 @@ qint64 JetFile::readRows(const QString& table, const std::function<void(const QV
         // which libmdb's own binding loses (an empty text and a Null look alike there).
         int start = 0;
         size_t size = 0;
-        if (mdb_find_row(static_cast<MdbHandle*>(m_handle), int(def->cur_row) - 1, &start, &size) != 0)
+        if (mdb_find_row(mdbOf(m_handle), int(def->cur_row) - 1, &start, &size) != 0)
             fail(table, QStringLiteral("row %1 cannot be found on its page").arg(count + 1));
         const int fields = mdb_crack_row(def, start & offsetMask, size, t->fields.data());
         if (fields < int(def->num_cols))
@@ -313,15 +333,19 @@ std::map<QString, QList<JetQueryRow>> JetFile::savedQueries() const
 {
     std::map<QString, QList<JetQueryRow>> queries;
     std::map<qint64, QString> names;
-    for (guint i = 0; i < static_cast<MdbHandle*>(m_handle)->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(static_cast<MdbHandle*>(m_handle)->catalog, i));
+    const QString table = QStringLiteral("MSysQueries");
+    bool hasQueryTable = false;
+    const QList<MdbCatalogEntry*> entries = catalogOf(m_handle);
+    for (MdbCatalogEntry* entry : entries) {
         const QString name = QString::fromUtf8(entry->object_name);
         if (entry->object_type == MDB_QUERY && !name.startsWith(QLatin1Char('~')))
             names[qint64(entry->table_pg)] = name;
+        hasQueryTable = hasQueryTable || isTableNamed(entry, table);
     }
-    if (names.empty())
+    // A file without the table of query rows has no saved query that could be rebuilt;
+    // the course's own then stand in.
+    if (names.empty() || !hasQueryTable)
         return queries;
-    const QString table = QStringLiteral("MSysQueries");
     const QList<JetColumn> cols = columns(table);
     const auto index = [&](const char* name) {
         for (qsizetype i = 0; i < cols.size(); ++i) {
