@@ -5,6 +5,7 @@
 #include "InstallLayout.h"
 #include "ModuleState.h"
 #include "ProfileFile.h"
+#include "JetStandIn.h"
 #include "Recordset.h"
 #include "Screen.h"
 #include "Shell.h"
@@ -97,7 +98,7 @@ void StartUp::OpenContentDatabase()
 {
     const QString file = m_state.Folder.resolve(contentFile);
     const ShareMode share = m_state.CdRom ? ShareMode::Exclusive : ShareMode::Shared;
-    m_state.ContentDb = Database::open(file, share, AccessMode::ReadOnly, connectString());
+    m_state.ContentDb = JetStandIn::open(file, share, AccessMode::ReadOnly, connectString(), &m_trace);
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), share == ShareMode::Exclusive },
             { QStringLiteral("readonly"), true } });
@@ -205,7 +206,7 @@ void StartUp::OpenUserDatabase()
     const QString file = UserPaths::fromWindowsPath(bdw);
     m_state.UserFolder = folderOf(file);
     traceSettings();
-    m_state.UserDb = Database::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString());
+    m_state.UserDb = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString(), &m_trace);
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), false }, { QStringLiteral("readonly"), false } });
 }

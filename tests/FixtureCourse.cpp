@@ -66,6 +66,7 @@ QProcessEnvironment FixtureCourse::environment() const
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("cache")));
     return env;
 }
 
@@ -74,6 +75,7 @@ void FixtureCourse::useHere() const
     qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", path(QStringLiteral("runtime")).toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", path(QStringLiteral("cache")).toLocal8Bit());
 }
 
 PlayerRun::PlayerRun(const FixtureCourse& course, const QString& traceName)

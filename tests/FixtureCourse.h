@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 
 /// A small course made for one test in a temporary folder, with a private user home:
-/// its own configuration (expert.ini), data and runtime folders, so that a test never
+/// its own configuration (expert.ini), data, cache and runtime folders, so that a test never
 /// touches the real user's files.
 class FixtureCourse {
 public:

@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ ccache pkg-config libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools
   libqt6sql6-sqlite libqt6opengl6-dev libgl-dev libsqlite3-dev
+  # reading courses whose databases are legacy Jet files; mdbtools shows what a file holds (tests)
+  mdbtools-dev libmdb3 mdbtools
   # runtime: sound, video, the GStreamer codecs the course media use
   qt6-qpa-plugins libqt6multimedia6 libqt6multimediawidgets6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

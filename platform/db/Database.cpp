@@ -88,8 +88,8 @@ std::unique_ptr<Database> Database::open(const QString& file, ShareMode share, A
     case FileFormat::Unreadable:
         throw CourseError(QStringLiteral("%1: the database file cannot be read").arg(file));
     case FileFormat::Jet:
-        throw CourseError(QStringLiteral("%1: not a course database this player can read (a Jet database file; "
-                                         "rebuild the course with the course compiler)")
+        throw CourseError(QStringLiteral("%1: a Jet database file, which the player reads through a converted copy "
+                                         "(made at start-up, or by tamsel-import)")
                               .arg(file));
     case FileFormat::Unknown:
         throw CourseError(QStringLiteral("%1: not a course database").arg(file));
@@ -119,6 +119,11 @@ std::unique_ptr<Database> Database::open(const QString& file, ShareMode share, A
     SqlStatement(*db, QStringLiteral("select count(*) from sqlite_master")).run();
     db->verifyPassword(connect);
     return db;
+}
+
+bool Database::isJetFile(const QString& file)
+{
+    return detectFormat(file) == FileFormat::Jet;
 }
 
 std::unique_ptr<Database> Database::create(const QString& file, const QString& password)

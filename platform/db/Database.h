@@ -29,6 +29,9 @@ public:
     static std::unique_ptr<Database> open(const QString& file, ShareMode share, AccessMode access,
         const QString& connect);
 
+    /// True when FILE is a legacy Jet database (by its first bytes); JetStandIn opens those.
+    static bool isJetFile(const QString& file);
+
     /// Creates a new, empty database at FILE (replacing any file there), locked with
     /// PASSWORD unless it is empty. Used by the course compiler and by tests.
     static std::unique_ptr<Database> create(const QString& file, const QString& password);

@@ -6,6 +6,7 @@
 #include "Cp1252.h"
 #include "Database.h"
 #include "MediaRecipes.h"
+#include "SavedQueryFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -93,27 +94,7 @@ CourseCompiler::CourseCompiler(const QString& schemaFolder, const QString& passw
 
 QList<SavedQuery> CourseCompiler::parseQueries(const QString& text)
 {
-    static const QRegularExpression marker(QStringLiteral("^--\\s*query:\\s*(\\S+)\\s*$"), QRegularExpression::MultilineOption);
-    QList<SavedQuery> queries;
-    QRegularExpressionMatchIterator it = marker.globalMatch(text);
-    QList<QRegularExpressionMatch> matches;
-    while (it.hasNext())
-        matches << it.next();
-    for (qsizetype i = 0; i < matches.size(); ++i) {
-        const qsizetype start = matches[i].capturedEnd();
-        const qsizetype end = i + 1 < matches.size() ? matches[i + 1].capturedStart() : text.size();
-        QStringList lines;
-        const QStringList body = text.mid(start, end - start).split(QLatin1Char('\n'));
-        for (const QString& line : body) {
-            if (!line.trimmed().startsWith(QLatin1String("--")))
-                lines << line;
-        }
-        QString sql = lines.join(QLatin1Char('\n')).trimmed();
-        while (sql.endsWith(QLatin1Char(';')))
-            sql.chop(1);
-        queries << SavedQuery { matches[i].captured(1), sql.trimmed() };
-    }
-    return queries;
+    return SavedQueryFile::parse(text);
 }
 
 void CourseCompiler::buildDatabase(const QString& file, const QString& schema, const QString& rows) const

@@ -1,13 +1,9 @@
 #pragma once
 
+#include "SavedQueryFile.h"
+
 #include <QList>
 #include <QString>
-
-/// One saved query of a query file: its name and SQL text.
-struct SavedQuery {
-    QString name;
-    QString sql;
-};
 
 /// Compiles a course source folder into a playable course folder:
 ///   content.sql, content-*.sql  rows of the content database  → bbm.mdb (password-locked)

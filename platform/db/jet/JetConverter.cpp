@@ -1,0 +1,223 @@
+#include "JetConverter.h"
+
+#include "CourseError.h"
+#include "Database.h"
+#include "JetChildProcess.h"
+#include "JetFile.h"
+#include "JetHeader.h"
+#include "JetQueryBuilder.h"
+#include "JetSqlTranslator.h"
+#include "QueryDef.h"
+#include "SavedQueryFile.h"
+#include "SpanishCollation.h"
+#include "SqlStatement.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSet>
+
+#include <glib.h>
+#include <mdbtools.h>
+
+namespace {
+
+QString sqlType(int jetType)
+{
+    switch (jetType) {
+    case MDB_BOOL: case MDB_BYTE: case MDB_INT: case MDB_LONGINT: case MDB_COMPLEX: return QStringLiteral("integer");
+    case MDB_MONEY: case MDB_FLOAT: case MDB_DOUBLE: case MDB_NUMERIC: return QStringLiteral("real");
+    case MDB_BINARY: case MDB_OLE: return QStringLiteral("blob");
+    // Jet orders text by the database's sort order, not by code points: the Spanish
+    // order the course's own databases use is the nearest.
+    default: return QStringLiteral("text collate ") + QLatin1String(SpanishCollation::Name);
+    }
+}
+
+constexpr qint64 progressStep = 2000;
+
+void copyTable(const JetFile& jet, Database& db, const QString& table, JetConversion& result, const JetConverter::Progress& progress)
+{
+    const QList<JetColumn> columns = jet.columns(table);
+    QStringList definitions, placeholders;
+    for (const JetColumn& column : columns) {
+        definitions << JetSqlTranslator::quotedName(column.name) + QLatin1Char(' ') + sqlType(column.type);
+        placeholders << QStringLiteral("?");
+    }
+    if (definitions.isEmpty())
+        return;
+    const QString name = JetSqlTranslator::quotedName(table);
+    db.execute(QStringLiteral("create table %1 (%2)").arg(name, definitions.join(QStringLiteral(", "))));
+    SqlStatement insert(db, QStringLiteral("insert into %1 values (%2)").arg(name, placeholders.join(QStringLiteral(", "))));
+    const qint64 total = jet.declaredRowCount(table);
+    qint64 done = 0;
+    jet.readRows(table, [&](const QVariantList& values) {
+        for (qsizetype i = 0; i < values.size(); ++i)
+            insert.bind(int(i) + 1, values[i]);
+        insert.run();
+        insert.reset();
+        if (progress && ++done % progressStep == 0)
+            progress(table, done, total);
+    });
+    if (progress)
+        progress(table, total, total);
+    result.rows += total;
+
+    // SQLite's index names are the database's, Jet's the table's: a name already taken
+    // ("PrimaryKey" of another table) gets its table's name in front.
+    const QList<JetIndex> indexes = jet.indexes(table);
+    for (const JetIndex& index : indexes) {
+        QString indexName = index.name;
+        SqlStatement taken(db, QStringLiteral("select 1 from sqlite_master where name = ? collate nocase"));
+        taken.bind(1, indexName);
+        if (taken.step())
+            indexName = table + QLatin1Char('_') + index.name;
+        QStringList keys;
+        for (const QString& column : index.columns)
+            keys << JetSqlTranslator::quotedName(column);
+        db.execute(QStringLiteral("create index %1 on %2 (%3)").arg(JetSqlTranslator::quotedName(indexName), name, keys.join(QStringLiteral(", "))));
+    }
+}
+
+} // namespace
+
+void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& queries, Database& db, JetConversion& result)
+{
+    result.queries += int(queries.size());
+    QSet<QString> stored;
+    // A Jet query may read another saved query as if it were a table: every select query
+    // without parameters also becomes a view, and the queries left are tried again, pass
+    // after pass, as long as a pass stores any.
+    std::map<QString, QString> left; // name → why the latest try failed
+    for (const auto& entry : queries)
+        left[entry.first] = QString();
+    bool progress = true;
+    while (progress && !left.empty()) {
+        progress = false;
+        for (auto it = left.begin(); it != left.end();) {
+            try {
+                const QString sql = JetQueryBuilder(it->first, queries.at(it->first)).sql();
+                db.saveQuery(it->first, sql);
+                if (sql.startsWith(QLatin1String("select")) && db.queryDef(it->first).parameterNames().isEmpty())
+                    db.execute(QStringLiteral("create view %1 as %2").arg(JetSqlTranslator::quotedName(it->first), sql));
+                ++result.rebuilt;
+                stored.insert(it->first.toLower());
+                it = left.erase(it);
+                progress = true;
+            } catch (const CourseError& error) {
+                it->second = error.message();
+                ++it;
+            }
+        }
+    }
+    for (const auto& [name, reason] : left)
+        result.unrebuilt << JetConversion::Unrebuilt { name, reason, false };
+
+    // The queries the course names cannot be done without: the player's own definition
+    // stands in for one the file lacks or that could not be rebuilt, when it fits.
+    const QList<SavedQuery> own = SavedQueryFile::playerDefinitions();
+    for (const SavedQuery& query : own) {
+        if (stored.contains(query.name.toLower()))
+            continue;
+        try {
+            db.saveQuery(query.name, query.sql);
+        } catch (const CourseError&) {
+            continue; // not this database's query: its tables are not here
+        }
+        ++result.fallback;
+        bool reported = false;
+        for (JetConversion::Unrebuilt& entry : result.unrebuilt) {
+            if (entry.name.compare(query.name, Qt::CaseInsensitive) == 0) {
+                entry.fallback = reported = true;
+            }
+        }
+        if (!reported)
+            result.unrebuilt << JetConversion::Unrebuilt { query.name, QStringLiteral("the file has no saved query of that name"), true };
+    }
+}
+
+namespace {
+
+// The conversion proper, in the child process: its findings go to the parent as lines.
+void convertInChild(const QString& jetFile, const QString& partial, const JetChildProcess::Send& send)
+{
+    const JetFile jet(jetFile);
+    JetConversion result;
+    auto db = Database::create(partial, jet.header().password());
+    // A half-made copy is thrown away, never used: it needs no journal.
+    db->execute(QStringLiteral("pragma journal_mode = off; pragma synchronous = off; begin"));
+    const QStringList tables = jet.tables();
+    for (const QString& table : tables) {
+        send("table " + table.toUtf8());
+        copyTable(jet, *db, table, result, [&](const QString&, qint64 done, qint64 total) {
+            send("progress " + QByteArray::number(done) + ' ' + QByteArray::number(total));
+        });
+        ++result.tables;
+    }
+    send("table MSysQueries");
+    JetConverter::rebuildQueries(jet.savedQueries(), *db, result);
+    db->execute(QStringLiteral("commit"));
+    for (const JetConversion::Unrebuilt& query : result.unrebuilt)
+        send("unrebuilt " + QByteArray(query.fallback ? "1 " : "0 ") + query.name.toUtf8() + '\x1f' + query.reason.toUtf8());
+    send("summary " + jet.header().versionName().toUtf8() + '\x1f' + QByteArray::number(result.tables) + ' ' + QByteArray::number(result.rows) + ' '
+        + QByteArray::number(result.queries) + ' ' + QByteArray::number(result.rebuilt) + ' ' + QByteArray::number(result.fallback));
+}
+
+// The parent's reading of one line from convertInChild.
+void receiveLine(const QByteArray& line, QString& table, JetConversion& result, const JetConverter::Progress& progress)
+{
+    const qsizetype space = line.indexOf(' ');
+    const QByteArray kind = line.left(space);
+    const QByteArray rest = space < 0 ? QByteArray() : line.mid(space + 1);
+    if (kind == "table") {
+        table = QString::fromUtf8(rest);
+    } else if (kind == "progress" && progress) {
+        const QList<QByteArray> numbers = rest.split(' ');
+        if (numbers.size() == 2)
+            progress(table, numbers[0].toLongLong(), numbers[1].toLongLong());
+    } else if (kind == "unrebuilt") {
+        const QList<QByteArray> parts = rest.mid(2).split('\x1f');
+        result.unrebuilt << JetConversion::Unrebuilt { QString::fromUtf8(parts.value(0)), QString::fromUtf8(parts.value(1)), rest.startsWith('1') };
+    } else if (kind == "summary") {
+        const QList<QByteArray> parts = rest.split('\x1f');
+        result.format = QString::fromUtf8(parts.value(0));
+        const QList<QByteArray> numbers = parts.value(1).split(' ');
+        if (numbers.size() == 5) {
+            result.tables = numbers[0].toInt();
+            result.rows = numbers[1].toLongLong();
+            result.queries = numbers[2].toInt();
+            result.rebuilt = numbers[3].toInt();
+            result.fallback = numbers[4].toInt();
+        }
+    }
+}
+
+} // namespace
+
+JetConversion JetConverter::convert(const QString& jetFile, const QString& target, const Progress& progress, int silenceMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // The header is checked here, so that the commonest faults need no child to report them.
+    JetHeader::read(jetFile);
+    JetConversion result;
+    result.file = jetFile;
+    // Two conversions of one file at once (the player and tamsel-import) must not share
+    // their unfinished copy.
+    const QString partial = target + QStringLiteral(".part%1").arg(QCoreApplication::applicationPid());
+    QString table;
+    try {
+        JetChildProcess(jetFile, silenceMs).run([&](const JetChildProcess::Send& send) { convertInChild(jetFile, partial, send); },
+            [&](const QByteArray& line) { receiveLine(line, table, result, progress); });
+    } catch (...) {
+        QFile::remove(partial);
+        throw;
+    }
+    QFile::remove(target);
+    if (!QFile::rename(partial, target)) {
+        QFile::remove(partial);
+        throw CourseError(QStringLiteral("%1: the converted copy cannot be written to %2").arg(jetFile, target));
+    }
+    result.ms = clock.elapsed();
+    return result;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "JetFile.h"
+
+#include <QList>
+#include <QString>
+
+/// Rebuilds the SQL of one Jet saved query from its MSysQueries rows, in the stand-in's
+/// dialect: select queries (columns, tables, joins of every kind, where, group by,
+/// having, order by, distinct, top, parameters with their types) and the action queries
+/// delete, update and append. A query it cannot rebuild faithfully (a union, a crosstab,
+/// a query on another database, an expression without a translation) throws CourseError
+/// saying why; the caller reports it.
+class JetQueryBuilder {
+public:
+    /// The parts of a query, the values MSysQueries keeps in its Attribute column.
+    enum Attribute {
+        Start = 0, Type = 1, Parameter = 2, Flag = 3, RemoteDatabase = 4, Table = 5, Column = 6,
+        Join = 7, Where = 8, GroupBy = 9, Having = 10, OrderBy = 11, End = 255
+    };
+    /// The kinds of query, the Flag of the Type row.
+    enum Kind { Select = 1, MakeTable = 2, Append = 3, Update = 4, Delete = 5, CrossTab = 6, DataDefinition = 7, PassThrough = 8, Union = 9 };
+
+    JetQueryBuilder(const QString& name, const QList<JetQueryRow>& rows);
+
+    QString sql() const;
+
+private:
+    QList<JetQueryRow> rowsOf(Attribute attribute) const;
+    QString single(Attribute attribute) const;
+    QString selectSql() const;
+    QString fromClause() const;
+    QString tailClauses() const;
+    QMap<QString, QString> parameters() const;
+    QString translate(const QString& expression) const;
+    QString onlyTable(const char* kind) const;
+
+    QString m_name;
+    QList<JetQueryRow> m_rows;
+};

@@ -1,0 +1,139 @@
+// The real player started on courses whose databases are legacy Jet files: the content
+// database converted into the cache once, the learner database converted beside itself
+// with its rows, a wrong password and a course without the player's tables refused with
+// the file and table named.
+#include "CourseError.h"
+#include "Database.h"
+#include "FixtureCourse.h"
+#include "JetFixture.h"
+#include "JetStandIn.h"
+#include "Recordset.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString twoLessons = QStringLiteral(
+    "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2) values"
+    " (1, 'Mapa', 1, 'mapa.bmp', 'mascara.bmp'), (5, 'Canción', 4, null, null);");
+
+QByteArray fileHash(const QString& file)
+{
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+class StartJetTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        const QString missing = JetFixture::folderError();
+        if (!missing.isEmpty())
+            QFAIL(qPrintable(missing));
+    }
+
+    // The learner's Jet database is converted once, beside itself; its rows come along and
+    // the next start opens the copy without converting again.
+    void learnerDatabaseConvertedOnce()
+    {
+        FixtureCourse course(twoLessons);
+        course.addMinimalMap();
+        QVERIFY(QFile::remove(course.learnerDatabase()));
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), course.learnerDatabase());
+        const QByteArray original = fileHash(course.learnerDatabase());
+        for (int run = 0; run < 2; ++run) {
+            PlayerRun player(course, QStringLiteral("trace%1.jsonl").arg(run));
+            player.start();
+            QVERIFY2(!player.waitForEvent(QStringLiteral("screen.activate")).isEmpty(), qPrintable(player.standardError()));
+            const QList<QJsonObject> conversions = player.events(QStringLiteral("db.convert"));
+            QCOMPARE(conversions.size(), run == 0 ? 1 : 0);
+            if (run == 0) {
+                const QJsonObject c = conversions.first();
+                QCOMPARE(c.value(QStringLiteral("file")).toString(), course.learnerDatabase());
+                QCOMPARE(c.value(QStringLiteral("format")).toString(), QStringLiteral("Jet 4"));
+                QCOMPARE(c.value(QStringLiteral("tables")).toInt(), 1);
+                QCOMPARE(c.value(QStringLiteral("rows")).toInt(), 3);
+                QVERIFY(c.contains(QStringLiteral("ms")) && c.contains(QStringLiteral("queries")) && c.contains(QStringLiteral("fallback")));
+            }
+            const QList<QJsonObject> opened = player.events(QStringLiteral("db.open"));
+            QCOMPARE(opened.size(), 2);
+            player.stop();
+        }
+        auto copy = Database::open(JetStandIn::learnerCopy(course.learnerDatabase()), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=vemparo41"));
+        QCOMPARE(copy->openRecordset(QStringLiteral("Table1"))->recordCount(), 3);
+        QCOMPARE(fileHash(course.learnerDatabase()), original);
+    }
+
+    // A Jet content database without the player's tables: converted (once), then refused
+    // naming the table, never a crash; a wrong password is refused before converting.
+    void contentDatabase_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<int>("conversions");
+        QTest::newRow("tables of another program") << QStringLiteral("jet4-no-password.mdb") << QStringLiteral("lecciones") << 1;
+        QTest::newRow("Jet 3") << QStringLiteral("jet3-types.mdb") << QStringLiteral("lecciones") << 1;
+        QTest::newRow("wrong password") << QStringLiteral("jet4-with-password.mdb") << QStringLiteral("wrong password") << 0;
+    }
+    void contentDatabase()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QString, named);
+        QFETCH(int, conversions);
+        FixtureCourse course(twoLessons);
+        const QString content = course.folder() + QStringLiteral("/bbm.mdb");
+        JetFixture::copy(fixture, content);
+        for (int run = 0; run < 2; ++run) {
+            PlayerRun player(course, QStringLiteral("trace%1.jsonl").arg(run));
+            player.start();
+            QCOMPARE(player.waitForExit(), 1);
+            QCOMPARE(player.events(QStringLiteral("db.convert")).size(), run == 0 ? conversions : 0);
+            const QList<QJsonObject> errors = player.events(QStringLiteral("error"));
+            QCOMPARE(errors.size(), 1);
+            const QString message = errors.first().value(QStringLiteral("message")).toString();
+            QVERIFY2(message.contains(named), qPrintable(message));
+        }
+    }
+
+    // tamsel-import converts a course by hand: the copy's databases are the player's own.
+    void importCourse()
+    {
+        QTemporaryDir dir;
+        const QString course = dir.filePath(QStringLiteral("cd"));
+        QDir().mkpath(course + QStringLiteral("/sub"));
+        JetFixture::copy(QStringLiteral("jet4-with-password.mdb"), course + QStringLiteral("/bbm.mdb"));
+        JetFixture::copy(QStringLiteral("jet3-types.mdb"), course + QStringLiteral("/sub/usrcurso.mdb"));
+        QFile other(course + QStringLiteral("/inst.ini"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("[PRMS]\r\n") > 0);
+        other.close();
+        const QByteArray original = fileHash(course + QStringLiteral("/bbm.mdb"));
+        QProcess tool;
+        tool.start(QStringLiteral(IMPORT_TOOL), { course, dir.filePath(QStringLiteral("out")) });
+        QVERIFY(tool.waitForFinished(30000));
+        const QString printed = QString::fromUtf8(tool.readAllStandardOutput());
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY2(printed.contains(QLatin1String("converting bbm.mdb")) && printed.contains(QLatin1String("converting sub/usrcurso.mdb"))
+                && printed.contains(QLatin1String("2 database(s) converted")), qPrintable(printed));
+        auto content = Database::open(dir.filePath(QStringLiteral("out/bbm.mdb")), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=password"));
+        QCOMPARE(content->openRecordset(QStringLiteral("Table1"))->recordCount(), 3);
+        QVERIFY_THROWS_EXCEPTION(CourseError, Database::open(dir.filePath(QStringLiteral("out/bbm.mdb")), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=x")));
+        auto learner = Database::open(dir.filePath(QStringLiteral("out/sub/usrcurso.mdb")), ShareMode::Shared, AccessMode::ReadWrite, {});
+        QCOMPARE(learner->openRecordset(QStringLiteral("Table1"))->recordCount(), 2);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out/inst.ini"))));
+        QCOMPARE(fileHash(course + QStringLiteral("/bbm.mdb")), original);
+    }
+};
+
+QTEST_GUILESS_MAIN(StartJetTest)
+#include "tst_startjet.moc"

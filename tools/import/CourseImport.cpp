@@ -1,0 +1,77 @@
+#include "CourseImport.h"
+
+#include "CourseError.h"
+#include "Database.h"
+#include "JetConverter.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+namespace {
+
+// Tables shorter than this are copied before a bar would be worth drawing.
+constexpr qint64 longTable = 5000;
+constexpr int barWidth = 30;
+
+} // namespace
+
+CourseImport::CourseImport(QTextStream& out, QTextStream& progress)
+    : m_out(out)
+    , m_progress(progress)
+{
+}
+
+void CourseImport::showProgress(const QString& table, qint64 done, qint64 total)
+{
+    if (total < longTable)
+        return;
+    const int filled = int(barWidth * qMin(done, total) / qMax<qint64>(total, 1));
+    m_progress << QStringLiteral("\r  %1 [%2%3] %4/%5").arg(table, QString(filled, QLatin1Char('#')), QString(barWidth - filled, QLatin1Char(' '))).arg(done).arg(total);
+    if (done >= total)
+        m_progress << '\n';
+    m_progress.flush();
+}
+
+int CourseImport::run(const QString& course, const QString& output)
+{
+    const QDir from(QFileInfo(course).absoluteFilePath());
+    if (!from.exists())
+        throw CourseError(QStringLiteral("course folder %1 does not exist").arg(course));
+    const QString to = QFileInfo(output).absoluteFilePath();
+    if (QDir(to) == from)
+        throw CourseError(QStringLiteral("%1: the output folder must not be the course folder").arg(output));
+    if (!QDir().mkpath(to))
+        throw CourseError(QStringLiteral("cannot create %1").arg(to));
+    int converted = 0;
+    QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + QLatin1Char('/') + from.relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        if (Database::isJetFile(file)) {
+            m_out << QStringLiteral("converting %1\n").arg(from.relativeFilePath(file));
+            m_out.flush();
+            const JetConversion c = JetConverter::convert(file, target, [this](const QString& table, qint64 done, qint64 total) {
+                showProgress(table, done, total);
+            });
+            m_out << QStringLiteral("  %1: %2 tables, %3 rows, %4 of %5 saved queries rebuilt, %6 from the player's own definitions, %7 ms\n")
+                         .arg(c.format)
+                         .arg(c.tables)
+                         .arg(c.rows)
+                         .arg(c.rebuilt)
+                         .arg(c.queries)
+                         .arg(c.fallback)
+                         .arg(c.ms);
+            for (const JetConversion::Unrebuilt& query : c.unrebuilt)
+                m_out << QStringLiteral("  %1%2\n").arg(query.reason, query.fallback ? QStringLiteral(" (the player's own definition is used)") : QString());
+            ++converted;
+        } else {
+            QFile::remove(target);
+            if (!QFile::copy(file, target))
+                throw CourseError(QStringLiteral("cannot copy %1 to %2").arg(file, target));
+        }
+    }
+    m_out << QStringLiteral("%1 database(s) converted into %2\n").arg(converted).arg(to);
+    return converted;
+}
