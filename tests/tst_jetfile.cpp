@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -358,21 +359,37 @@ private slots:
         QCOMPARE(QDir(JetStandIn::cacheFolder()).entryList({ stem + QStringLiteral("-*") }, QDir::Files).size(), 1);
     }
 
+    void learnerCopyKeepsRowsAndTakesWrites_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::newRow("beside the learner database") << false;
+        QTest::newRow("in the data folder, nothing may be written beside it") << true;
+    }
+
     void learnerCopyKeepsRowsAndTakesWrites()
     {
-        const QString file = m_dir.filePath(QStringLiteral("learner/usrcurso.mdb"));
-        QDir().mkpath(QFileInfo(file).path());
+        QFETCH(bool, readOnlyFolder);
+        const QString folder = m_dir.filePath(QStringLiteral("learner-%1").arg(readOnlyFolder));
+        const QString file = folder + QStringLiteral("/usrcurso.mdb");
+        QDir().mkpath(folder);
         JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), file);
         const QByteArray before = fileHash(file);
+        if (readOnlyFolder)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        const QString copy = JetStandIn::learnerCopy(file);
+        QCOMPARE(QFileInfo(copy).absolutePath() == folder, !readOnlyFolder);
+        const auto removeCopy = qScopeGuard([&] { QFile::remove(copy); });
         // What a conversion cut short left behind is cleared, never taken for the copy.
-        const QString leftover = JetStandIn::learnerCopy(file) + QStringLiteral(".part123");
-        QFile(leftover).open(QIODevice::WriteOnly);
-        const QString traceFile = m_dir.filePath(QStringLiteral("learner-trace.jsonl"));
+        const QString leftover = copy + QStringLiteral(".part123");
+        if (!readOnlyFolder)
+            QFile(leftover).open(QIODevice::WriteOnly);
+        const QString traceFile = m_dir.filePath(QStringLiteral("learner-trace-%1.jsonl").arg(readOnlyFolder));
         Trace trace;
         QVERIFY(trace.open(traceFile));
         {
             auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {}, &trace);
-            QCOMPARE(db->fileName(), JetStandIn::learnerCopy(file));
+            QCOMPARE(db->fileName(), copy);
             auto rows = db->openRecordset(QStringLiteral("Table1"), RecordsetType::Dynaset);
             QCOMPARE(rows->recordCount(), 3);
             QVERIFY(rows->findFirst(QStringLiteral("ID = 3")));
@@ -387,6 +404,7 @@ private slots:
         QCOMPARE(countEvents(traceFile, QStringLiteral("db.convert")), 1);
         QCOMPARE(fileHash(file), before); // the Jet file is never written
         QVERIFY(!QFileInfo::exists(leftover));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList { QStringLiteral("usrcurso.mdb") } + (readOnlyFolder ? QStringList() : QStringList { QStringLiteral("usrcurso.sqlite") }));
     }
 
     void badFiles_data()

@@ -46,7 +46,19 @@ QString JetStandIn::cachedCopy(const QString& file)
 QString JetStandIn::learnerCopy(const QString& file)
 {
     const QFileInfo info(file);
-    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".sqlite");
+    const QString beside = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".sqlite");
+    const QFileInfo folder(info.absolutePath());
+    // Write permission in the folder's mode as well as access(): the latter lets the
+    // superuser "write" into a folder nobody may write to.
+    const bool writable = folder.isWritable()
+        && (folder.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    if (writable || QFileInfo::exists(beside))
+        return beside;
+    // A learner database where nothing may be written (a disc, a shared read-only
+    // folder): its copy goes to the user's data folder, named after where it came from.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tamsel/")
+        + info.completeBaseName() + QLatin1Char('-') + hashOf(QFile::encodeName(info.absoluteFilePath())).left(10)
+        + QStringLiteral(".sqlite");
 }
 
 void JetStandIn::checkPassword(const QString& file, const QString& password, const QString& connect)
@@ -83,8 +95,9 @@ std::unique_ptr<Database> JetStandIn::open(const QString& file, ShareMode share,
 
     const QString copy = learner ? learnerCopy(file) : cachedCopy(file);
     if (!QFileInfo::exists(copy)) {
-        if (!learner && !QDir().mkpath(cacheFolder()))
-            throw CourseError(QStringLiteral("%1: the cache folder %2 cannot be made").arg(file, cacheFolder()));
+        const QString folder = QFileInfo(copy).absolutePath();
+        if (!QDir().mkpath(folder))
+            throw CourseError(QStringLiteral("%1: the folder %2 for its converted copy cannot be made").arg(file, folder));
         // Copies of earlier versions of the same file are of no more use, nor are the
         // unfinished copies of a conversion that was cut short.
         const QFileInfo made(copy);

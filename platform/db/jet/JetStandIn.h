@@ -14,8 +14,9 @@ struct JetConversion;
 ///   from the file's identity (path, device, inode, size, modification time), so that a
 ///   changed file is converted again and an unchanged one never;
 /// - a writable (learner) database once, beside itself (same name, extension
-///   ".sqlite"); from then on only that copy is written, since it holds the learner's
-///   progress, and the Jet file is left as it was.
+///   ".sqlite"), or in the user's data folder when nothing may be written beside it;
+///   from then on only that copy is written, since it holds the learner's progress, and
+///   the Jet file is left as it was.
 /// The connect string's password is checked against the Jet file's before anything is
 /// converted. Other files are opened by Database::open as they are.
 class JetStandIn {
