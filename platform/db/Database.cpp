@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "CourseError.h"
+#include "LikePattern.h"
 #include "QueryDef.h"
 #include "Recordset.h"
 #include "SpanishCollation.h"
@@ -112,6 +113,7 @@ std::unique_ptr<Database> Database::open(const QString& file, ShareMode share, A
     std::unique_ptr<Database> db(new Database(handle, file, share, access));
     db->check(rc, QStringLiteral("opening"));
     db->check(SpanishCollation::registerOn(handle), QStringLiteral("making the Spanish text order known"));
+    db->check(LikePattern::registerOn(handle), QStringLiteral("making the course's like patterns known"));
     sqlite3_busy_timeout(handle, 2000);
     if (share == ShareMode::Exclusive && access == AccessMode::ReadWrite)
         db->execute(QStringLiteral("pragma locking_mode = exclusive"));
@@ -134,6 +136,7 @@ std::unique_ptr<Database> Database::create(const QString& file, const QString& p
     std::unique_ptr<Database> db(new Database(handle, file, ShareMode::Exclusive, AccessMode::ReadWrite));
     db->check(rc, QStringLiteral("creating"));
     db->check(SpanishCollation::registerOn(handle), QStringLiteral("making the Spanish text order known"));
+    db->check(LikePattern::registerOn(handle), QStringLiteral("making the course's like patterns known"));
     db->execute(QStringLiteral("create table %1 (name text primary key collate nocase, sql text not null)").arg(queryTable));
     if (!password.isEmpty()) {
         const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);

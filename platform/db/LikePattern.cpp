@@ -5,11 +5,45 @@
 #include <QChar>
 #include <QList>
 
+#include <sqlite3.h>
+
 namespace {
 
 char32_t folded(char32_t c)
 {
     return QChar::toCaseFolded(c);
+}
+
+QString textOf(sqlite3_value* value)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+}
+
+// match(pattern, text): SQLite's `text MATCH pattern`. A pattern that is the same for
+// every row is compiled once and kept with the statement.
+void sqliteMatch(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    auto* pattern = static_cast<LikePattern*>(sqlite3_get_auxdata(context, 0));
+    if (!pattern) {
+        try {
+            pattern = new LikePattern(textOf(arguments[0]));
+        } catch (const CourseError& error) {
+            sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
+            return;
+        }
+        sqlite3_set_auxdata(context, 0, pattern, [](void* compiled) { delete static_cast<LikePattern*>(compiled); });
+        // SQLite may have let go of it at once (a pattern that changes from row to row).
+        pattern = static_cast<LikePattern*>(sqlite3_get_auxdata(context, 0));
+        if (!pattern) {
+            sqlite3_result_int(context, LikePattern(textOf(arguments[0])).matches(textOf(arguments[1])) ? 1 : 0);
+            return;
+        }
+    }
+    sqlite3_result_int(context, pattern->matches(textOf(arguments[1])) ? 1 : 0);
 }
 
 } // namespace
@@ -123,4 +157,10 @@ bool LikePattern::matches(const QString& text) const
     while (e < count && m_elements[e].kind == Element::Kind::AnyRun)
         ++e;
     return e == count;
+}
+
+int LikePattern::registerOn(sqlite3* db)
+{
+    return sqlite3_create_function_v2(
+        db, "match", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqliteMatch, nullptr, nullptr, nullptr);
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <vector>
 
+struct sqlite3;
+
 /// A `like` pattern of the course's criteria, compiled once: `*` any run of characters,
 /// `?` any one character, `#` one digit, `[list]` one character of the list (ranges such
 /// as `a-z` allowed) and `[!list]` one character not in it. `[*]`, `[?]`, `[#]` and `[[]`
@@ -17,6 +19,12 @@ public:
 
     QString pattern() const { return m_pattern; }
     bool matches(const QString& text) const;
+
+    /// Makes these patterns known to SQL on the connection DB as its MATCH operator:
+    /// `text MATCH pattern` is 1 or 0, Null when either side is Null, and an error naming
+    /// the pattern when it does not compile. Saved queries brought from other databases
+    /// use it for their Like. Returns SQLite's result code.
+    static int registerOn(sqlite3* db);
 
 private:
     struct Element {

@@ -27,25 +27,6 @@ QString jetDateLiteral(const QString& body)
     throw CourseError(QStringLiteral("the date #%1# is not in a form this translator knows").arg(text));
 }
 
-// Jet's `*` and `?` as LIKE's `%` and `_`; a literal `%` or `_` is escaped with `\`.
-QString likePattern(const QString& jet)
-{
-    QString out;
-    for (const QChar c : jet) {
-        if (c == QLatin1Char('*'))
-            out += QLatin1Char('%');
-        else if (c == QLatin1Char('?'))
-            out += QLatin1Char('_');
-        else if (c == QLatin1Char('#') || c == QLatin1Char('['))
-            throw CourseError(QStringLiteral("the Like pattern \"%1\" uses # or a [list], which only the course's own criteria know").arg(jet));
-        else if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
-            out += QLatin1Char('\\') + c;
-        else
-            out += c;
-    }
-    return sqlText(out) + QStringLiteral(" escape '\\'");
-}
-
 const QMap<QString, QString>& functions()
 {
     static const QMap<QString, QString> map {
@@ -124,7 +105,6 @@ QString JetSqlTranslator::parameterReference(const QString& name) const
 QString JetSqlTranslator::translate(const QString& expression) const
 {
     QString out;
-    bool afterLike = false;
     qsizetype i = 0;
     const qsizetype n = expression.size();
     while (i < n) {
@@ -134,16 +114,12 @@ QString JetSqlTranslator::translate(const QString& expression) const
             ++i;
             continue;
         }
-        const bool likeOperand = afterLike;
-        afterLike = false;
         if (c == QLatin1Char('[')) {
             const qsizetype end = expression.indexOf(QLatin1Char(']'), i);
             if (end < 0)
                 throw CourseError(QStringLiteral("a [name] is not closed in \"%1\"").arg(expression));
             const QString name = expression.mid(i + 1, end - i - 1);
             const QString parameter = parameterReference(name);
-            if (likeOperand && !parameter.isEmpty())
-                throw CourseError(QStringLiteral("a Like pattern from parameter [%1] would use Jet's wildcards").arg(name));
             out += parameter.isEmpty() ? quotedName(name) : parameter;
             i = end + 1;
         } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
@@ -162,7 +138,7 @@ QString JetSqlTranslator::translate(const QString& expression) const
                 }
                 text += expression.at(j);
             }
-            out += likeOperand ? likePattern(text) : sqlText(text);
+            out += sqlText(text);
             i = j + 1;
         } else if (c == QLatin1Char('#')) {
             const qsizetype end = expression.indexOf(QLatin1Char('#'), i + 1);
@@ -186,9 +162,11 @@ QString JetSqlTranslator::translate(const QString& expression) const
             const bool qualified = (i > 0 && expression.at(i - 1) == QLatin1Char('.')) || (j < n && expression.at(j) == QLatin1Char('.'));
             const QString parameter = qualified || call ? QString() : parameterReference(word);
             if (!parameter.isEmpty()) {
-                if (likeOperand)
-                    throw CourseError(QStringLiteral("a Like pattern from parameter %1 would use Jet's wildcards").arg(word));
                 out += parameter;
+            } else if (lower == QLatin1String("like")) {
+                // Jet's wildcards (* ? # [list] [!list]), without regard to case: the
+                // stand-in's MATCH operator is the course's own like.
+                out += QStringLiteral("match");
             } else if (lower == QLatin1String("true") || lower == QLatin1String("yes")) {
                 out += QStringLiteral("-1");
             } else if (lower == QLatin1String("false") || lower == QLatin1String("no")) {
@@ -204,7 +182,6 @@ QString JetSqlTranslator::translate(const QString& expression) const
                 out += *function;
             } else {
                 out += word;
-                afterLike = lower == QLatin1String("like");
             }
             i = j;
         } else {

@@ -5,8 +5,9 @@
 
 /// Turns an expression of a Jet saved query into the stand-in's SQL: [bracketed] names
 /// become quoted names, "text" literals single-quoted ones, `&` concatenation `||`,
-/// True / False -1 / 0, `Mod` `%`, #dates# 'yyyy-MM-dd HH:mm:ss' text, `Like` patterns
-/// with `*` and `?` their `%` and `_` forms, and the functions IIf, Nz (with a second
+/// True / False -1 / 0, `Mod` `%`, #dates# 'yyyy-MM-dd HH:mm:ss' text, `Like` the
+/// stand-in's `match` (the course's own like: `*`, `?`, `#`, `[list]`, `[!list]`, any
+/// case; its pattern may be a parameter), and the functions IIf, Nz (with a second
 /// argument), Mid, Len, UCase, LCase and Trim theirs. A name that is a parameter of the
 /// query becomes the named parameter `:name` (characters other than letters, digits and
 /// `_` made `_`), cast to the parameter's declared type. Anything it cannot translate
