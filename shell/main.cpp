@@ -19,22 +19,24 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "gstreamer");
 
+    const auto usageError = [](const CommandLine& options) {
+        std::fprintf(stderr, "tamsel: %s\n%s", qPrintable(options.error), qPrintable(CommandLine::usage()));
+        return 2;
+    };
     // Help and version need no display; the stage's scale must be set before Qt starts.
     QStringList rawArguments;
     for (int i = 0; i < argc; ++i)
         rawArguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine early = CommandLine::parse(rawArguments, CommandLine::Unknown::Skip);
-    if (early.help && early.error.isEmpty()) {
+    if (!early.error.isEmpty())
+        return usageError(early);
+    if (early.help) {
         std::fputs(qPrintable(CommandLine::usage()), stdout);
         return 0;
     }
-    if (early.version && early.error.isEmpty()) {
+    if (early.version) {
         std::printf("tamsel %s\n", TAMSEL_VERSION);
         return 0;
-    }
-    if (!early.error.isEmpty()) {
-        std::fprintf(stderr, "tamsel: %s\n%s", qPrintable(early.error), qPrintable(CommandLine::usage()));
-        return 2;
     }
     early.scale.applyBeforeApplication(argc, argv);
 
@@ -42,11 +44,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
 
+    // Read again without Qt's own options: anything else unknown is a mistake.
     const CommandLine options = CommandLine::parse(QApplication::arguments());
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "tamsel: %s\n%s", qPrintable(options.error), qPrintable(CommandLine::usage()));
-        return 2;
-    }
+    if (!options.error.isEmpty())
+        return usageError(options);
 
     // A second copy hands over to the running one before it opens anything, its trace
     // included: given the same trace file, it would cut the running copy's trace short.
