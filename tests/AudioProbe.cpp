@@ -94,6 +94,16 @@ QVector<float> AudioProbe::record(int ms)
     return window;
 }
 
+bool AudioProbe::hears(double hz, int withinMs)
+{
+    const QDeadlineTimer deadline(withinMs);
+    while (!deadline.hasExpired()) {
+        if (amplitudeAt(record(150), hz) > 0.02)
+            return true;
+    }
+    return false;
+}
+
 double AudioProbe::rmsDb(const QVector<float>& samples)
 {
     if (samples.isEmpty())

@@ -31,6 +31,10 @@ public:
     /// event loop meanwhile) and returns them as samples in [-1, 1].
     QVector<float> record(int ms);
 
+    /// Listens in short windows until a tone at HZ is heard, for WITHIN_MS at most: a
+    /// player's first sound may come late on a busy machine.
+    bool hears(double hz, int withinMs = 2000);
+
     /// Root-mean-square level in dB relative to full scale; -200 for silence.
     static double rmsDb(const QVector<float>& samples);
     /// Amplitude of the component at HZ (Goertzel filter): about 1 for a full-scale sine.

@@ -33,16 +33,7 @@ private:
 
     /// True once the monitor carries FREQUENCY, listening in short slices for up to two
     /// seconds: a player starts within a few tens of milliseconds, more on a busy machine.
-    bool heard(double frequency)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 2000) {
-            if (AudioProbe::amplitudeAt(m_probe.record(150), frequency) > 0.02)
-                return true;
-        }
-        return false;
-    }
+    bool heard(double frequency) { return m_probe.hears(frequency); }
 
     void enter(int screen, int lesson)
     {
@@ -172,7 +163,7 @@ private Q_SLOTS:
     {
         enter(1, 20); // the three-second background
         sounds().startBackground();
-        QTest::qWait(200);
+        QVERIFY(heard(880));
         const double full = AudioProbe::rmsDb(m_probe.record(500));
         sounds().setBackgroundVolume(-2000);
         QCOMPARE(sounds().backgroundVolume(), -2000);
