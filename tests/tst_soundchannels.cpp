@@ -3,7 +3,6 @@
 #include "ShellHarness.h"
 #include "SoundChannels.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 namespace {
