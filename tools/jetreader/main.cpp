@@ -1,0 +1,28 @@
+// tamsel-jet-reader JETFILE COPY: the reading half of a Jet conversion, started by the
+// player and tamsel-import in a process of its own (see JetChildProcess).
+#include "JetChildProcess.h"
+#include "JetConverter.h"
+
+#include <QFile>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::printf("Usage: tamsel-jet-reader JETFILE COPY\n"
+                    "Reads the legacy Jet database JETFILE into the new file COPY for the tamsel\n"
+                    "player and tamsel-import, which start it themselves and read its report on\n"
+                    "descriptor 3; it is not meant to be run by hand.\n\n"
+                    "  --help     show this help and exit\n");
+        return 0;
+    }
+    if (argc != 3) {
+        std::fprintf(stderr, "Usage: tamsel-jet-reader JETFILE COPY\n");
+        return 2;
+    }
+    const QString jetFile = QFile::decodeName(argv[1]);
+    const QString copy = QFile::decodeName(argv[2]);
+    return JetChildProcess::serve([&](const JetChildProcess::Send& send) { JetConverter::convertHere(jetFile, copy, send); });
+}
