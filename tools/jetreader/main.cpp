@@ -1,8 +1,9 @@
-// tamsel-jet-reader JETFILE COPY: the reading half of a Jet conversion, started by the
-// player and tamsel-import in a process of its own (see JetChildProcess).
+// tamsel-jet-reader PIPE JETFILE COPY: the reading half of a Jet conversion, started by
+// the player and tamsel-import in a process of its own (see JetChildProcess).
 #include "JetChildProcess.h"
 #include "JetConverter.h"
 
+#include <QByteArray>
 #include <QFile>
 
 #include <cstdio>
@@ -11,18 +12,20 @@
 int main(int argc, char** argv)
 {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::printf("Usage: tamsel-jet-reader JETFILE COPY\n"
+        std::printf("Usage: tamsel-jet-reader PIPE JETFILE COPY\n"
                     "Reads the legacy Jet database JETFILE into the new file COPY for the tamsel\n"
                     "player and tamsel-import, which start it themselves and read its report on\n"
-                    "descriptor 3; it is not meant to be run by hand.\n\n"
+                    "their pipe, descriptor PIPE; it is not meant to be run by hand.\n\n"
                     "  --help     show this help and exit\n");
         return 0;
     }
-    if (argc != 3) {
-        std::fprintf(stderr, "Usage: tamsel-jet-reader JETFILE COPY\n");
+    bool number = false;
+    const int channel = argc == 4 ? QByteArray(argv[1]).toInt(&number) : -1;
+    if (!number || channel < 0) {
+        std::fprintf(stderr, "Usage: tamsel-jet-reader PIPE JETFILE COPY\n");
         return 2;
     }
-    const QString jetFile = QFile::decodeName(argv[1]);
-    const QString copy = QFile::decodeName(argv[2]);
-    return JetChildProcess::serve([&](const JetChildProcess::Send& send) { JetConverter::convertHere(jetFile, copy, send); });
+    const QString jetFile = QFile::decodeName(argv[2]);
+    const QString copy = QFile::decodeName(argv[3]);
+    return JetChildProcess::serve(channel, [&](const JetChildProcess::Send& send) { JetConverter::convertHere(jetFile, copy, send); });
 }

@@ -24,8 +24,6 @@ namespace {
 const QByteArray okLine = "ok";
 const QByteArray errorPrefix = "error ";
 const QByteArray tablePrefix = "table ";
-// The reader's descriptor of the pipe to the parent.
-constexpr int channel = 3;
 
 void writeAll(int fd, const QByteArray& bytes)
 {
@@ -107,14 +105,14 @@ struct ReaderStart {
         ::dup2(start.devNull, STDOUT_FILENO);
         ::dup2(start.devNull, STDERR_FILENO);
     }
-    // dup2 onto itself would keep the close-on-exec flag.
-    if (start.pipe == channel)
-        ::fcntl(channel, F_SETFD, 0);
-    else if (::dup2(start.pipe, channel) < 0)
+    // The pipe keeps its number, which the reader is told: moved onto a fixed one, it
+    // could take the place of a descriptor the caller names the Jet file by
+    // (/proc/self/fd/N, as the fuzzer does).
+    if (::fcntl(start.pipe, F_SETFD, 0) != 0)
         ::_exit(5);
     limitMemory();
     ::execv(start.program, start.argv);
-    [[maybe_unused]] const ssize_t written = ::write(channel, start.startFailed, start.startFailedSize);
+    [[maybe_unused]] const ssize_t written = ::write(start.pipe, start.startFailed, start.startFailedSize);
     ::_exit(127);
 }
 
@@ -134,15 +132,15 @@ QString JetChildProcess::readerPath()
     return QFileInfo(self).path() + QLatin1Char('/') + QLatin1String(ReaderProgram);
 }
 
-int JetChildProcess::serve(const std::function<void(const Send&)>& work)
+int JetChildProcess::serve(int channel, const std::function<void(const Send&)>& work)
 {
     struct stat pipe {};
     if (::fstat(channel, &pipe) != 0 || !S_ISFIFO(pipe.st_mode)) {
-        std::fprintf(stderr, "%s: the player starts this program itself, with a pipe on descriptor %d\n", ReaderProgram, channel);
+        std::fprintf(stderr, "%s: descriptor %d is not the pipe of the program that starts this one\n", ReaderProgram, channel);
         return 2;
     }
     try {
-        work([](const QByteArray& line) { writeAll(channel, escaped(line) + '\n'); });
+        work([channel](const QByteArray& line) { writeAll(channel, escaped(line) + '\n'); });
         writeAll(channel, okLine + '\n');
     } catch (const CourseError& error) {
         writeAll(channel, errorPrefix + escaped(error.message().toUtf8()) + '\n');
@@ -157,8 +155,11 @@ void JetChildProcess::run(const QStringList& arguments, const Receive& receive)
     const QString reader = readerPath();
     if (!QFileInfo(reader).isExecutable())
         throw CourseError(QStringLiteral("%1: the Jet reader %2 is missing: the installation is incomplete").arg(m_file, reader));
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw CourseError(QStringLiteral("%1: no pipe for the Jet reader (%2)").arg(m_file, QString::fromLocal8Bit(strerror(errno))));
     const QByteArray program = QFile::encodeName(reader);
-    std::vector<QByteArray> words { program };
+    std::vector<QByteArray> words { program, QByteArray::number(fds[1]) };
     for (const QString& argument : arguments)
         words.push_back(QFile::encodeName(argument));
     std::vector<char*> argv;
@@ -166,10 +167,6 @@ void JetChildProcess::run(const QStringList& arguments, const Receive& receive)
         argv.push_back(word.data());
     argv.push_back(nullptr);
     const QByteArray startFailed = errorPrefix + escaped(QStringLiteral("%1: the Jet reader %2 cannot be started").arg(m_file, reader).toUtf8()) + '\n';
-
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw CourseError(QStringLiteral("%1: no pipe for the Jet reader (%2)").arg(m_file, QString::fromLocal8Bit(strerror(errno))));
     // libmdb's page dumps are of no use to the learner; TAMSEL_JET_STDERR keeps them.
     const int devNull = qEnvironmentVariableIsEmpty("TAMSEL_JET_STDERR") ? ::open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
     const ReaderStart start { ::getpid(), fds[1], devNull, program.constData(), argv.data(), startFailed.constData(), size_t(startFailed.size()) };

@@ -12,7 +12,7 @@
 /// reader program installed beside the player (ReaderProgram), started afresh rather than
 /// forked with the work, because libmdb opens iconv converters, asks the locale and keeps
 /// GLib tables, any of which may take a lock that another thread of the player held at
-/// the fork. The child reports through a pipe on its descriptor 3, one line per message,
+/// the fork. The child reports through a pipe whose descriptor it is told, one line per message,
 /// and dies with its parent; the parent turns a crash, a silence longer than the time
 /// limit or an early end into a CourseError naming the file and the last table the child
 /// said it was reading.
@@ -34,16 +34,17 @@ public:
     /// QCoreApplication).
     static QString readerPath();
 
-    /// Runs the reader program with ARGUMENTS; each line it sends reaches RECEIVE. A line
+    /// Runs the reader program with the pipe's descriptor and ARGUMENTS; each line it
+    /// sends reaches RECEIVE. A line
     /// "table NAME" records which table is being read, for the message if the child fails.
     /// Throws CourseError with the child's own message when its work failed, and when the
     /// child crashes, falls silent or cannot be started.
     void run(const QStringList& arguments, const Receive& receive);
 
     /// The child's side, in the reader program: runs WORK, which sends its lines to the
-    /// parent and ends by returning (success) or by throwing CourseError, whose message
-    /// reaches the parent. Returns the reader's exit status.
-    static int serve(const std::function<void(const Send&)>& work);
+    /// parent through the pipe CHANNEL and ends by returning (success) or by throwing
+    /// CourseError, whose message reaches the parent. Returns the reader's exit status.
+    static int serve(int channel, const std::function<void(const Send&)>& work);
 
 private:
     QString m_file;
