@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QtEndian>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -75,6 +77,18 @@ JetFixture::Value JetFixture::jet4Text(const QString& text)
 
 namespace {
 
+// libmdb's fields for VALUES, which they point into.
+std::vector<MdbField> fieldsOf(MdbTableDef* table, const QList<JetFixture::Value>& values)
+{
+    std::vector<MdbField> fields(size_t(values.size()));
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, guint(i)));
+        mdb_fill_temp_field(&fields[size_t(i)], const_cast<char*>(values[i].bytes.constData()), int(values[i].bytes.size()), col->is_fixed,
+            values[i].isNull, 0, int(i));
+    }
+    return fields;
+}
+
 bool insertRow(MdbTableDef* table, const QList<JetFixture::Value>& values, QString* reason)
 {
     if (values.size() != qsizetype(table->num_cols)) {
@@ -82,13 +96,7 @@ bool insertRow(MdbTableDef* table, const QList<JetFixture::Value>& values, QStri
             *reason = QStringLiteral("table %1 has %2 columns, %3 values given").arg(QString::fromUtf8(table->name)).arg(table->num_cols).arg(values.size());
         return false;
     }
-    std::vector<MdbField> fields(size_t(values.size()));
-    QList<QByteArray> keep = {};
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        keep << values[i].bytes;
-        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, guint(i)));
-        mdb_fill_temp_field(&fields[size_t(i)], keep.last().data(), int(keep.last().size()), col->is_fixed, values[i].isNull, 0, int(i));
-    }
+    std::vector<MdbField> fields = fieldsOf(table, values);
     const bool ok = mdb_insert_row(table, int(fields.size()), fields.data()) != 0;
     if (!ok && reason)
         *reason = QStringLiteral("libmdb refused the row");
@@ -113,6 +121,137 @@ int JetFixture::appendRows(const QString& file, const QString& table, int count,
     return count;
 }
 
+namespace {
+
+// Where a table's definition keeps what appending pages by hand changes.
+struct TableLayout {
+    qint64 definition = 0;
+    qint64 pageSize = 0;
+    qint64 rowsOffset = 0;
+    qint64 mapOffset = 0;
+    qint64 rowCountOffset = 0;
+};
+
+TableLayout layoutOf(const MdbTableDef* table)
+{
+    const MdbFormatConstants* fmt = table->entry->mdb->fmt;
+    return { qint64(table->entry->table_pg), fmt->pg_size, fmt->tab_num_rows_offset, fmt->tab_usage_map_offset, fmt->row_count_offset };
+}
+
+// Counts ADDED rows more in the table's definition and marks its usage map of an unknown
+// kind, so that readers scan the file for the table's pages, the ones appended included.
+void countAppendedRows(QFile& f, const TableLayout& layout, quint32 added)
+{
+    f.seek(layout.definition * layout.pageSize);
+    QByteArray tdef = f.read(layout.pageSize);
+    const quint32 rows = qFromLittleEndian<quint32>(tdef.constData() + layout.rowsOffset) + added;
+    qToLittleEndian(rows, tdef.data() + layout.rowsOffset);
+    f.seek(layout.definition * layout.pageSize);
+    f.write(tdef);
+
+    const quint32 map = qFromLittleEndian<quint32>(tdef.constData() + layout.mapOffset);
+    const qint64 mapPage = map >> 8;
+    const int mapRow = int(map & 0xFF);
+    f.seek(mapPage * layout.pageSize);
+    const QByteArray mapBytes = f.read(layout.pageSize);
+    const int start = qFromLittleEndian<quint16>(mapBytes.constData() + layout.rowCountOffset + 2 + mapRow * 2) & 0x1FFF;
+    f.seek(mapPage * layout.pageSize + start);
+    f.write(QByteArray(1, '\x7F'));
+}
+
+QFile& openForWriting(QFile& f)
+{
+    if (!f.open(QIODevice::ReadWrite))
+        throw std::runtime_error("cannot open " + f.fileName().toStdString());
+    return f;
+}
+
+} // namespace
+
+namespace {
+
+// A row's values in TABLE's column order, from values by column name; the columns not named are Null.
+QList<JetFixture::Value> valuesByName(const MdbTableDef* table, const QMap<QString, JetFixture::Value>& named)
+{
+    QList<JetFixture::Value> values;
+    for (guint i = 0; i < table->num_cols; ++i) {
+        const QString column = QString::fromUtf8(static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i))->name);
+        values << named.value(column, JetFixture::null());
+    }
+    return values;
+}
+
+void insertNamed(const QString& file, const QString& table, const QMap<QString, JetFixture::Value>& named)
+{
+    Handle h(file, table, MDB_WRITABLE);
+    QString reason;
+    if (!insertRow(h.table, valuesByName(h.table, named), &reason))
+        throw std::runtime_error(table.toStdString() + ": " + reason.toStdString());
+}
+
+JetFixture::Value littleEndian(qint64 v, int size)
+{
+    QByteArray raw(8, '\0');
+    qToLittleEndian(v, raw.data());
+    return JetFixture::bytes(raw.left(size));
+}
+
+// A memo kept in its row: the length with the flag "in this row", 8 bytes unused, the text.
+JetFixture::Value jet4Memo(const QString& text)
+{
+    const QByteArray utf16 = JetFixture::jet4Text(text).bytes;
+    QByteArray raw(12, '\0');
+    qToLittleEndian(quint32(utf16.size()) | 0x80000000u, raw.data());
+    return JetFixture::bytes(raw + utf16);
+}
+
+JetFixture::Value textOrNull(const QString& text)
+{
+    return text.isEmpty() ? JetFixture::null() : JetFixture::jet4Text(text);
+}
+
+} // namespace
+
+void JetFixture::addSavedQuery(const QString& file, const QString& name, qint32 id, const QList<QueryPart>& parts)
+{
+    constexpr int queryObject = 5;
+    insertNamed(file, QStringLiteral("MSysObjects"),
+        { { QStringLiteral("Id"), int32(id) }, { QStringLiteral("ParentId"), int32(0) }, { QStringLiteral("Name"), jet4Text(name) },
+            { QStringLiteral("Type"), littleEndian(queryObject, 2) }, { QStringLiteral("Flags"), int32(0) } });
+    // A file without saved queries has no data page for MSysQueries, and libmdb's writer
+    // cannot allocate one: the rows are packed by libmdb onto a new page of our own.
+    QByteArray page;
+    TableLayout layout;
+    {
+        Handle h(file, QStringLiteral("MSysQueries"), MDB_NOFLAGS);
+        layout = layoutOf(h.table);
+        void* empty = mdb_new_data_pg(h.table->entry);
+        std::memcpy(h.mdb->pg_buf, empty, size_t(layout.pageSize));
+        g_free(empty);
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            const QueryPart& part = parts[i];
+            const QList<Value> values = valuesByName(h.table,
+                { { QStringLiteral("ObjectId"), int32(id) }, { QStringLiteral("Attribute"), littleEndian(part.attribute, 1) },
+                    { QStringLiteral("Order"), bytes(QByteArray(1, char(i))) }, { QStringLiteral("Name1"), textOrNull(part.name1) },
+                    { QStringLiteral("Name2"), textOrNull(part.name2) },
+                    { QStringLiteral("Expression"), part.expression.isEmpty() ? null() : jet4Memo(part.expression) },
+                    { QStringLiteral("Flag"), littleEndian(part.flag, 2) } });
+            std::vector<MdbField> fields = fieldsOf(h.table, values);
+            std::vector<unsigned char> row(size_t(layout.pageSize));
+            const int size = mdb_pack_row(h.table, row.data(), unsigned(fields.size()), fields.data());
+            if (size <= 0)
+                throw std::runtime_error("libmdb cannot pack a row of MSysQueries");
+            mdb_add_row_to_pg(h.table, row.data(), size);
+        }
+        page = QByteArray(reinterpret_cast<const char*>(h.mdb->pg_buf), layout.pageSize);
+    }
+    QFile f(file);
+    openForWriting(f);
+    f.seek(f.size());
+    f.write(page);
+    countAppendedRows(f, layout, quint32(parts.size()));
+}
+
 qint64 JetFixture::definitionPage(const QString& file, const QString& table)
 {
     Handle h(file, table, MDB_NOFLAGS);
@@ -135,48 +274,28 @@ QList<qint64> JetFixture::dataPages(const QString& file, const QString& table)
     return pages;
 }
 
+
 void JetFixture::growTable(const QString& file, const QString& table, qint64 size, const std::function<QList<Value>(int)>& row)
 {
     appendRows(file, table, 100000, row); // until the table's one data page is full
     const QList<qint64> pages = dataPages(file, table);
     if (pages.isEmpty())
         throw std::runtime_error("table " + table.toStdString() + " has no data page to copy");
-    qint64 definition = 0, pageSize = 0, rowsOffset = 0, mapOffset = 0, rowCountOffset = 0;
+    TableLayout layout;
     {
         Handle h(file, table, MDB_NOFLAGS);
-        const MdbFormatConstants* fmt = h.mdb->fmt;
-        definition = qint64(h.table->entry->table_pg);
-        pageSize = fmt->pg_size;
-        rowsOffset = fmt->tab_num_rows_offset;
-        mapOffset = fmt->tab_usage_map_offset;
-        rowCountOffset = fmt->row_count_offset;
+        layout = layoutOf(h.table);
     }
     QFile f(file);
-    if (!f.open(QIODevice::ReadWrite))
-        throw std::runtime_error("cannot open " + file.toStdString());
-    f.seek(pages.first() * pageSize);
-    const QByteArray page = f.read(pageSize);
-    const int rowsPerPage = qFromLittleEndian<quint16>(page.constData() + rowCountOffset);
-    const qint64 copies = qMax<qint64>(0, (size - f.size() + pageSize - 1) / pageSize);
+    openForWriting(f);
+    f.seek(pages.first() * layout.pageSize);
+    const QByteArray page = f.read(layout.pageSize);
+    const int rowsPerPage = qFromLittleEndian<quint16>(page.constData() + layout.rowCountOffset);
+    const qint64 copies = qMax<qint64>(0, (size - f.size() + layout.pageSize - 1) / layout.pageSize);
     f.seek(f.size());
     for (qint64 i = 0; i < copies; ++i)
         f.write(page);
-
-    f.seek(definition * pageSize);
-    QByteArray tdef = f.read(pageSize);
-    const quint32 rows = qFromLittleEndian<quint32>(tdef.constData() + rowsOffset) + quint32(copies * rowsPerPage);
-    qToLittleEndian(rows, tdef.data() + rowsOffset);
-    f.seek(definition * pageSize);
-    f.write(tdef);
-
-    const quint32 map = qFromLittleEndian<quint32>(tdef.constData() + mapOffset);
-    const qint64 mapPage = map >> 8;
-    const int mapRow = int(map & 0xFF);
-    f.seek(mapPage * pageSize);
-    const QByteArray mapBytes = f.read(pageSize);
-    const int start = qFromLittleEndian<quint16>(mapBytes.constData() + rowCountOffset + 2 + mapRow * 2) & 0x1FFF;
-    f.seek(mapPage * pageSize + start);
-    f.write(QByteArray(1, '\x7F'));
+    countAppendedRows(f, layout, quint32(copies * rowsPerPage));
 }
 
 void JetFixture::setColumnType(const QString& file, const QString& table, int column, int type)

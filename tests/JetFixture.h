@@ -36,6 +36,19 @@ public:
     /// number written before libmdb refused one.
     static int appendRows(const QString& file, const QString& table, int count, const std::function<QList<Value>(int)>& row);
 
+    /// One row of a saved query in MSysQueries: which part (Attribute), and what it holds.
+    struct QueryPart {
+        int attribute = 0;
+        QString expression;
+        int flag = 0;
+        QString name1;
+        QString name2;
+    };
+    /// Adds the saved query NAME to the Jet 4 FILE: its entry in the catalog (MSysObjects,
+    /// object ID) and its PARTS, in order, as rows of MSysQueries. Throws when libmdb
+    /// refuses a row.
+    static void addSavedQuery(const QString& file, const QString& name, qint32 id, const QList<QueryPart>& parts);
+
     /// Grows FILE to at least SIZE bytes with copies of TABLE's first data page (after
     /// filling it through libmdb's writer, which cannot allocate pages), counting their rows
     /// in the table's definition. The table's usage map is marked of an unknown kind, so

@@ -4,6 +4,7 @@
 #include "LikePattern.h"
 #include "QueryDef.h"
 #include "Recordset.h"
+#include "SqlStatement.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -241,6 +242,25 @@ private Q_SLOTS:
         QCOMPARE(db->openRecordset(QStringLiteral("consulta-esp-ing"))->recordCount(), 2);
         expectError([&] { db->queryDef(QStringLiteral("capitulos")); }, QStringLiteral("capitulos"));
         expectError([&] { db->queryDef(QStringLiteral("borrar")).execute(); }, QStringLiteral("read-only"));
+    }
+
+    // One statement is one statement: a second one after it is refused, naming it, and is
+    // never run; blanks and comments after the first are fine.
+    void statementWithATail()
+    {
+        auto db = openReadOnly();
+        const QStringList fine { QStringLiteral("select 1;"), QStringLiteral("select 1 ;  \n\t"), QStringLiteral("select 1; -- the end"),
+            QStringLiteral("select 1 /* one */ ; /* and no more */ -- really"), QStringLiteral("select 1; /* unclosed") };
+        for (const QString& sql : fine) {
+            SqlStatement statement(*db, sql);
+            QVERIFY2(statement.step(), qPrintable(sql));
+            QCOMPARE(statement.value(0).toInt(), 1);
+        }
+        expectError([&] { SqlStatement(*db, QStringLiteral("select 1; delete from lecciones")); },
+            QStringLiteral("\"delete from lecciones\" after the first is refused"));
+        expectError([&] { SqlStatement(*db, QStringLiteral("select 1 -- one\n; /* two */ select 2")); }, QStringLiteral("\"select 2\""));
+        expectError([&] { db->saveQuery(QStringLiteral("mas"), QStringLiteral("select 1; attach database 'x' as y")); },
+            QStringLiteral("attach database"));
     }
 
     void dynasetAppendUpdateAndActionQuery()

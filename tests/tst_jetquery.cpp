@@ -12,8 +12,10 @@
 #include "Recordset.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 
 using Rows = QList<JetQueryRow>;
 Q_DECLARE_METATYPE(Rows)
@@ -264,6 +266,46 @@ private slots:
         QVERIFY(fallbacks.contains(QStringLiteral("capitulos")) && fallbacks.contains(QStringLiteral("consultacft"))
             && fallbacks.contains(QStringLiteral("clecciones")) && !fallbacks.contains(QStringLiteral("borrar")));
         QVERIFY_THROWS_EXCEPTION(CourseError, db->queryDef(QStringLiteral("borrar")));
+    }
+
+    // A saved query whose text tries to run as a script, in a real file converted by the
+    // reader program as the player converts: the query is not rebuilt and says why, no
+    // file appears where it attaches one, and the rest of the file is converted.
+    void scriptQueryRunsNothing()
+    {
+        const QString missing = JetFixture::folderError();
+        if (!missing.isEmpty())
+            QFAIL(qPrintable(missing));
+        QTemporaryDir dir;
+        const QString jet = dir.filePath(QStringLiteral("bbm.mdb"));
+        const QString attached = dir.filePath(QStringLiteral("attached.sqlite"));
+        JetFixture::copy(QStringLiteral("jet4-types.mdb"), jet);
+        const QString script = QStringLiteral("1 as a; commit; attach database '%1' as p; create table p.t as select 1 as x; begin; select 2").arg(attached);
+        const auto store = [&](const QString& name, qint32 id, const Rows& rows) {
+            QList<JetFixture::QueryPart> parts;
+            for (const JetQueryRow& r : rows)
+                parts << JetFixture::QueryPart { r.attribute, r.expression, r.flag, r.name1, r.name2 };
+            JetFixture::addSavedQuery(jet, name, id, parts);
+        };
+        store(QStringLiteral("guion"), 0x7001, { select(), column(script) });
+        store(QStringLiteral("buena"), 0x7002, { select(), table("Table1"), column("[A]") });
+
+        const QString copy = dir.filePath(QStringLiteral("bbm.sqlite"));
+        const JetConversion conversion = JetConverter::convert(jet, copy);
+        QVERIFY2(!QFileInfo::exists(attached), "the saved query attached a file of its own");
+        QCOMPARE(conversion.tables, 4);
+        QCOMPARE(conversion.queries, 2);
+        QCOMPARE(conversion.rebuilt, 1);
+        const auto refused = std::find_if(conversion.unrebuilt.begin(), conversion.unrebuilt.end(),
+            [](const JetConversion::Unrebuilt& entry) { return entry.name == QLatin1String("guion"); });
+        QVERIFY(refused != conversion.unrebuilt.end());
+        QVERIFY2(refused->reason.contains(QLatin1String("\"guion\" cannot be rebuilt")) && refused->reason.contains(QLatin1String("; would end the statement")),
+            qPrintable(refused->reason));
+        QVERIFY(!refused->fallback);
+        auto db = Database::open(copy, ShareMode::Shared, AccessMode::ReadOnly, {});
+        QVERIFY(db->hasTable(QStringLiteral("Table1")) && !db->hasTable(QStringLiteral("t")));
+        QCOMPARE(db->openRecordset(QStringLiteral("buena"))->recordCount(), db->openRecordset(QStringLiteral("Table1"))->recordCount());
+        QVERIFY_THROWS_EXCEPTION(CourseError, db->queryDef(QStringLiteral("guion")));
     }
 
     // Rebuilt queries run on the tables of a real Jet file converted into the stand-in.

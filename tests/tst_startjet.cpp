@@ -11,6 +11,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -132,6 +133,53 @@ private Q_SLOTS:
         QCOMPARE(learner->openRecordset(QStringLiteral("Table1"))->recordCount(), 2);
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out/inst.ini"))));
         QCOMPARE(fileHash(course + QStringLiteral("/bbm.mdb")), original);
+    }
+
+    // An output folder in the course (or the course in the output), however it is spelt,
+    // links followed and the output not there yet: refused before anything is written.
+    void importRefusesNestedFolders_data()
+    {
+        QTest::addColumn<QString>("output"); // relative to the temporary folder; the course is "top/cd"
+        QTest::addColumn<QString>("named");
+        QTest::newRow("the course itself") << "top/cd/." << "must not be the course folder";
+        QTest::newRow("a folder of the course") << "top/cd/sub" << "must not be the course folder";
+        QTest::newRow("a new folder in the course") << "top/cd/new/deeper" << "must not be the course folder";
+        QTest::newRow("through a link into the course") << "link-to-sub/out" << "must not be the course folder";
+        QTest::newRow("through .. and a link") << "top/elsewhere/../link-to-cd" << "must not be the course folder";
+        QTest::newRow("the folder holding the course") << "top" << "must not lie inside the output folder";
+        QTest::newRow("a link to the course's parent") << "link-to-top" << "must not lie inside the output folder";
+    }
+    void importRefusesNestedFolders()
+    {
+        QFETCH(QString, output);
+        QFETCH(QString, named);
+        QTemporaryDir dir;
+        const QString course = dir.filePath(QStringLiteral("top/cd"));
+        QVERIFY(QDir().mkpath(course + QStringLiteral("/sub")) && QDir().mkpath(dir.filePath(QStringLiteral("top/elsewhere"))));
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), course + QStringLiteral("/bbm.mdb"));
+        JetFixture::copy(QStringLiteral("jet3-types.mdb"), course + QStringLiteral("/sub/usrcurso.mdb"));
+        QVERIFY(QFile::link(course + QStringLiteral("/sub"), dir.filePath(QStringLiteral("link-to-sub"))));
+        QVERIFY(QFile::link(course, dir.filePath(QStringLiteral("top/link-to-cd"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("top")), dir.filePath(QStringLiteral("link-to-top"))));
+        const auto everything = [&] {
+            QStringList files;
+            QDirIterator it(dir.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString file = it.next();
+                files << file + QLatin1Char(' ') + QString::fromLatin1(fileHash(file).toHex());
+            }
+            files.sort();
+            return files;
+        };
+        const QStringList before = everything();
+        QProcess tool;
+        tool.start(QStringLiteral(IMPORT_TOOL), { course, dir.filePath(output) });
+        QVERIFY(tool.waitForFinished(30000));
+        const QString error = QString::fromUtf8(tool.readAllStandardError());
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY2(error.startsWith(QLatin1String("tamsel-import: ")) && error.contains(named), qPrintable(error));
+        QVERIFY2(tool.readAllStandardOutput().isEmpty(), "tamsel-import printed a conversion");
+        QCOMPARE(everything(), before);
     }
 };
 

@@ -3,7 +3,33 @@
 #include "CourseError.h"
 #include "Database.h"
 
+#include <cstring>
 #include <sqlite3.h>
+
+namespace {
+
+// What follows the first statement may only be blanks and comments: a second statement
+// would be silently dropped here, while sqlite3_exec elsewhere would run it.
+const char* restAfterSpaceAndComments(const char* text)
+{
+    for (;;) {
+        while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r' || *text == '\f' || *text == '\v')
+            ++text;
+        if (text[0] == '-' && text[1] == '-') {
+            while (*text && *text != '\n')
+                ++text;
+        } else if (text[0] == '/' && text[1] == '*') {
+            const char* end = std::strstr(text + 2, "*/");
+            if (!end)
+                return text + std::strlen(text); // an unclosed comment runs to the end
+            text = end + 2;
+        } else {
+            return text;
+        }
+    }
+}
+
+} // namespace
 
 SqlStatement::SqlStatement(const Database& database, const QString& sql)
     : m_database(database)
@@ -15,6 +41,13 @@ SqlStatement::SqlStatement(const Database& database, const QString& sql)
     database.check(rc, QStringLiteral("\"%1\"").arg(sql));
     if (!m_stmt)
         throw CourseError(QStringLiteral("%1: \"%2\" holds no statement").arg(database.fileName(), sql));
+    const char* rest = restAfterSpaceAndComments(tail);
+    if (*rest) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw CourseError(QStringLiteral("%1: \"%2\" holds more than one statement; \"%3\" after the first is refused")
+                              .arg(database.fileName(), sql, QString::fromUtf8(rest).left(200)));
+    }
 }
 
 SqlStatement::~SqlStatement()

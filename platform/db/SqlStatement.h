@@ -10,6 +10,7 @@ struct sqlite3_stmt;
 
 /// One prepared SQLite statement of a Database: binding, stepping and reading columns,
 /// with every failure turned into a CourseError that names the database and the SQL.
+/// The SQL is one statement: anything but blanks and comments after it is refused.
 class SqlStatement {
 public:
     SqlStatement(const Database& database, const QString& sql);

@@ -23,6 +23,8 @@ reports="${TMPDIR:-/tmp}/jet-fuzz-reports"
 mkdir -p "$reports"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:leak_check_at_exit=0:allocator_may_return_null=1:exitcode=86:handle_segv=0:log_path=$reports/asan}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1:exitcode=86:log_path=$reports/ubsan}
+# Saved queries that try to run as scripts, among the mutations.
+export FUZZ_EXTRA="${FUZZ_EXTRA:-} -dict=$source_dir/tests/fuzz/jet/jet.dict"
 status=0
 "$source_dir/tests/fuzz/run-fuzz.sh" jet "$source_dir/tests/fuzz/jet" "$build_dir" \
   "$source_dir/tests/fuzz/jet-crashers" "$seeds" "*.mdb" "$seconds" 400000 || status=$?

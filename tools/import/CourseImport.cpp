@@ -1,5 +1,6 @@
 #include "CourseImport.h"
 
+#include "CanonicalPath.h"
 #include "CourseError.h"
 #include "Database.h"
 #include "JetConverter.h"
@@ -39,8 +40,17 @@ int CourseImport::run(const QString& course, const QString& output)
     if (!from.exists())
         throw CourseError(QStringLiteral("course folder %1 does not exist").arg(course));
     const QString to = QFileInfo(output).absoluteFilePath();
-    if (QDir(to) == from)
-        throw CourseError(QStringLiteral("%1: the output folder must not be the course folder").arg(output));
+    // By where the folders really are, links followed: an output inside the course would
+    // overwrite the course's own files with their copies (and be copied into itself), a
+    // course inside the output would be overwritten as it is read.
+    const QString realCourse = CanonicalPath::of(from.path());
+    const QString realOutput = CanonicalPath::of(to);
+    if (realOutput.isEmpty())
+        throw CourseError(QStringLiteral("%1: the output folder's path runs through links in a loop").arg(output));
+    if (CanonicalPath::liesInside(realOutput, realCourse))
+        throw CourseError(QStringLiteral("%1: the output folder must not be the course folder %2 nor lie inside it").arg(output, realCourse));
+    if (CanonicalPath::liesInside(realCourse, realOutput))
+        throw CourseError(QStringLiteral("%1: the course folder must not lie inside the output folder %2").arg(course, realOutput));
     if (!QDir().mkpath(to))
         throw CourseError(QStringLiteral("cannot create %1").arg(to));
     int converted = 0;

@@ -14,7 +14,9 @@ int main(int argc, char** argv)
     const char* usage = "Usage: tamsel-import COURSE OUT\n"
                         "Copies the course folder COURSE (the folder that holds bbm.mdb, such as a\n"
                         "mounted disc) to OUT, converting its Jet databases into the player's own\n"
-                        "format, and prints what it converted.\n\n"
+                        "format, and prints what it converted. OUT may be neither COURSE nor a folder\n"
+                        "inside it, and COURSE may not lie inside OUT (links followed): nothing is\n"
+                        "written then.\n\n"
                         "  --help     show this help and exit\n";
     if (args.size() == 2 && args.at(1) == QLatin1String("--help")) {
         out << usage;

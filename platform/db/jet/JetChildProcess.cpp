@@ -2,14 +2,21 @@
 
 #include "CourseError.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -71,6 +78,44 @@ void limitMemory()
     }
 }
 
+
+// Everything the forked child needs, made before the fork: between fork and exec the
+// child may only make system calls, since another thread of the parent may have held
+// any lock (the allocator's excepted) at the moment of the fork.
+struct ReaderStart {
+    pid_t parent = 0;
+    int pipe = -1;
+    int devNull = -1; // -1: the reader's standard output and error stay the parent's
+    const char* program = nullptr;
+    char* const* argv = nullptr;
+    const char* startFailed = nullptr;
+    size_t startFailedSize = 0;
+};
+
+[[noreturn]] void becomeReader(const ReaderStart& start)
+{
+    // The child dies with the thread that forked it, and run() waits in that thread until
+    // the child has ended. A parent gone before the call is seen as a parent changed.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != start.parent)
+        ::_exit(4);
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (start.devNull >= 0) {
+        ::dup2(start.devNull, STDOUT_FILENO);
+        ::dup2(start.devNull, STDERR_FILENO);
+    }
+    // The pipe keeps its number, which the reader is told: moved onto a fixed one, it
+    // could take the place of a descriptor the caller names the Jet file by
+    // (/proc/self/fd/N, as the fuzzer does).
+    if (::fcntl(start.pipe, F_SETFD, 0) != 0)
+        ::_exit(5);
+    limitMemory();
+    ::execv(start.program, start.argv);
+    [[maybe_unused]] const ssize_t written = ::write(start.pipe, start.startFailed, start.startFailedSize);
+    ::_exit(127);
+}
+
 } // namespace
 
 JetChildProcess::JetChildProcess(const QString& file, int silenceMs)
@@ -79,36 +124,62 @@ JetChildProcess::JetChildProcess(const QString& file, int silenceMs)
 {
 }
 
-void JetChildProcess::run(const std::function<void(const Send&)>& work, const Receive& receive)
+QString JetChildProcess::readerPath()
 {
+    // /proc/self/exe rather than QCoreApplication: the reader is found from programs that
+    // have none, such as the fuzzer.
+    const QString self = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    return QFileInfo(self).path() + QLatin1Char('/') + QLatin1String(ReaderProgram);
+}
+
+int JetChildProcess::serve(int channel, const std::function<void(const Send&)>& work)
+{
+    struct stat pipe {};
+    if (::fstat(channel, &pipe) != 0 || !S_ISFIFO(pipe.st_mode)) {
+        std::fprintf(stderr, "%s: descriptor %d is not the pipe of the program that starts this one\n", ReaderProgram, channel);
+        return 2;
+    }
+    try {
+        work([channel](const QByteArray& line) { writeAll(channel, escaped(line) + '\n'); });
+        writeAll(channel, okLine + '\n');
+    } catch (const CourseError& error) {
+        writeAll(channel, errorPrefix + escaped(error.message().toUtf8()) + '\n');
+    } catch (const std::exception& error) {
+        writeAll(channel, errorPrefix + escaped(QByteArray(error.what())) + '\n');
+    }
+    return 0;
+}
+
+void JetChildProcess::run(const QStringList& arguments, const Receive& receive)
+{
+    const QString reader = readerPath();
+    if (!QFileInfo(reader).isExecutable())
+        throw CourseError(QStringLiteral("%1: the Jet reader %2 is missing: the installation is incomplete").arg(m_file, reader));
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw CourseError(QStringLiteral("%1: no pipe for the Jet reader (%2)").arg(m_file, QString::fromLocal8Bit(strerror(errno))));
+    const QByteArray program = QFile::encodeName(reader);
+    std::vector<QByteArray> words { program, QByteArray::number(fds[1]) };
+    for (const QString& argument : arguments)
+        words.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray startFailed = errorPrefix + escaped(QStringLiteral("%1: the Jet reader %2 cannot be started").arg(m_file, reader).toUtf8()) + '\n';
+    // libmdb's page dumps are of no use to the learner; TAMSEL_JET_STDERR keeps them.
+    const int devNull = qEnvironmentVariableIsEmpty("TAMSEL_JET_STDERR") ? ::open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
+    const ReaderStart start { ::getpid(), fds[1], devNull, program.constData(), argv.data(), startFailed.constData(), size_t(startFailed.size()) };
     const pid_t pid = ::fork();
+    if (pid == 0)
+        becomeReader(start);
+    const int forkError = errno;
+    if (devNull >= 0)
+        ::close(devNull);
     if (pid < 0) {
         ::close(fds[0]);
         ::close(fds[1]);
-        throw CourseError(QStringLiteral("%1: the Jet reader cannot be started (%2)").arg(m_file, QString::fromLocal8Bit(strerror(errno))));
-    }
-    if (pid == 0) {
-        ::close(fds[0]);
-        // libmdb's page dumps are of no use to the learner; TAMSEL_JET_STDERR keeps them.
-        if (qEnvironmentVariableIsEmpty("TAMSEL_JET_STDERR")) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
-        }
-        limitMemory();
-        const int out = fds[1];
-        try {
-            work([out](const QByteArray& line) { writeAll(out, escaped(line) + '\n'); });
-            writeAll(out, okLine + '\n');
-        } catch (const CourseError& error) {
-            writeAll(out, errorPrefix + escaped(error.message().toUtf8()) + '\n');
-        } catch (const std::exception& error) {
-            writeAll(out, errorPrefix + escaped(QByteArray(error.what())) + '\n');
-        }
-        ::_exit(0); // no destructors, no atexit handlers of the parent's objects
+        throw CourseError(QStringLiteral("%1: the Jet reader cannot be started (%2)").arg(m_file, QString::fromLocal8Bit(strerror(forkError))));
     }
 
     ::close(fds[1]);
@@ -140,8 +211,18 @@ void JetChildProcess::run(const std::function<void(const Send&)>& work, const Re
             last = line;
             if (line.startsWith(tablePrefix))
                 table = QString::fromUtf8(line.mid(tablePrefix.size()));
-            if (line != okLine && !line.startsWith(errorPrefix))
-                receive(line);
+            if (line != okLine && !line.startsWith(errorPrefix)) {
+                try {
+                    receive(line);
+                } catch (...) {
+                    // The caller gives up on the conversion: so does the reader.
+                    ::kill(pid, SIGKILL);
+                    ::close(fds[0]);
+                    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+                    }
+                    throw;
+                }
+            }
         }
     }
     ::close(fds[0]);

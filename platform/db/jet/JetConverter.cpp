@@ -17,8 +17,10 @@
 #include <QFile>
 #include <QSet>
 
+#include <cstring>
 #include <glib.h>
 #include <mdbtools.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -99,7 +101,7 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
                 const QString sql = JetQueryBuilder(it->first, queries.at(it->first)).sql();
                 db.saveQuery(it->first, sql);
                 if (sql.startsWith(QLatin1String("select")) && db.queryDef(it->first).parameterNames().isEmpty())
-                    db.execute(QStringLiteral("create view %1 as %2").arg(JetSqlTranslator::quotedName(it->first), sql));
+                    SqlStatement(db, QStringLiteral("create view %1 as %2").arg(JetSqlTranslator::quotedName(it->first), sql)).run();
                 ++result.rebuilt;
                 stored.insert(it->first.toLower());
                 it = left.erase(it);
@@ -138,12 +140,36 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
 
 namespace {
 
-// The conversion proper, in the child process: its findings go to the parent as lines.
-void convertInChild(const QString& jetFile, const QString& partial, const JetChildProcess::Send& send)
+// The pragmas the conversion sets itself; a course's file gets no other.
+bool isOwnPragma(const char* name)
+{
+    return name && (std::strcmp(name, "journal_mode") == 0 || std::strcmp(name, "synchronous") == 0);
+}
+
+// The course's file decides what SQL the conversion runs: whatever gets through, it may
+// not reach another file (VACUUM, INTO a file or not, attaches its copy and is refused
+// with ATTACH) nor change how this one is kept.
+int conversionAuthorizer(void*, int action, const char* first, const char*, const char*, const char*)
+{
+    switch (action) {
+    case SQLITE_ATTACH:
+    case SQLITE_DETACH:
+        return SQLITE_DENY;
+    case SQLITE_PRAGMA:
+        return isOwnPragma(first) ? SQLITE_OK : SQLITE_DENY;
+    default:
+        return SQLITE_OK;
+    }
+}
+
+} // namespace
+
+void JetConverter::convertHere(const QString& jetFile, const QString& partial, const JetChildProcess::Send& send)
 {
     const JetFile jet(jetFile);
     JetConversion result;
     auto db = Database::create(partial, jet.header().password());
+    db->check(sqlite3_set_authorizer(db->handle(), conversionAuthorizer, nullptr), QStringLiteral("limiting what the conversion may do"));
     // A half-made copy is thrown away, never used: it needs no journal.
     db->execute(QStringLiteral("pragma journal_mode = off; pragma synchronous = off; begin"));
     const QStringList tables = jet.tables();
@@ -163,7 +189,9 @@ void convertInChild(const QString& jetFile, const QString& partial, const JetChi
         + QByteArray::number(result.queries) + ' ' + QByteArray::number(result.rebuilt) + ' ' + QByteArray::number(result.fallback));
 }
 
-// The parent's reading of one line from convertInChild.
+namespace {
+
+// The parent's reading of one line from convertHere, in the reader program.
 void receiveLine(const QByteArray& line, QString& table, JetConversion& result, const JetConverter::Progress& progress)
 {
     const qsizetype space = line.indexOf(' ');
@@ -207,8 +235,7 @@ JetConversion JetConverter::convert(const QString& jetFile, const QString& targe
     const QString partial = target + QStringLiteral(".part%1").arg(QCoreApplication::applicationPid());
     QString table;
     try {
-        JetChildProcess(jetFile, silenceMs).run([&](const JetChildProcess::Send& send) { convertInChild(jetFile, partial, send); },
-            [&](const QByteArray& line) { receiveLine(line, table, result, progress); });
+        JetChildProcess(jetFile, silenceMs).run({ jetFile, partial }, [&](const QByteArray& line) { receiveLine(line, table, result, progress); });
     } catch (...) {
         QFile::remove(partial);
         throw;

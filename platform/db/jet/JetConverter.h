@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JetChildProcess.h"
 #include "JetFile.h"
 
 #include <QString>
@@ -41,11 +42,16 @@ public:
     using Progress = std::function<void(const QString& table, qint64 done, qint64 total)>;
 
     /// Converts JETFILE into TARGET, locked with the Jet file's own password. The reading
-    /// runs in a child process (JetChildProcess) that may go SILENCEMS without progress.
+    /// runs in the reader program (JetChildProcess), which may go SILENCEMS without progress.
     /// Throws CourseError naming the file (and the table) on any failure, a crash or hang
     /// of the reader included; TARGET is then untouched.
     static JetConversion convert(const QString& jetFile, const QString& target, const Progress& progress = {},
         int silenceMs = 30000);
+
+    /// The reader program's side of convert(): converts JETFILE into the new file PARTIAL
+    /// in this process, reporting tables, progress and findings through SEND. Everything
+    /// it runs is denied other files and pragmas of its own.
+    static void convertHere(const QString& jetFile, const QString& partial, const JetChildProcess::Send& send);
 
     /// Stores the saved queries QUERIES (MSysQueries rows by query name) in DB, rebuilt;
     /// then, for each query the course names that is not stored, the player's own

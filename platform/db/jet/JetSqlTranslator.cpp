@@ -146,6 +146,10 @@ QString JetSqlTranslator::translate(const QString& expression) const
                 throw CourseError(QStringLiteral("a #date# is not closed in \"%1\"").arg(expression));
             out += jetDateLiteral(expression.mid(i + 1, end - i - 1));
             i = end + 1;
+        } else if (c == QLatin1Char(';')) {
+            // A saved query is one statement: Jet writes no semicolon inside an expression,
+            // and what would follow one is not the course's query.
+            throw CourseError(QStringLiteral("a ; would end the statement in \"%1\"").arg(expression.left(200)));
         } else if (c == QLatin1Char('&')) {
             out += QStringLiteral("||");
             ++i;

@@ -11,7 +11,7 @@
 /// argument), Mid, Len, UCase, LCase and Trim theirs. A name that is a parameter of the
 /// query becomes the named parameter `:name` (characters other than letters, digits and
 /// `_` made `_`), cast to the parameter's declared type. Anything it cannot translate
-/// faithfully throws CourseError saying what.
+/// faithfully throws CourseError saying what, and so does a `;` outside a literal.
 class JetSqlTranslator {
 public:
     /// PARAMETERS maps a parameter's name (case-insensitive) to the SQL type it is
