@@ -103,14 +103,14 @@ QString cachedCopyIn(const QString& folder, const QString& file)
 
 // Opens the converted copy COPY when it can serve; otherwise gives the reason in DAMAGE:
 // a file cut short, bytes that are no database, or, for a learner's copy, pages that do
-// not hold together.
+// not hold together. Throws CourseError for any other failure.
 std::unique_ptr<Database> openWhole(const QString& copy, ShareMode share, AccessMode access, const QString& connect, QString& damage)
 {
+    // A copy this user may not read (another's, in a shared folder) is not damaged: it is
+    // left as it is, and so is one locked with another password, or busy.
     QFile f(copy);
-    if (!f.open(QIODevice::ReadOnly)) {
-        damage = QStringLiteral("it cannot be read");
-        return nullptr;
-    }
+    if (!f.open(QIODevice::ReadOnly))
+        throw CourseError(QStringLiteral("%1: the converted copy cannot be read (%2)").arg(copy, f.errorString()));
     const QByteArray head = f.read(100);
     if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3\0", 16))) {
         damage = QStringLiteral("it is not a database");
@@ -140,6 +140,8 @@ std::unique_ptr<Database> openWhole(const QString& copy, ShareMode share, Access
         }
         return db;
     } catch (const CourseError& error) {
+        if (!error.message().contains(QLatin1String("malformed")) && !error.message().contains(QLatin1String("not a database")))
+            throw;
         damage = error.message().section(QStringLiteral(": "), 1);
     }
     return nullptr;
