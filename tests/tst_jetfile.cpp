@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <glib.h>
@@ -636,8 +637,9 @@ private slots:
         QVERIFY(!QFileInfo::exists(away));
     }
 
-    // The same size and time do not make the same file: a file changed where its time was
-    // put back is converted again.
+    // The same size and time do not make the same file: a file replaced by another (here
+    // the same course with a table of another name) whose time was put back, to the
+    // nanosecond, is converted again.
     void sameSizeAndTimeConvertedAgain()
     {
         const QString file = m_dir.filePath(QStringLiteral("same-time.mdb"));
@@ -645,17 +647,26 @@ private slots:
         const QString traceFile = m_dir.filePath(QStringLiteral("same-time-trace.jsonl"));
         Trace trace;
         QVERIFY(trace.open(traceFile));
-        QCOMPARE(JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace)->openRecordset(QStringLiteral("Table1"))->recordCount(), 3);
-        const QFileInfo before(file);
-        const QDateTime time = before.lastModified();
-        QVERIFY(JetFixture::appendRow(file, QStringLiteral("Table1"), { JetFixture::int32(4), JetFixture::jet4Text(QStringLiteral("Four")) }));
+        QVERIFY(JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace)->hasTable(QStringLiteral("Table1")));
+        const QByteArray local = QFile::encodeName(file);
+        struct stat before {}, after {};
+        QVERIFY(::stat(local.constData(), &before) == 0);
         QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(time, QFileDevice::FileModificationTime));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const qsizetype name = f.readAll().indexOf(QByteArray("T\0a\0b\0l\0e\0" "1\0", 12)); // its catalog row
         f.close();
-        const QFileInfo after(file);
-        QCOMPARE(after.size(), before.size());
-        QCOMPARE(after.lastModified(), time);
-        QCOMPARE(JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace)->openRecordset(QStringLiteral("Table1"))->recordCount(), 4);
+        QVERIFY(name > 0);
+        JetFixture::patch(file, name + 10, QByteArray("9\0", 2));
+        const timespec times[2] = { before.st_atim, before.st_mtim };
+        QVERIFY(::utimensat(AT_FDCWD, local.constData(), times, 0) == 0);
+        QVERIFY(::stat(local.constData(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace);
+        QVERIFY(db->hasTable(QStringLiteral("Table9")) && !db->hasTable(QStringLiteral("Table1")));
+        QCOMPARE(db->openRecordset(QStringLiteral("Table9"))->recordCount(), 3);
         QCOMPARE(countEvents(traceFile, QStringLiteral("db.convert")), 2);
     }
 

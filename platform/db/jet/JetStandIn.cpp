@@ -24,10 +24,11 @@ namespace {
 // Changes to what a conversion produces change this, so that old copies are made again.
 constexpr const char* converterVersion = "jet-2";
 
-// The pages hashed into a file's fingerprint: the header, the catalog's definition
-// (page 2) and, in the files courses ship, the catalog's rows after it. A file
-// replaced by another of the same size and time differs there.
-constexpr qint64 fingerprintBytes = 16 * 4096;
+// The first pages of a Jet file, hashed into its fingerprint with the catalog's rows:
+// the header, the catalog's definition (page 2) and the pages Jet keeps its maps in.
+constexpr qint64 leadingPages = 16;
+// More catalog pages than any course has: a map that names more is not followed further.
+constexpr int catalogPageLimit = 256;
 
 QString hashOf(const QByteArray& bytes)
 {
@@ -43,7 +44,75 @@ bool isWritableFolder(const QString& path)
         && (folder.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
 }
 
-// What tells one state of the Jet file FILE from another.
+QByteArray pageOf(QFile& f, qint64 page, int size)
+{
+    if (page < 0 || !f.seek(page * size))
+        return {};
+    const QByteArray bytes = f.read(size);
+    return bytes.size() == size ? bytes : QByteArray();
+}
+
+quint32 littleEndian(const QByteArray& bytes, qsizetype at, int count)
+{
+    quint32 value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = value << 8 | uchar(bytes.at(at + i));
+    return value;
+}
+
+// The data pages of the catalog (MSysObjects), as the usage map its definition on page 2
+// points at names them; each is checked to be a data page of that table. Whatever does
+// not add up yields fewer pages, never a failure: the reader proper judges the file.
+QList<qint64> catalogPages(QFile& f, const JetHeader& header)
+{
+    const int size = header.pageSize();
+    const bool jet3 = header.version() == JetHeader::Version::Jet3;
+    const QByteArray definition = pageOf(f, 2, size);
+    const int mapAt = jet3 ? 35 : 55;
+    if (definition.isEmpty())
+        return {};
+    const int row = uchar(definition.at(mapAt));
+    const QByteArray holder = pageOf(f, littleEndian(definition, mapAt + 1, 3), size);
+    const int countAt = jet3 ? 8 : 12;
+    if (holder.isEmpty() || row >= int(littleEndian(holder, countAt, 2)) || countAt + 4 + 2 * row > size)
+        return {};
+    const int start = int(littleEndian(holder, countAt + 2 + 2 * row, 2) & 0x1FFF);
+    const int end = row == 0 ? size : int(littleEndian(holder, countAt + 2 * row, 2) & 0x1FFF);
+    if (start + 5 > end || end > size)
+        return {};
+    const QByteArray map = holder.mid(start, end - start);
+    QList<qint64> pages;
+    const auto addUsed = [&](const QByteArray& bits, qsizetype from, qint64 first) {
+        for (qsizetype i = from; i < bits.size() && pages.size() < catalogPageLimit; ++i) {
+            for (int bit = 0; bit < 8; ++bit) {
+                const qint64 page = first + (i - from) * 8 + bit;
+                if (uchar(bits.at(i)) >> bit & 1 && page < header.pageCount())
+                    pages << page;
+            }
+        }
+    };
+    if (map.at(0) == 0) {
+        addUsed(map, 5, littleEndian(map, 1, 4));
+    } else if (map.at(0) == 1) {
+        // A map too long for its row: pages of bits, each page covering (size - 4) * 8 pages.
+        for (qsizetype j = 0; 1 + 4 * j + 4 <= map.size() && pages.size() < catalogPageLimit; ++j) {
+            const QByteArray bits = pageOf(f, littleEndian(map, 1 + 4 * j, 4), size);
+            if (!bits.isEmpty() && littleEndian(map, 1 + 4 * j, 4) != 0)
+                addUsed(bits, 4, j * (size - 4) * 8);
+        }
+    }
+    QList<qint64> rows;
+    for (const qint64 page : std::as_const(pages)) {
+        const QByteArray bytes = pageOf(f, page, size);
+        if (!bytes.isEmpty() && bytes.at(0) == 1 && littleEndian(bytes, 4, 4) == 2)
+            rows << page;
+    }
+    return rows;
+}
+
+// What tells one state of the Jet file FILE from another: where it is, its size and
+// time, and a hash of its leading pages and its catalog, so that a file replaced by
+// another of the same size and time is told apart too.
 QByteArray fingerprint(const QString& file)
 {
     const QByteArray local = QFile::encodeName(QFileInfo(file).absoluteFilePath());
@@ -51,10 +120,15 @@ QByteArray fingerprint(const QString& file)
     QFile f(file);
     if (::stat(local.constData(), &info) != 0 || !f.open(QIODevice::ReadOnly))
         throw CourseError(QStringLiteral("%1: the database file is missing").arg(file));
+    const JetHeader header = JetHeader::read(file);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(f.read(leadingPages * header.pageSize()));
+    const QList<qint64> catalog = catalogPages(f, header);
+    for (const qint64 page : catalog)
+        hash.addData(pageOf(f, page, header.pageSize()));
     return local + '\n' + QByteArray::number(quint64(info.st_dev)) + '\n' + QByteArray::number(quint64(info.st_ino)) + '\n'
         + QByteArray::number(qint64(info.st_size)) + '\n' + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
-        + QByteArray::number(qint64(info.st_mtim.tv_nsec)) + '\n'
-        + QCryptographicHash::hash(f.read(fingerprintBytes), QCryptographicHash::Sha1).toHex();
+        + QByteArray::number(qint64(info.st_mtim.tv_nsec)) + '\n' + hash.result().toHex();
 }
 
 QString dataFolderCopy(const QString& file)
