@@ -1,6 +1,7 @@
 #include "StartUp.h"
 
 #include "CourseError.h"
+#include "ErrorReport.h"
 #include "FirstRun.h"
 #include "InstallLayout.h"
 #include "JetStandIn.h"
@@ -101,7 +102,7 @@ void StartUp::OpenContentDatabase()
     m_state.ContentDb = JetStandIn::open(file, share, AccessMode::ReadOnly, connectString(), &m_trace);
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), share == ShareMode::Exclusive },
-            { QStringLiteral("readonly"), true } });
+            { QStringLiteral("readonly"), true }, { QStringLiteral("copy"), m_state.ContentDb->storageFile() } });
 }
 
 void StartUp::prepareFirstRun()
@@ -206,7 +207,9 @@ void StartUp::OpenUserDatabase()
     const QString file = UserPaths::fromWindowsPath(bdw);
     m_state.UserFolder = folderOf(file);
     traceSettings();
-    m_state.UserDb = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString(), &m_trace);
+    m_state.UserDb = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString(), &m_trace,
+        [this](const QString& message) { ErrorReport::notice(m_trace, message); });
     m_trace.event("db.open",
-        { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), false }, { QStringLiteral("readonly"), false } });
+        { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), false }, { QStringLiteral("readonly"), false },
+            { QStringLiteral("copy"), m_state.UserDb->storageFile() } });
 }

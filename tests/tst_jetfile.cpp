@@ -20,6 +20,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <glib.h>
 #include <mdbtools.h>
 
@@ -85,6 +89,73 @@ int countEvents(const QString& traceFile, const QString& name)
             ++count;
     }
     return count;
+}
+
+QList<QJsonObject> eventsOf(const QString& traceFile, const QString& name)
+{
+    QList<QJsonObject> found;
+    QFile f(traceFile);
+    if (f.open(QIODevice::ReadOnly)) {
+        while (!f.atEnd()) {
+            const QJsonObject event = QJsonDocument::fromJson(f.readLine()).object();
+            if (event.value(QStringLiteral("ev")).toString() == name)
+                found << event;
+        }
+    }
+    return found;
+}
+
+qint64 rowsOf(const QString& copy, const QString& where = QStringLiteral("1"))
+{
+    auto db = Database::open(copy, ShareMode::Shared, AccessMode::ReadOnly, {});
+    auto rows = db->openRecordset(QStringLiteral("select count(*) as n from Table1 where ") + where);
+    return rows->number(QStringLiteral("n"));
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(-1);
+}
+
+// Removes COPY (in the data folder, outside the test's own folder) and whatever was set
+// aside from it.
+void removeWithItsOwn(const QString& copy)
+{
+    const QDir folder = QFileInfo(copy).dir();
+    for (const QString& name : folder.entryList({ QFileInfo(copy).fileName() + QStringLiteral("*") }, QDir::Files))
+        QFile::remove(folder.filePath(name));
+}
+
+void addVisitedRow(Database& db, int id)
+{
+    auto rows = db.openRecordset(QStringLiteral("Table1"), RecordsetType::Dynaset);
+    rows->addNew();
+    rows->setValue(QStringLiteral("ID"), id);
+    rows->setValue(QStringLiteral("Data"), QStringLiteral("visited"));
+    rows->update();
+}
+
+// A second process of this test that opens a database through the stand-in, as a second
+// player would: JETFILE_OPEN names the file, JETFILE_ADD (learner only) the ID of a row
+// it appends. It prints the copy it opened and keeps it open until told on its input.
+int openInChild(const QString& file)
+{
+    const QByteArray add = qgetenv("JETFILE_ADD");
+    try {
+        auto db = JetStandIn::open(file, ShareMode::Shared, add.isEmpty() ? AccessMode::ReadOnly : AccessMode::ReadWrite, {});
+        if (!add.isEmpty())
+            addVisitedRow(*db, add.toInt());
+        std::printf("opened %s %d\n", qPrintable(db->storageFile()), db->openRecordset(QStringLiteral("Table1"))->recordCount());
+        std::fflush(stdout);
+        char line[16];
+        if (!std::fgets(line, sizeof line, stdin))
+            return 3;
+    } catch (const CourseError& error) {
+        std::printf("error %s\n", qPrintable(error.message()));
+        return 2;
+    }
+    return 0;
 }
 
 } // namespace
@@ -344,10 +415,13 @@ private slots:
         QVERIFY(trace.open(traceFile));
         const auto rowsSeen = [&] {
             auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace);
-            return db->fileName().startsWith(JetStandIn::cacheFolder()) ? db->openRecordset(QStringLiteral("Table1"))->recordCount() : -1;
+            return db->storageFile().startsWith(JetStandIn::cacheFolder()) ? db->openRecordset(QStringLiteral("Table1"))->recordCount() : -1;
         };
         QCOMPARE(rowsSeen(), 3);
         QCOMPARE(countEvents(traceFile, QStringLiteral("db.convert")), 1);
+        // The copies are the user's alone: the course may be one they paid for.
+        QCOMPARE(modeOf(JetStandIn::cacheFolder()), mode_t(0700));
+        QCOMPARE(modeOf(JetStandIn::cachedCopy(file)), mode_t(0600));
         QCOMPARE(rowsSeen(), 3);
         QCOMPARE(countEvents(traceFile, QStringLiteral("db.convert")), 1); // unchanged: the copy serves
 
@@ -389,7 +463,9 @@ private slots:
         QVERIFY(trace.open(traceFile));
         {
             auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {}, &trace);
-            QCOMPARE(db->fileName(), copy);
+            QCOMPARE(db->storageFile(), copy);
+            QCOMPARE(db->fileName(), file); // what errors name
+            QCOMPARE(modeOf(copy), mode_t(0600));
             auto rows = db->openRecordset(QStringLiteral("Table1"), RecordsetType::Dynaset);
             QCOMPARE(rows->recordCount(), 3);
             QVERIFY(rows->findFirst(QStringLiteral("ID = 3")));
@@ -401,10 +477,247 @@ private slots:
         }
         auto again = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {}, &trace);
         QCOMPARE(again->openRecordset(QStringLiteral("Table1"))->recordCount(), 4);
+        again.reset(); // its lock goes with it
         QCOMPARE(countEvents(traceFile, QStringLiteral("db.convert")), 1);
         QCOMPARE(fileHash(file), before); // the Jet file is never written
         QVERIFY(!QFileInfo::exists(leftover));
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList { QStringLiteral("usrcurso.mdb") } + (readOnlyFolder ? QStringList() : QStringList { QStringLiteral("usrcurso.sqlite") }));
+    }
+
+
+    // Two processes (two players whose runtime folders differ, which the single-copy
+    // lock cannot hold apart) open one Jet file at the same moment: one converts while
+    // the other waits, and neither loses the copy it opened nor the row it wrote there.
+    void twoProcessesConvertOneFile_data()
+    {
+        QTest::addColumn<bool>("learner");
+        QTest::newRow("content database") << false;
+        QTest::newRow("learner database") << true;
+    }
+    void twoProcessesConvertOneFile()
+    {
+        QFETCH(bool, learner);
+        const QString folder = m_dir.filePath(QStringLiteral("two-%1").arg(learner));
+        QDir().mkpath(folder);
+        const QString file = folder + (learner ? QStringLiteral("/usrcurso.mdb") : QStringLiteral("/bbm.mdb"));
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), file);
+        QProcess children[2];
+        for (int i = 0; i < 2; ++i) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("JETFILE_OPEN"), file);
+            if (learner)
+                env.insert(QStringLiteral("JETFILE_ADD"), QString::number(100 + i));
+            children[i].setProcessEnvironment(env);
+        }
+        for (QProcess& child : children)
+            child.start(QCoreApplication::applicationFilePath(), {});
+        QStringList copies;
+        for (QProcess& child : children) {
+            QVERIFY(child.waitForStarted());
+            while (!child.canReadLine() && child.state() == QProcess::Running)
+                child.waitForReadyRead(1000);
+            const QString line = QString::fromUtf8(child.readLine()).trimmed();
+            QVERIFY2(line.startsWith(QLatin1String("opened ")), qPrintable(line + QString::fromUtf8(child.readAllStandardError())));
+            copies << line.section(QLatin1Char(' '), 1, 1);
+        }
+        // Both still have their copy open while these are checked.
+        QCOMPARE(copies[0], copies[1]);
+        QVERIFY(QFileInfo::exists(copies[0]));
+        for (QProcess& child : children) {
+            child.write("end\n");
+            QVERIFY(child.waitForFinished(30000));
+            QCOMPARE(child.exitCode(), 0);
+        }
+        QCOMPARE(rowsOf(copies[0]), learner ? 5 : 3);
+        if (learner)
+            QCOMPARE(rowsOf(copies[0], QStringLiteral("ID >= 100")), 2);
+        const QString name = QFileInfo(copies[0]).fileName();
+        QCOMPARE(QFileInfo(copies[0]).dir().entryList({ name + QStringLiteral(".*") }, QDir::Files), QStringList());
+    }
+
+    // A learner file in a folder that may not be written has its copy in the data folder;
+    // once the folder may be written, that copy (and the progress in it) is still the one
+    // used. Should both places have a copy, the rows of both end up in one, each once.
+    void learnerCopyFollowsItsFolder()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("stick"));
+        const QString file = folder + QStringLiteral("/usrcurso.mdb");
+        QDir().mkpath(folder);
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), file);
+        const QFile::Permissions writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(folder, writable); });
+        QString away;
+        {
+            auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {});
+            away = db->storageFile();
+            addVisitedRow(*db, 50);
+        }
+        const auto removeAway = qScopeGuard([&] { removeWithItsOwn(away); });
+        QVERIFY(QFileInfo(away).absolutePath() != folder);
+
+        QVERIFY(QFile::setPermissions(folder, writable)); // the stick's switch, a remount
+        const QString beside = folder + QStringLiteral("/usrcurso.sqlite");
+        {
+            auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {});
+            QCOMPARE(db->storageFile(), away);
+            QCOMPARE(db->openRecordset(QStringLiteral("Table1"))->recordCount(), 4);
+        }
+        QVERIFY(!QFileInfo::exists(beside));
+
+        // A copy beside the file as well (made by an earlier version), with a row of its own.
+        JetConverter::convert(file, beside);
+        addVisitedRow(*Database::open(beside, ShareMode::Shared, AccessMode::ReadWrite, {}), 60);
+        const QString traceFile = m_dir.filePath(QStringLiteral("merge-trace.jsonl"));
+        Trace trace;
+        QVERIFY(trace.open(traceFile));
+        {
+            auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {}, &trace);
+            QCOMPARE(db->storageFile(), beside);
+        }
+        QCOMPARE(rowsOf(beside), 5);
+        QCOMPARE(rowsOf(beside, QStringLiteral("ID = 50")), 1);
+        QCOMPARE(rowsOf(beside, QStringLiteral("ID = 60")), 1);
+        QVERIFY(!QFileInfo::exists(away));
+        const QList<QJsonObject> merges = eventsOf(traceFile, QStringLiteral("db.merge"));
+        QCOMPARE(merges.size(), 1);
+        QCOMPARE(merges[0].value(QStringLiteral("kept")).toString(), beside);
+        QCOMPARE(merges[0].value(QStringLiteral("other")).toString(), away);
+        QCOMPARE(merges[0].value(QStringLiteral("rows")).toInt(), 1);
+        const QString aside = merges[0].value(QStringLiteral("aside")).toString();
+        QVERIFY2(aside.startsWith(away + QStringLiteral(".merged-")) && QFileInfo::exists(aside), qPrintable(aside));
+        QCOMPARE(rowsOf(aside), 4); // set aside whole
+        // Merged once: the next start opens the one copy.
+        JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {}, &trace);
+        QCOMPARE(eventsOf(traceFile, QStringLiteral("db.merge")).size(), 1);
+        QCOMPARE(rowsOf(beside), 5);
+    }
+
+    // A copy another running player has open is neither merged away nor set aside: this
+    // start uses it too, and the two copies are brought together once it is free.
+    void learnerCopyInUseIsKept()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("in-use"));
+        const QString file = folder + QStringLiteral("/usrcurso.mdb");
+        QDir().mkpath(folder);
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), file);
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        QProcess player;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("JETFILE_OPEN"), file);
+        env.insert(QStringLiteral("JETFILE_ADD"), QStringLiteral("70"));
+        player.setProcessEnvironment(env);
+        player.start(QCoreApplication::applicationFilePath(), {});
+        while (!player.canReadLine() && player.state() != QProcess::NotRunning)
+            player.waitForReadyRead(1000);
+        const QString line = QString::fromUtf8(player.readLine()).trimmed();
+        QVERIFY2(line.startsWith(QLatin1String("opened ")), qPrintable(line + QString::fromUtf8(player.readAllStandardError())));
+        const QString away = line.section(QLatin1Char(' '), 1, 1);
+        const auto removeAway = qScopeGuard([&] { removeWithItsOwn(away); });
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString beside = folder + QStringLiteral("/usrcurso.sqlite");
+        JetConverter::convert(file, beside);
+        const QString traceFile = m_dir.filePath(QStringLiteral("in-use-trace.jsonl"));
+        Trace trace;
+        QVERIFY(trace.open(traceFile));
+        {
+            auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {}, &trace);
+            QCOMPARE(db->storageFile(), away);
+            QCOMPARE(db->openRecordset(QStringLiteral("Table1"))->recordCount(), 4);
+        }
+        QVERIFY(QFileInfo::exists(beside) && QFileInfo::exists(away));
+        const QList<QJsonObject> deferred = eventsOf(traceFile, QStringLiteral("db.merge"));
+        QCOMPARE(deferred.size(), 1);
+        QVERIFY(deferred[0].value(QStringLiteral("deferred")).toBool());
+        player.write("end\n");
+        QVERIFY(player.waitForFinished(30000));
+        QCOMPARE(player.exitCode(), 0);
+        QCOMPARE(JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, {}, &trace)->storageFile(), beside);
+        QCOMPARE(rowsOf(beside, QStringLiteral("ID = 70")), 1);
+        QVERIFY(!QFileInfo::exists(away));
+    }
+
+    // The same size and time do not make the same file: a file replaced by another (here
+    // the same course with a table of another name) whose time was put back, to the
+    // nanosecond, is converted again.
+    void sameSizeAndTimeConvertedAgain()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("same-time.mdb"));
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), file);
+        const QString traceFile = m_dir.filePath(QStringLiteral("same-time-trace.jsonl"));
+        Trace trace;
+        QVERIFY(trace.open(traceFile));
+        QVERIFY(JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace)->hasTable(QStringLiteral("Table1")));
+        const QByteArray local = QFile::encodeName(file);
+        struct stat before {}, after {};
+        QVERIFY(::stat(local.constData(), &before) == 0);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const qsizetype name = f.readAll().indexOf(QByteArray("T\0a\0b\0l\0e\0" "1\0", 12)); // its catalog row
+        f.close();
+        QVERIFY(name > 0);
+        JetFixture::patch(file, name + 10, QByteArray("9\0", 2));
+        const timespec times[2] = { before.st_atim, before.st_mtim };
+        QVERIFY(::utimensat(AT_FDCWD, local.constData(), times, 0) == 0);
+        QVERIFY(::stat(local.constData(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        auto db = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace);
+        QVERIFY(db->hasTable(QStringLiteral("Table9")) && !db->hasTable(QStringLiteral("Table1")));
+        QCOMPARE(db->openRecordset(QStringLiteral("Table9"))->recordCount(), 3);
+        QCOMPARE(countEvents(traceFile, QStringLiteral("db.convert")), 2);
+    }
+
+    // A copy cut short or overwritten (a power loss, a failing disk) is set aside, never
+    // deleted, and made again from the Jet file; a learner's is named to the learner.
+    void damagedCopySetAside_data()
+    {
+        QTest::addColumn<bool>("learner");
+        QTest::addColumn<bool>("truncate");
+        QTest::newRow("content, cut short") << false << true;
+        QTest::newRow("content, garbage") << false << false;
+        QTest::newRow("learner, cut short") << true << true;
+        QTest::newRow("learner, garbage") << true << false;
+    }
+    void damagedCopySetAside()
+    {
+        QFETCH(bool, learner);
+        QFETCH(bool, truncate);
+        const QString folder = m_dir.filePath(QStringLiteral("damaged-%1-%2").arg(learner).arg(truncate));
+        QDir().mkpath(folder);
+        const QString file = folder + (learner ? QStringLiteral("/usrcurso.mdb") : QStringLiteral("/bbm.mdb"));
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), file);
+        const AccessMode access = learner ? AccessMode::ReadWrite : AccessMode::ReadOnly;
+        const QString copy = JetStandIn::open(file, ShareMode::Shared, access, {})->storageFile();
+        QFile damaged(copy);
+        if (truncate) {
+            QVERIFY(damaged.resize(damaged.size() / 2));
+        } else {
+            QVERIFY(damaged.open(QIODevice::ReadWrite));
+            QVERIFY(damaged.write(QByteArray(512, 'x')) == 512);
+            damaged.close();
+        }
+        const QByteArray damagedBytes = fileHash(copy);
+        const QString traceFile = folder + QStringLiteral("/trace.jsonl");
+        Trace trace;
+        QVERIFY(trace.open(traceFile));
+        QStringList told;
+        auto db = JetStandIn::open(file, ShareMode::Shared, access, {}, &trace, [&](const QString& message) { told << message; });
+        QCOMPARE(db->storageFile(), copy);
+        QCOMPARE(db->openRecordset(QStringLiteral("Table1"))->recordCount(), 3);
+        const QList<QJsonObject> setAside = eventsOf(traceFile, QStringLiteral("db.setaside"));
+        QCOMPARE(setAside.size(), 1);
+        QCOMPARE(setAside[0].value(QStringLiteral("copy")).toString(), copy);
+        const QString aside = setAside[0].value(QStringLiteral("aside")).toString();
+        const auto removeAside = qScopeGuard([&] { QFile::remove(aside); });
+        QCOMPARE(fileHash(aside), damagedBytes);
+        QCOMPARE(countEvents(traceFile, QStringLiteral("db.convert")), 1);
+        if (learner) {
+            QCOMPARE(told.size(), 1);
+            QVERIFY2(told[0].contains(copy) && told[0].contains(aside) && told[0].contains(file), qPrintable(told[0]));
+        }
     }
 
     void badFiles_data()
@@ -472,5 +785,13 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(TestJetFile)
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    if (qEnvironmentVariableIsSet("JETFILE_OPEN"))
+        return openInChild(qEnvironmentVariable("JETFILE_OPEN"));
+    TestJetFile test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_jetfile.moc"

@@ -69,6 +69,9 @@ private Q_SLOTS:
             }
             const QList<QJsonObject> opened = player.events(QStringLiteral("db.open"));
             QCOMPARE(opened.size(), 2);
+            // The trace names the copy really open beside the course's own file.
+            QCOMPARE(opened[1].value(QStringLiteral("file")).toString(), course.learnerDatabase());
+            QCOMPARE(opened[1].value(QStringLiteral("copy")).toString(), JetStandIn::learnerCopy(course.learnerDatabase()));
             player.stop();
         }
         auto copy = Database::open(JetStandIn::learnerCopy(course.learnerDatabase()), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=vemparo41"));
@@ -104,7 +107,34 @@ private Q_SLOTS:
             QCOMPARE(errors.size(), 1);
             const QString message = errors.first().value(QStringLiteral("message")).toString();
             QVERIFY2(message.contains(named), qPrintable(message));
+            // The course's own file, never the converted copy in the cache.
+            QVERIFY2(message.startsWith(content + QLatin1Char(':')), qPrintable(message));
         }
+    }
+
+    // A cache folder that cannot be made (a file stands where it should be) gives way to
+    // one in the data folder, both named in the trace.
+    void unwritableCache()
+    {
+        FixtureCourse course(twoLessons);
+        const QString content = course.folder() + QStringLiteral("/bbm.mdb");
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), content);
+        QDir(course.path(QStringLiteral("cache"))).removeRecursively();
+        QFile blocker(course.path(QStringLiteral("cache")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        PlayerRun player(course);
+        player.start();
+        QCOMPARE(player.waitForExit(), 1); // the file has none of the course's tables
+        const QList<QJsonObject> cache = player.events(QStringLiteral("db.cache"));
+        QCOMPARE(cache.size(), 1);
+        const QString used = course.path(QStringLiteral("data")) + QStringLiteral("/tamsel/cache/");
+        QCOMPARE(cache[0].value(QStringLiteral("refused")).toString(), course.path(QStringLiteral("cache")) + QStringLiteral("/tamsel/"));
+        QCOMPARE(cache[0].value(QStringLiteral("used")).toString(), used);
+        QCOMPARE(player.events(QStringLiteral("db.convert")).size(), 1);
+        QCOMPARE(QDir(used).entryList({ QStringLiteral("*.sqlite") }, QDir::Files).size(), 1);
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFileInfo(used).permissions() & others, QFile::Permissions());
     }
 
     // tamsel-import converts a course by hand: the copy's databases are the player's own.

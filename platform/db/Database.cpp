@@ -71,6 +71,7 @@ QString connectStringValue(const QString& connect, const QString& key)
 Database::Database(sqlite3* db, const QString& file, ShareMode share, AccessMode access)
     : m_db(db)
     , m_fileName(file)
+    , m_storageFile(file)
     , m_share(share)
     , m_access(access)
 {

@@ -36,7 +36,15 @@ public:
     /// PASSWORD unless it is empty. Used by the course compiler and by tests.
     static std::unique_ptr<Database> create(const QString& file, const QString& password);
 
+    /// The file errors name: the one the course knows, which for a converted copy of a
+    /// Jet database is the Jet file (see nameAfter()).
     QString fileName() const { return m_fileName; }
+    /// The file really open.
+    QString storageFile() const { return m_storageFile; }
+    /// Errors name FILE, the course's own file, instead of the copy really open.
+    void nameAfter(const QString& file) { m_fileName = file; }
+    /// Keeps HOLDER (a lock on the file, say) for as long as the database is open.
+    void keepWhileOpen(std::shared_ptr<const void> holder) { m_kept = std::move(holder); }
     bool isReadOnly() const { return m_access == AccessMode::ReadOnly; }
     bool isExclusive() const { return m_share == ShareMode::Exclusive; }
 
@@ -71,6 +79,8 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_fileName;
+    QString m_storageFile;
+    std::shared_ptr<const void> m_kept;
     ShareMode m_share = ShareMode::Shared;
     AccessMode m_access = AccessMode::ReadOnly;
 };

@@ -15,9 +15,16 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <glib.h>
 #include <mdbtools.h>
 #include <sqlite3.h>
@@ -170,8 +177,9 @@ void JetConverter::convertHere(const QString& jetFile, const QString& partial, c
     JetConversion result;
     auto db = Database::create(partial, jet.header().password());
     db->check(sqlite3_set_authorizer(db->handle(), conversionAuthorizer, nullptr), QStringLiteral("limiting what the conversion may do"));
-    // A half-made copy is thrown away, never used: it needs no journal.
-    db->execute(QStringLiteral("pragma journal_mode = off; pragma synchronous = off; begin"));
+    // Written as any database is, journal and all, so that what is moved into place is
+    // whole once the commit returns.
+    db->execute(QStringLiteral("pragma journal_mode = delete; pragma synchronous = full; begin"));
     const QStringList tables = jet.tables();
     for (const QString& table : tables) {
         send("table " + table.toUtf8());
@@ -220,9 +228,63 @@ void receiveLine(const QByteArray& line, QString& table, JetConversion& result, 
     }
 }
 
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The copy's bytes reach the disk before its name does: after a power loss the name
+// either is missing or names a whole database.
+void syncCopy(const QString& jetFile, const QString& partial, JetCopyPlacing::Access access)
+{
+    const int fd = ::open(QFile::encodeName(partial).constData(), O_RDWR | O_CLOEXEC);
+    const bool done = fd >= 0 && (access == JetCopyPlacing::Access::Umask || ::fchmod(fd, 0600) == 0) && ::fsync(fd) == 0;
+    const QString why = systemError();
+    if (fd >= 0)
+        ::close(fd);
+    if (!done)
+        throw CourseError(QStringLiteral("%1: the converted copy %2 cannot be written to disk (%3)").arg(jetFile, partial, why));
+}
+
+bool renameWithoutReplacing(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the no-replace rename: a hard link is refused over an
+    // existing name just as well.
+    if (::link(from.constData(), to.constData()) != 0)
+        return false;
+    ::unlink(from.constData());
+    return true;
+}
+
+void placeCopy(const QString& jetFile, const QString& partial, const QString& target, JetCopyPlacing::Existing existing)
+{
+    const QByteArray from = QFile::encodeName(partial);
+    const QByteArray to = QFile::encodeName(target);
+    const bool placed = existing == JetCopyPlacing::Existing::Keep ? renameWithoutReplacing(from, to)
+                                                                          : ::rename(from.constData(), to.constData()) == 0;
+    if (!placed) {
+        const bool taken = errno == EEXIST;
+        const QString why = systemError();
+        QFile::remove(partial);
+        throw CourseError(taken ? QStringLiteral("%1: another converted copy is already at %2 and is kept").arg(jetFile, target)
+                                : QStringLiteral("%1: the converted copy cannot be written to %2 (%3)").arg(jetFile, target, why));
+    }
+    // The new name is on disk only once its folder is.
+    const int folder = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
 } // namespace
 
-JetConversion JetConverter::convert(const QString& jetFile, const QString& target, const Progress& progress, int silenceMs)
+JetConversion JetConverter::convert(const QString& jetFile, const QString& target, const Progress& progress, int silenceMs,
+    const JetCopyPlacing& placing)
 {
     QElapsedTimer clock;
     clock.start();
@@ -236,15 +298,14 @@ JetConversion JetConverter::convert(const QString& jetFile, const QString& targe
     QString table;
     try {
         JetChildProcess(jetFile, silenceMs).run({ jetFile, partial }, [&](const QByteArray& line) { receiveLine(line, table, result, progress); });
+        syncCopy(jetFile, partial, placing.access);
+        if (placing.beforePlacing)
+            placing.beforePlacing();
     } catch (...) {
         QFile::remove(partial);
         throw;
     }
-    QFile::remove(target);
-    if (!QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        throw CourseError(QStringLiteral("%1: the converted copy cannot be written to %2").arg(jetFile, target));
-    }
+    placeCopy(jetFile, partial, target, placing.existing);
     result.ms = clock.elapsed();
     return result;
 }

@@ -30,12 +30,26 @@ struct JetConversion {
     QList<Unrebuilt> unrebuilt;
 };
 
+/// How the finished copy is put in place.
+struct JetCopyPlacing {
+    /// Keep: an existing target (another process's copy, perhaps open) is never
+    /// replaced; the conversion fails naming it. Replace: it is replaced at once.
+    enum class Existing { Replace, Keep };
+    Existing existing = Existing::Replace;
+    /// Only the user may read or write the copy; otherwise it gets what the umask gives.
+    enum class Access { Umask, OwnerOnly };
+    Access access = Access::Umask;
+    /// Called with the copy complete and on disk, just before it is moved into place;
+    /// a CourseError thrown here discards it.
+    std::function<void()> beforePlacing;
+};
+
 /// Converts a Jet database into a stand-in database: every user table with its rows and
 /// named indexes, and the saved queries rebuilt from MSysQueries; a saved query the
 /// course names that is missing or cannot be rebuilt gets the player's own definition
 /// when that fits the converted tables. The target is written under another name and
-/// moved into place only when complete, so it is never seen half made. The Jet file is
-/// only read.
+/// moved into place only when complete and on disk, so it is never seen half made, not
+/// even after a power loss. The Jet file is only read.
 class JetConverter {
 public:
     /// Called now and then while a table is copied: table, rows copied, rows declared.
@@ -44,9 +58,10 @@ public:
     /// Converts JETFILE into TARGET, locked with the Jet file's own password. The reading
     /// runs in the reader program (JetChildProcess), which may go SILENCEMS without progress.
     /// Throws CourseError naming the file (and the table) on any failure, a crash or hang
-    /// of the reader included; TARGET is then untouched.
+    /// of the reader included; TARGET is then untouched. The copy is put in place as
+    /// PLACING says.
     static JetConversion convert(const QString& jetFile, const QString& target, const Progress& progress = {},
-        int silenceMs = 30000);
+        int silenceMs = 30000, const JetCopyPlacing& placing = {});
 
     /// The reader program's side of convert(): converts JETFILE into the new file PARTIAL
     /// in this process, reporting tables, progress and findings through SEND. Everything
