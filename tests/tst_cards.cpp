@@ -146,6 +146,14 @@ private:
         return screen;
     }
 
+    /// A learner's press on entry INDEX of the card list.
+    static void pressCard(CardScreen* screen, int index)
+    {
+        auto* view = screen->lista()->findChild<QListWidget*>();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(index)).center());
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(index)).center());
+    }
+
     /// The "print" events with op "end" in the trace.
     QList<QJsonObject> finishedJobs()
     {
@@ -185,7 +193,8 @@ private Q_SLOTS:
         QDir(m_course->folder()).mkpath(QStringLiteral("fichas"));
         QFile rtf(m_course->folder() + QStringLiteral("/fichas/formato.rtf"));
         QVERIFY(rtf.open(QIODevice::WriteOnly));
-        rtf.write("{\\rtf1\\ansi{\\b Good} morning, se\\'f1or.\\par Buenos d\\'edas.}");
+        // The card opens in bold red 14 points: a look no other card may take on.
+        rtf.write("{\\rtf1\\ansi{\\colortbl;\\red200\\green0\\blue0;}{\\b\\cf1\\fs28 Good} morning, se\\'f1or.\\par Buenos d\\'edas.}");
         rtf.close();
         QFile text(m_course->folder() + QStringLiteral("/fichas/largo.txt"));
         QVERIFY(text.open(QIODevice::WriteOnly));
@@ -472,6 +481,42 @@ private Q_SLOTS:
         // The dialog's closing gives the screen back as it was: the list is not refilled.
         QTest::qWait(50);
         QCOMPARE(screen->lista()->listIndex(), 1);
+    }
+
+    // A card never takes on the look of the card shown before it: not on screen, not in
+    // its line count, not when printed.
+    void everyCardStartsFromTheScreensLook()
+    {
+        // The font a character is drawn in: its own, over the box's.
+        const auto shownFont = [](const RichTextBox* box) {
+            QTextCursor at(box->document());
+            at.setPosition(1);
+            return at.charFormat().font().resolve(box->document()->defaultFont());
+        };
+        const auto shownColour = [](const RichTextBox* box) {
+            QTextCursor at(box->document());
+            at.setPosition(1);
+            return at.charFormat().foreground().color();
+        };
+        InfoCardScreen* screen = openInfo();
+        pressCard(screen, 2); // the long plain-text card, first
+        const int lines = shell().state().numlineas;
+        const QImage first = screen->rtf->grab().toImage();
+        pressCard(screen, 1); // bold red 14 points
+        QCOMPARE(shownFont(screen->rtf).weight(), QFont::Bold);
+        QCOMPARE(shownColour(screen->rtf), QColor(200, 0, 0));
+        pressCard(screen, 2);
+        QCOMPARE(shell().state().numlineas, lines);
+        QCOMPARE(screen->rtf->grab().toImage(), first);
+        QCOMPARE(shownFont(screen->rtf).weight(), QFont::Normal);
+        QCOMPARE(shownFont(screen->rtf).pointSize(), 12); // the screen's own size
+        QCOMPARE(shownFont(screen->rtf).family(), QStringLiteral("DejaVu Sans"));
+        QVERIFY(shownColour(screen->rtf) != QColor(200, 0, 0));
+        pressCard(screen, 1);
+        pressCard(screen, 0); // the inline card: the screen's font, black
+        QCOMPARE(shownFont(screen->rtf).weight(), QFont::Normal);
+        QCOMPARE(shownFont(screen->rtf).pointSize(), 12);
+        QCOMPARE(shownColour(screen->rtf), QColor(Qt::black));
     }
 
     // The card's sound and the background.

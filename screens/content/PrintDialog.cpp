@@ -51,6 +51,9 @@ PrintDialog::PrintDialog(Shell& shell, PhotoCardScreen& screen, QWidget* parent)
     layout->addLayout(row);
     rtf = new RichTextBox(this);
     rtf->setObjectName(QStringLiteral("rtf"));
+    // The cards print as the screen shows them: a plain-text card in the screen's font.
+    if (screen.rtf)
+        rtf->setFont(screen.rtf->font());
     rtf->hide();
     connect(Command1, &QPushButton::clicked, this, &QDialog::reject);
     connect(Command2, &QPushButton::clicked, this, [this] { m_shell.guarded([this] { Command2Click(); }); });
