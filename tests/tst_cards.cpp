@@ -1,4 +1,5 @@
 #include "FrameButton.h"
+#include "HelpOverlay.h"
 #include "Imprimir.h"
 #include "InfoCardScreen.h"
 #include "PictureCardScreen.h"
@@ -37,7 +38,9 @@ const QString rows = QStringLiteral(
     "  ('Saludos', 'Hello means hola.', null, null, 0, 'f\\uno.bmp'),"
     "  ('Formato', null, 'fichas\\formato.rtf', null, 0, 'f\\grande.bmp'),"
     "  ('Largo', null, 'fichas\\largo.txt', null, 0, null),"
-    "  ('Perdido', null, 'fichas\\falta.rtf', 'voz.wav', 0, null);"
+    "  ('Perdido', null, 'fichas\\falta.rtf', 'voz.wav', 7, null);"
+    "insert into carrusel (codigoimagen, ficheroimagen) values (1, 'f\\uno.bmp'), (2, 'f\\dos.bmp');"
+    "insert into wavcarrusel (codigo, codigoimagen, segundo) values (7, 1, 0), (7, 2, 300);"
     "insert into ficha_fototextual (n_leccion, fichero_epigrafe) values (23, 'fichas\\formato.rtf'), (23, 'fichas\\falta.rtf'), (23, 'fichas\\largo.txt');"
     "insert into fichas (N_leccion, cod_ficha, nombre_ficha, bitmap_ficha) values"
     "  (21, 2, 'Dos', 'f\\dos.bmp'), (21, 1, 'Uno', 'f\\uno.bmp'), (21, 3, 'Tres', 'f\\tres.bmp');"
@@ -50,7 +53,8 @@ const QString rows = QStringLiteral(
     "  (6, 14, 0, 180, 300, null, null, 0, 100, 100, 0, null, 0, null),"
     "  (6, 5, 0, 500, 430, null, 'b.bmp', 18, 0, 0, 0, null, 0, null), (6, 5, 0, 540, 430, null, 'b.bmp', 19, 0, 0, 0, null, 0, null),"
     "  (6, 5, 0, 580, 430, null, 'b.bmp', 17, 0, 0, 0, null, 0, null), (6, 5, 0, 420, 430, null, 'b.bmp', 16, 0, 0, 0, null, 0, null),"
-    "  (6, 5, 0, 380, 430, null, 'b.bmp', 5, 0, 0, 0, null, 0, null),"
+    "  (6, 5, 0, 380, 430, null, 'b.bmp', 5, 0, 0, 0, null, 0, null), (6, 5, 0, 340, 430, null, 'b.bmp', 23, 0, 0, 0, null, 0, null),"
+    "  (6, 2, 0, 20, 20, 'fondo.bmp', 'click.wav', 0, 0, 0, 0, null, 0, null),"
     "  (7, 0, 1, 0, 0, 'fondo.bmp', null, 0, 0, 0, 0, null, 0, null),"
     "  (7, 6, 0, 10, 60, null, null, 0, 150, 200, 0, 'DejaVu Sans', 10, null),"
     "  (7, 10, 0, 180, 60, null, null, 0, 300, 200, 0, 'DejaVu Sans', 12, '200220240'),"
@@ -152,6 +156,11 @@ private:
         auto* view = screen->lista()->findChild<QListWidget*>();
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(index)).center());
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(index)).center());
+    }
+
+    void clickButton(FramedScreen* screen, int accion)
+    {
+        QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(accion))], Qt::LeftButton);
     }
 
     /// The "print" events with op "end" in the trace.
@@ -517,6 +526,29 @@ private Q_SLOTS:
         QCOMPARE(shownFont(screen->rtf).weight(), QFont::Normal);
         QCOMPARE(shownFont(screen->rtf).pointSize(), 12);
         QCOMPARE(shownColour(screen->rtf), QColor(Qt::black));
+    }
+
+    // Back from the help, the card's sound is watched again: its pictures follow it and
+    // at its end the background comes back.
+    void theCardsSoundEndsAfterTheHelp()
+    {
+        InfoCardScreen* screen = openInfo();
+        MediaPlayer& background = shell().sounds().channel(SoundChannels::Channel::Background);
+        QTRY_COMPARE(background.state(), MediaPlayer::State::Running);
+        pressCard(screen, 3);
+        QCOMPARE(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+        clickButton(screen, 23);
+        HelpOverlay* help = nullptr;
+        QTRY_VERIFY((help = qobject_cast<HelpOverlay*>(shell().existingWindow(QStringLiteral("frmayu")))) && help->isVisible());
+        QVERIFY(screen->isHidden());
+        QTest::mouseClick(help->Picture1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(screen->isVisible());
+        QTRY_COMPARE(background.state(), MediaPlayer::State::Running);
+        clickButton(screen, 5);
+        QTRY_COMPARE(background.state(), MediaPlayer::State::Paused);
+        QTRY_COMPARE_WITH_TIMEOUT(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::green), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(background.state(), MediaPlayer::State::Running, 5000);
+        QCOMPARE(screen->sonido().state(), MediaPlayer::State::Stopped);
     }
 
     // The card's sound and the background.

@@ -131,6 +131,15 @@ void InfoCardScreen::stopCardMedia()
     m_sonido->stop();
 }
 
+void InfoCardScreen::screenShown()
+{
+    TextCardScreen::screenShown();
+    // Back on the screen (from the help, or from another lesson) the card's sound is still
+    // the one chosen last: its pictures and its end are watched again, as before leaving.
+    if (isLoaded() && !m_sonido->file().isEmpty())
+        Timer2->start(TimedPictures::PeriodMs);
+}
+
 void InfoCardScreen::screenLeft()
 {
     Timer2->stop();
