@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextCursor>
@@ -76,6 +77,33 @@ void closeNextMessage()
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
+}
+
+/// Closes every modal window but the print dialog as soon as it opens, while it lives.
+class MessageCloser : public QObject {
+public:
+    MessageCloser()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && !qobject_cast<PrintDialog*>(modal))
+                modal->close();
+        });
+        m_timer.start(20);
+    }
+
+private:
+    QTimer m_timer;
+};
+
+/// The fonts pdffonts finds in FILE.
+QString fontsOf(const QString& file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdffonts"), { file });
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        qFatal("pdffonts failed on %s", qPrintable(file));
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 /// pdftotext -bbox of FILE: each word with its box, in points.
@@ -161,6 +189,22 @@ private:
     void clickButton(FramedScreen* screen, int accion)
     {
         QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(accion))], Qt::LeftButton);
+    }
+
+    /// Prints from the photo-text cards with the dialog's choice CHOICE.
+    void printFromDialog(PhotoCardScreen* screen, const QString& choice)
+    {
+        bool chosen = false;
+        QTimer::singleShot(0, [&chosen, choice] {
+            auto* dialog = qobject_cast<PrintDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->findChild<QRadioButton*>(choice)->setChecked(true);
+            chosen = true;
+            QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+        });
+        clickButton(screen, 16);
+        QVERIFY(chosen);
     }
 
     /// The "print" events with op "end" in the trace.
@@ -462,17 +506,7 @@ private Q_SLOTS:
             QSKIP("no private printer: run under tests/with-printer.sh");
         PhotoCardScreen* screen = openPhotos();
         screen->lista()->setListIndex(1);
-        bool chosen = false;
-        QTimer::singleShot(0, [&chosen, choice] {
-            auto* dialog = qobject_cast<PrintDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            dialog->findChild<QRadioButton*>(choice)->setChecked(true);
-            chosen = true;
-            QTest::mouseClick(dialog->Command2, Qt::LeftButton);
-        });
-        QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(16))], Qt::LeftButton);
-        QVERIFY(chosen);
+        printFromDialog(screen, choice);
         const QList<QJsonObject> ends = finishedJobs();
         QStringList started;
         for (const QJsonObject& e : m_harness->events(QStringLiteral("print"))) {
@@ -565,6 +599,52 @@ private Q_SLOTS:
         QTRY_COMPARE(background.state(), MediaPlayer::State::Paused);
         // Once the card has spoken the background goes on.
         QTRY_COMPARE_WITH_TIMEOUT(background.state(), MediaPlayer::State::Running, 5000);
+    }
+
+    // With no printer at all every document goes to a file of its own in the documents
+    // folder, and the learner is told once per print, "all cards" included.
+    void noPrinterGivesEveryDocumentItsOwnFile()
+    {
+        if (!QPrinterInfo::availablePrinterNames().isEmpty())
+            QSKIP("a printer is there: this runs as tst_cards_noprinter");
+        const QString documents = m_course->path(QStringLiteral("documentos"));
+        QFile dirs(m_course->path(QStringLiteral("config/user-dirs.dirs")));
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write(QStringLiteral("XDG_DOCUMENTS_DIR=\"%1\"\n").arg(documents).toUtf8());
+        dirs.close();
+        QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), documents);
+        MessageCloser closer;
+        PhotoCardScreen* screen = openPhotos();
+        pressCard(screen, 1);
+        printFromDialog(screen, QStringLiteral("Este"));
+        printFromDialog(screen, QStringLiteral("LaImagen"));
+        printFromDialog(screen, QStringLiteral("Este"));
+        QCOMPARE(m_harness->events(QStringLiteral("message")).size(), 3);
+        const QDir folder(documents);
+        QCOMPARE(folder.entryList(QDir::Files, QDir::Name),
+            QStringList({ QStringLiteral("Fotos - Formato (2).pdf"), QStringLiteral("Fotos - Formato (3).pdf"),
+                QStringLiteral("Fotos - Formato.pdf") }));
+        const auto textOf = [&](const QString& name) {
+            int pages = 0;
+            QSizeF size;
+            QStringList seen;
+            for (const Word& w : wordsOf(folder.filePath(name), &pages, &size))
+                seen << w.text;
+            return seen.join(QLatin1Char(' '));
+        };
+        QCOMPARE(textOf(QStringLiteral("Fotos - Formato.pdf")), QStringLiteral("Good morning, señor. Buenos días."));
+        QCOMPARE(textOf(QStringLiteral("Fotos - Formato (2).pdf")), QString()); // the picture
+        QCOMPARE(textOf(QStringLiteral("Fotos - Formato (3).pdf")), QStringLiteral("Good morning, señor. Buenos días."));
+
+        printFromDialog(screen, QStringLiteral("todos"));
+        const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
+        QCOMPARE(messages.size(), 4);
+        const QString told = messages.last().value(QStringLiteral("text")).toString();
+        QVERIFY2(told.contains(QStringLiteral("Fotos - formato.pdf")) && told.contains(QStringLiteral("Fotos - largo.pdf")), qPrintable(told));
+        QVERIFY(folder.exists(QStringLiteral("Fotos - formato.pdf")) || folder.exists(QStringLiteral("Fotos - formato (2).pdf")));
+        // The plain-text card printed after the bold one is printed in the screen's own font.
+        const QString fonts = fontsOf(folder.filePath(QStringLiteral("Fotos - largo.pdf")));
+        QVERIFY2(fonts.contains(QStringLiteral("DejaVuSans")) && !fonts.contains(QStringLiteral("Bold")), qPrintable(fonts));
     }
 
     // Through the system's scheduler, as a learner's printer is used.
