@@ -12,6 +12,7 @@
 #include "RichTextBox.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
+#include "CourseError.h"
 #include "SoundChannels.h"
 #include "MediaPlayer.h"
 
@@ -66,7 +67,8 @@ const QString rows = QStringLiteral(
     "  (5, 6, 0, 10, 60, null, null, 0, 150, 200, 0, 'DejaVu Sans', 10, '255255255'),"
     "  (5, 14, 0, 200, 60, null, null, 0, 100, 100, 0, null, 0, null),"
     "  (5, 5, 0, 500, 430, null, 'b.bmp', 20, 0, 0, 0, null, 0, null), (5, 5, 0, 540, 430, null, 'b.bmp', 21, 0, 0, 0, null, 0, null),"
-    "  (5, 5, 0, 580, 430, null, 'b.bmp', 22, 0, 0, 0, null, 0, null), (5, 5, 0, 420, 430, null, 'b.bmp', 17, 0, 0, 0, null, 0, null);"
+    "  (5, 5, 0, 580, 430, null, 'b.bmp', 22, 0, 0, 0, null, 0, null), (5, 5, 0, 420, 430, null, 'b.bmp', 17, 0, 0, 0, null, 0, null),"
+    "  (5, 5, 0, 460, 430, null, 'b.bmp', 16, 0, 0, 0, null, 0, null);"
     "insert into sonidospantalla values (6, 0, 'fondo.wav', 'click.wav', 'cambio.wav'), (5, 0, null, 'click.wav', 'cambio.wav'),"
     "  (7, 0, null, 'click.wav', 'cambio.wav');");
 
@@ -375,9 +377,49 @@ private Q_SLOTS:
     {
         InfoCardScreen* screen = openInfo();
         screen->lista()->setListIndex(1);
-        closeNextMessage();
+        QString caption;
+        QTimer::singleShot(0, [&caption] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                caption = modal->windowTitle();
+                modal->close();
+            }
+        });
         QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(17))], Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Good morning, señor.\nBuenos días."));
+        QCOMPARE(caption, QStringLiteral("tamsel")); // the program's name, not the window's
+    }
+
+    // A course whose card screen lacks its text box is told as a course error when the
+    // screen loads, naming the screen and the row.
+    void aTextCardScreenWithoutItsTextBox_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("number");
+        QTest::newRow("information cards") << QStringLiteral("frmcft") << 6;
+        QTest::newRow("photo-text cards") << QStringLiteral("frmft") << 7;
+    }
+    void aTextCardScreenWithoutItsTextBox()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, number);
+        m_harness.reset();
+        m_course = std::make_unique<FixtureCourse>(QStringLiteral(
+            "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, N_leccion_viene, N_capitulo_viene) values (1, 'Mapa', 1, 'mapa.bmp', 0, 0);"
+            "insert into informacion (nombre_epigrafe, texto_epigrafe) values ('Saludos', 'Hello');"
+            "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapreposo, ancho, alto, Font, tamanofont) values"
+            "  (6, 0, 1, 0, 0, 'fondo.bmp', 0, 0, null, 0), (6, 6, 0, 10, 60, null, 150, 200, 'DejaVu Sans', 10),"
+            "  (7, 0, 1, 0, 0, 'fondo.bmp', 0, 0, null, 0), (7, 6, 0, 10, 60, null, 150, 200, 'DejaVu Sans', 10);"));
+        m_course->addHandCursor();
+        m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkGray);
+        m_harness = std::make_unique<ShellHarness>(*m_course);
+        registerScreens(shell());
+        QString error;
+        try {
+            shell().window(window)->ensureLoaded();
+        } catch (const CourseError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error, QStringLiteral("pantalla: screen %1 has no text box (objeto 10)").arg(number));
     }
 
     void holdingAScrollButtonRepeatsAfterHalfASecond()
@@ -454,6 +496,26 @@ private Q_SLOTS:
         PictureCardScreen* screen = openPictures(22);
         QCOMPARE(screen->lista()->count(), 0);
         QVERIFY(screen->foto->pixmap().isNull());
+        // Nothing to copy or print: nothing is done and nothing is said.
+        QGuiApplication::clipboard()->setText(QStringLiteral("lo que había"));
+        closeNextMessage();
+        clickButton(screen, 17);
+        clickButton(screen, 16);
+        QTest::qWait(50);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("lo que había"));
+        QVERIFY(m_harness->events(QStringLiteral("message")).isEmpty());
+        QVERIFY(m_harness->events(QStringLiteral("print")).isEmpty());
+    }
+
+    // The card's picture fills its box, by one rule at every factor (the stage drawn
+    // bigger is tested beside the stage's own scaling).
+    void aPictureCardFillsItsBox()
+    {
+        PictureCardScreen* screen = openPictures(21);
+        QCOMPARE(screen->foto->size(), QSize(100, 100));
+        const QImage shown = screen->foto->grab().toImage();
+        QCOMPARE(shown.pixelColor(95, 95), QColor(Qt::red));
+        QCOMPARE(shown.pixelColor(2, 2), QColor(Qt::red));
     }
 
     // The photo-text cards.

@@ -1,6 +1,7 @@
 #include "InfoCardScreen.h"
 
 #include "CourseError.h"
+#include "ErrorReport.h"
 #include "HelpOverlay.h"
 #include "MediaPlayer.h"
 #include "ModuleState.h"
@@ -122,7 +123,7 @@ void InfoCardScreen::printCard()
 void InfoCardScreen::tellCopied(const QString& text)
 {
     shell().trace().event("message", { { QStringLiteral("text"), text } });
-    QMessageBox box(QMessageBox::NoIcon, windowName(), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, ErrorReport::programTitle(), text, QMessageBox::Ok, this);
     box.exec();
 }
 

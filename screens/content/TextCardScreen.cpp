@@ -71,6 +71,13 @@ bool TextCardScreen::loadObject(int kind, const Recordset& row)
     }
 }
 
+void TextCardScreen::loadFinished()
+{
+    CardScreen::loadFinished();
+    if (!rtf)
+        throw CourseError(QStringLiteral("pantalla: screen %1 has no text box (objeto 10)").arg(number()));
+}
+
 void TextCardScreen::buttonBuilt(int index, const Recordset& row)
 {
     const int accion = int(row.number(QStringLiteral("accion")));
