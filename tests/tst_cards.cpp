@@ -1,4 +1,5 @@
 #include "FrameButton.h"
+#include "HelpOverlay.h"
 #include "Imprimir.h"
 #include "InfoCardScreen.h"
 #include "PictureCardScreen.h"
@@ -11,6 +12,7 @@
 #include "RichTextBox.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
+#include "CourseError.h"
 #include "SoundChannels.h"
 #include "MediaPlayer.h"
 
@@ -19,6 +21,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextCursor>
@@ -37,7 +40,9 @@ const QString rows = QStringLiteral(
     "  ('Saludos', 'Hello means hola.', null, null, 0, 'f\\uno.bmp'),"
     "  ('Formato', null, 'fichas\\formato.rtf', null, 0, 'f\\grande.bmp'),"
     "  ('Largo', null, 'fichas\\largo.txt', null, 0, null),"
-    "  ('Perdido', null, 'fichas\\falta.rtf', 'voz.wav', 0, null);"
+    "  ('Perdido', null, 'fichas\\falta.rtf', 'voz.wav', 7, null);"
+    "insert into carrusel (codigoimagen, ficheroimagen) values (1, 'f\\uno.bmp'), (2, 'f\\dos.bmp');"
+    "insert into wavcarrusel (codigo, codigoimagen, segundo) values (7, 1, 0), (7, 2, 300);"
     "insert into ficha_fototextual (n_leccion, fichero_epigrafe) values (23, 'fichas\\formato.rtf'), (23, 'fichas\\falta.rtf'), (23, 'fichas\\largo.txt');"
     "insert into fichas (N_leccion, cod_ficha, nombre_ficha, bitmap_ficha) values"
     "  (21, 2, 'Dos', 'f\\dos.bmp'), (21, 1, 'Uno', 'f\\uno.bmp'), (21, 3, 'Tres', 'f\\tres.bmp');"
@@ -50,7 +55,8 @@ const QString rows = QStringLiteral(
     "  (6, 14, 0, 180, 300, null, null, 0, 100, 100, 0, null, 0, null),"
     "  (6, 5, 0, 500, 430, null, 'b.bmp', 18, 0, 0, 0, null, 0, null), (6, 5, 0, 540, 430, null, 'b.bmp', 19, 0, 0, 0, null, 0, null),"
     "  (6, 5, 0, 580, 430, null, 'b.bmp', 17, 0, 0, 0, null, 0, null), (6, 5, 0, 420, 430, null, 'b.bmp', 16, 0, 0, 0, null, 0, null),"
-    "  (6, 5, 0, 380, 430, null, 'b.bmp', 5, 0, 0, 0, null, 0, null),"
+    "  (6, 5, 0, 380, 430, null, 'b.bmp', 5, 0, 0, 0, null, 0, null), (6, 5, 0, 340, 430, null, 'b.bmp', 23, 0, 0, 0, null, 0, null),"
+    "  (6, 2, 0, 20, 20, 'fondo.bmp', 'click.wav', 0, 0, 0, 0, null, 0, null),"
     "  (7, 0, 1, 0, 0, 'fondo.bmp', null, 0, 0, 0, 0, null, 0, null),"
     "  (7, 6, 0, 10, 60, null, null, 0, 150, 200, 0, 'DejaVu Sans', 10, null),"
     "  (7, 10, 0, 180, 60, null, null, 0, 300, 200, 0, 'DejaVu Sans', 12, '200220240'),"
@@ -61,7 +67,8 @@ const QString rows = QStringLiteral(
     "  (5, 6, 0, 10, 60, null, null, 0, 150, 200, 0, 'DejaVu Sans', 10, '255255255'),"
     "  (5, 14, 0, 200, 60, null, null, 0, 100, 100, 0, null, 0, null),"
     "  (5, 5, 0, 500, 430, null, 'b.bmp', 20, 0, 0, 0, null, 0, null), (5, 5, 0, 540, 430, null, 'b.bmp', 21, 0, 0, 0, null, 0, null),"
-    "  (5, 5, 0, 580, 430, null, 'b.bmp', 22, 0, 0, 0, null, 0, null), (5, 5, 0, 420, 430, null, 'b.bmp', 17, 0, 0, 0, null, 0, null);"
+    "  (5, 5, 0, 580, 430, null, 'b.bmp', 22, 0, 0, 0, null, 0, null), (5, 5, 0, 420, 430, null, 'b.bmp', 17, 0, 0, 0, null, 0, null),"
+    "  (5, 5, 0, 460, 430, null, 'b.bmp', 16, 0, 0, 0, null, 0, null);"
     "insert into sonidospantalla values (6, 0, 'fondo.wav', 'click.wav', 'cambio.wav'), (5, 0, null, 'click.wav', 'cambio.wav'),"
     "  (7, 0, null, 'click.wav', 'cambio.wav');");
 
@@ -72,6 +79,33 @@ void closeNextMessage()
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
+}
+
+/// Closes every modal window but the print dialog as soon as it opens, while it lives.
+class MessageCloser : public QObject {
+public:
+    MessageCloser()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && !qobject_cast<PrintDialog*>(modal))
+                modal->close();
+        });
+        m_timer.start(20);
+    }
+
+private:
+    QTimer m_timer;
+};
+
+/// The fonts pdffonts finds in FILE.
+QString fontsOf(const QString& file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdffonts"), { file });
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        qFatal("pdffonts failed on %s", qPrintable(file));
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 /// pdftotext -bbox of FILE: each word with its box, in points.
@@ -146,6 +180,35 @@ private:
         return screen;
     }
 
+    /// A learner's press on entry INDEX of the card list.
+    static void pressCard(CardScreen* screen, int index)
+    {
+        auto* view = screen->lista()->findChild<QListWidget*>();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(index)).center());
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(index)).center());
+    }
+
+    void clickButton(FramedScreen* screen, int accion)
+    {
+        QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(accion))], Qt::LeftButton);
+    }
+
+    /// Prints from the photo-text cards with the dialog's choice CHOICE.
+    void printFromDialog(PhotoCardScreen* screen, const QString& choice)
+    {
+        bool chosen = false;
+        QTimer::singleShot(0, [&chosen, choice] {
+            auto* dialog = qobject_cast<PrintDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->findChild<QRadioButton*>(choice)->setChecked(true);
+            chosen = true;
+            QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+        });
+        clickButton(screen, 16);
+        QVERIFY(chosen);
+    }
+
     /// The "print" events with op "end" in the trace.
     QList<QJsonObject> finishedJobs()
     {
@@ -185,7 +248,8 @@ private Q_SLOTS:
         QDir(m_course->folder()).mkpath(QStringLiteral("fichas"));
         QFile rtf(m_course->folder() + QStringLiteral("/fichas/formato.rtf"));
         QVERIFY(rtf.open(QIODevice::WriteOnly));
-        rtf.write("{\\rtf1\\ansi{\\b Good} morning, se\\'f1or.\\par Buenos d\\'edas.}");
+        // The card opens in bold red 14 points: a look no other card may take on.
+        rtf.write("{\\rtf1\\ansi{\\colortbl;\\red200\\green0\\blue0;}{\\b\\cf1\\fs28 Good} morning, se\\'f1or.\\par Buenos d\\'edas.}");
         rtf.close();
         QFile text(m_course->folder() + QStringLiteral("/fichas/largo.txt"));
         QVERIFY(text.open(QIODevice::WriteOnly));
@@ -313,9 +377,49 @@ private Q_SLOTS:
     {
         InfoCardScreen* screen = openInfo();
         screen->lista()->setListIndex(1);
-        closeNextMessage();
+        QString caption;
+        QTimer::singleShot(0, [&caption] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                caption = modal->windowTitle();
+                modal->close();
+            }
+        });
         QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(17))], Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Good morning, señor.\nBuenos días."));
+        QCOMPARE(caption, QStringLiteral("tamsel")); // the program's name, not the window's
+    }
+
+    // A course whose card screen lacks its text box is told as a course error when the
+    // screen loads, naming the screen and the row.
+    void aTextCardScreenWithoutItsTextBox_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("number");
+        QTest::newRow("information cards") << QStringLiteral("frmcft") << 6;
+        QTest::newRow("photo-text cards") << QStringLiteral("frmft") << 7;
+    }
+    void aTextCardScreenWithoutItsTextBox()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, number);
+        m_harness.reset();
+        m_course = std::make_unique<FixtureCourse>(QStringLiteral(
+            "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, N_leccion_viene, N_capitulo_viene) values (1, 'Mapa', 1, 'mapa.bmp', 0, 0);"
+            "insert into informacion (nombre_epigrafe, texto_epigrafe) values ('Saludos', 'Hello');"
+            "insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapreposo, ancho, alto, Font, tamanofont) values"
+            "  (6, 0, 1, 0, 0, 'fondo.bmp', 0, 0, null, 0), (6, 6, 0, 10, 60, null, 150, 200, 'DejaVu Sans', 10),"
+            "  (7, 0, 1, 0, 0, 'fondo.bmp', 0, 0, null, 0), (7, 6, 0, 10, 60, null, 150, 200, 'DejaVu Sans', 10);"));
+        m_course->addHandCursor();
+        m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkGray);
+        m_harness = std::make_unique<ShellHarness>(*m_course);
+        registerScreens(shell());
+        QString error;
+        try {
+            shell().window(window)->ensureLoaded();
+        } catch (const CourseError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error, QStringLiteral("pantalla: screen %1 has no text box (objeto 10)").arg(number));
     }
 
     void holdingAScrollButtonRepeatsAfterHalfASecond()
@@ -392,6 +496,26 @@ private Q_SLOTS:
         PictureCardScreen* screen = openPictures(22);
         QCOMPARE(screen->lista()->count(), 0);
         QVERIFY(screen->foto->pixmap().isNull());
+        // Nothing to copy or print: nothing is done and nothing is said.
+        QGuiApplication::clipboard()->setText(QStringLiteral("lo que había"));
+        closeNextMessage();
+        clickButton(screen, 17);
+        clickButton(screen, 16);
+        QTest::qWait(50);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("lo que había"));
+        QVERIFY(m_harness->events(QStringLiteral("message")).isEmpty());
+        QVERIFY(m_harness->events(QStringLiteral("print")).isEmpty());
+    }
+
+    // The card's picture fills its box, by one rule at every factor (the stage drawn
+    // bigger is tested beside the stage's own scaling).
+    void aPictureCardFillsItsBox()
+    {
+        PictureCardScreen* screen = openPictures(21);
+        QCOMPARE(screen->foto->size(), QSize(100, 100));
+        const QImage shown = screen->foto->grab().toImage();
+        QCOMPARE(shown.pixelColor(95, 95), QColor(Qt::red));
+        QCOMPARE(shown.pixelColor(2, 2), QColor(Qt::red));
     }
 
     // The photo-text cards.
@@ -444,17 +568,7 @@ private Q_SLOTS:
             QSKIP("no private printer: run under tests/with-printer.sh");
         PhotoCardScreen* screen = openPhotos();
         screen->lista()->setListIndex(1);
-        bool chosen = false;
-        QTimer::singleShot(0, [&chosen, choice] {
-            auto* dialog = qobject_cast<PrintDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            dialog->findChild<QRadioButton*>(choice)->setChecked(true);
-            chosen = true;
-            QTest::mouseClick(dialog->Command2, Qt::LeftButton);
-        });
-        QTest::mouseClick(screen->Imagex[size_t(screen->buttonWithAction(16))], Qt::LeftButton);
-        QVERIFY(chosen);
+        printFromDialog(screen, choice);
         const QList<QJsonObject> ends = finishedJobs();
         QStringList started;
         for (const QJsonObject& e : m_harness->events(QStringLiteral("print"))) {
@@ -474,6 +588,65 @@ private Q_SLOTS:
         QCOMPARE(screen->lista()->listIndex(), 1);
     }
 
+    // A card never takes on the look of the card shown before it: not on screen, not in
+    // its line count, not when printed.
+    void everyCardStartsFromTheScreensLook()
+    {
+        // The font a character is drawn in: its own, over the box's.
+        const auto shownFont = [](const RichTextBox* box) {
+            QTextCursor at(box->document());
+            at.setPosition(1);
+            return at.charFormat().font().resolve(box->document()->defaultFont());
+        };
+        const auto shownColour = [](const RichTextBox* box) {
+            QTextCursor at(box->document());
+            at.setPosition(1);
+            return at.charFormat().foreground().color();
+        };
+        InfoCardScreen* screen = openInfo();
+        pressCard(screen, 2); // the long plain-text card, first
+        const int lines = shell().state().numlineas;
+        const QImage first = screen->rtf->grab().toImage();
+        pressCard(screen, 1); // bold red 14 points
+        QCOMPARE(shownFont(screen->rtf).weight(), QFont::Bold);
+        QCOMPARE(shownColour(screen->rtf), QColor(200, 0, 0));
+        pressCard(screen, 2);
+        QCOMPARE(shell().state().numlineas, lines);
+        QCOMPARE(screen->rtf->grab().toImage(), first);
+        QCOMPARE(shownFont(screen->rtf).weight(), QFont::Normal);
+        QCOMPARE(shownFont(screen->rtf).pointSize(), 12); // the screen's own size
+        QCOMPARE(shownFont(screen->rtf).family(), QStringLiteral("DejaVu Sans"));
+        QVERIFY(shownColour(screen->rtf) != QColor(200, 0, 0));
+        pressCard(screen, 1);
+        pressCard(screen, 0); // the inline card: the screen's font, black
+        QCOMPARE(shownFont(screen->rtf).weight(), QFont::Normal);
+        QCOMPARE(shownFont(screen->rtf).pointSize(), 12);
+        QCOMPARE(shownColour(screen->rtf), QColor(Qt::black));
+    }
+
+    // Back from the help, the card's sound is watched again: its pictures follow it and
+    // at its end the background comes back.
+    void theCardsSoundEndsAfterTheHelp()
+    {
+        InfoCardScreen* screen = openInfo();
+        MediaPlayer& background = shell().sounds().channel(SoundChannels::Channel::Background);
+        QTRY_COMPARE(background.state(), MediaPlayer::State::Running);
+        pressCard(screen, 3);
+        QCOMPARE(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+        clickButton(screen, 23);
+        HelpOverlay* help = nullptr;
+        QTRY_VERIFY((help = qobject_cast<HelpOverlay*>(shell().existingWindow(QStringLiteral("frmayu")))) && help->isVisible());
+        QVERIFY(screen->isHidden());
+        QTest::mouseClick(help->Picture1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(screen->isVisible());
+        QTRY_COMPARE(background.state(), MediaPlayer::State::Running);
+        clickButton(screen, 5);
+        QTRY_COMPARE(background.state(), MediaPlayer::State::Paused);
+        QTRY_COMPARE_WITH_TIMEOUT(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::green), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(background.state(), MediaPlayer::State::Running, 5000);
+        QCOMPARE(screen->sonido().state(), MediaPlayer::State::Stopped);
+    }
+
     // The card's sound and the background.
     void cardSoundPausesTheBackground()
     {
@@ -488,6 +661,52 @@ private Q_SLOTS:
         QTRY_COMPARE(background.state(), MediaPlayer::State::Paused);
         // Once the card has spoken the background goes on.
         QTRY_COMPARE_WITH_TIMEOUT(background.state(), MediaPlayer::State::Running, 5000);
+    }
+
+    // With no printer at all every document goes to a file of its own in the documents
+    // folder, and the learner is told once per print, "all cards" included.
+    void noPrinterGivesEveryDocumentItsOwnFile()
+    {
+        if (!QPrinterInfo::availablePrinterNames().isEmpty())
+            QSKIP("a printer is there: this runs as tst_cards_noprinter");
+        const QString documents = m_course->path(QStringLiteral("documentos"));
+        QFile dirs(m_course->path(QStringLiteral("config/user-dirs.dirs")));
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write(QStringLiteral("XDG_DOCUMENTS_DIR=\"%1\"\n").arg(documents).toUtf8());
+        dirs.close();
+        QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), documents);
+        MessageCloser closer;
+        PhotoCardScreen* screen = openPhotos();
+        pressCard(screen, 1);
+        printFromDialog(screen, QStringLiteral("Este"));
+        printFromDialog(screen, QStringLiteral("LaImagen"));
+        printFromDialog(screen, QStringLiteral("Este"));
+        QCOMPARE(m_harness->events(QStringLiteral("message")).size(), 3);
+        const QDir folder(documents);
+        QCOMPARE(folder.entryList(QDir::Files, QDir::Name),
+            QStringList({ QStringLiteral("Fotos - Formato (2).pdf"), QStringLiteral("Fotos - Formato (3).pdf"),
+                QStringLiteral("Fotos - Formato.pdf") }));
+        const auto textOf = [&](const QString& name) {
+            int pages = 0;
+            QSizeF size;
+            QStringList seen;
+            for (const Word& w : wordsOf(folder.filePath(name), &pages, &size))
+                seen << w.text;
+            return seen.join(QLatin1Char(' '));
+        };
+        QCOMPARE(textOf(QStringLiteral("Fotos - Formato.pdf")), QStringLiteral("Good morning, señor. Buenos días."));
+        QCOMPARE(textOf(QStringLiteral("Fotos - Formato (2).pdf")), QString()); // the picture
+        QCOMPARE(textOf(QStringLiteral("Fotos - Formato (3).pdf")), QStringLiteral("Good morning, señor. Buenos días."));
+
+        printFromDialog(screen, QStringLiteral("todos"));
+        const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
+        QCOMPARE(messages.size(), 4);
+        const QString told = messages.last().value(QStringLiteral("text")).toString();
+        QVERIFY2(told.contains(QStringLiteral("Fotos - formato.pdf")) && told.contains(QStringLiteral("Fotos - largo.pdf")), qPrintable(told));
+        QVERIFY(folder.exists(QStringLiteral("Fotos - formato.pdf")) || folder.exists(QStringLiteral("Fotos - formato (2).pdf")));
+        // The plain-text card printed after the bold one is printed in the screen's own font.
+        const QString fonts = fontsOf(folder.filePath(QStringLiteral("Fotos - largo.pdf")));
+        QVERIFY2(fonts.contains(QStringLiteral("DejaVuSans")) && !fonts.contains(QStringLiteral("Bold")), qPrintable(fonts));
     }
 
     // Through the system's scheduler, as a learner's printer is used.

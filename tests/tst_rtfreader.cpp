@@ -6,6 +6,8 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTest>
 #include <QTextBlock>
@@ -126,6 +128,12 @@ private slots:
     void decodesText_data();
     void decodesText();
     void windows1252TableMatchesTheConverter();
+    void symbolFieldTakesItsSize();
+    void symbolFontsOfTheCorpus_data();
+    void symbolFontsOfTheCorpus();
+    void datesInTheReadersLocale();
+    void notesAtTheEnd();
+    void notesOfTheCorpus();
     void characterFormat_data();
     void characterFormat();
     void paragraphFormat_data();
@@ -181,6 +189,29 @@ void TestRtfReader::decodesText_data()
     QTest::newRow("Symbol font")
         << QByteArray(R"({\rtf1{\fonttbl{\f0\fcharset2 Symbol;}{\f1 Arial;}}\f0 a\'b7\'ae\f1 a})")
         << QStringLiteral("α•→a");
+    // Symbol fonts: the character the font draws, from a byte, a \u in the font's
+    // private-use range, or a SYMBOL field.
+    QTest::newRow("Wingdings bytes")
+        << QByteArray(R"({\rtf1{\fonttbl{\f0 Arial;}{\f1\fcharset2 Wingdings;}}\f1 J\'4a\'fc\'21\f0 J})")
+        << QStringLiteral("\u263A\u263A\u2714\U0001F589J");
+    QTest::newRow("Symbol in the private-use range")
+        << QByteArray(R"({\rtf1{\fonttbl{\f3\fcharset2 Symbol;}}{\f3 \u-4031\'41\u-3911\'b9}})")
+        << QStringLiteral("\u0391\u2260");
+    QTest::newRow("Zapf Dingbats")
+        << QByteArray(R"({\rtf1{\fonttbl{\f18\fcharset2 Zapf Dingbats;}}{\f18 \u-4031\'41\'48}})")
+        << QStringLiteral("\u2721\u2605");
+    QTest::newRow("SYMBOL field in Wingdings")
+        << QByteArray(R"({\rtf1 a{\field{\*\fldinst SYMBOL 74 \\f "Wingdings" \\s 12}{\fldrslt {\f2 J}}}b})")
+        << QStringLiteral("a\u263Ab");
+    QTest::newRow("SYMBOL field without a result")
+        << QByteArray(R"({\rtf1 a{\field{\*\fldinst SYMBOL 0xF061 \\f "Symbol"}}b})")
+        << QStringLiteral("a\u03B1b");
+    QTest::newRow("SYMBOL field, font word unescaped, Symbol by default")
+        << QByteArray(R"({\rtf1 {\field{\*\fldinst SYMBOL 183 \f "Wingdings"}{\fldrslt x}}{\field{\*\fldinst SYMBOL 97}{\fldrslt a}}})")
+        << QStringLiteral("\U0001F550\u03B1");
+    QTest::newRow("SYMBOL field in a font of letters, and in Unicode")
+        << QByteArray(R"({\rtf1 {\field{\*\fldinst SYMBOL 128 \\f "Arial"}{\fldrslt ?}}{\field{\*\fldinst SYMBOL 8364 \\u}{\fldrslt ?}}})")
+        << QStringLiteral("\u20AC\u20AC");
     QTest::newRow("\\upr prefers its Unicode version")
         << QByteArray(R"({\rtf1 {\upr{G}{\*\ud{\u915?}}}})") << QStringLiteral("Γ");
     QTest::newRow("raw line breaks are not text")
@@ -192,6 +223,102 @@ void TestRtfReader::decodesText()
     QFETCH(QByteArray, rtf);
     QFETCH(QString, text);
     QCOMPARE(plainText(rtf), text);
+}
+
+void TestRtfReader::symbolFieldTakesItsSize()
+{
+    QTextDocument document;
+    RtfReader reader;
+    QVERIFY(reader.read(QByteArray(R"({\rtf1\fs20 {\field{\*\fldinst SYMBOL 74 \\f "Wingdings" \\s 18}{\fldrslt J}} x})"), document));
+    QCOMPARE(document.toPlainText(), QStringLiteral("\u263A x"));
+    QCOMPARE(formatOf(document, QStringLiteral("\u263A")).fontPointSize(), 18.0);
+    QCOMPARE(formatOf(document, QStringLiteral("x")).fontPointSize(), 10.0);
+    // A run in a symbol font is shown in no font of that name: one here would draw the
+    // Unicode characters in its own layout, or leave them blank.
+    QVERIFY(reader.read(QByteArray(R"({\rtf1{\fonttbl{\f0 DejaVu Serif;}{\f1\fcharset2 Symbol;}}\f1 a\f0 b})"), document));
+    QCOMPARE(document.toPlainText(), QStringLiteral("\u03B1b"));
+    QVERIFY(!formatOf(document, QStringLiteral("\u03B1")).hasProperty(QTextFormat::FontFamilies));
+    QCOMPARE(formatOf(document, QStringLiteral("b")).fontFamilies().toStringList(), QStringList { QStringLiteral("DejaVu Serif") });
+}
+
+// The corpus's own tables of the fonts, line by line: "<character>:<letter>:<name>:<code>".
+void TestRtfReader::symbolFontsOfTheCorpus_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("shown");
+    const QString symbol = QStringLiteral("rtf2xml_symbol.rtf");
+    QTest::newRow("alpha") << symbol << QStringLiteral(":A:GREEK CAPITAL LETTER ALPHA") << QStringLiteral("\u0391");
+    QTest::newRow("small omega") << symbol << QStringLiteral(":w:GREEK SMALL LETTER OMEGA") << QStringLiteral("\u03C9");
+    QTest::newRow("there exists") << symbol << QStringLiteral(":$:THERE EXISTS") << QStringLiteral("\u2203");
+    QTest::newRow("partial differential") << symbol << QStringLiteral(":\u2202:PARTIAL DIFFERENTIAL") << QStringLiteral("\u2202");
+    const QString zapf = QStringLiteral("rtf2xml_zapf_dingbats.rtf");
+    QTest::newRow("star of David") << zapf << QStringLiteral(":A:STAR OF DAVID") << QStringLiteral("\u2721");
+    QTest::newRow("black star") << zapf << QStringLiteral(":H:BLACK STAR") << QStringLiteral("\u2605");
+}
+
+void TestRtfReader::symbolFontsOfTheCorpus()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, line);
+    QFETCH(QString, shown);
+    QTextDocument document;
+    RtfReader reader;
+    QVERIFY2(reader.readFile(QStringLiteral(TAMSEL_SOURCE_DIR "/../shared/testdata/rtf/") + file, document), qPrintable(reader.errorString()));
+    const QStringList lines = document.toPlainText().split(QLatin1Char('\n'));
+    const auto found = std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(line); });
+    QVERIFY2(found != lines.end(), qPrintable(line));
+    QCOMPARE(found->left(found->indexOf(line)), shown);
+}
+
+// Today's date as the reader's own locale writes it, in its short, long and abbreviated forms.
+void TestRtfReader::datesInTheReadersLocale()
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    const QDate today = QDate::currentDate();
+    const QString text = plainText(R"({\rtf1 [\chdate][\chdpl][\chdpa][\chtime]})");
+    QLocale::setDefault(before);
+    static const char* const months[] = {"enero", "febrero", "marzo", "abril", "mayo", "junio", "julio", "agosto",
+        "septiembre", "octubre", "noviembre", "diciembre"};
+    const QString month = QString::fromLatin1(months[today.month() - 1]);
+    const QStringList parts = text.mid(1, text.size() - 2).split(QStringLiteral("]["));
+    QCOMPARE(parts.size(), 4);
+    QCOMPARE(parts[0], QStringLiteral("%1/%2/%3").arg(today.day()).arg(today.month()).arg(today.year() % 100, 2, 10, QLatin1Char('0')));
+    QVERIFY2(parts[1].contains(QStringLiteral("%1 de %2 de %3").arg(today.day()).arg(month).arg(today.year())), qPrintable(parts[1]));
+    QVERIFY2(parts[2].contains(month.left(3)) && !parts[2].contains(month.size() > 4 ? month : QStringLiteral("#")), qPrintable(parts[2]));
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{1,2}:\\d{2}$")).match(parts[3]).hasMatch(), qPrintable(parts[3]));
+}
+
+// Footnotes and endnotes follow the text as a word processor prints them: the mark in the
+// text, and at the end each note after its own mark, footnotes first.
+void TestRtfReader::notesAtTheEnd()
+{
+    QTextDocument document;
+    RtfReader reader;
+    QVERIFY(reader.read(QByteArray(R"({\rtf1\ftnnar\aftnnrlc One{\super\chftn}{\footnote\pard\plain {\up6\chftn} First note.} two)"
+                                   R"({\super\chftn}{\footnote\ftnalt\pard\plain {\up6\chftn} An endnote.} three{\super\chftn})"
+                                   R"({\footnote {\up6\chftn} Second {\b note}.}\par Last.})"), document));
+    QCOMPARE(document.toPlainText(),
+        QStringLiteral("One1 twoi three2\nLast.\n\n1 First note.\n2 Second note.\ni An endnote."));
+    QCOMPARE(formatOf(document, QStringLiteral("1 twoi")).verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    QCOMPARE(formatOf(document, QStringLiteral("note.\ni")).fontWeight(), int(QFont::Bold));
+}
+
+void TestRtfReader::notesOfTheCorpus()
+{
+    QTextDocument document;
+    RtfReader reader;
+    QVERIFY(reader.readFile(QStringLiteral(TAMSEL_SOURCE_DIR "/../shared/testdata/rtf/phprtflite_footnotes.rtf"), document));
+    const QString text = document.toPlainText();
+    // The marks in the text, the footnotes in the table included; the notes after the text.
+    QVERIFY2(text.contains(QStringLiteral("massa.1")) && text.contains(QStringLiteral("convallis.2")), qPrintable(text));
+    const int last = text.lastIndexOf(QStringLiteral("Nullam a fermentum massa."));
+    const QStringList notes = text.mid(last).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
+    QCOMPARE(notes, QStringList({ QStringLiteral("1This is a footnote"), QStringLiteral("2This is a another footnote"),
+                        QStringLiteral("3This is a footnote in a table"), QStringLiteral("4This is a footnote"),
+                        QStringLiteral("iThis is a endnote"), QStringLiteral("iiThis is a another endnote"),
+                        QStringLiteral("iiiThis is a endnote in a table") }));
 }
 
 void TestRtfReader::windows1252TableMatchesTheConverter()
@@ -454,7 +581,7 @@ void TestRtfReader::recoversDamagedInput_data()
     QTest::newRow("destination outside any group") << QByteArray(R"({\rtf1\info x})")
                                                    << QStringLiteral("x");
     QTest::newRow("unknown and skipped destinations")
-        << QByteArray(R"({\rtf1{\*\unknown a}{\info{\title b}}{\stylesheet{\s0 c;}}{\header d}{\footnote e}f})")
+        << QByteArray(R"({\rtf1{\*\unknown a}{\info{\title b}}{\stylesheet{\s0 c;}}{\header d}f})")
         << QStringLiteral("f");
     QTest::newRow("field shows its result") << QByteArray(R"({\rtf1{\field{\*\fldinst PAGE}{\fldrslt 7}}})")
                                             << QStringLiteral("7");

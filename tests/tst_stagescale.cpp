@@ -132,6 +132,20 @@ private Q_SLOTS:
         QCOMPARE(shown.pixelColor(4 + 10, 6 + 2), window.palette().color(QPalette::Window));
     }
 
+    // A stretched picture (a card's picture in its box) fills its label at this factor as
+    // at factor 1, still in whole pixels.
+    void stretchedPictureFillsItsLabel()
+    {
+        QWidget window;
+        window.resize(40, 20);
+        auto* label = new PixelLabel(&window);
+        label->setGeometry(2, 3, 8, 8); // twice its picture
+        label->setScaledContents(true);
+        label->setPixmap(board());
+        const QString mismatch = boardMismatch(window.grab().toImage(), 4, 6, 4);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+    }
+
     void transitionPictureKeepsWholePixels()
     {
         QTemporaryDir dir;

@@ -14,7 +14,10 @@ void setPictureScaling(QPainter& painter)
 void PixelLabel::paintEvent(QPaintEvent* event)
 {
     QPixmap picture = pixmap();
-    if (picture.isNull() || picture.devicePixelRatioF() == devicePixelRatioF()) {
+    // A stretched picture is drawn here at every factor: QLabel would smooth it at one
+    // factor and not stretch it at all at another.
+    const bool stretched = hasScaledContents();
+    if (picture.isNull() || (!stretched && picture.devicePixelRatioF() == devicePixelRatioF())) {
         QLabel::paintEvent(event);
         return;
     }
@@ -26,5 +29,8 @@ void PixelLabel::paintEvent(QPaintEvent* event)
         option.initFrom(this);
         picture = style()->generatedIconPixmap(QIcon::Disabled, picture, &option);
     }
-    style()->drawItemPixmap(&painter, contentsRect(), int(QStyle::visualAlignment(layoutDirection(), alignment())), picture);
+    if (stretched)
+        painter.drawPixmap(contentsRect(), picture);
+    else
+        style()->drawItemPixmap(&painter, contentsRect(), int(QStyle::visualAlignment(layoutDirection(), alignment())), picture);
 }

@@ -11,8 +11,9 @@ void setPictureScaling(QPainter& painter);
 
 /// A label for the course's pictures. When the stage is drawn scaled, QLabel smooths a
 /// picture whose pixel ratio is not the screen's, and stretches it over the whole label;
-/// this one draws it at its own size and scales it by setPictureScaling()'s rule. Text,
-/// and a picture at the screen's own ratio, are drawn as by QLabel.
+/// this one draws it at its own size and scales it by setPictureScaling()'s rule. With
+/// scaled contents the picture fills the label, by the same rule at every factor. Text,
+/// and an unstretched picture at the screen's own ratio, are drawn as by QLabel.
 class PixelLabel : public QLabel {
     Q_OBJECT
 

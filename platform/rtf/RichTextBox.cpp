@@ -74,6 +74,9 @@ QString RichTextBox::text() const
 
 void RichTextBox::setText(const QString& text)
 {
+    // QTextEdit gives plain text the format under its cursor: after a formatted text
+    // that is the look of that text's first character, which is not this text's.
+    setCurrentCharFormat(QTextCharFormat());
     setPlainText(text);
     applyForegroundColor();
 }

@@ -32,7 +32,8 @@ public:
     /// The whole text without formatting, paragraphs separated by '\n'.
     QString text() const;
 
-    /// Replaces the content with plain text in the box's font and text colour.
+    /// Replaces the content with plain text in the box's font and text colour, whatever
+    /// the text before it looked like.
     void setText(const QString& text);
 
     /// Number of characters of text(); the page renderer's positions run up to it.

@@ -1,54 +1,11 @@
 #include "RtfCodePage.h"
 
 #include "Cp1252.h"
+#include "RtfSymbolFont.h"
 
 #include <QStringDecoder>
 
 namespace {
-
-// Symbol font bytes 0x40..0x7F and 0xA0..0xFF; below 0x40 only five signs differ from
-// ASCII, and 0x80..0x9F hold nothing.
-constexpr char16_t kSymbolLetters[64] = {
-    0x2245, 0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393,
-    0x0397, 0x0399, 0x03D1, 0x039A, 0x039B, 0x039C, 0x039D, 0x039F,
-    0x03A0, 0x0398, 0x03A1, 0x03A3, 0x03A4, 0x03A5, 0x03C2, 0x03A9,
-    0x039E, 0x03A8, 0x0396, 0x005B, 0x2234, 0x005D, 0x22A5, 0x005F,
-    0x203E, 0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3,
-    0x03B7, 0x03B9, 0x03D5, 0x03BA, 0x03BB, 0x03BC, 0x03BD, 0x03BF,
-    0x03C0, 0x03B8, 0x03C1, 0x03C3, 0x03C4, 0x03C5, 0x03D6, 0x03C9,
-    0x03BE, 0x03C8, 0x03B6, 0x007B, 0x007C, 0x007D, 0x223C, 0x007F,
-};
-constexpr char16_t kSymbolSigns[96] = {
-    0x20AC, 0x03D2, 0x2032, 0x2264, 0x2044, 0x221E, 0x0192, 0x2663,
-    0x2666, 0x2665, 0x2660, 0x2194, 0x2190, 0x2191, 0x2192, 0x2193,
-    0x00B0, 0x00B1, 0x2033, 0x2265, 0x00D7, 0x221D, 0x2202, 0x2022,
-    0x00F7, 0x2260, 0x2261, 0x2248, 0x2026, 0x23D0, 0x23AF, 0x21B5,
-    0x2135, 0x2111, 0x211C, 0x2118, 0x2297, 0x2295, 0x2205, 0x2229,
-    0x222A, 0x2283, 0x2287, 0x2284, 0x2282, 0x2286, 0x2208, 0x2209,
-    0x2220, 0x2207, 0x00AE, 0x00A9, 0x2122, 0x220F, 0x221A, 0x22C5,
-    0x00AC, 0x2227, 0x2228, 0x21D4, 0x21D0, 0x21D1, 0x21D2, 0x21D3,
-    0x25CA, 0x2329, 0x00AE, 0x00A9, 0x2122, 0x2211, 0x239B, 0x239C,
-    0x239D, 0x23A1, 0x23A2, 0x23A3, 0x23A7, 0x23A8, 0x23A9, 0x23AA,
-    0xFFFD, 0x232A, 0x222B, 0x2320, 0x23AE, 0x2321, 0x239E, 0x239F,
-    0x23A0, 0x23A4, 0x23A5, 0x23A6, 0x23AB, 0x23AC, 0x23AD, 0xFFFD,
-};
-
-char16_t symbolCharacter(unsigned char b)
-{
-    switch (b) {
-    case 0x22: return 0x2200;
-    case 0x24: return 0x2203;
-    case 0x27: return 0x220B;
-    case 0x2A: return 0x2217;
-    case 0x2D: return 0x2212;
-    default: break;
-    }
-    if (b >= 0x40 && b < 0x80)
-        return kSymbolLetters[b - 0x40];
-    if (b >= 0xA0)
-        return kSymbolSigns[b - 0xA0];
-    return b;
-}
 
 void appendWindows1252(QString& out, QByteArrayView bytes)
 {
@@ -105,28 +62,47 @@ QString RtfCodePage::decodeWindows1252(QByteArrayView bytes)
 
 void RtfCodePage::decodeInto(QString& out, QByteArrayView bytes, int codePage)
 {
-    if (codePage != WindowsLatin1 && (codePage == Symbol || decoderFor(codePage))) {
+    if (const RtfSymbolFont::Font font = symbolFont(codePage); font != RtfSymbolFont::Font::None) {
+        RtfSymbolFont::decodeInto(out, bytes, font);
+        return;
+    }
+    if (codePage != WindowsLatin1 && decoderFor(codePage)) {
         out += decode(bytes, codePage);
         return;
     }
     appendWindows1252(out, bytes); // the common case, in place
 }
 
-QString RtfCodePage::decodeSymbol(QByteArrayView bytes)
+RtfSymbolFont::Font RtfCodePage::symbolFont(int codePage)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes)
-        *out++ = QChar(symbolCharacter(static_cast<unsigned char>(c)));
-    return text;
+    switch (codePage) {
+    case Symbol: return RtfSymbolFont::Font::Symbol;
+    case Wingdings: return RtfSymbolFont::Font::Wingdings;
+    case ZapfDingbats: return RtfSymbolFont::Font::ZapfDingbats;
+    default: return RtfSymbolFont::Font::None;
+    }
+}
+
+int RtfCodePage::codePageOf(RtfSymbolFont::Font font)
+{
+    switch (font) {
+    case RtfSymbolFont::Font::Symbol: return Symbol;
+    case RtfSymbolFont::Font::Wingdings: return Wingdings;
+    case RtfSymbolFont::Font::ZapfDingbats: return ZapfDingbats;
+    case RtfSymbolFont::Font::None: break;
+    }
+    return 0;
 }
 
 QString RtfCodePage::decode(QByteArrayView bytes, int codePage)
 {
     if (bytes.isEmpty())
         return {};
-    if (codePage == Symbol)
-        return decodeSymbol(bytes);
+    if (symbolFont(codePage) != RtfSymbolFont::Font::None) {
+        QString text;
+        RtfSymbolFont::decodeInto(text, bytes, symbolFont(codePage));
+        return text;
+    }
     if (codePage != WindowsLatin1) {
         if (QStringDecoder* decoder = decoderFor(codePage)) {
             decoder->resetState();
@@ -140,7 +116,7 @@ QString RtfCodePage::decode(QByteArrayView bytes, int codePage)
 
 bool RtfCodePage::isSupported(int codePage)
 {
-    return codePage == WindowsLatin1 || codePage == Symbol || decoderFor(codePage) != nullptr;
+    return codePage == WindowsLatin1 || symbolFont(codePage) != RtfSymbolFont::Font::None || decoderFor(codePage) != nullptr;
 }
 
 QStringDecoder* RtfCodePage::decoderFor(int codePage)

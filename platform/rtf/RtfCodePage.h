@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RtfSymbolFont.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -18,6 +20,9 @@ public:
     /// The code page Windows gives the Symbol font: Greek letters and mathematical signs
     /// in place of Latin ones.
     static constexpr int Symbol = 42;
+    /// Numbers of our own, beyond any Windows code page, for the picture fonts.
+    static constexpr int Wingdings = 0x1002A;
+    static constexpr int ZapfDingbats = 0x2002A;
 
     RtfCodePage();
     ~RtfCodePage();
@@ -32,8 +37,10 @@ public:
     /// Decodes Windows-1252 bytes with the built-in table.
     static QString decodeWindows1252(QByteArrayView bytes);
 
-    /// Decodes bytes written in the Symbol font.
-    static QString decodeSymbol(QByteArrayView bytes);
+    /// The symbol font whose codes codePage stands for; None for a code page of letters.
+    static RtfSymbolFont::Font symbolFont(int codePage);
+    /// The code page that stands for FONT; 0 for None.
+    static int codePageOf(RtfSymbolFont::Font font);
 
     /// The code page of an \fcharset value, or 0 when the charset names none of its own
     /// (ANSI, default, symbol), meaning "the document's code page".

@@ -1,20 +1,28 @@
 #include "RtfReader.h"
 
+#include "Cp1252.h"
 #include "RtfDocumentBuilder.h"
+#include "RtfSymbolFont.h"
 #include "RtfTokenizer.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QDate>
 #include <QImageReader>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QUrl>
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 #include <string_view>
 #include <unordered_map>
 
 namespace {
+
+using NoteNumbering = RtfReader::NoteNumbering;
 
 enum class Keyword {
     // destinations
@@ -70,6 +78,20 @@ enum class Keyword {
     Caps,
     SmallCaps,
     Character, ///< a named character (\emdash, \rquote, ...)
+    ShortDate, ///< today's date and time, as the reader's locale writes them
+    LongDate,
+    AbbreviatedDate,
+    Time,
+    // notes
+    Footnote,
+    Endnote, ///< \ftnalt: the note is an endnote
+    NoteMark, ///< \chftn: the note's automatic number
+    FootnoteNumbering, ///< the form of footnote numbers (parameter: a NoteNumbering)
+    EndnoteNumbering,
+    FootnoteStart,
+    EndnoteStart,
+    Raise, ///< \up: raised text, shown as superscript
+    Lower, ///< \dn
     Tab,
     Line,
     // paragraphs
@@ -170,6 +192,17 @@ const KeywordTable& keywords()
             {"highlight", {Keyword::Background}},
             {"chcbpat", {Keyword::Background}},
             {"super", {Keyword::Super}},
+            {"up", {Keyword::Raise}},
+            {"dn", {Keyword::Lower}},
+            {"chdate", {Keyword::ShortDate}},
+            {"chdpl", {Keyword::LongDate}},
+            {"chdpa", {Keyword::AbbreviatedDate}},
+            {"chtime", {Keyword::Time}},
+            {"footnote", {Keyword::Footnote}},
+            {"ftnalt", {Keyword::Endnote}},
+            {"chftn", {Keyword::NoteMark}},
+            {"ftnstart", {Keyword::FootnoteStart}},
+            {"aftnstart", {Keyword::EndnoteStart}},
             {"sub", {Keyword::Sub}},
             {"nosupersub", {Keyword::NoSuperSub}},
             {"v", {Keyword::Hidden}},
@@ -233,7 +266,7 @@ const KeywordTable& keywords()
         // Destinations that carry nothing a reader of the text sees; they are not always
         // marked with \*, so they are named here.
         for (const char* name : {"stylesheet", "info", "header", "headerl", "headerr", "headerf",
-                 "footer", "footerl", "footerr", "footerf", "footnote", "annotation",
+                 "footer", "footerl", "footerr", "footerf", "annotation",
                  "nonshppict", "objdata", "objclass", "listtable", "listoverridetable", "revtbl",
                  "rsidtbl", "generator", "xmlnstbl", "themedata", "colorschememapping",
                  "latentstyles", "datastore", "pgdsctbl", "filetbl", "comment", "txe", "xe", "tc",
@@ -245,6 +278,18 @@ const KeywordTable& keywords()
                  "title", "subject", "author", "operator", "keywords", "doccomm", "buptim",
                  "creatim", "printim", "revtim"}) {
             t.emplace(name, KeywordEntry{Keyword::SkippedDestination});
+        }
+        // Note numbering: the form each word asks for travels in the entry's character.
+        const std::pair<const char*, NoteNumbering> numberings[] = {
+            {"ftnnar", NoteNumbering::Arabic}, {"aftnnar", NoteNumbering::Arabic},
+            {"ftnnalc", NoteNumbering::LowerAlpha}, {"aftnnalc", NoteNumbering::LowerAlpha},
+            {"ftnnauc", NoteNumbering::UpperAlpha}, {"aftnnauc", NoteNumbering::UpperAlpha},
+            {"ftnnrlc", NoteNumbering::LowerRoman}, {"aftnnrlc", NoteNumbering::LowerRoman},
+            {"ftnnruc", NoteNumbering::UpperRoman}, {"aftnnruc", NoteNumbering::UpperRoman},
+            {"ftnnchi", NoteNumbering::Symbols}, {"aftnnchi", NoteNumbering::Symbols}};
+        for (const auto& [name, numbering] : numberings) {
+            const Keyword keyword = name[0] == 'a' ? Keyword::EndnoteNumbering : Keyword::FootnoteNumbering;
+            t.emplace(name, KeywordEntry{keyword, char16_t(numbering)});
         }
         for (const char* name : {"clbrdrt", "clbrdrb", "clbrdrl", "clbrdrr", "trbrdrt",
                  "trbrdrb", "trbrdrl", "trbrdrr", "trbrdrh", "trbrdrv"}) {
@@ -269,6 +314,7 @@ bool isDestination(Keyword keyword)
     case Keyword::Container:
     case Keyword::UnicodePair:
     case Keyword::UnicodeVersion:
+    case Keyword::Footnote:
         return true;
     default:
         return false;
@@ -323,6 +369,98 @@ constexpr int kMaxPictureSide = 4096; // pixels on screen
 constexpr int kTwipsPerPixel = 15;
 constexpr int kSymbolCharset = 2;
 
+// Note numbers in the form the document asks for; n counts from 1.
+QString noteNumber(int n, NoteNumbering numbering)
+{
+    n = qBound(1, n, 100000);
+    switch (numbering) {
+    case NoteNumbering::Arabic: break;
+    case NoteNumbering::LowerAlpha:
+    case NoteNumbering::UpperAlpha: {
+        // a..z, then aa..zz, as word processors count on
+        const QChar letter(char16_t((numbering == NoteNumbering::LowerAlpha ? u'a' : u'A') + (n - 1) % 26));
+        return QString((n - 1) / 26 + 1, letter).left(16);
+    }
+    case NoteNumbering::LowerRoman:
+    case NoteNumbering::UpperRoman: {
+        static const std::pair<int, const char*> numerals[] = {{1000, "m"}, {900, "cm"}, {500, "d"},
+            {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"}, {40, "xl"}, {10, "x"}, {9, "ix"},
+            {5, "v"}, {4, "iv"}, {1, "i"}};
+        QString roman;
+        int left = qMin(n, 3999);
+        for (const auto& [value, numeral] : numerals) {
+            for (; left >= value; left -= value)
+                roman += QLatin1String(numeral);
+        }
+        return numbering == NoteNumbering::UpperRoman ? roman.toUpper() : roman;
+    }
+    case NoteNumbering::Symbols: {
+        static const char16_t signs[] = {u'*', u'\u2020', u'\u2021', u'\u00A7'};
+        return QString(qMin((n - 1) / 4 + 1, 16), QChar(signs[(n - 1) % 4]));
+    }
+    }
+    return QString::number(n);
+}
+
+// Today's date or the time now, as the reader's own locale writes it.
+QString todayText(Keyword keyword)
+{
+    const QLocale locale;
+    switch (keyword) {
+    case Keyword::LongDate: return locale.toString(QDate::currentDate(), QLocale::LongFormat);
+    case Keyword::AbbreviatedDate: {
+        // The long form with the short names of the day and the month.
+        QString format = locale.dateFormat(QLocale::LongFormat);
+        format.replace(QStringLiteral("dddd"), QStringLiteral("ddd")).replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+        return locale.toString(QDate::currentDate(), format);
+    }
+    case Keyword::Time: return locale.toString(QTime::currentTime(), QLocale::ShortFormat);
+    default: return locale.toString(QDate::currentDate(), QLocale::ShortFormat);
+    }
+}
+
+// A SYMBOL field ("SYMBOL 74 \f "Wingdings" \s 12"): the character it shows and its size
+// in points (0 when the field gives none). Empty when the instruction is another field.
+std::pair<QString, qreal> symbolField(const QString& instruction)
+{
+    static const QRegularExpression field(
+        QStringLiteral(R"(^\s*SYMBOL\s+(0[xX][0-9A-Fa-f]+|\d+)(.*)$)"), QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = field.match(instruction);
+    if (!match.hasMatch())
+        return {};
+    bool ok = false;
+    const QString number = match.captured(1);
+    const uint code = number.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? number.mid(2).toUInt(&ok, 16) : number.toUInt(&ok);
+    if (!ok || code == 0 || code > 0xFFFF)
+        return {};
+    const QString switches = match.captured(2);
+    // A \f written unescaped was read as a font word; its quoted name is still there.
+    static const QRegularExpression fontName(QStringLiteral(R"re((?:\\f\s*)?"([^"]*)"|\\f\s*([^\s\\"]+))re"));
+    static const QRegularExpression size(QStringLiteral(R"(\\s\s*(\d+(?:\.\d+)?))"));
+    static const QRegularExpression unicode(QStringLiteral(R"(\\u(?![A-Za-z]))"));
+    const QRegularExpressionMatch font = fontName.match(switches);
+    const QString fontFamily = font.hasMatch() ? font.captured(font.lastCapturedIndex()) : QStringLiteral("Symbol");
+    const QRegularExpressionMatch points = size.match(switches);
+    const qreal pointSize = points.hasMatch() ? qBound(1.0, points.captured(1).toDouble(), 1638.0) : 0.0;
+
+    char32_t shown = code;
+    const RtfSymbolFont::Font symbols = RtfSymbolFont::byName(fontFamily);
+    if (unicode.match(switches).hasMatch()) {
+        shown = RtfSymbolFont::fromPrivateUse(symbols, code);
+    } else if (symbols != RtfSymbolFont::Font::None) {
+        shown = RtfSymbolFont::fromPrivateUse(symbols, code);
+        if (shown <= 0xFF)
+            shown = RtfSymbolFont::toUnicode(symbols, static_cast<unsigned char>(shown));
+        if (shown == 0)
+            shown = cp1252Char(static_cast<unsigned char>(code));
+    } else if (code <= 0xFF) {
+        shown = cp1252Char(static_cast<unsigned char>(code));
+    }
+    if (shown < 0x20 || QChar::isSurrogate(shown))
+        return {};
+    return {QString::fromUcs4(&shown, 1), pointSize};
+}
+
 // The depth at which the document's outermost group lives; the state below it is
 // what holds outside any group.
 constexpr size_t kRootDepth = 2;
@@ -370,7 +508,9 @@ bool RtfReader::read(QByteArrayView data, QTextDocument& document)
     document.setUndoRedoEnabled(false); // a loaded text is never undone piece by piece
     reset(document);
 
-    RtfTokenizer tokenizer(data.sliced(data.indexOf('{')));
+    m_input = data.sliced(data.indexOf('{'));
+    RtfTokenizer tokenizer(m_input);
+    m_tokenizer = &tokenizer;
     while (!m_finished) {
         const RtfToken token = tokenizer.next();
         if (token.type == RtfToken::Type::End)
@@ -380,6 +520,9 @@ bool RtfReader::read(QByteArrayView data, QTextDocument& document)
     while (!m_finished) // a file cut short still closes its groups
         closeGroup();
 
+    m_tokenizer = nullptr;
+    m_input = {};
+    m_notes.clear();
     m_builder.reset();
     m_document = nullptr;
     document.setUndoRedoEnabled(undoRedo);
@@ -407,10 +550,23 @@ void RtfReader::reset(QTextDocument& document)
     m_pictureCount = 0;
     m_pixelsLeft = MaxPicturePixels;
     m_fieldInstruction.clear();
+    m_fieldSymbol.clear();
+    m_fieldSymbolPoints = 0;
     m_listText.clear();
     m_cellBoundaries.clear();
     m_rowBordered = false;
     m_formatCache.clear();
+    m_notes.clear();
+    m_noteStart = 0;
+    m_noteIsEndnote = false;
+    m_markPending = false;
+    m_unclaimedMark.clear();
+    m_footnoteCount = m_endnoteCount = 0;
+    m_footnoteStart = m_endnoteStart = 1;
+    m_footnoteNumbering = NoteNumbering::Arabic;
+    m_endnoteNumbering = NoteNumbering::LowerRoman; // as word processors number endnotes
+    m_replayFloor = 0;
+    m_replayMark.clear();
 }
 
 void RtfReader::handleToken(const RtfToken& token)
@@ -427,6 +583,12 @@ void RtfReader::handleToken(const RtfToken& token)
     }
     if (m_overflowDepth > 0 || state().destination == Destination::Skip)
         return;
+    if (state().destination == Destination::Note) {
+        // Read when the text is done; only whether it is an endnote matters now.
+        if (token.type == RtfToken::Type::ControlWord && token.word == QByteArrayView("ftnalt"))
+            m_noteIsEndnote = true;
+        return;
+    }
     if (state().destination == Destination::UnicodePair && token.type != RtfToken::Type::ControlWord
         && !(token.type == RtfToken::Type::ControlSymbol && token.symbol == '*'))
         return; // the ANSI version beside \ud is left unread
@@ -478,6 +640,7 @@ void RtfReader::openGroup()
     }
     GroupState inner = m_stack.back();
     inner.ownsDestination = false;
+    inner.ownsField = false;
     inner.starred = false;
     m_stack.push_back(std::move(inner));
 }
@@ -490,8 +653,11 @@ void RtfReader::closeGroup()
         --m_overflowDepth;
         return;
     }
+    if (m_stack.size() <= m_replayFloor)
+        return; // a note read again never closes the groups around it
     if (m_stack.size() <= kRootDepth) {
         // The outermost group ends the document; what follows it is not part of it.
+        appendNotes();
         m_builder->finish(state().paragraph, characterFormat(), listStyle());
         m_stack.resize(1);
         m_finished = true;
@@ -501,9 +667,17 @@ void RtfReader::closeGroup()
     m_stack.pop_back();
     if (closing.destination == Destination::FontTable)
         commitFontEntry();
+    if (closing.ownsField)
+        insertFieldSymbol(); // a SYMBOL field without a result
     if (!closing.ownsDestination)
         return;
     switch (closing.destination) {
+    case Destination::Note:
+        finishNote();
+        break;
+    case Destination::FieldInstruction:
+        endFieldInstruction();
+        break;
     case Destination::Picture:
         if (state().destination == Destination::Text)
             insertPicture(state().paragraph);
@@ -654,6 +828,10 @@ void RtfReader::handleControlWord(const RtfToken& token)
     case Keyword::Unicode:
     case Keyword::UnicodeSkip:
     case Keyword::Character:
+    case Keyword::ShortDate:
+    case Keyword::LongDate:
+    case Keyword::AbbreviatedDate:
+    case Keyword::Time:
     case Keyword::Tab:
     case Keyword::Line:
         break;
@@ -675,6 +853,8 @@ void RtfReader::handleControlWord(const RtfToken& token)
         break;
     case Keyword::Field:
         m_fieldInstruction.clear();
+        m_fieldSymbol.clear();
+        s.ownsField = true;
         break;
     case Keyword::FieldInstruction:
         setDestination(Destination::FieldInstruction);
@@ -760,9 +940,13 @@ void RtfReader::handleControlWord(const RtfToken& token)
         break;
 
     case Keyword::Unicode: {
-        // \u takes a signed 16-bit value; anything outside that is damage.
+        // \u takes a signed 16-bit value; anything outside that is damage. A symbol font
+        // writes its own codes there, moved to the private-use range.
         const int unit = value < 0 ? value + 0x10000 : value;
-        appendCharacter(unit >= 0 && unit <= 0xFFFF ? char16_t(unit) : u'\uFFFD');
+        if (unit >= 0 && unit <= 0xFFFF)
+            appendCodePoint(RtfSymbolFont::fromPrivateUse(RtfCodePage::symbolFont(currentCodePage()), char32_t(unit)));
+        else
+            appendCharacter(u'\uFFFD');
         m_skipCharacters = s.unicodeSkip;
         break;
     }
@@ -830,6 +1014,45 @@ void RtfReader::handleControlWord(const RtfToken& token)
         break;
     case Keyword::Character:
         appendCharacter(found->second.character);
+        break;
+    case Keyword::ShortDate:
+    case Keyword::LongDate:
+    case Keyword::AbbreviatedDate:
+    case Keyword::Time:
+        appendString(todayText(keyword));
+        break;
+    case Keyword::Footnote:
+        if (destination != Destination::Text || m_replayFloor > 0 || !m_tokenizer) {
+            setDestination(Destination::Skip); // notes inside notes, or outside the text
+            break;
+        }
+        m_noteContext = s;
+        setDestination(Destination::Note);
+        m_noteStart = m_tokenizer->position();
+        m_noteIsEndnote = false;
+        break;
+    case Keyword::Endnote: // only inside a note, which is read later
+        break;
+    case Keyword::NoteMark:
+        noteMark();
+        break;
+    case Keyword::FootnoteNumbering:
+        m_footnoteNumbering = NoteNumbering(found->second.character);
+        break;
+    case Keyword::EndnoteNumbering:
+        m_endnoteNumbering = NoteNumbering(found->second.character);
+        break;
+    case Keyword::FootnoteStart:
+        m_footnoteStart = qBound(1, value, 10000);
+        break;
+    case Keyword::EndnoteStart:
+        m_endnoteStart = qBound(1, value, 10000);
+        break;
+    case Keyword::Raise:
+        character.script = on ? RtfCharacterState::Script::Super : RtfCharacterState::Script::Normal;
+        break;
+    case Keyword::Lower:
+        character.script = on ? RtfCharacterState::Script::Sub : RtfCharacterState::Script::Normal;
         break;
     case Keyword::Tab:
         if (destination != Destination::FieldInstruction)
@@ -933,6 +1156,7 @@ void RtfReader::handleControlWord(const RtfToken& token)
 
     case Keyword::Cell:
         if (destination == Destination::Text) {
+            flushNoteMark();
             m_builder->endCell(paragraph, characterFormat());
             m_listText.clear();
         }
@@ -986,21 +1210,40 @@ void RtfReader::decodePendingBytes()
     m_pendingBytes.truncate(0);
 }
 
-void RtfReader::appendCharacter(char16_t unicode)
+void RtfReader::appendCodePoint(char32_t unicode)
+{
+    if (QChar::requiresSurrogates(unicode)) {
+        appendCharacter(QChar::highSurrogate(unicode));
+        appendCharacter(QChar::lowSurrogate(unicode));
+    } else {
+        appendCharacter(char16_t(unicode));
+    }
+}
+
+bool RtfReader::takesCharacters() const
 {
     switch (state().destination) {
-    case Destination::Text:
-        if (state().character.hidden)
-            return;
-        break;
+    case Destination::Text: return !state().character.hidden;
     case Destination::FieldInstruction:
-    case Destination::ListText:
-        break;
-    default:
-        return;
+    case Destination::ListText: return true;
+    default: return false;
     }
+}
+
+void RtfReader::appendCharacter(char16_t unicode)
+{
+    if (!takesCharacters())
+        return;
     decodePendingBytes();
     m_pendingText += QChar(unicode);
+}
+
+void RtfReader::appendString(const QString& text)
+{
+    if (!takesCharacters())
+        return;
+    decodePendingBytes();
+    m_pendingText += text;
 }
 
 void RtfReader::flushText()
@@ -1016,6 +1259,7 @@ void RtfReader::deliverText(const QString& text)
 {
     switch (state().destination) {
     case Destination::Text: {
+        flushNoteMark();
         // A list number whose paragraph turned out not to be a list item is shown as text.
         if (!m_listText.isEmpty() && state().paragraph.list == 0) {
             const QString number = m_listText;
@@ -1040,6 +1284,7 @@ void RtfReader::deliverText(const QString& text)
 
 void RtfReader::endParagraph(bool pageBreak)
 {
+    flushNoteMark();
     m_builder->endParagraph(state().paragraph, characterFormat(), listStyle(),
         pageBreak ? RtfDocumentBuilder::Break::Page : RtfDocumentBuilder::Break::Paragraph);
     m_listText.clear();
@@ -1056,11 +1301,12 @@ void RtfReader::commitFontEntry()
             codePage = 0;
         const QString name = m_codePages.decode(m_fontEntry.name,
             codePage != 0 ? codePage : m_documentCodePage).trimmed();
-        // Of the fonts with the symbol charset only Symbol itself has a known layout;
-        // picture fonts keep their bytes as they are.
-        if (m_fontEntry.charset == kSymbolCharset && m_fontEntry.codePage == 0
-            && name.compare(u"Symbol", Qt::CaseInsensitive) == 0)
-            codePage = RtfCodePage::Symbol;
+        // Of the fonts with the symbol charset, those whose layout is known show the
+        // characters they draw; other picture fonts keep their bytes as they are.
+        if (m_fontEntry.charset == kSymbolCharset && m_fontEntry.codePage == 0) {
+            if (const int symbols = RtfCodePage::codePageOf(RtfSymbolFont::byName(name)))
+                codePage = symbols;
+        }
         m_fonts[m_fontEntry.number] = Font{name, codePage};
         m_formatCache.clear();
     }
@@ -1121,6 +1367,7 @@ void RtfReader::insertPicture(const RtfParagraphState& paragraph)
         const qreal scaled = base * (scale > 0 ? qMin(scale, 10000) : 100) / 100.0;
         return qBound<qreal>(1, scaled, kMaxPictureSide);
     };
+    flushNoteMark();
     const QString name = QStringLiteral("rtf-image-%1").arg(++m_pictureCount);
     m_document->addResource(QTextDocument::ImageResource, QUrl(name), image);
     QTextImageFormat format;
@@ -1130,8 +1377,119 @@ void RtfReader::insertPicture(const RtfParagraphState& paragraph)
     m_builder->insertImage(format, paragraph);
 }
 
+void RtfReader::endFieldInstruction()
+{
+    std::tie(m_fieldSymbol, m_fieldSymbolPoints) = symbolField(m_fieldInstruction);
+}
+
+void RtfReader::insertFieldSymbol()
+{
+    if (m_fieldSymbol.isEmpty())
+        return;
+    const QString symbol = std::exchange(m_fieldSymbol, QString());
+    if (state().destination != Destination::Text || state().character.hidden)
+        return;
+    flushText();
+    flushNoteMark();
+    QTextCharFormat format = characterFormat();
+    if (m_fieldSymbolPoints > 0)
+        format.setFontPointSize(m_fieldSymbolPoints);
+    m_builder->insertText(symbol, format, state().paragraph);
+}
+
+void RtfReader::noteMark()
+{
+    if (m_replayFloor > 0) {
+        appendString(m_replayMark); // the note's own number, before its text
+        return;
+    }
+    if (state().destination != Destination::Text)
+        return;
+    // Which count the number comes from is known only once the note after it has been seen.
+    flushNoteMark();
+    m_markPending = true;
+    m_markFormat = characterFormat();
+}
+
+void RtfReader::flushNoteMark()
+{
+    if (!m_markPending)
+        return;
+    // Something else came first: the mark is a footnote's, and waits for its note.
+    m_markPending = false;
+    m_unclaimedMark = noteNumber(m_footnoteStart + m_footnoteCount++, m_footnoteNumbering);
+    m_builder->insertText(m_unclaimedMark, m_markFormat, state().paragraph);
+}
+
+void RtfReader::finishNote()
+{
+    const qsizetype end = qMax(m_noteStart, m_tokenizer->position() - 1); // before the note's '}'
+    Note note{m_noteStart, end, m_noteContext, QString(), m_noteIsEndnote};
+    if (m_markPending) {
+        m_markPending = false;
+        note.mark = note.endnote ? noteNumber(m_endnoteStart + m_endnoteCount++, m_endnoteNumbering)
+                                 : noteNumber(m_footnoteStart + m_footnoteCount++, m_footnoteNumbering);
+        m_builder->insertText(note.mark, m_markFormat, state().paragraph);
+    } else {
+        note.mark = std::exchange(m_unclaimedMark, QString());
+    }
+    if (m_notes.size() < size_t(MaxNotes))
+        m_notes.push_back(std::move(note));
+}
+
+void RtfReader::appendNotes()
+{
+    flushNoteMark();
+    if (m_notes.empty())
+        return;
+    // As printed: the text, a blank line, the footnotes and then the endnotes, each after
+    // its mark.
+    flushText();
+    endParagraph(false);
+    endParagraph(false);
+    std::stable_partition(m_notes.begin(), m_notes.end(), [](const Note& note) { return !note.endnote; });
+    for (const Note& note : m_notes)
+        replayNote(note);
+    m_notes.clear();
+}
+
+void RtfReader::replayNote(const Note& note)
+{
+    GroupState inside = note.context;
+    inside.destination = Destination::Text;
+    inside.ownsDestination = false;
+    inside.ownsField = false;
+    inside.starred = false;
+    inside.paragraph = RtfParagraphState{}; // a note stands in no table or list of the text
+    inside.character.anchorHref.clear();
+    const size_t floor = m_stack.size();
+    m_stack.push_back(std::move(inside));
+    m_replayFloor = floor + 1;
+    m_replayMark = note.mark;
+    m_skipCharacters = 0;
+
+    RtfTokenizer tokenizer(m_input.sliced(note.begin, note.end - note.begin));
+    for (RtfToken token = tokenizer.next(); token.type != RtfToken::Type::End; token = tokenizer.next())
+        handleToken(token);
+    while (m_stack.size() > m_replayFloor)
+        closeGroup();
+    flushText();
+    endParagraph(false);
+
+    m_overflowDepth = 0;
+    m_skipCharacters = 0;
+    m_replayFloor = 0;
+    m_stack.resize(floor);
+}
+
 void RtfReader::startFieldResult()
 {
+    if (!m_fieldSymbol.isEmpty()) {
+        // The result a writer left is the character in a font this machine may not have.
+        insertFieldSymbol();
+        setDestination(Destination::Skip);
+        return;
+    }
     static const QRegularExpression hyperlink(
         QStringLiteral(R"(^\s*HYPERLINK\s+(?:\\l\s+)?"([^"]*)\")"));
     const QRegularExpressionMatch match = hyperlink.match(m_fieldInstruction);
@@ -1149,7 +1507,10 @@ QTextCharFormat RtfReader::characterFormat()
 
     QTextCharFormat format;
     const auto font = m_fonts.find(c.font >= 0 ? c.font : m_defaultFont);
-    if (font != m_fonts.end() && !font->second.name.isEmpty())
+    // The characters of a symbol font have become Unicode ones: a font of that name here
+    // would draw them in its own layout, or not at all.
+    if (font != m_fonts.end() && !font->second.name.isEmpty()
+        && RtfCodePage::symbolFont(font->second.codePage) == RtfSymbolFont::Font::None)
         format.setFontFamilies(QStringList{font->second.name});
     format.setFontPointSize(c.fontSize / 2.0);
     if (c.bold)

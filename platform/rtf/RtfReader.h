@@ -15,10 +15,13 @@
 class QTextDocument;
 class RtfDocumentBuilder;
 struct RtfToken;
+class RtfTokenizer;
 
 /// Reads RTF 1.x into a QTextDocument: text in its code pages and \u form, character and
 /// paragraph formatting, lists, simple tables, hyperlink and other field results, PNG and
-/// JPEG pictures. Anything damaged is read as far as it makes sense; group depth, names,
+/// JPEG pictures, the characters of the Symbol, Wingdings and Zapf Dingbats fonts (in runs
+/// and in SYMBOL fields), today's date and time, and footnotes and endnotes, which follow
+/// the text as a word processor prints them at the end. Anything damaged is read as far as it makes sense; group depth, names,
 /// numbers, tables and pictures are bounded, so no input can crash, hang or exhaust it.
 class RtfReader {
 public:
@@ -30,6 +33,11 @@ public:
     static constexpr int MaxPictureBytes = 32 * 1024 * 1024;
     /// Pictures beyond this many pixels in one document are left out.
     static constexpr qint64 MaxPicturePixels = 64 * 1024 * 1024;
+    /// Notes beyond this many in one document are left out.
+    static constexpr int MaxNotes = 10000;
+
+    /// How notes are numbered (\ftnn..., \aftnn...).
+    enum class NoteNumbering { Arabic, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman, Symbols };
 
     RtfReader();
     ~RtfReader();
@@ -62,6 +70,7 @@ private:
         ListText, ///< the number or bullet Word writes before a list paragraph
         OldListProperties, ///< \*\pn: list properties of old-style lists
         UnicodePair, ///< \upr: only its \*\ud group (the Unicode version) is read
+        Note, ///< a footnote or endnote, read at the end of the document
     };
 
     struct GroupState {
@@ -69,9 +78,18 @@ private:
         Destination resumed = Destination::Text; ///< where \ud inside \upr goes back to
         bool ownsDestination = false; ///< this group opened its destination
         bool starred = false; ///< \* seen: an unknown destination next is skipped
+        bool ownsField = false; ///< this group is a \field
         int unicodeSkip = 1; ///< \uc
         RtfCharacterState character;
         RtfParagraphState paragraph;
+    };
+
+    struct Note {
+        qsizetype begin = 0; ///< the note's content in the input, after \footnote
+        qsizetype end = 0;
+        GroupState context; ///< the state its group was opened in
+        QString mark; ///< its automatic number, empty when the document writes its own mark
+        bool endnote = false;
     };
 
     struct Font {
@@ -113,6 +131,7 @@ private:
     void appendBytes(QByteArrayView bytes);
     void decodePendingBytes();
     void appendCharacter(char16_t unicode);
+    void appendCodePoint(char32_t unicode);
     void flushText();
     void deliverText(const QString& text);
 
@@ -122,6 +141,16 @@ private:
     void appendPictureHex(QByteArrayView bytes);
     void insertPicture(const RtfParagraphState& paragraph);
     void startFieldResult();
+    void endFieldInstruction();
+    void insertFieldSymbol();
+    void appendString(const QString& text);
+    bool takesCharacters() const;
+
+    void noteMark();
+    void flushNoteMark();
+    void finishNote();
+    void appendNotes();
+    void replayNote(const Note& note);
 
     int currentCodePage() const;
     QTextCharFormat characterFormat();
@@ -158,8 +187,30 @@ private:
     int m_pictureCount = 0;
     qint64 m_pixelsLeft = MaxPicturePixels;
     QString m_fieldInstruction;
+    QString m_fieldSymbol; ///< what the SYMBOL field being read shows, until it is shown
+    qreal m_fieldSymbolPoints = 0;
     QString m_listText;
     std::vector<int> m_cellBoundaries;
+
+    // Notes are kept as the stretch of the input that holds them and read again, in the
+    // format around them, once the text is done.
+    QByteArrayView m_input;
+    const RtfTokenizer* m_tokenizer = nullptr;
+    std::vector<Note> m_notes;
+    qsizetype m_noteStart = 0;
+    bool m_noteIsEndnote = false;
+    GroupState m_noteContext;
+    bool m_markPending = false; ///< \chftn read; its number waits to see which kind of note follows
+    QTextCharFormat m_markFormat;
+    QString m_unclaimedMark; ///< a mark shown before its note came
+    int m_footnoteCount = 0;
+    int m_endnoteCount = 0;
+    int m_footnoteStart = 1;
+    int m_endnoteStart = 1;
+    NoteNumbering m_footnoteNumbering = NoteNumbering::Arabic;
+    NoteNumbering m_endnoteNumbering = NoteNumbering::LowerRoman;
+    size_t m_replayFloor = 0; ///< while a note is read again: the depth its text starts at
+    QString m_replayMark;
     bool m_rowBordered = false;
 
     // Documents switch between a handful of formats; building a QTextCharFormat anew at

@@ -1,6 +1,7 @@
 #include "InfoCardScreen.h"
 
 #include "CourseError.h"
+#include "ErrorReport.h"
 #include "HelpOverlay.h"
 #include "MediaPlayer.h"
 #include "ModuleState.h"
@@ -122,13 +123,22 @@ void InfoCardScreen::printCard()
 void InfoCardScreen::tellCopied(const QString& text)
 {
     shell().trace().event("message", { { QStringLiteral("text"), text } });
-    QMessageBox box(QMessageBox::NoIcon, windowName(), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, ErrorReport::programTitle(), text, QMessageBox::Ok, this);
     box.exec();
 }
 
 void InfoCardScreen::stopCardMedia()
 {
     m_sonido->stop();
+}
+
+void InfoCardScreen::screenShown()
+{
+    TextCardScreen::screenShown();
+    // Back on the screen (from the help, or from another lesson) the card's sound is still
+    // the one chosen last: its pictures and its end are watched again, as before leaving.
+    if (isLoaded() && !m_sonido->file().isEmpty())
+        Timer2->start(TimedPictures::PeriodMs);
 }
 
 void InfoCardScreen::screenLeft()

@@ -42,6 +42,7 @@ protected:
     void printCard() override;
     void tellCopied(const QString& text) override;
     void stopCardMedia() override;
+    void screenShown() override;
     void screenLeft() override;
 
 private:

@@ -102,21 +102,30 @@ void PictureCardScreen::moveCard(int step)
     }
 }
 
+bool PictureCardScreen::hasPicture() const
+{
+    return foto && !foto->pixmap().isNull();
+}
+
 void PictureCardScreen::cardAction(int accion, int)
 {
     switch (accion) {
     case Print:
+        // With no card shown there is nothing to print, and nothing to tell.
+        if (!hasPicture())
+            break;
         holdingActivation([this] {
             PrintJob job(shell(), jobTitle());
-            job.printPicture(foto ? foto->pixmap() : QPixmap());
+            job.printPicture(foto->pixmap());
             job.finish();
         });
         break;
     case Copy: {
+        if (!hasPicture())
+            break; // the clipboard keeps what the learner had put there
         QClipboard* clipboard = QGuiApplication::clipboard();
         clipboard->clear();
-        if (foto)
-            clipboard->setImage(foto->pixmap().toImage());
+        clipboard->setImage(foto->pixmap().toImage());
         traceCard("copy", lista()->listIndex());
         m_mensajeabierto = true;
         shell().showMessage(QStringLiteral("La imagen se ha enviado al portapapeles"));

@@ -30,6 +30,8 @@ protected:
     void listFilled() override;
 
 private:
+    /// Whether `foto` shows a card's picture that can be copied or printed.
+    bool hasPicture() const;
     void moveCard(int step);
     void setListShown(bool shown);
 

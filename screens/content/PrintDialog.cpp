@@ -51,6 +51,9 @@ PrintDialog::PrintDialog(Shell& shell, PhotoCardScreen& screen, QWidget* parent)
     layout->addLayout(row);
     rtf = new RichTextBox(this);
     rtf->setObjectName(QStringLiteral("rtf"));
+    // The cards print as the screen shows them: a plain-text card in the screen's font.
+    if (screen.rtf)
+        rtf->setFont(screen.rtf->font());
     rtf->hide();
     connect(Command1, &QPushButton::clicked, this, &QDialog::reject);
     connect(Command2, &QPushButton::clicked, this, [this] { m_shell.guarded([this] { Command2Click(); }); });
@@ -71,7 +74,9 @@ void PrintDialog::Command2Click()
         auto rows = state.ContentDb->openRecordset(
             QStringLiteral("select * from ficha_fototextual where n_leccion = %1").arg(state.CurrentLesson));
         // Each card is a document of its own, named after its file (a course's names use
-        // '\\'); a card whose file is missing is skipped.
+        // '\\'); a card whose file is missing is skipped. The learner is told once for
+        // all of them.
+        std::vector<PrintJob::Outcome> outcomes;
         for (; !rows->isEof(); rows->moveNext()) {
             const QString file = rows->text(QStringLiteral("fichero_epigrafe"));
             try {
@@ -83,8 +88,9 @@ void PrintDialog::Command2Click()
             PrintJob job(m_shell, QStringLiteral("%1 - %2").arg(m_screen.printTitle().section(QStringLiteral(" - "), 0, 0),
                                                                 QFileInfo(file.trimmed().replace(QLatin1Char('\\'), QLatin1Char('/'))).completeBaseName()));
             job.PrintRichText(*rtf, 1440, 1440, 600, 500);
-            job.finish();
+            outcomes.push_back(job.finish(PrintJob::Telling::Caller));
         }
+        PrintJob::tell(m_shell, outcomes);
     }
     accept();
 }

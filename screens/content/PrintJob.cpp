@@ -5,6 +5,7 @@
 #include "Trace.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonObject>
 #include <QPainter>
@@ -36,7 +37,7 @@ PrintJob::PrintJob(Shell& shell, const QString& title, const QString& outputFile
             m_printer->setPrinterName(names.front());
         else {
             file = fallbackFile(title);
-            m_fallback = true;
+            m_outcome.noPrinter = true;
         }
     }
     if (!file.isEmpty()) {
@@ -68,9 +69,15 @@ QString PrintJob::fallbackFile(const QString& title)
         if (forbidden.contains(c) || c.unicode() < 32)
             c = QLatin1Char('_');
     }
-    if (name.trimmed().isEmpty())
+    name = name.trimmed();
+    if (name.isEmpty())
         name = QStringLiteral("tamsel");
-    return QDir(folder).filePath(name.trimmed() + QStringLiteral(".pdf"));
+    // The same card printed again, or its picture after its text, gets a name of its own.
+    const QDir documents(folder);
+    QString file = documents.filePath(name + QStringLiteral(".pdf"));
+    for (int copy = 2; QFileInfo::exists(file); ++copy)
+        file = documents.filePath(QStringLiteral("%1 (%2).pdf").arg(name).arg(copy));
+    return file;
 }
 
 void PrintJob::fail(const QString& why)
@@ -149,7 +156,7 @@ bool PrintJob::printPicture(const QPixmap& picture)
     return m_outcome.error.isEmpty();
 }
 
-PrintJob::Outcome PrintJob::finish()
+PrintJob::Outcome PrintJob::finish(Telling telling)
 {
     if (m_finished)
         return m_outcome;
@@ -165,11 +172,26 @@ PrintJob::Outcome PrintJob::finish()
     m_shell.trace().event("print", { { QStringLiteral("op"), QStringLiteral("end") }, { QStringLiteral("printer"), m_outcome.printer },
                                        { QStringLiteral("pages"), m_outcome.pages }, { QStringLiteral("file"), m_outcome.file },
                                        { QStringLiteral("ok"), m_outcome.ok } });
+    if (telling == Telling::Learner)
+        tell(m_shell, { m_outcome });
+    return m_outcome;
+}
+
+void PrintJob::tell(Shell& shell, const std::vector<Outcome>& outcomes)
+{
     // The learner is told where the pages went when they did not go to a printer, and
     // why nothing came out when the printer failed; then he goes on where he was.
-    if (!m_outcome.ok)
-        m_shell.showMessage(QStringLiteral("No se ha podido imprimir: %1").arg(m_outcome.error));
-    else if (m_fallback)
-        m_shell.showMessage(QStringLiteral("No hay impresora: se ha guardado en %1").arg(m_outcome.file));
-    return m_outcome;
+    QStringList files;
+    for (const Outcome& outcome : outcomes) {
+        if (!outcome.error.isEmpty()) {
+            shell.showMessage(QStringLiteral("No se ha podido imprimir: %1").arg(outcome.error));
+            return;
+        }
+        if (outcome.ok && outcome.noPrinter)
+            files << outcome.file;
+    }
+    if (files.size() == 1)
+        shell.showMessage(QStringLiteral("No hay impresora: se ha guardado en %1").arg(files.front()));
+    else if (!files.isEmpty())
+        shell.showMessage(QStringLiteral("No hay impresora: se han guardado en %1").arg(files.join(QStringLiteral(", "))));
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class QPainter;
 class QPixmap;
@@ -24,7 +25,11 @@ public:
         QString printer; ///< the printer's name, empty for a PDF file
         QString file;    ///< the PDF file written when there was no printer
         QString error;
+        bool noPrinter = false; ///< the pages went to FILE because the system has no printer
     };
+    /// Who tells the learner where the pages went: the job itself when it ends, or its
+    /// caller, once for all the jobs it ran (tell()).
+    enum class Telling { Learner, Caller };
 
     /// A job named TITLE ("lesson - card"); OUTPUTFILE, when given, sends it to that PDF
     /// file whatever printers there are.
@@ -43,10 +48,17 @@ public:
     bool printPicture(const QPixmap& picture);
 
     /// Ends the document; when the pages went to a file, or the printer failed, the
-    /// learner is told in the message window. Runs by itself on destruction.
-    Outcome finish();
+    /// learner is told in the message window (unless TELLING leaves that to the caller).
+    /// Runs by itself on destruction.
+    Outcome finish(Telling telling = Telling::Learner);
 
-    /// The PDF file for TITLE in the documents folder, used when there is no printer.
+    /// Tells the learner in one message why nothing came out of the first of OUTCOMES that
+    /// failed, or else where the pages went that did not go to a printer; nothing when
+    /// everything was printed.
+    static void tell(Shell& shell, const std::vector<Outcome>& outcomes);
+
+    /// A PDF file for TITLE in the documents folder, used when there is no printer: one
+    /// that is not there yet, so that no earlier document is written over.
     static QString fallbackFile(const QString& title);
 
 private:
@@ -60,5 +72,4 @@ private:
     std::unique_ptr<QPainter> m_painter;
     Outcome m_outcome;
     bool m_finished = false;
-    bool m_fallback = false; ///< no printer: the pages went to a file the learner must be told of
 };

@@ -43,6 +43,14 @@ bool TextCardScreen::loadObject(int kind, const Recordset& row)
         rtf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_fuentetexto = row.text(QStringLiteral("Font"));
         m_tamanotexto = qint16(row.number(QStringLiteral("tamanofont")));
+        // Every card starts from the screen's own look; an inline text is given it again
+        // through its selection, as the course does.
+        QFont font = rtf->font();
+        if (!m_fuentetexto.trimmed().isEmpty())
+            font.setFamilies({ m_fuentetexto.trimmed() });
+        if (m_tamanotexto > 0)
+            font.setPointSize(m_tamanotexto);
+        rtf->setFont(font);
         if (const QString colour = row.text(QStringLiteral("bitmapactivo")); !colour.trimmed().isEmpty())
             rtf->setBackgroundColor(nineDigitColour(colour));
         return true;
@@ -61,6 +69,13 @@ bool TextCardScreen::loadObject(int kind, const Recordset& row)
     }
     default: return CardScreen::loadObject(kind, row);
     }
+}
+
+void TextCardScreen::loadFinished()
+{
+    CardScreen::loadFinished();
+    if (!rtf)
+        throw CourseError(QStringLiteral("pantalla: screen %1 has no text box (objeto 10)").arg(number()));
 }
 
 void TextCardScreen::buttonBuilt(int index, const Recordset& row)

@@ -39,6 +39,7 @@ public:
 
 protected:
     bool loadObject(int kind, const Recordset& row) override;
+    void loadFinished() override;
     void buttonBuilt(int index, const Recordset& row) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void cardAction(int accion, int index) override;
