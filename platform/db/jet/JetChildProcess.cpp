@@ -78,7 +78,6 @@ void limitMemory()
     }
 }
 
-
 // Everything the forked child needs, made before the fork: between fork and exec the
 // child may only make system calls, since another thread of the parent may have held
 // any lock (the allocator's excepted) at the moment of the fork.
@@ -95,7 +94,8 @@ struct ReaderStart {
 [[noreturn]] void becomeReader(const ReaderStart& start)
 {
     // The child dies with the thread that forked it, and run() waits in that thread until
-    // the child has ended. A parent gone before the call is seen as a parent changed.
+    // the child has ended. A parent that died before the call has already left the child
+    // to another one: it stops here.
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != start.parent)
         ::_exit(4);
     sigset_t none;
