@@ -352,8 +352,12 @@ void FramedScreen::refreshNavList()
     listanav->resize(listanav->width(), shell().state().NavListHeight);
 }
 
-bool FramedScreen::activationHeld() const
+bool FramedScreen::activationHeld(Activation cause) const
 {
+    // The screen beneath the explorer or the glossary went on while they lay over it
+    // (its sounds, its track, its card): closing them gives it back as it is.
+    if (cause == Activation::OverlayClosed)
+        return true;
     const ModuleState& state = shell().state();
     return state.ActivationHold || state.GlossaryOpen || state.ExplorerOpen;
 }

@@ -118,7 +118,7 @@ protected:
     virtual void dropListHighlight() { }
 
     void ScreenLoad() override;
-    bool activationHeld() const override;
+    bool activationHeld(Activation cause) const override;
     void ScreenActivate() override;
     void screenShown() override;
     void screenLeft() override;

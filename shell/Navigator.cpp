@@ -74,6 +74,7 @@ bool Navigator::SwitchScreen(Screen* from, Screen* to)
     // A screen that cannot be built ends the course; only the effect itself may fail quietly.
     to->ensureLoaded();
     m_shell.sounds().startChangeSound();
+    m_shell.beginSwitch(*to);
     state.FromScreenName = from ? from->windowName() : QString();
     state.ToScreenName = to->windowName();
     try {

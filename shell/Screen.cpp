@@ -33,13 +33,17 @@ void Screen::ensureLoaded()
     ScreenLoad();
 }
 
-void Screen::activate()
+void Screen::activate(Activation cause)
 {
     ensureLoaded();
     const ModuleState& state = m_shell.state();
     QJsonObject event { { QStringLiteral("window"), m_windowName }, { QStringLiteral("screen"), m_number },
         { QStringLiteral("lesson"), state.CurrentLesson } };
-    const bool held = activationHeld();
+    if (cause != Activation::Entered)
+        event.insert(QStringLiteral("after"), cause == Activation::ModalClosed ? QStringLiteral("modal") : QStringLiteral("overlay"));
+    // A modal window changes nothing of the screen it lay over (a copy, a print, a
+    // message): the screen goes on as it was, whatever its own holds say.
+    const bool held = cause == Activation::ModalClosed || activationHeld(cause);
     if (held)
         event.insert(QStringLiteral("held"), true);
     m_shell.trace().event("screen.activate", event);

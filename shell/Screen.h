@@ -18,6 +18,13 @@ class Screen : public QWidget {
     Q_OBJECT
 
 public:
+    /// Why a screen is activated.
+    enum class Activation {
+        Entered,       ///< it has been shown: a transition ended on it, or it was opened over the stage
+        OverlayClosed, ///< the explorer or the glossary that lay over it has closed
+        ModalClosed,   ///< a modal window over it (a message, a dialog) has closed
+    };
+
     Screen(Shell& shell, const QString& windowName, qint16 number);
 
     /// The window's name ("frmms", "frmct", ...), by which the transition shows it.
@@ -29,8 +36,9 @@ public:
     /// Builds the screen from its rows unless that has been done.
     void ensureLoaded();
 
-    /// Runs the screen's activation; the host calls it, never the screen itself.
-    void activate();
+    /// Runs the screen's activation for CAUSE; the host calls it, never the screen itself.
+    /// Coming back from a modal window always does nothing (heldActivation only).
+    void activate(Activation cause = Activation::Entered);
 
     /// The picture a transition to this screen runs to: its background.
     virtual QPixmap transitionPicture();
@@ -40,6 +48,9 @@ public:
     /// Whether the screen lies over the current screen in a window of its own size
     /// (the explorer, the glossary) instead of taking the stage.
     virtual bool isOverlay() const { return false; }
+    /// Asked of a loaded overlay before it is shown: the text that tells the learner why
+    /// it cannot open, or "" when it opens. A window that refuses is never shown.
+    virtual QString refuseOpening() { return {}; }
 
     /// Gives the pointer and the keyboard to the screen, or takes them away while a
     /// window lies over it; the screen keeps its look either way.
@@ -51,9 +62,15 @@ protected:
     virtual void ScreenLoad() = 0;
     /// The screen's activation.
     virtual void ScreenActivate() = 0;
-    /// Whether an activation now must do nothing (a window lies over the screen).
-    virtual bool activationHeld() const { return false; }
-    /// An activation came while it was held (a window that lay over the screen closed).
+    /// Whether an activation for CAUSE must do nothing now (a window lies over the
+    /// screen, or one that lay over it has closed). Not asked after a modal window.
+    virtual bool activationHeld(Activation cause) const
+    {
+        Q_UNUSED(cause)
+        return false;
+    }
+    /// An activation came while it was held (a window that lay over the screen closed):
+    /// a screen takes back here a hold it set for that window.
     virtual void heldActivation() { }
     /// The screen itself has been shown.
     virtual void screenShown() { }

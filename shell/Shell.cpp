@@ -78,15 +78,27 @@ void Shell::showScreen(Screen* screen)
     screen->show();
     screen->raise();
     m_current = screen;
-    queueActivation(screen);
+    queueActivation(screen, Screen::Activation::Entered);
 }
 
 void Shell::reactivate()
 {
     if (m_overlay && m_overlay->isVisible())
-        queueActivation(m_overlay);
+        queueActivation(m_overlay, Screen::Activation::ModalClosed);
     else if (m_current && m_current->isVisible())
-        queueActivation(m_current);
+        queueActivation(m_current, Screen::Activation::ModalClosed);
+}
+
+int Shell::runModal(QDialog& dialog)
+{
+    const int result = dialog.exec();
+    reactivate();
+    return result;
+}
+
+void Shell::beginSwitch(Screen& target)
+{
+    m_entering = &target;
 }
 
 void Shell::showOverlay(Screen* overlay)
@@ -94,10 +106,17 @@ void Shell::showOverlay(Screen* overlay)
     if (!overlay)
         return;
     guarded([&] { overlay->ensureLoaded(); });
+    // A window that cannot work is never shown half-built: the learner is told why, and
+    // the screen beneath goes on as when the window closes.
+    if (const QString refusal = overlay->refuseOpening(); !refusal.isEmpty()) {
+        showMessage(refusal);
+        closeOverlay(overlay);
+        return;
+    }
     overlay->show();
     overlay->raise();
     m_overlay = overlay;
-    queueActivation(overlay);
+    queueActivation(overlay, Screen::Activation::Entered);
 }
 
 void Shell::closeOverlay(Screen* overlay)
@@ -105,18 +124,23 @@ void Shell::closeOverlay(Screen* overlay)
     if (m_overlay == overlay)
         m_overlay = nullptr;
     unloadWindow(overlay);
-    // Left for another lesson, the screen beneath has been hidden and waits for nothing.
+    // Left for another lesson, the screen beneath is either being left or being entered
+    // again; the transition's end activates the one shown.
+    if (m_entering)
+        return;
     if (m_current && m_current->isVisible())
-        queueActivation(m_current);
+        queueActivation(m_current, Screen::Activation::OverlayClosed);
 }
 
-void Shell::queueActivation(Screen* screen)
+void Shell::queueActivation(Screen* screen, Screen::Activation cause)
 {
     // Activation comes from the event loop, after whatever showed the screen has finished,
     // as it did when the window system delivered it.
-    QTimer::singleShot(0, screen, [this, screen] {
+    QTimer::singleShot(0, screen, [this, screen, cause] {
+        if (cause == Screen::Activation::Entered && m_entering == screen)
+            m_entering = nullptr;
         if (screen->isVisible())
-            guarded([screen] { screen->activate(); });
+            guarded([screen, cause] { screen->activate(cause); });
     });
 }
 
@@ -125,8 +149,7 @@ void Shell::showMessage(const QString& text)
     m_state.MessageText = text;
     m_trace.event("message", { { QStringLiteral("text"), text } });
     MessageWindow message(m_state.MessageText, &m_host);
-    message.exec();
-    reactivate();
+    runModal(message);
 }
 
 void Shell::guarded(const std::function<void()>& action)

@@ -10,6 +10,7 @@
 #include <memory>
 
 class Navigator;
+class QDialog;
 class ScreenHost;
 class SoundChannels;
 class Trace;
@@ -50,9 +51,18 @@ public:
     void showScreen(Screen* screen);
     /// The screen shown in front, if any. An overlay over it does not change it.
     Screen* currentScreen() const { return m_current; }
-    /// Activates the screen in front again, as when a dialog over it closes: the open
-    /// overlay when there is one, otherwise the current screen.
+    /// Activates the window in front again because a modal window over it has closed:
+    /// the open overlay when there is one, otherwise the current screen. Such an
+    /// activation does nothing but let the screen take back a hold it set for the window.
     void reactivate();
+    /// Runs DIALOG modally over the window in front, then re-activates that window.
+    /// Returns the dialog's result.
+    int runModal(QDialog& dialog);
+
+    /// A change of screen towards TARGET has begun. Until TARGET is activated, a window
+    /// that closes over the screen being left (the explorer that chose a lesson) does
+    /// not re-activate anything: TARGET's own activation is the one that counts.
+    void beginSwitch(Screen& target);
 
     /// Shows OVERLAY (a window of its own size, such as the explorer) over the current
     /// screen, which stays the current screen and keeps the window's colour, and queues
@@ -60,8 +70,9 @@ public:
     void showOverlay(Screen* overlay);
     /// The overlay open over the current screen, if any.
     Screen* overlay() const { return m_overlay; }
-    /// Closes OVERLAY and unloads it; the screen beneath, when it is still shown, is
-    /// activated again.
+    /// Closes OVERLAY and unloads it; the screen beneath, when it is still shown and no
+    /// change of screen is under way, is activated again, as coming back from an overlay.
+    /// Also what becomes of an overlay that refuses to open.
     void closeOverlay(Screen* overlay);
 
     /// Shows the modal message window with TEXT, then re-activates the screen below it.
@@ -81,7 +92,7 @@ public:
     void setProgramEnd(std::function<void(int status)> end);
 
 private:
-    void queueActivation(Screen* screen);
+    void queueActivation(Screen* screen, Screen::Activation cause);
 
     ModuleState& m_state;
     Trace& m_trace;
@@ -93,5 +104,6 @@ private:
     QHash<QString, Screen*> m_windows;
     QPointer<Screen> m_current;
     QPointer<Screen> m_overlay;
+    QPointer<Screen> m_entering; ///< the target of the change of screen under way, until it is activated
     std::function<void(int)> m_programEnd;
 };

@@ -1,6 +1,10 @@
 #include "AudioProbe.h"
 #include "CarouselScreen.h"
+#include "ComponentLibrary.h"
 #include "ControlPanel.h"
+#include "CourseTree.h"
+#include "ExplorerScreen.h"
+#include "GlossaryScreen.h"
 #include "FrameButton.h"
 #include "MediaPlayer.h"
 #include "Navigator.h"
@@ -34,7 +38,22 @@ const QString rows = QStringLiteral(
     "  (4, 5, 0, 172, 320, null, 'b.bmp', 7, 0, 0, 0), (4, 5, 0, 204, 320, null, 'b.bmp', 8, 0, 0, 0),"
     "  (4, 5, 0, 236, 320, null, 'b.bmp', 9, 0, 0, 0), (4, 5, 0, 268, 320, null, 'b.bmp', 10, 0, 0, 0),"
     "  (4, 5, 0, 300, 320, null, 'b.bmp', 11, 0, 0, 0), (4, 5, 0, 332, 320, 'icono.bmp', 'b.bmp', 25, 0, 0, 0);"
-    "insert into sonidospantalla values (4, 0, null, 'click.wav', 'cambio.wav'), (1, 1, null, 'click.wav', 'cambio.wav');");
+    "insert into sonidospantalla values (4, 0, null, 'click.wav', 'cambio.wav'), (1, 1, null, 'click.wav', 'cambio.wav');"
+    // The explorer over it: 300 x 400, its tree from (14, 48), its close button at (262, 10).
+    "insert into capitulo (n_leccion, N_capitulo, nombre_capitulo) values (1, 11, 'La familia');"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, accion, Font, tamanofont) values"
+    "  (10, 1, 0, 0, 0, 300, 400, 'panel.bmp', null, 0, null, null),"
+    "  (10, 5, 0, 262, 10, 0, 0, null, 'b.bmp', 0, null, null), (10, 5, 0, 262, 10, 0, 0, null, 'b.bmp', 0, null, null),"
+    "  (10, 16, 0, 14, 48, 272, 300, 'icono.bmp', 'icono.bmp', 0, 'DejaVu Sans', 9);"
+    // The glossary over it: 400 x 300, its lists and their boxes.
+    "insert into glosesp (id_esp, termino) values (1, 'casa');"
+    "insert into glosing (id_ing, termino) values (1, 'house');"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, accion, Font, tamanofont) values"
+    "  (8, 1, 0, 0, 0, 400, 300, null, null, '200220240', 0, null, null),"
+    "  (8, 6, 1, 10, 70, 180, 190, 'b.bmp', 'b.bmp', '255255255', 0, 'DejaVu Sans', 9),"
+    "  (8, 6, 2, 210, 70, 180, 190, 'b.bmp', 'b.bmp', '255255255', 0, 'DejaVu Sans', 9),"
+    "  (8, 15, 1, 10, 40, 180, 22, null, null, '255255255', 0, 'DejaVu Sans', 9),"
+    "  (8, 15, 2, 210, 40, 180, 22, null, null, '255255255', 0, 'DejaVu Sans', 9);");
 
 const QColor fondo(Qt::darkGray);
 const QColor uno(200, 0, 0);
@@ -254,6 +273,77 @@ private Q_SLOTS:
         openLesson(12); // another lesson: its own sequence only
         QCOMPARE(int(m_carousel->imagenes().size()), 3);
         QCOMPARE(m_carousel->imagenes()[1].segundo, 2500.0);
+    }
+
+    void closingAWindowOverItLeavesTheTrackPlaying_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::newRow("the explorer") << int(Navigator::Explorar);
+        QTest::newRow("the glossary") << int(Navigator::Buscar);
+    }
+    void closingAWindowOverItLeavesTheTrackPlaying()
+    {
+        QFETCH(int, action);
+        ComponentLibrary(QStringLiteral(ROLDA_LIBRARY)).registerServer();
+        state().CurrentLesson = 10;
+        shell().showScreen(m_carousel);
+        QTRY_COMPARE(m_carousel->sonido().state(), MediaPlayer::State::Running);
+        QTRY_VERIFY(m_carousel->sonido().position() > 0.6);
+        shell().navigator().RunNavAction(action, state().CurrentScreen);
+        Screen* overlay = nullptr;
+        QTRY_VERIFY((overlay = shell().overlay()) && (state().ExplorerOpen || state().GlossaryOpen));
+        QVERIFY(!m_carousel->isInputEnabled());
+        auto* explorer = qobject_cast<ExplorerScreen*>(overlay);
+        auto* glossary = qobject_cast<GlossaryScreen*>(overlay);
+        QVERIFY(explorer || glossary);
+        QWidget* close = explorer ? static_cast<QWidget*>(explorer->Imagex[0]) : static_cast<QWidget*>(glossary->Imagex[0]);
+        const int builds = int(carouselEvents(QStringLiteral("build")).size());
+        const int activations = int(m_harness->events(QStringLiteral("screen.activate")).size());
+        const double before = m_carousel->sonido().position();
+
+        QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_COMPARE(int(m_harness->events(QStringLiteral("screen.activate")).size()), activations + 1);
+        QVERIFY(m_harness->events(QStringLiteral("screen.activate")).last().value(QStringLiteral("held")).toBool());
+        QVERIFY(!state().ExplorerOpen && !state().GlossaryOpen);
+        QVERIFY(m_carousel->isInputEnabled());
+        // The track goes on from where it was, its pictures with it.
+        QTest::qWait(300);
+        QCOMPARE(int(carouselEvents(QStringLiteral("build")).size()), builds);
+        QCOMPARE(m_carousel->sonido().state(), MediaPlayer::State::Running);
+        QVERIFY2(m_carousel->sonido().position() > before, qPrintable(QStringLiteral("%1 after %2").arg(m_carousel->sonido().position()).arg(before)));
+    }
+
+    void aCarouselLessonChosenInTheExplorerEntersOnce()
+    {
+        state().CurrentLesson = 10;
+        shell().showScreen(m_carousel);
+        QTRY_COMPARE(int(carouselEvents(QStringLiteral("build")).size()), 1);
+        shell().navigator().RunNavAction(Navigator::Explorar, state().CurrentScreen);
+        ExplorerScreen* explorer = nullptr;
+        QTRY_VERIFY((explorer = qobject_cast<ExplorerScreen*>(shell().overlay())) && state().ExplorerOpen);
+        const int activations = int(m_harness->events(QStringLiteral("screen.activate")).size());
+        const int changes = m_harness->soundCount(QStringLiteral("change"), QStringLiteral("run"));
+
+        CourseTree* tree = explorer->arbol;
+        QTreeWidgetItem* lesson = tree->node(QStringLiteral("N 12"));
+        QVERIFY(lesson);
+        tree->scrollToItem(lesson);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(lesson).center());
+        QTRY_COMPARE(int(carouselEvents(QStringLiteral("build")).size()), 2);
+        QTRY_COMPARE(state().CurrentLesson, qint16(12));
+        // Whatever comes later, the lesson is entered once: its sequence built once, the
+        // change sound left to play.
+        QTest::qWait(500);
+        QCOMPARE(int(carouselEvents(QStringLiteral("build")).size()), 2);
+        QCOMPARE(m_carousel->codigowav(), 2);
+        int entered = 0;
+        const QList<QJsonObject> after = m_harness->events(QStringLiteral("screen.activate")).mid(activations);
+        for (const QJsonObject& e : after)
+            entered += e.value(QStringLiteral("window")).toString() == QLatin1String("frmct") && !e.contains(QStringLiteral("held"));
+        QCOMPARE(entered, 1);
+        QCOMPARE(m_harness->soundCount(QStringLiteral("change"), QStringLiteral("run")), changes + 1);
+        QVERIFY(!shell().overlay());
+        QVERIFY(m_carousel->isInputEnabled());
     }
 
     void anEmptySequenceLeavesThePicturesAlone()

@@ -331,15 +331,56 @@ private Q_SLOTS:
         const int visits = m_harness->events(QStringLiteral("history")).size();
         state.ExplorerOpen = true;
         state.CurrentScreen = 10;
-        shell().reactivate();
+        shell().showScreen(sa);
         QTRY_COMPARE(m_harness->events(QStringLiteral("screen.activate")).size(), 2);
         QVERIFY(m_harness->events(QStringLiteral("screen.activate")).last().value(QStringLiteral("held")).toBool());
         QCOMPARE(state.CurrentScreen, 10);
         QCOMPARE(m_harness->events(QStringLiteral("history")).size(), visits);
         state.ExplorerOpen = false;
-        shell().reactivate();
+        shell().showScreen(sa);
         QTRY_COMPARE(state.CurrentScreen, 3);
         QVERIFY(!m_harness->events(QStringLiteral("screen.activate")).last().contains(QStringLiteral("held")));
+    }
+
+    void closingAModalWindowChangesNothingBeneath_data()
+    {
+        QTest::addColumn<bool>("holding");
+        QTest::newRow("no hold") << false;
+        // As a card screen holds its activation while its window is open.
+        QTest::newRow("held while open") << true;
+    }
+    void closingAModalWindowChangesNothingBeneath()
+    {
+        QFETCH(bool, holding);
+        ModuleState& state = m_harness->state;
+        PlainScreen* sa = screen("frmsa");
+        shell().showScreen(sa);
+        QTRY_COMPARE(state.CurrentScreen, 3);
+        const int activations = m_harness->events(QStringLiteral("screen.activate")).size();
+        const int visits = m_harness->events(QStringLiteral("history")).size();
+        const int backgrounds = m_harness->soundCount(QStringLiteral("background"), QStringLiteral("run"));
+        const int screenSounds = m_harness->events(QStringLiteral("sound")).size();
+
+        // The learner reads the message and presses its button.
+        QTimer::singleShot(0, this, [] {
+            auto* message = qobject_cast<MessageWindow*>(QApplication::activeModalWidget());
+            QVERIFY(message);
+            QTest::mouseClick(message->acceptButton(), Qt::LeftButton);
+        });
+        state.ActivationHold = holding;
+        shell().showMessage(QStringLiteral("El texto se ha enviado al portapapeles"));
+        state.ActivationHold = false;
+
+        QTRY_COMPARE(m_harness->events(QStringLiteral("screen.activate")).size(), activations + 1);
+        const QJsonObject back = m_harness->events(QStringLiteral("screen.activate")).last();
+        QCOMPARE(back.value(QStringLiteral("window")).toString(), QStringLiteral("frmsa"));
+        QCOMPARE(back.value(QStringLiteral("after")).toString(), QStringLiteral("modal"));
+        QVERIFY(back.value(QStringLiteral("held")).toBool());
+        // No visit recorded, no sound loaded or started again.
+        QCOMPARE(m_harness->events(QStringLiteral("history")).size(), visits);
+        QCOMPARE(m_harness->soundCount(QStringLiteral("background"), QStringLiteral("run")), backgrounds);
+        QCOMPARE(m_harness->events(QStringLiteral("sound")).size(), screenSounds);
+        QVERIFY(sa->isVisible());
     }
 
     void aScreenTakesItsRowsBeforeTheFrame()

@@ -3,8 +3,11 @@
 #include "AudioProbe.h"
 #include "BigPictureScreen.h"
 #include "ExplorerScreen.h"
+#include "CourseTree.h"
 #include "FrameButton.h"
+#include "GlossaryScreen.h"
 #include "MediaPlayer.h"
+#include "MessageWindow.h"
 #include "Navigator.h"
 #include "PictureSurface.h"
 #include "ScreenCatalog.h"
@@ -13,6 +16,7 @@
 #include "TestScreen.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 #include <QtTest>
 
@@ -517,6 +521,75 @@ private Q_SLOTS:
         QCOMPARE(m_test->Score, 0);
         QVERIFY(!m_test->Answers[0].Answered);
         QVERIFY(m_test->isInputEnabled());
+    }
+
+    void theTestChosenInTheExplorerEntersOnce()
+    {
+        start();
+        answer(1);
+        clickOn(m_test->Imagex[size_t(actionButton(TestScreen::Explorer))]);
+        ExplorerScreen* explorer = nullptr;
+        QTRY_VERIFY((explorer = qobject_cast<ExplorerScreen*>(shell().overlay())) && explorer->isVisible());
+        QTRY_VERIFY(!m_test->isInputEnabled()); // the explorer's activation has run
+        const int entries = int(testEvents(QStringLiteral("enter")).size());
+        CourseTree* tree = explorer->arbol;
+        QTreeWidgetItem* lesson = tree->node(QStringLiteral("N 1500"));
+        QVERIFY(lesson);
+        tree->scrollToItem(lesson);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(lesson).center());
+        QTRY_COMPARE(int(testEvents(QStringLiteral("enter")).size()), entries + 1);
+        QTRY_VERIFY(!shell().overlay());
+        QTest::qWait(500); // long enough for the transition to end and a second entry to come
+        QCOMPARE(int(testEvents(QStringLiteral("enter")).size()), entries + 1);
+        QVERIFY(!testEvents(QStringLiteral("enter")).last().value(QStringLiteral("held")).toBool());
+        QCOMPARE(counter(), QStringLiteral("1/10"));
+        QVERIFY(!state().ExplorerOpen);
+        QVERIFY(m_test->isInputEnabled());
+    }
+
+    void aGlossaryThatCannotOpenKeepsTheTest()
+    {
+        // No registration of the entry boxes' library anywhere: the real glossary cannot open.
+        QTemporaryDir noSystemRegistry;
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(noSystemRegistry.path()));
+        start();
+        shell().registerWindow(QStringLiteral("frmind"), [](Shell& s) { return new GlossaryScreen(s); });
+        answer(1);
+        answer(2);
+        const int entries = int(testEvents(QStringLiteral("enter")).size());
+        QString shown;
+        int shownWidth = 0;
+        bool glossaryShown = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* message = qobject_cast<MessageWindow*>(QApplication::activeModalWidget());
+            QVERIFY(message);
+            shown = message->textLabel()->text();
+            shownWidth = message->width();
+            const QWidget* glossary = shell().existingWindow(QStringLiteral("frmind"));
+            glossaryShown = glossary && glossary->isVisible();
+            QTest::mouseClick(message->acceptButton(), Qt::LeftButton);
+        });
+        clickOn(m_test->Imagex[size_t(actionButton(TestScreen::Glossary))]);
+        QTRY_VERIFY(!shown.isEmpty());
+        QCOMPARE(shown, QStringLiteral("El glosario no se puede abrir."));
+        QVERIFY(shownWidth <= 640);
+        QVERIFY(!glossaryShown);
+        const QList<QJsonObject> opens = m_harness->events(QStringLiteral("glossary"));
+        QVERIFY(!opens.isEmpty());
+        QVERIFY2(opens.last().value(QStringLiteral("result")).toString().contains(QStringLiteral("rolda.etidesp2")),
+            qPrintable(opens.last().value(QStringLiteral("result")).toString()));
+
+        // The test comes back once, as it was.
+        QTRY_VERIFY(!state().ExplorerOpen);
+        QTest::qWait(200);
+        QCOMPARE(int(testEvents(QStringLiteral("enter")).size()), entries + 1);
+        QVERIFY(testEvents(QStringLiteral("enter")).last().value(QStringLiteral("held")).toBool());
+        QCOMPARE(counter(), QStringLiteral("3/10"));
+        QCOMPARE(m_test->Score, 20);
+        QVERIFY(m_test->Answers[1].Answered);
+        QVERIFY(m_test->isInputEnabled());
+        QVERIFY(!shell().existingWindow(QStringLiteral("frmind")));
+        qunsetenv("XDG_CONFIG_DIRS");
     }
 
     void aWindowThisPlayerLacksOpensNothing()

@@ -42,6 +42,12 @@ void PictureCardScreen::activated()
     CardScreen::activated();
 }
 
+void PictureCardScreen::heldActivation()
+{
+    // The activation after the message window does nothing; the flag set for it goes.
+    m_mensajeabierto = false;
+}
+
 void PictureCardScreen::listFilled()
 {
     setListShown(false);

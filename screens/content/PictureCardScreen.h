@@ -24,6 +24,7 @@ protected:
     QString cardName(const Recordset& card) const override;
     void loadFinished() override;
     void activated() override;
+    void heldActivation() override;
     void showCard(Recordset& card) override;
     void cardAction(int accion, int index) override;
     bool listShownWhenFilled() const override { return false; }

@@ -51,8 +51,11 @@ void ExplorerScreen::ScreenLoad()
     arbol = new CourseTree(shell(), this, CourseTree::Explorer);
     arbol->setObjectName(QStringLiteral("arbol"));
     connect(arbol, &CourseTree::nodeClicked, this, [this](QTreeWidgetItem* item) { shell().guarded([&] { NodeClick(item); }); });
-    connect(arbol, &CourseTree::nodeCollapsed, this, [this] { m_collapsed = true; });
-    connect(arbol, &CourseTree::nodeExpanded, this, [this] { m_collapsed = false; });
+    connect(arbol, &CourseTree::nodeCollapsed, this, [this](QTreeWidgetItem* item) { m_collapsed = item; });
+    connect(arbol, &CourseTree::nodeExpanded, this, [this] { m_collapsed = nullptr; });
+    // A press comes before the collapse it makes: one made after a collapse is a new
+    // click of the learner's own, which the collapse must not swallow.
+    connect(arbol, &CourseTree::pointerPressed, this, [this] { m_collapsed = nullptr; });
     connect(arbol, &CourseTree::pointerMoved, this, [this] { lightCloseButton(false); });
 
     auto rows = shell().state().ContentDb->openRecordset(QStringLiteral("select * from pantalla where codigo = 10 order by objeto"));
@@ -68,7 +71,7 @@ void ExplorerScreen::ScreenLoad()
     }
     arbol->Raiz();
     // Building the tree opens branches: no collapse is pending when the learner starts.
-    m_collapsed = false;
+    m_collapsed = nullptr;
     if (!Imagex.empty())
         Imagex.front()->show();
     if (Imagex.size() > 1)
@@ -154,8 +157,10 @@ void ExplorerScreen::ScreenActivate()
 void ExplorerScreen::NodeClick(QTreeWidgetItem* item)
 {
     if (m_collapsed) {
-        m_collapsed = false;
-        return;
+        const bool withCollapse = item == m_collapsed;
+        m_collapsed = nullptr;
+        if (withCollapse)
+            return;
     }
     const QString key = CourseTree::key(item);
     if (key.isEmpty() || (key.front() != QLatin1Char('R') && key.front() != QLatin1Char('N')))

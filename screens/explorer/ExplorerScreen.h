@@ -32,8 +32,9 @@ public:
     CourseTree* arbol = nullptr;
     QLabel* eti = nullptr; ///< the title
 
-    /// The collapse flag: the click the tree reports with a collapse opens nothing.
-    bool collapsed() const { return m_collapsed; }
+    /// The collapse flag: a click that comes with a collapse (pressed before the branch
+    /// closed, on its node) opens nothing. The learner's next press clears it.
+    bool collapsed() const { return m_collapsed != nullptr; }
 
     /// A click on a node: a map or a lesson is opened, a chapter does nothing.
     void NodeClick(QTreeWidgetItem* item);
@@ -55,6 +56,6 @@ private:
     void traceExplorer(const char* op, int lesson = -1) const;
 
     std::unique_ptr<Recordset> m_lessonsTable; ///< `LessonsTable`
-    bool m_collapsed = false;
+    const QTreeWidgetItem* m_collapsed = nullptr; ///< the node just collapsed, compared only
     WindowDrag m_drag { *this };
 };

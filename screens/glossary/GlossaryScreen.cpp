@@ -11,12 +11,14 @@
 #include "QueryDef.h"
 #include "Recordset.h"
 #include "Shell.h"
+#include "SpanishCollation.h"
 #include "Trace.h"
 
 #include <QLabel>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -50,6 +52,19 @@ QPixmap closePicture()
     painter.drawLine(QPointF(5, 5), QPointF(13, 13));
     painter.drawLine(QPointF(13, 5), QPointF(5, 13));
     return picture;
+}
+
+/// Makes current in LIST the first term whose first letter is LETTER, leading marks such
+/// as "¿", "¡" or quotes skipped; returns its index, or -1 (the list stays).
+int findInitial(PictureList& list, const QString& letter)
+{
+    for (int i = 0; i < list.count(); ++i) {
+        const QString term = list.itemText(i);
+        const auto initial = std::find_if(term.cbegin(), term.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+        if (initial != term.cend() && SpanishCollation::startsWith(QString(*initial), letter))
+            return list.find(term); // the term itself: no earlier one starts with all of it
+    }
+    return -1;
 }
 
 } // namespace
@@ -127,11 +142,13 @@ void GlossaryScreen::createEntryBoxes()
         const QMetaObject* meta = box->metaObject();
         const QMetaMethod change = meta->method(meta->indexOfSignal("Change()"));
         const QMetaMethod mouseDown = meta->method(meta->indexOfSignal("MouseDown(qint16&,qint16&,float&,float&)"));
+        const QMetaMethod keyPress = meta->method(meta->indexOfSignal("KeyPress(qint16&)"));
         const QMetaObject* own = metaObject();
-        if (!change.isValid() || !mouseDown.isValid())
-            throw CourseError(QStringLiteral("The control %1 raises no Change or MouseDown event").arg(QLatin1String(EntryControl)));
+        if (!change.isValid() || !mouseDown.isValid() || !keyPress.isValid())
+            throw CourseError(QStringLiteral("The control %1 raises no Change, MouseDown or KeyPress event").arg(QLatin1String(EntryControl)));
         connect(box, change, this, own->method(own->indexOfSlot("text1Change()")));
         connect(box, mouseDown, this, own->method(own->indexOfSlot("text1MouseDown()")));
+        connect(box, keyPress, this, own->method(own->indexOfSlot("text1KeyPress()")));
         text1[size_t(side)] = box;
     }
 }
@@ -231,20 +248,62 @@ void GlossaryScreen::PonerLetras(const QFont& font)
         QLabel* letter = letra[0];
         if (n > 0) {
             letter = new QLabel(this);
-            const QLabel* before = letra[size_t(n - 1)];
             letter->setText(n == EnieLetter ? QStringLiteral("Ñ") : QString(QChar(code++)));
-            letter->move(before->x() + before->width(), before->y());
             letra.push_back(letter);
         }
         letter->setObjectName(QStringLiteral("letra%1").arg(n));
-        letter->setFont(font);
         letter->setAlignment(Qt::AlignCenter);
-        // Every letter as wide as the widest, so the row reads evenly.
-        letter->resize(letter->fontMetrics().horizontalAdvance(QStringLiteral("W")) + 4, letter->fontMetrics().height() + 2);
         letter->setCursor(handCursor());
         letter->setMouseTracking(true);
         letter->installEventFilter(this);
         letter->show();
+    }
+    fitLetters(font);
+}
+
+void GlossaryScreen::fitLetters(QFont font)
+{
+    const int start = letra[0]->x();
+    const int top = letra[0]->y();
+    const int room = width() - start;
+    for (;;) {
+        const QFontMetrics metrics(font);
+        // Each letter as wide as its caption, as a label sized by its text is (or as its
+        // drawn glyph, should that stand out); the least a letter can have is its glyph.
+        std::vector<int> natural;
+        std::vector<int> least;
+        int naturalWidth = 0;
+        int leastWidth = 0;
+        for (QLabel* letter : letra) {
+            letter->setFont(font);
+            const int glyph = metrics.boundingRect(letter->text()).width();
+            natural.push_back(std::max(letter->sizeHint().width(), glyph));
+            least.push_back(std::min(natural.back(), glyph + 2));
+            naturalWidth += natural.back();
+            leastWidth += least.back();
+        }
+        std::vector<int> widths = natural;
+        int left = start;
+        if (naturalWidth > room && leastWidth <= room) {
+            // Narrower spacing: each letter gives up the same share of what it can spare.
+            const double share = double(room - leastWidth) / double(naturalWidth - leastWidth);
+            for (size_t i = 0; i < widths.size(); ++i)
+                widths[i] = least[i] + int((natural[i] - least[i]) * share);
+        } else if (naturalWidth > room) {
+            widths = least;
+            left = width() - leastWidth;
+        }
+        const qreal points = font.pointSizeF();
+        if (left >= 0 || points <= 1) {
+            left = std::max(left, 0);
+            const int height = letra[0]->sizeHint().height();
+            for (size_t i = 0; i < letra.size(); ++i) {
+                letra[i]->setGeometry(left, top, widths[i], height);
+                left += widths[i];
+            }
+            return;
+        }
+        font.setPointSizeF(points - 1);
     }
 }
 
@@ -266,17 +325,17 @@ void GlossaryScreen::fillList(PictureList& list, const QString& table, const QSt
     list.show();
 }
 
+QString GlossaryScreen::refuseOpening()
+{
+    if (m_failure.isEmpty())
+        return {};
+    traceGlossary("open", { { QStringLiteral("result"), m_failure } });
+    return QStringLiteral("El glosario no se puede abrir.");
+}
+
 void GlossaryScreen::ScreenActivate()
 {
     ModuleState& state = shell().state();
-    if (!m_failure.isEmpty()) {
-        // The boxes' library is missing or broken: say so, and leave the learner where he was.
-        const QString failure = m_failure;
-        traceGlossary("open", { { QStringLiteral("result"), failure } });
-        shell().closeOverlay(this);
-        shell().showMessage(QStringLiteral("El glosario no se puede abrir.\n%1").arg(failure));
-        return;
-    }
     show();
     raise();
     if (!state.GlossaryOpen)
@@ -351,6 +410,11 @@ void GlossaryScreen::text1MouseDown()
     TextMouseDown(sideOf(sender()));
 }
 
+void GlossaryScreen::text1KeyPress()
+{
+    TextKeyPress(sideOf(sender()));
+}
+
 void GlossaryScreen::TextChange(int k)
 {
     PictureList& list = *lista[size_t(k)];
@@ -375,6 +439,17 @@ void GlossaryScreen::TextMouseDown(int k)
     typing(k == Spanish ? English : Spanish) = false;
 }
 
+void GlossaryScreen::TextKeyPress(int k)
+{
+    // The box the learner types into types ahead, whether he pressed into it first or
+    // it had the focus from the opening: a character is about to change its text.
+    if (typing(k))
+        return;
+    ActiveSide = qint16(k);
+    typing(k) = true;
+    typing(k == Spanish ? English : Spanish) = false;
+}
+
 void GlossaryScreen::LetraClick(int i)
 {
     for (size_t n = 0; n < letra.size(); ++n) {
@@ -388,7 +463,7 @@ void GlossaryScreen::LetraClick(int i)
     const int side = ActiveSide;
     typing(side) = true;
     PictureList& list = *lista[size_t(side)];
-    const int found = list.find(letra[size_t(i)]->text());
+    const int found = findInitial(list, letra[size_t(i)]->text());
     traceGlossary("letter", { { QStringLiteral("side"), side }, { QStringLiteral("term"), letra[size_t(i)]->text() },
                                 { QStringLiteral("result"), found >= 0 ? list.text() : QString() } });
     // The box shows the term found, and its change scrolls the list to it.

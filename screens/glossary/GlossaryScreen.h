@@ -32,6 +32,9 @@ public:
     ~GlossaryScreen() override;
 
     bool isOverlay() const override { return true; }
+    /// Without its entry boxes (the rolda library missing or broken) the glossary cannot
+    /// open: the learner is told so in Spanish, the cause goes to the trace.
+    QString refuseOpening() override;
 
     std::array<PictureList*, 2> lista {}; ///< the term lists; item data the term's id
     std::array<QWidget*, 2> text1 {}; ///< the entry boxes, etidesp2 controls
@@ -66,6 +69,7 @@ private Q_SLOTS:
     // The entry boxes' events, bound late by name as a host of the control binds them.
     void text1Change();
     void text1MouseDown();
+    void text1KeyPress();
 
 private:
     void createEntryBoxes();
@@ -76,6 +80,10 @@ private:
     void buildCaption(const Recordset& row);
     void buildLetters(const Recordset& row);
     void PonerLetras(const QFont& font);
+    /// Sizes every letter to its own caption and places each where the one before ends,
+    /// keeping the row inside the window: the spacing narrows first, then the row starts
+    /// further left, and only then the letters get smaller. No letter is ever clipped.
+    void fitLetters(QFont font);
     void indice();
     void fillList(PictureList& list, const QString& table, const QString& idColumn);
 
@@ -83,6 +91,7 @@ private:
     void ListaMouseDown(int k);
     void TextChange(int k);
     void TextMouseDown(int k);
+    void TextKeyPress(int k);
     void LetraClick(int i);
     void lightCloseButton(bool lit);
 
