@@ -10,6 +10,9 @@ class MessageWindow : public QDialog {
     Q_OBJECT
 
 public:
+    /// The widest the window grows: the stage's width less a margin.
+    static constexpr int MaximumWidth = 600;
+
     explicit MessageWindow(const QString& text, QWidget* parent = nullptr);
 
     QLabel* textLabel() const { return m_text; }

@@ -248,6 +248,23 @@ private Q_SLOTS:
         QVERIFY(explorer());
     }
 
+    void aLessonClickedBeforeTheFirstActivationOpens()
+    {
+        // The learner can click the tree as soon as it is drawn, before the activation
+        // that opens the lesson table has come out of the event loop.
+        LessonScreen* beneath = screen("frmsa");
+        state().CurrentLesson = 7;
+        shell().showScreen(beneath);
+        QTRY_COMPARE(state().CurrentScreen, beneath->number());
+        shell().navigator().RunNavAction(Navigator::Explorar, state().CurrentScreen);
+        QVERIFY(explorer() && explorer()->isVisible());
+        QVERIFY(!state().ExplorerOpen);
+        clickNode(QStringLiteral("N 5"));
+        QTRY_COMPARE(state().CurrentLesson, 5);
+        QTRY_VERIFY(!explorer());
+        QTRY_VERIFY(screen("frmct")->isVisible());
+    }
+
     void theCloseButtonGivesTheScreenBack()
     {
         ExplorerScreen* exp = openOver("frmsa", 7);

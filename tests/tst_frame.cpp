@@ -456,6 +456,18 @@ private Q_SLOTS:
             QVERIFY(qAbs(button->x() + button->width() / 2 - w->width() / 2) <= 1);
             QCOMPARE(w->textLabel()->pos(), QPoint(17, 17));
         }
+        // A text too long for the stage (a file name in it) breaks into lines: the window
+        // stays on the stage, grows down, and shows every word.
+        const QString path = QStringLiteral("/home/aprendiz/Documentos/tamsel/una carpeta con nombre largo/otra más/Este epígrafe (2).pdf");
+        MessageWindow longest(QStringLiteral("No hay impresora: se ha guardado en ") + path);
+        QCOMPARE(longest.width(), MessageWindow::MaximumWidth);
+        QVERIFY(longest.height() > 102);
+        QLabel* label = longest.textLabel();
+        QVERIFY(label->geometry().right() < longest.width());
+        QVERIFY(label->geometry().bottom() < longest.acceptButton()->y());
+        QCOMPARE(longest.acceptButton()->y(), 50 + longest.height() - 102);
+        QCOMPARE(label->text().remove(QChar(0x200B)), QStringLiteral("No hay impresora: se ha guardado en ") + path);
+        QVERIFY(label->heightForWidth(label->width()) <= label->height());
     }
 };
 

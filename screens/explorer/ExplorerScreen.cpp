@@ -168,6 +168,10 @@ void ExplorerScreen::NodeClick(QTreeWidgetItem* item)
     ModuleState& state = shell().state();
     const qint16 lesson = CourseTree::keyNumber(key);
     traceExplorer("lesson", lesson);
+    // The tree takes clicks as soon as it is drawn, which can be before the queued
+    // activation has opened the lesson table.
+    if (!m_lessonsTable)
+        m_lessonsTable = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
     if (!m_lessonsTable->findFirst(QStringLiteral("N_leccion = %1").arg(lesson))) {
         shell().showMessage(QStringLiteral("La lección \"%1\" no está en el curso.").arg(item->text(0)));
         return;
