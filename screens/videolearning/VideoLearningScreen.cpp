@@ -222,14 +222,34 @@ void VideoLearningScreen::loadFinished()
         button(tree).state = LatchedState;
     }
     trampa();
-    // The tree shows the lesson on show, also when trampa chose it.
-    m_acceptedKey = CourseTree::nodeKey(QLatin1Char('N'), shell().state().CurrentLesson);
-    if (QTreeWidgetItem* shown = arbol->node(m_acceptedKey)) {
-        arbol->setCurrentItem(shown);
-        arbol->showSelectedNode();
-    }
+    selectShownLesson();
     arbol->UpdateCompletionIcons();
+}
+
+void VideoLearningScreen::selectShownLesson()
+{
+    // Play marks the selected node, so the selection must be the lesson on show, however
+    // the learner came to it: the tree, the map, the navigation list.
+    m_acceptedKey = CourseTree::nodeKey(QLatin1Char('N'), shell().state().CurrentLesson);
+    QTreeWidgetItem* shown = arbol->node(m_acceptedKey);
+    arbol->setCurrentItem(shown);
+    if (shown)
+        arbol->showSelectedNode();
+    else
+        arbol->clearSelection();
     SelectedLetter = QLatin1Char('N');
+}
+
+void VideoLearningScreen::registerShownLesson()
+{
+    // A lesson on show is a visited lesson, whichever way led to it: its row in the
+    // learner's register and its tick in the tree, as a restart would show them.
+    const qint16 lesson = shell().state().CurrentLesson;
+    arbol->visitedLessons().MarkLessonVisited(lesson);
+    if (QTreeWidgetItem* node = arbol->node(CourseTree::nodeKey(QLatin1Char('N'), lesson))) {
+        arbol->setNodeIcon(node, CourseTree::SecondIcon);
+        arbol->UpdateCompletionIcons();
+    }
 }
 
 void VideoLearningScreen::trampa()
@@ -251,6 +271,7 @@ void VideoLearningScreen::activated()
     TakeMade = false;
     applySidePanelMode();
     ShowVideoLesson();
+    selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
     setSubtitles({}, {});
     Recording = false;
@@ -295,6 +316,7 @@ void VideoLearningScreen::ShowVideoLesson()
     HasIntro = lessons->value(QStringLiteral("presentacion")).toBool();
     videocont->move(int(lessons->number(QStringLiteral("X"))), int(lessons->number(QStringLiteral("Y"))));
     LoadPhrases();
+    registerShownLesson();
     video->stop();
     try {
         video->setFileName(state.Folder.require(lessons->text(QStringLiteral("nombre_fichero1"))));
@@ -354,6 +376,10 @@ void VideoLearningScreen::VideoTimer()
 
 bool VideoLearningScreen::endReached() const
 {
+    // Without a video, or while one is still opening, the duration is 0 and any position
+    // would be "at the end": nothing was watched then.
+    if (video->readyState() != VideoPlayer::Interactive || video->duration() <= 0)
+        return false;
     return video->duration() - 0.4 <= video->position();
 }
 
@@ -476,8 +502,8 @@ void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
         return;
     m_acceptedKey = key;
     ModuleState& state = shell().state();
+    // The lesson is registered as visited when the activation below shows it.
     state.CurrentLesson = CourseTree::keyNumber(key);
-    arbol->visitedLessons().MarkLessonVisited(state.CurrentLesson);
     if (!m_lessons)
         m_lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
     if (!m_lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))

@@ -128,6 +128,10 @@ protected:
 
 private:
     void trampa();
+    /// Selects the tree node of CurrentLesson (none when the tree does not list it).
+    void selectShownLesson();
+    /// Registers CurrentLesson as visited and ticks its node.
+    void registerShownLesson();
     void applySidePanelMode();
     void setSubtitles(const QString& english, const QString& spanish);
     /// Moves the video to the start of entry INDEX.
