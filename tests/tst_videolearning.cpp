@@ -613,6 +613,40 @@ private Q_SLOTS:
         QVERIFY(!convoOps().contains(QStringLiteral("end")));
     }
 
+    // While a take is recorded or played back the pointer over the background leaves the
+    // buttons as they are: the record button and the blinking indicator stay, and the
+    // button that plays the take stays lit until the take has been heard.
+    void theButtonsStayWhileATakeIsRecordedOrPlayed()
+    {
+        openLesson(20);
+        click(VideoLearningScreen::RecordButton);
+        QVERIFY(m_screen->Recording);
+        FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
+        QTRY_VERIFY(indicator->isVisible());
+        for (int i = 0; i < 5; ++i) {
+            pointAt(300 + i, 200);
+            QVERIFY(buttonOf(VideoLearningScreen::RecordButton)->isVisible());
+            QVERIFY(indicator->isVisible());
+            QTest::qWait(60);
+        }
+        click(VideoLearningScreen::RecordButton);
+        QVERIFY(!m_screen->Recording);
+
+        bool litDuringPlayback = false;
+        bool playing = false;
+        QTimer::singleShot(0, this, [&] {
+            playing = m_screen->PlayingTake;
+            pointAt(300, 200);
+            litDuringPlayback = buttonOf(VideoLearningScreen::PlayTake)->isVisible();
+        });
+        click(VideoLearningScreen::PlayTake);
+        QVERIFY(playing);
+        QVERIFY(litDuringPlayback);
+        QTRY_VERIFY(!m_screen->PlayingTake);
+        pointAt(300, 200);
+        QVERIFY(buttonOf(VideoLearningScreen::PlayTake)->isHidden());
+    }
+
 };
 
 QTEST_MAIN(VideoLearningTest)

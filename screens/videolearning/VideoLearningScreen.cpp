@@ -515,6 +515,17 @@ void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
     }
 }
 
+void VideoLearningScreen::BackgroundMouseMove(int x, int y)
+{
+    // While a take is recorded or played the buttons stay as they are: the record button
+    // lit, the indicator blinking, the play button lit until the take has been heard.
+    if (Recording || PlayingTake) {
+        volumen->hide();
+        return;
+    }
+    FramedScreen::BackgroundMouseMove(x, y);
+}
+
 void VideoLearningScreen::refreshTree()
 {
     if (!isLoaded())

@@ -110,6 +110,8 @@ public:
     void Blink();
     void RecorderDone(int code);
     void ButtonClick(int index) override;
+    /// The frame's hover reset, except while a take is recorded or played.
+    void BackgroundMouseMove(int x, int y) override;
     /// Builds the tree again from the learner database (after the map's erase button).
     void refreshTree();
 
