@@ -337,7 +337,8 @@ private Q_SLOTS:
         m_screen->PhraseListHover(first);
         QVERIFY(m_screen->Picture2->isVisible());
         QCOMPARE(m_screen->TxtFrase->text(), QStringLiteral("Where does the train to the airport leave from, please?"));
-        QCOMPARE(m_screen->Picture2->x(), list->x() + 20);
+        // Beside the list, as far as the stage leaves room.
+        QCOMPARE(m_screen->Picture2->x(), std::min(list->x() + 20, m_screen->width() - m_screen->Picture2->width()));
         m_screen->PhraseListHover(list->visualItemRect(list->item(1)).center());
         QVERIFY(m_screen->Picture2->isHidden());
         // A click on the pop-up jumps to the phrase.
@@ -645,6 +646,39 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_screen->PlayingTake);
         pointAt(300, 200);
         QVERIFY(buttonOf(VideoLearningScreen::PlayTake)->isHidden());
+    }
+
+    // The pop-up of a long phrase: shown again on the same row after it was hidden, kept on
+    // the stage, and a click on it plays its own phrase, whatever the list has selected.
+    void thePopupComesBackStaysOnTheStageAndPlaysItsPhrase()
+    {
+        openLesson(21);
+        click(VideoLearningScreen::ShowPhraseList);
+        QListWidget* list = m_screen->conversacion;
+        QWidget* viewport = list->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        QCOMPARE(english(), QStringLiteral("Platform two"));
+        click(VideoLearningScreen::PauseVideo);
+
+        const QPoint longOne = list->visualItemRect(list->item(0)).center();
+        PointerEvents::sendMouse(viewport, QEvent::MouseMove, longOne, Qt::NoButton);
+        QVERIFY(m_screen->Picture2->isVisible());
+        QCOMPARE(m_screen->TxtFrase->text(), QStringLiteral("Where does the train to the airport leave from, please?"));
+        const QRect popup = m_screen->Picture2->geometry();
+        QVERIFY2(m_screen->rect().contains(popup), qPrintable(QStringLiteral("the pop-up lies at %1,%2 %3x%4")
+                                                                .arg(popup.x()).arg(popup.y()).arg(popup.width()).arg(popup.height())));
+        QVERIFY(m_screen->TxtFrase->geometry().right() < popup.width());
+
+        PointerEvents::sendMouse(m_screen->videocont, QEvent::MouseMove, QPoint(5, 5), Qt::NoButton);
+        QVERIFY(m_screen->Picture2->isHidden());
+        PointerEvents::sendMouse(viewport, QEvent::MouseMove, longOne, Qt::NoButton);
+        QVERIFY(m_screen->Picture2->isVisible());
+
+        QTest::mouseClick(m_screen->TxtFrase, Qt::LeftButton);
+        QVERIFY(m_screen->Picture2->isHidden());
+        QCOMPARE(int(m_screen->CurrentPhrase), 0);
+        QCOMPARE(english(), QStringLiteral("Where does the train to the airport leave from, please?"));
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
     }
 
 };

@@ -89,7 +89,7 @@ void VideoLearningScreen::ScreenLoad()
     videocont->hide();
     connect(videocont, &PictureSurface::moved, this, [this] {
         volumen->hide();
-        Picture2->hide();
+        hidePopup();
     });
     video = new VideoPlayer(videocont);
     video->setObjectName(QStringLiteral("video"));
@@ -155,6 +155,7 @@ bool VideoLearningScreen::loadObject(int kind, const Recordset& row)
         return true;
     case PopupKind:
         Picture2->setGeometry(rowGeometry(row));
+        m_popupHeight = Picture2->height();
         TxtFrase->setFont(rowFont(row));
         applyBackground(*Picture2, row, QPalette::Window);
         return true;
@@ -337,6 +338,7 @@ void VideoLearningScreen::LoadPhrases()
         rows->moveNext();
     Phrases.clear();
     conversacion->clear();
+    hidePopup(); // its phrase belonged to the lesson before
     const QFontMetrics metrics(conversacion->font());
     for (int i = 0; !rows->isEof(); rows->moveNext(), ++i) {
         PhraseEntry entry { qint32(rows->number(QStringLiteral("mseg"))), rows->text(QStringLiteral("frase_sp")),
@@ -449,25 +451,52 @@ void VideoLearningScreen::PhraseListHover(const QPoint& pos)
     if (row == LastHoverItem)
         return;
     if (item->text().endsWith(QLatin1String("..."))) {
-        TxtFrase->setText(Phrases[size_t(item->data(Qt::UserRole).toInt())].frase_en);
-        TxtFrase->adjustSize();
-        Picture2->resize(TxtFrase->width() + 5, std::max(Picture2->height(), TxtFrase->height() + 4));
-        int top = conversacion->y() + pos.y();
-        const int bottom = conversacion->y() + conversacion->height();
-        if (top + Picture2->height() > bottom)
-            top = bottom - Picture2->height();
-        Picture2->move(conversacion->x() + 20, top);
-        Picture2->raise();
-        Picture2->show();
+        showPopup(Phrases[size_t(item->data(Qt::UserRole).toInt())].frase_en, conversacion->y() + pos.y());
+        m_popupRow = row;
     } else {
-        Picture2->hide();
+        hidePopup();
     }
     LastHoverItem = row;
 }
 
-void VideoLearningScreen::TxtFraseClick()
+void VideoLearningScreen::showPopup(const QString& phrase, int top)
+{
+    // The pop-up stays on the stage: a phrase too long for it is wrapped, and the
+    // pop-up is moved left and up as far as it must.
+    constexpr int Border = 5;
+    TxtFrase->setWordWrap(false);
+    TxtFrase->setText(phrase);
+    TxtFrase->adjustSize();
+    if (TxtFrase->width() + Border > width()) {
+        TxtFrase->setWordWrap(true);
+        TxtFrase->resize(width() - Border, TxtFrase->heightForWidth(width() - Border));
+    }
+    Picture2->resize(TxtFrase->width() + Border, std::max(m_popupHeight, TxtFrase->height() + 4));
+    const int bottom = conversacion->y() + conversacion->height();
+    if (top + Picture2->height() > bottom)
+        top = bottom - Picture2->height();
+    const int left = std::min(conversacion->x() + 20, width() - Picture2->width());
+    Picture2->move(std::max(0, left), std::clamp(top, 0, std::max(0, height() - Picture2->height())));
+    Picture2->raise();
+    Picture2->show();
+}
+
+void VideoLearningScreen::hidePopup()
 {
     Picture2->hide();
+    // The row under the pointer shows its pop-up again when the pointer comes back.
+    LastHoverItem = -1;
+    m_popupRow = -1;
+}
+
+void VideoLearningScreen::TxtFraseClick()
+{
+    // The phrase in the pop-up is the one the learner asks for, not the list's selection.
+    const int row = m_popupRow;
+    hidePopup();
+    if (row < 0 || row >= conversacion->count())
+        return;
+    conversacion->setCurrentRow(row);
     PhraseListPress();
 }
 
@@ -574,7 +603,7 @@ void VideoLearningScreen::switchSidePanel(bool toList, int index)
     state.SidePanelMode = toList ? 2 : 1;
     applySidePanelMode();
     if (!toList)
-        Picture2->hide();
+        hidePopup();
     dressButton(index, false);
     button(index).state = LatchedState;
     if (const int other = buttonWithAction(toList ? ShowTree : ShowPhraseList)) {
@@ -640,7 +669,7 @@ void VideoLearningScreen::ButtonClick(int index)
         shell().navigator().SwitchScreen(this, Navigator::ScreenWindow(14));
         break;
     case Leave:
-        Picture2->hide();
+        hidePopup();
         stopVideo();
         videocont->hide();
         shell().navigator().GoHome(state.CurrentScreen);

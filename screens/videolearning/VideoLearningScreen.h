@@ -135,6 +135,9 @@ private:
     /// Registers CurrentLesson as visited and ticks its node.
     void registerShownLesson();
     void applySidePanelMode();
+    /// Shows PHRASE in the pop-up `Picture2`, its top at TOP if it fits there.
+    void showPopup(const QString& phrase, int top);
+    void hidePopup();
     void setSubtitles(const QString& english, const QString& spanish);
     /// Moves the video to the start of entry INDEX.
     void toPhrase(int index);
@@ -163,6 +166,8 @@ private:
     std::array<QString, 2> m_indicatorPictures;
     int m_indicator = 0;
     bool m_firstLoad = true;
+    int m_popupHeight = 0; ///< the pop-up's height as its row gives it
+    int m_popupRow = -1;   ///< the list row whose phrase the pop-up shows
     QString m_acceptedKey; ///< the node key of the last accepted tree click
     std::unique_ptr<Recordset> m_lessons; ///< `LessonsTable`
 };
