@@ -73,6 +73,7 @@ QString buttonRows()
         values << QStringLiteral("(12, 5, 0, %1, 440, 'b.bmp', 'a.bmp', %2)").arg(x).arg(accion);
         x += 31;
     }
+    values << QStringLiteral("(12, 5, 0, 4, 405, 'b.bmp', 'a.bmp', 24)"); // full screen, a row higher
     return QStringLiteral("insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, bitmapactivo, accion) values %1;")
         .arg(values.join(QLatin1Char(',')));
 }
@@ -681,6 +682,35 @@ private Q_SLOTS:
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
     }
 
+    void escOrAClickLeavesTheFullScreen_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("Esc") << true;
+        QTest::newRow("click") << false;
+    }
+
+    // Full-screen play is left with Esc or a click; the video goes on in its place.
+    void escOrAClickLeavesTheFullScreen()
+    {
+        QFETCH(bool, byKey);
+        openLesson(20);
+        click(VideoLearningScreen::PlayFullScreen);
+        QTRY_VERIFY(m_screen->video->isShowingFullScreen());
+        QWidget* full = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w->isFullScreen())
+                full = w;
+        }
+        QVERIFY(full);
+        if (byKey)
+            QTest::keyClick(full, Qt::Key_Escape);
+        else
+            QTest::mouseClick(full, Qt::LeftButton);
+        QTRY_VERIFY(!m_screen->video->isShowingFullScreen());
+        QVERIFY(m_screen->video->fullScreenMode() == VideoPlayer::FullScreenMode::Off);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QVERIFY(m_screen->isVisible());
+    }
 };
 
 QTEST_MAIN(VideoLearningTest)
