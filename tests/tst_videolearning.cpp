@@ -474,6 +474,10 @@ private Q_SLOTS:
         shell().showScreen(m_screen);
         QTRY_VERIFY(!m_harness->events(QStringLiteral("message")).isEmpty());
         QVERIFY(m_harness->events(QStringLiteral("message")).front().value(QStringLiteral("detail")).toString().contains(QLatin1String("falta.avi")));
+        // The learner reads Spanish only: which file and where it was looked for is the trace's.
+        QString said;
+        closeMessageBox(said);
+        QCOMPARE(said, QStringLiteral("Falta un archivo de esta lección o no se puede abrir."));
         QVERIFY(m_screen->arbol->isVisible());
         QVERIFY(!m_screen->VideoOpened);
     }
@@ -530,12 +534,18 @@ private Q_SLOTS:
             if (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
         });
-        press(VideoLearningScreen::RecordButton);
+        click(VideoLearningScreen::RecordButton);
         QVERIFY(!m_screen->Recording);
         QVERIFY(!m_screen->TakeMade);
+        // The learner is told in Spanish; the recorder's own words go to the trace.
         const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
         QVERIFY(!messages.isEmpty());
-        QVERIFY(messages.back().value(QStringLiteral("text")).toString().startsWith(QLatin1String("No se puede grabar: no sound input")));
+        QCOMPARE(messages.back().value(QStringLiteral("text")).toString(), VideoLearningScreen::NoRecordingText);
+        const QList<QJsonObject> convo = m_harness->events(QStringLiteral("convo"));
+        QVERIFY(std::any_of(convo.cbegin(), convo.cend(), [](const QJsonObject& e) {
+            return e.value(QStringLiteral("op")).toString() == QLatin1String("record")
+                && e.value(QStringLiteral("error")).toString().contains(QLatin1String("no sound input"));
+        }));
         QVERIFY2(clickHeard(), "the click is not back");
     }
     // Back from the map with another lesson, the tree selects that lesson and play marks

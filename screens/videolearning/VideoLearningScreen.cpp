@@ -768,14 +768,15 @@ void VideoLearningScreen::StartTake()
     if (mm->error() == 0)
         mm->setCommand(QStringLiteral("record"));
     if (mm->error() != 0) {
-        // No take was made: the learner is told why and the screen sounds come back.
-        const QString reason = mm->errorString();
+        // No take was made: the learner is told so and the screen sounds come back; the
+        // recorder's own reason is in the trace for whoever looks into it.
+        shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("record") }, { QStringLiteral("error"), mm->errorString() } });
         mm->setCommand(QStringLiteral("close"));
         startScreenSounds();
         // The message lies over the screen like the help: closing it must not show the
         // lesson afresh.
         shell().state().ExplorerOpen = true;
-        shell().showMessage(QStringLiteral("No se puede grabar: %1").arg(reason));
+        shell().showMessage(NoRecordingText);
         return;
     }
     Recording = true;

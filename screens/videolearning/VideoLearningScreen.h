@@ -58,6 +58,8 @@ public:
     /// The recorder's fixed files, as the course names them.
     static inline const QString TakeFile = QStringLiteral("c:\\lurva\\sir2.wav");
     static inline const QString StoppedTakeFile = QStringLiteral("c:\\lurva\\sir.wav");
+    /// What the learner is told when no take can be made.
+    static inline const QString NoRecordingText = QStringLiteral("No se puede grabar: no hay micrófono o no se puede usar.");
     /// Blink period of the record indicator.
     static constexpr int BlinkMs = 100;
     /// List entries wider than the list show this many characters and "...".
