@@ -510,6 +510,8 @@ private Q_SLOTS:
         QVERIFY(indicator->isHidden());
         QVERIFY(indicator->pixmap().isNull());
         QVERIFY(m_screen->mm->lengthMs() > 1000);
+        // The take is in the recorder's file in the data folder.
+        QVERIFY2(QFileInfo(takeFile()).size() > 48000, qPrintable(takeFile()));
         QVERIFY2(clickHeard(), "the click is not back after the take");
 
         // Playback: the take at its frequency, no click until the done event.
@@ -546,6 +548,8 @@ private Q_SLOTS:
             return e.value(QStringLiteral("op")).toString() == QLatin1String("record")
                 && e.value(QStringLiteral("error")).toString().contains(QLatin1String("no sound input"));
         }));
+        // Nothing was recorded, so nothing was made in the data folder.
+        QVERIFY(!QDir(m_course->path(QStringLiteral("data/tamsel/c/lurva"))).exists());
         QVERIFY2(clickHeard(), "the click is not back");
     }
     // Back from the map with another lesson, the tree selects that lesson and play marks
