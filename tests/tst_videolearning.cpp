@@ -9,7 +9,10 @@
 #include "MediaPlayer.h"
 #include "MediaRecipes.h"
 #include "ModuleState.h"
+#include "Navigator.h"
 #include "PictureSurface.h"
+#include "PointerEvents.h"
+#include "Recordset.h"
 #include "VisitedLessons.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
@@ -22,6 +25,8 @@
 #include <QAudioDevice>
 #include <QFrame>
 #include <QListWidget>
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
@@ -41,7 +46,7 @@ const QString rows = QStringLiteral(
     "insert into video_apren (n_leccion, mseg, frase_en, frase_sp) values"
     "  (20, 1000, 'Good morning', 'Buenos días'), (20, 3000, 'A coffee, please', 'Un café, por favor'), (20, 5000, 'Thank you', 'Gracias'),"
     "  (21, 500, 'Welcome to the station', 'Bienvenidos'), (21, 2000, 'Where does the train to the airport leave from, please?', '¿De dónde sale el tren?'),"
-    "  (21, 4000, 'Platform two', 'Andén dos');"
+    "  (21, 4000, 'Platform two', 'Andén dos'), (22, 1000, 'Hello', 'Hola'), (22, 3000, 'Goodbye', 'Adiós');"
     "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, accion, Font, tamanofont, colorfont) values"
     "  (12, 0, 1, 0, 0, 0, 0, 'fondo.bmp', null, null, 0, null, null, 0),"
     "  (12, 3, 0, 0, 0, 240, 180, null, null, null, 0, null, null, 0),"
@@ -68,6 +73,7 @@ QString buttonRows()
         values << QStringLiteral("(12, 5, 0, %1, 440, 'b.bmp', 'a.bmp', %2)").arg(x).arg(accion);
         x += 31;
     }
+    values << QStringLiteral("(12, 5, 0, 4, 405, 'b.bmp', 'a.bmp', 24)"); // full screen, a row higher
     return QStringLiteral("insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, bitmapactivo, accion) values %1;")
         .arg(values.join(QLatin1Char(',')));
 }
@@ -107,6 +113,77 @@ private:
         const int index = m_screen->buttonWithAction(accion);
         QVERIFY(index > 0);
         emit m_screen->Imagex[size_t(index)]->clicked(index);
+    }
+
+    /// The learner's hand: the pointer onto the button of ACCION over the background,
+    /// which lights it, and a click on it.
+    void click(int accion)
+    {
+        const int index = m_screen->buttonWithAction(accion);
+        QVERIFY(index > 0);
+        const ButtonRecord& b = m_screen->buttons().at(size_t(index));
+        pointAt(b.left + 2, b.top + 2);
+        FrameButton* button = m_screen->Imagex[size_t(index)];
+        QVERIFY2(button->isVisible(), qPrintable(QStringLiteral("the button of accion %1 is not lit").arg(accion)));
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(2, 2));
+    }
+
+    /// The pointer moves over the background to (X, Y).
+    void pointAt(int x, int y) { PointerEvents::sendMouse(m_screen->Picture1, QEvent::MouseMove, QPoint(x, y), Qt::NoButton); }
+
+    QTreeWidgetItem* lessonNode(int lesson) const { return m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), lesson)); }
+
+    /// A click on the tree node of LESSON, as the learner's pointer makes it.
+    void clickNode(int lesson)
+    {
+        QTreeWidgetItem* node = lessonNode(lesson);
+        QVERIFY(node);
+        m_screen->arbol->scrollToItem(node);
+        QTest::mouseClick(m_screen->arbol->viewport(), Qt::LeftButton, {}, m_screen->arbol->visualItemRect(node).center());
+    }
+
+    /// Leaves with the screen's leave button for the map.
+    void leaveForTheMap()
+    {
+        click(VideoLearningScreen::Leave);
+        QTRY_VERIFY(shell().window(QStringLiteral("frmms"))->isVisible() && m_screen->isHidden());
+        QTRY_COMPARE(int(state().CurrentScreen), 1);
+    }
+
+    /// From the map to LESSON, as a click on the map does; waits until its video is open
+    /// unless it has none.
+    void enterFromTheMap(qint16 lesson, bool hasVideo = true)
+    {
+        const int ready = convoOps().count(QStringLiteral("ready"));
+        state().CurrentLesson = lesson;
+        shell().navigator().SwitchScreen(shell().window(QStringLiteral("frmms")), m_screen);
+        QTRY_VERIFY(m_screen->isVisible());
+        QTRY_COMPARE(int(state().CurrentScreen), 12);
+        if (hasVideo)
+            QTRY_VERIFY_WITH_TIMEOUT(convoOps().count(QStringLiteral("ready")) > ready, openTimeoutMs);
+    }
+
+    /// The `op` of every `convo` event so far.
+    QStringList convoOps() const
+    {
+        QStringList ops;
+        for (const QJsonObject& e : m_harness->events(QStringLiteral("convo")))
+            ops << e.value(QStringLiteral("op")).toString();
+        return ops;
+    }
+
+    FrameButton* buttonOf(int accion) const { return m_screen->Imagex[size_t(m_screen->buttonWithAction(accion))]; }
+
+    QString takeFile() const { return m_course->path(QStringLiteral("data/tamsel/c/lurva/sir2.wav")); }
+
+    /// Closes the message box that lies over the screen with its button; TEXT gets all it said.
+    void closeMessageBox(QString& text)
+    {
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = m_screen->findChild<QMessageBox*>()) && box->isVisible());
+        text = box->text() + box->informativeText() + box->detailedText();
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        QTRY_VERIFY(!m_screen->findChild<QMessageBox*>());
     }
 
     QString english() const { return m_screen->e1[0]->toPlainText(); }
@@ -149,6 +226,9 @@ private Q_SLOTS:
     void init()
     {
         m_harness = std::make_unique<ShellHarness>(*m_course);
+        // Every case starts with a learner who has seen nothing and recorded nothing.
+        state().UserDb->execute(QStringLiteral("delete from lecciones_usuario"));
+        QDir(m_course->path(QStringLiteral("data/tamsel/c"))).removeRecursively();
         registerScreens(shell());
         m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
         QVERIFY(m_screen);
@@ -258,7 +338,8 @@ private Q_SLOTS:
         m_screen->PhraseListHover(first);
         QVERIFY(m_screen->Picture2->isVisible());
         QCOMPARE(m_screen->TxtFrase->text(), QStringLiteral("Where does the train to the airport leave from, please?"));
-        QCOMPARE(m_screen->Picture2->x(), list->x() + 20);
+        // Beside the list, as far as the stage leaves room.
+        QCOMPARE(m_screen->Picture2->x(), std::min(list->x() + 20, m_screen->width() - m_screen->Picture2->width()));
         m_screen->PhraseListHover(list->visualItemRect(list->item(1)).center());
         QVERIFY(m_screen->Picture2->isHidden());
         // A click on the pop-up jumps to the phrase.
@@ -393,6 +474,10 @@ private Q_SLOTS:
         shell().showScreen(m_screen);
         QTRY_VERIFY(!m_harness->events(QStringLiteral("message")).isEmpty());
         QVERIFY(m_harness->events(QStringLiteral("message")).front().value(QStringLiteral("detail")).toString().contains(QLatin1String("falta.avi")));
+        // The learner reads Spanish only: which file and where it was looked for is the trace's.
+        QString said;
+        closeMessageBox(said);
+        QCOMPARE(said, QStringLiteral("Falta un archivo de esta lección o no se puede abrir."));
         QVERIFY(m_screen->arbol->isVisible());
         QVERIFY(!m_screen->VideoOpened);
     }
@@ -425,6 +510,8 @@ private Q_SLOTS:
         QVERIFY(indicator->isHidden());
         QVERIFY(indicator->pixmap().isNull());
         QVERIFY(m_screen->mm->lengthMs() > 1000);
+        // The take is in the recorder's file in the data folder.
+        QVERIFY2(QFileInfo(takeFile()).size() > 48000, qPrintable(takeFile()));
         QVERIFY2(clickHeard(), "the click is not back after the take");
 
         // Playback: the take at its frequency, no click until the done event.
@@ -449,13 +536,194 @@ private Q_SLOTS:
             if (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
         });
-        press(VideoLearningScreen::RecordButton);
+        click(VideoLearningScreen::RecordButton);
         QVERIFY(!m_screen->Recording);
         QVERIFY(!m_screen->TakeMade);
+        // The learner is told in Spanish; the recorder's own words go to the trace.
         const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
         QVERIFY(!messages.isEmpty());
-        QVERIFY(messages.back().value(QStringLiteral("text")).toString().startsWith(QLatin1String("No se puede grabar: no sound input")));
+        QCOMPARE(messages.back().value(QStringLiteral("text")).toString(), VideoLearningScreen::NoRecordingText);
+        const QList<QJsonObject> convo = m_harness->events(QStringLiteral("convo"));
+        QVERIFY(std::any_of(convo.cbegin(), convo.cend(), [](const QJsonObject& e) {
+            return e.value(QStringLiteral("op")).toString() == QLatin1String("record")
+                && e.value(QStringLiteral("error")).toString().contains(QLatin1String("no sound input"));
+        }));
+        // Nothing was recorded, so nothing was made in the data folder.
+        QVERIFY(!QDir(m_course->path(QStringLiteral("data/tamsel/c/lurva"))).exists());
         QVERIFY2(clickHeard(), "the click is not back");
+    }
+    // Back from the map with another lesson, the tree selects that lesson and play marks
+    // it, not the lesson shown before.
+    void aLessonFromTheMapIsTheOneSelectedAndPlayed()
+    {
+        openLesson(20);
+        click(VideoLearningScreen::Play);
+        QCOMPARE(m_screen->PlayingNodeKey, CourseTree::nodeKey(QLatin1Char('N'), 20));
+        leaveForTheMap();
+        enterFromTheMap(21);
+        QCOMPARE(m_screen->lbltit->text(), QStringLiteral("En la estación"));
+        QCOMPARE(CourseTree::key(m_screen->arbol->currentItem()), CourseTree::nodeKey(QLatin1Char('N'), 21));
+        click(VideoLearningScreen::Play);
+        QCOMPARE(m_screen->PlayingNodeKey, CourseTree::nodeKey(QLatin1Char('N'), 21));
+        click(VideoLearningScreen::ToEnd);
+        QTRY_VERIFY(convoOps().contains(QStringLiteral("end")));
+        QCOMPARE(CourseTree::nodeIcon(lessonNode(21)), CourseTree::SecondIcon);
+    }
+
+    // A lesson shown is registered however the learner came to it: one row in his register,
+    // its tick in the tree at once, and the tick again after a restart.
+    void aLessonShownIsRegisteredWhateverTheWay()
+    {
+        openLesson(21);
+        QCOMPARE(CourseTree::nodeIcon(lessonNode(21)), CourseTree::SecondIcon);
+        QCOMPARE(CourseTree::nodeIcon(lessonNode(20)), CourseTree::UnvisitedIcon);
+        leaveForTheMap();
+        enterFromTheMap(21);
+        const auto rows = [this](int lesson) {
+            return state().UserDb->openRecordset(QStringLiteral("select * from lecciones_usuario where id = 0 and leccion = %1").arg(lesson))->recordCount();
+        };
+        QCOMPARE(rows(21), 1);
+        QCOMPARE(rows(20), 0);
+        // A tree click registers once too.
+        clickNode(20);
+        QTRY_COMPARE(int(state().CurrentLesson), 20);
+        QCOMPARE(rows(20), 1);
+        QCOMPARE(CourseTree::nodeIcon(lessonNode(20)), CourseTree::SecondIcon);
+
+        cleanup();
+        m_harness = std::make_unique<ShellHarness>(*m_course);
+        registerScreens(shell());
+        m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
+        openLesson(20);
+        QCOMPARE(CourseTree::nodeIcon(lessonNode(21)), CourseTree::SecondIcon);
+        QCOMPARE(rows(21), 1);
+    }
+
+    // Without a video, or while one is still opening, there is no end to reach: nothing is
+    // ticked as watched and no end is traced.
+    void noVideoIsNeverAtItsEnd()
+    {
+        openLesson(20);
+        click(VideoLearningScreen::Play);
+        click(VideoLearningScreen::PauseVideo);
+        leaveForTheMap();
+        // The learner's work is erased on the map; then a lesson whose video is missing.
+        auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
+        map->MapButtonClick(map->buttonWithAction(16));
+        QCOMPARE(CourseTree::nodeIcon(lessonNode(20)), CourseTree::UnvisitedIcon);
+        enterFromTheMap(22, false);
+        QString said;
+        closeMessageBox(said);
+        click(VideoLearningScreen::NextPhrase);
+        click(VideoLearningScreen::PreviousPhrase);
+        QCOMPARE(CourseTree::nodeIcon(lessonNode(20)), CourseTree::UnvisitedIcon);
+        QCOMPARE(CourseTree::nodeIcon(lessonNode(22)), CourseTree::SecondIcon); // seen, though
+        QVERIFY(!convoOps().contains(QStringLiteral("end")));
+
+        // A video still opening: played and left at once, it has not ended.
+        clickNode(21);
+        QCOMPARE(m_screen->video->readyState(), int(VideoPlayer::Loading));
+        click(VideoLearningScreen::Play);
+        click(VideoLearningScreen::Leave);
+        QTRY_VERIFY(m_screen->isHidden());
+        QVERIFY(!convoOps().contains(QStringLiteral("end")));
+    }
+
+    // While a take is recorded or played back the pointer over the background leaves the
+    // buttons as they are: the record button and the blinking indicator stay, and the
+    // button that plays the take stays lit until the take has been heard.
+    void theButtonsStayWhileATakeIsRecordedOrPlayed()
+    {
+        openLesson(20);
+        click(VideoLearningScreen::RecordButton);
+        QVERIFY(m_screen->Recording);
+        FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
+        QTRY_VERIFY(indicator->isVisible());
+        for (int i = 0; i < 5; ++i) {
+            pointAt(300 + i, 200);
+            QVERIFY(buttonOf(VideoLearningScreen::RecordButton)->isVisible());
+            QVERIFY(indicator->isVisible());
+            QTest::qWait(60);
+        }
+        click(VideoLearningScreen::RecordButton);
+        QVERIFY(!m_screen->Recording);
+
+        bool litDuringPlayback = false;
+        bool playing = false;
+        QTimer::singleShot(0, this, [&] {
+            playing = m_screen->PlayingTake;
+            pointAt(300, 200);
+            litDuringPlayback = buttonOf(VideoLearningScreen::PlayTake)->isVisible();
+        });
+        click(VideoLearningScreen::PlayTake);
+        QVERIFY(playing);
+        QVERIFY(litDuringPlayback);
+        QTRY_VERIFY(!m_screen->PlayingTake);
+        pointAt(300, 200);
+        QVERIFY(buttonOf(VideoLearningScreen::PlayTake)->isHidden());
+    }
+
+    // The pop-up of a long phrase: shown again on the same row after it was hidden, kept on
+    // the stage, and a click on it plays its own phrase, whatever the list has selected.
+    void thePopupComesBackStaysOnTheStageAndPlaysItsPhrase()
+    {
+        openLesson(21);
+        click(VideoLearningScreen::ShowPhraseList);
+        QListWidget* list = m_screen->conversacion;
+        QWidget* viewport = list->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        QCOMPARE(english(), QStringLiteral("Platform two"));
+        click(VideoLearningScreen::PauseVideo);
+
+        const QPoint longOne = list->visualItemRect(list->item(0)).center();
+        PointerEvents::sendMouse(viewport, QEvent::MouseMove, longOne, Qt::NoButton);
+        QVERIFY(m_screen->Picture2->isVisible());
+        QCOMPARE(m_screen->TxtFrase->text(), QStringLiteral("Where does the train to the airport leave from, please?"));
+        const QRect popup = m_screen->Picture2->geometry();
+        QVERIFY2(m_screen->rect().contains(popup), qPrintable(QStringLiteral("the pop-up lies at %1,%2 %3x%4")
+                                                                .arg(popup.x()).arg(popup.y()).arg(popup.width()).arg(popup.height())));
+        QVERIFY(m_screen->TxtFrase->geometry().right() < popup.width());
+
+        PointerEvents::sendMouse(m_screen->videocont, QEvent::MouseMove, QPoint(5, 5), Qt::NoButton);
+        QVERIFY(m_screen->Picture2->isHidden());
+        PointerEvents::sendMouse(viewport, QEvent::MouseMove, longOne, Qt::NoButton);
+        QVERIFY(m_screen->Picture2->isVisible());
+
+        QTest::mouseClick(m_screen->TxtFrase, Qt::LeftButton);
+        QVERIFY(m_screen->Picture2->isHidden());
+        QCOMPARE(int(m_screen->CurrentPhrase), 0);
+        QCOMPARE(english(), QStringLiteral("Where does the train to the airport leave from, please?"));
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+    }
+
+    void escOrAClickLeavesTheFullScreen_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("Esc") << true;
+        QTest::newRow("click") << false;
+    }
+
+    // Full-screen play is left with Esc or a click; the video goes on in its place.
+    void escOrAClickLeavesTheFullScreen()
+    {
+        QFETCH(bool, byKey);
+        openLesson(20);
+        click(VideoLearningScreen::PlayFullScreen);
+        QTRY_VERIFY(m_screen->video->isShowingFullScreen());
+        QWidget* full = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w->isFullScreen())
+                full = w;
+        }
+        QVERIFY(full);
+        if (byKey)
+            QTest::keyClick(full, Qt::Key_Escape);
+        else
+            QTest::mouseClick(full, Qt::LeftButton);
+        QTRY_VERIFY(!m_screen->video->isShowingFullScreen());
+        QVERIFY(m_screen->video->fullScreenMode() == VideoPlayer::FullScreenMode::Off);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QVERIFY(m_screen->isVisible());
     }
 };
 

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 #include <cmath>
 
@@ -40,6 +41,7 @@ private slots:
     void commandsOnAClosedDeviceFail();
     void flagsApplyToTheNextCommandOnly();
     void openMapsTheFixedNameIntoTheDataFolder();
+    void aStoppedTakeIsWrittenToTheOpenFile();
 
 private:
     QString makeTone(int hz, double seconds);
@@ -271,15 +273,47 @@ void TestWaveRecorder::openMapsTheFixedNameIntoTheDataFolder()
     recorder.setCommand(QStringLiteral("open"));
     QCOMPARE(recorder.error(), 0);
     QCOMPARE(recorder.openPath(), folder + QStringLiteral("/sir2.wav"));
-    QVERIFY(QDir(folder).exists());
-    // Nothing is saved: the take lives in the recorder only.
-    QVERIFY(!QFile::exists(recorder.openPath()));
+    // Opening alone makes nothing: the folder comes with the first take written.
+    QVERIFY(!QDir(folder).exists());
+    recorder.setCommand(QStringLiteral("close"));
+    QVERIFY(!QDir(folder).exists());
 
     WaveRecorder outside;
     outside.setFileName(QStringLiteral("c:\\..\\sir.wav"));
     outside.setCommand(QStringLiteral("open"));
     QVERIFY(outside.error() != 0);
     QCOMPARE(outside.mode(), WaveRecorder::Mode::Closed);
+}
+
+// The take that "stop" ends is in the open file, a WAV file of the take's own samples that
+// any player plays: the tone recorded is heard from it. The next take replaces it.
+void TestWaveRecorder::aStoppedTakeIsWrittenToTheOpenFile()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("data/tamsel/c/lurva"));
+    QDir(folder).removeRecursively();
+    WaveRecorder recorder;
+    recordTone(recorder, 900, 1500);
+    const QString file = folder + QStringLiteral("/sir2.wav");
+    QFile wave(file);
+    QVERIFY2(wave.open(QIODevice::ReadOnly), qPrintable(file));
+    const QByteArray bytes = wave.readAll();
+    QVERIFY(bytes.startsWith("RIFF") && bytes.mid(8, 8) == "WAVEfmt ");
+    QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 4), quint32(bytes.size() - 8));
+    QCOMPARE(bytes.mid(36, 4), QByteArray("data"));
+    const quint32 rate = qFromLittleEndian<quint32>(bytes.constData() + 24);
+    const quint16 blockAlign = qFromLittleEndian<quint16>(bytes.constData() + 32);
+    const qint64 dataMs = qint64(bytes.size() - 44) * 1000 / (qint64(rate) * blockAlign);
+    QVERIFY2(std::abs(dataMs - recorder.lengthMs()) <= 1, qPrintable(QStringLiteral("%1 ms in the file, %2 in the take").arg(dataMs).arg(recorder.lengthMs())));
+
+    MediaPlayer fromFile;
+    fromFile.render(file);
+    fromFile.run();
+    m_probe.record(300);
+    verifyTone(m_probe.record(500), 900);
+    fromFile.stop();
+
+    recordTone(recorder, 600, 600);
+    QVERIFY(QFileInfo(file).size() < bytes.size());
 }
 
 QTEST_MAIN(TestWaveRecorder)

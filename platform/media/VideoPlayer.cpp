@@ -3,7 +3,9 @@
 #include "MediaPlayerCore.h"
 #include "Trace.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QJsonObject>
 #include <QMediaMetaData>
 #include <QMediaPlayer>
@@ -12,6 +14,7 @@
 #include <QVideoSink>
 #include <QVideoWidget>
 #include <algorithm>
+#include <utility>
 
 VideoPlayer::VideoPlayer(QWidget* parent)
     : QWidget(parent)
@@ -180,7 +183,30 @@ void VideoPlayer::applyFullScreen()
 {
     // A picture that fills the screen hides everything the learner could click,
     // so it fills the screen only while it runs.
-    m_video->setFullScreen(m_fullScreenMode == FullScreenMode::On && m_playState == Running);
+    const bool full = m_fullScreenMode == FullScreenMode::On && m_playState == Running;
+    m_video->setFullScreen(full);
+    // The picture on the whole screen is a window of its own that takes the keys and the
+    // pointer: Esc or a click anywhere brings the video back into its place.
+    if (full)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
+}
+
+bool VideoPlayer::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonRelease && std::exchange(m_swallowRelease, false))
+        return true;
+    const bool leave = (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    if (!leave || !isShowingFullScreen())
+        return QWidget::eventFilter(watched, event);
+    // The click that leaves the full screen is not also a click on what lies under it.
+    m_swallowRelease = type != QEvent::KeyPress;
+    setFullScreenMode(FullScreenMode::Off);
+    traceEvent("fullscreen");
+    return true;
 }
 
 void VideoPlayer::run()

@@ -60,7 +60,9 @@ public:
     /// Sets the volume in hundredths of a decibel, clamped to [-10000, 0].
     void setVolume(int hundredthsDb);
 
-    /// Whether running fills the screen; playing stops filling it when it pauses or stops.
+    /// Whether running fills the screen; playing stops filling it when it pauses or stops,
+    /// and the learner leaves it with Esc or a click (the mode is Off then, the video
+    /// goes on playing in its place).
     FullScreenMode fullScreenMode() const { return m_fullScreenMode; }
     void setFullScreenMode(FullScreenMode mode);
     /// Whether the picture fills the screen at this moment.
@@ -90,6 +92,9 @@ signals:
     /// Periodic while playing.
     void timer();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void onLoaded();
     void announceOpen();
@@ -111,4 +116,5 @@ private:
     FullScreenMode m_fullScreenMode = FullScreenMode::Off;
     Trace* m_trace = nullptr;
     bool m_openPending = false;
+    bool m_swallowRelease = false; ///< the click that left the full screen is still held
 };

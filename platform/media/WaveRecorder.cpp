@@ -6,12 +6,14 @@
 
 #include <QAudioSink>
 #include <QAudioSource>
+#include <QDataStream>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMediaDevices>
+#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 #include <utility>
@@ -29,6 +31,35 @@ QAudioFormat voiceFormat(const QAudioDevice& device)
     if (device.isNull() || device.isFormatSupported(format))
         return format;
     return device.preferredFormat();
+}
+
+// Writes DATA, samples of FORMAT, as a RIFF WAVE file at PATH, making its folder when it
+// is missing (the course's fixed folder exists on no machine of ours until then). Returns
+// what went wrong, empty when the file is written; a file that was there before is left
+// as it was unless the new one is complete.
+QString writeWave(const QString& path, const QAudioFormat& format, const QByteArray& data)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("cannot create the folder %1").arg(folder);
+    const bool floating = format.sampleFormat() == QAudioFormat::Float;
+    const quint16 channels = quint16(format.channelCount());
+    const quint16 blockAlign = quint16(format.bytesPerFrame());
+    const auto rate = quint32(format.sampleRate());
+    QByteArray header;
+    QDataStream out(&header, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + data.size());
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(floating ? 3 : 1) << channels << rate << quint32(rate * blockAlign) << blockAlign
+        << quint16(format.bytesPerSample() * 8);
+    out.writeRawData("data", 4);
+    out << quint32(data.size());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(header) != header.size() || file.write(data) != data.size() || !file.commit())
+        return QStringLiteral("cannot write the take to %1: %2").arg(path, file.errorString());
+    return {};
 }
 
 // Beyond the take's own length, how long a waiting "Play" may take to start and drain.
@@ -119,12 +150,6 @@ void WaveRecorder::open()
         fail(QStringLiteral("open"), error.message());
         return;
     }
-    // The course's fixed folder exists on no machine of ours until we make it.
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        fail(QStringLiteral("open"), QStringLiteral("cannot create the folder %1").arg(folder));
-        return;
-    }
     m_openPath = path;
     m_take.clear();
     m_playPosition = 0;
@@ -191,6 +216,10 @@ void WaveRecorder::stop()
         m_recordBuffer.close();
         m_playPosition = 0;
         m_mode = Mode::Stopped;
+        // The take goes into the open file as well; it stays playable here whatever
+        // becomes of the file.
+        if (const QString problem = writeWave(m_openPath, m_format, m_take); !problem.isEmpty())
+            fail(QStringLiteral("stop"), problem);
     } else if (m_mode == Mode::Playing) {
         const qint64 played = m_format.bytesForDuration(m_sink->processedUSecs());
         m_playPosition = std::min<qint64>(m_playPosition + played, m_take.size());

@@ -22,9 +22,10 @@ class Trace;
 ///
 /// The take lives here, in memory: "record" records from the default sound input
 /// over the take from its start, "stop" ends it, "Prev" rewinds, "Play" plays it
-/// through the default output. Nothing is ever written to the file; the take is
-/// gone at the next "close". Fixed Windows names (`c:\lurva\sir2.wav`) are mapped
-/// into the user's data folder, and "open" creates that folder when it is missing.
+/// through the default output; it is gone at the next "close". The "stop" that ends
+/// a take also writes it as a WAV file to the open file, replacing the one before.
+/// Fixed Windows names (`c:\lurva\sir2.wav`) are mapped into the user's data folder;
+/// that folder is made when the first take is written, never by "open" alone.
 ///
 /// A command that fails leaves error() and errorString() set (and reports
 /// done(Failure) when notify was asked for); the course does not look, but the

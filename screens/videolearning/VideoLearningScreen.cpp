@@ -89,7 +89,7 @@ void VideoLearningScreen::ScreenLoad()
     videocont->hide();
     connect(videocont, &PictureSurface::moved, this, [this] {
         volumen->hide();
-        Picture2->hide();
+        hidePopup();
     });
     video = new VideoPlayer(videocont);
     video->setObjectName(QStringLiteral("video"));
@@ -155,6 +155,7 @@ bool VideoLearningScreen::loadObject(int kind, const Recordset& row)
         return true;
     case PopupKind:
         Picture2->setGeometry(rowGeometry(row));
+        m_popupHeight = Picture2->height();
         TxtFrase->setFont(rowFont(row));
         applyBackground(*Picture2, row, QPalette::Window);
         return true;
@@ -222,14 +223,34 @@ void VideoLearningScreen::loadFinished()
         button(tree).state = LatchedState;
     }
     trampa();
-    // The tree shows the lesson on show, also when trampa chose it.
-    m_acceptedKey = CourseTree::nodeKey(QLatin1Char('N'), shell().state().CurrentLesson);
-    if (QTreeWidgetItem* shown = arbol->node(m_acceptedKey)) {
-        arbol->setCurrentItem(shown);
-        arbol->showSelectedNode();
-    }
+    selectShownLesson();
     arbol->UpdateCompletionIcons();
+}
+
+void VideoLearningScreen::selectShownLesson()
+{
+    // Play marks the selected node, so the selection must be the lesson on show, however
+    // the learner came to it: the tree, the map, the navigation list.
+    m_acceptedKey = CourseTree::nodeKey(QLatin1Char('N'), shell().state().CurrentLesson);
+    QTreeWidgetItem* shown = arbol->node(m_acceptedKey);
+    arbol->setCurrentItem(shown);
+    if (shown)
+        arbol->showSelectedNode();
+    else
+        arbol->clearSelection();
     SelectedLetter = QLatin1Char('N');
+}
+
+void VideoLearningScreen::registerShownLesson()
+{
+    // A lesson on show is a visited lesson, whichever way led to it: its row in the
+    // learner's register and its tick in the tree, as a restart would show them.
+    const qint16 lesson = shell().state().CurrentLesson;
+    arbol->visitedLessons().MarkLessonVisited(lesson);
+    if (QTreeWidgetItem* node = arbol->node(CourseTree::nodeKey(QLatin1Char('N'), lesson))) {
+        arbol->setNodeIcon(node, CourseTree::SecondIcon);
+        arbol->UpdateCompletionIcons();
+    }
 }
 
 void VideoLearningScreen::trampa()
@@ -251,6 +272,7 @@ void VideoLearningScreen::activated()
     TakeMade = false;
     applySidePanelMode();
     ShowVideoLesson();
+    selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
     setSubtitles({}, {});
     Recording = false;
@@ -295,6 +317,7 @@ void VideoLearningScreen::ShowVideoLesson()
     HasIntro = lessons->value(QStringLiteral("presentacion")).toBool();
     videocont->move(int(lessons->number(QStringLiteral("X"))), int(lessons->number(QStringLiteral("Y"))));
     LoadPhrases();
+    registerShownLesson();
     video->stop();
     try {
         video->setFileName(state.Folder.require(lessons->text(QStringLiteral("nombre_fichero1"))));
@@ -315,6 +338,7 @@ void VideoLearningScreen::LoadPhrases()
         rows->moveNext();
     Phrases.clear();
     conversacion->clear();
+    hidePopup(); // its phrase belonged to the lesson before
     const QFontMetrics metrics(conversacion->font());
     for (int i = 0; !rows->isEof(); rows->moveNext(), ++i) {
         PhraseEntry entry { qint32(rows->number(QStringLiteral("mseg"))), rows->text(QStringLiteral("frase_sp")),
@@ -354,6 +378,10 @@ void VideoLearningScreen::VideoTimer()
 
 bool VideoLearningScreen::endReached() const
 {
+    // Without a video, or while one is still opening, the duration is 0 and any position
+    // would be "at the end": nothing was watched then.
+    if (video->readyState() != VideoPlayer::Interactive || video->duration() <= 0)
+        return false;
     return video->duration() - 0.4 <= video->position();
 }
 
@@ -423,25 +451,52 @@ void VideoLearningScreen::PhraseListHover(const QPoint& pos)
     if (row == LastHoverItem)
         return;
     if (item->text().endsWith(QLatin1String("..."))) {
-        TxtFrase->setText(Phrases[size_t(item->data(Qt::UserRole).toInt())].frase_en);
-        TxtFrase->adjustSize();
-        Picture2->resize(TxtFrase->width() + 5, std::max(Picture2->height(), TxtFrase->height() + 4));
-        int top = conversacion->y() + pos.y();
-        const int bottom = conversacion->y() + conversacion->height();
-        if (top + Picture2->height() > bottom)
-            top = bottom - Picture2->height();
-        Picture2->move(conversacion->x() + 20, top);
-        Picture2->raise();
-        Picture2->show();
+        showPopup(Phrases[size_t(item->data(Qt::UserRole).toInt())].frase_en, conversacion->y() + pos.y());
+        m_popupRow = row;
     } else {
-        Picture2->hide();
+        hidePopup();
     }
     LastHoverItem = row;
 }
 
-void VideoLearningScreen::TxtFraseClick()
+void VideoLearningScreen::showPopup(const QString& phrase, int top)
+{
+    // The pop-up stays on the stage: a phrase too long for it is wrapped, and the
+    // pop-up is moved left and up as far as it must.
+    constexpr int Border = 5;
+    TxtFrase->setWordWrap(false);
+    TxtFrase->setText(phrase);
+    TxtFrase->adjustSize();
+    if (TxtFrase->width() + Border > width()) {
+        TxtFrase->setWordWrap(true);
+        TxtFrase->resize(width() - Border, TxtFrase->heightForWidth(width() - Border));
+    }
+    Picture2->resize(TxtFrase->width() + Border, std::max(m_popupHeight, TxtFrase->height() + 4));
+    const int bottom = conversacion->y() + conversacion->height();
+    if (top + Picture2->height() > bottom)
+        top = bottom - Picture2->height();
+    const int left = std::min(conversacion->x() + 20, width() - Picture2->width());
+    Picture2->move(std::max(0, left), std::clamp(top, 0, std::max(0, height() - Picture2->height())));
+    Picture2->raise();
+    Picture2->show();
+}
+
+void VideoLearningScreen::hidePopup()
 {
     Picture2->hide();
+    // The row under the pointer shows its pop-up again when the pointer comes back.
+    LastHoverItem = -1;
+    m_popupRow = -1;
+}
+
+void VideoLearningScreen::TxtFraseClick()
+{
+    // The phrase in the pop-up is the one the learner asks for, not the list's selection.
+    const int row = m_popupRow;
+    hidePopup();
+    if (row < 0 || row >= conversacion->count())
+        return;
+    conversacion->setCurrentRow(row);
     PhraseListPress();
 }
 
@@ -476,8 +531,8 @@ void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
         return;
     m_acceptedKey = key;
     ModuleState& state = shell().state();
+    // The lesson is registered as visited when the activation below shows it.
     state.CurrentLesson = CourseTree::keyNumber(key);
-    arbol->visitedLessons().MarkLessonVisited(state.CurrentLesson);
     if (!m_lessons)
         m_lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
     if (!m_lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
@@ -487,6 +542,17 @@ void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
         video->stop();
         ScreenActivate();
     }
+}
+
+void VideoLearningScreen::BackgroundMouseMove(int x, int y)
+{
+    // While a take is recorded or played the buttons stay as they are: the record button
+    // lit, the indicator blinking, the play button lit until the take has been heard.
+    if (Recording || PlayingTake) {
+        volumen->hide();
+        return;
+    }
+    FramedScreen::BackgroundMouseMove(x, y);
 }
 
 void VideoLearningScreen::refreshTree()
@@ -537,7 +603,7 @@ void VideoLearningScreen::switchSidePanel(bool toList, int index)
     state.SidePanelMode = toList ? 2 : 1;
     applySidePanelMode();
     if (!toList)
-        Picture2->hide();
+        hidePopup();
     dressButton(index, false);
     button(index).state = LatchedState;
     if (const int other = buttonWithAction(toList ? ShowTree : ShowPhraseList)) {
@@ -603,7 +669,7 @@ void VideoLearningScreen::ButtonClick(int index)
         shell().navigator().SwitchScreen(this, Navigator::ScreenWindow(14));
         break;
     case Leave:
-        Picture2->hide();
+        hidePopup();
         stopVideo();
         videocont->hide();
         shell().navigator().GoHome(state.CurrentScreen);
@@ -702,14 +768,15 @@ void VideoLearningScreen::StartTake()
     if (mm->error() == 0)
         mm->setCommand(QStringLiteral("record"));
     if (mm->error() != 0) {
-        // No take was made: the learner is told why and the screen sounds come back.
-        const QString reason = mm->errorString();
+        // No take was made: the learner is told so and the screen sounds come back; the
+        // recorder's own reason is in the trace for whoever looks into it.
+        shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("record") }, { QStringLiteral("error"), mm->errorString() } });
         mm->setCommand(QStringLiteral("close"));
         startScreenSounds();
         // The message lies over the screen like the help: closing it must not show the
         // lesson afresh.
         shell().state().ExplorerOpen = true;
-        shell().showMessage(QStringLiteral("No se puede grabar: %1").arg(reason));
+        shell().showMessage(NoRecordingText);
         return;
     }
     Recording = true;

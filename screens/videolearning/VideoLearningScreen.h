@@ -58,6 +58,8 @@ public:
     /// The recorder's fixed files, as the course names them.
     static inline const QString TakeFile = QStringLiteral("c:\\lurva\\sir2.wav");
     static inline const QString StoppedTakeFile = QStringLiteral("c:\\lurva\\sir.wav");
+    /// What the learner is told when no take can be made.
+    static inline const QString NoRecordingText = QStringLiteral("No se puede grabar: no hay micrófono o no se puede usar.");
     /// Blink period of the record indicator.
     static constexpr int BlinkMs = 100;
     /// List entries wider than the list show this many characters and "...".
@@ -110,6 +112,8 @@ public:
     void Blink();
     void RecorderDone(int code);
     void ButtonClick(int index) override;
+    /// The frame's hover reset, except while a take is recorded or played.
+    void BackgroundMouseMove(int x, int y) override;
     /// Builds the tree again from the learner database (after the map's erase button).
     void refreshTree();
 
@@ -128,7 +132,14 @@ protected:
 
 private:
     void trampa();
+    /// Selects the tree node of CurrentLesson (none when the tree does not list it).
+    void selectShownLesson();
+    /// Registers CurrentLesson as visited and ticks its node.
+    void registerShownLesson();
     void applySidePanelMode();
+    /// Shows PHRASE in the pop-up `Picture2`, its top at TOP if it fits there.
+    void showPopup(const QString& phrase, int top);
+    void hidePopup();
     void setSubtitles(const QString& english, const QString& spanish);
     /// Moves the video to the start of entry INDEX.
     void toPhrase(int index);
@@ -157,6 +168,8 @@ private:
     std::array<QString, 2> m_indicatorPictures;
     int m_indicator = 0;
     bool m_firstLoad = true;
+    int m_popupHeight = 0; ///< the pop-up's height as its row gives it
+    int m_popupRow = -1;   ///< the list row whose phrase the pop-up shows
     QString m_acceptedKey; ///< the node key of the last accepted tree click
     std::unique_ptr<Recordset> m_lessons; ///< `LessonsTable`
 };
