@@ -1,27 +1,53 @@
 #include "FirstRun.h"
 
+#include "Cp1252.h"
 #include "CourseError.h"
 #include "ProfileFile.h"
 #include "StartUp.h"
 #include "Trace.h"
 #include "UserPaths.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
+#include <optional>
 
 namespace {
 
 const QString learnerFile = QStringLiteral("usrcurso.mdb");
 const QString recorderTemplate = QStringLiteral("ejgrab.wav");
+// Room for the hash and whatever a file system allows in one name.
+constexpr qsizetype LongestCourseName = 64;
 
 void makeFolder(const QString& folder)
 {
     if (!QDir().mkpath(folder))
         throw CourseError(QStringLiteral("cannot create the folder %1").arg(folder));
+}
+
+bool isUtf8(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    // The decoder only decodes when its result is taken.
+    [[maybe_unused]] const QString text = utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+std::optional<QByteArray> toCp1252(const QString& text)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        const int byte = cp1252Byte(c.unicode());
+        if (byte < 0)
+            return std::nullopt;
+        bytes += char(byte);
+    }
+    return bytes;
 }
 
 } // namespace
@@ -33,21 +59,47 @@ FirstRun::FirstRun(const CourseFolder& course)
 
 bool FirstRun::isDue() const
 {
-    return !QFileInfo::exists(StartUp::expertIniPath()) && QFileInfo(m_course.resolve(learnerFile)).isFile();
+    if (!QFileInfo(m_course.resolve(learnerFile)).isFile())
+        return false;
+    const QString expert = StartUp::expertIniPath();
+    if (!QFileInfo::exists(expert))
+        return true;
+    const QString section = courseSection();
+    return !section.isEmpty() && !ProfileFile(expert).containsSection(section);
 }
 
 void FirstRun::run(Trace& trace) const
 {
     const QString config = UserPaths::configFolder();
     const QString data = UserPaths::dataFolder();
+    const QString learner = learnerFolder();
     makeFolder(config);
-    makeFolder(data);
-    copyOnce(learnerFile, data);
+    makeFolder(learner);
+    copyOnce(learnerFile, learner);
     // The recorder's template lives beside the learner database, as an installed course had it.
     if (QFileInfo::exists(m_course.resolve(recorderTemplate)))
-        copyOnce(recorderTemplate, data);
-    writeExpertIni(data + learnerFile);
-    trace.event("first_run", { { QStringLiteral("config"), config }, { QStringLiteral("data"), data } });
+        copyOnce(recorderTemplate, learner);
+    addSections(learner + learnerFile);
+    trace.event("first_run",
+        { { QStringLiteral("config"), config }, { QStringLiteral("data"), data }, { QStringLiteral("learner"), learner + learnerFile } });
+}
+
+QString FirstRun::learnerFolder() const
+{
+    const QFileInfo folder(m_course.path());
+    const QString canonical = folder.canonicalFilePath();
+    const QString path = canonical.isEmpty() ? folder.absoluteFilePath() : canonical;
+    const QString hash = QString::fromLatin1(QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    QString name = QDir(path).dirName().left(LongestCourseName);
+    // A course at the root of its disc has no name of its own; a dot would hide the folder.
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QStringLiteral("curso"));
+    return UserPaths::dataFolder() + name + QLatin1Char('-') + hash + QLatin1Char('/');
+}
+
+QString FirstRun::courseSection() const
+{
+    return ProfileFile(m_course.resolve(QStringLiteral("inst.ini"))).value(QStringLiteral("PRMS"), QStringLiteral("dirdef"));
 }
 
 void FirstRun::copyOnce(const QString& name, const QString& into) const
@@ -63,23 +115,40 @@ void FirstRun::copyOnce(const QString& name, const QString& into) const
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-void FirstRun::writeExpertIni(const QString& learnerDatabase) const
+void FirstRun::addSections(const QString& learnerDatabase) const
 {
-    // inst.ini is Windows-1252 and the learner's path is spelt as this system spells file
-    // names: the section is read into Unicode and the whole file written as UTF-8, which
-    // the player reads back as UTF-8 (see ProfileFile).
-    const QString course = ProfileFile(m_course.resolve(QStringLiteral("inst.ini"))).value(QStringLiteral("PRMS"), QStringLiteral("dirdef"));
-    const QString program = StartUp::programSection();
+    const QString expertPath = StartUp::expertIniPath();
+    QByteArray existing;
+    QFile current(expertPath);
+    if (current.exists()) {
+        if (!current.open(QIODevice::ReadOnly))
+            throw CourseError(QStringLiteral("cannot read %1: %2").arg(expertPath, current.errorString()));
+        existing = current.readAll();
+        current.close();
+    }
+    const ProfileFile expert(expertPath);
     QStringList sections;
-    if (!course.isEmpty())
-        sections << course;
-    if (course.compare(program, Qt::CaseInsensitive) != 0)
-        sections << program;
-    QString text;
+    for (const QString& section : { courseSection(), StartUp::programSection() }) {
+        if (!section.isEmpty() && !expert.containsSection(section) && !sections.contains(section, Qt::CaseInsensitive))
+            sections << section;
+    }
+    if (sections.isEmpty())
+        return;
+
+    // The new lines follow the file's own line ends, on a line of their own.
+    const QString end = existing.contains('\n') && !existing.contains("\r\n") ? QStringLiteral("\n") : QStringLiteral("\r\n");
+    QString text = existing.isEmpty() || existing.endsWith('\n') ? QString() : end;
     for (const QString& section : std::as_const(sections))
-        text += QStringLiteral("[%1]\r\nBDW=%2\r\n").arg(section, learnerDatabase);
-    const QString expert = StartUp::expertIniPath();
-    QSaveFile file(expert);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
-        throw CourseError(QStringLiteral("cannot write %1: %2").arg(expert, file.errorString()));
+        text += QStringLiteral("[%1]%3BDW=%2%3").arg(section, learnerDatabase, end);
+    // The learner's path is spelt as this system spells file names, in UTF-8, unless the file
+    // is Windows-1252 already: a file of both would read as neither (see ProfileFile).
+    std::optional<QByteArray> added = text.toUtf8();
+    if (!isUtf8(existing))
+        added = toCp1252(text);
+    if (!added)
+        throw CourseError(QStringLiteral("cannot add the section [%1] to %2: it is written in Windows-1252, which cannot spell %3")
+                              .arg(sections.first(), expertPath, learnerDatabase));
+    QSaveFile file(expertPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(existing + *added) < 0 || !file.commit())
+        throw CourseError(QStringLiteral("cannot write %1: %2").arg(expertPath, file.errorString()));
 }

@@ -1,6 +1,7 @@
 #include "StageScale.h"
 
 #include "ScreenHost.h"
+#include "X11Display.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -8,8 +9,43 @@
 #include <vector>
 
 namespace {
+
 constexpr int LargestFactor = 16;
+
+// The value of one of Qt's own options (-platform, -display; Qt takes "--" as well).
+QByteArray qtOption(int argc, char** argv, const char* name)
+{
+    QByteArray value;
+    for (int i = 1; i + 1 < argc; ++i) {
+        QByteArray arg(argv[i]);
+        if (arg.startsWith("--"))
+            arg.remove(0, 1);
+        if (arg == QByteArray("-") + name)
+            value = argv[++i];
+    }
+    return value;
 }
+
+// The display's size from the X server itself when Qt is going to use it: Qt's xcb
+// platform is the one chosen when nothing says otherwise, outside a Wayland session.
+std::optional<QSize> displayWithoutQt(int argc, char** argv)
+{
+    QByteArray platform = qtOption(argc, argv, "platform");
+    if (platform.isEmpty())
+        platform = qgetenv("QT_QPA_PLATFORM");
+    // "xcb:options" or a list tried in order, "wayland;xcb".
+    platform = platform.split(';').constFirst().split(':').constFirst().trimmed();
+    if (platform.isEmpty()) {
+        if (qgetenv("XDG_SESSION_TYPE") == "wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+            return std::nullopt;
+    } else if (platform != "xcb") {
+        return std::nullopt;
+    }
+    const QByteArray display = qtOption(argc, argv, "display");
+    return X11Display::primaryScreenSize(display.isEmpty() ? nullptr : display.constData());
+}
+
+} // namespace
 
 std::optional<StageScale> StageScale::parse(const QString& text)
 {
@@ -41,13 +77,18 @@ double StageScale::applyBeforeApplication(int argc, char** argv) const
     qunsetenv("QT_SCALE_FACTOR");
     QSize display(ScreenHost::StageWidth, ScreenHost::StageHeight);
     if (needsDisplay()) {
-        // The probe takes Qt's own arguments out of what it is given: it gets a copy.
-        std::vector<char*> arguments(argv, argv + argc);
-        arguments.push_back(nullptr);
-        int count = argc;
-        QGuiApplication probe(count, arguments.data());
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            display = screen->geometry().size();
+        if (const std::optional<QSize> measured = displayWithoutQt(argc, argv)) {
+            display = *measured;
+        } else {
+            // Any other platform is asked through Qt, by an application of its own for just
+            // that. It takes Qt's own arguments out of what it is given: it gets a copy.
+            std::vector<char*> arguments(argv, argv + argc);
+            arguments.push_back(nullptr);
+            int count = argc;
+            QGuiApplication probe(count, arguments.data());
+            if (const QScreen* screen = QGuiApplication::primaryScreen())
+                display = screen->geometry().size();
+        }
     }
     const double factor = factorFor(display);
     qputenv("QT_SCALE_FACTOR", QByteArray::number(factor, 'g', 6));

@@ -30,8 +30,9 @@ public:
 
     /// Chooses the factor and sets it up for the application about to be made from these
     /// arguments; returns it. Must run before the QApplication exists: Qt reads its scale
-    /// once, when it starts. Where the display is needed, a short-lived application
-    /// measures the primary screen. The desktop's own scaling is turned off, so that the
+    /// once, when it starts. Where the display is needed, the X server is asked for its
+    /// primary screen when Qt is going to use X; on any other platform a short-lived
+    /// application measures it. The desktop's own scaling is turned off, so that the
     /// factor is exactly this one.
     double applyBeforeApplication(int argc, char** argv) const;
 

@@ -122,7 +122,9 @@ private Q_SLOTS:
         } catch (const CourseError& e) {
             QFAIL(qPrintable(e.message()));
         }
-        QCOMPARE(state.UserFolder, user + QStringLiteral("/.local/share/tamsel/"));
+        // The course's own folder in the user's data folder.
+        QCOMPARE(QFileInfo(state.UserFolder + QStringLiteral("..")).canonicalFilePath(), user + QStringLiteral("/.local/share/tamsel"));
+        QVERIFY(QFileInfo::exists(state.UserFolder + QStringLiteral("usrcurso.mdb")));
         QVERIFY(state.UserDb && !state.UserDb->isReadOnly());
     }
 

@@ -7,6 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ ccache pkg-config libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools
+  libxcb1-dev libxcb-randr0-dev
   libqt6sql6-sqlite libqt6opengl6-dev libgl-dev libsqlite3-dev
   # reading courses whose databases are legacy Jet files; mdbtools shows what a file holds (tests)
   mdbtools-dev libmdb3 mdbtools

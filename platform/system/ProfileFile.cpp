@@ -6,9 +6,14 @@
 
 namespace {
 
+QString sectionOf(const QString& section)
+{
+    return section.trimmed().toLower();
+}
+
 QString keyOf(const QString& section, const QString& key)
 {
-    return section.trimmed().toLower() + QLatin1Char('\n') + key.trimmed().toLower();
+    return sectionOf(section) + QLatin1Char('\n') + key.trimmed().toLower();
 }
 
 } // namespace
@@ -30,6 +35,7 @@ ProfileFile::ProfileFile(const QString& file)
         if (line.startsWith(QLatin1Char('['))) {
             const qsizetype close = line.indexOf(QLatin1Char(']'));
             section = line.mid(1, close < 0 ? -1 : close - 1);
+            m_sections.insert(sectionOf(section));
             continue;
         }
         const qsizetype eq = line.indexOf(QLatin1Char('='));
@@ -53,4 +59,9 @@ QString ProfileFile::value(const QString& section, const QString& key) const
 bool ProfileFile::contains(const QString& section, const QString& key) const
 {
     return m_values.contains(keyOf(section, key));
+}
+
+bool ProfileFile::containsSection(const QString& section) const
+{
+    return m_sections.contains(sectionOf(section));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 /// A Windows profile (.ini) file as the course's settings files are written: Windows-1252
@@ -20,6 +21,8 @@ public:
     /// The value of KEY in SECTION; "" when either is missing.
     QString value(const QString& section, const QString& key) const;
     bool contains(const QString& section, const QString& key) const;
+    /// Whether the file has a section of this name, with or without keys.
+    bool containsSection(const QString& section) const;
 
     static constexpr int maxValueLength = 254;
 
@@ -27,4 +30,5 @@ private:
     QString m_fileName;
     bool m_exists = false;
     QHash<QString, QString> m_values; // "section\nkey", lower case → value
+    QSet<QString> m_sections;         // lower case
 };
