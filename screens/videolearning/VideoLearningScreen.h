@@ -167,7 +167,6 @@ private:
     std::vector<ButtonPictures> m_pictures; ///< by button index
     std::array<QString, 2> m_indicatorPictures;
     int m_indicator = 0;
-    bool m_firstLoad = true;
     int m_popupHeight = 0; ///< the pop-up's height as its row gives it
     int m_popupRow = -1;   ///< the list row whose phrase the pop-up shows
     QString m_acceptedKey; ///< the node key of the last accepted tree click
