@@ -62,6 +62,9 @@ void MainMapScreen::ScreenLoad()
     // The map surface lies over Picture1 and takes the pointer; the buttons lie on it.
     mascara = new PictureSurface(Picture1);
     mascara->setObjectName(QStringLiteral("mascara"));
+    // Sized before it is first shown: a label shown without a size measures itself by its
+    // font, and the first font measured loads the whole font database (tens of ms at start).
+    mascara->setGeometry(Picture1->rect());
     connect(mascara, &PictureSurface::moved, this, [this](int x, int y) { shell().guarded([&] { MapPointerMove(x, y); }); });
     FramedScreen::ScreenLoad();
 }
