@@ -73,9 +73,10 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
         + QString::fromLatin1(key.result().toHex().left(20)) + QLatin1Char('/');
     if (!QDir().mkpath(m_folder))
         throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(m_folder, m_image));
-    m_tree.insert(QString(), Node { DiscImage::Entry { QString(), true, 0, 0 }, {} });
+    clearTree();
     if (readIndex())
         return;
+    clearTree(); // whatever a tree file that does not add up left
 
     QElapsedTimer clock;
     clock.start();
@@ -106,6 +107,13 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
 }
 
 CourseImage::~CourseImage() = default;
+
+void CourseImage::clearTree()
+{
+    m_tree.clear();
+    m_files.clear();
+    m_tree.insert(QString(), Node { DiscImage::Entry { QString(), true, 0, 0 }, {} });
+}
 
 const DiscImage& CourseImage::reader() const
 {
@@ -156,7 +164,10 @@ bool CourseImage::readIndex()
         return false;
     for (const QJsonValue& value : entries) {
         const QJsonArray row = value.toArray();
-        if (row.size() != 4 || row.at(0).toString().isEmpty())
+        if (row.size() != 4)
+            return false;
+        const QStringList components = row.at(0).toString().split(QLatin1Char('/'));
+        if (!std::all_of(components.cbegin(), components.cend(), DiscImage::isPlainName))
             return false;
         addEntry({ row.at(0).toString(), row.at(1).toBool(), quint32(row.at(2).toDouble()), quint32(row.at(3).toDouble()) });
     }

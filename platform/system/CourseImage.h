@@ -62,6 +62,7 @@ private:
         QStringList children; ///< names, in the disc's order (folders only)
     };
 
+    void clearTree();
     void loadTree();
     bool readIndex();
     void writeIndex() const;

@@ -70,12 +70,6 @@ QString withoutVersion(QString name, DiscImage::Names names)
     return name;
 }
 
-bool isSafeName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QLatin1Char('/'))
-        && !name.contains(QChar(0));
-}
-
 } // namespace
 
 struct DiscImage::Handle {
@@ -153,6 +147,12 @@ QByteArray DiscImage::volumeDescriptors(const QString& image)
                           .arg(image));
 }
 
+bool DiscImage::isPlainName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QLatin1Char('/'))
+        && !name.contains(QChar(0));
+}
+
 QString DiscImage::namesText(Names names)
 {
     switch (names) {
@@ -222,7 +222,7 @@ QList<DiscImage::Entry> DiscImage::entries() const
             QString name = nameOf(stat->filename);
             if (m_names != Names::RockRidge && !isFolder)
                 name = withoutVersion(name, m_names);
-            if (!isSafeName(name))
+            if (!isPlainName(name))
                 continue;
             if (entries.size() >= mostEntries)
                 throw CourseError(QStringLiteral("the disc image %1 is damaged: its tree holds more than %2 entries").arg(m_image).arg(mostEntries));
@@ -231,7 +231,8 @@ QList<DiscImage::Entry> DiscImage::entries() const
                 if (folder.depth >= deepestFolder || seen.contains(entry.sector))
                     continue;
                 seen.insert(entry.sector);
-                // Breadth first, each folder's own entries in the order the disc has them.
+                // Each folder's entries in the order the disc has them, then its
+                // sub-folders' in that order (depth first).
                 pending.insert(at++, { folder.onDisc + QByteArray(stat->filename) + '/', entry.path, folder.depth + 1 });
             }
             entries << entry;

@@ -44,6 +44,10 @@ public:
     DiscImage(const DiscImage&) = delete;
     DiscImage& operator=(const DiscImage&) = delete;
 
+    /// Whether NAME can name a file of its own on any file system: not empty, not `.` or
+    /// `..`, no `/` and no NUL in it.
+    static bool isPlainName(const QString& name);
+
     QString fileName() const { return m_image; }
     Names names() const { return m_names; }
     static QString namesText(Names names);
