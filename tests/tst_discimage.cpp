@@ -199,7 +199,11 @@ private Q_SLOTS:
         QCOMPARE(events.size(), 1);
         QCOMPARE(events[0].value(QStringLiteral("entry")).toString(), QStringLiteral("SONIDOS/FONDO.WAV"));
 
-        // The same image changed (here only its time): read again, into a folder of its own.
+        // The same image changed (here only its time): read again, into a folder of its
+        // own; what it held before goes, while another image's folder stays.
+        const QString other = disc.dir.filePath(QStringLiteral("otro.iso"));
+        QVERIFY(QFile::copy(disc.image(), other));
+        CourseImage(other, disc.cache()).localFile(QStringLiteral("BBM.MDB"));
         const struct utimbuf later { 1000000000, 1000000000 };
         QVERIFY(::utime(QFile::encodeName(disc.image()).constData(), &later) == 0);
         {
@@ -209,7 +213,10 @@ private Q_SLOTS:
             QVERIFY(course.require(QStringLiteral("sonidos/fondo.wav")) != copy);
         }
         QCOMPARE(reads().size(), 2);
-        QCOMPARE(QDir(disc.cache() + QStringLiteral("discs")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
+        const QStringList folders = QDir(disc.cache() + QStringLiteral("discs")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(folders.size(), 2);
+        QVERIFY(!QFileInfo::exists(copy));
+        QVERIFY(folders.first().startsWith(QLatin1String("curso.iso-")) && folders.last().startsWith(QLatin1String("otro.iso-")));
     }
 
     // Images that cannot serve are refused when opened, naming the image and what is wrong.

@@ -99,6 +99,7 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
                               .arg(listed(cut)));
     }
     writeIndex();
+    removeEarlierVersions();
     if (m_trace)
         m_trace->event("disc.read",
             { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), QString() }, { QStringLiteral("names"), DiscImage::namesText(m_names) },
@@ -113,6 +114,23 @@ void CourseImage::clearTree()
     m_tree.clear();
     m_files.clear();
     m_tree.insert(QString(), Node { DiscImage::Entry { QString(), true, 0, 0 }, {} });
+}
+
+void CourseImage::removeEarlierVersions() const
+{
+    // What the same image file held before it changed is never read again. A player
+    // still on it keeps the copies it has open; any other it makes again.
+    const QFileInfo mine(QDir::cleanPath(m_folder));
+    const QDir discs = mine.dir();
+    const QStringList folders = discs.entryList({ QFileInfo(m_image).fileName() + QStringLiteral("-*") }, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& folder : folders) {
+        if (folder == mine.fileName())
+            continue;
+        QFile tree(treeFile(discs.filePath(folder) + QLatin1Char('/')));
+        if (tree.open(QIODevice::ReadOnly)
+            && QJsonDocument::fromJson(tree.readAll()).object().value(QStringLiteral("image")).toString() == m_image)
+            QDir(discs.filePath(folder)).removeRecursively();
+    }
 }
 
 const DiscImage& CourseImage::reader() const

@@ -66,6 +66,7 @@ private:
     void loadTree();
     bool readIndex();
     void writeIndex() const;
+    void removeEarlierVersions() const;
     void addEntry(const DiscImage::Entry& entry);
     const DiscImage& reader() const;
 
