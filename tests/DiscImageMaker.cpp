@@ -11,6 +11,9 @@ QString DiscImageMaker::make(const QString& source, const QString& image, Kind k
     case Kind::Level1:
         arguments << QStringLiteral("-iso-level") << QStringLiteral("1");
         break;
+    case Kind::Level2:
+        arguments << QStringLiteral("-iso-level") << QStringLiteral("2");
+        break;
     case Kind::Level3:
         arguments << QStringLiteral("-iso-level") << QStringLiteral("3");
         break;

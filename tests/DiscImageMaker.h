@@ -9,7 +9,8 @@ namespace DiscImageMaker {
 /// Which names the disc carries.
 enum class Kind {
     Level1,          ///< ISO 9660 only, 8.3 upper-case names with their `;1` version
-    Level3,          ///< ISO 9660 only, level 3 (names up to 31 characters)
+    Level2,          ///< ISO 9660 only, level 2 (names up to 31 characters)
+    Level3,          ///< ISO 9660 only, level 3 (level 2, files in several sections allowed)
     Joliet,          ///< ISO 9660 and Joliet
     RockRidge,       ///< ISO 9660 and Rock Ridge
     RockRidgeJoliet, ///< both, as xorriso writes them

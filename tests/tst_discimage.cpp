@@ -76,6 +76,7 @@ struct DiscFolder {
         writeFile(source() + QStringLiteral("/INST.INI"), "[PRMS]\r\ndirdef=CURSO\r\n");
         writeFile(source() + QStringLiteral("/SONIDOS/FONDO.WAV"), pattern("fondo", 300000));
         writeFile(source() + QStringLiteral("/FOTOS/MAPA.BMP"), pattern("mapa", 5000));
+        writeFile(source() + QStringLiteral("/LEEME"), "sin extensión"); // "LEEME.;1" on a plain disc
         writeFile(source() + QStringLiteral("/Sonidos largos/Música de fondo.wav"), pattern("larga", 3000));
     }
 };
@@ -102,6 +103,7 @@ private Q_SLOTS:
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<DiscImage::Names>("names");
         QTest::newRow("ISO 9660 level 1, 8.3 names with ;1") << Kind::Level1 << DiscImage::Names::Iso9660;
+        QTest::newRow("ISO 9660 level 2") << Kind::Level2 << DiscImage::Names::Iso9660;
         QTest::newRow("ISO 9660 level 3") << Kind::Level3 << DiscImage::Names::Iso9660;
         QTest::newRow("Joliet") << Kind::Joliet << DiscImage::Names::Joliet;
         QTest::newRow("Rock Ridge") << Kind::RockRidge << DiscImage::Names::RockRidge;
@@ -128,6 +130,7 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(sound), fileBytes(disc.source() + QStringLiteral("/SONIDOS/FONDO.WAV")));
         QCOMPARE(QFileInfo(sound).fileName(), QStringLiteral("FONDO.WAV")); // named as on the disc
         QCOMPARE(fileBytes(course.require(QStringLiteral("bbm.mdb"))), fileBytes(disc.source() + QStringLiteral("/BBM.MDB")));
+        QCOMPARE(fileBytes(course.require(QStringLiteral("leeme"))), QByteArray("sin extensión"));
         QCOMPARE(fileBytes(course.require(QStringLiteral("fotos/../Fotos/./mapa.bmp"))), fileBytes(disc.source() + QStringLiteral("/FOTOS/MAPA.BMP")));
         if (names != DiscImage::Names::Iso9660) {
             const QString longName = course.require(QStringLiteral("SONIDOS LARGOS/música DE FONDO.WAV"));
@@ -174,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(events.size(), 3);
         QCOMPARE(events[0].value(QStringLiteral("entry")).toString(), QString()); // the tree
         QCOMPARE(events[0].value(QStringLiteral("names")).toString(), QStringLiteral("Rock Ridge"));
-        QCOMPARE(events[0].value(QStringLiteral("files")).toInt(), 5);
+        QCOMPARE(events[0].value(QStringLiteral("files")).toInt(), 6);
         QCOMPARE(events[1].value(QStringLiteral("entry")).toString(), QStringLiteral("BBM.MDB"));
         QCOMPARE(events[2].value(QStringLiteral("entry")).toString(), QStringLiteral("SONIDOS/FONDO.WAV"));
         QCOMPARE(events[2].value(QStringLiteral("bytes")).toInt(), 300000);
