@@ -222,6 +222,41 @@ private Q_SLOTS:
         QVERIFY(folders.first().startsWith(QLatin1String("curso.iso-")) && folders.last().startsWith(QLatin1String("otro.iso-")));
     }
 
+    // A disc that goes bad while it plays (here: cut short under the open image): a file
+    // that can no longer be read is, to a screen, a file that is not there, and the trace
+    // says why; require() names the image and the file. What was read before still serves.
+    void fileUnreadableWhilePlaying()
+    {
+        DiscFolder disc;
+        const QString made = DiscImageMaker::make(disc.source(), disc.image(), Kind::Joliet);
+        QVERIFY2(made.isEmpty(), qPrintable(made));
+        const QString traceFile = disc.dir.filePath(QStringLiteral("trace.jsonl"));
+        Trace trace;
+        QVERIFY(trace.open(traceFile));
+        const CourseFolder course(std::make_shared<const CourseImage>(disc.image(), disc.cache(), &trace));
+        const QString content = course.require(QStringLiteral("bbm.mdb"));
+        const qsizetype at = fileBytes(disc.image()).indexOf(pattern("fondo", 300000).left(4096));
+        QVERIFY(at > 0);
+        QVERIFY(QFile::resize(disc.image(), at + 1000));
+
+        const QString sound = course.resolve(QStringLiteral("sonidos\\fondo.wav"));
+        QVERIFY2(!QFileInfo::exists(sound), qPrintable(sound));
+        QCOMPARE(QDir(QFileInfo(sound).path()).entryList(QDir::Files).join(QLatin1Char(' ')), QString()); // no part left
+        const QList<QJsonObject> reads = readTrace(traceFile, QStringLiteral("disc.read"));
+        QCOMPARE(reads.size(), 3);
+        QCOMPARE(reads[2].value(QStringLiteral("entry")).toString(), QStringLiteral("SONIDOS/FONDO.WAV"));
+        const QString why = reads[2].value(QStringLiteral("error")).toString();
+        QVERIFY2(why.contains(disc.image()) && why.contains(QLatin1String("cannot be read whole")), qPrintable(why));
+        try {
+            course.require(QStringLiteral("sonidos/fondo.wav"));
+            QFAIL("a file cut off the disc was given");
+        } catch (const CourseError& error) {
+            QVERIFY2(error.message().contains(disc.image()) && error.message().contains(QLatin1String("\"SONIDOS/FONDO.WAV\"")),
+                qPrintable(error.message()));
+        }
+        QCOMPARE(course.require(QStringLiteral("BBM.MDB")), content);
+    }
+
     // Images that cannot serve are refused when opened, naming the image and what is wrong.
     void refusedImages_data()
     {

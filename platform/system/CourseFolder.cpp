@@ -55,8 +55,10 @@ QStringList CourseFolder::componentsOf(const QString& name) const
 QString CourseFolder::resolve(const QString& name) const
 {
     const QStringList parts = componentsOf(name);
+    // A file the disc holds but cannot give (a bad sector) is, to whoever only resolves
+    // its name, as one it does not hold: the screens go on as without it.
     if (m_image)
-        return m_image->localPath(parts);
+        return m_image->localPath(parts, CourseImage::Unreadable::AsMissing);
 
     // Walk down the folders, taking each component as it is when it exists and
     // otherwise the one entry that matches it without regard to case.
@@ -86,7 +88,7 @@ QString CourseFolder::resolve(const QString& name) const
 
 QString CourseFolder::require(const QString& name) const
 {
-    const QString path = resolve(name);
+    const QString path = m_image ? m_image->localPath(componentsOf(name)) : resolve(name);
     if (m_image && !QFileInfo(path).isFile())
         throw CourseError(QStringLiteral("missing file \"%1\" (the disc image %2 holds none of that name)").arg(name.trimmed(), m_image->image()));
     if (!QFileInfo(path).isFile())

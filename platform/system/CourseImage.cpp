@@ -288,13 +288,24 @@ QString CourseImage::localFile(const QString& path) const
     return target;
 }
 
-QString CourseImage::localPath(const QStringList& parts) const
+QString CourseImage::localPath(const QStringList& parts, Unreadable unreadable) const
 {
     const QString path = find(parts);
     if (path.isEmpty())
         return folder() + parts.join(QLatin1Char('/'));
-    if (isFile(path))
-        return localFile(path);
+    if (isFile(path)) {
+        if (unreadable == Unreadable::Throw)
+            return localFile(path);
+        try {
+            return localFile(path);
+        } catch (const CourseError& error) {
+            if (m_trace)
+                m_trace->event("disc.read",
+                    { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), path }, { QStringLiteral("error"), error.message() } });
+            qWarning("tamsel: %s", qPrintable(error.message()));
+            return folder() + path; // localFile() leaves nothing there when it fails
+        }
+    }
     // A folder of the disc: there, so that it is seen as one.
     QDir().mkpath(folder() + path);
     return folder() + path;

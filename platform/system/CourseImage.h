@@ -46,9 +46,16 @@ public:
     /// and the file when it cannot be read or the copy cannot be written.
     QString localFile(const QString& path) const;
 
+    /// What localPath() does with a file the disc holds but that cannot be copied out.
+    enum class Unreadable {
+        Throw,     ///< throws CourseError naming the image and the file
+        AsMissing, ///< writes the failure to the trace (`disc.read` with its `error`) and
+                   ///< treats the file as one the disc does not hold
+    };
+
     /// The local path of the file PARTS names: localFile() of what find() gives, or where
     /// such a file would lie when the disc has none (a path that does not exist).
-    QString localPath(const QStringList& parts) const;
+    QString localPath(const QStringList& parts, Unreadable unreadable = Unreadable::Throw) const;
 
     /// Every file of the disc, by its path, in the order of its tree.
     QStringList files() const;
