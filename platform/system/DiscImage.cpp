@@ -171,6 +171,7 @@ DiscImage::DiscImage(const QString& image)
     , m_handle(std::make_unique<Handle>())
 {
     cdio_log_set_handler(keepComplaint);
+    lastComplaint.clear();
     const QByteArray local = QFile::encodeName(image);
     m_handle->iso = iso9660_open_ext(local.constData(), ISO_EXTENSION_ALL);
     if (!m_handle->iso)
@@ -197,6 +198,7 @@ DiscImage::~DiscImage() = default;
 
 QList<DiscImage::Entry> DiscImage::entries() const
 {
+    lastComplaint.clear();
     QList<Entry> entries;
     QSet<quint32> seen; // folders already read, by sector: a damaged tree may loop
     struct Pending {
@@ -243,6 +245,7 @@ QList<DiscImage::Entry> DiscImage::entries() const
 
 void DiscImage::read(const Entry& entry, QIODevice& out) const
 {
+    lastComplaint.clear();
     QByteArray buffer(sectorsPerRead * SectorSize, Qt::Uninitialized);
     qint64 left = entry.size;
     qint64 sector = entry.sector;
