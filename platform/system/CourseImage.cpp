@@ -71,8 +71,6 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
     key.addData(descriptors);
     m_folder = cache + QStringLiteral("discs/") + QFileInfo(m_image).fileName() + QLatin1Char('-')
         + QString::fromLatin1(key.result().toHex().left(20)) + QLatin1Char('/');
-    if (!QDir().mkpath(m_folder))
-        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(m_folder, m_image));
     clearTree();
     if (readIndex())
         return;
@@ -98,6 +96,8 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
                               .arg(cut.size())
                               .arg(listed(cut)));
     }
+    if (!QDir().mkpath(m_folder))
+        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(m_folder, m_image));
     writeIndex();
     removeEarlierVersions();
     if (m_trace)
