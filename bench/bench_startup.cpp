@@ -5,6 +5,7 @@
 //   tests/with-audio.sh xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" build/bench/bench_startup
 // (-noreset: a server that resets when its last client leaves refuses the next one meanwhile)
 #include "FixtureCourse.h"
+#include "PlayerClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,39 +35,6 @@ void StartUpToFirstScreen(benchmark::State& state)
     }
 }
 BENCHMARK(StartUpToFirstScreen)->Unit(benchmark::kMillisecond)->Iterations(10);
-
-using Marker = std::function<bool(const QJsonObject&)>;
-
-// Milliseconds from starting PROGRAM until it writes a line on standard error that MARKER
-// accepts; -1 when it never does.
-double msUntil(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment, const Marker& marker)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setReadChannel(QProcess::StandardError);
-    QElapsedTimer clock;
-    clock.start();
-    process.start(program, arguments);
-    double ms = -1;
-    QByteArray written;
-    while (ms < 0 && clock.elapsed() < 20000 && process.waitForReadyRead(20000)) {
-        while (process.canReadLine()) {
-            const QByteArray line = process.readLine();
-            written += line;
-            if (marker(QJsonDocument::fromJson(line).object())) {
-                ms = double(clock.nsecsElapsed()) / 1e6;
-                break;
-            }
-        }
-    }
-    if (ms < 0)
-        std::fprintf(stderr, "%s %s wrote:\n%s\n", qPrintable(program), qPrintable(process.errorString()), written.constData());
-    process.terminate();
-    if (!process.waitForFinished(3000))
-        process.kill();
-    process.waitForFinished(3000);
-    return ms;
-}
 
 // The map of a course whose first screen it is, with its picture and background sound.
 void MapFirstStartUpAgainstTheFloor(benchmark::State& state)

@@ -49,7 +49,8 @@ QString CommandLine::usage()
     return QStringLiteral(
         "Usage: tamsel [--course DIR] [--scale N|fit] [--window] [--trace FILE] [--help] [--version]\n"
         "Plays an interactive English course.\n\n"
-        "  --course DIR   play the course in DIR (the folder that holds bbm.mdb);\n"
+        "  --course DIR   play the course in DIR (the folder that holds bbm.mdb), or\n"
+        "                 straight from the course's ISO 9660 disc image when DIR is one;\n"
         "                 without it, the course beside the program or the installed one\n"
         "  --scale N      draw the 640 x 480 stage N times bigger (1 to 16); by default the\n"
         "                 largest whole factor that fits the display\n"

@@ -86,7 +86,8 @@ void FirstRun::run(Trace& trace) const
 
 QString FirstRun::learnerFolder() const
 {
-    const QFileInfo folder(m_course.path());
+    // A course on a disc image is named after the image file.
+    const QFileInfo folder(m_course.origin());
     const QString canonical = folder.canonicalFilePath();
     const QString path = canonical.isEmpty() ? folder.absoluteFilePath() : canonical;
     const QString hash = QString::fromLatin1(QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));

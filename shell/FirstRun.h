@@ -30,8 +30,8 @@ public:
     void run(Trace& trace) const;
 
     /// The folder of the data folder that holds this course's learner copy: the course
-    /// folder's name and a short hash of its path, so that two courses never share one
-    /// and the learner can tell them apart ("curso-1a2b3c4d/").
+    /// folder's name (or the disc image's) and a short hash of its path, so that two
+    /// courses never share one and the learner can tell them apart ("curso-1a2b3c4d/").
     QString learnerFolder() const;
 
 private:

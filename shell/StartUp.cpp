@@ -1,6 +1,7 @@
 #include "StartUp.h"
 
 #include "CourseError.h"
+#include "CourseImage.h"
 #include "ErrorReport.h"
 #include "FirstRun.h"
 #include "InstallLayout.h"
@@ -85,14 +86,26 @@ void StartUp::ResolveProgramFolder()
             ? own
             : InstallLayout::dataFolder() + QStringLiteral("course");
     }
-    if (!QFileInfo(folder.trimmed()).isDir())
-        throw CourseError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()));
-    m_state.Folder = CourseFolder(folder);
+    const QFileInfo given(folder.trimmed());
+    if (given.isFile()) {
+        // A disc image: the course is read from it as from the disc itself.
+        m_state.Folder = CourseFolder(std::make_shared<const CourseImage>(given.absoluteFilePath(), JetStandIn::cacheFolder(), &m_trace));
+        m_state.CdRom = true;
+    } else {
+        if (!given.isDir())
+            throw CourseError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()));
+        m_state.Folder = CourseFolder(folder);
+        m_state.CdRom = isCdRom(m_state.Folder.path());
+    }
     m_state.ProgramFolder = m_state.Folder.path();
-    m_state.CdRom = isCdRom(m_state.ProgramFolder);
-    m_trace.event("start",
-        { { QStringLiteral("version"), QStringLiteral(TAMSEL_VERSION) }, { QStringLiteral("program_folder"), m_state.ProgramFolder },
-            { QStringLiteral("cdrom"), m_state.CdRom } });
+    QJsonObject start { { QStringLiteral("version"), QStringLiteral(TAMSEL_VERSION) }, { QStringLiteral("program_folder"), m_state.ProgramFolder },
+        { QStringLiteral("cdrom"), m_state.CdRom } };
+    if (const CourseImage* image = m_state.Folder.image())
+        start.insert(QStringLiteral("image"), image->image());
+    m_trace.event("start", start);
+    // A disc without the content database is no course disc: said before anything else.
+    if (m_state.Folder.image())
+        m_state.Folder.require(contentFile);
 }
 
 void StartUp::OpenContentDatabase()

@@ -60,6 +60,8 @@ public:
     PlayerRun(const QString& program, const QProcessEnvironment& environment, const QString& traceFile);
     ~PlayerRun();
 
+    /// Plays COURSE (a folder or a disc image) instead of the fixture's folder.
+    void setCourse(const QString& course) { m_courseArguments = QStringList { QStringLiteral("--course"), course }; }
     /// Runs the player on the real display (DISPLAY) instead of the offscreen platform.
     void useDisplay();
     /// Starts `tamsel --course <fixture> --trace <file>` (no --course for an installed

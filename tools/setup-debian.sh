@@ -11,6 +11,9 @@ packages=(
   libqt6sql6-sqlite libqt6opengl6-dev libgl-dev libsqlite3-dev
   # reading courses whose databases are legacy Jet files; mdbtools shows what a file holds (tests)
   mdbtools-dev libmdb3 mdbtools
+  # playing a course straight from its ISO 9660 disc image (libcdio's reader); the tests
+  # make their images with genisoimage and xorriso
+  libiso9660-dev genisoimage xorriso
   # runtime: sound, video, the GStreamer codecs the course media use
   qt6-qpa-plugins libqt6multimedia6 libqt6multimediawidgets6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

@@ -2,6 +2,7 @@
 
 #include "CanonicalPath.h"
 #include "CourseError.h"
+#include "CourseImage.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,7 +15,18 @@ CourseFolder::CourseFolder(const QString& folder)
     m_path = path;
 }
 
-QString CourseFolder::resolve(const QString& name) const
+CourseFolder::CourseFolder(std::shared_ptr<const CourseImage> image)
+    : m_path(image->image() + QLatin1Char('/'))
+    , m_image(std::move(image))
+{
+}
+
+QString CourseFolder::origin() const
+{
+    return m_image ? m_image->image() : m_path;
+}
+
+QStringList CourseFolder::componentsOf(const QString& name) const
 {
     QString relative = name.trimmed();
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -37,6 +49,16 @@ QString CourseFolder::resolve(const QString& name) const
         }
         parts << component;
     }
+    return parts;
+}
+
+QString CourseFolder::resolve(const QString& name) const
+{
+    const QStringList parts = componentsOf(name);
+    // A file the disc holds but cannot give (a bad sector) is, to whoever only resolves
+    // its name, as one it does not hold: the screens go on as without it.
+    if (m_image)
+        return m_image->localPath(parts, CourseImage::Unreadable::AsMissing);
 
     // Walk down the folders, taking each component as it is when it exists and
     // otherwise the one entry that matches it without regard to case.
@@ -66,7 +88,9 @@ QString CourseFolder::resolve(const QString& name) const
 
 QString CourseFolder::require(const QString& name) const
 {
-    const QString path = resolve(name);
+    const QString path = m_image ? m_image->localPath(componentsOf(name)) : resolve(name);
+    if (m_image && !QFileInfo(path).isFile())
+        throw CourseError(QStringLiteral("missing file \"%1\" (the disc image %2 holds none of that name)").arg(name.trimmed(), m_image->image()));
     if (!QFileInfo(path).isFile())
         throw CourseError(QStringLiteral("missing file \"%1\" (looked for %2)").arg(name.trimmed(), path));
     return path;

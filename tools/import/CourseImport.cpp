@@ -2,8 +2,10 @@
 
 #include "CanonicalPath.h"
 #include "CourseError.h"
+#include "CourseImage.h"
 #include "Database.h"
 #include "JetConverter.h"
+#include "JetStandIn.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -34,8 +36,71 @@ void CourseImport::showProgress(const QString& table, qint64 done, qint64 total)
     m_progress.flush();
 }
 
+void CourseImport::convert(const QString& file, const QString& name, const QString& target)
+{
+    m_out << QStringLiteral("converting %1\n").arg(name);
+    m_out.flush();
+    const JetConversion c = JetConverter::convert(file, target, [this](const QString& table, qint64 done, qint64 total) {
+        showProgress(table, done, total);
+    });
+    m_out << QStringLiteral("  %1: %2 tables, %3 rows, %4 of %5 saved queries rebuilt, %6 from the player's own definitions, %7 ms\n")
+                 .arg(c.format)
+                 .arg(c.tables)
+                 .arg(c.rows)
+                 .arg(c.rebuilt)
+                 .arg(c.queries)
+                 .arg(c.fallback)
+                 .arg(c.ms);
+    for (const JetConversion::Unrebuilt& query : c.unrebuilt)
+        m_out << QStringLiteral("  %1%2\n").arg(query.reason, query.fallback ? QStringLiteral(" (the player's own definition is used)") : QString());
+}
+
+int CourseImport::runImage(const QString& image, const QString& output)
+{
+    const CourseImage disc(image, JetStandIn::cacheFolder());
+    // The same refusal as the player's: a disc without its content database is no course.
+    if (disc.find({ QStringLiteral("bbm.mdb") }).isEmpty())
+        throw CourseError(QStringLiteral("missing file \"bbm.mdb\" (the disc image %1 holds none of that name)").arg(disc.image()));
+    const QString to = QFileInfo(output).absoluteFilePath();
+    if (!QDir().mkpath(to))
+        throw CourseError(QStringLiteral("cannot create %1").arg(to));
+    int converted = 0;
+    const QStringList files = disc.files();
+    for (const QString& path : files) {
+        const QString target = to + QLatin1Char('/') + path;
+        if (!QDir().mkpath(QFileInfo(target).path()))
+            throw CourseError(QStringLiteral("cannot create %1").arg(QFileInfo(target).path()));
+        // Straight from the image, under a name of its own until it is whole.
+        const QString part = target + QStringLiteral(".part");
+        QFile out(part);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw CourseError(QStringLiteral("cannot write %1: %2").arg(part, out.errorString()));
+        try {
+            disc.copy(path, out);
+        } catch (const CourseError&) {
+            out.close();
+            QFile::remove(part);
+            throw;
+        }
+        out.close();
+        QFile::setPermissions(part, QFile::permissions(part) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile::remove(target);
+        if (Database::isJetFile(part)) {
+            convert(part, path, target);
+            QFile::remove(part);
+            ++converted;
+        } else if (!QFile::rename(part, target)) {
+            throw CourseError(QStringLiteral("cannot write %1").arg(target));
+        }
+    }
+    m_out << QStringLiteral("%1 database(s) converted into %2\n").arg(converted).arg(to);
+    return converted;
+}
+
 int CourseImport::run(const QString& course, const QString& output)
 {
+    if (QFileInfo(course).isFile())
+        return runImage(course, output);
     const QDir from(QFileInfo(course).absoluteFilePath());
     if (!from.exists())
         throw CourseError(QStringLiteral("course folder %1 does not exist").arg(course));
@@ -60,21 +125,7 @@ int CourseImport::run(const QString& course, const QString& output)
         const QString target = to + QLatin1Char('/') + from.relativeFilePath(file);
         QDir().mkpath(QFileInfo(target).path());
         if (Database::isJetFile(file)) {
-            m_out << QStringLiteral("converting %1\n").arg(from.relativeFilePath(file));
-            m_out.flush();
-            const JetConversion c = JetConverter::convert(file, target, [this](const QString& table, qint64 done, qint64 total) {
-                showProgress(table, done, total);
-            });
-            m_out << QStringLiteral("  %1: %2 tables, %3 rows, %4 of %5 saved queries rebuilt, %6 from the player's own definitions, %7 ms\n")
-                         .arg(c.format)
-                         .arg(c.tables)
-                         .arg(c.rows)
-                         .arg(c.rebuilt)
-                         .arg(c.queries)
-                         .arg(c.fallback)
-                         .arg(c.ms);
-            for (const JetConversion::Unrebuilt& query : c.unrebuilt)
-                m_out << QStringLiteral("  %1%2\n").arg(query.reason, query.fallback ? QStringLiteral(" (the player's own definition is used)") : QString());
+            convert(file, from.relativeFilePath(file), target);
             ++converted;
         } else {
             QFile::remove(target);

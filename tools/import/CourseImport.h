@@ -3,7 +3,7 @@
 #include <QString>
 #include <QTextStream>
 
-/// Copies a course folder to another, converting each Jet database in it (found by its
+/// Copies a course folder, or a course's disc image, to a folder, converting each Jet database in it (found by its
 /// first bytes, whatever its name) into the stand-in format under the same name, so that
 /// the copy plays without any conversion at start-up. Prints what it converted, with a
 /// progress bar while a long table is copied.
@@ -11,11 +11,14 @@ class CourseImport {
 public:
     CourseImport(QTextStream& out, QTextStream& progress);
 
-    /// Imports COURSE into OUTPUT; throws CourseError naming what failed. Returns the
+    /// Imports COURSE (a folder or an ISO 9660 disc image) into OUTPUT; throws CourseError naming what failed. Returns the
     /// number of databases converted.
     int run(const QString& course, const QString& output);
 
 private:
+    int runImage(const QString& image, const QString& output);
+    /// Converts the Jet FILE (the course's NAME) into TARGET, printing what it converted.
+    void convert(const QString& file, const QString& name, const QString& target);
     void showProgress(const QString& table, qint64 done, qint64 total);
 
     QTextStream& m_out;

@@ -13,8 +13,9 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     const char* usage = "Usage: tamsel-import COURSE OUT\n"
                         "Copies the course folder COURSE (the folder that holds bbm.mdb, such as a\n"
-                        "mounted disc) to OUT, converting its Jet databases into the player's own\n"
-                        "format, and prints what it converted. OUT may be neither COURSE nor a folder\n"
+                        "mounted disc) or the course's ISO 9660 disc image to OUT, converting its Jet\n"
+                        "databases into the player's own format, and prints what it converted. The\n"
+                        "image is read where it lies. OUT may be neither COURSE nor a folder\n"
                         "inside it, and COURSE may not lie inside OUT (links followed): nothing is\n"
                         "written then.\n\n"
                         "  --help     show this help and exit\n";

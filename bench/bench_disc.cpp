@@ -1,0 +1,132 @@
+// A course played straight from its disc image of 650 MB (a 20 MB content database, its
+// map, and a film that fills the rest of the disc), to its first screen:
+// - the first start, nothing of the image in the cache yet (target: 2 s);
+// - a later start, against the start of the same course from its folder, in turn so that
+//   whatever else the machine does weighs on both alike (target: 1.1 times as long, by
+//   the medians of both).
+// The player runs on the offscreen platform, timed from its start to `screen.activate`.
+#include "Database.h"
+#include "DiscImageMaker.h"
+#include "FixtureCourse.h"
+#include "PlayerClock.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr qint64 contentSize = 20 * 1024 * 1024;
+constexpr qint64 imageSize = 650 * 1024 * 1024;
+
+void fail(const QString& why)
+{
+    std::fprintf(stderr, "bench_disc: %s\n", qPrintable(why));
+    std::exit(1);
+}
+
+struct Disc {
+    FixtureCourse course { QStringLiteral(
+        "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2) values (1, 'Mapa', 1, 'mapa.bmp', 'mascara.bmp');"
+        "insert into sonidospantalla values (1, 1, 'fondo.wav', null, null);") };
+    QString image = course.path(QStringLiteral("curso.iso"));
+    QProcessEnvironment environment = course.environment();
+
+    Disc()
+    {
+        course.addMinimalMap();
+        course.addTone(QStringLiteral("fondo.wav"), 3.0, 440);
+        {
+            // Lesson-like rows up to the size of a real course's content database.
+            auto db = Database::open(course.folder() + QStringLiteral("/bbm.mdb"), ShareMode::Shared, AccessMode::ReadWrite,
+                QStringLiteral("MS Access;PWD=vemparo41"));
+            db->execute(QStringLiteral("create table relleno (n integer primary key, texto text)"));
+            db->execute(QStringLiteral("with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
+                                       "insert into relleno select n, printf('Lección %d: ¿dónde está la estación? %0200d', n, n) from c")
+                            .arg(contentSize / 256));
+        }
+        const qint64 content = QFileInfo(course.folder() + QStringLiteral("/bbm.mdb")).size();
+        if (content < contentSize * 9 / 10)
+            fail(QStringLiteral("the content database holds only %1 bytes").arg(content));
+        // The rest of the disc: a film no first screen shows (sparse here, whole on the image).
+        QDir().mkpath(course.folder() + QStringLiteral("/video"));
+        QFile film(course.folder() + QStringLiteral("/video/pelicula.avi"));
+        if (!film.open(QIODevice::WriteOnly) || !film.resize(imageSize - content - 2 * 1024 * 1024))
+            fail(QStringLiteral("cannot make %1").arg(film.fileName()));
+        film.close();
+        const QString made = DiscImageMaker::make(course.folder(), image, DiscImageMaker::Kind::RockRidgeJoliet);
+        if (!made.isEmpty())
+            fail(made);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("QT_MEDIA_BACKEND"), QStringLiteral("gstreamer"));
+        std::fprintf(stderr, "bench_disc: image of %lld MB, content database of %lld MB\n", QFileInfo(image).size() / (1024 * 1024),
+            content / (1024 * 1024));
+    }
+
+    double start(const QString& from) const
+    {
+        return msUntil(QStringLiteral(TAMSEL_BINARY_DIR "/tamsel"), { QStringLiteral("--course"), from, QStringLiteral("--trace"), QStringLiteral("-") },
+            environment, traceEvent(QStringLiteral("screen.activate")));
+    }
+
+    void forgetImage() const { QDir(course.path(QStringLiteral("cache/tamsel/discs"))).removeRecursively(); }
+};
+
+Disc& disc()
+{
+    static Disc d;
+    return d;
+}
+
+void FirstStartFromImage(benchmark::State& state)
+{
+    disc().start(disc().course.folder()); // once untimed: cold program files would be counted
+    for (auto _ : state) {
+        state.PauseTiming();
+        disc().forgetImage();
+        state.ResumeTiming();
+        const double ms = disc().start(disc().image);
+        if (ms < 0) {
+            state.SkipWithError("the player never showed its first screen");
+            return;
+        }
+        state.SetIterationTime(ms / 1000.0);
+    }
+    state.counters["image_MB"] = double(QFileInfo(disc().image).size()) / (1024 * 1024);
+}
+BENCHMARK(FirstStartFromImage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void LaterStartFromImageAgainstFolder(benchmark::State& state)
+{
+    disc().start(disc().image); // what the first start leaves in the cache
+    disc().start(disc().course.folder());
+    std::vector<double> images;
+    std::vector<double> folders;
+    for (auto _ : state) {
+        const double folder = disc().start(disc().course.folder());
+        const double image = disc().start(disc().image);
+        if (folder < 0 || image < 0) {
+            state.SkipWithError("the player never showed its first screen");
+            return;
+        }
+        state.SetIterationTime(image / 1000.0);
+        images.push_back(image);
+        folders.push_back(folder);
+    }
+    // Medians: on a shared machine one start in a few is slowed by whatever else runs,
+    // and that start is as likely the folder's as the image's.
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    };
+    state.counters["image_ms"] = median(images);
+    state.counters["folder_ms"] = median(folders);
+    state.counters["ratio"] = median(images) / median(folders);
+}
+BENCHMARK(LaterStartFromImageAgainstFolder)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace

@@ -1,0 +1,324 @@
+#include "CourseImage.h"
+
+#include "CourseError.h"
+#include "Trace.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Changes to what the tree file holds change this, so that older ones are read again.
+constexpr int treeFormat = 1;
+// Files named in a message about an image cut short before the rest are counted.
+constexpr int namedAtMost = 5;
+constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QString treeFile(const QString& folder)
+{
+    return folder + QStringLiteral("tree.json");
+}
+
+// The volume's size as its primary descriptor declares it, in bytes (0 when unknown).
+qint64 declaredSize(const QByteArray& descriptors)
+{
+    for (qsizetype at = 0; at + DiscImage::SectorSize <= descriptors.size(); at += DiscImage::SectorSize) {
+        if (descriptors.at(at) != 1)
+            continue;
+        quint32 sectors = 0;
+        for (int i = 3; i >= 0; --i)
+            sectors = sectors << 8 | uchar(descriptors.at(at + 80 + i)); // little-endian half of a both-endian number
+        return qint64(sectors) * DiscImage::SectorSize;
+    }
+    return 0;
+}
+
+QString listed(const QStringList& names)
+{
+    QStringList shown = names.mid(0, namedAtMost);
+    for (QString& name : shown)
+        name = QLatin1Char('"') + name + QLatin1Char('"');
+    QString text = shown.join(QStringLiteral(", "));
+    if (names.size() > namedAtMost)
+        text += QStringLiteral(" and %1 more").arg(names.size() - namedAtMost);
+    return text;
+}
+
+} // namespace
+
+CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trace)
+    : m_image(QFileInfo(image).absoluteFilePath())
+    , m_trace(trace)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(m_image).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw CourseError(QStringLiteral("the disc image %1 does not exist").arg(m_image));
+    m_size = qint64(info.st_size);
+    const QByteArray descriptors = DiscImage::volumeDescriptors(m_image);
+    QCryptographicHash key(QCryptographicHash::Sha1);
+    key.addData(QByteArray::number(m_size) + '\n' + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
+        + QByteArray::number(qint64(info.st_mtim.tv_nsec)) + '\n');
+    key.addData(descriptors);
+    m_folder = cache + QStringLiteral("discs/") + QFileInfo(m_image).fileName() + QLatin1Char('-')
+        + QString::fromLatin1(key.result().toHex().left(20)) + QLatin1Char('/');
+    clearTree();
+    if (readIndex())
+        return;
+    clearTree(); // whatever a tree file that does not add up left
+
+    QElapsedTimer clock;
+    clock.start();
+    loadTree();
+    // An image cut short may still hold its whole tree: what is missing are the files
+    // that lay past the cut.
+    QStringList cut;
+    for (const QString& path : std::as_const(m_files)) {
+        const DiscImage::Entry entry = m_tree.value(path).entry;
+        if (qint64(entry.sector) * DiscImage::SectorSize + entry.size > m_size)
+            cut << path;
+    }
+    if (!cut.isEmpty()) {
+        const qint64 declared = declaredSize(descriptors);
+        const QString sizes = declared > m_size ? QStringLiteral("it holds %1 of the %2 bytes its volume descriptor declares").arg(m_size).arg(declared)
+                                                : QStringLiteral("it holds %1 bytes").arg(m_size);
+        throw CourseError(QStringLiteral("the disc image %1 is cut short: %2, and %3 of its files lie past its end: %4")
+                              .arg(m_image, sizes)
+                              .arg(cut.size())
+                              .arg(listed(cut)));
+    }
+    if (!QDir().mkpath(m_folder))
+        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(m_folder, m_image));
+    writeIndex();
+    removeEarlierVersions();
+    if (m_trace)
+        m_trace->event("disc.read",
+            { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), QString() }, { QStringLiteral("names"), DiscImage::namesText(m_names) },
+                { QStringLiteral("files"), m_files.size() }, { QStringLiteral("copy"), treeFile(m_folder) },
+                { QStringLiteral("ms"), clock.elapsed() } });
+}
+
+CourseImage::~CourseImage() = default;
+
+void CourseImage::clearTree()
+{
+    m_tree.clear();
+    m_files.clear();
+    m_tree.insert(QString(), Node { DiscImage::Entry { QString(), true, 0, 0 }, {} });
+}
+
+void CourseImage::removeEarlierVersions() const
+{
+    // What the same image file held before it changed is never read again. A player
+    // still on it keeps the copies it has open; any other it makes again.
+    const QFileInfo mine(QDir::cleanPath(m_folder));
+    const QDir discs = mine.dir();
+    const QStringList folders = discs.entryList({ QFileInfo(m_image).fileName() + QStringLiteral("-*") }, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& folder : folders) {
+        if (folder == mine.fileName())
+            continue;
+        QFile tree(treeFile(discs.filePath(folder) + QLatin1Char('/')));
+        if (tree.open(QIODevice::ReadOnly)
+            && QJsonDocument::fromJson(tree.readAll()).object().value(QStringLiteral("image")).toString() == m_image)
+            QDir(discs.filePath(folder)).removeRecursively();
+    }
+}
+
+const DiscImage& CourseImage::reader() const
+{
+    if (!m_reader)
+        m_reader = std::make_unique<DiscImage>(m_image);
+    return *m_reader;
+}
+
+void CourseImage::addEntry(const DiscImage::Entry& entry)
+{
+    const qsizetype slash = entry.path.lastIndexOf(QLatin1Char('/'));
+    const QString parent = slash < 0 ? QString() : entry.path.left(slash);
+    auto holder = m_tree.find(parent);
+    if (holder == m_tree.end() || !holder->entry.folder || m_tree.contains(entry.path))
+        return; // a name the disc gives twice: the first stands
+    holder->children << entry.path.mid(slash + 1);
+    m_tree.insert(entry.path, Node { entry, {} });
+    if (!entry.folder)
+        m_files << entry.path;
+}
+
+void CourseImage::loadTree()
+{
+    const QList<DiscImage::Entry> entries = reader().entries();
+    m_names = reader().names();
+    for (const DiscImage::Entry& entry : entries)
+        addEntry(entry);
+}
+
+bool CourseImage::readIndex()
+{
+    QFile file(treeFile(m_folder));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QJsonObject tree = QJsonDocument::fromJson(file.readAll()).object();
+    if (tree.value(QStringLiteral("format")).toInt() != treeFormat)
+        return false;
+    const QString names = tree.value(QStringLiteral("names")).toString();
+    bool known = false;
+    for (const DiscImage::Names n : { DiscImage::Names::Iso9660, DiscImage::Names::Joliet, DiscImage::Names::RockRidge }) {
+        if (DiscImage::namesText(n) == names) {
+            m_names = n;
+            known = true;
+        }
+    }
+    const QJsonArray entries = tree.value(QStringLiteral("entries")).toArray();
+    if (!known || entries.isEmpty())
+        return false;
+    for (const QJsonValue& value : entries) {
+        const QJsonArray row = value.toArray();
+        if (row.size() != 4)
+            return false;
+        const QStringList components = row.at(0).toString().split(QLatin1Char('/'));
+        if (!std::all_of(components.cbegin(), components.cend(), DiscImage::isPlainName))
+            return false;
+        addEntry({ row.at(0).toString(), row.at(1).toBool(), quint32(row.at(2).toDouble()), quint32(row.at(3).toDouble()) });
+    }
+    return true;
+}
+
+void CourseImage::writeIndex() const
+{
+    QJsonArray entries;
+    // Parents before what they hold, as addEntry() wants them back.
+    QList<QString> order { QString() };
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        const Node node = m_tree.value(order.at(i));
+        for (const QString& child : node.children) {
+            const QString path = order.at(i).isEmpty() ? child : order.at(i) + QLatin1Char('/') + child;
+            const DiscImage::Entry entry = m_tree.value(path).entry;
+            entries.append(QJsonArray { entry.path, entry.folder, double(entry.sector), double(entry.size) });
+            if (entry.folder)
+                order << path;
+        }
+    }
+    const QJsonObject tree { { QStringLiteral("format"), treeFormat }, { QStringLiteral("image"), m_image },
+        { QStringLiteral("names"), DiscImage::namesText(m_names) }, { QStringLiteral("entries"), entries } };
+    // Only what saves reading the tree again: a tree that cannot be kept is read next time.
+    QSaveFile file(treeFile(m_folder));
+    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(tree).toJson(QJsonDocument::Compact)) >= 0 && file.commit())
+        QFile::setPermissions(treeFile(m_folder), ownerOnly);
+}
+
+QString CourseImage::find(const QStringList& parts) const
+{
+    QString current;
+    for (const QString& part : parts) {
+        const auto node = m_tree.constFind(current);
+        if (node == m_tree.cend() || !node->entry.folder)
+            return {};
+        const QString prefix = current.isEmpty() ? QString() : current + QLatin1Char('/');
+        if (m_tree.contains(prefix + part)) {
+            current = prefix + part;
+            continue;
+        }
+        const auto match = std::find_if(node->children.cbegin(), node->children.cend(),
+            [&](const QString& child) { return child.compare(part, Qt::CaseInsensitive) == 0; });
+        if (match == node->children.cend())
+            return {};
+        current = prefix + *match;
+    }
+    return current;
+}
+
+bool CourseImage::isFile(const QString& path) const
+{
+    const auto node = m_tree.constFind(path);
+    return node != m_tree.cend() && !node->entry.folder;
+}
+
+QString CourseImage::localFile(const QString& path) const
+{
+    if (!isFile(path))
+        throw CourseError(QStringLiteral("the disc image %1 holds no file \"%2\"").arg(m_image, path));
+    const DiscImage::Entry entry = m_tree.value(path).entry;
+    const QString target = folder() + path;
+    const QFileInfo made(target);
+    if (made.isFile() && made.size() == entry.size)
+        return target;
+    // Not what the disc holds (changed by hand): made again from the disc.
+    if (made.exists())
+        QFile::remove(target);
+    if (!QDir().mkpath(made.absolutePath()))
+        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(made.absolutePath(), m_image));
+
+    QElapsedTimer clock;
+    clock.start();
+    const QString part = target + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, part, path, out.errorString()));
+    try {
+        reader().read(entry, out);
+        if (!out.flush() || ::fsync(out.handle()) != 0)
+            throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, part, path, out.errorString()));
+    } catch (const CourseError&) {
+        out.close();
+        QFile::remove(part);
+        throw;
+    }
+    out.close();
+    // The disc's files are only read from: the copy says so.
+    QFile::setPermissions(part, QFileDevice::ReadOwner);
+    // Never over a copy another player made meanwhile, which it may have open.
+    if (!QFile::rename(part, target)) {
+        QFile::remove(part);
+        if (!QFileInfo(target).isFile())
+            throw CourseError(QStringLiteral("%1: the copy of \"%2\" cannot be named %3").arg(m_image, path, target));
+    }
+    if (m_trace)
+        m_trace->event("disc.read",
+            { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), path }, { QStringLiteral("bytes"), qint64(entry.size) },
+                { QStringLiteral("copy"), target }, { QStringLiteral("ms"), clock.elapsed() } });
+    return target;
+}
+
+QString CourseImage::localPath(const QStringList& parts, Unreadable unreadable) const
+{
+    const QString path = find(parts);
+    if (path.isEmpty())
+        return folder() + parts.join(QLatin1Char('/'));
+    if (isFile(path)) {
+        if (unreadable == Unreadable::Throw)
+            return localFile(path);
+        try {
+            return localFile(path);
+        } catch (const CourseError& error) {
+            if (m_trace)
+                m_trace->event("disc.read",
+                    { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), path }, { QStringLiteral("error"), error.message() } });
+            qWarning("tamsel: %s", qPrintable(error.message()));
+            return folder() + path; // localFile() leaves nothing there when it fails
+        }
+    }
+    // A folder of the disc: there, so that it is seen as one.
+    QDir().mkpath(folder() + path);
+    return folder() + path;
+}
+
+QStringList CourseImage::files() const
+{
+    return m_files;
+}
+
+void CourseImage::copy(const QString& path, QIODevice& out) const
+{
+    if (!isFile(path))
+        throw CourseError(QStringLiteral("the disc image %1 holds no file \"%2\"").arg(m_image, path));
+    reader().read(m_tree.value(path).entry, out);
+}
