@@ -73,8 +73,16 @@ int CourseImport::run(const QString& course, const QString& output)
                          .arg(c.queries)
                          .arg(c.fallback)
                          .arg(c.ms);
-            for (const JetConversion::Unrebuilt& query : c.unrebuilt)
-                m_out << QStringLiteral("  %1%2\n").arg(query.reason, query.fallback ? QStringLiteral(" (the player's own definition is used)") : QString());
+            for (const JetConversion::Rebuilt& query : c.rebuiltQueries)
+                m_out << QStringLiteral("  query \"%1\": rebuilt, %2\n").arg(query.name, query.how);
+            for (const JetConversion::Unrebuilt& query : c.unrebuilt) {
+                QString reason = query.reason;
+                const QString prefix = QStringLiteral("saved query \"%1\" cannot be rebuilt: ").arg(query.name);
+                if (reason.startsWith(prefix))
+                    reason = reason.mid(prefix.size());
+                m_out << QStringLiteral("  query \"%1\": not rebuilt: %2%3\n")
+                             .arg(query.name, reason, query.fallback ? QStringLiteral(" (the player's own definition is used)") : QString());
+            }
             ++converted;
         } else {
             QFile::remove(target);

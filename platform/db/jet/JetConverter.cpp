@@ -100,16 +100,43 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
     std::map<QString, QString> left; // name → why the latest try failed
     for (const auto& entry : queries)
         left[entry.first] = QString();
+    const JetQuerySources sources {
+        [&db](const QString& sql) {
+            SqlStatement values(db, sql);
+            if (!values.parameterNames().isEmpty())
+                throw CourseError(QStringLiteral("its column headings depend on its parameters: only fixed headings (PIVOT … In (…)) can be rebuilt"));
+            QVariantList found;
+            while (values.step())
+                found << values.value(0);
+            return found;
+        },
+        [&db, &stored](const QString& name) {
+            if (!stored.contains(name.toLower()))
+                return QString();
+            const QueryDef query = db.queryDef(name);
+            return !query.parameterNames().isEmpty() && query.sql().startsWith(QLatin1String("select")) ? query.sql() : QString();
+        },
+    };
     bool progress = true;
     while (progress && !left.empty()) {
         progress = false;
         for (auto it = left.begin(); it != left.end();) {
             try {
-                const QString sql = JetQueryBuilder(it->first, queries.at(it->first)).sql();
+                const JetQueryBuilder builder(it->first, queries.at(it->first), sources);
+                const QString sql = builder.sql();
                 db.saveQuery(it->first, sql);
-                if (sql.startsWith(QLatin1String("select")) && db.queryDef(it->first).parameterNames().isEmpty())
+                const QStringList parameters = db.queryDef(it->first).parameterNames();
+                QString how = builder.description();
+                if (!sql.startsWith(QLatin1String("select"))) {
+                    how += QStringLiteral(", run by the player");
+                } else if (parameters.isEmpty()) {
                     SqlStatement(db, QStringLiteral("create view %1 as %2").arg(JetSqlTranslator::quotedName(it->first), sql)).run();
+                    how += QStringLiteral(", a view");
+                }
+                if (!parameters.isEmpty())
+                    how += QStringLiteral(" with parameters :") + parameters.join(QStringLiteral(", :"));
                 ++result.rebuilt;
+                result.rebuiltQueries << JetConversion::Rebuilt { it->first, how };
                 stored.insert(it->first.toLower());
                 it = left.erase(it);
                 progress = true;
@@ -191,6 +218,8 @@ void JetConverter::convertHere(const QString& jetFile, const QString& partial, c
     send("table MSysQueries");
     JetConverter::rebuildQueries(jet.savedQueries(), *db, result);
     db->execute(QStringLiteral("commit"));
+    for (const JetConversion::Rebuilt& query : result.rebuiltQueries)
+        send("rebuilt " + query.name.toUtf8() + '\x1f' + query.how.toUtf8());
     for (const JetConversion::Unrebuilt& query : result.unrebuilt)
         send("unrebuilt " + QByteArray(query.fallback ? "1 " : "0 ") + query.name.toUtf8() + '\x1f' + query.reason.toUtf8());
     send("summary " + jet.header().versionName().toUtf8() + '\x1f' + QByteArray::number(result.tables) + ' ' + QByteArray::number(result.rows) + ' '
@@ -211,6 +240,9 @@ void receiveLine(const QByteArray& line, QString& table, JetConversion& result, 
         const QList<QByteArray> numbers = rest.split(' ');
         if (numbers.size() == 2)
             progress(table, numbers[0].toLongLong(), numbers[1].toLongLong());
+    } else if (kind == "rebuilt") {
+        const QList<QByteArray> parts = rest.split('\x1f');
+        result.rebuiltQueries << JetConversion::Rebuilt { QString::fromUtf8(parts.value(0)), QString::fromUtf8(parts.value(1)) };
     } else if (kind == "unrebuilt") {
         const QList<QByteArray> parts = rest.mid(2).split('\x1f');
         result.unrebuilt << JetConversion::Unrebuilt { QString::fromUtf8(parts.value(0)), QString::fromUtf8(parts.value(1)), rest.startsWith('1') };
