@@ -219,29 +219,43 @@ void JetFixture::addSavedQuery(const QString& file, const QString& name, qint32 
         { { QStringLiteral("Id"), int32(id) }, { QStringLiteral("ParentId"), int32(0) }, { QStringLiteral("Name"), jet4Text(name) },
             { QStringLiteral("Type"), littleEndian(queryObject, 2) }, { QStringLiteral("Flags"), int32(0) } });
     // A file without saved queries has no data page for MSysQueries, and libmdb's writer
-    // cannot allocate one: the rows are packed by libmdb onto a new page of our own.
-    QByteArray page;
-    TableLayout layout;
+    // cannot allocate one: the rows go onto a new page of their own.
+    QList<QList<Value>> rows;
     {
         Handle h(file, QStringLiteral("MSysQueries"), MDB_NOFLAGS);
-        layout = layoutOf(h.table);
-        void* empty = mdb_new_data_pg(h.table->entry);
-        std::memcpy(h.mdb->pg_buf, empty, size_t(layout.pageSize));
-        g_free(empty);
         for (qsizetype i = 0; i < parts.size(); ++i) {
             const QueryPart& part = parts[i];
-            const QList<Value> values = valuesByName(h.table,
+            rows << valuesByName(h.table,
                 { { QStringLiteral("ObjectId"), int32(id) }, { QStringLiteral("Attribute"), littleEndian(part.attribute, 1) },
                     { QStringLiteral("Order"), bytes(QByteArray(1, char(i))) }, { QStringLiteral("Name1"), textOrNull(part.name1) },
                     { QStringLiteral("Name2"), textOrNull(part.name2) },
                     { QStringLiteral("Expression"), part.expression.isEmpty() ? null() : jet4Memo(part.expression) },
                     { QStringLiteral("Flag"), littleEndian(part.flag, 2) } });
+        }
+    }
+    appendRowsOnNewPage(file, QStringLiteral("MSysQueries"), rows);
+}
+
+void JetFixture::appendRowsOnNewPage(const QString& file, const QString& table, const QList<QList<Value>>& rows)
+{
+    // The rows are packed by libmdb onto a page of our own, written at the file's end.
+    QByteArray page;
+    TableLayout layout;
+    {
+        Handle h(file, table, MDB_NOFLAGS);
+        layout = layoutOf(h.table);
+        void* empty = mdb_new_data_pg(h.table->entry);
+        std::memcpy(h.mdb->pg_buf, empty, size_t(layout.pageSize));
+        g_free(empty);
+        for (const QList<Value>& values : rows) {
+            if (values.size() != qsizetype(h.table->num_cols))
+                throw std::runtime_error(table.toStdString() + ": a row with the wrong number of values");
             std::vector<MdbField> fields = fieldsOf(h.table, values);
-            std::vector<unsigned char> row(size_t(layout.pageSize));
-            const int size = mdb_pack_row(h.table, row.data(), unsigned(fields.size()), fields.data());
+            std::vector<unsigned char> packed(size_t(layout.pageSize));
+            const int size = mdb_pack_row(h.table, packed.data(), unsigned(fields.size()), fields.data());
             if (size <= 0)
-                throw std::runtime_error("libmdb cannot pack a row of MSysQueries");
-            mdb_add_row_to_pg(h.table, row.data(), size);
+                throw std::runtime_error("libmdb cannot pack a row of " + table.toStdString());
+            mdb_add_row_to_pg(h.table, packed.data(), size);
         }
         page = QByteArray(reinterpret_cast<const char*>(h.mdb->pg_buf), layout.pageSize);
     }
@@ -249,7 +263,7 @@ void JetFixture::addSavedQuery(const QString& file, const QString& name, qint32 
     openForWriting(f);
     f.seek(f.size());
     f.write(page);
-    countAppendedRows(f, layout, quint32(parts.size()));
+    countAppendedRows(f, layout, quint32(rows.size()));
 }
 
 qint64 JetFixture::definitionPage(const QString& file, const QString& table)

@@ -36,6 +36,10 @@ public:
     /// number written before libmdb refused one.
     static int appendRows(const QString& file, const QString& table, int count, const std::function<QList<Value>(int)>& row);
 
+    /// Appends ROWS to TABLE on a data page of their own at the end of FILE: libmdb's
+    /// writer cannot allocate a page, so an empty table (which has none) gets rows so.
+    static void appendRowsOnNewPage(const QString& file, const QString& table, const QList<QList<Value>>& rows);
+
     /// One row of a saved query in MSysQueries: which part (Attribute), and what it holds.
     struct QueryPart {
         int attribute = 0;

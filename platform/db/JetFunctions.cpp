@@ -86,12 +86,7 @@ QString numberText(double value)
 {
     if (value == std::trunc(value) && std::fabs(value) < 1e15)
         return QString::number(qint64(value));
-    QString text = QString::number(value, 'g', 15).toUpper();
-    if (text.startsWith(QLatin1String("0.")))
-        text.remove(0, 1);
-    else if (text.startsWith(QLatin1String("-0.")))
-        text.remove(1, 1);
-    return text;
+    return QString::number(value, 'g', 15).toUpper();
 }
 
 QString textOf(const QVariant& v)

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <cerrno>
@@ -90,6 +91,17 @@ void copyTable(const JetFile& jet, Database& db, const QString& table, JetConver
 
 } // namespace
 
+namespace {
+
+// Whether SQL reads rows (a select or a union of them) rather than changing any.
+bool isSelect(const QString& sql)
+{
+    static const QRegularExpression select(QStringLiteral("^\\s*\\(*\\s*select\\b"), QRegularExpression::CaseInsensitiveOption);
+    return select.match(sql).hasMatch();
+}
+
+} // namespace
+
 void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& queries, Database& db, JetConversion& result)
 {
     result.queries += int(queries.size());
@@ -114,7 +126,7 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
             if (!stored.contains(name.toLower()))
                 return QString();
             const QueryDef query = db.queryDef(name);
-            return !query.parameterNames().isEmpty() && query.sql().startsWith(QLatin1String("select")) ? query.sql() : QString();
+            return !query.parameterNames().isEmpty() && isSelect(query.sql()) ? query.sql() : QString();
         },
     };
     bool progress = true;
@@ -127,7 +139,7 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
                 db.saveQuery(it->first, sql);
                 const QStringList parameters = db.queryDef(it->first).parameterNames();
                 QString how = builder.description();
-                if (!sql.startsWith(QLatin1String("select"))) {
+                if (!isSelect(sql)) {
                     how += QStringLiteral(", run by the player");
                 } else if (parameters.isEmpty()) {
                     SqlStatement(db, QStringLiteral("create view %1 as %2").arg(JetSqlTranslator::quotedName(it->first), sql)).run();
