@@ -379,7 +379,7 @@ private slots:
         QTest::addColumn<QString>("jet");
         QTest::addColumn<QString>("sql");
         QTest::newRow("brackets") << "[a b].[c]" << "\"a b\".\"c\"";
-        QTest::newRow("text literals") << "\"it's\" & 'x'" << "'it''s' || 'x'";
+        QTest::newRow("text literals") << "\"it's\" & 'x'" << "jet_concat('it''s', 'x')";
         QTest::newRow("doubled quote") << "\"say \"\"hi\"\"\"" << "'say \"hi\"'";
         QTest::newRow("booleans") << "a = True Or b = False" << "a = -1 Or b = 0";
         QTest::newRow("like") << "a Like \"ab*c?\" And b Not Like \"5%#\"" << "a match 'ab*c?' And b Not match '5%#'";
@@ -387,8 +387,8 @@ private slots:
         QTest::newRow("date and time") << "d = #1974-09-21 13:05:00#" << "d = '1974-09-21 13:05:00'";
         QTest::newRow("iif and nz") << "IIf(Nz([a], 0) > 1, \"y\", \"n\")" << "iif(coalesce(\"a\", 0) > 1, 'y', 'n')";
         // UCase and LCase of every letter, ñ and accents too: SQLite's upper() knows ASCII only.
-        QTest::newRow("string functions") << "UCase(Mid(a, 2, 3)) & Len(b)" << "jet_ucase(substr(a, 2, 3)) || length(b)";
-        QTest::newRow("one-argument Nz") << "Nz(a) & \"x\"" << "coalesce(a, '') || 'x'";
+        QTest::newRow("string functions") << "UCase(Mid(a, 2, 3)) & Len(b)" << "jet_concat(jet_ucase(substr(a, 2, 3)), length(b))";
+        QTest::newRow("one-argument Nz") << "Nz(a) & \"x\"" << "jet_concat(coalesce(a, ''), 'x')";
         QTest::newRow("AND( is no function") << "a = 1 AND(b = 2 OR c = 3) And Not(d)" << "a = 1 AND(b = 2 OR c = 3) And Not(d)";
         QTest::newRow("in list and exists") << "a In (1, 2) And Exists (Select * From [t] Where [t].[k] = a)"
                                             << "a In (1, 2) And Exists (Select * From \"t\" Where \"t\".\"k\" = a)";
@@ -401,12 +401,17 @@ private slots:
         QTest::newRow("report reference") << "Reports![Ventas].[Año]" << ":Reports_Ventas_Año";
         QTest::newRow("table bang field") << "[Orders]![OrderID] = o!k" << "\"Orders\".\"OrderID\" = o.k";
         QTest::newRow("conversions") << "CCur([p]) * CInt(q) + CLng(r) - CDbl(s) & CStr(t) & CDate(u) & CSng(v)"
-                                     << "jet_ccur(\"p\") * jet_cint(q) + jet_clng(r) - jet_cdbl(s) || jet_cstr(t) || jet_cdate(u) || jet_cdbl(v)";
+                                     << "jet_concat(jet_ccur(\"p\") * jet_cint(q) + jet_clng(r) - jet_cdbl(s), jet_cstr(t), jet_cdate(u), jet_cdbl(v))";
         QTest::newRow("dates") << "Year([d]) & Month(d) & Day(d) & DatePart(\"q\", d) & DateSerial(95, 1, 1)"
-                               << "jet_year(\"d\") || jet_month(d) || jet_day(d) || jet_datepart('q', d) || jet_dateserial(95, 1, 1)";
+                               << "jet_concat(jet_year(\"d\"), jet_month(d), jet_day(d), jet_datepart('q', d), jet_dateserial(95, 1, 1))";
         QTest::newRow("format with a ; in its literal") << "Format([d], \"0.00;(0.00)\")" << "jet_format(\"d\", '0.00;(0.00)')";
         QTest::newRow("text") << "Left(a, 2) & Right(a, 1) & InStr(a, \"x\") & Trim(LCase(a)) & Val(a)"
-                              << "jet_left(a, 2) || jet_right(a, 1) || jet_instr(a, 'x') || trim(jet_lcase(a)) || jet_val(a)";
+                              << "jet_concat(jet_left(a, 2), jet_right(a, 1), jet_instr(a, 'x'), trim(jet_lcase(a)), jet_val(a))";
+        // & binds looser than arithmetic and tighter than comparisons, Like and And.
+        QTest::newRow("concatenation operands") << "[a] & \" \" & [b] = \"x y\" And c Like \"*\" & [p] & \"*\" And Left(d & e, 1) > \"\""
+                                                << "jet_concat(\"a\", ' ', \"b\") = 'x y' And c match jet_concat('*', \"p\", '*') And jet_left(jet_concat(d, e), 1) > ''";
+        QTest::newRow("concatenation in a select's text") << "SELECT [a] & \"-\" AS k FROM t WHERE (x & y) Is Null"
+                                                          << "SELECT jet_concat(\"a\", '-') AS k FROM t WHERE (jet_concat(x, y)) Is Null";
         QTest::newRow("IsNull") << "IsNull([a])" << "iif(\"a\" is null, -1, 0)";
         QTest::newRow("distinctrow dropped") << "SELECT DISTINCTROW [a] FROM [t]" << "SELECT  \"a\" FROM \"t\"";
         QTest::newRow("mod") << "a Mod 2 = 0" << "a % 2 = 0";
@@ -486,6 +491,10 @@ private slots:
         QTest::newRow("Nz") << "Nz(Null, \"x\") & \"|\" & Nz(Null) & \"|\" & Nz(3, 4)" << "x||3";
         QTest::newRow("Val") << "Val(\"  12 34abc\") & \"|\" & Val(\"&H1F\") & \"|\" & Val(\"1.5e2\") & \"|\" & Val(\"x\") & \"|\" & Val(\"-.5\")" << "1234|31|150|0|-0.5";
         QTest::newRow("IsNull") << "IsNull(Null) & IsNull(1)" << "-10";
+        // & takes Null as empty text, Null only when both are; numbers as Jet writes them.
+        QTest::newRow("& with Null") << "Null & \"x\" & Null" << "x";
+        QTest::newRow("& of Nulls") << "Null & Null" << "<null>";
+        QTest::newRow("& of numbers") << "3 + 2 & \"x\" & 1.5 & CDbl(2)" << "5x1.52";
         QTest::newRow("Between") << "IIf(#6/1/95# Between #1/1/95# And #12/31/95#, 1, 0) & IIf(5 Not Between 1 And 4, 1, 0)" << "11";
         QTest::newRow("Null in, Null out") << "IsNull(Year(Null)) & IsNull(CInt(Null)) & IsNull(Format(Null, \"0\")) & IsNull(Left(Null, 1))" << "-1-1-1-1";
         // Values the engine refuses are errors, not wrong rows.

@@ -331,6 +331,20 @@ QVariant valOf(const QVariantList& a)
     return numberResult(JetFunctions::val(textOf(a[0])));
 }
 
+// Jet's &: Null only when every operand is; otherwise each operand's text, Null as "".
+QVariant concat(const QVariantList& a)
+{
+    QString text;
+    bool any = false;
+    for (const QVariant& v : a) {
+        if (v.isNull())
+            continue;
+        any = true;
+        text += textOf(v);
+    }
+    return any ? QVariant(text) : QVariant();
+}
+
 QVariant formatOf(const QVariantList& a)
 {
     return JetFunctions::format(a[0], a.size() > 1 && !a[1].isNull() ? a[1].toString() : QString());
@@ -763,6 +777,7 @@ int registerOn(sqlite3* db)
         { "jet_dateserial", 3, &call<dateSerial, false> }, { "jet_left", 2, &call<left> }, { "jet_right", 2, &call<right> },
         { "jet_mid", -1, &call<mid> }, { "jet_ucase", 1, &call<ucase> }, { "jet_lcase", 1, &call<lcase> },
         { "jet_instr", -1, &call<instr, false> }, { "jet_val", 1, &call<valOf> }, { "jet_format", -1, &call<formatOf> },
+        { "jet_concat", -1, &call<concat, false> },
     };
     for (const Entry& e : entries) {
         const int rc = sqlite3_create_function_v2(db, e.name, e.arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, e.function, nullptr, nullptr, nullptr);

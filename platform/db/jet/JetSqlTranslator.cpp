@@ -53,6 +53,7 @@ const QMap<QString, Function>& functions()
         { QStringLiteral("weekday"), { "jet_weekday", 1, 2 } }, { QStringLiteral("datepart"), { "jet_datepart", 2, 3 } },
         { QStringLiteral("dateserial"), { "jet_dateserial", 3, 3 } }, { QStringLiteral("val"), { "jet_val", 1, 1 } },
         { QStringLiteral("now"), { "", 0, 0 } }, { QStringLiteral("date"), { "", 0, 0 } }, { QStringLiteral("time"), { "", 0, 0 } },
+        { QStringLiteral("jetconcat"), { "jet_concat", 2, 127 } },
         { QStringLiteral("count"), { "count", 1, 1 } }, { QStringLiteral("sum"), { "sum", 1, 1 } },
         { QStringLiteral("min"), { "min", 1, 1 } }, { QStringLiteral("max"), { "max", 1, 1 } }, { QStringLiteral("avg"), { "avg", 1, 1 } },
     };
@@ -239,8 +240,109 @@ QString JetSqlTranslator::call(const QString& word, const QString& expression, q
     return QLatin1String(function.sql) + QLatin1Char('(') + arguments.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
-QString JetSqlTranslator::translate(const QString& expression) const
+namespace {
+
+// Words that end an operand of `&`: operators of lower precedence and the clauses of a
+// select. A word followed by "(" is a call, and so part of an operand.
+bool endsConcatenation(const QString& lower)
 {
+    static const QStringList words { QStringLiteral("and"), QStringLiteral("or"), QStringLiteral("not"), QStringLiteral("xor"),
+        QStringLiteral("eqv"), QStringLiteral("imp"), QStringLiteral("like"), QStringLiteral("is"), QStringLiteral("between"),
+        QStringLiteral("in"), QStringLiteral("as"), QStringLiteral("select"), QStringLiteral("from"), QStringLiteral("where"),
+        QStringLiteral("having"), QStringLiteral("group"), QStringLiteral("order"), QStringLiteral("by"), QStringLiteral("on"),
+        QStringLiteral("union"), QStringLiteral("all"), QStringLiteral("distinct"), QStringLiteral("distinctrow"), QStringLiteral("top"),
+        QStringLiteral("join"), QStringLiteral("inner"), QStringLiteral("left"), QStringLiteral("right"), QStringLiteral("outer"),
+        QStringLiteral("asc"), QStringLiteral("desc"), QStringLiteral("exists"), QStringLiteral("any"), QStringLiteral("some"),
+        QStringLiteral("set"), QStringLiteral("values") };
+    return words.contains(lower);
+}
+
+} // namespace
+
+QString JetSqlTranslator::concatenations(const QString& expression)
+{
+    // Jet's `&` takes Null as an empty text (Null only when both are) and writes numbers
+    // as Jet does; SQLite's || gives Null for either. Each run a & b & c (operands bound
+    // tighter than comparisons, looser than arithmetic) becomes JetConcat(a, b, c).
+    if (!expression.contains(QLatin1Char('&')))
+        return expression;
+    QString out;
+    QStringList operands;
+    QString current;
+    const auto flush = [&] {
+        if (operands.isEmpty()) {
+            out += current;
+        } else {
+            operands << current;
+            // Blanks around the run stay where they were.
+            const QString first = operands.first();
+            const QString last = operands.last();
+            const qsizetype lead = first.size() - QString(first).remove(QRegularExpression(QStringLiteral("^\\s+"))).size();
+            const qsizetype trail = last.size() - QString(last).remove(QRegularExpression(QStringLiteral("\\s+$"))).size();
+            QStringList trimmed;
+            for (const QString& operand : operands)
+                trimmed << operand.trimmed();
+            out += first.left(lead) + QStringLiteral("JetConcat(") + trimmed.join(QStringLiteral(", ")) + QLatin1Char(')') + last.right(trail);
+        }
+        operands.clear();
+        current.clear();
+    };
+    const qsizetype n = expression.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = expression.at(i);
+        if (c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('[') || c == QLatin1Char('#')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            qsizetype end = expression.indexOf(close, i + 1);
+            // A doubled quote inside a literal is the quote itself.
+            while (end >= 0 && close != QLatin1Char(']') && close != QLatin1Char('#') && end + 1 < n && expression.at(end + 1) == close)
+                end = expression.indexOf(close, end + 2);
+            if (end < 0)
+                end = n - 1; // the translator says what is not closed
+            current += expression.mid(i, end + 1 - i);
+            i = end + 1;
+        } else if (c == QLatin1Char('(')) {
+            qsizetype end = closingParenthesis(expression, i);
+            if (end < 0)
+                end = n;
+            current += QLatin1Char('(') + concatenations(expression.mid(i + 1, end - i - 1)) + (end < n ? QStringLiteral(")") : QString());
+            i = end + 1;
+        } else if (c == QLatin1Char('&')) {
+            operands << current;
+            current.clear();
+            ++i;
+        } else if (c == QLatin1Char(',') || c == QLatin1Char('=') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char(';')) {
+            flush();
+            out += c;
+            ++i;
+        } else if (c.isLetter() || c == QLatin1Char('_')) {
+            qsizetype j = i;
+            while (j < n && isNameCharacter(expression.at(j)))
+                ++j;
+            const QString word = expression.mid(i, j - i);
+            qsizetype next = j;
+            while (next < n && expression.at(next).isSpace())
+                ++next;
+            const bool opens = next < n && expression.at(next) == QLatin1Char('(');
+            const bool qualified = (i > 0 && (expression.at(i - 1) == QLatin1Char('.') || expression.at(i - 1) == QLatin1Char('!')));
+            if (!opens && !qualified && endsConcatenation(word.toLower())) {
+                flush();
+                out += word;
+            } else {
+                current += word;
+            }
+            i = j;
+        } else {
+            current += c;
+            ++i;
+        }
+    }
+    flush();
+    return out;
+}
+
+QString JetSqlTranslator::translate(const QString& jetText) const
+{
+    const QString expression = concatenations(jetText);
     QString out;
     qsizetype i = 0;
     const qsizetype n = expression.size();
@@ -293,7 +395,7 @@ QString JetSqlTranslator::translate(const QString& expression) const
             // and what would follow one is not the course's query.
             throw CourseError(QStringLiteral("a ; would end the statement in \"%1\"").arg(expression.left(200)));
         } else if (c == QLatin1Char('&')) {
-            out += QStringLiteral("||");
+            out += QStringLiteral("||"); // only where concatenations() found no operands
             ++i;
         } else if (c == QLatin1Char('!') && i + 1 < n && (expression.at(i + 1) == QLatin1Char('[') || isNameCharacter(expression.at(i + 1)))
             && (out.endsWith(QLatin1Char('"')) || (!out.isEmpty() && isNameCharacter(out.back())))) {

@@ -7,7 +7,7 @@
 /// Turns an expression of a Jet saved query (or the text of a whole select, as a union
 /// keeps its parts) into the stand-in's SQL: [bracketed] names become quoted names,
 /// `[Table]![Field]` `"Table"."Field"`, "text" literals single-quoted ones, `&`
-/// concatenation `||`, True / False -1 / 0, `Mod` `%`, #dates# (US order, two-digit
+/// concatenation jet_concat (Null as empty text, numbers written as Jet writes them), True / False -1 / 0, `Mod` `%`, #dates# (US order, two-digit
 /// years as the engine reads them) 'yyyy-MM-dd HH:mm:ss' text, `Like` the stand-in's
 /// `match` (the course's own like: `*`, `?`, `#`, `[list]`, `[!list]`, any case; its
 /// pattern may be a parameter), and the expression functions of the period (conversions,
@@ -32,6 +32,9 @@ public:
     /// The arguments of a call or the items of an In list, INNER being the text between
     /// the parentheses: split at the commas of its own level, literals and names kept whole.
     static QStringList splitArguments(const QString& inner);
+    /// EXPRESSION with each run of `&` concatenations `a & b & c` written JetConcat(a, b, c),
+    /// which translates into Jet's concatenation (Null taken as empty text).
+    static QString concatenations(const QString& expression);
     /// Where the parenthesis at OPEN in EXPRESSION closes; -1 when it does not.
     static qsizetype closingParenthesis(const QString& expression, qsizetype open);
 
