@@ -734,6 +734,49 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CourseError, db->queryDef(QStringLiteral("guion")));
     }
 
+    // The text a union keeps and the headings of a crosstab are the file's too: a script
+    // in them attaches nothing, through the reader program as the player converts.
+    void scriptsInUnionsAndCrosstabsRunNothing()
+    {
+        const QString missing = JetFixture::folderError();
+        if (!missing.isEmpty())
+            QFAIL(qPrintable(missing));
+        QTemporaryDir dir;
+        const QString jet = dir.filePath(QStringLiteral("bbm.mdb"));
+        const QString attached = dir.filePath(QStringLiteral("attached.sqlite"));
+        JetFixture::copy(QStringLiteral("jet4-types.mdb"), jet);
+        const QString attach = QStringLiteral("attach database '%1' as p").arg(attached);
+        const std::map<QString, Rows> queries {
+            { "union guion", { row(B::Type, {}, B::Union), row(B::Table, "select [A] from [Table1]; " + attach + "; select 1", 0, {}, "X7YZ_____1"),
+                row(B::Table, "select [B] from [Table1]", 0, {}, "X7YZ_____2") } },
+            { "pivot guion", { crosstab(), table("Table1"), row(B::Column, "[A]", 2), row(B::Column, "[C]) from Table1; " + attach + "; --", 1),
+                row(B::Column, "Count(*)"), row(B::GroupBy, "[A]") } },
+            // Quoted, the same text is only a heading's name.
+            { "encabezado", { crosstab(), table("Table1"), row(B::Column, "[A]", 2), row(B::Column, "[B] In (\"b\"\"'; " + attach + "; --\", \"b\")", 1),
+                row(B::Column, "Count(*)"), row(B::GroupBy, "[A]") } },
+        };
+        qint32 id = 0x7200;
+        for (const auto& [name, rows] : queries) {
+            QList<JetFixture::QueryPart> parts;
+            for (const JetQueryRow& r : rows)
+                parts << JetFixture::QueryPart { r.attribute, r.expression, r.flag, r.name1, r.name2 };
+            JetFixture::addSavedQuery(jet, name, id++, parts);
+        }
+        const QString copy = dir.filePath(QStringLiteral("bbm.sqlite"));
+        const JetConversion conversion = JetConverter::convert(jet, copy);
+        QVERIFY2(!QFileInfo::exists(attached), "a saved query attached a file of its own");
+        QCOMPARE(conversion.queries, 3);
+        QCOMPARE(conversion.rebuilt, 1);
+        for (const JetConversion::Unrebuilt& entry : conversion.unrebuilt) {
+            if (entry.name.contains(QLatin1String("guion")))
+                QVERIFY2(entry.reason.contains(QLatin1String("; would end the statement")), qPrintable(entry.reason));
+        }
+        auto db = Database::open(copy, ShareMode::Shared, AccessMode::ReadOnly, {});
+        SqlStatement headings(*db, QStringLiteral("select * from \"encabezado\""));
+        QCOMPARE(headings.columnNames(), (QStringList { "A", "b\"'; " + attach + "; --", "b" }));
+        QVERIFY(headings.step());
+    }
+
     // Rebuilt queries run on the tables of a real Jet file converted into the stand-in.
     void runOnConvertedFixture()
     {
