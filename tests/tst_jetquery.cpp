@@ -734,6 +734,33 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CourseError, db->queryDef(QStringLiteral("guion")));
     }
 
+    // A name that is neither a column nor declared is asked for by Jet, as a parameter
+    // is: it becomes one, and the report says so; a qualified unknown column stays an error.
+    void undeclaredNamesAreParameters()
+    {
+        QTemporaryDir dir;
+        auto db = Database::create(dir.filePath(QStringLiteral("f.sqlite")), {});
+        db->execute(QStringLiteral("create table pedidos (producto text, cliente integer, fecha text);"
+                                   "insert into pedidos values ('Pan', 1, '1995-01-15 00:00:00'), ('Leche', 1, '1996-02-03 00:00:00'), ('Queso', 2, '1996-03-01 00:00:00')"));
+        const std::map<QString, Rows> queries {
+            { "desde", { select(), table("pedidos"), column("[producto]"), row(B::Where, "[fecha] >= [Desde la fecha] And [cliente] = Cliente_Numero"),
+                row(B::OrderBy, "[fecha]") } },
+            { "roto", { select(), table("pedidos", "p"), column("[p].[precio]") } },
+        };
+        JetConversion result;
+        JetConverter::rebuildQueries(queries, *db, result);
+        QCOMPARE(result.rebuilt, 1);
+        QCOMPARE(result.rebuiltQueries.first().how, QStringLiteral("a select with parameters :Desde_la_fecha, :Cliente_Numero (undeclared: Desde la fecha, Cliente_Numero)"));
+        QueryDef query = db->queryDef(QStringLiteral("desde"));
+        query.setParameter(QStringLiteral("Desde_la_fecha"), QStringLiteral("1996-01-01"));
+        query.setParameter(QStringLiteral("Cliente_Numero"), 1);
+        auto rows = query.openRecordset();
+        QCOMPARE(rows->recordCount(), 1);
+        QCOMPARE(rows->text(QStringLiteral("producto")), QStringLiteral("Leche"));
+        QCOMPARE(result.unrebuilt.first().name, QStringLiteral("roto"));
+        QVERIFY2(result.unrebuilt.first().reason.contains(QLatin1String("no such column: p.precio")), qPrintable(result.unrebuilt.first().reason));
+    }
+
     // The text a union keeps and the headings of a crosstab are the file's too: a script
     // in them attaches nothing, through the reader program as the player converts.
     void scriptsInUnionsAndCrosstabsRunNothing()

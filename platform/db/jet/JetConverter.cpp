@@ -93,6 +93,9 @@ void copyTable(const JetFile& jet, Database& db, const QString& table, JetConver
 
 namespace {
 
+// A query naming more unknown names than this is taken to be broken, not to ask for them.
+constexpr int maxUndeclared = 16;
+
 // Whether SQL reads rows (a select or a union of them) rather than changing any.
 bool isSelect(const QString& sql)
 {
@@ -102,8 +105,41 @@ bool isSelect(const QString& sql)
 
 } // namespace
 
+namespace {
+
+// A "quoted" name SQLite finds no column for would be taken as a text literal: a Jet
+// name that is no column (a parameter Jet asks for, a misspelt field) must be an error
+// instead, while the queries are rebuilt. The connection's setting is put back after.
+class StrictQuotedNames {
+public:
+    explicit StrictQuotedNames(Database& db)
+        : m_handle(db.handle())
+    {
+        // A negative value only reads the setting.
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, -1, &m_dml);
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, -1, &m_ddl);
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    }
+    ~StrictQuotedNames()
+    {
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, m_dml, nullptr);
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, m_ddl, nullptr);
+    }
+    StrictQuotedNames(const StrictQuotedNames&) = delete;
+    StrictQuotedNames& operator=(const StrictQuotedNames&) = delete;
+
+private:
+    sqlite3* m_handle;
+    int m_dml = 1;
+    int m_ddl = 1;
+};
+
+} // namespace
+
 void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& queries, Database& db, JetConversion& result)
 {
+    const StrictQuotedNames strict(db);
     result.queries += int(queries.size());
     QSet<QString> stored;
     // A Jet query may read another saved query as if it were a table: every select query
@@ -134,11 +170,28 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
         progress = false;
         for (auto it = left.begin(); it != left.end();) {
             try {
-                const JetQueryBuilder builder(it->first, queries.at(it->first), sources);
-                const QString sql = builder.sql();
-                db.saveQuery(it->first, sql);
+                // Jet asks for the value of any name it does not know, as for a declared
+                // parameter: such a name is made a parameter, and the query tried again.
+                QStringList undeclared;
+                QString sql, description;
+                for (;;) {
+                    JetQueryBuilder builder(it->first, queries.at(it->first), sources);
+                    builder.setUndeclaredParameters(undeclared);
+                    try {
+                        sql = builder.sql();
+                        db.saveQuery(it->first, sql);
+                        description = builder.description();
+                        break;
+                    } catch (const CourseError& error) {
+                        static const QRegularExpression unknown(QStringLiteral(": no such column: ([^.\"]+) \\(\""));
+                        const QRegularExpressionMatch m = unknown.match(error.message());
+                        if (!m.hasMatch() || undeclared.contains(m.captured(1), Qt::CaseInsensitive) || undeclared.size() >= maxUndeclared)
+                            throw;
+                        undeclared << m.captured(1);
+                    }
+                }
                 const QStringList parameters = db.queryDef(it->first).parameterNames();
-                QString how = builder.description();
+                QString how = description;
                 if (!isSelect(sql)) {
                     how += QStringLiteral(", run by the player");
                 } else if (parameters.isEmpty()) {
@@ -147,6 +200,8 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
                 }
                 if (!parameters.isEmpty())
                     how += QStringLiteral(" with parameters :") + parameters.join(QStringLiteral(", :"));
+                if (!undeclared.isEmpty())
+                    how += QStringLiteral(" (undeclared: ") + undeclared.join(QStringLiteral(", ")) + QLatin1Char(')');
                 ++result.rebuilt;
                 result.rebuiltQueries << JetConversion::Rebuilt { it->first, how };
                 stored.insert(it->first.toLower());

@@ -59,6 +59,8 @@ JetQueryBuilder::JetQueryBuilder(const QString& name, const QList<JetQueryRow>& 
 QMap<QString, QString> JetQueryBuilder::parameters() const
 {
     QMap<QString, QString> types;
+    for (const QString& name : m_undeclared)
+        types.insert(name, QString());
     for (const JetQueryRow& row : m_rows) {
         if (row.attribute == Parameter)
             types.insert(row.name1, parameterType(row.flag));

@@ -38,6 +38,9 @@ public:
     JetQueryBuilder(const QString& name, const QList<JetQueryRow>& rows, const JetQuerySources& sources = {});
 
     QString sql() const;
+    /// Names the query uses that are neither columns nor declared parameters: Jet asks
+    /// for their values, and so they become parameters (of no declared type).
+    void setUndeclaredParameters(const QStringList& names) { m_undeclared = names; }
     /// What kind of query the SQL is, for the conversion's report ("a select", "a
     /// crosstab with 4 column headings read from the data", …); set by sql().
     QString description() const { return m_description; }
@@ -59,4 +62,5 @@ private:
     QList<JetQueryRow> m_rows;
     JetQuerySources m_sources;
     mutable QString m_description;
+    QStringList m_undeclared;
 };
