@@ -29,6 +29,7 @@ public:
     static Value bytes(const QByteArray& raw) { return { false, raw }; }
     static Value int32(qint32 v);
     static Value jet4Text(const QString& text); ///< UTF-16, uncompressed
+    static Value jet3Text(const QString& text); ///< the Western code page's bytes (Latin-1 letters)
 
     /// Appends one row to TABLE of FILE; returns false (with a reason) when libmdb refuses.
     static bool appendRow(const QString& file, const QString& table, const QList<Value>& values, QString* reason = nullptr);
@@ -48,7 +49,7 @@ public:
         QString name1;
         QString name2;
     };
-    /// Adds the saved query NAME to the Jet 4 FILE: its entry in the catalog (MSysObjects,
+    /// Adds the saved query NAME to the Jet 3 or Jet 4 FILE: its entry in the catalog (MSysObjects,
     /// object ID) and its PARTS, in order, as rows of MSysQueries. Throws when libmdb
     /// refuses a row.
     static void addSavedQuery(const QString& file, const QString& name, qint32 id, const QList<QueryPart>& parts);

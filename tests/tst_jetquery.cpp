@@ -75,9 +75,11 @@ JetFixture::Value boolean(bool v)
     return v ? JetFixture::bytes(QByteArray()) : JetFixture::null();
 }
 
-JetFixture::Value text(const char* t)
+JetFixture::Value text(bool jet3, const char* t)
 {
-    return t ? JetFixture::jet4Text(QString::fromUtf8(t)) : JetFixture::null();
+    if (!t)
+        return JetFixture::null();
+    return jet3 ? JetFixture::jet3Text(QString::fromUtf8(t)) : JetFixture::jet4Text(QString::fromUtf8(t));
 }
 
 JetQueryRow crosstab() { return row(B::Type, {}, B::CrossTab); }
@@ -135,10 +137,11 @@ const std::map<QString, Rows>& legacyQueries()
     return queries;
 }
 
-// Makes the legacy orders database FILE from the Jet 4 fixture.
-void makeLegacyOrders(const QString& file)
+// Makes the legacy orders database FILE from FIXTURE (Jet 3 or Jet 4, with the same tables).
+void makeLegacyOrders(const QString& fixture, const QString& file)
 {
-    JetFixture::copy(QStringLiteral("jet4-types.mdb"), file);
+    JetFixture::copy(fixture, file);
+    const bool jet3 = fixture.startsWith(QLatin1String("jet3"));
     struct Order {
         const char* product;
         const char* city;
@@ -159,7 +162,7 @@ void makeLegacyOrders(const QString& file)
     for (const Order& o : orders) {
         QString reason;
         if (!JetFixture::appendRow(file, QStringLiteral("Table1"),
-                { text(o.product), text(o.city), little(o.quantity, 1), little(o.region, 2), JetFixture::int32(o.customer), real(o.discount),
+                { text(jet3, o.product), text(jet3, o.city), little(o.quantity, 1), little(o.region, 2), JetFixture::int32(o.customer), real(o.discount),
                     date(o.day.year(), o.day.month(), o.day.day()), currency(o.price), boolean(o.paid) },
                 &reason))
             throw std::runtime_error(reason.toStdString());
@@ -167,7 +170,7 @@ void makeLegacyOrders(const QString& file)
     const QList<std::pair<int, const char*>> customers { { 1, "Ana" }, { 2, "Bruno" }, { 3, "Carmen" }, { 4, "Diego" } };
     QList<QList<JetFixture::Value>> customerRows;
     for (const auto& [number, name] : customers)
-        customerRows << QList<JetFixture::Value> { JetFixture::int32(number), text(name) };
+        customerRows << QList<JetFixture::Value> { JetFixture::int32(number), text(jet3, name) };
     JetFixture::appendRowsOnNewPage(file, QStringLiteral("Table3"), customerRows);
     qint32 id = 0x7100;
     for (const auto& [name, rows] : legacyQueries()) {
@@ -204,12 +207,15 @@ private slots:
     // original engine gives on the same data, from the player's own connection.
     void legacyDatabase_data()
     {
+        QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("parameter");
         QTest::addColumn<int>("value");
         QTest::addColumn<QStringList>("rows");
         const auto add = [](const char* name, const QStringList& rows, const char* parameter = "", int value = 0) {
-            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(parameter) << value << rows;
+            for (const char* fixture : { "jet3-types.mdb", "jet4-types.mdb" }) {
+                QTest::addRow("%s: %s", fixture, name) << QString::fromLatin1(fixture) << QString::fromUtf8(name) << QString::fromUtf8(parameter) << value << rows;
+            }
         };
         add("Clientes", { "Ana", "Bruno", "Carmen", "Diego" });
         add("Pedidos con cliente", { "Pan|Ana|3", "Leche|Ana|2", "Pan|Bruno|5", "Queso|Bruno|1", "Leche|Carmen|4", "Queso|Carmen|2" });
@@ -245,15 +251,17 @@ private slots:
     }
     void legacyDatabase()
     {
+        QFETCH(QString, fixture);
         QFETCH(QString, name);
         QFETCH(QString, parameter);
         QFETCH(int, value);
         QFETCH(QStringList, rows);
-        QVERIFY2(prepareLegacy(), qPrintable(m_legacyError));
+        const Legacy& legacy = prepareLegacy(fixture);
+        QVERIFY2(legacy.error.isEmpty(), qPrintable(legacy.error));
         QVERIFY2(legacyQueries().count(name) == 1, "the case names a query the file does not hold");
         QTemporaryDir dir;
         const QString copy = dir.filePath(QStringLiteral("bbm.mdb"));
-        QVERIFY(QFile::copy(m_legacyOutput, copy));
+        QVERIFY(QFile::copy(legacy.output, copy));
         auto db = Database::open(copy, ShareMode::Shared, AccessMode::ReadWrite, {});
         QStringList got;
         QueryDef query = db->queryDef(name);
@@ -284,9 +292,18 @@ private slots:
     }
 
     // What tamsel-import says of each query, and what the player's first start traces.
+    void legacyReport_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::newRow("Jet 3") << "jet3-types.mdb";
+        QTest::newRow("Jet 4") << "jet4-types.mdb";
+    }
     void legacyReport()
     {
-        QVERIFY2(prepareLegacy(), qPrintable(m_legacyError));
+        QFETCH(QString, fixture);
+        const Legacy& legacy = prepareLegacy(fixture);
+        QVERIFY2(legacy.error.isEmpty(), qPrintable(legacy.error));
+        const QString& m_legacyStdout = legacy.stdoutText;
         QVERIFY2(m_legacyStdout.contains(QLatin1String("22 of 22 saved queries rebuilt, 0 from the player's own definitions")), qPrintable(m_legacyStdout));
         for (const auto& entry : legacyQueries())
             QVERIFY2(m_legacyStdout.contains(QStringLiteral("  query \"%1\": rebuilt, ").arg(entry.first)), qPrintable(entry.first));
@@ -302,11 +319,11 @@ private slots:
         for (const QString& line : expected)
             QVERIFY2(m_legacyStdout.contains(line), qPrintable(line + QStringLiteral(" in:\n") + m_legacyStdout));
 
-        const QString traceFile = m_legacyDir.filePath(QStringLiteral("trace.jsonl"));
+        const QString traceFile = m_legacyDir.filePath(fixture + QStringLiteral(".trace.jsonl"));
         {
             Trace trace;
             QVERIFY(trace.open(traceFile));
-            JetStandIn::open(m_legacyJet, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace);
+            JetStandIn::open(legacy.jet, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace);
         }
         QFile f(traceFile);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -853,39 +870,47 @@ private slots:
     }
 
 private:
-    // Makes the legacy database and runs tamsel-import on a course folder holding it, once.
-    bool prepareLegacy()
+    struct Legacy {
+        QString jet;
+        QString output;
+        QString stdoutText;
+        QString error;
+    };
+
+    // Makes the legacy database from FIXTURE and runs tamsel-import on a course folder
+    // holding it, once for each fixture.
+    const Legacy& prepareLegacy(const QString& fixture)
     {
-        if (!m_legacyOutput.isEmpty() || !m_legacyError.isEmpty())
-            return m_legacyError.isEmpty();
-        m_legacyError = JetFixture::folderError();
-        if (!m_legacyError.isEmpty())
-            return false;
-        const QString course = m_legacyDir.filePath(QStringLiteral("course"));
+        const auto known = m_legacy.find(fixture);
+        if (known != m_legacy.end())
+            return known->second;
+        Legacy& legacy = m_legacy[fixture];
+        legacy.error = JetFixture::folderError();
+        if (!legacy.error.isEmpty())
+            return legacy;
+        const QString course = m_legacyDir.filePath(fixture + QStringLiteral("-course"));
+        const QString output = m_legacyDir.filePath(fixture + QStringLiteral("-out"));
         QDir().mkpath(course);
-        m_legacyJet = course + QStringLiteral("/bbm.mdb");
+        legacy.jet = course + QStringLiteral("/bbm.mdb");
         try {
-            makeLegacyOrders(m_legacyJet);
+            makeLegacyOrders(fixture, legacy.jet);
         } catch (const std::exception& error) {
-            m_legacyError = QString::fromStdString(error.what());
-            return false;
+            legacy.error = QString::fromStdString(error.what());
+            return legacy;
         }
         QProcess import;
-        import.start(QStringLiteral(IMPORT_TOOL), { course, m_legacyDir.filePath(QStringLiteral("out")) });
+        import.start(QStringLiteral(IMPORT_TOOL), { course, output });
         if (!import.waitForFinished(120000) || import.exitCode() != 0) {
-            m_legacyError = QStringLiteral("tamsel-import failed: ") + QString::fromUtf8(import.readAllStandardError());
-            return false;
+            legacy.error = QStringLiteral("tamsel-import failed: ") + QString::fromUtf8(import.readAllStandardError());
+            return legacy;
         }
-        m_legacyStdout = QString::fromUtf8(import.readAllStandardOutput());
-        m_legacyOutput = m_legacyDir.filePath(QStringLiteral("out/bbm.mdb"));
-        return true;
+        legacy.stdoutText = QString::fromUtf8(import.readAllStandardOutput());
+        legacy.output = output + QStringLiteral("/bbm.mdb");
+        return legacy;
     }
 
     QTemporaryDir m_legacyDir;
-    QString m_legacyJet;
-    QString m_legacyOutput;
-    QString m_legacyStdout;
-    QString m_legacyError;
+    std::map<QString, Legacy> m_legacy;
 };
 
 QTEST_GUILESS_MAIN(TestJetQuery)
