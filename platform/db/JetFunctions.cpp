@@ -256,6 +256,145 @@ QVariant datePart(const QVariantList& a)
     fail("DatePart", QStringLiteral("'%1' is not an interval (yyyy, q, m, y, d, w, ww, h, n, s)").arg(a[0].toString()));
 }
 
+
+// DateAdd(interval, number, date): months and years keep the day where the month has it
+// (31 January and a month is 28 or 29 February), as Jet does.
+QVariant dateAdd(const QVariantList& a)
+{
+    if (a[0].isNull() || a[1].isNull() || a[2].isNull())
+        return {};
+    const QString interval = a[0].toString().trimmed().toLower();
+    const qint64 n = roundedInteger("DateAdd", a[1], -3e9, 3e9);
+    const QDateTime m = requireMoment("DateAdd", a[2]);
+    QDateTime result;
+    if (interval == QLatin1String("yyyy"))
+        result = QDateTime(m.date().addYears(int(n)), m.time());
+    else if (interval == QLatin1String("q"))
+        result = QDateTime(m.date().addMonths(int(n * 3)), m.time());
+    else if (interval == QLatin1String("m"))
+        result = QDateTime(m.date().addMonths(int(n)), m.time());
+    else if (interval == QLatin1String("y") || interval == QLatin1String("d") || interval == QLatin1String("w"))
+        result = QDateTime(m.date().addDays(n), m.time());
+    else if (interval == QLatin1String("ww"))
+        result = QDateTime(m.date().addDays(n * 7), m.time());
+    else if (interval == QLatin1String("h") || interval == QLatin1String("n") || interval == QLatin1String("s"))
+        result = QDateTime(m.date(), m.time()).addSecs(n * (interval == QLatin1String("h") ? 3600 : interval == QLatin1String("n") ? 60 : 1));
+    else
+        fail("DateAdd", QStringLiteral("'%1' is not an interval (yyyy, q, m, y, d, w, ww, h, n, s)").arg(a[0].toString()));
+    if (!result.isValid() || result.date().year() < 100 || result.date().year() > 9999)
+        fail("DateAdd", QStringLiteral("the date falls outside the years 100 to 9999"));
+    return JetFunctions::dateText(result);
+}
+
+// DateDiff(interval, first, second): how many boundaries of the interval lie between them
+// (midnights for days, year ends for years, week starts for "ww"); "w" counts whole weeks.
+QVariant dateDiff(const QVariantList& a)
+{
+    if (a[0].isNull() || a.size() < 3 || a[1].isNull() || a[2].isNull())
+        return {};
+    const QString interval = a[0].toString().trimmed().toLower();
+    const QDateTime from = requireMoment("DateDiff", a[1]);
+    const QDateTime to = requireMoment("DateDiff", a[2]);
+    const int firstDay = a.size() > 3 && !a[3].isNull() && a[3].toInt() != 0 ? a[3].toInt() : 1;
+    const qint64 days = from.date().daysTo(to.date());
+    const auto clock = [](const QDateTime& m, int unit) { return qint64(m.time().msecsSinceStartOfDay() / 1000 / unit); };
+    if (interval == QLatin1String("yyyy"))
+        return qint64(to.date().year() - from.date().year());
+    if (interval == QLatin1String("q"))
+        return qint64((to.date().year() * 4 + (to.date().month() - 1) / 3) - (from.date().year() * 4 + (from.date().month() - 1) / 3));
+    if (interval == QLatin1String("m"))
+        return qint64((to.date().year() * 12 + to.date().month()) - (from.date().year() * 12 + from.date().month()));
+    if (interval == QLatin1String("y") || interval == QLatin1String("d"))
+        return days;
+    if (interval == QLatin1String("w"))
+        return days / 7;
+    if (interval == QLatin1String("ww")) {
+        const QDate fromWeek = from.date().addDays(-(weekdayOf(from.date(), firstDay) - 1));
+        const QDate toWeek = to.date().addDays(-(weekdayOf(to.date(), firstDay) - 1));
+        return fromWeek.daysTo(toWeek) / 7;
+    }
+    if (interval == QLatin1String("h"))
+        return days * 24 + clock(to, 3600) - clock(from, 3600);
+    if (interval == QLatin1String("n"))
+        return days * 1440 + clock(to, 60) - clock(from, 60);
+    if (interval == QLatin1String("s"))
+        return days * 86400 + clock(to, 1) - clock(from, 1);
+    fail("DateDiff", QStringLiteral("'%1' is not an interval (yyyy, q, m, y, d, w, ww, h, n, s)").arg(a[0].toString()));
+}
+
+// ---- Aggregates: First, Last, StDev, StDevP, Var, VarP -------------------------------
+
+// First and Last: the value of the first (last) row of the group as the rows are read,
+// Null included.
+struct Kept {
+    sqlite3_value* value = nullptr;
+    bool seen = false;
+};
+
+template <bool last>
+void keepStep(sqlite3_context* context, int, sqlite3_value** values)
+{
+    auto* kept = static_cast<Kept*>(sqlite3_aggregate_context(context, sizeof(Kept)));
+    if (!kept)
+        return sqlite3_result_error_nomem(context);
+    if (kept->seen && !last)
+        return;
+    sqlite3_value_free(kept->value);
+    kept->value = sqlite3_value_dup(values[0]);
+    kept->seen = true;
+}
+
+void keepFinal(sqlite3_context* context)
+{
+    auto* kept = static_cast<Kept*>(sqlite3_aggregate_context(context, 0));
+    if (!kept || !kept->value) {
+        sqlite3_result_null(context);
+        return;
+    }
+    sqlite3_result_value(context, kept->value);
+    sqlite3_value_free(kept->value);
+    kept->value = nullptr;
+}
+
+// Standard deviation and variance of the values that are not Null (Welford's sums).
+struct Spread {
+    qint64 count = 0;
+    double mean = 0;
+    double squares = 0;
+};
+
+void spreadStep(sqlite3_context* context, int, sqlite3_value** values)
+{
+    if (sqlite3_value_type(values[0]) == SQLITE_NULL)
+        return;
+    auto* spread = static_cast<Spread*>(sqlite3_aggregate_context(context, sizeof(Spread)));
+    if (!spread)
+        return sqlite3_result_error_nomem(context);
+    const auto n = numberOf(variantOf(values[0]));
+    if (!n) {
+        sqlite3_result_error(context, "StDev/Var: a value that is not a number (type mismatch)", -1);
+        return;
+    }
+    ++spread->count;
+    const double delta = *n - spread->mean;
+    spread->mean += delta / double(spread->count);
+    spread->squares += delta * (*n - spread->mean);
+}
+
+template <bool root, bool population>
+void spreadFinal(sqlite3_context* context)
+{
+    auto* spread = static_cast<Spread*>(sqlite3_aggregate_context(context, 0));
+    const qint64 count = spread ? spread->count : 0;
+    // A sample needs two values, a population one.
+    if (count < (population ? 1 : 2)) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const double variance = spread->squares / double(population ? count : count - 1);
+    sqlite3_result_double(context, root ? std::sqrt(variance) : variance);
+}
+
 QVariant dateSerial(const QVariantList& a)
 {
     for (const QVariant& v : a) {
@@ -777,10 +916,26 @@ int registerOn(sqlite3* db)
         { "jet_dateserial", 3, &call<dateSerial, false> }, { "jet_left", 2, &call<left> }, { "jet_right", 2, &call<right> },
         { "jet_mid", -1, &call<mid> }, { "jet_ucase", 1, &call<ucase> }, { "jet_lcase", 1, &call<lcase> },
         { "jet_instr", -1, &call<instr, false> }, { "jet_val", 1, &call<valOf> }, { "jet_format", -1, &call<formatOf> },
-        { "jet_concat", -1, &call<concat, false> },
+        { "jet_concat", -1, &call<concat, false> }, { "jet_dateadd", 3, &call<dateAdd, false> },
+        { "jet_datediff", -1, &call<dateDiff, false> },
     };
     for (const Entry& e : entries) {
         const int rc = sqlite3_create_function_v2(db, e.name, e.arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, e.function, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            return rc;
+    }
+    struct Aggregate {
+        const char* name;
+        void (*step)(sqlite3_context*, int, sqlite3_value**);
+        void (*final)(sqlite3_context*);
+    };
+    static const Aggregate aggregates[] = {
+        { "jet_first", &keepStep<false>, &keepFinal }, { "jet_last", &keepStep<true>, &keepFinal },
+        { "jet_stdev", &spreadStep, &spreadFinal<true, false> }, { "jet_stdevp", &spreadStep, &spreadFinal<true, true> },
+        { "jet_var", &spreadStep, &spreadFinal<false, false> }, { "jet_varp", &spreadStep, &spreadFinal<false, true> },
+    };
+    for (const Aggregate& a : aggregates) {
+        const int rc = sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8, nullptr, nullptr, a.step, a.final, nullptr);
         if (rc != SQLITE_OK)
             return rc;
     }

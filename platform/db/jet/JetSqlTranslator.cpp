@@ -54,6 +54,10 @@ const QMap<QString, Function>& functions()
         { QStringLiteral("dateserial"), { "jet_dateserial", 3, 3 } }, { QStringLiteral("val"), { "jet_val", 1, 1 } },
         { QStringLiteral("now"), { "", 0, 0 } }, { QStringLiteral("date"), { "", 0, 0 } }, { QStringLiteral("time"), { "", 0, 0 } },
         { QStringLiteral("jetconcat"), { "jet_concat", 2, 127 } },
+        { QStringLiteral("dateadd"), { "jet_dateadd", 3, 3 } }, { QStringLiteral("datediff"), { "jet_datediff", 3, 4 } },
+        { QStringLiteral("first"), { "jet_first", 1, 1 } }, { QStringLiteral("last"), { "jet_last", 1, 1 } },
+        { QStringLiteral("stdev"), { "jet_stdev", 1, 1 } }, { QStringLiteral("stdevp"), { "jet_stdevp", 1, 1 } },
+        { QStringLiteral("var"), { "jet_var", 1, 1 } }, { QStringLiteral("varp"), { "jet_varp", 1, 1 } },
         { QStringLiteral("count"), { "count", 1, 1 } }, { QStringLiteral("sum"), { "sum", 1, 1 } },
         { QStringLiteral("min"), { "min", 1, 1 } }, { QStringLiteral("max"), { "max", 1, 1 } }, { QStringLiteral("avg"), { "avg", 1, 1 } },
     };
