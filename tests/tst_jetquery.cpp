@@ -323,7 +323,11 @@ private slots:
         {
             Trace trace;
             QVERIFY(trace.open(traceFile));
-            JetStandIn::open(legacy.jet, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace);
+            // The player's first start: its copy's views call the functions its connection knows.
+            auto db = JetStandIn::open(legacy.jet, ShareMode::Shared, AccessMode::ReadOnly, {}, &trace);
+            SqlStatement view(*db, QStringLiteral("select * from \"Fechas de pedidos\""));
+            QVERIFY(view.step());
+            QCOMPARE(rowText(view.row()), QStringLiteral("1|1995|1|15|1|1995-01-31 00:00:00|15-Jan-95"));
         }
         QFile f(traceFile);
         QVERIFY(f.open(QIODevice::ReadOnly));
