@@ -1,9 +1,8 @@
 #include "JetSqlTranslator.h"
 
 #include "CourseError.h"
-#include "JetFunctions.h"
+#include "JetValue.h"
 
-#include <QDateTime>
 #include <QRegularExpression>
 
 namespace {
@@ -18,10 +17,10 @@ QString jetDateLiteral(const QString& body)
 {
     // As the engine reads a date in a query: US order, month first, a two-digit year
     // 00–29 in the 2000s and 30–99 in the 1900s; stored as the converter stores dates.
-    const auto moment = JetFunctions::moment(body.trimmed());
+    const auto moment = JetValue::moment(body.trimmed());
     if (!moment)
         throw CourseError(QStringLiteral("the date #%1# is not in a form this translator knows").arg(body.trimmed()));
-    return sqlText(JetFunctions::dateText(*moment));
+    return sqlText(JetValue::dateText(*moment));
 }
 
 // A function of Jet's expressions: its SQL name and how many arguments it takes.
