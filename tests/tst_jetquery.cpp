@@ -378,6 +378,14 @@ private slots:
                                                    << "select x\nfrom \"t\"\nwhere t.y = cast(:nombre as text)";
         QTest::newRow("parameter with a blank") << Rows { select(), row(B::Parameter, {}, 0, "Lesson number"), table("t"), column("x"), row(B::Where, "x = [Lesson number]") }
                                                 << "select x\nfrom \"t\"\nwhere x = :Lesson_number";
+        QTest::newRow("declared form reference") << Rows { select(), row(B::Parameter, {}, 4, "[Forms]![Pedidos]![Cliente]"), table("t"), column("x"),
+            row(B::Where, "t.c = Forms!Pedidos!Cliente") } << "select x\nfrom \"t\"\nwhere t.c = cast(:Forms_Pedidos_Cliente as integer)";
+        QTest::newRow("union of three, all rows") << Rows { row(B::Type, {}, B::Union), row(B::Table, "SELECT a FROM t", 0, {}, "X7YZ_____1"),
+            row(B::Table, "SELECT b FROM u UNION SELECT [c] FROM [v];", 0, {}, "X7YZ_____2"), row(B::OrderBy, "a", 0, "D") }
+                                                  << "SELECT a FROM t\nunion all\nSELECT b FROM u UNION SELECT \"c\" FROM \"v\"\norder by a desc";
+        QTest::newRow("crosstab, fixed headings") << Rows { crosstab(), table("t"), row(B::Column, "[p]", 2, "Producto"), row(B::Column, "[y] In (\"a\", 2)", 1),
+            row(B::Column, "Count(*)"), row(B::GroupBy, "[p]") }
+                                                  << "select \"p\" as \"Producto\", nullif(count(iif((\"y\") = 'a', 1, Null)), 0) as \"a\", nullif(count(iif((\"y\") = 2, 1, Null)), 0) as \"2\"\nfrom \"t\"\ngroup by \"p\"\norder by \"p\"";
         QTest::newRow("delete") << Rows { row(B::Type, {}, B::Delete), table("lecciones_usuario"), column("lecciones_usuario.*") }
                                 << "delete from \"lecciones_usuario\"";
         QTest::newRow("delete where") << Rows { row(B::Type, {}, B::Delete), table("t"), row(B::Where, "id = 0") } << "delete from \"t\"\nwhere id = 0";
@@ -590,6 +598,9 @@ private slots:
             row(B::Column, "b"), row(B::GroupBy, "a") } << "no Sum";
         QTest::newRow("crosstab First") << Rows { row(B::Type, {}, B::CrossTab), table("t"), row(B::Column, "a", 2), row(B::Column, "c In (1)", 1),
             row(B::Column, "First(b)"), row(B::GroupBy, "a") } << "First";
+        QTest::newRow("nested too deep") << Rows { select(), column(QString("Left(").repeated(300) + "a" + QString(", 1)").repeated(300)) } << "nested more than 200 deep";
+        QTest::newRow("concatenation nested too deep") << Rows { select(), column(QString("(").repeated(300) + "a & b" + QString(")").repeated(300)) }
+                                                       << "nested more than 200 deep";
         QTest::newRow("make-table") << Rows { row(B::Type, {}, B::MakeTable, "nueva"), table("t"), column("a") } << "kind 2";
         QTest::newRow("top percent") << Rows { select(), row(B::Flag, {}, 0x30, "5"), table("t"), column("a") } << "PERCENT";
         QTest::newRow("unknown join kind") << Rows { select(), table("a"), table("b"), column("x"), row(B::Join, "a.k = b.k", 7, "a", "b") } << "kind 7";

@@ -217,8 +217,32 @@ QString JetSqlTranslator::formReference(const QString& expression, qsizetype& i)
     return parameterReference(segments.join(QLatin1Char('!')), true);
 }
 
+namespace {
+
+// Deeper than this, an expression is no query a person wrote: refused before the
+// recursion could exhaust the stack.
+constexpr int maxNesting = 200;
+
+struct Nesting {
+    int& depth;
+    explicit Nesting(int& d, const QString& expression)
+        : depth(d)
+    {
+        if (++depth > maxNesting) {
+            --depth;
+            throw CourseError(QStringLiteral("an expression nested more than %1 deep (\"%2…\")").arg(maxNesting).arg(expression.left(60)));
+        }
+    }
+    ~Nesting() { --depth; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+};
+
+} // namespace
+
 QString JetSqlTranslator::call(const QString& word, const QString& expression, qsizetype open, qsizetype& end) const
 {
+    const Nesting nesting(m_depth, expression);
     const QString lower = word.toLower();
     const Function& function = *functions().constFind(lower);
     const qsizetype close = closingParenthesis(expression, open);
@@ -262,8 +286,10 @@ bool endsConcatenation(const QString& lower)
 
 } // namespace
 
-QString JetSqlTranslator::concatenations(const QString& expression)
+QString JetSqlTranslator::concatenations(const QString& expression, int depth)
 {
+    if (depth > maxNesting)
+        throw CourseError(QStringLiteral("an expression nested more than %1 deep (\"%2…\")").arg(maxNesting).arg(expression.left(60)));
     // Jet's `&` takes Null as an empty text (Null only when both are) and writes numbers
     // as Jet does; SQLite's || gives Null for either. Each run a & b & c (operands bound
     // tighter than comparisons, looser than arithmetic) becomes JetConcat(a, b, c).
@@ -307,7 +333,7 @@ QString JetSqlTranslator::concatenations(const QString& expression)
             qsizetype end = closingParenthesis(expression, i);
             if (end < 0)
                 end = n;
-            current += QLatin1Char('(') + concatenations(expression.mid(i + 1, end - i - 1)) + (end < n ? QStringLiteral(")") : QString());
+            current += QLatin1Char('(') + concatenations(expression.mid(i + 1, end - i - 1), depth + 1) + (end < n ? QStringLiteral(")") : QString());
             i = end + 1;
         } else if (c == QLatin1Char('&')) {
             operands << current;

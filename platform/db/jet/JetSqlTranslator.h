@@ -34,7 +34,7 @@ public:
     static QStringList splitArguments(const QString& inner);
     /// EXPRESSION with each run of `&` concatenations `a & b & c` written JetConcat(a, b, c),
     /// which translates into Jet's concatenation (Null taken as empty text).
-    static QString concatenations(const QString& expression);
+    static QString concatenations(const QString& expression, int depth = 0);
     /// Where the parenthesis at OPEN in EXPRESSION closes; -1 when it does not.
     static qsizetype closingParenthesis(const QString& expression, qsizetype open);
 
@@ -45,4 +45,5 @@ private:
     QString call(const QString& word, const QString& expression, qsizetype open, qsizetype& end) const;
 
     QMap<QString, QString> m_parameters; // keys in lower case
+    mutable int m_depth = 0; // calls being translated, one inside another
 };
