@@ -537,6 +537,8 @@ private slots:
         QTest::newRow("CInt overflow") << "CInt(40000)" << "error: CInt: 40000 is out of range";
         QTest::newRow("CLng type mismatch") << "CLng(\"doce\")" << "error: CLng: 'doce' is not a number";
         QTest::newRow("Year of no date") << "Year(\"mañana\")" << "error: Year: 'mañana' is not a date";
+        QTest::newRow("serial beyond the years") << "Year(1E+300)" << "error: Year: '1E+300' is not a date";
+        QTest::newRow("DateAdd too far") << "DateAdd(\"m\", 3E+9, #1/1/95#)" << "error: DateAdd: 3000000000 is out of range";
         QTest::newRow("DatePart interval") << "DatePart(\"x\", #1/1/95#)" << "error: DatePart: 'x' is not an interval";
     }
     void values()

@@ -119,7 +119,7 @@ QVariant cstr(const QVariantList& a) { return textOf(a[0]); }
 QVariant cdate(const QVariantList& a)
 {
     if (isNumber(a[0]))
-        return dateText(momentOfSerial(a[0].toDouble()));
+        return dateText(requireMoment("CDate", a[0]));
     return dateText(requireMoment("CDate", a[0]));
 }
 QVariant intPart(const QVariantList& a) { return numberResult(std::floor(requireNumber("Int", a[0]))); }
@@ -134,7 +134,7 @@ QVariant second(const QVariantList& a) { return qint64(requireMoment("Second", a
 
 QVariant weekday(const QVariantList& a)
 {
-    const int first = a.size() > 1 && !a[1].isNull() ? int(requireNumber("Weekday", a[1])) : 1;
+    const int first = a.size() > 1 && !a[1].isNull() ? int(roundedInteger("Weekday", a[1], 0, 7)) : 1;
     return qint64(weekdayOf(requireMoment("Weekday", a[0]).date(), first == 0 ? 1 : first));
 }
 
@@ -167,7 +167,8 @@ QVariant dateAdd(const QVariantList& a)
     if (a[0].isNull() || a[1].isNull() || a[2].isNull())
         return {};
     const QString interval = a[0].toString().trimmed().toLower();
-    const qint64 n = roundedInteger("DateAdd", a[1], -3e9, 3e9);
+    // Ten million of any interval already leaves the years 100 to 9999.
+    const qint64 n = roundedInteger("DateAdd", a[1], -1e7, 1e7);
     const QDateTime m = requireMoment("DateAdd", a[2]);
     QDateTime result;
     if (interval == QLatin1String("yyyy"))

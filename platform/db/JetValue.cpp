@@ -48,6 +48,9 @@ double serialOf(const QDateTime& moment)
 
 QDateTime momentOfSerial(double serial)
 {
+    // The serials of the years 100 to 9999; any other is no date (an invalid moment).
+    if (!(serial >= -657434.0 && serial < 2958466.0))
+        return {};
     const double day = std::trunc(serial);
     const double fraction = std::fabs(serial - day);
     const QDate date = serialEpoch().addDays(qint64(day));
@@ -128,8 +131,10 @@ std::optional<QDateTime> moment(const QVariant& value)
 {
     if (value.isNull())
         return std::nullopt;
-    if (isNumber(value))
-        return momentOfSerial(value.toDouble());
+    if (isNumber(value)) {
+        const QDateTime m = momentOfSerial(value.toDouble());
+        return m.isValid() ? std::optional<QDateTime>(m) : std::nullopt;
+    }
     const QString text = value.toString().trimmed();
     static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?$"));
     static const QRegularExpression us(QStringLiteral(
