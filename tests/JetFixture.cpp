@@ -70,6 +70,11 @@ JetFixture::Value JetFixture::int32(qint32 v)
     return { false, raw };
 }
 
+JetFixture::Value JetFixture::jet3Text(const QString& text)
+{
+    return { false, text.toLatin1() };
+}
+
 JetFixture::Value JetFixture::jet4Text(const QString& text)
 {
     return { false, QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2) };
@@ -181,14 +186,6 @@ QList<JetFixture::Value> valuesByName(const MdbTableDef* table, const QMap<QStri
     return values;
 }
 
-void insertNamed(const QString& file, const QString& table, const QMap<QString, JetFixture::Value>& named)
-{
-    Handle h(file, table, MDB_WRITABLE);
-    QString reason;
-    if (!insertRow(h.table, valuesByName(h.table, named), &reason))
-        throw std::runtime_error(table.toStdString() + ": " + reason.toStdString());
-}
-
 JetFixture::Value littleEndian(qint64 v, int size)
 {
     QByteArray raw(8, '\0');
@@ -196,52 +193,96 @@ JetFixture::Value littleEndian(qint64 v, int size)
     return JetFixture::bytes(raw.left(size));
 }
 
-// A memo kept in its row: the length with the flag "in this row", 8 bytes unused, the text.
-JetFixture::Value jet4Memo(const QString& text)
+// Text as the file's version keeps it: UTF-16 in Jet 4, the code page's bytes in Jet 3.
+JetFixture::Value textOf(bool jet3, const QString& text)
 {
-    const QByteArray utf16 = JetFixture::jet4Text(text).bytes;
-    QByteArray raw(12, '\0');
-    qToLittleEndian(quint32(utf16.size()) | 0x80000000u, raw.data());
-    return JetFixture::bytes(raw + utf16);
+    return jet3 ? JetFixture::jet3Text(text) : JetFixture::jet4Text(text);
 }
 
-JetFixture::Value textOrNull(const QString& text)
+// A memo kept in its row: the length with the flag "in this row", 8 bytes unused, the text.
+JetFixture::Value memo(bool jet3, const QString& text)
 {
-    return text.isEmpty() ? JetFixture::null() : JetFixture::jet4Text(text);
+    const QByteArray encoded = textOf(jet3, text).bytes;
+    QByteArray raw(12, '\0');
+    qToLittleEndian(quint32(encoded.size()) | 0x80000000u, raw.data());
+    return JetFixture::bytes(raw + encoded);
+}
+
+JetFixture::Value textOrNull(bool jet3, const QString& text)
+{
+    return text.isEmpty() ? JetFixture::null() : textOf(jet3, text);
+}
+
+bool isJet3(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read " + file.toStdString());
+    const QByteArray head = f.read(0x15);
+    return head.size() == 0x15 && head.at(0x14) == 0;
 }
 
 } // namespace
 
 void JetFixture::addSavedQuery(const QString& file, const QString& name, qint32 id, const QList<QueryPart>& parts)
 {
+    const bool jet3 = isJet3(file);
     constexpr int queryObject = 5;
-    insertNamed(file, QStringLiteral("MSysObjects"),
-        { { QStringLiteral("Id"), int32(id) }, { QStringLiteral("ParentId"), int32(0) }, { QStringLiteral("Name"), jet4Text(name) },
-            { QStringLiteral("Type"), littleEndian(queryObject, 2) }, { QStringLiteral("Flags"), int32(0) } });
+    const QMap<QString, Value> entry { { QStringLiteral("Id"), int32(id) }, { QStringLiteral("ParentId"), int32(0) },
+        { QStringLiteral("Name"), textOf(jet3, name) }, { QStringLiteral("Type"), littleEndian(queryObject, 2) },
+        { QStringLiteral("Flags"), int32(0) } };
+    // The catalog's pages of a Jet 3 file (2 KB) are full: the entry then goes onto a new one.
+    bool added = false;
+    {
+        Handle h(file, QStringLiteral("MSysObjects"), MDB_WRITABLE);
+        added = insertRow(h.table, valuesByName(h.table, entry), nullptr);
+    }
+    if (!added) {
+        QList<Value> values;
+        {
+            Handle h(file, QStringLiteral("MSysObjects"), MDB_NOFLAGS);
+            values = valuesByName(h.table, entry);
+        }
+        appendRowsOnNewPage(file, QStringLiteral("MSysObjects"), { values });
+    }
     // A file without saved queries has no data page for MSysQueries, and libmdb's writer
-    // cannot allocate one: the rows are packed by libmdb onto a new page of our own.
+    // cannot allocate one: the rows go onto a new page of their own.
+    QList<QList<Value>> rows;
+    {
+        Handle h(file, QStringLiteral("MSysQueries"), MDB_NOFLAGS);
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            const QueryPart& part = parts[i];
+            rows << valuesByName(h.table,
+                { { QStringLiteral("ObjectId"), int32(id) }, { QStringLiteral("Attribute"), littleEndian(part.attribute, 1) },
+                    { QStringLiteral("Order"), bytes(QByteArray(1, char(i))) }, { QStringLiteral("Name1"), textOrNull(jet3, part.name1) },
+                    { QStringLiteral("Name2"), textOrNull(jet3, part.name2) },
+                    { QStringLiteral("Expression"), part.expression.isEmpty() ? null() : memo(jet3, part.expression) },
+                    { QStringLiteral("Flag"), littleEndian(part.flag, 2) } });
+        }
+    }
+    appendRowsOnNewPage(file, QStringLiteral("MSysQueries"), rows);
+}
+
+void JetFixture::appendRowsOnNewPage(const QString& file, const QString& table, const QList<QList<Value>>& rows)
+{
+    // The rows are packed by libmdb onto a page of our own, written at the file's end.
     QByteArray page;
     TableLayout layout;
     {
-        Handle h(file, QStringLiteral("MSysQueries"), MDB_NOFLAGS);
+        Handle h(file, table, MDB_NOFLAGS);
         layout = layoutOf(h.table);
         void* empty = mdb_new_data_pg(h.table->entry);
         std::memcpy(h.mdb->pg_buf, empty, size_t(layout.pageSize));
         g_free(empty);
-        for (qsizetype i = 0; i < parts.size(); ++i) {
-            const QueryPart& part = parts[i];
-            const QList<Value> values = valuesByName(h.table,
-                { { QStringLiteral("ObjectId"), int32(id) }, { QStringLiteral("Attribute"), littleEndian(part.attribute, 1) },
-                    { QStringLiteral("Order"), bytes(QByteArray(1, char(i))) }, { QStringLiteral("Name1"), textOrNull(part.name1) },
-                    { QStringLiteral("Name2"), textOrNull(part.name2) },
-                    { QStringLiteral("Expression"), part.expression.isEmpty() ? null() : jet4Memo(part.expression) },
-                    { QStringLiteral("Flag"), littleEndian(part.flag, 2) } });
+        for (const QList<Value>& values : rows) {
+            if (values.size() != qsizetype(h.table->num_cols))
+                throw std::runtime_error(table.toStdString() + ": a row with the wrong number of values");
             std::vector<MdbField> fields = fieldsOf(h.table, values);
-            std::vector<unsigned char> row(size_t(layout.pageSize));
-            const int size = mdb_pack_row(h.table, row.data(), unsigned(fields.size()), fields.data());
+            std::vector<unsigned char> packed(size_t(layout.pageSize));
+            const int size = mdb_pack_row(h.table, packed.data(), unsigned(fields.size()), fields.data());
             if (size <= 0)
-                throw std::runtime_error("libmdb cannot pack a row of MSysQueries");
-            mdb_add_row_to_pg(h.table, row.data(), size);
+                throw std::runtime_error("libmdb cannot pack a row of " + table.toStdString());
+            mdb_add_row_to_pg(h.table, packed.data(), size);
         }
         page = QByteArray(reinterpret_cast<const char*>(h.mdb->pg_buf), layout.pageSize);
     }
@@ -249,7 +290,7 @@ void JetFixture::addSavedQuery(const QString& file, const QString& name, qint32 
     openForWriting(f);
     f.seek(f.size());
     f.write(page);
-    countAppendedRows(f, layout, quint32(parts.size()));
+    countAppendedRows(f, layout, quint32(rows.size()));
 }
 
 qint64 JetFixture::definitionPage(const QString& file, const QString& table)

@@ -29,12 +29,17 @@ public:
     static Value bytes(const QByteArray& raw) { return { false, raw }; }
     static Value int32(qint32 v);
     static Value jet4Text(const QString& text); ///< UTF-16, uncompressed
+    static Value jet3Text(const QString& text); ///< the Western code page's bytes (Latin-1 letters)
 
     /// Appends one row to TABLE of FILE; returns false (with a reason) when libmdb refuses.
     static bool appendRow(const QString& file, const QString& table, const QList<Value>& values, QString* reason = nullptr);
     /// Appends COUNT rows made by ROW(n) to TABLE, opening the file once; returns the
     /// number written before libmdb refused one.
     static int appendRows(const QString& file, const QString& table, int count, const std::function<QList<Value>(int)>& row);
+
+    /// Appends ROWS to TABLE on a data page of their own at the end of FILE: libmdb's
+    /// writer cannot allocate a page, so an empty table (which has none) gets rows so.
+    static void appendRowsOnNewPage(const QString& file, const QString& table, const QList<QList<Value>>& rows);
 
     /// One row of a saved query in MSysQueries: which part (Attribute), and what it holds.
     struct QueryPart {
@@ -44,7 +49,7 @@ public:
         QString name1;
         QString name2;
     };
-    /// Adds the saved query NAME to the Jet 4 FILE: its entry in the catalog (MSysObjects,
+    /// Adds the saved query NAME to the Jet 3 or Jet 4 FILE: its entry in the catalog (MSysObjects,
     /// object ID) and its PARTS, in order, as rows of MSysQueries. Throws when libmdb
     /// refuses a row.
     static void addSavedQuery(const QString& file, const QString& name, qint32 id, const QList<QueryPart>& parts);

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "CourseError.h"
+#include "JetFunctions.h"
 #include "LikePattern.h"
 #include "QueryDef.h"
 #include "Recordset.h"
@@ -115,6 +116,7 @@ std::unique_ptr<Database> Database::open(const QString& file, ShareMode share, A
     db->check(rc, QStringLiteral("opening"));
     db->check(SpanishCollation::registerOn(handle), QStringLiteral("making the Spanish text order known"));
     db->check(LikePattern::registerOn(handle), QStringLiteral("making the course's like patterns known"));
+    db->check(JetFunctions::registerOn(handle), QStringLiteral("making the functions of saved Jet queries known"));
     sqlite3_busy_timeout(handle, 2000);
     if (share == ShareMode::Exclusive && access == AccessMode::ReadWrite)
         db->execute(QStringLiteral("pragma locking_mode = exclusive"));
@@ -138,6 +140,7 @@ std::unique_ptr<Database> Database::create(const QString& file, const QString& p
     db->check(rc, QStringLiteral("creating"));
     db->check(SpanishCollation::registerOn(handle), QStringLiteral("making the Spanish text order known"));
     db->check(LikePattern::registerOn(handle), QStringLiteral("making the course's like patterns known"));
+    db->check(JetFunctions::registerOn(handle), QStringLiteral("making the functions of saved Jet queries known"));
     db->execute(QStringLiteral("create table %1 (name text primary key collate nocase, sql text not null)").arg(queryTable));
     if (!password.isEmpty()) {
         const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);

@@ -51,8 +51,16 @@ void CourseImport::convert(const QString& file, const QString& name, const QStri
                  .arg(c.queries)
                  .arg(c.fallback)
                  .arg(c.ms);
-    for (const JetConversion::Unrebuilt& query : c.unrebuilt)
-        m_out << QStringLiteral("  %1%2\n").arg(query.reason, query.fallback ? QStringLiteral(" (the player's own definition is used)") : QString());
+    for (const JetConversion::Rebuilt& query : c.rebuiltQueries)
+        m_out << QStringLiteral("  query \"%1\": rebuilt, %2\n").arg(query.name, query.how);
+    for (const JetConversion::Unrebuilt& query : c.unrebuilt) {
+        QString reason = query.reason;
+        const QString prefix = QStringLiteral("saved query \"%1\" cannot be rebuilt: ").arg(query.name);
+        if (reason.startsWith(prefix))
+            reason = reason.mid(prefix.size());
+        m_out << QStringLiteral("  query \"%1\": not rebuilt: %2%3\n")
+                     .arg(query.name, reason, query.fallback ? QStringLiteral(" (the player's own definition is used)") : QString());
+    }
 }
 
 int CourseImport::runImage(const QString& image, const QString& output)

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <cerrno>
@@ -90,8 +91,55 @@ void copyTable(const JetFile& jet, Database& db, const QString& table, JetConver
 
 } // namespace
 
+namespace {
+
+// A query naming more unknown names than this is taken to be broken, not to ask for them.
+constexpr int maxUndeclared = 16;
+
+// Whether SQL reads rows (a select or a union of them) rather than changing any.
+bool isSelect(const QString& sql)
+{
+    static const QRegularExpression select(QStringLiteral("^\\s*\\(*\\s*select\\b"), QRegularExpression::CaseInsensitiveOption);
+    return select.match(sql).hasMatch();
+}
+
+} // namespace
+
+namespace {
+
+// A "quoted" name SQLite finds no column for would be taken as a text literal: a Jet
+// name that is no column (a parameter Jet asks for, a misspelt field) must be an error
+// instead, while the queries are rebuilt. The connection's setting is put back after.
+class StrictQuotedNames {
+public:
+    explicit StrictQuotedNames(Database& db)
+        : m_handle(db.handle())
+    {
+        // A negative value only reads the setting.
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, -1, &m_dml);
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, -1, &m_ddl);
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    }
+    ~StrictQuotedNames()
+    {
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, m_dml, nullptr);
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, m_ddl, nullptr);
+    }
+    StrictQuotedNames(const StrictQuotedNames&) = delete;
+    StrictQuotedNames& operator=(const StrictQuotedNames&) = delete;
+
+private:
+    sqlite3* m_handle;
+    int m_dml = 1;
+    int m_ddl = 1;
+};
+
+} // namespace
+
 void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& queries, Database& db, JetConversion& result)
 {
+    const StrictQuotedNames strict(db);
     result.queries += int(queries.size());
     QSet<QString> stored;
     // A Jet query may read another saved query as if it were a table: every select query
@@ -100,16 +148,62 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
     std::map<QString, QString> left; // name → why the latest try failed
     for (const auto& entry : queries)
         left[entry.first] = QString();
+    const JetQuerySources sources {
+        [&db](const QString& sql) {
+            SqlStatement values(db, sql);
+            if (!values.parameterNames().isEmpty())
+                throw CourseError(QStringLiteral("its column headings depend on its parameters: only fixed headings (PIVOT … In (…)) can be rebuilt"));
+            QVariantList found;
+            while (values.step())
+                found << values.value(0);
+            return found;
+        },
+        [&db, &stored](const QString& name) {
+            if (!stored.contains(name.toLower()))
+                return QString();
+            const QueryDef query = db.queryDef(name);
+            return !query.parameterNames().isEmpty() && isSelect(query.sql()) ? query.sql() : QString();
+        },
+    };
     bool progress = true;
     while (progress && !left.empty()) {
         progress = false;
         for (auto it = left.begin(); it != left.end();) {
             try {
-                const QString sql = JetQueryBuilder(it->first, queries.at(it->first)).sql();
-                db.saveQuery(it->first, sql);
-                if (sql.startsWith(QLatin1String("select")) && db.queryDef(it->first).parameterNames().isEmpty())
+                // Jet asks for the value of any name it does not know, as for a declared
+                // parameter: such a name is made a parameter, and the query tried again.
+                QStringList undeclared;
+                QString sql, description;
+                for (;;) {
+                    JetQueryBuilder builder(it->first, queries.at(it->first), sources);
+                    builder.setUndeclaredParameters(undeclared);
+                    try {
+                        sql = builder.sql();
+                        db.saveQuery(it->first, sql);
+                        description = builder.description();
+                        break;
+                    } catch (const CourseError& error) {
+                        static const QRegularExpression unknown(QStringLiteral(": no such column: ([^.\"]+) \\(\""));
+                        const QRegularExpressionMatch m = unknown.match(error.message());
+                        if (!m.hasMatch() || undeclared.contains(m.captured(1), Qt::CaseInsensitive) || undeclared.size() >= maxUndeclared)
+                            throw;
+                        undeclared << m.captured(1);
+                    }
+                }
+                const QStringList parameters = db.queryDef(it->first).parameterNames();
+                QString how = description;
+                if (!isSelect(sql)) {
+                    how += QStringLiteral(", run by the player");
+                } else if (parameters.isEmpty()) {
                     SqlStatement(db, QStringLiteral("create view %1 as %2").arg(JetSqlTranslator::quotedName(it->first), sql)).run();
+                    how += QStringLiteral(", a view");
+                }
+                if (!parameters.isEmpty())
+                    how += QStringLiteral(" with parameters :") + parameters.join(QStringLiteral(", :"));
+                if (!undeclared.isEmpty())
+                    how += QStringLiteral(" (undeclared: ") + undeclared.join(QStringLiteral(", ")) + QLatin1Char(')');
                 ++result.rebuilt;
+                result.rebuiltQueries << JetConversion::Rebuilt { it->first, how };
                 stored.insert(it->first.toLower());
                 it = left.erase(it);
                 progress = true;
@@ -191,6 +285,8 @@ void JetConverter::convertHere(const QString& jetFile, const QString& partial, c
     send("table MSysQueries");
     JetConverter::rebuildQueries(jet.savedQueries(), *db, result);
     db->execute(QStringLiteral("commit"));
+    for (const JetConversion::Rebuilt& query : result.rebuiltQueries)
+        send("rebuilt " + query.name.toUtf8() + '\x1f' + query.how.toUtf8());
     for (const JetConversion::Unrebuilt& query : result.unrebuilt)
         send("unrebuilt " + QByteArray(query.fallback ? "1 " : "0 ") + query.name.toUtf8() + '\x1f' + query.reason.toUtf8());
     send("summary " + jet.header().versionName().toUtf8() + '\x1f' + QByteArray::number(result.tables) + ' ' + QByteArray::number(result.rows) + ' '
@@ -211,6 +307,9 @@ void receiveLine(const QByteArray& line, QString& table, JetConversion& result, 
         const QList<QByteArray> numbers = rest.split(' ');
         if (numbers.size() == 2)
             progress(table, numbers[0].toLongLong(), numbers[1].toLongLong());
+    } else if (kind == "rebuilt") {
+        const QList<QByteArray> parts = rest.split('\x1f');
+        result.rebuiltQueries << JetConversion::Rebuilt { QString::fromUtf8(parts.value(0)), QString::fromUtf8(parts.value(1)) };
     } else if (kind == "unrebuilt") {
         const QList<QByteArray> parts = rest.mid(2).split('\x1f');
         result.unrebuilt << JetConversion::Unrebuilt { QString::fromUtf8(parts.value(0)), QString::fromUtf8(parts.value(1)), rest.startsWith('1') };

@@ -28,6 +28,14 @@ struct JetConversion {
         bool fallback = false;
     };
     QList<Unrebuilt> unrebuilt;
+    /// Each saved query rebuilt, with what it became ("a select, a view", "a crosstab
+    /// with 3 column headings read from the data, a view", "a select with parameters
+    /// :a, :b", …), in the order they were stored.
+    struct Rebuilt {
+        QString name;
+        QString how;
+    };
+    QList<Rebuilt> rebuiltQueries;
 };
 
 /// How the finished copy is put in place.

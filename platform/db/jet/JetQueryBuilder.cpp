@@ -3,6 +3,8 @@
 #include "CourseError.h"
 #include "JetSqlTranslator.h"
 
+#include <QRegularExpression>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -47,15 +49,18 @@ QString joinKind(int flag)
 
 } // namespace
 
-JetQueryBuilder::JetQueryBuilder(const QString& name, const QList<JetQueryRow>& rows)
+JetQueryBuilder::JetQueryBuilder(const QString& name, const QList<JetQueryRow>& rows, const JetQuerySources& sources)
     : m_name(name)
     , m_rows(rows)
+    , m_sources(sources)
 {
 }
 
 QMap<QString, QString> JetQueryBuilder::parameters() const
 {
     QMap<QString, QString> types;
+    for (const QString& name : m_undeclared)
+        types.insert(name, QString());
     for (const JetQueryRow& row : m_rows) {
         if (row.attribute == Parameter)
             types.insert(row.name1, parameterType(row.flag));
@@ -95,7 +100,12 @@ QString JetQueryBuilder::fromClause() const
         if (!table.expression.isEmpty())
             throw CourseError(QStringLiteral("it reads table %1 of another database").arg(table.name1));
         QString text = JetSqlTranslator::quotedName(table.name1);
-        if (!table.name2.isEmpty())
+        // A saved query with parameters is no view: it is read as the sub-query it is,
+        // and its parameters are this query's.
+        const QString inner = m_sources.parameterQuery ? m_sources.parameterQuery(table.name1) : QString();
+        if (!inner.isEmpty())
+            text = QStringLiteral("(%1) as %2").arg(inner, JetSqlTranslator::quotedName(table.name2.isEmpty() ? table.name1 : table.name2));
+        else if (!table.name2.isEmpty())
             text += QStringLiteral(" as ") + JetSqlTranslator::quotedName(table.name2);
         sources << Source { { table.name2.isEmpty() ? table.name1 : table.name2 }, text };
     }
@@ -187,6 +197,236 @@ QString JetQueryBuilder::selectSql() const
     return sql;
 }
 
+namespace {
+
+constexpr int crosstabPivot = 0x01;
+constexpr int crosstabHeading = 0x02;
+constexpr int unionDistinct = 0x02;
+constexpr int maxHeadings = 250; // Jet's own limit is 255 columns
+
+// A heading value as Jet's own text for it, to compare the pivot with.
+QString jetLiteral(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QString) {
+        QString text = value.toString();
+        return QLatin1Char('"') + text.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+    }
+    return value.toString();
+}
+
+// The column's name for a heading, as Jet names it: the value's text, "<>" for Null.
+QString headingName(const QVariant& value)
+{
+    if (value.isNull())
+        return QStringLiteral("<>");
+    if (value.typeId() == QMetaType::Double && value.toDouble() == qint64(value.toDouble()))
+        return QString::number(qint64(value.toDouble()));
+    return value.toString();
+}
+
+// Splits "expr In (a, b)" into the expression and its fixed headings' Jet literals.
+std::pair<QString, QStringList> fixedHeadings(const QString& pivot)
+{
+    static const QRegularExpression in(QStringLiteral("\\s+in\\s*\\($"), QRegularExpression::CaseInsensitiveOption);
+    const QString text = pivot.trimmed();
+    if (!text.endsWith(QLatin1Char(')')))
+        return { text, {} };
+    // Find the parenthesis that closes at the very end, and what stands before it.
+    for (qsizetype open = text.lastIndexOf(QLatin1Char('(')); open > 0; open = text.lastIndexOf(QLatin1Char('('), open - 1)) {
+        if (JetSqlTranslator::closingParenthesis(text, open) != text.size() - 1)
+            continue;
+        const QString before = text.left(open + 1);
+        const QRegularExpressionMatch m = in.match(before);
+        if (!m.hasMatch())
+            return { text, {} };
+        QStringList items;
+        for (const QString& item : JetSqlTranslator::splitArguments(text.mid(open + 1, text.size() - open - 2)))
+            items << item.trimmed();
+        return { text.left(m.capturedStart()), items };
+    }
+    return { text, {} };
+}
+
+// A fixed heading's column name: the literal without its quotes.
+QString literalName(const QString& literal)
+{
+    if (literal.size() >= 2 && (literal.startsWith(QLatin1Char('"')) || literal.startsWith(QLatin1Char('\''))) && literal.endsWith(literal.front())) {
+        QString text = literal.mid(1, literal.size() - 2);
+        return text.replace(QString(2, literal.front()), QString(literal.front()));
+    }
+    if (literal.size() >= 2 && literal.startsWith(QLatin1Char('#')) && literal.endsWith(QLatin1Char('#')))
+        return literal.mid(1, literal.size() - 2);
+    return literal;
+}
+
+// The transform expression with every aggregate made to count only CONDITION's rows:
+// Sum(x) becomes Sum(IIf(condition, x, Null)), Count(*) Count(IIf(condition, 1, Null)).
+QString restrictAggregates(const QString& transform, const QString& condition, bool& any)
+{
+    static const QRegularExpression call(QStringLiteral("\\b(sum|count|avg|min|max|first|last|stdev|stdevp|var|varp)\\s*\\("),
+        QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype from = 0;
+    QRegularExpressionMatchIterator it = call.globalMatch(transform);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.capturedStart() < from)
+            continue;
+        // Skip matches inside literals and names: count quotes and brackets before it.
+        const QString before = transform.left(m.capturedStart());
+        if (before.count(QLatin1Char('"')) % 2 || before.count(QLatin1Char('[')) != before.count(QLatin1Char(']')))
+            continue;
+        const QString name = m.captured(1).toLower();
+        if (name != QLatin1String("sum") && name != QLatin1String("count") && name != QLatin1String("avg") && name != QLatin1String("min")
+            && name != QLatin1String("max"))
+            throw CourseError(QStringLiteral("the crosstab's value uses %1, which has no translation").arg(m.captured(1)));
+        const qsizetype open = m.capturedEnd() - 1;
+        const qsizetype close = JetSqlTranslator::closingParenthesis(transform, open);
+        if (close < 0)
+            throw CourseError(QStringLiteral("the ( of %1 is not closed in \"%2\"").arg(m.captured(1), transform));
+        QString argument = transform.mid(open + 1, close - open - 1).trimmed();
+        if (argument == QLatin1String("*"))
+            argument = QStringLiteral("1");
+        out += transform.mid(from, open + 1 - from) + QStringLiteral("IIf(%1, %2, Null))").arg(condition, argument);
+        from = close + 1;
+        any = true;
+    }
+    return out + transform.mid(from);
+}
+
+} // namespace
+
+QString JetQueryBuilder::groupAndOrder(const QStringList& groups) const
+{
+    QString sql;
+    if (!groups.isEmpty())
+        sql += QStringLiteral("\ngroup by ") + groups.join(QStringLiteral(", "));
+    const QString having = single(Having);
+    if (!having.isEmpty())
+        sql += QStringLiteral("\nhaving ") + translate(having);
+    QStringList order;
+    for (const JetQueryRow& row : rowsOf(OrderBy))
+        order << translate(row.expression) + (row.name1.compare(QLatin1String("D"), Qt::CaseInsensitive) == 0 ? QStringLiteral(" desc") : QString());
+    // Jet gives a crosstab's rows in the order of their headings.
+    if (order.isEmpty())
+        order = groups;
+    if (!order.isEmpty())
+        sql += QStringLiteral("\norder by ") + order.join(QStringLiteral(", "));
+    return sql;
+}
+
+QString JetQueryBuilder::crosstabSql() const
+{
+    QList<JetQueryRow> headings, pivots, values;
+    for (const JetQueryRow& row : rowsOf(Column)) {
+        if (row.flag & crosstabPivot)
+            pivots << row;
+        else if (row.flag & crosstabHeading)
+            headings << row;
+        else
+            values << row;
+    }
+    if (pivots.size() != 1 || values.size() != 1)
+        throw CourseError(QStringLiteral("a crosstab query (kind 6) with %1 pivot and %2 value columns, where it takes one of each")
+                              .arg(pivots.size())
+                              .arg(values.size()));
+    const auto [pivot, fixed] = fixedHeadings(pivots.first().expression);
+    const QString pivotSql = translate(pivot);
+    const QString from = fromClause();
+    const QString where = single(Where);
+    const QString whereSql = where.isEmpty() ? QString() : QStringLiteral("\nwhere ") + translate(where);
+
+    // The headings: fixed, or read from the data as it is now, in Jet's order.
+    QList<std::pair<QString, QString>> columns; // name, Jet condition
+    if (!fixed.isEmpty()) {
+        for (const QString& literal : fixed)
+            columns << std::pair { literalName(literal), QStringLiteral("(%1) = %2").arg(pivot, literal) };
+        m_description = QStringLiteral("a crosstab with %1 fixed column headings").arg(columns.size());
+    } else {
+        if (!m_sources.distinctValues)
+            throw CourseError(QStringLiteral("a crosstab query (kind 6) whose column headings must be read from the data"));
+        const QVariantList found = m_sources.distinctValues(
+            QStringLiteral("select distinct %1\nfrom %2%3\norder by 1").arg(pivotSql, from, whereSql));
+        for (const QVariant& value : found)
+            columns << std::pair { headingName(value), value.isNull() ? QStringLiteral("(%1) Is Null").arg(pivot) : QStringLiteral("(%1) = %2").arg(pivot, jetLiteral(value)) };
+        m_description = QStringLiteral("a crosstab with %1 column headings read from the data").arg(columns.size());
+    }
+    if (columns.size() > maxHeadings)
+        throw CourseError(QStringLiteral("a crosstab with %1 column headings, more than the %2 a query may have").arg(columns.size()).arg(maxHeadings));
+
+    QStringList selected;
+    for (const JetQueryRow& row : headings) {
+        QString column = translate(row.expression);
+        if (!row.name1.isEmpty())
+            column += QStringLiteral(" as ") + JetSqlTranslator::quotedName(row.name1);
+        selected << column;
+    }
+    const QString transform = values.first().expression.trimmed();
+    static const QRegularExpression bareCount(QStringLiteral("^count\\s*\\("), QRegularExpression::CaseInsensitiveOption);
+    const bool countOnly = bareCount.match(transform).hasMatch()
+        && JetSqlTranslator::closingParenthesis(transform, transform.indexOf(QLatin1Char('('))) == transform.size() - 1;
+    for (const auto& [name, condition] : columns) {
+        bool any = false;
+        QString cell = translate(restrictAggregates(transform, condition, any));
+        if (!any)
+            throw CourseError(QStringLiteral("the crosstab's value %1 is no Sum, Count, Avg, Min or Max").arg(transform));
+        // A heading no row of a group has is an empty cell, a count's too.
+        if (countOnly)
+            cell = QStringLiteral("nullif(%1, 0)").arg(cell);
+        selected << cell + QStringLiteral(" as ") + JetSqlTranslator::quotedName(name);
+    }
+    QStringList groups;
+    for (const JetQueryRow& row : rowsOf(GroupBy)) {
+        if (!(row.flag & crosstabPivot) && row.expression.trimmed().compare(pivot, Qt::CaseInsensitive) != 0)
+            groups << translate(row.expression);
+    }
+    if (groups.isEmpty()) {
+        for (const JetQueryRow& row : headings)
+            groups << translate(row.expression);
+    }
+    if (groups.isEmpty())
+        throw CourseError(QStringLiteral("a crosstab query (kind 6) without a row heading"));
+    return QStringLiteral("select ") + selected.join(QStringLiteral(", ")) + QStringLiteral("\nfrom ") + from + whereSql + groupAndOrder(groups);
+}
+
+QString JetQueryBuilder::unionSql() const
+{
+    // Jet keeps a union's parts as SQL text, in table rows named X7YZ_____1, X7YZ_____2.
+    QList<std::pair<QString, QString>> parts;
+    for (const JetQueryRow& row : rowsOf(Table)) {
+        if (!row.expression.trimmed().isEmpty())
+            parts << std::pair { row.name2, row.expression };
+    }
+    std::stable_sort(parts.begin(), parts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (parts.size() < 2)
+        throw CourseError(QStringLiteral("a union query (kind 9) with %1 parts, where it takes two").arg(parts.size()));
+    const QList<JetQueryRow> flags = rowsOf(Flag);
+    const bool distinctRows = !flags.isEmpty() && (flags.first().flag & unionDistinct);
+    QStringList selects;
+    for (const auto& part : parts) {
+        QString text = part.second.trimmed();
+        // The text Jet keeps may end with the statement's semicolon, never more.
+        while (text.endsWith(QLatin1Char(';')))
+            text = text.chopped(1).trimmed();
+        static const QRegularExpression tableForm(QStringLiteral("^table\\s+"), QRegularExpression::CaseInsensitiveOption);
+        if (tableForm.match(text).hasMatch())
+            text = QStringLiteral("select * from ") + text.mid(tableForm.match(text).capturedEnd());
+        const QString sql = translate(text);
+        static const QRegularExpression select(QStringLiteral("^\\s*\\(*\\s*select\\b"), QRegularExpression::CaseInsensitiveOption);
+        if (!select.match(sql).hasMatch())
+            throw CourseError(QStringLiteral("a part of the union is no select (\"%1\")").arg(text.left(200)));
+        selects << sql;
+    }
+    QString sql = selects.join(distinctRows ? QStringLiteral("\nunion\n") : QStringLiteral("\nunion all\n"));
+    QStringList order;
+    for (const JetQueryRow& row : rowsOf(OrderBy))
+        order << translate(row.expression) + (row.name1.compare(QLatin1String("D"), Qt::CaseInsensitive) == 0 ? QStringLiteral(" desc") : QString());
+    if (!order.isEmpty())
+        sql += QStringLiteral("\norder by ") + order.join(QStringLiteral(", "));
+    m_description = QStringLiteral("a union of %1 selects").arg(selects.size());
+    return sql;
+}
+
 QString JetQueryBuilder::onlyTable(const char* kind) const
 {
     const QList<JetQueryRow> tables = rowsOf(Table);
@@ -201,12 +441,19 @@ QString JetQueryBuilder::sql() const
         parameters(); // an undefined parameter type spoils the whole query
         const QList<JetQueryRow> type = rowsOf(Type);
         const int kind = type.isEmpty() ? Select : type.first().flag;
+        m_description = QStringLiteral("a select");
         switch (kind) {
         case Select:
             return selectSql();
+        case CrossTab:
+            return crosstabSql();
+        case Union:
+            return unionSql();
         case Delete:
+            m_description = QStringLiteral("a delete query");
             return QStringLiteral("delete from ") + onlyTable("delete") + tailClauses();
         case Update: {
+            m_description = QStringLiteral("an update query");
             const QString table = onlyTable("update");
             QStringList sets;
             for (const JetQueryRow& row : rowsOf(Column))
@@ -216,6 +463,7 @@ QString JetQueryBuilder::sql() const
             return QStringLiteral("update %1 set %2").arg(table, sets.join(QStringLiteral(", "))) + tailClauses();
         }
         case Append: {
+            m_description = QStringLiteral("an append query");
             if (!type.first().name2.isEmpty() || !type.first().expression.isEmpty())
                 throw CourseError(QStringLiteral("it appends to another database"));
             const QString target = JetSqlTranslator::quotedName(type.first().name1);
@@ -232,7 +480,7 @@ QString JetQueryBuilder::sql() const
             return QStringLiteral("insert into %1%2\n").arg(target, columns) + selectSql();
         }
         default:
-            throw CourseError(QStringLiteral("it is a query of kind %1 (union, crosstab, make-table, data definition or pass-through)").arg(kind));
+            throw CourseError(QStringLiteral("it is a query of kind %1 (make-table, data definition or pass-through), which changes or reaches beyond the database").arg(kind));
         }
     } catch (const CourseError& error) {
         throw CourseError(QStringLiteral("saved query \"%1\" cannot be rebuilt: %2").arg(m_name, error.message()));

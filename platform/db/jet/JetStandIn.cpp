@@ -494,10 +494,15 @@ void JetStandIn::checkPassword(const QString& file, const QString& password, con
 
 void JetStandIn::traceConversion(Trace& trace, const JetConversion& c)
 {
+    for (const JetConversion::Rebuilt& query : c.rebuiltQueries) {
+        trace.event("db.convert.query",
+            { { QStringLiteral("file"), c.file }, { QStringLiteral("query"), query.name }, { QStringLiteral("rebuilt"), true },
+                { QStringLiteral("how"), query.how } });
+    }
     for (const JetConversion::Unrebuilt& query : c.unrebuilt) {
         trace.event("db.convert.query",
-            { { QStringLiteral("file"), c.file }, { QStringLiteral("query"), query.name }, { QStringLiteral("reason"), query.reason },
-                { QStringLiteral("fallback"), query.fallback } });
+            { { QStringLiteral("file"), c.file }, { QStringLiteral("query"), query.name }, { QStringLiteral("rebuilt"), false },
+                { QStringLiteral("reason"), query.reason }, { QStringLiteral("fallback"), query.fallback } });
     }
     trace.event("db.convert",
         { { QStringLiteral("file"), c.file }, { QStringLiteral("format"), c.format }, { QStringLiteral("tables"), c.tables },

@@ -35,7 +35,7 @@ public:
     using Tell = std::function<void(const QString& message)>;
 
     /// As Database::open; a conversion is traced as db.convert (and db.convert.query for
-    /// each saved query that could not be rebuilt) on TRACE when given, a copy set aside
+    /// each saved query, rebuilt or not and why) on TRACE when given, a copy set aside
     /// as db.setaside, two learner copies brought together as db.merge, a cache folder
     /// given up as db.cache. TELL hears of a learner's copy set aside.
     static std::unique_ptr<Database> open(const QString& file, ShareMode share, AccessMode access,
