@@ -14,6 +14,7 @@
 #include "PointerEvents.h"
 #include "Recordset.h"
 #include "VisitedLessons.h"
+#include "VoiceRecording.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 #include "SoundChannels.h"
@@ -488,28 +489,28 @@ private Q_SLOTS:
         QVERIFY2(clickHeard(), "the click does not sound");
         // Playing before any take does nothing.
         press(VideoLearningScreen::PlayTake);
-        QVERIFY(!m_screen->PlayingTake);
+        QVERIFY(!m_screen->voice->PlayingTake);
 
         MediaPlayer voice;
         voice.render(m_course->folder() + QStringLiteral("/voz.wav"));
         voice.run();
         press(VideoLearningScreen::RecordButton);
-        QVERIFY(m_screen->Recording);
-        QVERIFY(m_screen->TakeMade);
-        QCOMPARE(m_screen->mm->mode(), WaveRecorder::Mode::Recording);
+        QVERIFY(m_screen->voice->Recording);
+        QVERIFY(m_screen->voice->TakeMade);
+        QCOMPARE(m_screen->voice->mm->mode(), WaveRecorder::Mode::Recording);
         // The indicator blinks between its two pictures every 100 ms.
         FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
         QTRY_VERIFY(indicator->isVisible());
-        const bool phase = m_screen->BlinkPhase;
-        QTRY_VERIFY_WITH_TIMEOUT(m_screen->BlinkPhase != phase, 300);
+        const bool phase = m_screen->voice->BlinkPhase;
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->voice->BlinkPhase != phase, 300);
         QVERIFY2(!clickHeard(), "the click sounds during the take");
         m_probe.record(800);
         press(VideoLearningScreen::RecordButton);
         voice.stop();
-        QVERIFY(!m_screen->Recording);
+        QVERIFY(!m_screen->voice->Recording);
         QVERIFY(indicator->isHidden());
         QVERIFY(indicator->pixmap().isNull());
-        QVERIFY(m_screen->mm->lengthMs() > 1000);
+        QVERIFY(m_screen->voice->mm->lengthMs() > 1000);
         // The take is in the recorder's file in the data folder.
         QVERIFY2(QFileInfo(takeFile()).size() > 48000, qPrintable(takeFile()));
         QVERIFY2(clickHeard(), "the click is not back after the take");
@@ -524,25 +525,25 @@ private Q_SLOTS:
         press(VideoLearningScreen::PlayTake);
         QVERIFY2(!clickDuringPlayback, "the click sounds during playback");
         QVERIFY2(amplitudeDb(playing, 700) > -30, qPrintable(QStringLiteral("the take is not heard: %1 dB").arg(amplitudeDb(playing, 700))));
-        QTRY_VERIFY(!m_screen->PlayingTake);
+        QTRY_VERIFY(!m_screen->voice->PlayingTake);
         QVERIFY2(clickHeard(), "the click is not back after playback");
     }
 
     void withoutAnInputDeviceNoTakeIsClaimed()
     {
         openLesson(20);
-        m_screen->mm->setInputDevice(QAudioDevice());
+        m_screen->voice->mm->setInputDevice(QAudioDevice());
         QTimer::singleShot(500, [] {
             if (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
         });
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(!m_screen->Recording);
-        QVERIFY(!m_screen->TakeMade);
+        QVERIFY(!m_screen->voice->Recording);
+        QVERIFY(!m_screen->voice->TakeMade);
         // The learner is told in Spanish; the recorder's own words go to the trace.
         const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
         QVERIFY(!messages.isEmpty());
-        QCOMPARE(messages.back().value(QStringLiteral("text")).toString(), VideoLearningScreen::NoRecordingText);
+        QCOMPARE(messages.back().value(QStringLiteral("text")).toString(), VoiceRecording::NoRecordingText);
         const QList<QJsonObject> convo = m_harness->events(QStringLiteral("convo"));
         QVERIFY(std::any_of(convo.cbegin(), convo.cend(), [](const QJsonObject& e) {
             return e.value(QStringLiteral("op")).toString() == QLatin1String("record")
@@ -636,7 +637,7 @@ private Q_SLOTS:
     {
         openLesson(20);
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(m_screen->Recording);
+        QVERIFY(m_screen->voice->Recording);
         FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
         QTRY_VERIFY(indicator->isVisible());
         for (int i = 0; i < 5; ++i) {
@@ -646,19 +647,19 @@ private Q_SLOTS:
             QTest::qWait(60);
         }
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(!m_screen->Recording);
+        QVERIFY(!m_screen->voice->Recording);
 
         bool litDuringPlayback = false;
         bool playing = false;
         QTimer::singleShot(0, this, [&] {
-            playing = m_screen->PlayingTake;
+            playing = m_screen->voice->PlayingTake;
             pointAt(300, 200);
             litDuringPlayback = buttonOf(VideoLearningScreen::PlayTake)->isVisible();
         });
         click(VideoLearningScreen::PlayTake);
         QVERIFY(playing);
         QVERIFY(litDuringPlayback);
-        QTRY_VERIFY(!m_screen->PlayingTake);
+        QTRY_VERIFY(!m_screen->voice->PlayingTake);
         pointAt(300, 200);
         QVERIFY(buttonOf(VideoLearningScreen::PlayTake)->isHidden());
     }

@@ -15,9 +15,9 @@
 #include "Trace.h"
 #include "VideoPlayer.h"
 #include "VisitedLessons.h"
+#include "VoiceRecording.h"
 #include "WaveRecorder.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QJsonObject>
@@ -70,13 +70,9 @@ void applyBackground(QWidget& control, const Recordset& row, QPalette::ColorRole
 
 VideoLearningScreen::VideoLearningScreen(Shell& shell)
     : FramedScreen(shell, QStringLiteral("frmva"), 12)
-    , BlinkTimer(new QTimer(this))
-    , mm(new WaveRecorder(this))
+    , voice(new VoiceRecording(shell, *this,
+          { [this] { stopVideo(); }, [this] { startScreenSounds(); }, [this](const QString& name) { return loadPicture(name); } }))
 {
-    BlinkTimer->setInterval(BlinkMs);
-    connect(BlinkTimer, &QTimer::timeout, this, [this] { this->shell().guarded([&] { Blink(); }); });
-    mm->setTrace(&shell.trace());
-    connect(mm, &WaveRecorder::done, this, [this](int code) { this->shell().guarded([&] { RecorderDone(code); }); });
 }
 
 VideoLearningScreen::~VideoLearningScreen() = default;
@@ -160,7 +156,7 @@ bool VideoLearningScreen::loadObject(int kind, const Recordset& row)
         applyBackground(*Picture2, row, QPalette::Window);
         return true;
     case IndicatorKind:
-        m_indicatorPictures = { row.text(QStringLiteral("bitmapreposo")), row.text(QStringLiteral("bitmapactivable")) };
+        voice->setIndicatorPictures({ row.text(QStringLiteral("bitmapreposo")), row.text(QStringLiteral("bitmapactivable")) });
         return true;
     default: return false;
     }
@@ -204,7 +200,7 @@ void VideoLearningScreen::buttonBuilt(int index, const Recordset& row)
     if (accion == Volume)
         placeVolumePanel(Imagex[size_t(index)]->x(), Imagex[size_t(index)]->y() + Imagex[size_t(index)]->height());
     if (accion == RecordIndicator)
-        m_indicator = index;
+        voice->setIndicator(index);
     if (accion == SpanishDown || accion == SpanishUp || accion == EnglishDown || accion == EnglishUp) {
         connect(Imagex[size_t(index)], &FrameButton::pressed, this, [this](int i) { dressButton(i, false); });
         connect(Imagex[size_t(index)], &FrameButton::released, this, [this](int i) { dressButton(i, true); });
@@ -213,7 +209,7 @@ void VideoLearningScreen::buttonBuilt(int index, const Recordset& row)
 
 void VideoLearningScreen::loadFinished()
 {
-    mm->setWait(true);
+    voice->mm->setWait(true);
     Imagex.front()->setEnabled(false);
     arbol->visitedLessons();
     arbol->Raiz();
@@ -264,21 +260,17 @@ void VideoLearningScreen::trampa()
         if (!lessons->isEof())
             state.CurrentLesson = qint16(lessons->number(QStringLiteral("N_leccion")));
     }
-    Recording = false;
+    voice->Recording = false;
 }
 
 void VideoLearningScreen::activated()
 {
-    TakeMade = false;
+    voice->reset();
     applySidePanelMode();
     ShowVideoLesson();
     selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
     setSubtitles({}, {});
-    Recording = false;
-    BlinkPhase = false;
-    if (m_indicator)
-        Imagex[size_t(m_indicator)]->setEnabled(false);
     Picture1->setFocus();
 }
 
@@ -292,8 +284,8 @@ void VideoLearningScreen::heldActivation()
 
 void VideoLearningScreen::screenLeft()
 {
-    if (isLoaded() && Recording)
-        StopTake();
+    if (isLoaded())
+        voice->stopIfRecording();
     FramedScreen::screenLeft();
 }
 
@@ -517,7 +509,7 @@ void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
 {
     if (!item)
         return;
-    if (Recording) {
+    if (voice->Recording) {
         // A take keeps its lesson: the tree goes back to it.
         if (QTreeWidgetItem* accepted = arbol->node(m_acceptedKey))
             arbol->setCurrentItem(accepted);
@@ -548,7 +540,7 @@ void VideoLearningScreen::BackgroundMouseMove(int x, int y)
 {
     // While a take is recorded or played the buttons stay as they are: the record button
     // lit, the indicator blinking, the play button lit until the take has been heard.
-    if (Recording || PlayingTake) {
+    if (voice->Recording || voice->PlayingTake) {
         volumen->hide();
         return;
     }
@@ -587,7 +579,7 @@ void VideoLearningScreen::stepPhrase(int step)
 
 void VideoLearningScreen::toggleSubtitle(int box, int index)
 {
-    if (Recording || !e1[size_t(box)])
+    if (voice->Recording || !e1[size_t(box)])
         return;
     const bool hide = e1[size_t(box)]->isVisible();
     e1[size_t(box)]->setVisible(!hide);
@@ -597,7 +589,7 @@ void VideoLearningScreen::toggleSubtitle(int box, int index)
 
 void VideoLearningScreen::switchSidePanel(bool toList, int index)
 {
-    if (Recording)
+    if (voice->Recording)
         return;
     ModuleState& state = shell().state();
     state.SidePanelMode = toList ? 2 : 1;
@@ -698,18 +690,13 @@ void VideoLearningScreen::ButtonClick(int index)
     case EnglishUp: scrollSubtitle(0, -1); break;
     case ShowPhraseList: switchSidePanel(true, index); break;
     case ShowTree: switchSidePanel(false, index); break;
-    case RecordIndicator:
-        if (Recording)
-            StopTake();
-        else
-            StartTake();
-        break;
+    case RecordIndicator: voice->toggle(); break;
     case RecordButton:
-        if (m_indicator)
-            ButtonClick(m_indicator);
-        dressButton(index, !Recording);
+        if (voice->indicator())
+            ButtonClick(voice->indicator());
+        dressButton(index, !voice->Recording);
         break;
-    case PlayTake: PlayTheTake(); break;
+    case PlayTake: voice->PlayTheTake(); break;
     case RepeatPhrase: {
         if (!lesson || Phrases.empty())
             break;
@@ -748,93 +735,9 @@ void VideoLearningScreen::VolumeChange(int value)
     shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("volume") }, { QStringLiteral("volume"), SavedVolume } });
 }
 
-void VideoLearningScreen::CopiarArchivoSonido()
+int VideoLearningScreen::recordIndicator() const
 {
-    // Every error is ignored, as the course did: the template is not needed for the take.
-    const QString folder = shell().state().UserFolder;
-    QFile::remove(folder + QStringLiteral("tmp.wav"));
-    QFile::copy(folder + QStringLiteral("ejgrab.wav"), folder + QStringLiteral("tmp.wav"));
-    QFile::setPermissions(folder + QStringLiteral("tmp.wav"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-}
-
-void VideoLearningScreen::StartTake()
-{
-    mm->setCommand(QStringLiteral("close"));
-    stopVideo();
-    shell().sounds().ReleaseSoundChannels();
-    CopiarArchivoSonido();
-    mm->setFileName(TakeFile);
-    mm->setCommand(QStringLiteral("open"));
-    if (mm->error() == 0)
-        mm->setCommand(QStringLiteral("record"));
-    if (mm->error() != 0) {
-        // No take was made: the learner is told so and the screen sounds come back; the
-        // recorder's own reason is in the trace for whoever looks into it.
-        shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("record") }, { QStringLiteral("error"), mm->errorString() } });
-        mm->setCommand(QStringLiteral("close"));
-        startScreenSounds();
-        // The message lies over the screen like the help: closing it must not show the
-        // lesson afresh.
-        shell().state().ExplorerOpen = true;
-        shell().showMessage(NoRecordingText);
-        return;
-    }
-    Recording = true;
-    BlinkTimer->start();
-    TakeMade = true;
-}
-
-void VideoLearningScreen::StopTake()
-{
-    // Loading the screen's sounds serves timers: no blink may show the indicator again.
-    BlinkTimer->stop();
-    if (m_indicator) {
-        Imagex[size_t(m_indicator)]->hide();
-        Imagex[size_t(m_indicator)]->setPixmap(QPixmap());
-    }
-    mm->setCommand(QStringLiteral("stop"));
-    mm->setWait(true);
-    mm->setFileName(StoppedTakeFile);
-    Recording = false;
-    startScreenSounds();
-    if (m_indicator)
-        button(m_indicator).state = LatchedState;
-}
-
-void VideoLearningScreen::Blink()
-{
-    if (!Recording || !m_indicator)
-        return;
-    FrameButton* indicator = Imagex[size_t(m_indicator)];
-    indicator->show();
-    indicator->setPixmap(loadPicture(m_indicatorPictures[BlinkPhase ? 0 : 1]));
-    indicator->resize(indicator->pixmap().size());
-    BlinkPhase = !BlinkPhase;
-    indicator->update();
-}
-
-void VideoLearningScreen::PlayTheTake()
-{
-    if (!TakeMade || Recording)
-        return;
-    stopVideo();
-    PlayingTake = true;
-    shell().sounds().ReleaseSoundChannels();
-    mm->setCommand(QStringLiteral("Prev"));
-    mm->setNotify(true);
-    mm->setWait(true);
-    mm->setCommand(QStringLiteral("Play"));
-}
-
-void VideoLearningScreen::RecorderDone(int code)
-{
-    if (!PlayingTake)
-        return;
-    // A playback that failed or was cut short also ends: the screen's sounds must
-    // not stay released for good.
-    PlayingTake = false;
-    if (code == WaveRecorder::Successful || !Recording)
-        startScreenSounds();
+    return voice->indicator();
 }
 
 void VideoLearningScreen::traceConvo(const char* op, int accion) const

@@ -12,7 +12,7 @@ class QFrame;
 class QTextEdit;
 class QTreeWidgetItem;
 class VideoPlayer;
-class WaveRecorder;
+class VoiceRecording;
 
 /// `frmva`, the conversation video: the lesson's video with its phrase on show in English
 /// and Spanish (`e1`), the phrase list `conversacion` to jump from, the tree of the
@@ -55,13 +55,6 @@ public:
     };
     /// Row kinds of this screen.
     enum Kind { VideoKind = 3, TreeKind = 16, PhraseListKind = 21, PopupKind = 22, IndicatorKind = 24 };
-    /// The recorder's fixed files, as the course names them.
-    static inline const QString TakeFile = QStringLiteral("c:\\lurva\\sir2.wav");
-    static inline const QString StoppedTakeFile = QStringLiteral("c:\\lurva\\sir.wav");
-    /// What the learner is told when no take can be made.
-    static inline const QString NoRecordingText = QStringLiteral("No se puede grabar: no hay micrófono o no se puede usar.");
-    /// Blink period of the record indicator.
-    static constexpr int BlinkMs = 100;
     /// List entries wider than the list show this many characters and "...".
     static constexpr int ShortPhraseLength = 20;
 
@@ -76,8 +69,8 @@ public:
     QListWidget* conversacion = nullptr;
     QFrame* Picture2 = nullptr;
     QLabel* TxtFrase = nullptr;
-    QTimer* BlinkTimer = nullptr;
-    WaveRecorder* mm = nullptr;
+    /// The learner's whole take: the recorder `mm`, its indicator and its states.
+    VoiceRecording* voice = nullptr;
 
     // Screen state, named as the course names it.
     PhraseTable Phrases;
@@ -90,15 +83,9 @@ public:
     bool TreeClicked = false;
     QChar SelectedLetter = QLatin1Char('N');
     int LastHoverItem = -1;
-    bool Recording = false;
-    bool TakeMade = false;
-    bool PlayingTake = false;
-    bool BlinkPhase = false;
 
     /// The record indicator button (action 36), 0 when the screen has none.
-    int recordIndicator() const { return m_indicator; }
-    /// The two pictures the indicator blinks between.
-    const std::array<QString, 2>& indicatorPictures() const { return m_indicatorPictures; }
+    int recordIndicator() const;
 
     // Handlers, public so that tests drive them as events do.
     void ShowVideoLesson();
@@ -109,8 +96,6 @@ public:
     void PhraseListHover(const QPoint& pos);
     void TxtFraseClick();
     void NodeClick(QTreeWidgetItem* item);
-    void Blink();
-    void RecorderDone(int code);
     void ButtonClick(int index) override;
     /// The frame's hover reset, except while a take is recorded or played.
     void BackgroundMouseMove(int x, int y) override;
@@ -153,10 +138,6 @@ private:
     void toggleSubtitle(int box, int index);
     void switchSidePanel(bool toList, int index);
     void scrollSubtitle(int box, int lines);
-    void StartTake();
-    void StopTake();
-    void PlayTheTake();
-    void CopiarArchivoSonido();
     void stopVideo();
     void traceConvo(const char* op, int accion = -1) const;
 
@@ -165,8 +146,6 @@ private:
         QString activo;
     };
     std::vector<ButtonPictures> m_pictures; ///< by button index
-    std::array<QString, 2> m_indicatorPictures;
-    int m_indicator = 0;
     int m_popupHeight = 0; ///< the pop-up's height as its row gives it
     int m_popupRow = -1;   ///< the list row whose phrase the pop-up shows
     QString m_acceptedKey; ///< the node key of the last accepted tree click
