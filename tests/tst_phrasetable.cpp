@@ -1,5 +1,6 @@
 // Which phrase a conversation video shows at a position: whole seconds, halves to
 // even, 100 ms of lead before the first phrase, the rounded position handed back.
+#include "PhraseSpan.h"
 #include "PhraseTable.h"
 
 #include <QtTest>
@@ -12,6 +13,8 @@ class TestPhraseTable : public QObject {
 private slots:
     void findPhraseIndex_data();
     void findPhraseIndex();
+    void spansEndAtTheNextPhraseOrTheVideosEnd_data();
+    void spansEndAtTheNextPhraseOrTheVideosEnd();
 };
 
 void TestPhraseTable::findPhraseIndex_data()
@@ -48,6 +51,44 @@ void TestPhraseTable::findPhraseIndex()
     double p = position;
     QCOMPARE(int(FindPhraseIndex(table, p)), index);
     QCOMPARE(p, writtenBack);
+}
+
+// The study aids work to the millisecond: a phrase lasts until the next one starts, the
+// last one until the video ends; the phrase at a position is not rounded.
+void TestPhraseTable::spansEndAtTheNextPhraseOrTheVideosEnd_data()
+{
+    QTest::addColumn<QList<int>>("starts");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("phraseThere");
+    const QList<int> three { 1000, 2400, 5000 };
+    QTest::newRow("first") << three << 0 << 1000 << 2400 << 2399 << 0;
+    QTest::newRow("the next one's start is its own") << three << 1 << 2400 << 5000 << 2400 << 1;
+    QTest::newRow("last ends with the video") << three << 2 << 5000 << 8000 << 7999 << 2;
+    QTest::newRow("before the first (an introduction)") << three << 0 << 1000 << 2400 << 999 << -1;
+    QTest::newRow("out of the table") << three << 3 << 0 << 0 << 9000 << 2;
+    QTest::newRow("a phrase past the video's end") << QList<int> { 1000, 9000 } << 1 << 0 << 0 << 8500 << 0;
+    QTest::newRow("empty") << QList<int> {} << 0 << 0 << 0 << 100 << -1;
+}
+
+void TestPhraseTable::spansEndAtTheNextPhraseOrTheVideosEnd()
+{
+    QFETCH(QList<int>, starts);
+    QFETCH(int, index);
+    QFETCH(int, start);
+    QFETCH(int, end);
+    QFETCH(int, at);
+    QFETCH(int, phraseThere);
+    PhraseTable table;
+    for (int mseg : starts)
+        table.push_back({ mseg, QStringLiteral("sp"), QStringLiteral("en") });
+    const PhraseSpan span = phraseSpan(table, index, 8000);
+    QCOMPARE(int(span.startMs), start);
+    QCOMPARE(int(span.endMs), end);
+    QCOMPARE(span.isValid(), end > 0);
+    QCOMPARE(phraseAt(table, at), phraseThere);
 }
 
 QTEST_APPLESS_MAIN(TestPhraseTable)

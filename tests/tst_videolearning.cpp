@@ -18,6 +18,7 @@
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 #include "SoundChannels.h"
+#include "StudyAids.h"
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
 #include "WaveRecorder.h"
@@ -30,6 +31,7 @@
 #include <QMessageBox>
 #include <QTextEdit>
 #include <QTimer>
+#include <QElapsedTimer>
 #include <QtTest>
 #include <cmath>
 
@@ -200,6 +202,34 @@ private:
         const ButtonRecord& b = m_screen->buttons().at(size_t(play));
         m_screen->BackgroundMouseMove(b.left + 2, b.top + 2);
         return amplitudeDb(m_probe.record(400), kClickHz) > -40;
+    }
+
+    /// The events of the study aids whose `op` is OP.
+    QList<QJsonObject> studyEvents(const QString& op) const
+    {
+        QList<QJsonObject> found;
+        for (const QJsonObject& e : m_harness->events(QStringLiteral("study")))
+            if (e.value(QStringLiteral("op")).toString() == op)
+                found << e;
+        return found;
+    }
+
+    /// A key pressed on the screen, where the focus is.
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* target = QApplication::focusWidget() && m_screen->isAncestorOf(QApplication::focusWidget()) ? QApplication::focusWidget() : m_screen->Picture1;
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+    }
+
+    /// Waits for the COUNT-th study event OP; returns it.
+    QJsonObject waitForStudy(const QString& op, int count = 1, int timeoutMs = 8000)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (studyEvents(op).size() < count && waited.elapsed() < timeoutMs)
+            QTest::qWait(10);
+        const QList<QJsonObject> found = studyEvents(op);
+        return found.size() >= count ? found.at(count - 1) : QJsonObject();
     }
 
 private Q_SLOTS:
@@ -695,6 +725,74 @@ private Q_SLOTS:
         QCOMPARE(int(m_screen->CurrentPhrase), 0);
         QCOMPARE(english(), QStringLiteral("Where does the train to the airport leave from, please?"));
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+    }
+
+    // Pause after each phrase: the video holds at the start of the next phrase, at once,
+    // and goes on with one key; the introduction before the first phrase is no phrase.
+    void pauseAfterEachPhraseHoldsAtEveryEndAndGoesOn()
+    {
+        openLesson(20);
+        key(Qt::Key_P);
+        QVERIFY(m_screen->study->pauseAfterPhrase());
+        key(Qt::Key_Space);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        const struct { int index; double end; } ends[] = { { 0, 3.0 }, { 1, 5.0 } };
+        for (const auto& end : ends) {
+            const QJsonObject paused = waitForStudy(QStringLiteral("paused"), end.index + 1);
+            QVERIFY2(!paused.isEmpty(), "the video did not pause at the phrase's end");
+            QCOMPARE(paused.value(QStringLiteral("index")).toInt(), end.index);
+            QVERIFY2(paused.value(QStringLiteral("late")).toInt() <= 150, qPrintable(QString::number(paused.value(QStringLiteral("late")).toInt())));
+            QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+            QVERIFY(m_screen->study->isWaiting());
+            const double at = m_screen->video->position();
+            QVERIFY2(at >= end.end && at <= end.end + 0.15, qPrintable(QString::number(at)));
+            // It waits for the learner.
+            QTest::qWait(400);
+            QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+            QCOMPARE(m_screen->video->position(), at);
+            key(Qt::Key_Return);
+            QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+            QVERIFY(!m_screen->study->isWaiting());
+        }
+        // The last phrase ends with the video.
+        QTRY_VERIFY_WITH_TIMEOUT(convoOps().contains(QStringLiteral("end")), 6000);
+        QCOMPARE(studyEvents(QStringLiteral("paused")).size(), 2);
+        key(Qt::Key_P);
+        QVERIFY(!m_screen->study->pauseAfterPhrase());
+    }
+
+    // Loop a phrase: heard N times, then it holds at its end; without a count it repeats
+    // until the loop is switched off, and the video goes on from there.
+    void aLoopRepeatsThePhraseNTimesOrUntilStopped()
+    {
+        openLesson(20);
+        key(Qt::Key_N);
+        QCOMPARE(m_screen->study->loopCount(), 2);
+        key(Qt::Key_Right); // the first phrase, at 1 s
+        key(Qt::Key_B);
+        QVERIFY(m_screen->study->isLooping());
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        const QJsonObject repeat = waitForStudy(QStringLiteral("repeat"));
+        QCOMPARE(repeat.value(QStringLiteral("index")).toInt(), 0);
+        QVERIFY(m_screen->video->position() < 2.9);
+        const QJsonObject done = waitForStudy(QStringLiteral("loop-done"));
+        QVERIFY2(!done.isEmpty(), "the loop did not end after two times");
+        QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 1);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+        QVERIFY(m_screen->video->position() >= 3.0 && m_screen->video->position() <= 3.15);
+        QVERIFY(!m_screen->study->isLooping());
+
+        // Until stopped: the phrase just heard again and again.
+        while (m_screen->study->loopCount() != 0)
+            key(Qt::Key_N);
+        key(Qt::Key_B);
+        QVERIFY(!waitForStudy(QStringLiteral("repeat"), 3).isEmpty());
+        QCOMPARE(studyEvents(QStringLiteral("repeat")).back().value(QStringLiteral("index")).toInt(), 0);
+        key(Qt::Key_B);
+        QVERIFY(!m_screen->study->isLooping());
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() > 3.3, 4000);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 3);
     }
 
     void escOrAClickLeavesTheFullScreen_data()

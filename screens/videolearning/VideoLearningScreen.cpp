@@ -11,6 +11,8 @@
 #include "PictureSurface.h"
 #include "Recordset.h"
 #include "Shell.h"
+#include "StudyAids.h"
+#include "StudyKeys.h"
 #include "SoundChannels.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
@@ -21,6 +23,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -101,6 +104,7 @@ void VideoLearningScreen::ScreenLoad()
             traceConvo("end");
         }
     });
+    study = new StudyAids(*video, Phrases, shell().trace(), this);
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
         if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
@@ -109,6 +113,8 @@ void VideoLearningScreen::ScreenLoad()
     arbol = new CourseTree(shell(), this, CourseTree::VideoLearning);
     arbol->setObjectName(QStringLiteral("arbol"));
     arbol->hide();
+    // The keys belong to the screen: neither the tree nor the list keeps the focus.
+    arbol->setFocusPolicy(Qt::NoFocus);
     connect(arbol, &CourseTree::nodeClicked, this, [this](QTreeWidgetItem* item) { shell().guarded([&] { NodeClick(item); }); });
     connect(arbol, &CourseTree::pointerPressed, this, [this] { TreeClicked = true; });
     connect(arbol, &CourseTree::nodeExpanded, this, [this] { TreeClicked = false; });
@@ -117,6 +123,7 @@ void VideoLearningScreen::ScreenLoad()
     conversacion->setObjectName(QStringLiteral("conversacion"));
     conversacion->hide();
     conversacion->setMouseTracking(true);
+    conversacion->setFocusPolicy(Qt::NoFocus);
     conversacion->viewport()->installEventFilter(this);
     connect(conversacion, &QListWidget::itemPressed, this, [this] { shell().guarded([&] { PhraseListPress(); }); });
 
@@ -620,7 +627,34 @@ void VideoLearningScreen::stopVideo()
 
 void VideoLearningScreen::ButtonClick(int index)
 {
-    const int accion = buttons().at(size_t(index)).accion;
+    runAction(buttons().at(size_t(index)).accion, index);
+}
+
+void VideoLearningScreen::keyPressEvent(QKeyEvent* event)
+{
+    const StudyKeys::Key* key = StudyKeys::find(event->key(), event->modifiers());
+    if (!key) {
+        FramedScreen::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    int accion = key->accion;
+    // One key for the two buttons that take turns: play and pause, the list and the tree.
+    if (key->otherAccion && accion == Play && video && video->currentState() == VideoPlayer::Running)
+        accion = key->otherAccion;
+    if (key->otherAccion && accion == ShowPhraseList && conversacion && conversacion->isVisible())
+        accion = key->otherAccion;
+    shell().guarded([&] {
+        // The key runs what the button runs, the button's pictures and latches included.
+        if (const int index = buttonWithAction(accion))
+            ButtonClick(index);
+        else
+            runAction(accion, 0);
+    });
+}
+
+void VideoLearningScreen::runAction(int accion, int index)
+{
     traceConvo("button", accion);
     if (!VideoOpened && accion != ToTest && accion != Leave && accion != Help)
         return;
@@ -723,7 +757,7 @@ void VideoLearningScreen::ButtonClick(int index)
         }
         break;
     }
-    default: break;
+    default: study->run(accion); break;
     }
 }
 

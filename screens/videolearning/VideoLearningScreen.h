@@ -11,6 +11,7 @@ class PictureSurface;
 class QFrame;
 class QTextEdit;
 class QTreeWidgetItem;
+class StudyAids;
 class VideoPlayer;
 class VoiceRecording;
 
@@ -71,6 +72,8 @@ public:
     QLabel* TxtFrase = nullptr;
     /// The learner's whole take: the recorder `mm`, its indicator and its states.
     VoiceRecording* voice = nullptr;
+    /// The study aids over the video: pause after each phrase, loop a phrase.
+    StudyAids* study = nullptr;
 
     // Screen state, named as the course names it.
     PhraseTable Phrases;
@@ -97,6 +100,8 @@ public:
     void TxtFraseClick();
     void NodeClick(QTreeWidgetItem* item);
     void ButtonClick(int index) override;
+    /// Runs the action ACCION as button INDEX would (0: the screen has no such button).
+    void runAction(int accion, int index);
     /// The frame's hover reset, except while a take is recorded or played.
     void BackgroundMouseMove(int x, int y) override;
     /// Builds the tree again from the learner database (after the map's erase button).
@@ -114,6 +119,8 @@ protected:
     /// The conversation carries the sound: this screen has no background of its own.
     bool hasBackgroundSound() const override { return false; }
     bool eventFilter(QObject* watched, QEvent* event) override;
+    /// Every button and study aid has its key (StudyKeys).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void trampa();

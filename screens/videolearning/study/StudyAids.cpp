@@ -1,0 +1,115 @@
+#include "StudyAids.h"
+
+#include "PhraseEndWatch.h"
+#include "PhraseLoop.h"
+#include "PhrasePause.h"
+#include "PhraseSpan.h"
+#include "Trace.h"
+#include "VideoPlayer.h"
+
+#include <QJsonObject>
+#include <cmath>
+
+StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, QObject* parent)
+    : QObject(parent)
+    , m_video(video)
+    , m_phrases(phrases)
+    , m_trace(trace)
+    , m_watch(new PhraseEndWatch(video, phrases, this))
+    , m_pause(new PhrasePause(video, this))
+    , m_loop(new PhraseLoop(video, this))
+{
+    connect(m_watch, &PhraseEndWatch::phraseEnded, this, &StudyAids::phraseEnded);
+    connect(&m_video, &VideoPlayer::stateChange, this, &StudyAids::changed);
+}
+
+StudyAids::~StudyAids() = default;
+
+bool StudyAids::isStudyAction(int accion)
+{
+    return accion >= PauseAfterPhrase && accion <= LoopCount;
+}
+
+bool StudyAids::pauseAfterPhrase() const { return m_pause->isOn(); }
+bool StudyAids::isWaiting() const { return m_pause->isWaiting(); }
+bool StudyAids::isLooping() const { return m_loop->isOn(); }
+int StudyAids::loopCount() const { return m_loop->count(); }
+
+int StudyAids::studyPhrase() const
+{
+    if (m_phrases.empty())
+        return -1;
+    if (m_pause->isWaiting())
+        return m_pause->heldPhrase();
+    return std::max(0, phraseAt(m_phrases, qint64(std::llround(m_video.position() * 1000.0))));
+}
+
+bool StudyAids::run(int accion)
+{
+    switch (accion) {
+    case PauseAfterPhrase:
+        m_pause->setOn(!m_pause->isOn());
+        traceStudy("pause-after", { { QStringLiteral("on"), m_pause->isOn() } });
+        break;
+    case GoOn:
+        if (m_pause->goOn())
+            traceStudy("go-on", { { QStringLiteral("position"), m_video.position() } });
+        break;
+    case LoopPhrase: {
+        const int phrase = studyPhrase();
+        m_loop->setOn(!m_loop->isOn());
+        traceStudy("loop", { { QStringLiteral("on"), m_loop->isOn() }, { QStringLiteral("count"), m_loop->count() }, { QStringLiteral("index"), phrase } });
+        // Switched on over a video that does not play, the loop starts the phrase afresh.
+        if (m_loop->isOn() && phrase >= 0 && m_video.currentState() != VideoPlayer::Running) {
+            updateWatch();
+            m_loop->start(phrase, phraseSpan(m_phrases, phrase, qint64(std::llround(m_video.duration() * 1000.0))));
+        }
+        break;
+    }
+    case LoopCount:
+        m_loop->nextCount();
+        traceStudy("loop-count", { { QStringLiteral("count"), m_loop->count() } });
+        break;
+    default: return false;
+    }
+    updateWatch();
+    emit changed();
+    return true;
+}
+
+void StudyAids::updateWatch()
+{
+    m_watch->setActive(m_pause->isOn() || m_loop->isOn());
+}
+
+void StudyAids::phraseEnded(int index, qint64 lateMs)
+{
+    const PhraseSpan span = phraseSpan(m_phrases, index, qint64(std::llround(m_video.duration() * 1000.0)));
+    switch (m_loop->phraseEnded(index, span)) {
+    case PhraseLoop::Outcome::Repeated:
+        traceStudy("repeat", { { QStringLiteral("index"), index }, { QStringLiteral("heard"), m_loop->heard() }, { QStringLiteral("late"), lateMs } });
+        return;
+    case PhraseLoop::Outcome::Finished:
+        // Heard as often as asked: the video holds at the phrase's end.
+        m_pause->hold(index);
+        traceStudy("loop-done", { { QStringLiteral("index"), index }, { QStringLiteral("late"), lateMs } });
+        updateWatch();
+        emit changed();
+        return;
+    case PhraseLoop::Outcome::NotLooping: break;
+    }
+    // The last phrase ends with the video, which stops there by itself.
+    if (index + 1 >= int(m_phrases.size()))
+        return;
+    if (m_pause->phraseEnded(index)) {
+        traceStudy("paused", { { QStringLiteral("index"), index }, { QStringLiteral("late"), lateMs },
+                                 { QStringLiteral("position"), m_video.position() } });
+        emit changed();
+    }
+}
+
+void StudyAids::traceStudy(const char* op, QJsonObject fields) const
+{
+    fields.insert(QStringLiteral("op"), QString::fromLatin1(op));
+    m_trace.event("study", fields);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "PhraseTable.h"
+
+#include <QJsonObject>
+#include <QObject>
+
+class PhraseEndWatch;
+class PhraseLoop;
+class PhrasePause;
+class Trace;
+class VideoPlayer;
+
+/// The study aids of the conversation screen over its video and phrase table: pause
+/// after each phrase and loop a phrase. They act on their own action codes, which the
+/// screen's buttons, keys and study strip all lead to.
+class StudyAids : public QObject {
+    Q_OBJECT
+
+public:
+    /// Action codes of the aids, beside the screen's own.
+    enum Action {
+        PauseAfterPhrase = 50, ///< pause after each phrase, on or off
+        GoOn = 51,             ///< go on after a pause at a phrase's end
+        LoopPhrase = 52,       ///< loop the current phrase, on or off
+        LoopCount = 53,        ///< the next loop count (until stopped, 2, 3, 5, 10 times)
+    };
+
+    StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, QObject* parent = nullptr);
+    ~StudyAids() override;
+
+    /// Runs action ACCION; false when it is not one of the aids'.
+    bool run(int accion);
+    static bool isStudyAction(int accion);
+
+    bool pauseAfterPhrase() const;
+    /// The video holds at a phrase's end, waiting for the learner to go on.
+    bool isWaiting() const;
+    bool isLooping() const;
+    /// Times a looped phrase is heard; 0 until stopped.
+    int loopCount() const;
+
+    /// The phrase the aids work on now: the one that just ended while the video holds
+    /// at its end, otherwise the one under the position (the first before it).
+    int studyPhrase() const;
+
+    PhraseEndWatch& watch() const { return *m_watch; }
+
+signals:
+    /// Something the study strip shows has changed.
+    void changed();
+
+private:
+    void phraseEnded(int index, qint64 lateMs);
+    void updateWatch();
+    void traceStudy(const char* op, QJsonObject fields = {}) const;
+
+    VideoPlayer& m_video;
+    const PhraseTable& m_phrases;
+    Trace& m_trace;
+    PhraseEndWatch* m_watch = nullptr;
+    PhrasePause* m_pause = nullptr;
+    PhraseLoop* m_loop = nullptr;
+};
