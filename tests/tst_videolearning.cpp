@@ -18,6 +18,7 @@
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 #include "SoundChannels.h"
+#include "SlowReplay.h"
 #include "StudyAids.h"
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
@@ -44,12 +45,14 @@ const QString rows = QStringLiteral(
     "  (1, 'Mapa', 1, 'mapa.bmp', 0, 0, null, null, 0),"
     "  (20, 'En el café', 12, 'video\\cafe.avi', 1, 11, 20, 30, 0),"
     "  (21, 'En la estación', 12, 'video\\cafe.avi', 1, 11, 20, 30, 1),"
-    "  (22, 'Sin vídeo', 12, 'video\\falta.avi', 1, 11, 20, 30, 0);"
+    "  (22, 'Sin vídeo', 12, 'video\\falta.avi', 1, 11, 20, 30, 0),"
+    "  (23, 'Un tono', 12, 'video\\tono.avi', 1, 11, 20, 30, 0);"
     "insert into capitulo (n_leccion, N_capitulo, nombre_capitulo) values (1, 11, 'Conversaciones');"
     "insert into video_apren (n_leccion, mseg, frase_en, frase_sp) values"
     "  (20, 1000, 'Good morning', 'Buenos días'), (20, 3000, 'A coffee, please', 'Un café, por favor'), (20, 5000, 'Thank you', 'Gracias'),"
     "  (21, 500, 'Welcome to the station', 'Bienvenidos'), (21, 2000, 'Where does the train to the airport leave from, please?', '¿De dónde sale el tren?'),"
-    "  (21, 4000, 'Platform two', 'Andén dos'), (22, 1000, 'Hello', 'Hola'), (22, 3000, 'Goodbye', 'Adiós');"
+    "  (21, 4000, 'Platform two', 'Andén dos'), (22, 1000, 'Hello', 'Hola'), (22, 3000, 'Goodbye', 'Adiós'),"
+    "  (23, 1000, 'A tone', 'Un tono'), (23, 2000, 'Silence', 'Silencio');"
     "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, accion, Font, tamanofont, colorfont) values"
     "  (12, 0, 1, 0, 0, 0, 0, 'fondo.bmp', null, null, 0, null, null, 0),"
     "  (12, 3, 0, 0, 0, 240, 180, null, null, null, 0, null, null, 0),"
@@ -83,6 +86,24 @@ QString buttonRows()
 
 constexpr int openTimeoutMs = 10000;
 constexpr double kClickHz = 1200;
+constexpr int kToneHz = 700;
+
+/// Where the tone at HZ is heard in SAMPLES: the first and last 10 ms window that holds
+/// it, in milliseconds from the start; {-1, -1} when it is not heard.
+std::pair<int, int> toneHeard(const QVector<float>& samples, double hz)
+{
+    constexpr int Window = AudioProbe::kSampleRate / 100;
+    int first = -1;
+    int last = -1;
+    for (int at = 0; at + Window <= samples.size(); at += Window) {
+        if (AudioProbe::amplitudeAt(samples.mid(at, Window), hz) > 0.03) {
+            if (first < 0)
+                first = at / Window;
+            last = at / Window;
+        }
+    }
+    return { first * 10, last < 0 ? -1 : last * 10 + 10 };
+}
 
 double amplitudeDb(const QVector<float>& samples, double hz)
 {
@@ -243,6 +264,13 @@ private Q_SLOTS:
                 QStringLiteral("anullsrc=r=48000:cl=mono"), QStringLiteral("-t"), QStringLiteral("8"), QStringLiteral("-c:v"),
                 QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
                 m_course->folder() + QStringLiteral("/video/cafe.avi") });
+        // Lesson 23: a tone of 700 Hz for its first phrase, from 1 s to 2 s, silence around it.
+        MediaRecipes::runTool(QStringLiteral("ffmpeg"),
+            { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("testsrc=size=240x180:rate=10:duration=4"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("sine=frequency=%1:sample_rate=48000:duration=1,adelay=1000,apad=whole_dur=4").arg(kToneHz), QStringLiteral("-t"),
+                QStringLiteral("4"), QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
+                m_course->folder() + QStringLiteral("/video/tono.avi") });
         m_course->addMinimalMap();
         m_course->addPicture(QStringLiteral("ayuda.bmp"), QSize(400, 300), Qt::white);
         m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkGray);
@@ -793,6 +821,46 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() > 3.3, 4000);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
         QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 3);
+    }
+
+    void slowReplayKeepsThePitchAndStretchesThePhrase_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("0.5 x") << int(Qt::Key_5) << 0.5;
+        QTest::newRow("0.75 x") << int(Qt::Key_7) << 0.75;
+    }
+
+    // Slow replay: the one-second tone of the first phrase lasts 1 / rate seconds and
+    // keeps its frequency; the video holds at the phrase's start meanwhile.
+    void slowReplayKeepsThePitchAndStretchesThePhrase()
+    {
+        QFETCH(int, key);
+        QFETCH(double, rate);
+        openLesson(23);
+        this->key(Qt::Key_Right);
+        QCOMPARE(int(m_screen->CurrentPhrase), 0);
+        m_probe.record(100);
+        this->key(key);
+        const QVector<float> heard = m_probe.record(int(1000 / rate) + 2500);
+        const auto [from, to] = toneHeard(heard, kToneHz);
+        QVERIFY2(from >= 0, "the phrase's tone is not heard");
+        const double lasted = (to - from) / 1000.0;
+        QVERIFY2(std::abs(lasted - 1.0 / rate) <= 0.05 / rate,
+            qPrintable(QStringLiteral("the tone lasted %1 s at %2 x").arg(lasted).arg(rate)));
+        const double hz = AudioProbe::dominantFrequency(heard.mid(from * 48, (to - from) * 48), 300, 1500);
+        QVERIFY2(std::abs(hz - kToneHz) <= kToneHz * 0.03, qPrintable(QStringLiteral("the tone is heard at %1 Hz").arg(hz)));
+        QVERIFY(!waitForStudy(QStringLiteral("slow-end")).isEmpty());
+        QVERIFY(m_screen->video->currentState() != int(VideoPlayer::Running));
+        const QJsonObject slow = studyEvents(QStringLiteral("slow")).front();
+        QCOMPARE(slow.value(QStringLiteral("start")).toInt(), 1000);
+        QCOMPARE(slow.value(QStringLiteral("end")).toInt(), 2000);
+        // Played again meanwhile, the video ends the replay.
+        this->key(key);
+        QTRY_VERIFY(m_screen->study->slowReplay().isPlaying());
+        this->key(Qt::Key_Space);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QVERIFY(!m_screen->study->slowReplay().isPlaying());
     }
 
     void escOrAClickLeavesTheFullScreen_data()

@@ -105,6 +105,11 @@ void VideoLearningScreen::ScreenLoad()
         }
     });
     study = new StudyAids(*video, Phrases, shell().trace(), this);
+    connect(study, &StudyAids::problem, this, [this](const QString& text) {
+        // The message lies over the screen: closing it must not show the lesson afresh.
+        shell().state().ExplorerOpen = true;
+        shell().showMessage(text);
+    });
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
         if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));

@@ -4,6 +4,7 @@
 #include "PhraseLoop.h"
 #include "PhrasePause.h"
 #include "PhraseSpan.h"
+#include "SlowReplay.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
 
@@ -18,7 +19,13 @@ StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trac
     , m_watch(new PhraseEndWatch(video, phrases, this))
     , m_pause(new PhrasePause(video, this))
     , m_loop(new PhraseLoop(video, this))
+    , m_slow(new SlowReplay(video, trace, this))
 {
+    connect(m_slow, &SlowReplay::failed, this, [this] { emit problem(NoSlowReplayText); });
+    connect(m_slow, &SlowReplay::finished, this, [this] {
+        traceStudy("slow-end", { { QStringLiteral("rate"), m_slow->rate() } });
+        emit changed();
+    });
     connect(m_watch, &PhraseEndWatch::phraseEnded, this, &StudyAids::phraseEnded);
     connect(&m_video, &VideoPlayer::stateChange, this, &StudyAids::changed);
 }
@@ -27,7 +34,7 @@ StudyAids::~StudyAids() = default;
 
 bool StudyAids::isStudyAction(int accion)
 {
-    return accion >= PauseAfterPhrase && accion <= LoopCount;
+    return accion >= PauseAfterPhrase && accion <= SlowHalf;
 }
 
 bool StudyAids::pauseAfterPhrase() const { return m_pause->isOn(); }
@@ -70,6 +77,17 @@ bool StudyAids::run(int accion)
         m_loop->nextCount();
         traceStudy("loop-count", { { QStringLiteral("count"), m_loop->count() } });
         break;
+    case SlowThreeQuarters:
+    case SlowHalf: {
+        const int phrase = studyPhrase();
+        const double rate = accion == SlowHalf ? 0.5 : 0.75;
+        const PhraseSpan span = phraseSpan(m_phrases, phrase, qint64(std::llround(m_video.duration() * 1000.0)));
+        traceStudy("slow", { { QStringLiteral("index"), phrase }, { QStringLiteral("rate"), rate }, { QStringLiteral("start"), span.startMs },
+                               { QStringLiteral("end"), span.endMs } });
+        if (phrase >= 0 && span.isValid())
+            m_slow->play(phrase, span, rate);
+        break;
+    }
     default: return false;
     }
     updateWatch();

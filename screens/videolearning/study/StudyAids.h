@@ -8,11 +8,12 @@
 class PhraseEndWatch;
 class PhraseLoop;
 class PhrasePause;
+class SlowReplay;
 class Trace;
 class VideoPlayer;
 
 /// The study aids of the conversation screen over its video and phrase table: pause
-/// after each phrase and loop a phrase. They act on their own action codes, which the
+/// after each phrase, loop a phrase, slow replay. They act on their own action codes, which the
 /// screen's buttons, keys and study strip all lead to.
 class StudyAids : public QObject {
     Q_OBJECT
@@ -24,7 +25,11 @@ public:
         GoOn = 51,             ///< go on after a pause at a phrase's end
         LoopPhrase = 52,       ///< loop the current phrase, on or off
         LoopCount = 53,        ///< the next loop count (until stopped, 2, 3, 5, 10 times)
+        SlowThreeQuarters = 54, ///< the current phrase again at 0.75 x, its pitch kept
+        SlowHalf = 55,         ///< the current phrase again at 0.5 x, its pitch kept
     };
+    /// What the learner is told when a slow replay cannot be made.
+    static inline const QString NoSlowReplayText = QStringLiteral("No se puede escuchar la frase despacio.");
 
     StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, QObject* parent = nullptr);
     ~StudyAids() override;
@@ -45,10 +50,13 @@ public:
     int studyPhrase() const;
 
     PhraseEndWatch& watch() const { return *m_watch; }
+    SlowReplay& slowReplay() const { return *m_slow; }
 
 signals:
     /// Something the study strip shows has changed.
     void changed();
+    /// An aid could not do what the learner asked; TEXT tells him (the trace has the reason).
+    void problem(const QString& text);
 
 private:
     void phraseEnded(int index, qint64 lateMs);
@@ -61,4 +69,5 @@ private:
     PhraseEndWatch* m_watch = nullptr;
     PhrasePause* m_pause = nullptr;
     PhraseLoop* m_loop = nullptr;
+    SlowReplay* m_slow = nullptr;
 };

@@ -25,6 +25,8 @@ std::vector<StudyKeys::Key> makeKeys()
         k(Qt::Key_Enter, StudyAids::GoOn, "Intro", "seguir tras la pausa"),
         k(Qt::Key_B, StudyAids::LoopPhrase, "B", "repetir la frase en bucle (sí/no)"),
         k(Qt::Key_N, StudyAids::LoopCount, "N", "veces del bucle: sin fin, 2, 3, 5, 10"),
+        k(Qt::Key_7, StudyAids::SlowThreeQuarters, "7", "la frase otra vez, despacio (0,75×)"),
+        k(Qt::Key_5, StudyAids::SlowHalf, "5", "la frase otra vez, muy despacio (0,5×)"),
         k(Qt::Key_E, Screen::ToggleEnglish, "E", "mostrar u ocultar el subtítulo inglés"),
         k(Qt::Key_C, Screen::ToggleSpanish, "C", "mostrar u ocultar el subtítulo castellano"),
         k(Qt::Key_PageDown, Screen::SpanishDown, "Av Pág", "bajar el subtítulo castellano"),
