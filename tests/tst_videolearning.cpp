@@ -18,7 +18,9 @@
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 #include "SoundChannels.h"
+#include "ShadowingCycle.h"
 #include "SlowReplay.h"
+#include "TakeStore.h"
 #include "StudyAids.h"
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
@@ -29,7 +31,9 @@
 #include <QFrame>
 #include <QListWidget>
 #include <QAbstractButton>
+#include <QMenu>
 #include <QMessageBox>
+#include <QtEndian>
 #include <QTextEdit>
 #include <QTimer>
 #include <QElapsedTimer>
@@ -87,6 +91,20 @@ QString buttonRows()
 constexpr int openTimeoutMs = 10000;
 constexpr double kClickHz = 1200;
 constexpr int kToneHz = 700;
+constexpr int kVoiceHz = 500; // the learner's voice in the shadowing takes
+
+/// The samples of the 16-bit mono WAV file PATH, in [-1, 1].
+QVector<float> waveSamples(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.readAll().mid(44);
+    QVector<float> samples(data.size() / 2);
+    for (qsizetype i = 0; i < samples.size(); ++i)
+        samples[i] = qFromLittleEndian<qint16>(data.constData() + 2 * i) / 32768.0f;
+    return samples;
+}
 
 /// Where the tone at HZ is heard in SAMPLES: the first and last 10 ms window that holds
 /// it, in milliseconds from the start; {-1, -1} when it is not heard.
@@ -279,6 +297,7 @@ private Q_SLOTS:
         m_course->addTone(QStringLiteral("click.wav"), 0.3, int(kClickHz));
         m_course->addTone(QStringLiteral("cambio.wav"), 0.1, 660);
         m_course->addTone(QStringLiteral("voz.wav"), 6, 700);
+        m_course->addTone(QStringLiteral("voz2.wav"), 6, kVoiceHz);
         QVERIFY2(m_probe.start(), qPrintable(m_probe.errorString()));
     }
 
@@ -288,6 +307,8 @@ private Q_SLOTS:
         // Every case starts with a learner who has seen nothing and recorded nothing.
         state().UserDb->execute(QStringLiteral("delete from lecciones_usuario"));
         QDir(m_course->path(QStringLiteral("data/tamsel/c"))).removeRecursively();
+        QFile::remove(TakeStore(state().UserFolder).root());
+        QDir(TakeStore(state().UserFolder).root()).removeRecursively();
         registerScreens(shell());
         m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
         QVERIFY(m_screen);
@@ -861,6 +882,111 @@ private Q_SLOTS:
         this->key(Qt::Key_Space);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
         QVERIFY(!m_screen->study->slowReplay().isPlaying());
+    }
+
+    /// The phase of the shadowing cycle.
+    ShadowingCycle::Phase shadowPhase() const { return m_screen->study->shadowing().phase(); }
+
+    // Shadowing: the model, then a take of the phrase's length plus a second that holds
+    // what the microphone heard, the take played back, the model again. The take is
+    // kept: after a restart (leftovers of a killed take cleaned away) it plays from the
+    // phrase list, and the map's erase button erases it.
+    void aShadowingTakeIsRecordedPlayedBackKeptAndErased()
+    {
+        openLesson(23);
+        key(Qt::Key_Right); // the tone phrase, 1 s to 2 s
+        MediaPlayer learner;
+        learner.render(m_course->folder() + QStringLiteral("/voz2.wav"));
+        key(Qt::Key_H);
+        QCOMPARE(shadowPhase(), ShadowingCycle::Phase::Model);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Recording, 4000);
+        // The model holds at its end while the learner speaks.
+        QVERIFY(m_screen->video->currentState() != int(VideoPlayer::Running));
+        QVERIFY(m_screen->video->position() >= 2.0 && m_screen->video->position() <= 2.15);
+        learner.run();
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Playback, 4000);
+        learner.stop();
+        const QVector<float> playedBack = m_probe.record(700);
+        QVERIFY2(amplitudeDb(playedBack, kVoiceHz) > -30, qPrintable(QStringLiteral("the take is not heard: %1 dB").arg(amplitudeDb(playedBack, kVoiceHz))));
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::ModelAgain, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Idle, 4000);
+
+        const QStringList takes = m_screen->study->takesOf(0);
+        QCOMPARE(takes.size(), 1);
+        QVERIFY(takes.front().startsWith(TakeStore(state().UserFolder).lessonFolder(23) + QStringLiteral("/frase-1000-")));
+        const QVector<float> take = waveSamples(takes.front());
+        const double takeMs = take.size() * 1000.0 / 48000;
+        QVERIFY2(std::abs(takeMs - 2000) <= 60, qPrintable(QStringLiteral("the take lasts %1 ms").arg(takeMs)));
+        const double hz = AudioProbe::dominantFrequency(take, 300, 1500);
+        QVERIFY2(std::abs(hz - kVoiceHz) <= 10, qPrintable(QStringLiteral("the take holds %1 Hz").arg(hz)));
+        QVERIFY(!m_screen->conversacion->item(0)->icon().isNull());
+        QVERIFY(m_screen->conversacion->item(1)->icon().isNull());
+
+        // A kill in the middle of a take left its temporary file and a broken one.
+        const QString folder = TakeStore(state().UserFolder).lessonFolder(23);
+        for (const char* name : { "frase-1000-20260101-000000000.wav", "frase-1000-20260101-000000001.wav.Xa1b2C" }) {
+            QFile junk(folder + QLatin1Char('/') + QString::fromLatin1(name));
+            QVERIFY(junk.open(QIODevice::WriteOnly));
+            junk.write("RIFF\x24\x00\x01\x00WAVEfmt ");
+        }
+        cleanup();
+        m_harness = std::make_unique<ShellHarness>(*m_course);
+        registerScreens(shell());
+        m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
+        openLesson(23);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList { QFileInfo(takes.front()).fileName() });
+        QCOMPARE(m_screen->study->takesOf(0), takes);
+        // The phrase list plays it: its menu lists the take and the way to delete them.
+        click(VideoLearningScreen::ShowPhraseList);
+        QListWidget* list = m_screen->conversacion;
+        QVERIFY(!list->item(0)->icon().isNull());
+        emit list->customContextMenuRequested(list->visualItemRect(list->item(0)).center());
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = list->findChild<QMenu*>(QStringLiteral("takeMenu"))) && menu->isVisible());
+        QCOMPARE(menu->actions().size(), 3);
+        QTimer::singleShot(0, menu->actions().front(), &QAction::trigger);
+        QVERIFY2(m_probe.hears(kVoiceHz, 3000), "the take is not played from the list");
+        menu->close();
+
+        leaveForTheMap();
+        auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
+        map->MapButtonClick(map->buttonWithAction(16));
+        QVERIFY(!QFileInfo::exists(TakeStore(state().UserFolder).root()));
+        enterFromTheMap(23);
+        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+    }
+
+    // A folder that takes no take: the learner is told once, the take is still played
+    // back, and the cycle goes on; nothing else breaks.
+    void anUnwritableTakeFolderIsToldOnce()
+    {
+        QFile blocker(TakeStore(state().UserFolder).root());
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+        blocker.close();
+        openLesson(23);
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(200);
+        for (int cycle = 0; cycle < 2; ++cycle) {
+            key(Qt::Key_Right);
+            if (cycle == 1)
+                key(Qt::Key_Left);
+            key(Qt::Key_H);
+            QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Playback, 8000);
+            QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Idle, 10000);
+        }
+        int told = 0;
+        for (const QJsonObject& e : m_harness->events(QStringLiteral("message")))
+            told += e.value(QStringLiteral("text")).toString().startsWith(ShadowingCycle::NoSaveText);
+        QCOMPARE(told, 1);
+        QCOMPARE(studyEvents(QStringLiteral("take-not-saved")).size(), 2);
+        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(QFileInfo(TakeStore(state().UserFolder).root()).isFile());
+        QVERIFY2(clickHeard(), "the screen's sounds are not back");
     }
 
     void escOrAClickLeavesTheFullScreen_data()

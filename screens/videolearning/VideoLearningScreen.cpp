@@ -13,6 +13,8 @@
 #include "Shell.h"
 #include "StudyAids.h"
 #include "StudyKeys.h"
+#include "TakeMenu.h"
+#include "TakeStore.h"
 #include "SoundChannels.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
@@ -104,12 +106,14 @@ void VideoLearningScreen::ScreenLoad()
             traceConvo("end");
         }
     });
-    study = new StudyAids(*video, Phrases, shell().trace(), this);
-    connect(study, &StudyAids::problem, this, [this](const QString& text) {
+    const auto tell = [this](const QString& text) {
         // The message lies over the screen: closing it must not show the lesson afresh.
         shell().state().ExplorerOpen = true;
         shell().showMessage(text);
-    });
+    };
+    study = new StudyAids(*video, Phrases, shell().trace(),
+        { [this] { shell().sounds().ReleaseSoundChannels(); }, [this] { startScreenSounds(); }, tell }, this);
+    connect(study, &StudyAids::problem, this, tell);
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
         if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
@@ -130,6 +134,9 @@ void VideoLearningScreen::ScreenLoad()
     conversacion->setMouseTracking(true);
     conversacion->setFocusPolicy(Qt::NoFocus);
     conversacion->viewport()->installEventFilter(this);
+    conversacion->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(conversacion, &QListWidget::customContextMenuRequested, this, [this](const QPoint& pos) { TakeMenu::popup(*conversacion, *study, pos); });
+    connect(study, &StudyAids::takesChanged, this, [this] { TakeMenu::mark(*conversacion, *study); });
     connect(conversacion, &QListWidget::itemPressed, this, [this] { shell().guarded([&] { PhraseListPress(); }); });
 
     Picture2 = new QFrame(this);
@@ -222,6 +229,9 @@ void VideoLearningScreen::buttonBuilt(int index, const Recordset& row)
 void VideoLearningScreen::loadFinished()
 {
     voice->mm->setWait(true);
+    // What a take cut short by a kill left behind goes before any take is listed.
+    if (const int removed = TakeStore(shell().state().UserFolder).cleanLeftovers())
+        shell().trace().event("study", { { QStringLiteral("op"), QStringLiteral("leftovers") }, { QStringLiteral("removed"), removed } });
     Imagex.front()->setEnabled(false);
     arbol->visitedLessons();
     arbol->Raiz();
@@ -320,7 +330,9 @@ void VideoLearningScreen::ShowVideoLesson()
     videocont->hide();
     HasIntro = lessons->value(QStringLiteral("presentacion")).toBool();
     videocont->move(int(lessons->number(QStringLiteral("X"))), int(lessons->number(QStringLiteral("Y"))));
+    study->setLesson(state.CurrentLesson, state.UserFolder);
     LoadPhrases();
+    TakeMenu::mark(*conversacion, *study);
     registerShownLesson();
     video->stop();
     try {

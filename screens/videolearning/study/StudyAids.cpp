@@ -4,6 +4,7 @@
 #include "PhraseLoop.h"
 #include "PhrasePause.h"
 #include "PhraseSpan.h"
+#include "MediaPlayer.h"
 #include "SlowReplay.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
@@ -11,7 +12,7 @@
 #include <QJsonObject>
 #include <cmath>
 
-StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, QObject* parent)
+StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, ShadowingCycle::Hooks hooks, QObject* parent)
     : QObject(parent)
     , m_video(video)
     , m_phrases(phrases)
@@ -20,7 +21,19 @@ StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trac
     , m_pause(new PhrasePause(video, this))
     , m_loop(new PhraseLoop(video, this))
     , m_slow(new SlowReplay(video, trace, this))
+    , m_shadow(new ShadowingCycle(video, trace, std::move(hooks), this))
+    , m_takePlayer(new MediaPlayer(this))
 {
+    connect(m_shadow, &ShadowingCycle::phaseChanged, this, [this] {
+        updateWatch();
+        emit changed();
+    });
+    connect(m_shadow, &ShadowingCycle::takeSaved, this, &StudyAids::takesChanged);
+    // The learner plays the video: a saved take being heard gives way.
+    connect(&m_video, &VideoPlayer::stateChange, this, [this](int, int state) {
+        if (state == VideoPlayer::Running)
+            m_takePlayer->stop();
+    });
     connect(m_slow, &SlowReplay::failed, this, [this] { emit problem(NoSlowReplayText); });
     connect(m_slow, &SlowReplay::finished, this, [this] {
         traceStudy("slow-end", { { QStringLiteral("rate"), m_slow->rate() } });
@@ -34,7 +47,7 @@ StudyAids::~StudyAids() = default;
 
 bool StudyAids::isStudyAction(int accion)
 {
-    return accion >= PauseAfterPhrase && accion <= SlowHalf;
+    return accion >= PauseAfterPhrase && accion <= DeleteTakes;
 }
 
 bool StudyAids::pauseAfterPhrase() const { return m_pause->isOn(); }
@@ -88,6 +101,25 @@ bool StudyAids::run(int accion)
             m_slow->play(phrase, span, rate);
         break;
     }
+    case Shadow: {
+        if (m_shadow->isActive()) {
+            m_shadow->stop();
+            break;
+        }
+        const int phrase = studyPhrase();
+        if (phrase < 0)
+            break;
+        m_shadow->start(m_lesson, phrase, m_phrases[size_t(phrase)].mseg,
+            phraseSpan(m_phrases, phrase, qint64(std::llround(m_video.duration() * 1000.0))));
+        break;
+    }
+    case PlayNewestTake: {
+        const QStringList saved = takesOf(studyPhrase());
+        if (!saved.isEmpty())
+            playTake(saved.front());
+        break;
+    }
+    case DeleteTakes: deleteTakes(studyPhrase()); break;
     default: return false;
     }
     updateWatch();
@@ -97,11 +129,48 @@ bool StudyAids::run(int accion)
 
 void StudyAids::updateWatch()
 {
-    m_watch->setActive(m_pause->isOn() || m_loop->isOn());
+    m_watch->setActive(m_pause->isOn() || m_loop->isOn() || m_shadow->isActive());
+}
+
+void StudyAids::setLesson(int lesson, const QString& userFolder)
+{
+    m_shadow->stop();
+    m_lesson = lesson;
+    m_shadow->setStore(TakeStore(userFolder));
+}
+
+QStringList StudyAids::takesOf(int index) const
+{
+    if (index < 0 || index >= int(m_phrases.size()))
+        return {};
+    return m_shadow->store().takes(m_lesson, m_phrases[size_t(index)].mseg);
+}
+
+void StudyAids::playTake(const QString& file)
+{
+    if (m_shadow->isActive())
+        return;
+    if (m_video.currentState() == VideoPlayer::Running)
+        m_video.pause();
+    m_takePlayer->render(file);
+    m_takePlayer->run();
+    traceStudy("take-play", { { QStringLiteral("file"), file } });
+}
+
+void StudyAids::deleteTakes(int index)
+{
+    if (index < 0 || index >= int(m_phrases.size()))
+        return;
+    m_takePlayer->stop();
+    const bool removed = m_shadow->store().removeTakes(m_lesson, m_phrases[size_t(index)].mseg);
+    traceStudy("takes-deleted", { { QStringLiteral("index"), index }, { QStringLiteral("removed"), removed } });
+    emit takesChanged();
 }
 
 void StudyAids::phraseEnded(int index, qint64 lateMs)
 {
+    if (m_shadow->phraseEnded(index))
+        return;
     const PhraseSpan span = phraseSpan(m_phrases, index, qint64(std::llround(m_video.duration() * 1000.0)));
     switch (m_loop->phraseEnded(index, span)) {
     case PhraseLoop::Outcome::Repeated:

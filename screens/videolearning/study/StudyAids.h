@@ -1,11 +1,13 @@
 #pragma once
 
 #include "PhraseTable.h"
+#include "ShadowingCycle.h"
 
 #include <QJsonObject>
 #include <QObject>
 
 class PhraseEndWatch;
+class MediaPlayer;
 class PhraseLoop;
 class PhrasePause;
 class SlowReplay;
@@ -13,7 +15,7 @@ class Trace;
 class VideoPlayer;
 
 /// The study aids of the conversation screen over its video and phrase table: pause
-/// after each phrase, loop a phrase, slow replay. They act on their own action codes, which the
+/// after each phrase, loop a phrase, slow replay, shadowing with saved takes. They act on their own action codes, which the
 /// screen's buttons, keys and study strip all lead to.
 class StudyAids : public QObject {
     Q_OBJECT
@@ -27,11 +29,14 @@ public:
         LoopCount = 53,        ///< the next loop count (until stopped, 2, 3, 5, 10 times)
         SlowThreeQuarters = 54, ///< the current phrase again at 0.75 x, its pitch kept
         SlowHalf = 55,         ///< the current phrase again at 0.5 x, its pitch kept
+        Shadow = 56,           ///< shadow the current phrase (model, take, take played, model), or stop it
+        PlayNewestTake = 57,   ///< the newest saved take of the current phrase
+        DeleteTakes = 58,      ///< delete the saved takes of the current phrase
     };
     /// What the learner is told when a slow replay cannot be made.
     static inline const QString NoSlowReplayText = QStringLiteral("No se puede escuchar la frase despacio.");
 
-    StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, QObject* parent = nullptr);
+    StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, ShadowingCycle::Hooks hooks, QObject* parent = nullptr);
     ~StudyAids() override;
 
     /// Runs action ACCION; false when it is not one of the aids'.
@@ -49,7 +54,20 @@ public:
     /// at its end, otherwise the one under the position (the first before it).
     int studyPhrase() const;
 
+    /// The lesson on show and the learner's folder, where his takes are kept.
+    void setLesson(int lesson, const QString& userFolder);
+    int lesson() const { return m_lesson; }
+    const TakeStore& takes() const { return m_shadow->store(); }
+    /// The saved takes of phrase INDEX, newest first.
+    QStringList takesOf(int index) const;
+    /// Plays the saved take FILE (the video pauses).
+    void playTake(const QString& file);
+    /// Deletes the saved takes of phrase INDEX.
+    void deleteTakes(int index);
+
     PhraseEndWatch& watch() const { return *m_watch; }
+    ShadowingCycle& shadowing() const { return *m_shadow; }
+    MediaPlayer& takePlayer() const { return *m_takePlayer; }
     SlowReplay& slowReplay() const { return *m_slow; }
 
 signals:
@@ -57,6 +75,8 @@ signals:
     void changed();
     /// An aid could not do what the learner asked; TEXT tells him (the trace has the reason).
     void problem(const QString& text);
+    /// The saved takes of the lesson changed (a take saved or deleted).
+    void takesChanged();
 
 private:
     void phraseEnded(int index, qint64 lateMs);
@@ -70,4 +90,7 @@ private:
     PhrasePause* m_pause = nullptr;
     PhraseLoop* m_loop = nullptr;
     SlowReplay* m_slow = nullptr;
+    ShadowingCycle* m_shadow = nullptr;
+    MediaPlayer* m_takePlayer = nullptr;
+    int m_lesson = 0;
 };
