@@ -2,6 +2,7 @@
 // even, 100 ms of lead before the first phrase, the rounded position handed back.
 #include "PhraseSpan.h"
 #include "PhraseTable.h"
+#include "WordLookup.h"
 
 #include <QtTest>
 
@@ -15,6 +16,8 @@ private slots:
     void findPhraseIndex();
     void spansEndAtTheNextPhraseOrTheVideosEnd_data();
     void spansEndAtTheNextPhraseOrTheVideosEnd();
+    void aWordIsLookedUpUnderItsPlainForms_data();
+    void aWordIsLookedUpUnderItsPlainForms();
 };
 
 void TestPhraseTable::findPhraseIndex_data()
@@ -89,6 +92,39 @@ void TestPhraseTable::spansEndAtTheNextPhraseOrTheVideosEnd()
     QCOMPARE(int(span.endMs), end);
     QCOMPARE(span.isValid(), end > 0);
     QCOMPARE(phraseAt(table, at), phraseThere);
+}
+
+// A subtitle's word is looked up as the glossary lists it: letters only, lower case, and
+// the plain forms behind -s, -es, -ed and -ing among its candidates.
+void TestPhraseTable::aWordIsLookedUpUnderItsPlainForms_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("cleaned");
+    QTest::addColumn<QString>("plain");
+    QTest::newRow("plural -s, capitals, punctuation") << "HOUSES," << "houses" << "house";
+    QTest::newRow("plural -es") << "boxes" << "boxes" << "box";
+    QTest::newRow("plural -ies") << "Cities." << "cities" << "city";
+    QTest::newRow("-ed") << "walked" << "walked" << "walk";
+    QTest::newRow("-ed after e") << "liked" << "liked" << "like";
+    QTest::newRow("-ed, doubled") << "stopped!" << "stopped" << "stop";
+    QTest::newRow("-ing") << "(walking" << "walking" << "walk";
+    QTest::newRow("-ing after e") << "making" << "making" << "make";
+    QTest::newRow("-ing, doubled") << "running?" << "running" << "run";
+    QTest::newRow("possessive") << "Tom's" << "tom" << "tom";
+    QTest::newRow("-ss is no plural") << "glass" << "glass" << "glass";
+}
+
+void TestPhraseTable::aWordIsLookedUpUnderItsPlainForms()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, cleaned);
+    QFETCH(QString, plain);
+    QCOMPARE(WordLookup::cleaned(word), cleaned);
+    const QStringList forms = WordLookup::candidates(word);
+    QCOMPARE(forms.front(), cleaned);
+    QVERIFY2(forms.contains(plain), qPrintable(forms.join(QLatin1Char(' '))));
+    if (cleaned == QLatin1String("glass"))
+        QCOMPARE(forms, QStringList { QStringLiteral("glass") });
 }
 
 QTEST_APPLESS_MAIN(TestPhraseTable)

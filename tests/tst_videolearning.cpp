@@ -19,6 +19,10 @@
 #include "ShellHarness.h"
 #include "SoundChannels.h"
 #include "ShadowingCycle.h"
+#include "SubtitleWords.h"
+#include "GlossaryScreen.h"
+#include "PictureList.h"
+#include "ComponentLibrary.h"
 #include "SlowReplay.h"
 #include "TakeStore.h"
 #include "StudyAids.h"
@@ -31,7 +35,9 @@
 #include <QFrame>
 #include <QListWidget>
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMenu>
+#include <QTextCursor>
 #include <QMessageBox>
 #include <QtEndian>
 #include <QTextEdit>
@@ -56,7 +62,16 @@ const QString rows = QStringLiteral(
     "  (20, 1000, 'Good morning', 'Buenos días'), (20, 3000, 'A coffee, please', 'Un café, por favor'), (20, 5000, 'Thank you', 'Gracias'),"
     "  (21, 500, 'Welcome to the station', 'Bienvenidos'), (21, 2000, 'Where does the train to the airport leave from, please?', '¿De dónde sale el tren?'),"
     "  (21, 4000, 'Platform two', 'Andén dos'), (22, 1000, 'Hello', 'Hola'), (22, 3000, 'Goodbye', 'Adiós'),"
-    "  (23, 1000, 'A tone', 'Un tono'), (23, 2000, 'Silence', 'Silencio');"
+    "  (23, 1000, 'A tone', 'Un tono'), (23, 2000, 'The HOUSES stopped.', 'Las casas pararon.');"
+    "insert into glosesp (id_esp, termino) values (1, 'casa'), (2, 'hogar'), (3, 'parar');"
+    "insert into glosing (id_ing, termino) values (1, 'house'), (2, 'Stop');"
+    "insert into glosario (id_esp, id_ing) values (1, 1), (2, 1), (3, 2);"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, accion, Font, tamanofont) values"
+    "  (8, 1, 0, 0, 0, 400, 300, null, null, '200220240', 0, null, null),"
+    "  (8, 6, 1, 10, 70, 180, 190, null, null, '255255255', 0, 'DejaVu Sans', 9),"
+    "  (8, 6, 2, 210, 70, 180, 190, null, null, '255255255', 0, 'DejaVu Sans', 9),"
+    "  (8, 15, 1, 10, 40, 180, 22, null, null, '255255200', 0, 'DejaVu Sans', 9),"
+    "  (8, 15, 2, 210, 40, 180, 22, null, null, '255255255', 0, 'DejaVu Sans', 9);"
     "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, accion, Font, tamanofont, colorfont) values"
     "  (12, 0, 1, 0, 0, 0, 0, 'fondo.bmp', null, null, 0, null, null, 0),"
     "  (12, 3, 0, 0, 0, 240, 180, null, null, null, 0, null, null, 0),"
@@ -309,6 +324,7 @@ private Q_SLOTS:
         QDir(m_course->path(QStringLiteral("data/tamsel/c"))).removeRecursively();
         QFile::remove(TakeStore(state().UserFolder).root());
         QDir(TakeStore(state().UserFolder).root()).removeRecursively();
+        ComponentLibrary(QStringLiteral(ROLDA_LIBRARY)).registerServer();
         registerScreens(shell());
         m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
         QVERIFY(m_screen);
@@ -987,6 +1003,46 @@ private Q_SLOTS:
         QVERIFY(m_screen->study->takesOf(0).isEmpty());
         QVERIFY(QFileInfo(TakeStore(state().UserFolder).root()).isFile());
         QVERIFY2(clickHeard(), "the screen's sounds are not back");
+    }
+
+    // A word of the English subtitle pointed at or clicked shows its translations from
+    // the glossary, whatever its case, punctuation or ending; the note's link opens the
+    // glossary on the term.
+    void aSubtitleWordShowsItsTranslationsFromTheGlossary()
+    {
+        openLesson(23);
+        key(Qt::Key_Right);
+        key(Qt::Key_Right);
+        QCOMPARE(english(), QStringLiteral("The HOUSES stopped."));
+        QTextEdit* subtitle = m_screen->e1[0];
+        const auto pointOf = [&](const QString& word) {
+            QTextCursor cursor(subtitle->document());
+            cursor.setPosition(int(english().indexOf(word)) + 1);
+            return subtitle->cursorRect(cursor).center();
+        };
+        QLabel* note = m_screen->words->note();
+        const struct { const char* word; bool byClick; const char* shows; } cases[] = {
+            { "HOUSES", false, "casa, hogar" }, { "stopped", true, "parar" }, { "The", false, "no está en el glosario" } };
+        for (const auto& c : cases) {
+            const QPoint at = pointOf(QString::fromLatin1(c.word));
+            PointerEvents::sendMouse(subtitle->viewport(), c.byClick ? QEvent::MouseButtonPress : QEvent::MouseMove, at, c.byClick ? Qt::LeftButton : Qt::NoButton);
+            QVERIFY2(note->isVisible(), c.word);
+            QVERIFY2(note->text().contains(QString::fromUtf8(c.shows)), qPrintable(note->text()));
+            QVERIFY(m_screen->rect().contains(note->geometry()));
+        }
+        PointerEvents::sendMouse(subtitle->viewport(), QEvent::MouseMove, pointOf(QStringLiteral("HOUSES")), Qt::NoButton);
+        QVERIFY(note->text().contains(QLatin1String("glosario:house")));
+        emit note->linkActivated(QStringLiteral("glosario:house"));
+        auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind")));
+        QVERIFY(glossary);
+        QTRY_VERIFY(glossary->isVisible());
+        QCOMPARE(glossary->lista[GlossaryScreen::English]->text(), QStringLiteral("house"));
+        QTRY_COMPARE(glossary->entryText(GlossaryScreen::Spanish), QStringLiteral("casa, hogar"));
+        glossary->Unload();
+        // A new phrase takes the note away.
+        QTRY_VERIFY(m_screen->isEnabled());
+        key(Qt::Key_Left);
+        QVERIFY(note->isHidden());
     }
 
     void escOrAClickLeavesTheFullScreen_data()

@@ -3,6 +3,7 @@
 #include "CourseError.h"
 #include "CourseTree.h"
 #include "FrameButton.h"
+#include "GlossaryScreen.h"
 #include "HelpOverlay.h"
 #include "MediaProblem.h"
 #include "ModuleState.h"
@@ -13,6 +14,7 @@
 #include "Shell.h"
 #include "StudyAids.h"
 #include "StudyKeys.h"
+#include "SubtitleWords.h"
 #include "TakeMenu.h"
 #include "TakeStore.h"
 #include "SoundChannels.h"
@@ -233,6 +235,10 @@ void VideoLearningScreen::loadFinished()
     if (const int removed = TakeStore(shell().state().UserFolder).cleanLeftovers())
         shell().trace().event("study", { { QStringLiteral("op"), QStringLiteral("leftovers") }, { QStringLiteral("removed"), removed } });
     Imagex.front()->setEnabled(false);
+    if (e1[0]) {
+        words = new SubtitleWords(*e1[0], *this, *shell().state().ContentDb, shell().trace());
+        connect(words, &SubtitleWords::glossaryRequested, this, [this](const QString& term) { shell().guarded([&] { openGlossaryOn(term); }); });
+    }
     arbol->visitedLessons();
     arbol->Raiz();
     if (const int tree = buttonWithAction(ShowTree)) {
@@ -776,6 +782,17 @@ void VideoLearningScreen::runAction(int accion, int index)
     }
     default: study->run(accion); break;
     }
+}
+
+void VideoLearningScreen::openGlossaryOn(const QString& term)
+{
+    if (!shell().window(QStringLiteral("frmind")))
+        return;
+    stopVideo();
+    shell().state().ExplorerOpen = true;
+    shell().navigator().OpenGlossary();
+    if (auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind"))))
+        glossary->showEnglishTerm(term);
 }
 
 void VideoLearningScreen::VolumeChange(int value)

@@ -12,6 +12,7 @@ class QFrame;
 class QTextEdit;
 class QTreeWidgetItem;
 class StudyAids;
+class SubtitleWords;
 class VideoPlayer;
 class VoiceRecording;
 
@@ -74,6 +75,8 @@ public:
     VoiceRecording* voice = nullptr;
     /// The study aids over the video: pause after each phrase, loop a phrase.
     StudyAids* study = nullptr;
+    /// The words of the English subtitle looked up in the glossary.
+    SubtitleWords* words = nullptr;
 
     // Screen state, named as the course names it.
     PhraseTable Phrases;
@@ -104,6 +107,8 @@ public:
     void runAction(int accion, int index);
     /// The frame's hover reset, except while a take is recorded or played.
     void BackgroundMouseMove(int x, int y) override;
+    /// Opens the glossary on the English term TERM (a word of the subtitle).
+    void openGlossaryOn(const QString& term);
     /// Builds the tree again from the learner database (after the map's erase button).
     void refreshTree();
 
