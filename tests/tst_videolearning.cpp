@@ -26,6 +26,8 @@
 #include "SlowReplay.h"
 #include "TakeStore.h"
 #include "StudyAids.h"
+#include "StudyKeys.h"
+#include "StudyStrip.h"
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
 #include "WaveRecorder.h"
@@ -815,7 +817,14 @@ private Q_SLOTS:
             QTest::qWait(400);
             QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
             QCOMPARE(m_screen->video->position(), at);
-            key(Qt::Key_Return);
+            // One key or one click on the strip goes on.
+            if (end.index == 0) {
+                key(Qt::Key_Return);
+            } else {
+                const std::vector<int> actions = m_screen->strip->actions();
+                const int goOn = int(std::find(actions.cbegin(), actions.cend(), int(StudyAids::GoOn)) - actions.cbegin());
+                QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(goOn).center());
+            }
             QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
             QVERIFY(!m_screen->study->isWaiting());
         }
@@ -1043,6 +1052,81 @@ private Q_SLOTS:
         QTRY_VERIFY(m_screen->isEnabled());
         key(Qt::Key_Left);
         QVERIFY(note->isHidden());
+    }
+
+    // Every key runs what its button runs: the same action reaches the screen's handler,
+    // with the same effect; one key serves the two buttons that take turns.
+    void everyKeyDoesWhatItsButtonDoes()
+    {
+        openLesson(20);
+        const QList<int> leaves { VideoLearningScreen::Leave, VideoLearningScreen::ToTest, VideoLearningScreen::Help,
+            VideoLearningScreen::Glossary, VideoLearningScreen::PhotoTextCards, VideoLearningScreen::PlayFullScreen,
+            VideoLearningScreen::RecordButton, VideoLearningScreen::PlayTake };
+        const auto lastButton = [this] {
+            int accion = 0;
+            for (const QJsonObject& e : m_harness->events(QStringLiteral("convo")))
+                if (e.value(QStringLiteral("op")).toString() == QLatin1String("button"))
+                    accion = e.value(QStringLiteral("accion")).toInt();
+            return accion;
+        };
+        for (const StudyKeys::Key& k : StudyKeys::keys()) {
+            if (leaves.contains(k.accion) || StudyAids::isStudyAction(k.accion) || k.accion == StudyStrip::KeysAction)
+                continue;
+            const bool running = m_screen->video->currentState() == int(VideoPlayer::Running);
+            const bool listShown = m_screen->conversacion->isVisible();
+            key(k.key, k.modifiers);
+            int expected = k.accion;
+            if (k.otherAccion && ((k.accion == VideoLearningScreen::Play && running) || (k.accion == VideoLearningScreen::ShowPhraseList && listShown)))
+                expected = k.otherAccion;
+            QCOMPARE(lastButton(), expected);
+        }
+        // The effects themselves, as the buttons have them.
+        key(Qt::Key_Home);
+        key(Qt::Key_Right);
+        QCOMPARE(english(), QStringLiteral("Good morning"));
+        key(Qt::Key_Right);
+        QCOMPARE(english(), QStringLiteral("A coffee, please"));
+        key(Qt::Key_Left);
+        QCOMPARE(int(m_screen->CurrentPhrase), 0);
+        const bool englishShown = m_screen->e1[0]->isVisible();
+        key(Qt::Key_E);
+        QCOMPARE(m_screen->e1[0]->isVisible(), !englishShown);
+        key(Qt::Key_E);
+        const bool listShown = m_screen->conversacion->isVisible();
+        key(Qt::Key_L);
+        QCOMPARE(m_screen->conversacion->isVisible(), !listShown);
+        key(Qt::Key_Space);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        key(Qt::Key_Space);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+        // The list of keys, from its key and from the strip.
+        key(Qt::Key_Question, Qt::ShiftModifier);
+        QVERIFY(m_screen->keysHelp->isVisible());
+        QVERIFY(m_screen->keysHelp->text().contains(QStringLiteral("P: pausa tras cada frase")));
+        QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(int(m_screen->strip->actions().size()) - 1).center());
+        QVERIFY(m_screen->keysHelp->isHidden());
+        // Esc is the way out.
+        key(Qt::Key_Escape);
+        QTRY_VERIFY(m_screen->isHidden());
+        QTRY_COMPARE(int(state().CurrentScreen), 1);
+    }
+
+    // The player's own study strip lies on the stage over none of the course's buttons.
+    void theStudyStripCoversNoButton()
+    {
+        openLesson(20);
+        QVERIFY(m_screen->strip && m_screen->strip->isVisible());
+        const QRect strip = m_screen->strip->geometry();
+        QVERIFY(m_screen->rect().contains(strip));
+        for (size_t i = 1; i < m_screen->Imagex.size(); ++i) {
+            const ButtonRecord& b = m_screen->buttons().at(i);
+            QVERIFY2(!strip.intersects(QRect(QPoint(b.left, b.top), QPoint(b.right, b.bottom))), qPrintable(QString::number(b.accion)));
+        }
+        QVERIFY(!strip.intersects(QRect(m_screen->videocont->pos(), m_screen->video->size())));
+        const std::vector<int> actions = m_screen->strip->actions();
+        QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(0).center());
+        QCOMPARE(actions.front(), int(StudyAids::PauseAfterPhrase));
+        QVERIFY(m_screen->study->pauseAfterPhrase());
     }
 
     void escOrAClickLeavesTheFullScreen_data()

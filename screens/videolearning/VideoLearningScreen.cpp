@@ -14,6 +14,7 @@
 #include "Shell.h"
 #include "StudyAids.h"
 #include "StudyKeys.h"
+#include "StudyStrip.h"
 #include "SubtitleWords.h"
 #include "TakeMenu.h"
 #include "TakeStore.h"
@@ -239,6 +240,20 @@ void VideoLearningScreen::loadFinished()
         words = new SubtitleWords(*e1[0], *this, *shell().state().ContentDb, shell().trace());
         connect(words, &SubtitleWords::glossaryRequested, this, [this](const QString& term) { shell().guarded([&] { openGlossaryOn(term); }); });
     }
+    // A course that gives the study aids no buttons gets the player's own strip.
+    const bool ownStudyButtons = std::any_of(buttons().cbegin(), buttons().cend(), [](const ButtonRecord& b) { return StudyAids::isStudyAction(b.accion); });
+    if (!ownStudyButtons) {
+        strip = new StudyStrip(*study, this);
+        connect(strip, &StudyStrip::actionClicked, this, [this](int accion) { runActionByKey(accion); });
+    }
+    keysHelp = new QLabel(StudyKeys::helpText(), this);
+    keysHelp->setObjectName(QStringLiteral("keysHelp"));
+    keysHelp->setFrameStyle(QFrame::Box);
+    keysHelp->setAutoFillBackground(true);
+    keysHelp->setMargin(6);
+    keysHelp->setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    keysHelp->adjustSize();
+    keysHelp->hide();
     arbol->visitedLessons();
     arbol->Raiz();
     if (const int tree = buttonWithAction(ShowTree)) {
@@ -299,6 +314,7 @@ void VideoLearningScreen::activated()
     selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
     setSubtitles({}, {});
+    placeStudyStrip();
     Picture1->setFocus();
 }
 
@@ -662,11 +678,24 @@ void VideoLearningScreen::keyPressEvent(QKeyEvent* event)
     }
     event->accept();
     int accion = key->accion;
+    if (accion == StudyStrip::KeysAction) {
+        toggleKeysHelp();
+        return;
+    }
     // One key for the two buttons that take turns: play and pause, the list and the tree.
     if (key->otherAccion && accion == Play && video && video->currentState() == VideoPlayer::Running)
         accion = key->otherAccion;
     if (key->otherAccion && accion == ShowPhraseList && conversacion && conversacion->isVisible())
         accion = key->otherAccion;
+    runActionByKey(accion);
+}
+
+void VideoLearningScreen::runActionByKey(int accion)
+{
+    if (accion == StudyStrip::KeysAction) {
+        toggleKeysHelp();
+        return;
+    }
     shell().guarded([&] {
         // The key runs what the button runs, the button's pictures and latches included.
         if (const int index = buttonWithAction(accion))
@@ -674,6 +703,33 @@ void VideoLearningScreen::keyPressEvent(QKeyEvent* event)
         else
             runAction(accion, 0);
     });
+}
+
+void VideoLearningScreen::toggleKeysHelp()
+{
+    keysHelp->move((width() - keysHelp->width()) / 2, std::max(0, (height() - keysHelp->height()) / 2));
+    keysHelp->setVisible(!keysHelp->isVisible());
+    keysHelp->raise();
+}
+
+void VideoLearningScreen::placeStudyStrip()
+{
+    if (!strip)
+        return;
+    // Never over the course's buttons; over its other objects only when nothing else is free.
+    std::vector<QRect> buttonsThere;
+    for (size_t i = 1; i < buttons().size(); ++i) {
+        const ButtonRecord& b = buttons()[i];
+        buttonsThere.emplace_back(QPoint(b.left, b.top), QPoint(b.right, b.bottom));
+    }
+    std::vector<QRect> objects { QRect(videocont->pos(), video->size()), arbol->geometry(), conversacion->geometry() };
+    for (QWidget* w : { static_cast<QWidget*>(e1[0]), static_cast<QWidget*>(e1[1]), static_cast<QWidget*>(lbltit) }) {
+        if (w)
+            objects.push_back(w->geometry());
+    }
+    strip->move(StudyStrip::placeFor(strip->size(), size(), buttonsThere, objects));
+    strip->raise();
+    strip->show();
 }
 
 void VideoLearningScreen::runAction(int accion, int index)

@@ -12,6 +12,7 @@ class QFrame;
 class QTextEdit;
 class QTreeWidgetItem;
 class StudyAids;
+class StudyStrip;
 class SubtitleWords;
 class VideoPlayer;
 class VoiceRecording;
@@ -77,6 +78,10 @@ public:
     StudyAids* study = nullptr;
     /// The words of the English subtitle looked up in the glossary.
     SubtitleWords* words = nullptr;
+    /// The player's own study strip, for a course without buttons for the aids (else null).
+    StudyStrip* strip = nullptr;
+    /// The list of keys, shown and hidden with the strip's "Teclas" or the key "?".
+    QLabel* keysHelp = nullptr;
 
     // Screen state, named as the course names it.
     PhraseTable Phrases;
@@ -105,6 +110,9 @@ public:
     void ButtonClick(int index) override;
     /// Runs the action ACCION as button INDEX would (0: the screen has no such button).
     void runAction(int accion, int index);
+    /// Runs ACCION as a key or the study strip asks: through its button when the screen has one.
+    void runActionByKey(int accion);
+    void toggleKeysHelp();
     /// The frame's hover reset, except while a take is recorded or played.
     void BackgroundMouseMove(int x, int y) override;
     /// Opens the glossary on the English term TERM (a word of the subtitle).
@@ -134,6 +142,7 @@ private:
     /// Registers CurrentLesson as visited and ticks its node.
     void registerShownLesson();
     void applySidePanelMode();
+    void placeStudyStrip();
     /// Shows PHRASE in the pop-up `Picture2`, its top at TOP if it fits there.
     void showPopup(const QString& phrase, int top);
     void hidePopup();

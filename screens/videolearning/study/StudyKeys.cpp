@@ -1,6 +1,7 @@
 #include "StudyKeys.h"
 
 #include "StudyAids.h"
+#include "StudyStrip.h"
 #include "VideoLearningScreen.h"
 
 namespace {
@@ -46,6 +47,7 @@ std::vector<StudyKeys::Key> makeKeys()
         k(Qt::Key_K, Screen::PhotoTextCards, "K", "fichas"),
         k(Qt::Key_X, Screen::ToTest, "X", "examen de la lección"),
         k(Qt::Key_F1, Screen::Help, "F1", "ayuda"),
+        k(Qt::Key_Question, StudyStrip::KeysAction, "?", "esta lista de teclas"),
         k(Qt::Key_Escape, Screen::Leave, "Esc", "volver al mapa"),
     };
 }
