@@ -25,6 +25,7 @@
 #include "ComponentLibrary.h"
 #include "SlowReplay.h"
 #include "TakeStore.h"
+#include "IntonationView.h"
 #include "StudyAids.h"
 #include "StudyKeys.h"
 #include "StudyStrip.h"
@@ -962,6 +963,24 @@ private Q_SLOTS:
         openLesson(23);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList { QFileInfo(takes.front()).fileName() });
         QCOMPARE(m_screen->study->takesOf(0), takes);
+        // The intonation compared: the model's tone and the take's voice, one above the other.
+        key(Qt::Key_Right);
+        key(Qt::Key_O);
+        IntonationView* view = m_screen->intonation;
+        QVERIFY(view->isVisible());
+        QVERIFY(m_screen->rect().contains(view->geometry()));
+        const auto median = [](const std::vector<float>& pitch) {
+            std::vector<float> voiced;
+            std::copy_if(pitch.cbegin(), pitch.cend(), std::back_inserter(voiced), [](float f) { return f > 0; });
+            std::sort(voiced.begin(), voiced.end());
+            return voiced.empty() ? 0.0f : voiced[voiced.size() / 2];
+        };
+        QVERIFY2(std::abs(median(view->model().pitchHz) - kToneHz) < kToneHz * 0.03, qPrintable(QString::number(median(view->model().pitchHz))));
+        QVERIFY2(std::abs(median(view->take().pitchHz) - kVoiceHz) < kVoiceHz * 0.03, qPrintable(QString::number(median(view->take().pitchHz))));
+        QVERIFY(std::abs(view->model().seconds() - 1.0) < 0.02);
+        QVERIFY(view->model().onsetSeconds < 0.05);
+        QTest::mouseClick(view, Qt::LeftButton);
+        QVERIFY(view->isHidden());
         // The phrase list plays it: its menu lists the take and the way to delete them.
         click(VideoLearningScreen::ShowPhraseList);
         QListWidget* list = m_screen->conversacion;

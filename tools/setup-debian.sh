@@ -11,6 +11,8 @@ packages=(
   libqt6sql6-sqlite libqt6opengl6-dev libgl-dev libsqlite3-dev
   # slow replay of a phrase keeps its pitch through a GStreamer pipeline of our own (scaletempo)
   libgstreamer1.0-dev
+  # the intonation of a phrase and of the learner's take: pitch and onset detection
+  libaubio-dev
   # reading courses whose databases are legacy Jet files; mdbtools shows what a file holds (tests)
   mdbtools-dev libmdb3 mdbtools
   # runtime: sound, video, the GStreamer codecs the course media use

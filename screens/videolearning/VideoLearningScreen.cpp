@@ -14,6 +14,7 @@
 #include "Shell.h"
 #include "StudyAids.h"
 #include "StudyKeys.h"
+#include "IntonationView.h"
 #include "StudyStrip.h"
 #include "SubtitleWords.h"
 #include "TakeMenu.h"
@@ -246,6 +247,9 @@ void VideoLearningScreen::loadFinished()
         strip = new StudyStrip(*study, this);
         connect(strip, &StudyStrip::actionClicked, this, [this](int accion) { runActionByKey(accion); });
     }
+    intonation = new IntonationView(this);
+    intonation->hide();
+    connect(study, &StudyAids::intonationRequested, this, [this](int index) { shell().guarded([&] { showIntonation(index); }); });
     keysHelp = new QLabel(StudyKeys::helpText(), this);
     keysHelp->setObjectName(QStringLiteral("keysHelp"));
     keysHelp->setFrameStyle(QFrame::Box);
@@ -703,6 +707,24 @@ void VideoLearningScreen::runActionByKey(int accion)
         else
             runAction(accion, 0);
     });
+}
+
+void VideoLearningScreen::showIntonation(int index)
+{
+    Intonation model;
+    Intonation take;
+    if (!study->intonationOf(index, model, take)) {
+        shell().state().ExplorerOpen = true;
+        shell().showMessage(StudyAids::NoTakeText);
+        return;
+    }
+    if (video->currentState() == VideoPlayer::Running)
+        video->pause();
+    intonation->setUtterances(std::move(model), std::move(take));
+    // Over the video and the subtitles, where the learner looks.
+    intonation->setGeometry(QRect(0, 0, std::min(width(), 600), 260).translated(std::max(0, (width() - 600) / 2), 40));
+    intonation->raise();
+    intonation->show();
 }
 
 void VideoLearningScreen::toggleKeysHelp()

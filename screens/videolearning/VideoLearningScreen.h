@@ -12,6 +12,7 @@ class QFrame;
 class QTextEdit;
 class QTreeWidgetItem;
 class StudyAids;
+class IntonationView;
 class StudyStrip;
 class SubtitleWords;
 class VideoPlayer;
@@ -82,6 +83,8 @@ public:
     StudyStrip* strip = nullptr;
     /// The list of keys, shown and hidden with the strip's "Teclas" or the key "?".
     QLabel* keysHelp = nullptr;
+    /// The model's intonation and the learner's, one above the other (hidden until asked for).
+    IntonationView* intonation = nullptr;
 
     // Screen state, named as the course names it.
     PhraseTable Phrases;
@@ -113,6 +116,8 @@ public:
     /// Runs ACCION as a key or the study strip asks: through its button when the screen has one.
     void runActionByKey(int accion);
     void toggleKeysHelp();
+    /// Shows the model's intonation and the newest take's of phrase INDEX.
+    void showIntonation(int index);
     /// The frame's hover reset, except while a take is recorded or played.
     void BackgroundMouseMove(int x, int y) override;
     /// Opens the glossary on the English term TERM (a word of the subtitle).

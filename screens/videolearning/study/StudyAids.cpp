@@ -5,6 +5,7 @@
 #include "PhrasePause.h"
 #include "PhraseSpan.h"
 #include "MediaPlayer.h"
+#include "SoundTrackReader.h"
 #include "SlowReplay.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
@@ -47,7 +48,7 @@ StudyAids::~StudyAids() = default;
 
 bool StudyAids::isStudyAction(int accion)
 {
-    return accion >= PauseAfterPhrase && accion <= DeleteTakes;
+    return accion >= PauseAfterPhrase && accion <= CompareIntonation;
 }
 
 bool StudyAids::pauseAfterPhrase() const { return m_pause->isOn(); }
@@ -120,6 +121,13 @@ bool StudyAids::run(int accion)
         break;
     }
     case DeleteTakes: deleteTakes(studyPhrase()); break;
+    case CompareIntonation:
+        if (takesOf(studyPhrase()).isEmpty()) {
+            emit problem(NoTakeText);
+            break;
+        }
+        emit intonationRequested(studyPhrase());
+        break;
     default: return false;
     }
     updateWatch();
@@ -155,6 +163,27 @@ void StudyAids::playTake(const QString& file)
     m_takePlayer->render(file);
     m_takePlayer->run();
     traceStudy("take-play", { { QStringLiteral("file"), file } });
+}
+
+bool StudyAids::intonationOf(int index, Intonation& model, Intonation& take) const
+{
+    model = {};
+    take = {};
+    const QStringList saved = takesOf(index);
+    const PhraseSpan span = phraseSpan(m_phrases, index, qint64(std::llround(m_video.duration() * 1000.0)));
+    if (saved.isEmpty() || !span.isValid())
+        return false;
+    int rate = 0;
+    std::vector<float> takeSamples = Intonation::readWave(saved.front(), rate);
+    QString why;
+    std::vector<float> modelSamples = SoundTrackReader::read(m_video.fileName(), span.startSeconds(), span.endSeconds(), ModelRate, &why);
+    traceStudy("intonation", { { QStringLiteral("index"), index }, { QStringLiteral("take"), saved.front() },
+                                 { QStringLiteral("modelSamples"), qint64(modelSamples.size()) }, { QStringLiteral("error"), why } });
+    if (takeSamples.empty() || modelSamples.empty())
+        return false;
+    model = Intonation::analyse(std::move(modelSamples), ModelRate);
+    take = Intonation::analyse(std::move(takeSamples), rate);
+    return true;
 }
 
 void StudyAids::deleteTakes(int index)

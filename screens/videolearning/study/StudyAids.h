@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PhraseTable.h"
+#include "Intonation.h"
 #include "ShadowingCycle.h"
 
 #include <QJsonObject>
@@ -15,7 +16,8 @@ class Trace;
 class VideoPlayer;
 
 /// The study aids of the conversation screen over its video and phrase table: pause
-/// after each phrase, loop a phrase, slow replay, shadowing with saved takes. They act on their own action codes, which the
+/// after each phrase, loop a phrase, slow replay, shadowing with saved takes, the
+/// intonation compared. They act on their own action codes, which the
 /// screen's buttons, keys and study strip all lead to.
 class StudyAids : public QObject {
     Q_OBJECT
@@ -32,7 +34,10 @@ public:
         Shadow = 56,           ///< shadow the current phrase (model, take, take played, model), or stop it
         PlayNewestTake = 57,   ///< the newest saved take of the current phrase
         DeleteTakes = 58,      ///< delete the saved takes of the current phrase
+        CompareIntonation = 59, ///< model and newest take of the current phrase drawn one above the other
     };
+    /// What the learner is told when the phrase has no take to compare.
+    static inline const QString NoTakeText = QStringLiteral("Esta frase no tiene ninguna grabación tuya: grábala antes con Eco (tecla H).");
     /// What the learner is told when a slow replay cannot be made.
     static inline const QString NoSlowReplayText = QStringLiteral("No se puede escuchar la frase despacio.");
 
@@ -64,6 +69,9 @@ public:
     void playTake(const QString& file);
     /// Deletes the saved takes of phrase INDEX.
     void deleteTakes(int index);
+    /// The model (the video's sound over phrase INDEX) and the newest take of the phrase,
+    /// analysed; false, MODEL and TAKE empty, when there is no take or no model sound.
+    bool intonationOf(int index, Intonation& model, Intonation& take) const;
 
     PhraseEndWatch& watch() const { return *m_watch; }
     ShadowingCycle& shadowing() const { return *m_shadow; }
@@ -77,6 +85,8 @@ signals:
     void problem(const QString& text);
     /// The saved takes of the lesson changed (a take saved or deleted).
     void takesChanged();
+    /// The learner asked to compare the intonation of phrase INDEX.
+    void intonationRequested(int index);
 
 private:
     void phraseEnded(int index, qint64 lateMs);
@@ -92,5 +102,7 @@ private:
     SlowReplay* m_slow = nullptr;
     ShadowingCycle* m_shadow = nullptr;
     MediaPlayer* m_takePlayer = nullptr;
+    /// The model's sound is analysed at the takes' rate.
+    static constexpr int ModelRate = 48000;
     int m_lesson = 0;
 };

@@ -30,6 +30,7 @@ std::vector<StudyKeys::Key> makeKeys()
         k(Qt::Key_5, StudyAids::SlowHalf, "5", "la frase otra vez, muy despacio (0,5×)"),
         k(Qt::Key_H, StudyAids::Shadow, "H", "hablar a la vez: modelo, tu voz, tu grabación, modelo (o pararlo)"),
         k(Qt::Key_J, StudyAids::PlayNewestTake, "J", "escuchar tu última grabación de la frase"),
+        k(Qt::Key_O, StudyAids::CompareIntonation, "O", "comparar tu entonación con la del modelo"),
         k(Qt::Key_Delete, StudyAids::DeleteTakes, "Supr", "borrar tus grabaciones de la frase"),
         k(Qt::Key_E, Screen::ToggleEnglish, "E", "mostrar u ocultar el subtítulo inglés"),
         k(Qt::Key_C, Screen::ToggleSpanish, "C", "mostrar u ocultar el subtítulo castellano"),

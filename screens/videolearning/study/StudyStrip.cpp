@@ -24,7 +24,8 @@ StudyStrip::StudyStrip(StudyAids& aids, QWidget* parent)
         { StudyAids::LoopCount, QString(), QStringLiteral("Veces del bucle (N)") },
         { StudyAids::SlowThreeQuarters, QStringLiteral("0,75×"), QStringLiteral("La frase despacio (7)") },
         { StudyAids::SlowHalf, QStringLiteral("0,5×"), QStringLiteral("La frase muy despacio (5)") },
-        { StudyAids::Shadow, QStringLiteral("Sombra"), QStringLiteral("Modelo, tu voz, tu grabación, modelo (H)") },
+        { StudyAids::Shadow, QStringLiteral("Eco"), QStringLiteral("Modelo, tu voz, tu grabación, modelo (H)") },
+        { StudyAids::CompareIntonation, QStringLiteral("Entonac."), QStringLiteral("Tu entonación y la del modelo (O)") },
         { KeysAction, QStringLiteral("Teclas"), QStringLiteral("Las teclas de esta pantalla (?)") },
     }
 {

@@ -8,8 +8,8 @@ class StudyAids;
 
 /// The study strip the player draws itself on the conversation screen, for courses that
 /// give the study aids no buttons of their own: a row of small buttons for pause after
-/// each phrase, go on, loop, loop count, slow replay at two rates, shadowing and the list
-/// of keys. It is placed where it covers none of the course's buttons.
+/// each phrase, go on, loop, loop count, slow replay at two rates, shadowing, the
+/// intonation compared and the list of keys. It is placed where it covers none of the course's buttons.
 class StudyStrip : public QWidget {
     Q_OBJECT
 
