@@ -1001,6 +1001,23 @@ private Q_SLOTS:
         QVERIFY(m_screen->study->takesOf(0).isEmpty());
     }
 
+    // Leaving the screen in the middle of a shadowing take ends it: nothing is kept of the
+    // take cut short, and the microphone is free.
+    void leavingDuringShadowingDropsTheTake()
+    {
+        openLesson(23);
+        key(Qt::Key_Right);
+        key(Qt::Key_H);
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Recording, 4000);
+        key(Qt::Key_Escape);
+        QTRY_VERIFY(m_screen->isHidden());
+        QCOMPARE(shadowPhase(), ShadowingCycle::Phase::Idle);
+        QCOMPARE(m_screen->study->shadowing().recorder().mode(), WaveRecorder::Mode::Closed);
+        QTest::qWait(2500); // longer than the take would have lasted
+        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(studyEvents(QStringLiteral("take-saved")).isEmpty());
+    }
+
     // A folder that takes no take: the learner is told once, the take is still played
     // back, and the cycle goes on; nothing else breaks.
     void anUnwritableTakeFolderIsToldOnce()

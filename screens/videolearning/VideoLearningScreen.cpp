@@ -332,8 +332,12 @@ void VideoLearningScreen::heldActivation()
 
 void VideoLearningScreen::screenLeft()
 {
-    if (isLoaded())
+    if (isLoaded()) {
         voice->stopIfRecording();
+        study->stopAll();
+        intonation->hide();
+        keysHelp->hide();
+    }
     FramedScreen::screenLeft();
 }
 

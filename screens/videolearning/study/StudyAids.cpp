@@ -140,9 +140,16 @@ void StudyAids::updateWatch()
     m_watch->setActive(m_pause->isOn() || m_loop->isOn() || m_shadow->isActive());
 }
 
-void StudyAids::setLesson(int lesson, const QString& userFolder)
+void StudyAids::stopAll()
 {
     m_shadow->stop();
+    m_slow->stop();
+    m_takePlayer->stop();
+}
+
+void StudyAids::setLesson(int lesson, const QString& userFolder)
+{
+    stopAll();
     m_lesson = lesson;
     m_shadow->setStore(TakeStore(userFolder));
 }

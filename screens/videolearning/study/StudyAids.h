@@ -59,6 +59,9 @@ public:
     /// at its end, otherwise the one under the position (the first before it).
     int studyPhrase() const;
 
+    /// Ends whatever an aid is doing with the sound device or the video: shadowing, a slow
+    /// replay, a take being heard (the screen is left, or shows another lesson).
+    void stopAll();
     /// The lesson on show and the learner's folder, where his takes are kept.
     void setLesson(int lesson, const QString& userFolder);
     int lesson() const { return m_lesson; }
