@@ -1,6 +1,8 @@
 // Which phrase a conversation video shows at a position: whole seconds, halves to
 // even, 100 ms of lead before the first phrase, the rounded position handed back.
+#include "PhraseSpan.h"
 #include "PhraseTable.h"
+#include "WordLookup.h"
 
 #include <QtTest>
 
@@ -12,6 +14,10 @@ class TestPhraseTable : public QObject {
 private slots:
     void findPhraseIndex_data();
     void findPhraseIndex();
+    void spansEndAtTheNextPhraseOrTheVideosEnd_data();
+    void spansEndAtTheNextPhraseOrTheVideosEnd();
+    void aWordIsLookedUpUnderItsPlainForms_data();
+    void aWordIsLookedUpUnderItsPlainForms();
 };
 
 void TestPhraseTable::findPhraseIndex_data()
@@ -48,6 +54,77 @@ void TestPhraseTable::findPhraseIndex()
     double p = position;
     QCOMPARE(int(FindPhraseIndex(table, p)), index);
     QCOMPARE(p, writtenBack);
+}
+
+// The study aids work to the millisecond: a phrase lasts until the next one starts, the
+// last one until the video ends; the phrase at a position is not rounded.
+void TestPhraseTable::spansEndAtTheNextPhraseOrTheVideosEnd_data()
+{
+    QTest::addColumn<QList<int>>("starts");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("phraseThere");
+    const QList<int> three { 1000, 2400, 5000 };
+    QTest::newRow("first") << three << 0 << 1000 << 2400 << 2399 << 0;
+    QTest::newRow("the next one's start is its own") << three << 1 << 2400 << 5000 << 2400 << 1;
+    QTest::newRow("last ends with the video") << three << 2 << 5000 << 8000 << 7999 << 2;
+    QTest::newRow("before the first (an introduction)") << three << 0 << 1000 << 2400 << 999 << -1;
+    QTest::newRow("out of the table") << three << 3 << 0 << 0 << 9000 << 2;
+    QTest::newRow("a phrase past the video's end") << QList<int> { 1000, 9000 } << 1 << 0 << 0 << 8500 << 0;
+    QTest::newRow("empty") << QList<int> {} << 0 << 0 << 0 << 100 << -1;
+}
+
+void TestPhraseTable::spansEndAtTheNextPhraseOrTheVideosEnd()
+{
+    QFETCH(QList<int>, starts);
+    QFETCH(int, index);
+    QFETCH(int, start);
+    QFETCH(int, end);
+    QFETCH(int, at);
+    QFETCH(int, phraseThere);
+    PhraseTable table;
+    for (int mseg : starts)
+        table.push_back({ mseg, QStringLiteral("sp"), QStringLiteral("en") });
+    const PhraseSpan span = phraseSpan(table, index, 8000);
+    QCOMPARE(int(span.startMs), start);
+    QCOMPARE(int(span.endMs), end);
+    QCOMPARE(span.isValid(), end > 0);
+    QCOMPARE(phraseAt(table, at), phraseThere);
+}
+
+// A subtitle's word is looked up as the glossary lists it: letters only, lower case, and
+// the plain forms behind -s, -es, -ed and -ing among its candidates.
+void TestPhraseTable::aWordIsLookedUpUnderItsPlainForms_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("cleaned");
+    QTest::addColumn<QString>("plain");
+    QTest::newRow("plural -s, capitals, punctuation") << "HOUSES," << "houses" << "house";
+    QTest::newRow("plural -es") << "boxes" << "boxes" << "box";
+    QTest::newRow("plural -ies") << "Cities." << "cities" << "city";
+    QTest::newRow("-ed") << "walked" << "walked" << "walk";
+    QTest::newRow("-ed after e") << "liked" << "liked" << "like";
+    QTest::newRow("-ed, doubled") << "stopped!" << "stopped" << "stop";
+    QTest::newRow("-ing") << "(walking" << "walking" << "walk";
+    QTest::newRow("-ing after e") << "making" << "making" << "make";
+    QTest::newRow("-ing, doubled") << "running?" << "running" << "run";
+    QTest::newRow("possessive") << "Tom's" << "tom" << "tom";
+    QTest::newRow("-ss is no plural") << "glass" << "glass" << "glass";
+}
+
+void TestPhraseTable::aWordIsLookedUpUnderItsPlainForms()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, cleaned);
+    QFETCH(QString, plain);
+    QCOMPARE(WordLookup::cleaned(word), cleaned);
+    const QStringList forms = WordLookup::candidates(word);
+    QCOMPARE(forms.front(), cleaned);
+    QVERIFY2(forms.contains(plain), qPrintable(forms.join(QLatin1Char(' '))));
+    if (cleaned == QLatin1String("glass"))
+        QCOMPARE(forms, QStringList { QStringLiteral("glass") });
 }
 
 QTEST_APPLESS_MAIN(TestPhraseTable)

@@ -14,9 +14,21 @@
 #include "PointerEvents.h"
 #include "Recordset.h"
 #include "VisitedLessons.h"
+#include "VoiceRecording.h"
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 #include "SoundChannels.h"
+#include "ShadowingCycle.h"
+#include "SubtitleWords.h"
+#include "GlossaryScreen.h"
+#include "PictureList.h"
+#include "ComponentLibrary.h"
+#include "SlowReplay.h"
+#include "TakeStore.h"
+#include "IntonationView.h"
+#include "StudyAids.h"
+#include "StudyKeys.h"
+#include "StudyStrip.h"
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
 #include "WaveRecorder.h"
@@ -26,9 +38,14 @@
 #include <QFrame>
 #include <QListWidget>
 #include <QAbstractButton>
+#include <QLabel>
+#include <QMenu>
+#include <QTextCursor>
 #include <QMessageBox>
+#include <QtEndian>
 #include <QTextEdit>
 #include <QTimer>
+#include <QElapsedTimer>
 #include <QtTest>
 #include <cmath>
 
@@ -41,12 +58,23 @@ const QString rows = QStringLiteral(
     "  (1, 'Mapa', 1, 'mapa.bmp', 0, 0, null, null, 0),"
     "  (20, 'En el café', 12, 'video\\cafe.avi', 1, 11, 20, 30, 0),"
     "  (21, 'En la estación', 12, 'video\\cafe.avi', 1, 11, 20, 30, 1),"
-    "  (22, 'Sin vídeo', 12, 'video\\falta.avi', 1, 11, 20, 30, 0);"
+    "  (22, 'Sin vídeo', 12, 'video\\falta.avi', 1, 11, 20, 30, 0),"
+    "  (23, 'Un tono', 12, 'video\\tono.avi', 1, 11, 20, 30, 0);"
     "insert into capitulo (n_leccion, N_capitulo, nombre_capitulo) values (1, 11, 'Conversaciones');"
     "insert into video_apren (n_leccion, mseg, frase_en, frase_sp) values"
     "  (20, 1000, 'Good morning', 'Buenos días'), (20, 3000, 'A coffee, please', 'Un café, por favor'), (20, 5000, 'Thank you', 'Gracias'),"
     "  (21, 500, 'Welcome to the station', 'Bienvenidos'), (21, 2000, 'Where does the train to the airport leave from, please?', '¿De dónde sale el tren?'),"
-    "  (21, 4000, 'Platform two', 'Andén dos'), (22, 1000, 'Hello', 'Hola'), (22, 3000, 'Goodbye', 'Adiós');"
+    "  (21, 4000, 'Platform two', 'Andén dos'), (22, 1000, 'Hello', 'Hola'), (22, 3000, 'Goodbye', 'Adiós'),"
+    "  (23, 1000, 'A tone', 'Un tono'), (23, 2000, 'The HOUSES stopped.', 'Las casas pararon.');"
+    "insert into glosesp (id_esp, termino) values (1, 'casa'), (2, 'hogar'), (3, 'parar');"
+    "insert into glosing (id_ing, termino) values (1, 'house'), (2, 'Stop');"
+    "insert into glosario (id_esp, id_ing) values (1, 1), (2, 1), (3, 2);"
+    "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, accion, Font, tamanofont) values"
+    "  (8, 1, 0, 0, 0, 400, 300, null, null, '200220240', 0, null, null),"
+    "  (8, 6, 1, 10, 70, 180, 190, null, null, '255255255', 0, 'DejaVu Sans', 9),"
+    "  (8, 6, 2, 210, 70, 180, 190, null, null, '255255255', 0, 'DejaVu Sans', 9),"
+    "  (8, 15, 1, 10, 40, 180, 22, null, null, '255255200', 0, 'DejaVu Sans', 9),"
+    "  (8, 15, 2, 210, 40, 180, 22, null, null, '255255255', 0, 'DejaVu Sans', 9);"
     "insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapreposo, bitmapactivable, bitmapactivo, accion, Font, tamanofont, colorfont) values"
     "  (12, 0, 1, 0, 0, 0, 0, 'fondo.bmp', null, null, 0, null, null, 0),"
     "  (12, 3, 0, 0, 0, 240, 180, null, null, null, 0, null, null, 0),"
@@ -80,6 +108,38 @@ QString buttonRows()
 
 constexpr int openTimeoutMs = 10000;
 constexpr double kClickHz = 1200;
+constexpr int kToneHz = 700;
+constexpr int kVoiceHz = 500; // the learner's voice in the shadowing takes
+
+/// The samples of the 16-bit mono WAV file PATH, in [-1, 1].
+QVector<float> waveSamples(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.readAll().mid(44);
+    QVector<float> samples(data.size() / 2);
+    for (qsizetype i = 0; i < samples.size(); ++i)
+        samples[i] = qFromLittleEndian<qint16>(data.constData() + 2 * i) / 32768.0f;
+    return samples;
+}
+
+/// Where the tone at HZ is heard in SAMPLES: the first and last 10 ms window that holds
+/// it, in milliseconds from the start; {-1, -1} when it is not heard.
+std::pair<int, int> toneHeard(const QVector<float>& samples, double hz)
+{
+    constexpr int Window = AudioProbe::kSampleRate / 100;
+    int first = -1;
+    int last = -1;
+    for (int at = 0; at + Window <= samples.size(); at += Window) {
+        if (AudioProbe::amplitudeAt(samples.mid(at, Window), hz) > 0.03) {
+            if (first < 0)
+                first = at / Window;
+            last = at / Window;
+        }
+    }
+    return { first * 10, last < 0 ? -1 : last * 10 + 10 };
+}
 
 double amplitudeDb(const QVector<float>& samples, double hz)
 {
@@ -201,6 +261,34 @@ private:
         return amplitudeDb(m_probe.record(400), kClickHz) > -40;
     }
 
+    /// The events of the study aids whose `op` is OP.
+    QList<QJsonObject> studyEvents(const QString& op) const
+    {
+        QList<QJsonObject> found;
+        for (const QJsonObject& e : m_harness->events(QStringLiteral("study")))
+            if (e.value(QStringLiteral("op")).toString() == op)
+                found << e;
+        return found;
+    }
+
+    /// A key pressed on the screen, where the focus is.
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* target = QApplication::focusWidget() && m_screen->isAncestorOf(QApplication::focusWidget()) ? QApplication::focusWidget() : m_screen->Picture1;
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+    }
+
+    /// Waits for the COUNT-th study event OP; returns it.
+    QJsonObject waitForStudy(const QString& op, int count = 1, int timeoutMs = 8000)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (studyEvents(op).size() < count && waited.elapsed() < timeoutMs)
+            QTest::qWait(10);
+        const QList<QJsonObject> found = studyEvents(op);
+        return found.size() >= count ? found.at(count - 1) : QJsonObject();
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -212,6 +300,13 @@ private Q_SLOTS:
                 QStringLiteral("anullsrc=r=48000:cl=mono"), QStringLiteral("-t"), QStringLiteral("8"), QStringLiteral("-c:v"),
                 QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
                 m_course->folder() + QStringLiteral("/video/cafe.avi") });
+        // Lesson 23: a tone of 700 Hz for its first phrase, from 1 s to 2 s, silence around it.
+        MediaRecipes::runTool(QStringLiteral("ffmpeg"),
+            { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("testsrc=size=240x180:rate=10:duration=4"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("sine=frequency=%1:sample_rate=48000:duration=1,adelay=1000,apad=whole_dur=4").arg(kToneHz), QStringLiteral("-t"),
+                QStringLiteral("4"), QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
+                m_course->folder() + QStringLiteral("/video/tono.avi") });
         m_course->addMinimalMap();
         m_course->addPicture(QStringLiteral("ayuda.bmp"), QSize(400, 300), Qt::white);
         m_course->addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkGray);
@@ -220,6 +315,7 @@ private Q_SLOTS:
         m_course->addTone(QStringLiteral("click.wav"), 0.3, int(kClickHz));
         m_course->addTone(QStringLiteral("cambio.wav"), 0.1, 660);
         m_course->addTone(QStringLiteral("voz.wav"), 6, 700);
+        m_course->addTone(QStringLiteral("voz2.wav"), 6, kVoiceHz);
         QVERIFY2(m_probe.start(), qPrintable(m_probe.errorString()));
     }
 
@@ -229,6 +325,9 @@ private Q_SLOTS:
         // Every case starts with a learner who has seen nothing and recorded nothing.
         state().UserDb->execute(QStringLiteral("delete from lecciones_usuario"));
         QDir(m_course->path(QStringLiteral("data/tamsel/c"))).removeRecursively();
+        QFile::remove(TakeStore(state().UserFolder).root());
+        QDir(TakeStore(state().UserFolder).root()).removeRecursively();
+        ComponentLibrary(QStringLiteral(ROLDA_LIBRARY)).registerServer();
         registerScreens(shell());
         m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
         QVERIFY(m_screen);
@@ -488,28 +587,28 @@ private Q_SLOTS:
         QVERIFY2(clickHeard(), "the click does not sound");
         // Playing before any take does nothing.
         press(VideoLearningScreen::PlayTake);
-        QVERIFY(!m_screen->PlayingTake);
+        QVERIFY(!m_screen->voice->PlayingTake);
 
         MediaPlayer voice;
         voice.render(m_course->folder() + QStringLiteral("/voz.wav"));
         voice.run();
         press(VideoLearningScreen::RecordButton);
-        QVERIFY(m_screen->Recording);
-        QVERIFY(m_screen->TakeMade);
-        QCOMPARE(m_screen->mm->mode(), WaveRecorder::Mode::Recording);
+        QVERIFY(m_screen->voice->Recording);
+        QVERIFY(m_screen->voice->TakeMade);
+        QCOMPARE(m_screen->voice->mm->mode(), WaveRecorder::Mode::Recording);
         // The indicator blinks between its two pictures every 100 ms.
         FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
         QTRY_VERIFY(indicator->isVisible());
-        const bool phase = m_screen->BlinkPhase;
-        QTRY_VERIFY_WITH_TIMEOUT(m_screen->BlinkPhase != phase, 300);
+        const bool phase = m_screen->voice->BlinkPhase;
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->voice->BlinkPhase != phase, 300);
         QVERIFY2(!clickHeard(), "the click sounds during the take");
         m_probe.record(800);
         press(VideoLearningScreen::RecordButton);
         voice.stop();
-        QVERIFY(!m_screen->Recording);
+        QVERIFY(!m_screen->voice->Recording);
         QVERIFY(indicator->isHidden());
         QVERIFY(indicator->pixmap().isNull());
-        QVERIFY(m_screen->mm->lengthMs() > 1000);
+        QVERIFY(m_screen->voice->mm->lengthMs() > 1000);
         // The take is in the recorder's file in the data folder.
         QVERIFY2(QFileInfo(takeFile()).size() > 48000, qPrintable(takeFile()));
         QVERIFY2(clickHeard(), "the click is not back after the take");
@@ -524,25 +623,25 @@ private Q_SLOTS:
         press(VideoLearningScreen::PlayTake);
         QVERIFY2(!clickDuringPlayback, "the click sounds during playback");
         QVERIFY2(amplitudeDb(playing, 700) > -30, qPrintable(QStringLiteral("the take is not heard: %1 dB").arg(amplitudeDb(playing, 700))));
-        QTRY_VERIFY(!m_screen->PlayingTake);
+        QTRY_VERIFY(!m_screen->voice->PlayingTake);
         QVERIFY2(clickHeard(), "the click is not back after playback");
     }
 
     void withoutAnInputDeviceNoTakeIsClaimed()
     {
         openLesson(20);
-        m_screen->mm->setInputDevice(QAudioDevice());
+        m_screen->voice->mm->setInputDevice(QAudioDevice());
         QTimer::singleShot(500, [] {
             if (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
         });
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(!m_screen->Recording);
-        QVERIFY(!m_screen->TakeMade);
+        QVERIFY(!m_screen->voice->Recording);
+        QVERIFY(!m_screen->voice->TakeMade);
         // The learner is told in Spanish; the recorder's own words go to the trace.
         const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
         QVERIFY(!messages.isEmpty());
-        QCOMPARE(messages.back().value(QStringLiteral("text")).toString(), VideoLearningScreen::NoRecordingText);
+        QCOMPARE(messages.back().value(QStringLiteral("text")).toString(), VoiceRecording::NoRecordingText);
         const QList<QJsonObject> convo = m_harness->events(QStringLiteral("convo"));
         QVERIFY(std::any_of(convo.cbegin(), convo.cend(), [](const QJsonObject& e) {
             return e.value(QStringLiteral("op")).toString() == QLatin1String("record")
@@ -636,7 +735,7 @@ private Q_SLOTS:
     {
         openLesson(20);
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(m_screen->Recording);
+        QVERIFY(m_screen->voice->Recording);
         FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
         QTRY_VERIFY(indicator->isVisible());
         for (int i = 0; i < 5; ++i) {
@@ -646,19 +745,19 @@ private Q_SLOTS:
             QTest::qWait(60);
         }
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(!m_screen->Recording);
+        QVERIFY(!m_screen->voice->Recording);
 
         bool litDuringPlayback = false;
         bool playing = false;
         QTimer::singleShot(0, this, [&] {
-            playing = m_screen->PlayingTake;
+            playing = m_screen->voice->PlayingTake;
             pointAt(300, 200);
             litDuringPlayback = buttonOf(VideoLearningScreen::PlayTake)->isVisible();
         });
         click(VideoLearningScreen::PlayTake);
         QVERIFY(playing);
         QVERIFY(litDuringPlayback);
-        QTRY_VERIFY(!m_screen->PlayingTake);
+        QTRY_VERIFY(!m_screen->voice->PlayingTake);
         pointAt(300, 200);
         QVERIFY(buttonOf(VideoLearningScreen::PlayTake)->isHidden());
     }
@@ -694,6 +793,376 @@ private Q_SLOTS:
         QCOMPARE(int(m_screen->CurrentPhrase), 0);
         QCOMPARE(english(), QStringLiteral("Where does the train to the airport leave from, please?"));
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+    }
+
+    // Pause after each phrase: the video holds at the start of the next phrase, at once,
+    // and goes on with one key; the introduction before the first phrase is no phrase.
+    void pauseAfterEachPhraseHoldsAtEveryEndAndGoesOn()
+    {
+        openLesson(20);
+        key(Qt::Key_P);
+        QVERIFY(m_screen->study->pauseAfterPhrase());
+        key(Qt::Key_Space);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        const struct { int index; double end; } ends[] = { { 0, 3.0 }, { 1, 5.0 } };
+        for (const auto& end : ends) {
+            const QJsonObject paused = waitForStudy(QStringLiteral("paused"), end.index + 1);
+            QVERIFY2(!paused.isEmpty(), "the video did not pause at the phrase's end");
+            QCOMPARE(paused.value(QStringLiteral("index")).toInt(), end.index);
+            QVERIFY2(paused.value(QStringLiteral("late")).toInt() <= 150, qPrintable(QString::number(paused.value(QStringLiteral("late")).toInt())));
+            QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+            QVERIFY(m_screen->study->isWaiting());
+            const double at = m_screen->video->position();
+            QVERIFY2(at >= end.end && at <= end.end + 0.15, qPrintable(QString::number(at)));
+            // It waits for the learner.
+            QTest::qWait(400);
+            QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+            QCOMPARE(m_screen->video->position(), at);
+            // One key or one click on the strip goes on.
+            if (end.index == 0) {
+                key(Qt::Key_Return);
+            } else {
+                const std::vector<int> actions = m_screen->strip->actions();
+                const int goOn = int(std::find(actions.cbegin(), actions.cend(), int(StudyAids::GoOn)) - actions.cbegin());
+                QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(goOn).center());
+            }
+            QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+            QVERIFY(!m_screen->study->isWaiting());
+        }
+        // The last phrase ends with the video.
+        QTRY_VERIFY_WITH_TIMEOUT(convoOps().contains(QStringLiteral("end")), 6000);
+        QCOMPARE(studyEvents(QStringLiteral("paused")).size(), 2);
+        key(Qt::Key_P);
+        QVERIFY(!m_screen->study->pauseAfterPhrase());
+    }
+
+    // Loop a phrase: heard N times, then it holds at its end; without a count it repeats
+    // until the loop is switched off, and the video goes on from there.
+    void aLoopRepeatsThePhraseNTimesOrUntilStopped()
+    {
+        openLesson(20);
+        key(Qt::Key_N);
+        QCOMPARE(m_screen->study->loopCount(), 2);
+        key(Qt::Key_Right); // the first phrase, at 1 s
+        key(Qt::Key_B);
+        QVERIFY(m_screen->study->isLooping());
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        const QJsonObject repeat = waitForStudy(QStringLiteral("repeat"));
+        QCOMPARE(repeat.value(QStringLiteral("index")).toInt(), 0);
+        QVERIFY(m_screen->video->position() < 2.9);
+        const QJsonObject done = waitForStudy(QStringLiteral("loop-done"));
+        QVERIFY2(!done.isEmpty(), "the loop did not end after two times");
+        QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 1);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+        QVERIFY(m_screen->video->position() >= 3.0 && m_screen->video->position() <= 3.15);
+        QVERIFY(!m_screen->study->isLooping());
+
+        // Until stopped: the phrase just heard again and again.
+        while (m_screen->study->loopCount() != 0)
+            key(Qt::Key_N);
+        key(Qt::Key_B);
+        QVERIFY(!waitForStudy(QStringLiteral("repeat"), 3).isEmpty());
+        QCOMPARE(studyEvents(QStringLiteral("repeat")).back().value(QStringLiteral("index")).toInt(), 0);
+        key(Qt::Key_B);
+        QVERIFY(!m_screen->study->isLooping());
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() > 3.3, 4000);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 3);
+    }
+
+    void slowReplayKeepsThePitchAndStretchesThePhrase_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("0.5 x") << int(Qt::Key_5) << 0.5;
+        QTest::newRow("0.75 x") << int(Qt::Key_7) << 0.75;
+    }
+
+    // Slow replay: the one-second tone of the first phrase lasts 1 / rate seconds and
+    // keeps its frequency; the video holds at the phrase's start meanwhile.
+    void slowReplayKeepsThePitchAndStretchesThePhrase()
+    {
+        QFETCH(int, key);
+        QFETCH(double, rate);
+        openLesson(23);
+        this->key(Qt::Key_Right);
+        QCOMPARE(int(m_screen->CurrentPhrase), 0);
+        m_probe.record(100);
+        this->key(key);
+        const QVector<float> heard = m_probe.record(int(1000 / rate) + 2500);
+        const auto [from, to] = toneHeard(heard, kToneHz);
+        QVERIFY2(from >= 0, "the phrase's tone is not heard");
+        const double lasted = (to - from) / 1000.0;
+        QVERIFY2(std::abs(lasted - 1.0 / rate) <= 0.05 / rate,
+            qPrintable(QStringLiteral("the tone lasted %1 s at %2 x").arg(lasted).arg(rate)));
+        const double hz = AudioProbe::dominantFrequency(heard.mid(from * 48, (to - from) * 48), 300, 1500);
+        QVERIFY2(std::abs(hz - kToneHz) <= kToneHz * 0.03, qPrintable(QStringLiteral("the tone is heard at %1 Hz").arg(hz)));
+        QVERIFY(!waitForStudy(QStringLiteral("slow-end")).isEmpty());
+        QVERIFY(m_screen->video->currentState() != int(VideoPlayer::Running));
+        const QJsonObject slow = studyEvents(QStringLiteral("slow")).front();
+        QCOMPARE(slow.value(QStringLiteral("start")).toInt(), 1000);
+        QCOMPARE(slow.value(QStringLiteral("end")).toInt(), 2000);
+        // Played again meanwhile, the video ends the replay.
+        this->key(key);
+        QTRY_VERIFY(m_screen->study->slowReplay().isPlaying());
+        this->key(Qt::Key_Space);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QVERIFY(!m_screen->study->slowReplay().isPlaying());
+    }
+
+    /// The phase of the shadowing cycle.
+    ShadowingCycle::Phase shadowPhase() const { return m_screen->study->shadowing().phase(); }
+
+    // Shadowing: the model, then a take of the phrase's length plus a second that holds
+    // what the microphone heard, the take played back, the model again. The take is
+    // kept: after a restart (leftovers of a killed take cleaned away) it plays from the
+    // phrase list, and the map's erase button erases it.
+    void aShadowingTakeIsRecordedPlayedBackKeptAndErased()
+    {
+        openLesson(23);
+        key(Qt::Key_Right); // the tone phrase, 1 s to 2 s
+        MediaPlayer learner;
+        learner.render(m_course->folder() + QStringLiteral("/voz2.wav"));
+        key(Qt::Key_H);
+        QCOMPARE(shadowPhase(), ShadowingCycle::Phase::Model);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Recording, 4000);
+        // The model holds at its end while the learner speaks.
+        QVERIFY(m_screen->video->currentState() != int(VideoPlayer::Running));
+        QVERIFY(m_screen->video->position() >= 2.0 && m_screen->video->position() <= 2.15);
+        learner.run();
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Playback, 4000);
+        learner.stop();
+        const QVector<float> playedBack = m_probe.record(700);
+        QVERIFY2(amplitudeDb(playedBack, kVoiceHz) > -30, qPrintable(QStringLiteral("the take is not heard: %1 dB").arg(amplitudeDb(playedBack, kVoiceHz))));
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::ModelAgain, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Idle, 4000);
+
+        const QStringList takes = m_screen->study->takesOf(0);
+        QCOMPARE(takes.size(), 1);
+        QVERIFY(takes.front().startsWith(TakeStore(state().UserFolder).lessonFolder(23) + QStringLiteral("/frase-1000-")));
+        const QVector<float> take = waveSamples(takes.front());
+        const double takeMs = take.size() * 1000.0 / 48000;
+        QVERIFY2(std::abs(takeMs - 2000) <= 60, qPrintable(QStringLiteral("the take lasts %1 ms").arg(takeMs)));
+        const double hz = AudioProbe::dominantFrequency(take, 300, 1500);
+        QVERIFY2(std::abs(hz - kVoiceHz) <= 10, qPrintable(QStringLiteral("the take holds %1 Hz").arg(hz)));
+        QVERIFY(!m_screen->conversacion->item(0)->icon().isNull());
+        QVERIFY(m_screen->conversacion->item(1)->icon().isNull());
+
+        // A kill in the middle of a take left its temporary file and a broken one.
+        const QString folder = TakeStore(state().UserFolder).lessonFolder(23);
+        for (const char* name : { "frase-1000-20260101-000000000.wav", "frase-1000-20260101-000000001.wav.Xa1b2C" }) {
+            QFile junk(folder + QLatin1Char('/') + QString::fromLatin1(name));
+            QVERIFY(junk.open(QIODevice::WriteOnly));
+            junk.write("RIFF\x24\x00\x01\x00WAVEfmt ");
+        }
+        cleanup();
+        m_harness = std::make_unique<ShellHarness>(*m_course);
+        registerScreens(shell());
+        m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
+        openLesson(23);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList { QFileInfo(takes.front()).fileName() });
+        QCOMPARE(m_screen->study->takesOf(0), takes);
+        // The intonation compared: the model's tone and the take's voice, one above the other.
+        key(Qt::Key_Right);
+        key(Qt::Key_O);
+        IntonationView* view = m_screen->intonation;
+        QVERIFY(view->isVisible());
+        QVERIFY(m_screen->rect().contains(view->geometry()));
+        const auto median = [](const std::vector<float>& pitch) {
+            std::vector<float> voiced;
+            std::copy_if(pitch.cbegin(), pitch.cend(), std::back_inserter(voiced), [](float f) { return f > 0; });
+            std::sort(voiced.begin(), voiced.end());
+            return voiced.empty() ? 0.0f : voiced[voiced.size() / 2];
+        };
+        QVERIFY2(std::abs(median(view->model().pitchHz) - kToneHz) < kToneHz * 0.03, qPrintable(QString::number(median(view->model().pitchHz))));
+        QVERIFY2(std::abs(median(view->take().pitchHz) - kVoiceHz) < kVoiceHz * 0.03, qPrintable(QString::number(median(view->take().pitchHz))));
+        QVERIFY(std::abs(view->model().seconds() - 1.0) < 0.02);
+        QVERIFY(view->model().onsetSeconds < 0.05);
+        QTest::mouseClick(view, Qt::LeftButton);
+        QVERIFY(view->isHidden());
+        // The phrase list plays it: its menu lists the take and the way to delete them.
+        click(VideoLearningScreen::ShowPhraseList);
+        QListWidget* list = m_screen->conversacion;
+        QVERIFY(!list->item(0)->icon().isNull());
+        emit list->customContextMenuRequested(list->visualItemRect(list->item(0)).center());
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = list->findChild<QMenu*>(QStringLiteral("takeMenu"))) && menu->isVisible());
+        QCOMPARE(menu->actions().size(), 3);
+        QTimer::singleShot(0, menu->actions().front(), &QAction::trigger);
+        QVERIFY2(m_probe.hears(kVoiceHz, 3000), "the take is not played from the list");
+        menu->close();
+
+        leaveForTheMap();
+        auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
+        map->MapButtonClick(map->buttonWithAction(16));
+        QVERIFY(!QFileInfo::exists(TakeStore(state().UserFolder).root()));
+        enterFromTheMap(23);
+        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+    }
+
+    // Leaving the screen in the middle of a shadowing take ends it: nothing is kept of the
+    // take cut short, and the microphone is free.
+    void leavingDuringShadowingDropsTheTake()
+    {
+        openLesson(23);
+        key(Qt::Key_Right);
+        key(Qt::Key_H);
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Recording, 4000);
+        key(Qt::Key_Escape);
+        QTRY_VERIFY(m_screen->isHidden());
+        QCOMPARE(shadowPhase(), ShadowingCycle::Phase::Idle);
+        QCOMPARE(m_screen->study->shadowing().recorder().mode(), WaveRecorder::Mode::Closed);
+        QTest::qWait(2500); // longer than the take would have lasted
+        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(studyEvents(QStringLiteral("take-saved")).isEmpty());
+    }
+
+    // A folder that takes no take: the learner is told once, the take is still played
+    // back, and the cycle goes on; nothing else breaks.
+    void anUnwritableTakeFolderIsToldOnce()
+    {
+        QFile blocker(TakeStore(state().UserFolder).root());
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+        blocker.close();
+        openLesson(23);
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(200);
+        for (int cycle = 0; cycle < 2; ++cycle) {
+            key(Qt::Key_Right);
+            if (cycle == 1)
+                key(Qt::Key_Left);
+            key(Qt::Key_H);
+            QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Playback, 8000);
+            QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Idle, 10000);
+        }
+        int told = 0;
+        for (const QJsonObject& e : m_harness->events(QStringLiteral("message")))
+            told += e.value(QStringLiteral("text")).toString().startsWith(ShadowingCycle::NoSaveText);
+        QCOMPARE(told, 1);
+        QCOMPARE(studyEvents(QStringLiteral("take-not-saved")).size(), 2);
+        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(QFileInfo(TakeStore(state().UserFolder).root()).isFile());
+        QVERIFY2(clickHeard(), "the screen's sounds are not back");
+    }
+
+    // A word of the English subtitle pointed at or clicked shows its translations from
+    // the glossary, whatever its case, punctuation or ending; the note's link opens the
+    // glossary on the term.
+    void aSubtitleWordShowsItsTranslationsFromTheGlossary()
+    {
+        openLesson(23);
+        key(Qt::Key_Right);
+        key(Qt::Key_Right);
+        QCOMPARE(english(), QStringLiteral("The HOUSES stopped."));
+        QTextEdit* subtitle = m_screen->e1[0];
+        const auto pointOf = [&](const QString& word) {
+            QTextCursor cursor(subtitle->document());
+            cursor.setPosition(int(english().indexOf(word)) + 1);
+            return subtitle->cursorRect(cursor).center();
+        };
+        QLabel* note = m_screen->words->note();
+        const struct { const char* word; bool byClick; const char* shows; } cases[] = {
+            { "HOUSES", false, "casa, hogar" }, { "stopped", true, "parar" }, { "The", false, "no está en el glosario" } };
+        for (const auto& c : cases) {
+            const QPoint at = pointOf(QString::fromLatin1(c.word));
+            PointerEvents::sendMouse(subtitle->viewport(), c.byClick ? QEvent::MouseButtonPress : QEvent::MouseMove, at, c.byClick ? Qt::LeftButton : Qt::NoButton);
+            QVERIFY2(note->isVisible(), c.word);
+            QVERIFY2(note->text().contains(QString::fromUtf8(c.shows)), qPrintable(note->text()));
+            QVERIFY(m_screen->rect().contains(note->geometry()));
+        }
+        PointerEvents::sendMouse(subtitle->viewport(), QEvent::MouseMove, pointOf(QStringLiteral("HOUSES")), Qt::NoButton);
+        QVERIFY(note->text().contains(QLatin1String("glosario:house")));
+        emit note->linkActivated(QStringLiteral("glosario:house"));
+        auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind")));
+        QVERIFY(glossary);
+        QTRY_VERIFY(glossary->isVisible());
+        QCOMPARE(glossary->lista[GlossaryScreen::English]->text(), QStringLiteral("house"));
+        QTRY_COMPARE(glossary->entryText(GlossaryScreen::Spanish), QStringLiteral("casa, hogar"));
+        glossary->Unload();
+        // A new phrase takes the note away.
+        QTRY_VERIFY(m_screen->isEnabled());
+        key(Qt::Key_Left);
+        QVERIFY(note->isHidden());
+    }
+
+    // Every key runs what its button runs: the same action reaches the screen's handler,
+    // with the same effect; one key serves the two buttons that take turns.
+    void everyKeyDoesWhatItsButtonDoes()
+    {
+        openLesson(20);
+        const QList<int> leaves { VideoLearningScreen::Leave, VideoLearningScreen::ToTest, VideoLearningScreen::Help,
+            VideoLearningScreen::Glossary, VideoLearningScreen::PhotoTextCards, VideoLearningScreen::PlayFullScreen,
+            VideoLearningScreen::RecordButton, VideoLearningScreen::PlayTake };
+        const auto lastButton = [this] {
+            int accion = 0;
+            for (const QJsonObject& e : m_harness->events(QStringLiteral("convo")))
+                if (e.value(QStringLiteral("op")).toString() == QLatin1String("button"))
+                    accion = e.value(QStringLiteral("accion")).toInt();
+            return accion;
+        };
+        for (const StudyKeys::Key& k : StudyKeys::keys()) {
+            if (leaves.contains(k.accion) || StudyAids::isStudyAction(k.accion) || k.accion == StudyStrip::KeysAction)
+                continue;
+            const bool running = m_screen->video->currentState() == int(VideoPlayer::Running);
+            const bool listShown = m_screen->conversacion->isVisible();
+            key(k.key, k.modifiers);
+            int expected = k.accion;
+            if (k.otherAccion && ((k.accion == VideoLearningScreen::Play && running) || (k.accion == VideoLearningScreen::ShowPhraseList && listShown)))
+                expected = k.otherAccion;
+            QCOMPARE(lastButton(), expected);
+        }
+        // The effects themselves, as the buttons have them.
+        key(Qt::Key_Home);
+        key(Qt::Key_Right);
+        QCOMPARE(english(), QStringLiteral("Good morning"));
+        key(Qt::Key_Right);
+        QCOMPARE(english(), QStringLiteral("A coffee, please"));
+        key(Qt::Key_Left);
+        QCOMPARE(int(m_screen->CurrentPhrase), 0);
+        const bool englishShown = m_screen->e1[0]->isVisible();
+        key(Qt::Key_E);
+        QCOMPARE(m_screen->e1[0]->isVisible(), !englishShown);
+        key(Qt::Key_E);
+        const bool listShown = m_screen->conversacion->isVisible();
+        key(Qt::Key_L);
+        QCOMPARE(m_screen->conversacion->isVisible(), !listShown);
+        key(Qt::Key_Space);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        key(Qt::Key_Space);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+        // The list of keys, from its key and from the strip.
+        key(Qt::Key_Question, Qt::ShiftModifier);
+        QVERIFY(m_screen->keysHelp->isVisible());
+        QVERIFY(m_screen->keysHelp->text().contains(QStringLiteral("P: pausa tras cada frase")));
+        QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(int(m_screen->strip->actions().size()) - 1).center());
+        QVERIFY(m_screen->keysHelp->isHidden());
+        // Esc is the way out.
+        key(Qt::Key_Escape);
+        QTRY_VERIFY(m_screen->isHidden());
+        QTRY_COMPARE(int(state().CurrentScreen), 1);
+    }
+
+    // The player's own study strip lies on the stage over none of the course's buttons.
+    void theStudyStripCoversNoButton()
+    {
+        openLesson(20);
+        QVERIFY(m_screen->strip && m_screen->strip->isVisible());
+        const QRect strip = m_screen->strip->geometry();
+        QVERIFY(m_screen->rect().contains(strip));
+        for (size_t i = 1; i < m_screen->Imagex.size(); ++i) {
+            const ButtonRecord& b = m_screen->buttons().at(i);
+            QVERIFY2(!strip.intersects(QRect(QPoint(b.left, b.top), QPoint(b.right, b.bottom))), qPrintable(QString::number(b.accion)));
+        }
+        QVERIFY(!strip.intersects(QRect(m_screen->videocont->pos(), m_screen->video->size())));
+        const std::vector<int> actions = m_screen->strip->actions();
+        QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(0).center());
+        QCOMPARE(actions.front(), int(StudyAids::PauseAfterPhrase));
+        QVERIFY(m_screen->study->pauseAfterPhrase());
     }
 
     void escOrAClickLeavesTheFullScreen_data()

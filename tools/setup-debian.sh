@@ -9,6 +9,10 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools
   libxcb1-dev libxcb-randr0-dev
   libqt6sql6-sqlite libqt6opengl6-dev libgl-dev libsqlite3-dev
+  # slow replay of a phrase keeps its pitch through a GStreamer pipeline of our own (scaletempo)
+  libgstreamer1.0-dev
+  # the intonation of a phrase and of the learner's take: pitch and onset detection
+  libaubio-dev
   # reading courses whose databases are legacy Jet files; mdbtools shows what a file holds (tests)
   mdbtools-dev libmdb3 mdbtools
   # playing a course straight from its ISO 9660 disc image (libcdio's reader); the tests

@@ -42,7 +42,13 @@ insert into pantalla (codigo, objeto, X, Y, bitmapactivable, bitmapactivo, accio
   (12, 5, 364, 386, 'botones\va_es_abajo.bmp', 'botones\va_es_abajo_activo.bmp', 29),
   (12, 5, 400, 356, 'botones\va_frases.bmp', 'botones\va_frases_activo.bmp', 33),
   (12, 5, 520, 356, 'botones\va_arbol.bmp', 'botones\va_arbol_activo.bmp', 35),
-  (12, 5, 400, 392, 'botones\va_grabando.bmp', 'botones\va_grabando.bmp', 36);
+  (12, 5, 400, 392, 'botones\va_grabando.bmp', 'botones\va_grabando.bmp', 36),
+  (12, 5, 430, 395, 'botones\va_pausa_frase.bmp', 'botones\va_pausa_frase_activo.bmp', 50),
+  (12, 5, 463, 395, 'botones\va_seguir.bmp', 'botones\va_seguir_activo.bmp', 51),
+  (12, 5, 496, 395, 'botones\va_bucle.bmp', 'botones\va_bucle_activo.bmp', 52),
+  (12, 5, 529, 395, 'botones\va_lento.bmp', 'botones\va_lento_activo.bmp', 54),
+  (12, 5, 562, 395, 'botones\va_muy_lento.bmp', 'botones\va_muy_lento_activo.bmp', 55),
+  (12, 5, 595, 395, 'botones\va_sombra.bmp', 'botones\va_sombra_activo.bmp', 56);
 
 -- The phrases; lesson 50's first row is its introduction, not listed (presentacion).
 insert into video_apren (n_leccion, mseg, frase_en, frase_sp) values

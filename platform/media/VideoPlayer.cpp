@@ -154,7 +154,10 @@ double VideoPlayer::position() const
 void VideoPlayer::setPosition(double seconds)
 {
     // Kept within the video; positioned at its end, a running video has ended.
-    if (m_core->setPosition(std::clamp(seconds, 0.0, std::max(duration(), 0.0))) && m_playState == Running)
+    const double to = std::clamp(seconds, 0.0, std::max(duration(), 0.0));
+    const bool atEnd = m_core->setPosition(to);
+    emit positionSet(to);
+    if (atEnd && m_playState == Running)
         setPlayState(Stopped);
 }
 

@@ -91,6 +91,8 @@ signals:
     void openComplete();
     /// Periodic while playing.
     void timer();
+    /// The position was set to SECONDS (a jump, not the video's own progress).
+    void positionSet(double seconds);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

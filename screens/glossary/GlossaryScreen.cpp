@@ -343,6 +343,8 @@ void GlossaryScreen::ScreenActivate()
     state.GlossaryOpen = true;
     shell().navigator().SetScreenEnabled(state.CurrentScreen, false);
     text1[Spanish]->setFocus();
+    if (!m_termToShow.isEmpty())
+        showEnglishTerm(std::exchange(m_termToShow, QString()));
 }
 
 void GlossaryScreen::Unload()
@@ -367,6 +369,31 @@ void GlossaryScreen::setEntryText(int side, const QString& text)
 int GlossaryScreen::sideOf(QObject* entryBox) const
 {
     return entryBox == text1[English] ? English : Spanish;
+}
+
+bool GlossaryScreen::showEnglishTerm(const QString& term)
+{
+    PictureList* list = lista[English];
+    if (!list || !isVisible()) {
+        // Opened just now: the term is shown once the glossary is up.
+        m_termToShow = term;
+        return true;
+    }
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemText(i).compare(term, Qt::CaseInsensitive) != 0)
+            continue;
+        list->setTopIndex(i);
+        ListaMouseDown(English);
+        PressedEntry = qint16(i);
+        // A change of entry raises the list's click, which looks the term up; the entry
+        // already current is looked up here.
+        if (list->listIndex() == i)
+            ListaClick(English);
+        else
+            list->setListIndex(i);
+        return true;
+    }
+    return false;
 }
 
 void GlossaryScreen::ListaMouseDown(int k)

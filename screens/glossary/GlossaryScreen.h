@@ -56,6 +56,9 @@ public:
 
     /// Closes the glossary; the screen beneath gets its input back.
     void Unload();
+    /// Shows the English term TERM as a click on it in the English list does (once the
+    /// glossary is up, when it is still opening); false when the list has no such term.
+    bool showEnglishTerm(const QString& term);
 
 protected:
     void ScreenLoad() override;
@@ -99,6 +102,7 @@ private:
     void setEntryText(int side, const QString& text);
     int sideOf(QObject* entryBox) const;
     void traceGlossary(const char* op, QJsonObject fields) const;
+    QString m_termToShow; ///< asked for before the glossary was up
 
     QString m_failure; ///< why the entry boxes could not be made, when they could not
     WindowDrag m_drag { *this };

@@ -12,6 +12,7 @@
 #include "Shell.h"
 #include "SoundChannels.h"
 #include "Trace.h"
+#include "TakeStore.h"
 #include "VideoLearningScreen.h"
 
 #include <QJsonObject>
@@ -288,6 +289,7 @@ void MainMapScreen::MapButtonClick(int index)
         break;
     case Erase:
         state.UserDb->queryDef(QStringLiteral("borrar")).execute();
+        TakeStore::eraseAll(state.UserFolder); // the shadowing takes are the learner's work too
         shell().trace().event("learner.erase");
         // The conversation tree shows the visits just erased; the map keeps its lesson.
         if (auto* conversations = qobject_cast<VideoLearningScreen*>(shell().existingWindow(QStringLiteral("frmva"))))

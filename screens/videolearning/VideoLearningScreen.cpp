@@ -3,6 +3,7 @@
 #include "CourseError.h"
 #include "CourseTree.h"
 #include "FrameButton.h"
+#include "GlossaryScreen.h"
 #include "HelpOverlay.h"
 #include "MediaProblem.h"
 #include "ModuleState.h"
@@ -11,16 +12,24 @@
 #include "PictureSurface.h"
 #include "Recordset.h"
 #include "Shell.h"
+#include "StudyAids.h"
+#include "StudyKeys.h"
+#include "IntonationView.h"
+#include "StudyStrip.h"
+#include "SubtitleWords.h"
+#include "TakeMenu.h"
+#include "TakeStore.h"
 #include "SoundChannels.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
 #include "VisitedLessons.h"
+#include "VoiceRecording.h"
 #include "WaveRecorder.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -70,13 +79,9 @@ void applyBackground(QWidget& control, const Recordset& row, QPalette::ColorRole
 
 VideoLearningScreen::VideoLearningScreen(Shell& shell)
     : FramedScreen(shell, QStringLiteral("frmva"), 12)
-    , BlinkTimer(new QTimer(this))
-    , mm(new WaveRecorder(this))
+    , voice(new VoiceRecording(shell, *this,
+          { [this] { stopVideo(); }, [this] { startScreenSounds(); }, [this](const QString& name) { return loadPicture(name); } }))
 {
-    BlinkTimer->setInterval(BlinkMs);
-    connect(BlinkTimer, &QTimer::timeout, this, [this] { this->shell().guarded([&] { Blink(); }); });
-    mm->setTrace(&shell.trace());
-    connect(mm, &WaveRecorder::done, this, [this](int code) { this->shell().guarded([&] { RecorderDone(code); }); });
 }
 
 VideoLearningScreen::~VideoLearningScreen() = default;
@@ -105,6 +110,14 @@ void VideoLearningScreen::ScreenLoad()
             traceConvo("end");
         }
     });
+    const auto tell = [this](const QString& text) {
+        // The message lies over the screen: closing it must not show the lesson afresh.
+        shell().state().ExplorerOpen = true;
+        shell().showMessage(text);
+    };
+    study = new StudyAids(*video, Phrases, shell().trace(),
+        { [this] { shell().sounds().ReleaseSoundChannels(); }, [this] { startScreenSounds(); }, tell }, this);
+    connect(study, &StudyAids::problem, this, tell);
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
         if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
@@ -113,6 +126,8 @@ void VideoLearningScreen::ScreenLoad()
     arbol = new CourseTree(shell(), this, CourseTree::VideoLearning);
     arbol->setObjectName(QStringLiteral("arbol"));
     arbol->hide();
+    // The keys belong to the screen: neither the tree nor the list keeps the focus.
+    arbol->setFocusPolicy(Qt::NoFocus);
     connect(arbol, &CourseTree::nodeClicked, this, [this](QTreeWidgetItem* item) { shell().guarded([&] { NodeClick(item); }); });
     connect(arbol, &CourseTree::pointerPressed, this, [this] { TreeClicked = true; });
     connect(arbol, &CourseTree::nodeExpanded, this, [this] { TreeClicked = false; });
@@ -121,7 +136,11 @@ void VideoLearningScreen::ScreenLoad()
     conversacion->setObjectName(QStringLiteral("conversacion"));
     conversacion->hide();
     conversacion->setMouseTracking(true);
+    conversacion->setFocusPolicy(Qt::NoFocus);
     conversacion->viewport()->installEventFilter(this);
+    conversacion->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(conversacion, &QListWidget::customContextMenuRequested, this, [this](const QPoint& pos) { TakeMenu::popup(*conversacion, *study, pos); });
+    connect(study, &StudyAids::takesChanged, this, [this] { TakeMenu::mark(*conversacion, *study); });
     connect(conversacion, &QListWidget::itemPressed, this, [this] { shell().guarded([&] { PhraseListPress(); }); });
 
     Picture2 = new QFrame(this);
@@ -160,7 +179,7 @@ bool VideoLearningScreen::loadObject(int kind, const Recordset& row)
         applyBackground(*Picture2, row, QPalette::Window);
         return true;
     case IndicatorKind:
-        m_indicatorPictures = { row.text(QStringLiteral("bitmapreposo")), row.text(QStringLiteral("bitmapactivable")) };
+        voice->setIndicatorPictures({ row.text(QStringLiteral("bitmapreposo")), row.text(QStringLiteral("bitmapactivable")) });
         return true;
     default: return false;
     }
@@ -204,7 +223,7 @@ void VideoLearningScreen::buttonBuilt(int index, const Recordset& row)
     if (accion == Volume)
         placeVolumePanel(Imagex[size_t(index)]->x(), Imagex[size_t(index)]->y() + Imagex[size_t(index)]->height());
     if (accion == RecordIndicator)
-        m_indicator = index;
+        voice->setIndicator(index);
     if (accion == SpanishDown || accion == SpanishUp || accion == EnglishDown || accion == EnglishUp) {
         connect(Imagex[size_t(index)], &FrameButton::pressed, this, [this](int i) { dressButton(i, false); });
         connect(Imagex[size_t(index)], &FrameButton::released, this, [this](int i) { dressButton(i, true); });
@@ -213,8 +232,32 @@ void VideoLearningScreen::buttonBuilt(int index, const Recordset& row)
 
 void VideoLearningScreen::loadFinished()
 {
-    mm->setWait(true);
+    voice->mm->setWait(true);
+    // What a take cut short by a kill left behind goes before any take is listed.
+    if (const int removed = TakeStore(shell().state().UserFolder).cleanLeftovers())
+        shell().trace().event("study", { { QStringLiteral("op"), QStringLiteral("leftovers") }, { QStringLiteral("removed"), removed } });
     Imagex.front()->setEnabled(false);
+    if (e1[0]) {
+        words = new SubtitleWords(*e1[0], *this, *shell().state().ContentDb, shell().trace());
+        connect(words, &SubtitleWords::glossaryRequested, this, [this](const QString& term) { shell().guarded([&] { openGlossaryOn(term); }); });
+    }
+    // A course that gives the study aids no buttons gets the player's own strip.
+    const bool ownStudyButtons = std::any_of(buttons().cbegin(), buttons().cend(), [](const ButtonRecord& b) { return StudyAids::isStudyAction(b.accion); });
+    if (!ownStudyButtons) {
+        strip = new StudyStrip(*study, this);
+        connect(strip, &StudyStrip::actionClicked, this, [this](int accion) { runActionByKey(accion); });
+    }
+    intonation = new IntonationView(this);
+    intonation->hide();
+    connect(study, &StudyAids::intonationRequested, this, [this](int index) { shell().guarded([&] { showIntonation(index); }); });
+    keysHelp = new QLabel(StudyKeys::helpText(), this);
+    keysHelp->setObjectName(QStringLiteral("keysHelp"));
+    keysHelp->setFrameStyle(QFrame::Box);
+    keysHelp->setAutoFillBackground(true);
+    keysHelp->setMargin(6);
+    keysHelp->setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    keysHelp->adjustSize();
+    keysHelp->hide();
     arbol->visitedLessons();
     arbol->Raiz();
     if (const int tree = buttonWithAction(ShowTree)) {
@@ -264,21 +307,18 @@ void VideoLearningScreen::trampa()
         if (!lessons->isEof())
             state.CurrentLesson = qint16(lessons->number(QStringLiteral("N_leccion")));
     }
-    Recording = false;
+    voice->Recording = false;
 }
 
 void VideoLearningScreen::activated()
 {
-    TakeMade = false;
+    voice->reset();
     applySidePanelMode();
     ShowVideoLesson();
     selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
     setSubtitles({}, {});
-    Recording = false;
-    BlinkPhase = false;
-    if (m_indicator)
-        Imagex[size_t(m_indicator)]->setEnabled(false);
+    placeStudyStrip();
     Picture1->setFocus();
 }
 
@@ -292,8 +332,12 @@ void VideoLearningScreen::heldActivation()
 
 void VideoLearningScreen::screenLeft()
 {
-    if (isLoaded() && Recording)
-        StopTake();
+    if (isLoaded()) {
+        voice->stopIfRecording();
+        study->stopAll();
+        intonation->hide();
+        keysHelp->hide();
+    }
     FramedScreen::screenLeft();
 }
 
@@ -316,7 +360,9 @@ void VideoLearningScreen::ShowVideoLesson()
     videocont->hide();
     HasIntro = lessons->value(QStringLiteral("presentacion")).toBool();
     videocont->move(int(lessons->number(QStringLiteral("X"))), int(lessons->number(QStringLiteral("Y"))));
+    study->setLesson(state.CurrentLesson, state.UserFolder);
     LoadPhrases();
+    TakeMenu::mark(*conversacion, *study);
     registerShownLesson();
     video->stop();
     try {
@@ -517,7 +563,7 @@ void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
 {
     if (!item)
         return;
-    if (Recording) {
+    if (voice->Recording) {
         // A take keeps its lesson: the tree goes back to it.
         if (QTreeWidgetItem* accepted = arbol->node(m_acceptedKey))
             arbol->setCurrentItem(accepted);
@@ -548,7 +594,7 @@ void VideoLearningScreen::BackgroundMouseMove(int x, int y)
 {
     // While a take is recorded or played the buttons stay as they are: the record button
     // lit, the indicator blinking, the play button lit until the take has been heard.
-    if (Recording || PlayingTake) {
+    if (voice->Recording || voice->PlayingTake) {
         volumen->hide();
         return;
     }
@@ -587,7 +633,7 @@ void VideoLearningScreen::stepPhrase(int step)
 
 void VideoLearningScreen::toggleSubtitle(int box, int index)
 {
-    if (Recording || !e1[size_t(box)])
+    if (voice->Recording || !e1[size_t(box)])
         return;
     const bool hide = e1[size_t(box)]->isVisible();
     e1[size_t(box)]->setVisible(!hide);
@@ -597,7 +643,7 @@ void VideoLearningScreen::toggleSubtitle(int box, int index)
 
 void VideoLearningScreen::switchSidePanel(bool toList, int index)
 {
-    if (Recording)
+    if (voice->Recording)
         return;
     ModuleState& state = shell().state();
     state.SidePanelMode = toList ? 2 : 1;
@@ -628,7 +674,92 @@ void VideoLearningScreen::stopVideo()
 
 void VideoLearningScreen::ButtonClick(int index)
 {
-    const int accion = buttons().at(size_t(index)).accion;
+    runAction(buttons().at(size_t(index)).accion, index);
+}
+
+void VideoLearningScreen::keyPressEvent(QKeyEvent* event)
+{
+    const StudyKeys::Key* key = StudyKeys::find(event->key(), event->modifiers());
+    if (!key) {
+        FramedScreen::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    int accion = key->accion;
+    if (accion == StudyStrip::KeysAction) {
+        toggleKeysHelp();
+        return;
+    }
+    // One key for the two buttons that take turns: play and pause, the list and the tree.
+    if (key->otherAccion && accion == Play && video && video->currentState() == VideoPlayer::Running)
+        accion = key->otherAccion;
+    if (key->otherAccion && accion == ShowPhraseList && conversacion && conversacion->isVisible())
+        accion = key->otherAccion;
+    runActionByKey(accion);
+}
+
+void VideoLearningScreen::runActionByKey(int accion)
+{
+    if (accion == StudyStrip::KeysAction) {
+        toggleKeysHelp();
+        return;
+    }
+    shell().guarded([&] {
+        // The key runs what the button runs, the button's pictures and latches included.
+        if (const int index = buttonWithAction(accion))
+            ButtonClick(index);
+        else
+            runAction(accion, 0);
+    });
+}
+
+void VideoLearningScreen::showIntonation(int index)
+{
+    Intonation model;
+    Intonation take;
+    if (!study->intonationOf(index, model, take)) {
+        shell().state().ExplorerOpen = true;
+        shell().showMessage(StudyAids::NoTakeText);
+        return;
+    }
+    if (video->currentState() == VideoPlayer::Running)
+        video->pause();
+    intonation->setUtterances(std::move(model), std::move(take));
+    // Over the video and the subtitles, where the learner looks.
+    intonation->setGeometry(QRect(0, 0, std::min(width(), 600), 260).translated(std::max(0, (width() - 600) / 2), 40));
+    intonation->raise();
+    intonation->show();
+}
+
+void VideoLearningScreen::toggleKeysHelp()
+{
+    keysHelp->move((width() - keysHelp->width()) / 2, std::max(0, (height() - keysHelp->height()) / 2));
+    keysHelp->setVisible(!keysHelp->isVisible());
+    keysHelp->raise();
+}
+
+void VideoLearningScreen::placeStudyStrip()
+{
+    if (!strip)
+        return;
+    // Never over the course's buttons; over its other objects only when nothing else is free.
+    std::vector<QRect> buttonsThere;
+    for (size_t i = 1; i < buttons().size(); ++i) {
+        const ButtonRecord& b = buttons()[i];
+        buttonsThere.emplace_back(QPoint(b.left, b.top), QPoint(b.right, b.bottom));
+    }
+    std::vector<QRect> objects { QRect(videocont->pos(), video->size()), arbol->geometry(), conversacion->geometry() };
+    for (QWidget* w : { static_cast<QWidget*>(e1[0]), static_cast<QWidget*>(e1[1]), static_cast<QWidget*>(lbltit) }) {
+        if (w)
+            objects.push_back(w->geometry());
+    }
+    strip->move(StudyStrip::placeFor(strip->size(), size(), buttonsThere, objects));
+    strip->raise();
+    strip->show();
+}
+
+void VideoLearningScreen::runAction(int accion, int index)
+{
     traceConvo("button", accion);
     if (!VideoOpened && accion != ToTest && accion != Leave && accion != Help)
         return;
@@ -698,18 +829,13 @@ void VideoLearningScreen::ButtonClick(int index)
     case EnglishUp: scrollSubtitle(0, -1); break;
     case ShowPhraseList: switchSidePanel(true, index); break;
     case ShowTree: switchSidePanel(false, index); break;
-    case RecordIndicator:
-        if (Recording)
-            StopTake();
-        else
-            StartTake();
-        break;
+    case RecordIndicator: voice->toggle(); break;
     case RecordButton:
-        if (m_indicator)
-            ButtonClick(m_indicator);
-        dressButton(index, !Recording);
+        if (voice->indicator())
+            ButtonClick(voice->indicator());
+        dressButton(index, !voice->Recording);
         break;
-    case PlayTake: PlayTheTake(); break;
+    case PlayTake: voice->PlayTheTake(); break;
     case RepeatPhrase: {
         if (!lesson || Phrases.empty())
             break;
@@ -736,8 +862,19 @@ void VideoLearningScreen::ButtonClick(int index)
         }
         break;
     }
-    default: break;
+    default: study->run(accion); break;
     }
+}
+
+void VideoLearningScreen::openGlossaryOn(const QString& term)
+{
+    if (!shell().window(QStringLiteral("frmind")))
+        return;
+    stopVideo();
+    shell().state().ExplorerOpen = true;
+    shell().navigator().OpenGlossary();
+    if (auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind"))))
+        glossary->showEnglishTerm(term);
 }
 
 void VideoLearningScreen::VolumeChange(int value)
@@ -748,93 +885,9 @@ void VideoLearningScreen::VolumeChange(int value)
     shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("volume") }, { QStringLiteral("volume"), SavedVolume } });
 }
 
-void VideoLearningScreen::CopiarArchivoSonido()
+int VideoLearningScreen::recordIndicator() const
 {
-    // Every error is ignored, as the course did: the template is not needed for the take.
-    const QString folder = shell().state().UserFolder;
-    QFile::remove(folder + QStringLiteral("tmp.wav"));
-    QFile::copy(folder + QStringLiteral("ejgrab.wav"), folder + QStringLiteral("tmp.wav"));
-    QFile::setPermissions(folder + QStringLiteral("tmp.wav"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-}
-
-void VideoLearningScreen::StartTake()
-{
-    mm->setCommand(QStringLiteral("close"));
-    stopVideo();
-    shell().sounds().ReleaseSoundChannels();
-    CopiarArchivoSonido();
-    mm->setFileName(TakeFile);
-    mm->setCommand(QStringLiteral("open"));
-    if (mm->error() == 0)
-        mm->setCommand(QStringLiteral("record"));
-    if (mm->error() != 0) {
-        // No take was made: the learner is told so and the screen sounds come back; the
-        // recorder's own reason is in the trace for whoever looks into it.
-        shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("record") }, { QStringLiteral("error"), mm->errorString() } });
-        mm->setCommand(QStringLiteral("close"));
-        startScreenSounds();
-        // The message lies over the screen like the help: closing it must not show the
-        // lesson afresh.
-        shell().state().ExplorerOpen = true;
-        shell().showMessage(NoRecordingText);
-        return;
-    }
-    Recording = true;
-    BlinkTimer->start();
-    TakeMade = true;
-}
-
-void VideoLearningScreen::StopTake()
-{
-    // Loading the screen's sounds serves timers: no blink may show the indicator again.
-    BlinkTimer->stop();
-    if (m_indicator) {
-        Imagex[size_t(m_indicator)]->hide();
-        Imagex[size_t(m_indicator)]->setPixmap(QPixmap());
-    }
-    mm->setCommand(QStringLiteral("stop"));
-    mm->setWait(true);
-    mm->setFileName(StoppedTakeFile);
-    Recording = false;
-    startScreenSounds();
-    if (m_indicator)
-        button(m_indicator).state = LatchedState;
-}
-
-void VideoLearningScreen::Blink()
-{
-    if (!Recording || !m_indicator)
-        return;
-    FrameButton* indicator = Imagex[size_t(m_indicator)];
-    indicator->show();
-    indicator->setPixmap(loadPicture(m_indicatorPictures[BlinkPhase ? 0 : 1]));
-    indicator->resize(indicator->pixmap().size());
-    BlinkPhase = !BlinkPhase;
-    indicator->update();
-}
-
-void VideoLearningScreen::PlayTheTake()
-{
-    if (!TakeMade || Recording)
-        return;
-    stopVideo();
-    PlayingTake = true;
-    shell().sounds().ReleaseSoundChannels();
-    mm->setCommand(QStringLiteral("Prev"));
-    mm->setNotify(true);
-    mm->setWait(true);
-    mm->setCommand(QStringLiteral("Play"));
-}
-
-void VideoLearningScreen::RecorderDone(int code)
-{
-    if (!PlayingTake)
-        return;
-    // A playback that failed or was cut short also ends: the screen's sounds must
-    // not stay released for good.
-    PlayingTake = false;
-    if (code == WaveRecorder::Successful || !Recording)
-        startScreenSounds();
+    return voice->indicator();
 }
 
 void VideoLearningScreen::traceConvo(const char* op, int accion) const

@@ -11,8 +11,12 @@ class PictureSurface;
 class QFrame;
 class QTextEdit;
 class QTreeWidgetItem;
+class StudyAids;
+class IntonationView;
+class StudyStrip;
+class SubtitleWords;
 class VideoPlayer;
-class WaveRecorder;
+class VoiceRecording;
 
 /// `frmva`, the conversation video: the lesson's video with its phrase on show in English
 /// and Spanish (`e1`), the phrase list `conversacion` to jump from, the tree of the
@@ -55,13 +59,6 @@ public:
     };
     /// Row kinds of this screen.
     enum Kind { VideoKind = 3, TreeKind = 16, PhraseListKind = 21, PopupKind = 22, IndicatorKind = 24 };
-    /// The recorder's fixed files, as the course names them.
-    static inline const QString TakeFile = QStringLiteral("c:\\lurva\\sir2.wav");
-    static inline const QString StoppedTakeFile = QStringLiteral("c:\\lurva\\sir.wav");
-    /// What the learner is told when no take can be made.
-    static inline const QString NoRecordingText = QStringLiteral("No se puede grabar: no hay micrófono o no se puede usar.");
-    /// Blink period of the record indicator.
-    static constexpr int BlinkMs = 100;
     /// List entries wider than the list show this many characters and "...".
     static constexpr int ShortPhraseLength = 20;
 
@@ -76,8 +73,18 @@ public:
     QListWidget* conversacion = nullptr;
     QFrame* Picture2 = nullptr;
     QLabel* TxtFrase = nullptr;
-    QTimer* BlinkTimer = nullptr;
-    WaveRecorder* mm = nullptr;
+    /// The learner's whole take: the recorder `mm`, its indicator and its states.
+    VoiceRecording* voice = nullptr;
+    /// The study aids over the video: pause after each phrase, loop a phrase.
+    StudyAids* study = nullptr;
+    /// The words of the English subtitle looked up in the glossary.
+    SubtitleWords* words = nullptr;
+    /// The player's own study strip, for a course without buttons for the aids (else null).
+    StudyStrip* strip = nullptr;
+    /// The list of keys, shown and hidden with the strip's "Teclas" or the key "?".
+    QLabel* keysHelp = nullptr;
+    /// The model's intonation and the learner's, one above the other (hidden until asked for).
+    IntonationView* intonation = nullptr;
 
     // Screen state, named as the course names it.
     PhraseTable Phrases;
@@ -90,15 +97,9 @@ public:
     bool TreeClicked = false;
     QChar SelectedLetter = QLatin1Char('N');
     int LastHoverItem = -1;
-    bool Recording = false;
-    bool TakeMade = false;
-    bool PlayingTake = false;
-    bool BlinkPhase = false;
 
     /// The record indicator button (action 36), 0 when the screen has none.
-    int recordIndicator() const { return m_indicator; }
-    /// The two pictures the indicator blinks between.
-    const std::array<QString, 2>& indicatorPictures() const { return m_indicatorPictures; }
+    int recordIndicator() const;
 
     // Handlers, public so that tests drive them as events do.
     void ShowVideoLesson();
@@ -109,11 +110,18 @@ public:
     void PhraseListHover(const QPoint& pos);
     void TxtFraseClick();
     void NodeClick(QTreeWidgetItem* item);
-    void Blink();
-    void RecorderDone(int code);
     void ButtonClick(int index) override;
+    /// Runs the action ACCION as button INDEX would (0: the screen has no such button).
+    void runAction(int accion, int index);
+    /// Runs ACCION as a key or the study strip asks: through its button when the screen has one.
+    void runActionByKey(int accion);
+    void toggleKeysHelp();
+    /// Shows the model's intonation and the newest take's of phrase INDEX.
+    void showIntonation(int index);
     /// The frame's hover reset, except while a take is recorded or played.
     void BackgroundMouseMove(int x, int y) override;
+    /// Opens the glossary on the English term TERM (a word of the subtitle).
+    void openGlossaryOn(const QString& term);
     /// Builds the tree again from the learner database (after the map's erase button).
     void refreshTree();
 
@@ -129,6 +137,8 @@ protected:
     /// The conversation carries the sound: this screen has no background of its own.
     bool hasBackgroundSound() const override { return false; }
     bool eventFilter(QObject* watched, QEvent* event) override;
+    /// Every button and study aid has its key (StudyKeys).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void trampa();
@@ -137,6 +147,7 @@ private:
     /// Registers CurrentLesson as visited and ticks its node.
     void registerShownLesson();
     void applySidePanelMode();
+    void placeStudyStrip();
     /// Shows PHRASE in the pop-up `Picture2`, its top at TOP if it fits there.
     void showPopup(const QString& phrase, int top);
     void hidePopup();
@@ -153,10 +164,6 @@ private:
     void toggleSubtitle(int box, int index);
     void switchSidePanel(bool toList, int index);
     void scrollSubtitle(int box, int lines);
-    void StartTake();
-    void StopTake();
-    void PlayTheTake();
-    void CopiarArchivoSonido();
     void stopVideo();
     void traceConvo(const char* op, int accion = -1) const;
 
@@ -165,8 +172,6 @@ private:
         QString activo;
     };
     std::vector<ButtonPictures> m_pictures; ///< by button index
-    std::array<QString, 2> m_indicatorPictures;
-    int m_indicator = 0;
     int m_popupHeight = 0; ///< the pop-up's height as its row gives it
     int m_popupRow = -1;   ///< the list row whose phrase the pop-up shows
     QString m_acceptedKey; ///< the node key of the last accepted tree click

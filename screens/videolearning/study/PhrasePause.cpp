@@ -1,0 +1,42 @@
+#include "PhrasePause.h"
+
+#include "VideoPlayer.h"
+
+PhrasePause::PhrasePause(VideoPlayer& video, QObject* parent)
+    : QObject(parent)
+    , m_video(video)
+{
+    // Played, stopped or moved by any other means, the video no longer waits here.
+    connect(&m_video, &VideoPlayer::stateChange, this, [this](int, int state) {
+        if (state != VideoPlayer::Paused)
+            m_waiting = false;
+    });
+    connect(&m_video, &VideoPlayer::positionSet, this, [this] { m_waiting = false; });
+}
+
+bool PhrasePause::phraseEnded(int index)
+{
+    if (!m_on)
+        return false;
+    hold(index);
+    return true;
+}
+
+void PhrasePause::hold(int index)
+{
+    // The last phrase ends with the video, which has stopped by itself.
+    if (m_video.currentState() != VideoPlayer::Running)
+        return;
+    m_video.pause();
+    m_waiting = true;
+    m_heldPhrase = index;
+}
+
+bool PhrasePause::goOn()
+{
+    if (!m_waiting)
+        return false;
+    m_waiting = false;
+    m_video.run();
+    return true;
+}
