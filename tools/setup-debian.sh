@@ -11,6 +11,8 @@ packages=(
   libqt6sql6-sqlite libqt6opengl6-dev libgl-dev libsqlite3-dev
   # reading courses whose databases are legacy Jet files; mdbtools shows what a file holds (tests)
   mdbtools-dev libmdb3 mdbtools
+  # decoding the period's sound codings (ADPCM, A-law, mu-law, MPEG in WAVE) that GStreamer mis-times
+  libsndfile1-dev
   # runtime: sound, video, the GStreamer codecs the course media use
   qt6-qpa-plugins libqt6multimedia6 libqt6multimediawidgets6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
