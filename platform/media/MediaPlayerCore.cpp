@@ -37,7 +37,7 @@ void MediaPlayerCore::createPlayer()
     connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &MediaPlayerCore::onMediaStatusChanged);
     connect(m_player.get(), &QMediaPlayer::durationChanged, this, [this](qint64 durationMs) {
         // Reloading passes through an empty source, whose duration is 0.
-        if (durationMs > 0 && m_phase != Phase::Empty)
+        if (durationMs > 0 && m_phase != Phase::Empty && !m_durationKnown)
             m_durationMs = durationMs;
     });
     connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error, const QString& text) {
@@ -62,6 +62,7 @@ void MediaPlayerCore::load(const QString& file)
     m_wantPlaying = false;
     m_pendingMs.reset();
     m_durationMs = 0;
+    m_durationKnown = false;
     startLoad();
 }
 
@@ -94,6 +95,7 @@ void MediaPlayerCore::unload()
     m_wantPlaying = false;
     m_pendingMs.reset();
     m_durationMs = 0;
+    m_durationKnown = false;
 }
 
 bool MediaPlayerCore::hasLoaded(const QString& file) const
@@ -148,7 +150,7 @@ void MediaPlayerCore::onLoaded()
 {
     const bool firstLoad = m_phase == Phase::Loading;
     m_phase = Phase::Ready;
-    if (m_player->duration() > 0)
+    if (m_player->duration() > 0 && !m_durationKnown)
         m_durationMs = m_player->duration();
     prime(m_atEnd ? 0 : m_pendingMs.value_or(0));
     m_pendingMs.reset();
@@ -180,6 +182,14 @@ void MediaPlayerCore::reloadIfStale()
     m_stale = false;
     m_phase = Phase::Reloading;
     startLoad();
+}
+
+void MediaPlayerCore::setKnownDuration(double seconds)
+{
+    if (m_phase == Phase::Empty || seconds <= 0)
+        return;
+    m_durationKnown = true;
+    m_durationMs = std::llround(seconds * 1000.0);
 }
 
 void MediaPlayerCore::play()

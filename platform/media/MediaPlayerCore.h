@@ -68,6 +68,11 @@ public:
     /// media, where the player then holds without playing.
     bool setPosition(double seconds);
 
+    /// Takes SECONDS as the media's length, told by the file itself, instead of what
+    /// the player estimates (it estimates some streams from their bit rate); until the
+    /// next load.
+    void setKnownDuration(double seconds);
+
     bool isAtEnd() const { return m_atEnd; }
     double duration() const { return m_durationMs / 1000.0; }
     double position() const;
@@ -124,5 +129,6 @@ private:
     // A position asked for while not playing, taken when playing starts.
     std::optional<qint64> m_pendingMs;
     qint64 m_durationMs = 0;
+    bool m_durationKnown = false;
     int m_volume = kFullVolume;
 };
