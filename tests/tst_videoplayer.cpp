@@ -6,6 +6,7 @@
 #include "VideoPlayer.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -250,13 +251,15 @@ void TestVideoPlayer::unopenableFileNeverBecomesReady_data()
     QTest::addColumn<QByteArray>("contents");
     QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.avi")) << QByteArray();
     QTest::newRow("not a video") << m_dir.filePath(QStringLiteral("text.avi")) << QByteArray("RIFF but not really a video\n");
+    QTest::newRow("empty") << m_dir.filePath(QStringLiteral("empty.avi")) << QByteArray("");
+    QTest::newRow("cut off in its header") << m_dir.filePath(QStringLiteral("cut.avi")) << QByteArray("RIFF\x00\x10\x00\x00AVI LIST\x00\x04\x00\x00hdrlavih", 28);
 }
 
 void TestVideoPlayer::unopenableFileNeverBecomesReady()
 {
     QFETCH(QString, file);
     QFETCH(QByteArray, contents);
-    if (!contents.isEmpty()) {
+    if (!file.contains(QLatin1String("missing"))) {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(contents);
@@ -275,6 +278,9 @@ void TestVideoPlayer::unopenableFileNeverBecomesReady()
     QVERIFY(!reachedReady(ready));
     QCOMPARE(opened.count(), 0);
     QCOMPARE(player.naturalWidth(), 0);
+    // The learner is told which video cannot be played, in place of a black picture.
+    QVERIFY2(player.message().startsWith(QStringLiteral("No se puede reproducir")), qPrintable(player.message()));
+    QVERIFY(player.message().contains(QFileInfo(file).fileName()));
     player.run();
     QTest::qWait(200);
     QCOMPARE(player.currentState(), int(VideoPlayer::Stopped));
