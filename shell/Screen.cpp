@@ -2,8 +2,10 @@
 
 #include "CourseError.h"
 #include "FrameButton.h"
+#include "IconFile.h"
 #include "InputLock.h"
 #include "ModuleState.h"
+#include "PictureFile.h"
 #include "Recordset.h"
 #include "ScreenHost.h"
 #include "Shell.h"
@@ -85,9 +87,10 @@ bool Screen::isInputEnabled() const
 QPixmap Screen::loadPicture(const QString& name) const
 {
     const QString file = m_shell.state().Folder.require(name);
-    QPixmap picture(file);
+    QString why;
+    const QPixmap picture = QPixmap::fromImage(PictureFile::read(file, &why));
     if (picture.isNull())
-        throw CourseError(QStringLiteral("picture %1 cannot be read (%2)").arg(name.trimmed(), file));
+        throw CourseError(QStringLiteral("picture %1 cannot be read (%2: %3)").arg(name.trimmed(), file, why));
     return picture;
 }
 
@@ -96,7 +99,10 @@ QCursor Screen::handCursor() const
     if (!m_handLoaded) {
         m_handLoaded = true;
         const QPixmap hand = loadPicture(QStringLiteral("mano.ico"));
-        m_hand = QCursor(hand, hand.width() / 2, hand.height() / 2);
+        // A cursor file says where it points (the finger's tip); an icon points at its centre.
+        const IconFile file = IconFile::read(m_shell.state().Folder.require(QStringLiteral("mano.ico")));
+        const QPoint hotSpot = file.isNull() ? QPoint(hand.width() / 2, hand.height() / 2) : file.hotSpot();
+        m_hand = QCursor(hand, hotSpot.x(), hotSpot.y());
     }
     return m_hand;
 }

@@ -5,6 +5,7 @@
 #include "Recordset.h"
 #include "Trace.h"
 
+#include <QFileInfo>
 #include <QJsonObject>
 
 namespace {
@@ -64,7 +65,20 @@ void SoundChannels::load(MediaPlayer& player, const QString& name)
 {
     if (name.trimmed().isEmpty())
         return;
-    player.render(m_state.Folder.resolve(name));
+    renderOrSilence(player, m_state.Folder.resolve(name));
+}
+
+void SoundChannels::renderOrSilence(MediaPlayer& player, const QString& file)
+{
+    // A file the course names and the disc lacks is the course's error. One that is there
+    // but cannot be played (empty, cut short, not a sound, unreadable) leaves its channel
+    // empty and silent, and the screen goes on: render has traced which file and why.
+    try {
+        player.render(file);
+    } catch (const CourseError&) {
+        if (!QFileInfo::exists(file))
+            throw;
+    }
 }
 
 void SoundChannels::PlayScreenSound()
@@ -110,7 +124,7 @@ void SoundChannels::SoundTimer()
 
 void SoundChannels::PlaySoundFile(const QString& name)
 {
-    m_single.render(m_state.Folder.resolve(name));
+    renderOrSilence(m_single, m_state.Folder.resolve(name));
     m_single.setVolume(m_state.Volume);
 }
 

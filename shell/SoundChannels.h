@@ -28,7 +28,8 @@ public:
     /// The sound upkeep of every screen tick: loops the background, rewinds a finished click.
     void SoundTimer();
     /// Loads NAME (relative to the course folder) on the single channel at `Volume`;
-    /// the caller starts it. Throws CourseError naming a missing or unplayable file.
+    /// the caller starts it. Throws CourseError naming a missing file; a file that cannot
+    /// be played leaves the channel empty and silent (traced as a `sound` render error).
     void PlaySoundFile(const QString& name);
 
     void startBackground();
@@ -47,6 +48,8 @@ public:
 private:
     /// Renders NAME on PLAYER; an empty name leaves the channel empty.
     void load(MediaPlayer& player, const QString& name);
+    /// Renders FILE on PLAYER; a file that is there but cannot be played leaves it empty.
+    void renderOrSilence(MediaPlayer& player, const QString& file);
     /// Runs OPERATION on PLAYER; a channel that fails stays silent and the trace says why.
     template<typename Operation>
     void quietly(MediaPlayer& player, Operation operation);

@@ -3,6 +3,9 @@
 #include "ShellHarness.h"
 #include "SoundChannels.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
 #include <QtTest>
 
 namespace {
@@ -12,7 +15,9 @@ const QString rows = QStringLiteral(
     "  (1, 1, 'sonidos\\Fondo440.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav'),"
     "  (1, 20, 'sonidos\\fondo880.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav'),"
     "  (4, 0, 'sonidos\\fondo880.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav'),"
-    "  (3, 0, '  sonidos\\fondo880.wav  ', 'sonidos\\click.wav', null);");
+    "  (3, 0, '  sonidos\\fondo880.wav  ', 'sonidos\\click.wav', null),"
+    "  (5, 0, 'sonidos\\VACIO.WAV', 'sonidos\\texto.wav', 'sonidos\\cambio.wav'),"
+    "  (6, 0, 'sonidos\\cortado.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav');");
 
 using Channel = SoundChannels::Channel;
 
@@ -156,6 +161,56 @@ private Q_SLOTS:
         QVERIFY(heard(660));
         state().Volume = 0;
         QVERIFY_THROWS_EXCEPTION(CourseError, sounds().PlaySoundFile(QStringLiteral("sonidos\\falta.wav")));
+    }
+
+    void aBadFileLeavesItsChannelSilentAndTheScreenGoesOn()
+    {
+        // What a damaged disc holds: an empty file, words behind a sound's name, a sound
+        // header whose samples are gone.
+        const auto write = [&](const char* name, const QByteArray& bytes) {
+            QFile out(file(name));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(bytes);
+        };
+        write("sonidos/vacio.wav", QByteArray());
+        write("sonidos/texto.wav", QByteArray("Lección 5: sonidos\r\n"));
+        write("sonidos/cortado.wav", QByteArray("RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x22\x56\x00\x00"
+                                                "\x44\xac\x00\x00\x02\x00\x10\x00", 36));
+        const int errorsBefore = m_harness->soundCount(QStringLiteral("background"), QStringLiteral("render"));
+        enter(5, 0);
+        QVERIFY(sounds().channel(Channel::Background).file().isEmpty());
+        QVERIFY(sounds().channel(Channel::Click).file().isEmpty());
+        // The other channels play as ever, and the silent ones take every operation.
+        sounds().startBackground();
+        sounds().startClickSound();
+        sounds().SoundTimer();
+        sounds().channel(Channel::Change).run();
+        QVERIFY(heard(660));
+        enter(6, 0);
+        QVERIFY(sounds().channel(Channel::Background).file().isEmpty());
+        QCOMPARE(sounds().channel(Channel::Click).file(), file("sonidos/click.wav"));
+        sounds().StopBackgroundSound();
+
+        // Each bad file is reported once, by name, with the reason.
+        QList<QJsonObject> failures;
+        for (const QJsonObject& event : m_harness->events(QStringLiteral("sound"))) {
+            const QString name = QFileInfo(event.value(QStringLiteral("file")).toString()).fileName();
+            const bool bad = name == QLatin1String("vacio.wav") || name == QLatin1String("texto.wav") || name == QLatin1String("cortado.wav");
+            if (bad && (event.contains(QStringLiteral("error")) || event.value(QStringLiteral("op")).toString() == QLatin1String("error")))
+                failures << event;
+        }
+        QCOMPARE(failures.size(), 3);
+        QCOMPARE(failures[0].value(QStringLiteral("file")).toString(), file("sonidos/vacio.wav"));
+        QCOMPARE(failures[1].value(QStringLiteral("file")).toString(), file("sonidos/texto.wav"));
+        QCOMPARE(failures[2].value(QStringLiteral("file")).toString(), file("sonidos/cortado.wav"));
+        QVERIFY2(failures[2].value(QStringLiteral("error")).toString().contains(QStringLiteral("no data chunk")),
+                 qPrintable(failures[2].value(QStringLiteral("error")).toString()));
+        QVERIFY(m_harness->soundCount(QStringLiteral("background"), QStringLiteral("render")) > errorsBefore);
+
+        // On the single channel too; a file the disc lacks stays the course's error.
+        sounds().PlaySoundFile(QStringLiteral("sonidos\\texto.wav"));
+        QVERIFY(sounds().channel(Channel::Single).file().isEmpty());
+        QVERIFY_THROWS_EXCEPTION(CourseError, sounds().PlaySoundFile(QStringLiteral("sonidos\\otrafalta.wav")));
     }
 
     void volumeLowersTheBackground()

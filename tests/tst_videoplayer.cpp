@@ -6,9 +6,12 @@
 #include "VideoPlayer.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,6 +46,7 @@ private slots:
     void namingTheSameFileAgainOpensItAgain();
     void unopenableFileNeverBecomesReady_data();
     void unopenableFileNeverBecomesReady();
+    void undecodablePictureIsToldByName();
 
 private:
     QString makeVideo(const QString& name, const QStringList& codecArguments);
@@ -103,6 +107,13 @@ void TestVideoPlayer::opensPlaysAndEnds_data()
     QTest::addColumn<QStringList>("codec");
     QTest::newRow("MPEG-4 in AVI") << "a.avi" << QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16le"};
     QTest::newRow("MPEG-1 system stream") << "b.mpg" << QStringList{"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"};
+    // What period discs hold: Microsoft Video 1 and Cinepak pictures with PCM, ADPCM or MP3 sound.
+    QTest::newRow("MS Video 1, 8-bit PCM") << "c.avi" << QStringList{"-c:v", "msvideo1", "-c:a", "pcm_u8", "-ar", "22050"};
+    QTest::newRow("MS Video 1, MS ADPCM") << "d.avi" << QStringList{"-c:v", "msvideo1", "-c:a", "adpcm_ms", "-ar", "22050"};
+    QTest::newRow("MS Video 1, MP3") << "e.avi" << QStringList{"-c:v", "msvideo1", "-c:a", "libmp3lame", "-ar", "22050"};
+    QTest::newRow("Cinepak, IMA ADPCM") << "f.avi" << QStringList{"-c:v", "cinepak", "-c:a", "adpcm_ima_wav", "-ar", "22050"};
+    QTest::newRow("Cinepak, 16-bit PCM") << "g.avi" << QStringList{"-c:v", "cinepak", "-c:a", "pcm_s16le", "-ar", "11025"};
+    QTest::newRow("MPEG-1 system stream, MP3") << "h.mpg" << QStringList{"-c:v", "mpeg1video", "-c:a", "libmp3lame", "-f", "mpeg"};
 }
 
 void TestVideoPlayer::opensPlaysAndEnds()
@@ -240,13 +251,15 @@ void TestVideoPlayer::unopenableFileNeverBecomesReady_data()
     QTest::addColumn<QByteArray>("contents");
     QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.avi")) << QByteArray();
     QTest::newRow("not a video") << m_dir.filePath(QStringLiteral("text.avi")) << QByteArray("RIFF but not really a video\n");
+    QTest::newRow("empty") << m_dir.filePath(QStringLiteral("empty.avi")) << QByteArray("");
+    QTest::newRow("cut off in its header") << m_dir.filePath(QStringLiteral("cut.avi")) << QByteArray("RIFF\x00\x10\x00\x00AVI LIST\x00\x04\x00\x00hdrlavih", 28);
 }
 
 void TestVideoPlayer::unopenableFileNeverBecomesReady()
 {
     QFETCH(QString, file);
     QFETCH(QByteArray, contents);
-    if (!contents.isEmpty()) {
+    if (!file.contains(QLatin1String("missing"))) {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(contents);
@@ -265,6 +278,9 @@ void TestVideoPlayer::unopenableFileNeverBecomesReady()
     QVERIFY(!reachedReady(ready));
     QCOMPARE(opened.count(), 0);
     QCOMPARE(player.naturalWidth(), 0);
+    // The learner is told which video cannot be played, in place of a black picture.
+    QVERIFY2(player.message().startsWith(QStringLiteral("No se puede reproducir")), qPrintable(player.message()));
+    QVERIFY(player.message().contains(QFileInfo(file).fileName()));
     player.run();
     QTest::qWait(200);
     QCOMPARE(player.currentState(), int(VideoPlayer::Stopped));
@@ -286,6 +302,76 @@ void TestVideoPlayer::unopenableFileNeverBecomesReady()
     // The same control opens a good file afterwards.
     open(player, m_mpeg4);
     QCOMPARE(player.naturalWidth(), 160);
+}
+
+void TestVideoPlayer::undecodablePictureIsToldByName()
+{
+    // A Microsoft Video 1 file whose picture names a coding no decoder knows: GStreamer
+    // would play its sound behind a black picture.
+    const QString source = makeVideo(QStringLiteral("known.avi"), {"-c:v", "msvideo1", "-c:a", "pcm_s16le"});
+    QFile in(source);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QByteArray bytes = in.readAll();
+    const qsizetype movi = bytes.indexOf("movi");
+    QVERIFY(movi > 0);
+    QByteArray head = bytes.left(movi);
+    QVERIFY(head.count("MSVC") + head.count("CRAM") + head.count("msvc") >= 1);
+    head.replace("MSVC", "ZQZQ").replace("CRAM", "ZQZQ").replace("msvc", "ZQZQ");
+    const QString file = m_dir.filePath(QStringLiteral("EXOTICO.AVI"));
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(head + bytes.mid(movi));
+    out.close();
+
+    const QString tracePath = m_dir.filePath(QStringLiteral("trace-exotic.jsonl"));
+    Trace trace;
+    QVERIFY(trace.open(tracePath));
+    QWidget screen;
+    auto* player = new VideoPlayer(&screen);
+    auto* next = new QPushButton(QStringLiteral("Siguiente"), &screen);
+    next->move(0, 200);
+    QSignalSpy clicked(next, &QPushButton::clicked);
+    player->setTrace(&trace);
+    player->resize(160, 120);
+    screen.resize(320, 240);
+    screen.show();
+    QSignalSpy ready(player, &VideoPlayer::readyStateChange);
+    player->setFileName(file);
+    QTRY_VERIFY_WITH_TIMEOUT(!player->message().isEmpty(), kOpenTimeoutMs);
+    QVERIFY2(player->message().startsWith(QStringLiteral("No se puede reproducir")), qPrintable(player->message()));
+    QVERIFY2(player->message().contains(QStringLiteral("EXOTICO.AVI")), qPrintable(player->message()));
+    QCOMPARE(player->readyState(), int(VideoPlayer::Uninitialized));
+    QVERIFY(!reachedReady(ready));
+    // The message is on show where the picture would be, and nothing plays.
+    auto* label = player->findChild<QLabel*>();
+    QVERIFY(label && label->isVisible() && label->text() == player->message());
+    player->run();
+    QCOMPARE(player->currentState(), int(VideoPlayer::Stopped));
+    m_probe.record(250);
+    QVERIFY(AudioProbe::rmsDb(m_probe.record(300)) < -70);
+
+    // The screen goes on: its other controls still take the learner's clicks.
+    QTest::mouseClick(next, Qt::LeftButton);
+    QCOMPARE(clicked.count(), 1);
+
+    QFile traced(tracePath);
+    QVERIFY(traced.open(QIODevice::ReadOnly));
+    QJsonObject failure;
+    while (!traced.atEnd()) {
+        const QJsonObject event = QJsonDocument::fromJson(traced.readLine()).object();
+        if (event.value(QStringLiteral("ev")).toString() == QLatin1String("video") && event.contains(QStringLiteral("error")))
+            failure = event;
+    }
+    QCOMPARE(failure.value(QStringLiteral("file")).toString(), file);
+    QVERIFY2(failure.value(QStringLiteral("error")).toString().contains(QStringLiteral("ZQZQ")), qPrintable(failure.value(QStringLiteral("error")).toString()));
+
+    // A good file afterwards opens and plays, and the message is gone.
+    open(*player, m_mpeg4);
+    QVERIFY(player->message().isEmpty());
+    QVERIFY(!label->isVisible());
+    player->run();
+    QVERIFY(verifySound());
+    player->stop();
 }
 
 QTEST_MAIN(TestVideoPlayer)

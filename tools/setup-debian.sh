@@ -18,6 +18,8 @@ packages=(
   # playing a course straight from its ISO 9660 disc image (libcdio's reader); the tests
   # make their images with genisoimage and xorriso
   libiso9660-dev genisoimage xorriso
+  # decoding the period's sound codings (ADPCM, A-law, mu-law, MPEG in WAVE) that GStreamer mis-times
+  libsndfile1-dev
   # runtime: sound, video, the GStreamer codecs the course media use
   qt6-qpa-plugins libqt6multimedia6 libqt6multimediawidgets6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

@@ -2,6 +2,7 @@
 
 #include "CourseError.h"
 #include "MediaPlayerCore.h"
+#include "SoundCache.h"
 #include "Trace.h"
 
 #include <QEventLoop>
@@ -51,7 +52,11 @@ void MediaPlayer::render(const QString& file)
     if (!info.isFile() || !info.isReadable())
         failRender(file, QStringLiteral("the file cannot be read"));
 
-    const QString path = info.absoluteFilePath();
+    // GStreamer mis-times most WAVE codings of the period: those play from a PCM copy.
+    const SoundCache::Playable playable = SoundCache::playable(info.absoluteFilePath(), m_trace);
+    if (!playable.error.isEmpty())
+        failRender(file, playable.error);
+    const QString path = playable.file;
     if (m_core->hasLoaded(path)) {
         m_core->stop();
     } else {

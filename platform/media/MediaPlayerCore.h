@@ -14,7 +14,9 @@ class QVideoWidget;
 /// sound and video stand-ins (MediaPlayer, VideoPlayer), which keep their own
 /// play states on top of it. It works around what GStreamer does here:
 /// - the first play after a file has loaded starts late by as long as the file sat
-///   loaded: every load is primed with one muted play and pause;
+///   loaded: every load is primed with one muted play and pause. Under load that pause
+///   sometimes does not hold: a pipeline found moved on (or at its end) before its
+///   first play is loaded afresh;
 /// - on a pipeline that has played, a flushing seek while it is held (which is
 ///   also what Qt's stop does), followed by a play, often leaves the audio sink
 ///   silent for good: its clock goes astray and every sample is dropped as late.
@@ -68,6 +70,11 @@ public:
     /// media, where the player then holds without playing.
     bool setPosition(double seconds);
 
+    /// Takes SECONDS as the media's length, told by the file itself, instead of what
+    /// the player estimates (it estimates some streams from their bit rate); until the
+    /// next load.
+    void setKnownDuration(double seconds);
+
     bool isAtEnd() const { return m_atEnd; }
     double duration() const { return m_durationMs / 1000.0; }
     double position() const;
@@ -106,6 +113,8 @@ private:
     void onLoaded();
     void prime(qint64 startMs);
     void reloadIfStale();
+    /// True when a primed pipeline that has not played since has moved on by itself.
+    bool heldAway() const;
 
     const ReloadAfterEnd m_reload;
     // The output outlives the player that plays into it.
@@ -124,5 +133,8 @@ private:
     // A position asked for while not playing, taken when playing starts.
     std::optional<qint64> m_pendingMs;
     qint64 m_durationMs = 0;
+    // Where the priming left the pipeline held.
+    qint64 m_heldAtMs = 0;
+    bool m_durationKnown = false;
     int m_volume = kFullVolume;
 };

@@ -2,11 +2,13 @@
 
 #include "MediaPlayerCore.h"
 #include "Trace.h"
+#include "VideoContainer.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QJsonObject>
+#include <QLabel>
 #include <QMediaMetaData>
 #include <QMediaPlayer>
 #include <QTimer>
@@ -19,6 +21,7 @@
 VideoPlayer::VideoPlayer(QWidget* parent)
     : QWidget(parent)
     , m_video(new QVideoWidget(this))
+    , m_message(new QLabel(this))
     , m_timer(new QTimer(this))
     , m_sizeWait(new QTimer(this))
     // Reloaded after its end only when played or positioned again, so that the
@@ -28,6 +31,15 @@ VideoPlayer::VideoPlayer(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_video);
+    layout->addWidget(m_message);
+    m_message->hide();
+    m_message->setAlignment(Qt::AlignCenter);
+    m_message->setWordWrap(true);
+    m_message->setAutoFillBackground(true);
+    QPalette palette = m_message->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    m_message->setPalette(palette);
     m_core->setVideoOutput(m_video);
 
     m_timer->setInterval(kTimerIntervalMs);
@@ -54,6 +66,9 @@ void VideoPlayer::setFileName(const QString& file)
     m_core->unload();
     m_file = file;
     m_naturalSize = QSize(0, 0);
+    m_message->hide();
+    m_message->clear();
+    m_video->show();
     if (file.isEmpty()) {
         setReadyState(Uninitialized);
         return;
@@ -70,6 +85,13 @@ void VideoPlayer::setFileName(const QString& file)
 
 void VideoPlayer::onLoaded()
 {
+    // Without a decoder for its picture the player plays the sound alone.
+    const VideoContainer container = VideoContainer::read(m_file);
+    if (container.hasPicture() && !m_core->player()->hasVideo()) {
+        m_core->unload();
+        return failOpen(QStringLiteral("its picture (%1) cannot be decoded on this machine").arg(container.pictureCoding()));
+    }
+    m_core->setKnownDuration(container.seconds());
     // Connected to the player's metadata only now: reloads after the end change nothing.
     connect(m_core->player(), &QMediaPlayer::metaDataChanged, this, &VideoPlayer::updateNaturalSize, Qt::UniqueConnection);
     // Open means sized: some containers tell the picture's size only with the
@@ -100,6 +122,15 @@ void VideoPlayer::failOpen(const QString& reason)
     setPlayState(Stopped);
     setReadyState(Uninitialized);
     traceEvent("open", reason);
+    // In place of a black picture, the learner is told which video cannot be played.
+    m_video->hide();
+    m_message->setText(QStringLiteral("No se puede reproducir el vídeo %1.").arg(QFileInfo(m_file).fileName()));
+    m_message->show();
+}
+
+QString VideoPlayer::message() const
+{
+    return m_message->isHidden() ? QString() : m_message->text();
 }
 
 void VideoPlayer::setReadyState(ReadyState state)

@@ -6,6 +6,7 @@
 #include <memory>
 
 class MediaPlayerCore;
+class QLabel;
 class QTimer;
 class QVideoWidget;
 class Trace;
@@ -19,7 +20,10 @@ class Trace;
 /// Opening is asynchronous: readyStateChange(Interactive) and openComplete()
 /// follow setFileName() from the event loop once the file is open, when the
 /// control has also taken the video's natural size. A file that cannot be opened
-/// never gets there; the trace says why (`video` {op: "open", file, state, error}).
+/// never gets there; the trace says why (`video` {op: "open", file, state, error}) and
+/// the control shows the learner, in place of the picture, that it cannot play the file
+/// (by name). A file whose picture this machine cannot decode counts as one that cannot
+/// be opened, rather than playing its sound behind a black picture.
 ///
 /// The play state is the one asked for: run() reports Running at once, also while
 /// the file is still opening (it starts playing when it is open). Reaching the end
@@ -72,6 +76,10 @@ public:
     void pause();
     void stop();
 
+    /// What the control tells the learner in place of the picture; empty while it has
+    /// nothing to tell.
+    QString message() const;
+
     /// The video's own size in pixels once open; 0 before.
     int naturalWidth() const { return m_naturalSize.width(); }
     int naturalHeight() const { return m_naturalSize.height(); }
@@ -108,6 +116,7 @@ private:
     void failOpen(const QString& reason);
 
     QVideoWidget* m_video = nullptr;
+    QLabel* m_message = nullptr;
     QTimer* m_timer = nullptr;
     QTimer* m_sizeWait = nullptr;
     std::unique_ptr<MediaPlayerCore> m_core;

@@ -1,0 +1,107 @@
+#include "PcmWavConverter.h"
+
+#include "WavHeader.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QtEndian>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <sndfile.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct SndfileCloser {
+    void operator()(SNDFILE* file) const { sf_close(file); }
+};
+
+void put16(QByteArray& out, quint16 value)
+{
+    char bytes[2];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 2);
+}
+
+void put32(QByteArray& out, quint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+QByteArray pcm16Header(int channels, int rate, qint64 frames)
+{
+    const quint32 dataBytes = quint32(frames * channels * 2);
+    QByteArray out;
+    out.reserve(44);
+    out.append("RIFF");
+    put32(out, 36 + dataBytes);
+    out.append("WAVEfmt ");
+    put32(out, 16);
+    put16(out, WavHeader::Pcm);
+    put16(out, quint16(channels));
+    put32(out, quint32(rate));
+    put32(out, quint32(rate * channels * 2));
+    put16(out, quint16(channels * 2));
+    put16(out, 16);
+    out.append("data");
+    put32(out, dataBytes);
+    return out;
+}
+
+} // namespace
+
+PcmWavConverter::Result PcmWavConverter::convert(const QString& source, const WavHeader& header, const QString& target)
+{
+    Result result;
+    SF_INFO info {};
+    const std::unique_ptr<SNDFILE, SndfileCloser> in(sf_open(QFile::encodeName(source).constData(), SFM_READ, &info));
+    if (!in) {
+        result.error = QStringLiteral("the sound cannot be decoded (%1)").arg(QString::fromLocal8Bit(sf_strerror(nullptr)));
+        return result;
+    }
+    if (info.channels <= 0 || info.channels > 64 || info.samplerate <= 0) {
+        result.error = QStringLiteral("the decoder gives %1 channels at %2 Hz").arg(info.channels).arg(info.samplerate);
+        return result;
+    }
+    // Samples beyond full scale (float files) are clipped rather than wrapped.
+    sf_command(in.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const qint64 wanted = header.frames() > 0 ? header.frames() : info.frames;
+    // 16-bit WAVE files hold at most 4 GiB of samples.
+    const qint64 limit = std::min<qint64>(wanted, (qint64(0xFFFFFFFF) - 36) / (2 * info.channels));
+
+    const QString part = target + QStringLiteral(".part-%1-%2").arg(::getpid()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        result.error = QStringLiteral("%1 cannot be written (%2)").arg(part, out.errorString());
+        return result;
+    }
+    bool written = out.write(pcm16Header(info.channels, info.samplerate, 0)) == 44;
+    constexpr qint64 kChunkFrames = 16384;
+    std::vector<short> samples(size_t(kChunkFrames * info.channels));
+    while (written && result.frames < limit) {
+        const sf_count_t got = sf_readf_short(in.get(), samples.data(), std::min(kChunkFrames, limit - result.frames));
+        if (got <= 0)
+            break;
+        if constexpr (Q_BYTE_ORDER == Q_BIG_ENDIAN) {
+            for (qint64 i = 0; i < qint64(got) * info.channels; ++i)
+                samples[size_t(i)] = qToLittleEndian(samples[size_t(i)]);
+        }
+        const qint64 bytes = qint64(got) * info.channels * 2;
+        written = out.write(reinterpret_cast<const char*>(samples.data()), bytes) == bytes;
+        result.frames += got;
+    }
+    // The real lengths, now that they are known.
+    written = written && out.seek(0) && out.write(pcm16Header(info.channels, info.samplerate, result.frames)) == 44;
+    out.close();
+    written = written && out.error() == QFile::NoError;
+    if (!written || ::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
+        result.error = QStringLiteral("%1 cannot be written (%2)").arg(target, written ? QStringLiteral("rename failed") : out.errorString());
+        QFile::remove(part);
+        result.frames = 0;
+    }
+    return result;
+}
