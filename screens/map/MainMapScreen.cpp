@@ -284,7 +284,7 @@ void MainMapScreen::MapButtonClick(int index)
         navigator.OpenParentLesson(this);
         break;
     case Erase:
-        state.UserDb->queryDef(QStringLiteral("borrar")).execute();
+        learnerStore(state).eraseWork();
         shell().trace().event("learner.erase");
         // The conversation tree shows the visits just erased; the map keeps its lesson.
         if (auto* conversations = qobject_cast<VideoLearningScreen*>(shell().existingWindow(QStringLiteral("frmva"))))
