@@ -29,7 +29,7 @@ run: course
 	$(BUILD)/tamsel --course $(BUILD)/course $(ARGS)
 
 test: build
-	tests/with-audio.sh tests/with-printer.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 600 $(CTEST_ARGS)
+	tests/with-postgres.sh tests/with-audio.sh tests/with-printer.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 600 $(CTEST_ARGS)
 
 install: course
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
