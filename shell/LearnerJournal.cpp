@@ -14,8 +14,8 @@ const char* const schema =
     "create table if not exists visitas (leccion integer primary key);"
     "create table if not exists intentos (id text primary key, alumno text, leccion integer, fecha text,"
     "  puntos integer, maximo integer, porcentaje integer, respuestas text);"
-    "create table if not exists pendientes (seq integer primary key, tipo integer not null, leccion integer,"
-    "  id text, alumno text, fecha text, puntos integer, maximo integer, porcentaje integer, respuestas text);"
+    "create table if not exists pendientes (seq integer primary key, tipo integer not null, id text, alumno text,"
+    "  leccion integer, fecha text, puntos integer, maximo integer, porcentaje integer, respuestas text);"
     "create table if not exists ajustes (clave text primary key, valor text)";
 
 const QString attemptColumns = QStringLiteral("id, alumno, leccion, fecha, puntos, maximo, porcentaje, respuestas");
@@ -125,11 +125,14 @@ void LearnerJournal::append(const JournalEntry& entry)
 {
     transaction([&] {
         SqlStatement insert(*m_db,
-            QStringLiteral("insert into pendientes (seq, tipo, leccion, %1) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(attemptColumns));
+            QStringLiteral("insert into pendientes (seq, tipo, %1) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(attemptColumns));
         insert.bind(1, entry.seq);
         insert.bind(2, int(entry.kind));
-        insert.bind(3, int(entry.lesson));
-        bindAttempt(insert, 4, entry.attempt);
+        // One lesson column: the visit's, or the attempt's.
+        TestAttempt row = entry.attempt;
+        if (entry.kind != JournalEntry::Attempt)
+            row.lesson = entry.lesson;
+        bindAttempt(insert, 3, row);
         insert.run();
         applyToMirror(entry);
     });
@@ -137,14 +140,14 @@ void LearnerJournal::append(const JournalEntry& entry)
 
 std::vector<JournalEntry> LearnerJournal::pending() const
 {
-    SqlStatement select(*m_db, QStringLiteral("select seq, tipo, leccion, %1 from pendientes order by seq").arg(attemptColumns));
+    SqlStatement select(*m_db, QStringLiteral("select seq, tipo, %1 from pendientes order by seq").arg(attemptColumns));
     std::vector<JournalEntry> found;
     while (select.step()) {
         JournalEntry entry;
         entry.seq = select.value(0).toLongLong();
         entry.kind = JournalEntry::Kind(select.value(1).toInt());
-        entry.lesson = qint16(select.value(2).toInt());
-        entry.attempt = readAttempt(select, 3);
+        entry.attempt = readAttempt(select, 2);
+        entry.lesson = entry.attempt.lesson;
         found.push_back(std::move(entry));
     }
     return found;

@@ -78,7 +78,10 @@ bool ServerLearnerStore::waitForFirstSync(int ms)
     const QSet<qint16> visits = m_first->visits;
     const std::vector<TestAttempt> attempts = m_first->attempts;
     const qint64 sentUpTo = m_first->sentUpTo;
+    const QString login = m_first->login;
     lock.unlock();
+    if (!m_connected)
+        onConnected(login);
     onPulled(visits, attempts, sentUpTo);
     return true;
 }

@@ -35,6 +35,7 @@ void ServerSync::endFirstSync(bool reached, const QSet<qint16>& visits, const st
     m_first->visits = visits;
     m_first->attempts = attempts;
     m_first->sentUpTo = m_sentUpTo;
+    m_first->login = m_login;
     m_first->ended.notify_all();
 }
 
@@ -97,6 +98,7 @@ bool ServerSync::connect()
         const PgConnection::Result who = connection->exec(QStringLiteral("select current_user, pg_is_in_recovery()"));
         m_connection = std::move(connection);
         const QString login = who.rows.at(0).at(0).toString();
+        m_login = login;
         if (m_journal) {
             try {
                 m_journal->setLogin(login);

@@ -17,6 +17,7 @@ struct FirstSync {
     std::condition_variable ended;
     bool done = false;
     bool reached = false; ///< the records were read back
+    QString login;
     QSet<qint16> visits;
     std::vector<TestAttempt> attempts;
     qint64 sentUpTo = 0;
@@ -88,4 +89,5 @@ private:
     QTimer* m_timer = nullptr;
     bool m_pullDue = true;
     qint64 m_sentUpTo = 0;
+    QString m_login;
 };

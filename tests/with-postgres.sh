@@ -37,7 +37,8 @@ cat >"$root/pgctl" <<CTL
 # stop | start | kill: the private cluster of $root
 case "\$1" in
   stop)  exec ${run[*]} "$bindir/pg_ctl" -D "$root/data" -m fast -w stop >>"$root/log/server.log" 2>&1 ;;
-  start) exec ${run[*]} "$bindir/pg_ctl" -D "$root/data" -w -t 30 -l "$root/log/server.log" start >/dev/null ;;
+  start) ${run[*]} "$bindir/pg_ctl" -D "$root/data" status >/dev/null 2>&1 && exit 0
+         exec ${run[*]} "$bindir/pg_ctl" -D "$root/data" -w -t 30 -l "$root/log/server.log" start >/dev/null ;;
   kill)  pid=\$(head -1 "$root/data/postmaster.pid"); kill -KILL "\$pid"; while kill -0 "\$pid" 2>/dev/null; do sleep 0.1; done ;;
   *) echo "usage: \$0 stop|start|kill" >&2; exit 2 ;;
 esac
