@@ -27,6 +27,8 @@ packages=(
   # the classroom: the learners' records on a PostgreSQL server (libpq); tests run a private
   # PostgreSQL 15 cluster (tests/with-postgres.sh)
   libpq-dev libpq5 postgresql-15 postgresql-client-15
+  # tests of the teacher's report: its HTML page loaded in a real headless browser
+  chromium
   # installing and packaging: manual pages, the Debian package and the checks of what it holds
   help2man dpkg-dev file lintian desktop-file-utils appstream
 )
