@@ -206,6 +206,7 @@ void ServerLearnerStore::onSent(qint64 seq, int kind, bool added)
     std::erase_if(m_unsent, [seq](const JournalEntry& e) { return e.seq <= seq; });
     if (kind >= 0)
         traceSync(QStringLiteral("sent"), { { QStringLiteral("seq"), seq }, { QStringLiteral("kind"), kind }, { QStringLiteral("added"), added } });
+    Q_EMIT reachedServer(seq);
 }
 
 void ServerLearnerStore::onPulled(const QSet<qint16>& visits, const std::vector<TestAttempt>& attempts, qint64 sentUpTo)

@@ -50,6 +50,14 @@ public:
     /// Writes made here that the server has not confirmed yet.
     int unsentCount() const { return int(m_unsent.size()); }
     bool isConnected() const { return m_connected; }
+    /// The number of the latest write made here.
+    qint64 lastWrite() const { return m_lastSeq; }
+
+Q_SIGNALS:
+    /// The server has every write up to SEQ.
+    void reachedServer(qint64 seq);
+
+public:
 
     // What the learner is told.
     static const QString UnreachableMessage;

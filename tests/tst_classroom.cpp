@@ -2,6 +2,7 @@
 // the classroom store against a real PostgreSQL server (the private cluster of
 // tests/with-postgres.sh), and what happens when the server goes away, the player is
 // killed, the server refuses the writes or the journal's disc is full.
+#include "ClassroomLoad.h"
 #include "ClassroomServer.h"
 #include "CourseError.h"
 #include "FixtureCourse.h"
@@ -274,6 +275,20 @@ private Q_SLOTS:
         // A visit after the erase is written again.
         QCOMPARE(ana->markVisited(7), false);
         QTRY_COMPARE_WITH_TIMEOUT(count(QStringLiteral("lecciones_usuario"), QStringLiteral("alumno = 'ana'")), QStringLiteral("1"), 15000);
+    }
+
+    // ---- many learners at once ----
+
+    void sixtyLearnersAtOnceLoseAndDuplicateNothing()
+    {
+        // The benchmark (bench/bench_classroom) runs the full minute; here a few seconds.
+        const int seconds = qEnvironmentVariableIntValue("TAMSEL_LOAD_SECONDS") > 0 ? qEnvironmentVariableIntValue("TAMSEL_LOAD_SECONDS") : 3;
+        const ClassroomLoad load = ClassroomLoad::run(*m_server, QStringLiteral(CLASSROOM_WRITER), 60, seconds, m_home.path());
+        QVERIFY2(load.error.isEmpty(), qPrintable(load.error));
+        QVERIFY(load.writes >= 60 * seconds * 5); // each made about twelve a second
+        QCOMPARE(load.lost, 0);
+        QCOMPARE(load.duplicated, 0);
+        qInfo("60 learners, %d writes: median %.1f ms, worst %.1f ms to the server", load.writes, load.medianMs, load.worstMs);
     }
 
     // ---- when the server is not there ----
