@@ -31,6 +31,7 @@ ServerLearnerStore::ServerLearnerStore(const QString& target, const QString& jou
     m_attempts = m_journal->attempts();
     m_lastSeq = m_journal->lastSeq();
     m_login = m_journal->login();
+    m_journalLogin = m_login;
     m_unsent = m_journal->pending();
     traceSync(QStringLiteral("open"), { { QStringLiteral("server"), PgConnection::redacted(target) }, { QStringLiteral("journal"), journalFile },
                                           { QStringLiteral("pending"), int(m_unsent.size()) } });

@@ -50,6 +50,8 @@ public:
     /// Writes made here that the server has not confirmed yet.
     int unsentCount() const { return int(m_unsent.size()); }
     bool isConnected() const { return m_connected; }
+    /// True when the journal holds the learner's records from an earlier connection.
+    bool hasEarlierRecords() const { return !m_journalLogin.isEmpty(); }
     /// The number of the latest write made here.
     qint64 lastWrite() const { return m_lastSeq; }
 
@@ -87,6 +89,7 @@ private:
     std::vector<JournalEntry> m_unsent;
     qint64 m_lastSeq = 0;
     QString m_login;
+    QString m_journalLogin; ///< the login the journal knew at start
     bool m_connected = false;
     bool m_firstSyncDone = false;
     bool m_toldUnreachable = false;

@@ -232,9 +232,10 @@ void StartUp::openClassroomStore(const QString& target)
     m_state.UserFolder = UserPaths::dataFolder();
     auto store = std::make_unique<ServerLearnerStore>(target, ServerLearnerStore::journalFor(target), m_trace,
         [this](const QString& message) { ErrorReport::notice(m_trace, message); });
-    // A moment for the learner's records to come back; a server that takes longer (or
-    // cannot be reached) leaves the course playing from the journal on this computer.
-    const bool reached = store->waitForFirstSync(FirstSyncWaitMs);
+    // On a computer that has the learner's records from an earlier run the course starts
+    // on them at once; on a new one, a moment for them to come back. A server that takes
+    // longer (or cannot be reached) leaves the course playing from the journal.
+    const bool reached = store->waitForFirstSync(store->hasEarlierRecords() ? 0 : FirstSyncWaitMs);
     m_trace.event("db.open", { { QStringLiteral("server"), PgConnection::redacted(target) }, { QStringLiteral("reached"), reached } });
     m_state.Learner = std::move(store);
 }
