@@ -137,6 +137,36 @@ private Q_SLOTS:
         QVERIFY(!lines.contains("secreto"));
     }
 
+    // The real player: its first screen with the records on the server, and with the
+    // server away (the course plays, the learner is told once).
+    void thePlayerPlaysWithTheServerOrWithout()
+    {
+        FixtureCourse course(QStringLiteral(
+            "insert into lecciones (N_leccion, nombre_leccion, tipo, nombre_fichero1, nombre_fichero2) values (1, 'Mapa', 1, 'mapa.bmp', 'mascara.bmp');"));
+        course.addMinimalMap();
+        course.writeExpertIni(QStringLiteral("[curso]\nBDW=%1\n").arg(m_server->target(QStringLiteral("ana"))));
+        {
+            PlayerRun player(course, QStringLiteral("online.jsonl"));
+            player.start();
+            QVERIFY(!player.waitForEvent(QStringLiteral("screen.activate")).isEmpty());
+            QTRY_VERIFY_WITH_TIMEOUT(!player.events(QStringLiteral("learner.sync")).isEmpty()
+                    && player.events(QStringLiteral("learner.sync")).last().value(QStringLiteral("op")) == QLatin1String("pulled"),
+                15000);
+            const QJsonObject opened = player.events(QStringLiteral("db.open")).last();
+            QVERIFY(opened.contains(QStringLiteral("server")));
+            QVERIFY(player.events(QStringLiteral("notice")).isEmpty());
+        }
+        ClassroomServer::control("stop");
+        PlayerRun player(course, QStringLiteral("offline.jsonl"));
+        player.start();
+        QVERIFY(!player.waitForEvent(QStringLiteral("screen.activate")).isEmpty());
+        QVERIFY(!player.waitForEvent(QStringLiteral("notice")).isEmpty());
+        QCOMPARE(player.events(QStringLiteral("notice")).first().value(QStringLiteral("message")).toString(), ServerLearnerStore::UnreachableMessage);
+        QTest::qWait(4 * ServerSync::RetryMs);
+        QCOMPARE(player.events(QStringLiteral("notice")).size(), 1);
+        ClassroomServer::control("start");
+    }
+
     // ---- the set-up on the server ----
 
     void aLearnerReachesOnlyHisOwnRows()
