@@ -98,6 +98,14 @@ bool ServerSync::connect()
         const PgConnection::Result who = connection->exec(QStringLiteral("select current_user, pg_is_in_recovery()"));
         m_connection = std::move(connection);
         const QString login = who.rows.at(0).at(0).toString();
+        // A journal holds one learner's writes: never sent under another's login.
+        const QString owner = m_journal ? m_journal->login() : QString();
+        if (!owner.isEmpty() && owner != login) {
+            disconnectFrom(QStringLiteral("%1: logged in as %2, but the journal %3 holds the records of %4")
+                               .arg(PgConnection::redacted(m_target), login, m_journalFile, owner),
+                true);
+            return false;
+        }
         m_login = login;
         if (m_journal) {
             try {

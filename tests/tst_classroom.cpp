@@ -413,6 +413,33 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(luis->unsentCount(), 0, 20000);
         QCOMPARE(count(QStringLiteral("lecciones_usuario"), QStringLiteral("alumno = 'luis'")), QStringLiteral("2"));
 
+        // A journal of Luis's is never sent under another login.
+        const QString lent = m_home.filePath(QStringLiteral("luis.sqlite"));
+        {
+            ClassroomServer::control("stop");
+            auto offline = storeOf(QStringLiteral("luis"), lent);
+            offline->markVisited(40);
+            ClassroomServer::control("start");
+            QTRY_COMPARE_WITH_TIMEOUT(offline->unsentCount(), 0, 20000);
+            offline->markVisited(41);
+            QTRY_COMPARE_WITH_TIMEOUT(offline->unsentCount(), 0, 20000);
+        }
+        ClassroomServer::control("stop");
+        {
+            auto stillLuis = storeOf(QStringLiteral("luis"), lent);
+            stillLuis->markVisited(42);
+        }
+        ClassroomServer::control("start");
+        m_told.clear();
+        {
+            auto borrowed = storeOf(QStringLiteral("ana"), lent);
+            QVERIFY(!borrowed->waitForFirstSync(10000));
+            QTRY_COMPARE(m_told, QStringList { ServerLearnerStore::RefusedMessage });
+            QCOMPARE(borrowed->unsentCount(), 1);
+        }
+        QCOMPARE(count(QStringLiteral("lecciones_usuario"), QStringLiteral("leccion = 42")), QStringLiteral("0"));
+        m_told = { ServerLearnerStore::RefusedMessage };
+
         // A server that only reads (as a replica does): told once, kept for later.
         m_server->sql(QStringLiteral("alter database tamsel_aula set default_transaction_read_only = on"));
         auto ana = storeOf(QStringLiteral("ana"));
