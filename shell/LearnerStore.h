@@ -4,6 +4,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -58,6 +59,9 @@ public:
     static std::optional<qint32> bestOf(const std::vector<TestAttempt>& attempts);
     /// The learner's name as the store knows him.
     virtual QString learner() const = 0;
+    /// LISTENER runs (on the screens' thread) when records the learner made elsewhere come
+    /// in, so that what shows them can be built again; one listener, the latest set.
+    virtual void setChangeListener(std::function<void()> listener) { Q_UNUSED(listener) }
 };
 
 /// The learner store of the running course: the one start-up chose, or else one over the

@@ -213,13 +213,18 @@ void ServerLearnerStore::onSent(qint64 seq, int kind, bool added)
 void ServerLearnerStore::onPulled(const QSet<qint16>& visits, const std::vector<TestAttempt>& attempts, qint64 sentUpTo)
 {
     // The server's records, with what was written here since the sync read them.
-    m_visits = visits;
-    m_attempts = attempts;
+    QSet<qint16> newVisits = visits;
+    std::vector<TestAttempt> newAttempts = attempts;
     for (const JournalEntry& entry : m_unsent) {
         if (entry.seq > sentUpTo)
-            LearnerJournal::apply(entry, m_visits, m_attempts);
+            LearnerJournal::apply(entry, newVisits, newAttempts);
     }
+    const bool changed = newVisits != m_visits || newAttempts.size() != m_attempts.size();
+    m_visits = std::move(newVisits);
+    m_attempts = std::move(newAttempts);
     m_firstSyncDone = true;
+    if (changed && m_changed)
+        m_changed();
     traceSync(QStringLiteral("pulled"), { { QStringLiteral("visits"), int(visits.size()) }, { QStringLiteral("attempts"), int(attempts.size()) } });
 }
 

@@ -46,6 +46,7 @@ public:
     void saveAttempt(const TestAttempt& attempt) override;
     std::vector<TestAttempt> attempts(qint16 lesson) override;
     QString learner() const override;
+    void setChangeListener(std::function<void()> listener) override { m_changed = std::move(listener); }
 
     /// Writes made here that the server has not confirmed yet.
     int unsentCount() const { return int(m_unsent.size()); }
@@ -90,6 +91,7 @@ private:
     qint64 m_lastSeq = 0;
     QString m_login;
     QString m_journalLogin; ///< the login the journal knew at start
+    std::function<void()> m_changed;
     bool m_connected = false;
     bool m_firstSyncDone = false;
     bool m_toldUnreachable = false;

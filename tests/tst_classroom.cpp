@@ -283,6 +283,22 @@ private Q_SLOTS:
         QVERIFY(luis->attempts(1500).empty());
     }
 
+    void recordsMadeElsewhereComeInOnReconnection()
+    {
+        auto ana = storeOf(QStringLiteral("ana"));
+        QVERIFY(ana->waitForFirstSync(10000));
+        int changes = 0;
+        ana->setChangeListener([&changes] { ++changes; });
+        // Another computer of hers writes while this one is connected; the next connection reads it.
+        m_server->sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion) values ('ana', 77)"));
+        ClassroomServer::control("stop");
+        ana->markVisited(78);
+        ClassroomServer::control("start");
+        QTRY_COMPARE_WITH_TIMEOUT(changes, 1, 20000);
+        QCOMPARE(ana->visitedLessons(), (QSet<qint16> { 77, 78 }));
+        QCOMPARE(ana->unsentCount(), 0);
+    }
+
     void eraseTakesOnlyThatLearnersRows()
     {
         auto ana = storeOf(QStringLiteral("ana"));

@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <cmath>
 
 namespace {
@@ -162,7 +163,16 @@ VisitedLessons& CourseTree::visitedLessons()
         ModuleState& state = m_shell.state();
         if (!state.UserDb && !state.Learner)
             throw CourseError(QStringLiteral("the learner database is not open: visited lessons cannot be read"));
-        m_visited = std::make_unique<VisitedLessons>(learnerStore(state), m_shell.trace());
+        LearnerStore& store = learnerStore(state);
+        m_visited = std::make_unique<VisitedLessons>(store, m_shell.trace());
+        // Records that come in later (from the classroom server, once it answers) show at once.
+        store.setChangeListener([tree = QPointer<CourseTree>(this)] {
+            if (tree && tree->topLevelItemCount() > 0)
+                tree->m_shell.guarded([&] {
+                    tree->Raiz();
+                    tree->UpdateCompletionIcons();
+                });
+        });
     }
     return *m_visited;
 }
