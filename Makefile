@@ -29,7 +29,7 @@ run: course
 	$(BUILD)/tamsel --course $(BUILD)/course $(ARGS)
 
 test: build
-	tests/with-audio.sh tests/with-printer.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 600 $(CTEST_ARGS)
+	tests/with-postgres.sh tests/with-audio.sh tests/with-printer.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 600 $(CTEST_ARGS)
 
 install: course
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
@@ -39,7 +39,7 @@ package: course
 
 bench: build
 	cmake --build $(BUILD) --target benchmarks
-	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { echo "== $$b"; tests/with-audio.sh $$b; }; done; true
+	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { echo "== $$b"; tests/with-postgres.sh tests/with-audio.sh $$b; }; done; true
 
 clean:
 	rm -rf $(BUILD)

@@ -2,6 +2,7 @@
 
 #include "CourseFolder.h"
 #include "Database.h"
+#include "LearnerStore.h"
 
 #include <QString>
 #include <array>
@@ -32,6 +33,7 @@ struct ModuleState {
     bool CdRom = false;          ///< the course runs from a CD-ROM (iso9660 or udf)
     std::unique_ptr<Database> ContentDb;
     std::unique_ptr<Database> UserDb;
+    std::unique_ptr<LearnerStore> Learner; ///< the learner's records; see learnerStore()
     QString InstallSection;
     QString UserFolder;
 

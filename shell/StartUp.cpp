@@ -7,9 +7,11 @@
 #include "InstallLayout.h"
 #include "JetStandIn.h"
 #include "ModuleState.h"
+#include "PgConnection.h"
 #include "ProfileFile.h"
 #include "Recordset.h"
 #include "Screen.h"
+#include "ServerLearnerStore.h"
 #include "Shell.h"
 #include "Trace.h"
 #include "UserPaths.h"
@@ -199,9 +201,10 @@ void StartUp::OpenUserDatabase()
     const ProfileFile expert(expertIniPath());
     const QString section = m_state.InstallSection;
     const QString bdw = expert.value(section, QStringLiteral("BDW"));
+    const bool server = PgConnection::isServerTarget(bdw);
     const auto traceSettings = [&] {
         m_trace.event("settings",
-            { { QStringLiteral("inst_section"), section }, { QStringLiteral("bdw"), bdw },
+            { { QStringLiteral("inst_section"), section }, { QStringLiteral("bdw"), server ? PgConnection::redacted(bdw) : bdw },
                 { QStringLiteral("user_folder"), m_state.UserFolder } });
     };
     if (bdw.isEmpty()) {
@@ -217,6 +220,11 @@ void StartUp::OpenUserDatabase()
                               .arg(expert.fileName(), section));
     }
     m_state.InstallSection = bdw;
+    if (server) {
+        openClassroomStore(bdw);
+        traceSettings();
+        return;
+    }
     const QString file = UserPaths::fromWindowsPath(bdw);
     m_state.UserFolder = folderOf(file);
     traceSettings();
@@ -225,4 +233,22 @@ void StartUp::OpenUserDatabase()
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), false }, { QStringLiteral("readonly"), false },
             { QStringLiteral("copy"), m_state.UserDb->storageFile() } });
+}
+
+void StartUp::openClassroomStore(const QString& target)
+{
+    // The learner's records are on a server; his recordings stay in his data folder.
+    if (PgConnection::hasPassword(target))
+        throw CourseError(QStringLiteral("%1: BDW names the server with a password (%2): passwords belong in ~/.pgpass or the "
+                                         "libpq service file, never in expert.ini")
+                              .arg(expertIniPath(), PgConnection::redacted(target)));
+    m_state.UserFolder = UserPaths::dataFolder();
+    auto store = std::make_unique<ServerLearnerStore>(target, ServerLearnerStore::journalFor(target), m_trace,
+        [this](const QString& message) { ErrorReport::notice(m_trace, message); });
+    // On a computer that has the learner's records from an earlier run the course starts
+    // on them at once; on a new one, a moment for them to come back. A server that takes
+    // longer (or cannot be reached) leaves the course playing from the journal.
+    const bool reached = store->waitForFirstSync(store->hasEarlierRecords() ? 0 : FirstSyncWaitMs);
+    m_trace.event("db.open", { { QStringLiteral("server"), PgConnection::redacted(target) }, { QStringLiteral("reached"), reached } });
+    m_state.Learner = std::move(store);
 }

@@ -1,5 +1,6 @@
 // The course tree of the explorer and of video learning, and the learner's register of
 // visited lessons, built from a fixture course's own saved queries.
+#include "ClassroomServer.h"
 #include "CourseCompiler.h"
 #include "CourseError.h"
 #include "CourseTree.h"
@@ -7,12 +8,14 @@
 #include "QueryDef.h"
 #include "Recordset.h"
 #include "ShellHarness.h"
+#include "ServerLearnerStore.h"
 #include "SqlStatement.h"
 #include "VisitedLessons.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
@@ -558,6 +561,55 @@ private Q_SLOTS:
             QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
         }
         QCOMPARE(tree->nodeCount(), 0); // nothing half-built is left
+    }
+
+    // The register and the icons with the learner's records on a classroom server.
+    void visitsAndCompletionIconsOnTheServer()
+    {
+        if (!ClassroomServer::isAvailable())
+            QSKIP("needs the private PostgreSQL cluster of tests/with-postgres.sh");
+        ClassroomServer server(QStringLiteral("tamsel_arbol"));
+        server.addLogin(QStringLiteral("marta"));
+        server.addLogin(QStringLiteral("pablo"));
+        server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion) values ('marta', 12), ('pablo', 7)"));
+        QTemporaryDir journals;
+        QStringList told;
+        auto* store = new ServerLearnerStore(server.target(QStringLiteral("marta")), journals.filePath(QStringLiteral("marta.sqlite")), m_harness->trace,
+            [&told](const QString& message) { told << message; });
+        state().Learner.reset(store);
+        QVERIFY(store->waitForFirstSync(10000));
+
+        CourseTree* tree = buildTree(CourseTree::VideoLearning);
+        QCOMPARE(CourseTree::nodeIcon(tree->node(QStringLiteral("N 12"))), QStringLiteral("2")); // hers, from the server
+        QCOMPARE(CourseTree::nodeIcon(tree->node(QStringLiteral("N 7"))), QStringLiteral("x1")); // Pablo's is not
+        tree->UpdateCompletionIcons();
+        QCOMPARE(CourseTree::nodeIcon(tree->node(QStringLiteral("C 12"))), QStringLiteral("2"));
+        QCOMPARE(CourseTree::nodeIcon(tree->node(QStringLiteral("C 11"))), QStringLiteral("3"));
+
+        QCOMPARE(tree->visitedLessons().MarkLessonVisited(7), false);
+        QCOMPARE(tree->visitedLessons().MarkLessonVisited(7), true);
+        QTRY_COMPARE_WITH_TIMEOUT(store->unsentCount(), 0, 15000);
+        QCOMPARE(server.sql(QStringLiteral("select count(*) from tamsel.lecciones_usuario where alumno = 'marta' and leccion = 7")), QStringLiteral("1"));
+        tree->Raiz();
+        QCOMPARE(CourseTree::nodeIcon(tree->node(QStringLiteral("N 7"))), QStringLiteral("2"));
+
+        // A visit she made on another computer shows in the tree built here once this one
+        // reads her records again (on its next connection).
+        server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion) values ('marta', 61)"));
+        ClassroomServer::control("stop");
+        ClassroomServer::control("start");
+        tree->visitedLessons().MarkLessonVisited(40); // a write finds the server gone, and then back
+        QTRY_COMPARE_WITH_TIMEOUT(CourseTree::nodeIcon(tree->node(QStringLiteral("N 61"))), QStringLiteral("2"), 20000);
+
+        // Her work erased: her icons go, Pablo's rows stay.
+        learnerStore(state()).eraseWork();
+        tree->Raiz();
+        QCOMPARE(CourseTree::nodeIcon(tree->node(QStringLiteral("N 12"))), QStringLiteral("x1"));
+        QTRY_COMPARE_WITH_TIMEOUT(store->unsentCount(), 0, 15000);
+        QCOMPARE(server.sql(QStringLiteral("select string_agg(alumno || leccion, ',') from tamsel.lecciones_usuario")), QStringLiteral("pablo7"));
+        // At most the server's absence of a moment ago, once.
+        QVERIFY(told.isEmpty() || told == QStringList { ServerLearnerStore::UnreachableMessage });
+        state().Learner.reset();
     }
 
     // ---- completion icons ----

@@ -314,9 +314,17 @@ private Q_SLOTS:
     void eraseRunsTheLearnersQuery()
     {
         state().UserDb->execute(QStringLiteral("insert into lecciones_usuario (id, leccion) values (0, 50), (0, 51)"));
+        TestAttempt attempt;
+        attempt.id = TestAttempt::newId();
+        attempt.lesson = 1500;
+        attempt.finished = QDateTime::currentDateTimeUtc();
+        learnerStore(state()).saveAttempt(attempt);
+        QCOMPARE(learnerStore(state()).attempts(1500).size(), size_t(1));
         showMap();
         m_map->MapButtonClick(m_map->buttonWithAction(16));
         QCOMPARE(state().UserDb->openRecordset(QStringLiteral("lecciones_usuario"))->recordCount(), 0);
+        // The learner's test attempts are his work too.
+        QCOMPARE(state().UserDb->openRecordset(QStringLiteral("intentos_test"))->recordCount(), 0);
         QCOMPARE(events("learner.erase"), 1);
     }
 

@@ -1,6 +1,8 @@
 // The test screen (frmtest, screen 14) in the player's own process: questions, answers,
 // score, the result view, its panel, and the windows it opens over itself.
 #include "AudioProbe.h"
+#include "Database.h"
+#include "SqlStatement.h"
 #include "BigPictureScreen.h"
 #include "ExplorerScreen.h"
 #include "CourseTree.h"
@@ -226,6 +228,51 @@ private:
         shell().showScreen(shell().window(QStringLiteral("frmtest")));
         QTRY_COMPARE(int(testEvents(QStringLiteral("enter")).size()), entries + 1);
         m_test = test();
+    }
+
+    /// Answers every question of the sitting by clicking answer labels CHOICES (1 to 4) with
+    /// the pointer, one per question from the first.
+    void answerAllByPointer(const QList<int>& choices)
+    {
+        for (int i = 0; i < 9 && counter() != QStringLiteral("1/10"); ++i)
+            click(TestScreen::PreviousButton);
+        for (int choice : choices) {
+            QLabel* answerLabel = label(m_test->AnswerLabel[size_t(choice)]);
+            QTest::mouseClick(answerLabel, Qt::LeftButton, {}, QPoint(5, 5));
+        }
+    }
+    /// The attempts kept in the learner database file, read as another program would.
+    QList<QStringList> keptAttempts()
+    {
+        QList<QStringList> rows;
+        auto db = Database::open(m_course->learnerDatabase(), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=vemparo41"));
+        if (!db->hasTable(QStringLiteral("intentos_test")))
+            return rows;
+        SqlStatement select(*db, QStringLiteral("select id, alumno, leccion, fecha, puntos, maximo, porcentaje, respuestas from intentos_test order by fecha, rowid"));
+        while (select.step()) {
+            QStringList row;
+            for (int c = 0; c < 8; ++c)
+                row << select.value(c).toString();
+            rows << row;
+        }
+        return rows;
+    }
+    /// Opens the explorer over the test with its button, as the learner does.
+    ExplorerScreen* openExplorer()
+    {
+        clickOn(m_test->Imagex[size_t(actionButton(TestScreen::Explorer))]);
+        ExplorerScreen* explorer = nullptr;
+        [&] { QTRY_VERIFY((explorer = qobject_cast<ExplorerScreen*>(shell().overlay())) && explorer->isVisible()); }();
+        return explorer;
+    }
+    /// Closes EXPLORER with its button and waits for the test to start afresh.
+    void closeExplorer(ExplorerScreen* explorer)
+    {
+        [&] { QTRY_VERIFY(!m_test->isInputEnabled()); }(); // the explorer's activation has run
+        const int entries = int(testEvents(QStringLiteral("enter")).size());
+        clickOn(explorer->Imagex[0]);
+        [&] { QTRY_COMPARE(int(testEvents(QStringLiteral("enter")).size()), entries + 1); }();
+        [&] { QTRY_VERIFY(m_test->isInputEnabled()); }();
     }
 
 private Q_SLOTS:
@@ -702,6 +749,79 @@ private Q_SLOTS:
         clickOn(label(m_test->AnswerLabel[4]));
         QCOMPARE(counter(), QStringLiteral("3/10"));
         QCOMPARE(m_test->Answers[1].ChosenButton, m_test->AnswerButton[4]);
+    }
+
+    // ---- the finished attempts kept ----
+
+    void aFinishedSittingIsKeptOnce()
+    {
+        start();
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        // 10 + 10 + 0 + 5 (column 4) of 30: 25 points, 83 %.
+        answerAllByPointer({ 1, 2, 1, 4, 1, 1, 1, 1, 1 });
+        QVERIFY(keptAttempts().isEmpty()); // nine of ten answered: not finished
+        QTest::mouseClick(label(m_test->AnswerLabel[3]), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(counter(), QStringLiteral("10/10"));
+        QList<QStringList> kept = keptAttempts();
+        QCOMPARE(kept.size(), 1);
+        const QStringList& row = kept.first();
+        QVERIFY(!QUuid::fromString(row[0]).isNull());
+        QVERIFY(!row[1].isEmpty());
+        QCOMPARE(row[2], QStringLiteral("1500"));
+        const QDateTime finished = QDateTime::fromString(row[3], Qt::ISODate);
+        QVERIFY2(finished >= before && finished <= QDateTime::currentDateTimeUtc().addSecs(1), qPrintable(row[3]));
+        QCOMPARE(row.mid(4), (QStringList { QStringLiteral("25"), QStringLiteral("30"), QStringLiteral("83"), QStringLiteral("1,2,1,4,1,1,1,1,1,3") }));
+        QCOMPARE(testEvents(QStringLiteral("attempt")).last().value(QStringLiteral("id")).toString(), row[0]);
+
+        // The result view reads as it always did.
+        clickOn(m_test->Imagex[size_t(m_test->ResultButton)]);
+        QVERIFY(m_test->ResultView);
+        QCOMPARE(percent()->text(), QStringLiteral("83 %"));
+        // Answering again in the same sitting keeps no second attempt.
+        QTest::mouseClick(label(m_test->AnswerLabel[1]), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(keptAttempts().size(), 1);
+    }
+
+    void theExplorerShowsTheBestAndEarlierAttempts()
+    {
+        start();
+        ExplorerScreen* explorer = openExplorer();
+        QTreeWidgetItem* lesson = explorer->arbol->node(QStringLiteral("N 1500"));
+        QVERIFY(lesson);
+        QCOMPARE(lesson->text(0), QStringLiteral("Prueba")); // no attempt yet: the name alone
+        QCOMPARE(lesson->toolTip(0), QStringLiteral("Aún no has hecho esta prueba."));
+        closeExplorer(explorer); // closing the explorer starts the test afresh
+
+        answerAllByPointer({ 1, 2, 3, 4, 1, 1, 1, 1, 1, 1 }); // 35 points: 116 %
+        closeExplorer(openExplorer());
+        answerAllByPointer({ 2, 1, 1, 1, 1, 1, 1, 1, 1, 1 }); // nothing: 0 %
+        QCOMPARE(keptAttempts().size(), 2);
+        QVERIFY(keptAttempts()[0][0] != keptAttempts()[1][0]);
+
+        explorer = openExplorer();
+        lesson = explorer->arbol->node(QStringLiteral("N 1500"));
+        QCOMPARE(lesson->text(0), QStringLiteral("Prueba — mejor: 116 %"));
+        const QStringList lines = lesson->toolTip(0).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[1].endsWith(QStringLiteral("0 de 30 puntos (0 %)")), qPrintable(lines[1])); // the latest first
+        QVERIFY2(lines[2].endsWith(QStringLiteral("35 de 30 puntos (116 %)")), qPrintable(lines[2]));
+        // Other lessons carry nothing of the test.
+        QCOMPARE(explorer->arbol->node(QStringLiteral("R 1"))->text(0), QStringLiteral("Mapa"));
+    }
+
+    void anAttemptThatCannotBeKeptIsToldOnce()
+    {
+        start();
+        state().UserDb = Database::open(m_course->learnerDatabase(), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=vemparo41"));
+        answerAllByPointer({ 1, 1, 1, 1, 1, 1, 1, 1, 1, 1 });
+        QCOMPARE(counter(), QStringLiteral("10/10")); // the test went on
+        QVERIFY(testEvents(QStringLiteral("attempt")).last().value(QStringLiteral("error")).toString().contains(QStringLiteral("read-only")));
+        QCOMPARE(m_harness->events(QStringLiteral("notice")).size(), 1);
+        enter(); // a second sitting fails the same way, and says nothing more
+        answerAllByPointer({ 1, 1, 1, 1, 1, 1, 1, 1, 1, 1 });
+        QCOMPARE(testEvents(QStringLiteral("attempt")).size(), 2);
+        QCOMPARE(m_harness->events(QStringLiteral("notice")).size(), 1);
+        QVERIFY(keptAttempts().isEmpty());
     }
 
     void thePanelOpensUnderItsButton()

@@ -33,6 +33,11 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick clang libclang-rt-14-dev
   # tests that print: a private scheduler, a PDF printer, and tools to read the PDF back
   cups-daemon cups-client printer-driver-cups-pdf poppler-utils
+  # the classroom: the learners' records on a PostgreSQL server (libpq); tests run a private
+  # PostgreSQL 15 cluster (tests/with-postgres.sh)
+  libpq-dev libpq5 postgresql-15 postgresql-client-15
+  # tests of the teacher's report: its HTML page loaded in a real headless browser
+  chromium
   # installing and packaging: manual pages, the Debian package and the checks of what it holds
   help2man dpkg-dev file lintian desktop-file-utils appstream
 )

@@ -288,7 +288,7 @@ void MainMapScreen::MapButtonClick(int index)
         navigator.OpenParentLesson(this);
         break;
     case Erase:
-        state.UserDb->queryDef(QStringLiteral("borrar")).execute();
+        learnerStore(state).eraseWork();
         TakeStore::eraseAll(state.UserFolder); // the shadowing takes are the learner's work too
         shell().trace().event("learner.erase");
         // The conversation tree shows the visits just erased; the map keeps its lesson.

@@ -1,6 +1,7 @@
 #include "TestScreen.h"
 
 #include "CourseError.h"
+#include "ErrorReport.h"
 #include "FrameButton.h"
 #include "ModuleState.h"
 #include "Navigator.h"
@@ -10,6 +11,7 @@
 #include "SoundChannels.h"
 #include "Trace.h"
 
+#include <QDateTime>
 #include <QEvent>
 #include <QJsonObject>
 #include <QLabel>
@@ -206,6 +208,7 @@ void TestScreen::ScreenActivate()
         Slider1->setValue(map && map->Slider1 ? map->Slider1->value() : -state.Volume);
     }
     Answers.assign(size_t(QuestionCount) + 1, AnswerRecord {});
+    m_keptAttempt.clear(); // a new sitting
     state.HistoryCursor = state.HistoryTop;
     traceTest("enter");
 }
@@ -420,7 +423,46 @@ void TestScreen::AnswerClick(int index)
     traceTest("answer",
         { { QStringLiteral("question"), at + 1 }, { QStringLiteral("chosen"), answer.toInt() },
             { QStringLiteral("button"), index }, { QStringLiteral("points"), QuestionPoints.at(size_t(at)) } });
+    keepFinishedAttempt();
     NextQuestion();
+}
+
+void TestScreen::keepFinishedAttempt()
+{
+    if (!m_keptAttempt.isEmpty() || QuestionCount == 0)
+        return;
+    TestAttempt attempt;
+    for (int i = 0; i < QuestionCount; ++i) {
+        const AnswerRecord& answer = Answers.at(size_t(i));
+        if (!answer.Answered)
+            return; // not finished yet
+        attempt.answers << tag(answer.ChosenButton).toInt();
+        attempt.points += QuestionPoints.at(size_t(i));
+    }
+    ModuleState& state = shell().state();
+    attempt.id = TestAttempt::newId();
+    attempt.lesson = state.CurrentLesson;
+    attempt.finished = QDateTime::currentDateTimeUtc();
+    attempt.maximum = MaxPoints;
+    attempt.percent = MaxPoints == 0 ? 0 : qint32(qint64(attempt.points) * 100 / MaxPoints);
+    try {
+        LearnerStore& store = learnerStore(state);
+        attempt.learner = store.learner();
+        store.saveAttempt(attempt);
+        m_keptAttempt = attempt.id;
+        traceTest("attempt",
+            { { QStringLiteral("id"), attempt.id }, { QStringLiteral("lesson"), attempt.lesson }, { QStringLiteral("points"), attempt.points },
+                { QStringLiteral("maximum"), attempt.maximum }, { QStringLiteral("attempt_percent"), attempt.percent },
+                { QStringLiteral("answers"), attempt.answersText() } });
+    } catch (const CourseError& error) {
+        // The test goes on as it was; the learner hears of it once, the trace every time.
+        traceTest("attempt", { { QStringLiteral("error"), error.message() } });
+        if (!m_toldKeepFailed) {
+            m_toldKeepFailed = true;
+            ErrorReport::notice(shell().trace(),
+                QStringLiteral("No se ha podido guardar el resultado de esta prueba. Puedes seguir con el curso."));
+        }
+    }
 }
 
 void TestScreen::ResultClick(int index)

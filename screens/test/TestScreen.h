@@ -18,7 +18,8 @@ class Recordset;
 /// with up to four answer buttons, the counter (3/10), the score in per cent shown by the
 /// result view, which also marks the learner's choice and the right answer, the test's two
 /// spoken files, and a pop-up panel `PanelCred` with buttons of its own (the big picture,
-/// leaving the course). Nothing is written anywhere: the answers live while the screen does.
+/// leaving the course). The answers live while the screen does; once every question of a
+/// sitting has its answer, the finished attempt is kept in the learner store.
 class TestScreen : public FramedScreen {
     Q_OBJECT
 
@@ -154,6 +155,8 @@ private:
     void openOver(const QString& window, const std::function<void()>& open);
     void ToggleBackgroundSound(int index);
     void traceTest(const char* op, QJsonObject fields = {}) const;
+    /// Keeps the sitting's attempt once every question has its answer (once per sitting).
+    void keepFinishedAttempt();
 
     std::vector<ButtonLook> m_looks; ///< index = `Imagex` index
     std::vector<ButtonRecord> m_panelButtons;
@@ -162,4 +165,6 @@ private:
     std::unique_ptr<Recordset> m_lesson;
     QString m_introduction; ///< `nombre_fichero1`
     QString m_secondSound; ///< `nombre_fichero2`
+    QString m_keptAttempt; ///< id of the sitting's attempt once kept; empty before
+    bool m_toldKeepFailed = false; ///< the learner was told an attempt could not be kept
 };

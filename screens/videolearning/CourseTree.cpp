@@ -1,8 +1,10 @@
 #include "CourseTree.h"
 
+#include "AttemptSummary.h"
 #include "CourseError.h"
 #include "Database.h"
 #include "ModuleState.h"
+#include "Navigator.h"
 #include "Recordset.h"
 #include "Shell.h"
 #include "Trace.h"
@@ -11,6 +13,7 @@
 #include <QJsonObject>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <cmath>
 
 namespace {
@@ -158,9 +161,18 @@ VisitedLessons& CourseTree::visitedLessons()
 {
     if (!m_visited) {
         ModuleState& state = m_shell.state();
-        if (!state.UserDb)
+        if (!state.UserDb && !state.Learner)
             throw CourseError(QStringLiteral("the learner database is not open: visited lessons cannot be read"));
-        m_visited = std::make_unique<VisitedLessons>(*state.UserDb, m_shell.trace());
+        LearnerStore& store = learnerStore(state);
+        m_visited = std::make_unique<VisitedLessons>(store, m_shell.trace());
+        // Records that come in later (from the classroom server, once it answers) show at once.
+        store.setChangeListener([tree = QPointer<CourseTree>(this)] {
+            if (tree && tree->topLevelItemCount() > 0)
+                tree->m_shell.guarded([&] {
+                    tree->Raiz();
+                    tree->UpdateCompletionIcons();
+                });
+        });
     }
     return *m_visited;
 }
@@ -254,6 +266,8 @@ void CourseTree::Raiz()
             }
             const QString parentKey = nodeKey(QLatin1Char('C'), int(lessons->number(QStringLiteral("N_capitulo_viene"))));
             QTreeWidgetItem* item = addNode(parentKey, nodeKey(letter, lesson), lessons->text(QStringLiteral("nombre_leccion")), icon, lesson);
+            if (item && !learning && Navigator::ScreenWindow(kind) == QLatin1String("frmtest"))
+                showAttempts(item, qint16(lesson));
             if (item && lesson == state.CurrentLesson && (!learning || kind == VideoLearningKind)) {
                 // Selecting alone opens nothing, shown or hidden; the screen decides when
                 // the node comes into view (video learning at once, the explorer on activation).
@@ -270,6 +284,23 @@ void CourseTree::Raiz()
         topLevelItem(0)->setExpanded(true);
     m_leftOut.clear();
     traceTree(QStringLiteral("build"), {}, 0);
+}
+
+void CourseTree::showAttempts(QTreeWidgetItem* item, qint16 lesson)
+{
+    try {
+        const std::vector<TestAttempt> attempts = learnerStore(m_shell.state()).attempts(lesson);
+        const std::optional<qint32> best = LearnerStore::bestOf(attempts);
+        item->setText(0, item->text(0) + AttemptSummary::bestCaption(best));
+        item->setToolTip(0, AttemptSummary::history(attempts));
+        m_shell.trace().event("tree",
+            { { QStringLiteral("op"), QStringLiteral("attempts") }, { QStringLiteral("lesson"), lesson },
+                { QStringLiteral("count"), qint64(attempts.size()) }, { QStringLiteral("best"), best ? QJsonValue(*best) : QJsonValue() } });
+    } catch (const CourseError& error) {
+        // Without the learner's records the lesson is still listed and opens as ever.
+        m_shell.trace().event("tree", { { QStringLiteral("op"), QStringLiteral("attempts") }, { QStringLiteral("lesson"), lesson },
+                                          { QStringLiteral("error"), error.message() } });
+    }
 }
 
 bool CourseTree::markComplete(QTreeWidgetItem* item)

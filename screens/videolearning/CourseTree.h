@@ -106,6 +106,9 @@ private:
     QString variantName() const;
     /// True when ITEM has no lesson left unvisited beneath it; sets its chapters' icons on the way.
     bool markComplete(QTreeWidgetItem* item);
+    /// The explorer's node of test LESSON: the best score beside its name, the learner's
+    /// attempts under the pointer.
+    void showAttempts(QTreeWidgetItem* item, qint16 lesson);
 
     Shell& m_shell;
     Variant m_variant = Explorer;

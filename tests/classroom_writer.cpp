@@ -1,0 +1,114 @@
+// A learner's player reduced to its writes, for tests that kill it or load the server.
+//   tamsel-classroom-writer TARGET JOURNAL FIRST COUNT
+//     marks visits of lessons FIRST to FIRST+COUNT-1 through the classroom store, telling on
+//     standard output each one that has returned ("visited N"), then runs until killed.
+//   tamsel-classroom-writer --load TARGET JOURNAL SECONDS
+//     for SECONDS marks a visit every 100 ms and keeps a test attempt every fifth, then
+//     waits for the server to have them all and prints one JSON line: the writes made and
+//     the milliseconds each took from the call to the server's confirmation.
+#include "ServerLearnerStore.h"
+#include "Trace.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void tell(const QString& message)
+{
+    std::fprintf(stderr, "told: %s\n", qPrintable(message));
+}
+
+int load(QCoreApplication& app, const QString& target, const QString& journal, int seconds)
+{
+    Trace trace;
+    ServerLearnerStore store(target, journal, trace, tell);
+    store.waitForFirstSync(10000);
+    QElapsedTimer clock;
+    clock.start();
+    QMap<qint64, qint64> started; // write -> when, in ns
+    std::vector<double> ms;
+    int visits = 0;
+    int attempts = 0;
+    QObject::connect(&store, &ServerLearnerStore::reachedServer, &app, [&](qint64 seq) {
+        const qint64 now = clock.nsecsElapsed();
+        for (auto it = started.begin(); it != started.end() && it.key() <= seq;) {
+            ms.push_back(double(now - it.value()) / 1e6);
+            it = started.erase(it);
+        }
+    });
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &app, [&] {
+        if (clock.elapsed() >= seconds * 1000LL) {
+            tick.stop();
+            return;
+        }
+        const qint64 at = clock.nsecsElapsed();
+        store.markVisited(qint16(1 + visits));
+        started.insert(store.lastWrite(), at);
+        ++visits;
+        if (visits % 5 == 0) {
+            TestAttempt attempt;
+            attempt.id = TestAttempt::newId();
+            attempt.lesson = 1500;
+            attempt.finished = QDateTime::currentDateTimeUtc();
+            attempt.points = visits % 80;
+            attempt.maximum = 80;
+            attempt.percent = attempt.points * 100 / 80;
+            const qint64 atAttempt = clock.nsecsElapsed();
+            store.saveAttempt(attempt);
+            started.insert(store.lastWrite(), atAttempt);
+            ++attempts;
+        }
+    });
+    tick.start(100);
+    QTimer done;
+    QObject::connect(&done, &QTimer::timeout, &app, [&] {
+        if (tick.isActive() && clock.elapsed() < (seconds + 60) * 1000LL)
+            return;
+        if (store.unsentCount() > 0 && clock.elapsed() < (seconds + 60) * 1000LL)
+            return;
+        app.quit();
+    });
+    done.start(50);
+    app.exec();
+    std::sort(ms.begin(), ms.end());
+    QJsonObject result { { QStringLiteral("visits"), visits }, { QStringLiteral("attempts"), attempts },
+        { QStringLiteral("unsent"), store.unsentCount() }, { QStringLiteral("confirmed"), int(ms.size()) },
+        { QStringLiteral("median_ms"), ms.empty() ? -1 : ms[ms.size() / 2] }, { QStringLiteral("max_ms"), ms.empty() ? -1 : ms.back() } };
+    std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+    return store.unsentCount() == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 5 && args[1] == QLatin1String("--load"))
+        return load(app, args[2], args[3], args[4].toInt());
+    if (args.size() != 5) {
+        std::fprintf(stderr, "usage: %s TARGET JOURNAL FIRST COUNT | --load TARGET JOURNAL SECONDS\n", argv[0]);
+        return 2;
+    }
+    Trace trace;
+    ServerLearnerStore store(args[1], args[2], trace, tell);
+    const int first = args[3].toInt();
+    const int count = args[4].toInt();
+    for (int lesson = first; lesson < first + count; ++lesson) {
+        store.markVisited(qint16(lesson));
+        std::printf("visited %d\n", lesson);
+        std::fflush(stdout);
+    }
+    std::printf("done\n");
+    std::fflush(stdout);
+    return app.exec();
+}

@@ -1,0 +1,130 @@
+// tamsel-report, the real program: the class read from the classroom server (as the
+// teacher) and from a learner file, written as CSV and as an HTML page that a real
+// headless browser (Chromium) loads with no network, showing every learner and one bar
+// per learner in each chapter's chart.
+#include "ClassroomServer.h"
+#include "Database.h"
+#include "FixtureCourse.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Two chapters of video-learning lessons (kind 12): 11 "Saludos" with 2, 12 "La familia"
+// with 3; a map and a test, which the report does not count.
+const char* const course =
+    "insert into lecciones (N_leccion, nombre_leccion, tipo, N_leccion_viene, N_capitulo_viene) values"
+    "  (1, 'Mapa', 1, 0, 0), (21, 'Hola', 12, 1, 11), (22, 'Adiós', 12, 1, 11),"
+    "  (31, 'Mi madre', 12, 1, 12), (32, 'Mi padre', 12, 1, 12), (33, 'Mis hermanos', 12, 1, 12), (1500, 'Prueba', 14, 1, 17);"
+    "insert into capitulo (n_leccion, N_capitulo, nombre_capitulo) values (1, 11, 'Saludos'), (1, 12, 'La familia'), (1, 17, 'Evaluación');";
+
+QString run(const QStringList& arguments, int* status = nullptr)
+{
+    QProcess p;
+    p.start(QStringLiteral(REPORT_TOOL), arguments);
+    if (!p.waitForFinished(60000))
+        return QStringLiteral("(did not finish)");
+    if (status)
+        *status = p.exitCode();
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+} // namespace
+
+class ReportTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void theClassInCsvAndInABrowser()
+    {
+        if (!ClassroomServer::isAvailable())
+            QSKIP("needs the private PostgreSQL cluster of tests/with-postgres.sh");
+        ClassroomServer server(QStringLiteral("tamsel_informe"));
+        const QString tricky = QStringLiteral("=HYPERLINK(\"x\") <b>Zoé</b>, \"la\"");
+        for (const QString& who : { QStringLiteral("ana"), QStringLiteral("luis"), tricky })
+            server.addLogin(who);
+        server.addLogin(QStringLiteral("profe"), ClassroomServer::Teacher);
+        server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion, fecha) values "
+                                  "('ana', 21, '2026-03-01 10:00+00'), ('ana', 22, '2026-03-01 10:05+00'), ('ana', 31, '2026-03-02 09:00+00'),"
+                                  "('luis', 31, '2026-03-01 11:00+00'), ($q$%1$q$, 22, '2026-03-03 08:00+00')").arg(tricky));
+        server.sql(QStringLiteral("insert into tamsel.intentos_test (id, alumno, leccion, fecha, puntos, maximo, porcentaje, respuestas) values "
+                                  "(gen_random_uuid(), 'ana', 1500, '2026-03-04 12:00+00', 40, 80, 50, '1'),"
+                                  "(gen_random_uuid(), 'ana', 1500, '2026-03-05 12:00+00', 70, 80, 87, '1'),"
+                                  "(gen_random_uuid(), 'luis', 1500, '2026-03-02 12:00+00', 20, 80, 25, '1')"));
+        FixtureCourse fixture(QString::fromUtf8(course));
+        {
+            // One more learner, from her own file: a visit, no attempt.
+            auto learner = Database::open(fixture.learnerDatabase(), ShareMode::Shared, AccessMode::ReadWrite, QStringLiteral("MS Access;PWD=vemparo41"));
+            learner->execute(QStringLiteral("insert into lecciones_usuario (id, leccion, grabada) values (0, 32, -1), (1, 33, -1)"));
+        }
+        QTemporaryDir out;
+        const QString csv = out.filePath(QStringLiteral("clase.csv"));
+        const QString html = out.filePath(QStringLiteral("clase.html"));
+        int status = -1;
+        const QString said = run({ QStringLiteral("--course"), fixture.folder(), QStringLiteral("--csv"), csv, QStringLiteral("--html"), html,
+                                     QStringLiteral("--learner"), QStringLiteral("marta"), server.target(QStringLiteral("profe")), fixture.learnerDatabase() },
+            &status);
+        QVERIFY2(status == 0, qPrintable(said));
+
+        QFile table(csv);
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(table.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], QStringLiteral("Alumno,Saludos (de 2),La familia (de 3),Intentos de la prueba,Mejor %,Última actividad"));
+        QCOMPARE(lines[1], QStringLiteral("\"'=HYPERLINK(\"\"x\"\") <b>Zoé</b>, \"\"la\"\"\",1,0,0,,") + QDateTime::fromString(QStringLiteral("2026-03-03T08:00:00Z"), Qt::ISODate).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        QVERIFY2(lines[2].startsWith(QStringLiteral("ana,2,1,2,87,")), qPrintable(lines[2]));
+        QVERIFY2(lines[3].startsWith(QStringLiteral("luis,0,1,1,25,")), qPrintable(lines[3]));
+        QCOMPARE(lines[4], QStringLiteral("marta,0,1,0,,"));
+
+        // The page in a real browser, with no network and a profile of its own.
+        QTemporaryDir profile;
+        QProcess browser;
+        browser.start(QStringLiteral("chromium"),
+            { QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
+                QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
+                QStringLiteral("--user-data-dir=") + profile.path(), QStringLiteral("--dump-dom"), QUrl::fromLocalFile(html).toString() });
+        if (!browser.waitForStarted())
+            QSKIP("chromium is not installed (tools/setup-debian.sh)");
+        QVERIFY(browser.waitForFinished(120000));
+        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+        QVERIFY2(dom.contains(QStringLiteral("<table id=\"learners\">")), qPrintable(QString::fromUtf8(browser.readAllStandardError())));
+        // Every learner, his name as text (the markup in a name stays text).
+        QCOMPARE(dom.count(QStringLiteral("<tr class=\"learner\">")), 4);
+        for (const QString& who : { QStringLiteral("ana"), QStringLiteral("luis"), QStringLiteral("marta"), QStringLiteral("=HYPERLINK(\"x\") &lt;b&gt;Zoé&lt;/b&gt;, \"la\"</td>") })
+            QVERIFY2(dom.contains(QStringLiteral("<td>") + who), qPrintable(who));
+        QVERIFY(!dom.contains(QStringLiteral("<b>Zoé</b>")));
+        // One chart per chapter, one bar per learner in each.
+        static const QRegularExpression section(QStringLiteral("<section class=\"chapter\"[^>]*>(.*?)</section>"), QRegularExpression::DotMatchesEverythingOption);
+        int charts = 0;
+        for (auto it = section.globalMatch(dom); it.hasNext(); ++charts) {
+            const QString chart = it.next().captured(1);
+            QCOMPARE(chart.count(QStringLiteral("<rect class=\"bar\"")), 4);
+            QVERIFY(chart.contains(QStringLiteral("data-learner=\"marta\"")));
+        }
+        QCOMPARE(charts, 2);
+        // Ana saw both lessons of greetings: a full bar; Luis none: the thinnest.
+        QVERIFY(dom.contains(QStringLiteral("data-learner=\"ana\" x=\"180\" y=\"28\" width=\"360\"")));
+        QVERIFY(dom.contains(QStringLiteral("data-learner=\"luis\" x=\"180\" y=\"50\" width=\"1\"")));
+    }
+
+    void errorsNameTheirSource()
+    {
+        FixtureCourse fixture(QString::fromUtf8(course));
+        int status = 0;
+        QString said = run({ QStringLiteral("--course"), fixture.folder(), QStringLiteral("--csv"), QStringLiteral("-"), QStringLiteral("/no/such/usrcurso.mdb") }, &status);
+        QCOMPARE(status, 1);
+        QVERIFY2(said.contains(QStringLiteral("/no/such/usrcurso.mdb")), qPrintable(said));
+        said = run({ QStringLiteral("--course"), fixture.folder(), QStringLiteral("--csv"), QStringLiteral("-"),
+                       QStringLiteral("postgresql://profe:secreto@/tamsel?host=/no/such/folder") }, &status);
+        QCOMPARE(status, 1);
+        QVERIFY2(!said.contains(QStringLiteral("secreto")), qPrintable(said));
+        said = run({ QStringLiteral("--csv"), QStringLiteral("-") }, &status);
+        QCOMPARE(status, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(ReportTest)
+#include "tst_report.moc"
