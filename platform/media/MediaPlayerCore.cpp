@@ -11,7 +11,8 @@ MediaPlayerCore::MediaPlayerCore(ReloadAfterEnd reload, QObject* parent)
     , m_reload(reload)
     , m_output(std::make_unique<QAudioOutput>())
 {
-    createPlayer();
+    // The Qt player (a whole GStreamer pipeline) is made at the first load: a screen has
+    // several sound channels, and most of them stay empty at start-up.
 }
 
 MediaPlayerCore::~MediaPlayerCore()
@@ -50,7 +51,15 @@ void MediaPlayerCore::createPlayer()
 void MediaPlayerCore::setVideoOutput(QVideoWidget* widget)
 {
     m_videoOutput = widget;
-    m_player->setVideoOutput(widget);
+    if (m_player)
+        m_player->setVideoOutput(widget);
+}
+
+QMediaPlayer* MediaPlayerCore::player()
+{
+    if (!m_player)
+        createPlayer();
+    return m_player.get();
 }
 
 void MediaPlayerCore::load(const QString& file)
@@ -70,6 +79,8 @@ void MediaPlayerCore::startLoad()
 {
     ++m_generation;
     m_dirty = false;
+    if (!m_player)
+        createPlayer();
     // Qt ignores a source it already has, so it is emptied first.
     clearSource();
     m_player->setSource(m_url);
@@ -79,6 +90,8 @@ void MediaPlayerCore::clearSource()
 {
     // Emptying stops the old file, and Qt reports that stop as a status of its
     // own (LoadedMedia): it says nothing about the file we are loading.
+    if (!m_player)
+        return;
     m_clearingSource = true;
     m_player->setSource(QUrl());
     m_clearingSource = false;

@@ -83,8 +83,9 @@ public:
     void setVolume(int hundredthsDb);
     int volume() const { return m_volume; }
 
-    /// The Qt player, for what it reports about the media (metadata).
-    QMediaPlayer* player() const { return m_player.get(); }
+    /// The Qt player, for what it reports about the media (metadata); made if no file
+    /// was loaded yet.
+    QMediaPlayer* player();
 
     /// Linear gain for a volume in hundredths of a decibel: 10^(v / 2000), and
     /// exactly 0 at -10000 and below.

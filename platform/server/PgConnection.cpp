@@ -3,7 +3,88 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
+#include <QLibrary>
 #include <libpq-fe.h>
+
+namespace {
+
+// libpq is opened at the first connection rather than linked into the player: linked,
+// it and what it needs (Kerberos, LDAP, TLS) load at every start, for the classroom
+// set-up only.
+constexpr int kLibpqVersion = 5;
+
+struct Libpq {
+    decltype(&PQclear) clear = nullptr;
+    decltype(&PQcmdTuples) cmdTuples = nullptr;
+    decltype(&PQconnectdbParams) connectdbParams = nullptr;
+    decltype(&PQerrorMessage) errorMessage = nullptr;
+    decltype(&PQexecParams) execParams = nullptr;
+    decltype(&PQfinish) finish = nullptr;
+    decltype(&PQgetisnull) getisnull = nullptr;
+    decltype(&PQgetvalue) getvalue = nullptr;
+    decltype(&PQnfields) nfields = nullptr;
+    decltype(&PQntuples) ntuples = nullptr;
+    decltype(&PQresultErrorField) resultErrorField = nullptr;
+    decltype(&PQresultErrorMessage) resultErrorMessage = nullptr;
+    decltype(&PQresultStatus) resultStatus = nullptr;
+    decltype(&PQstatus) status = nullptr;
+};
+
+template <typename F>
+bool resolve(QLibrary& library, const char* name, F& function, QString& error)
+{
+    function = reinterpret_cast<F>(library.resolve(name));
+    if (!function)
+        error = QStringLiteral("%1 has no function %2").arg(library.fileName(), QLatin1String(name));
+    return function != nullptr;
+}
+
+struct LoadedLibpq {
+    Libpq api;
+    QString error;
+};
+
+LoadedLibpq loadLibpq()
+{
+    LoadedLibpq loaded;
+    QLibrary library(QStringLiteral("pq"), kLibpqVersion);
+    QString& error = loaded.error;
+    if (!library.load()) {
+        error = QStringLiteral("the PostgreSQL client library cannot be loaded: %1").arg(library.errorString());
+        return loaded;
+    }
+    Libpq& api = loaded.api;
+    if (!(resolve(library, "PQclear", api.clear, error) &&
+        resolve(library, "PQcmdTuples", api.cmdTuples, error) &&
+        resolve(library, "PQconnectdbParams", api.connectdbParams, error) &&
+        resolve(library, "PQerrorMessage", api.errorMessage, error) &&
+        resolve(library, "PQexecParams", api.execParams, error) &&
+        resolve(library, "PQfinish", api.finish, error) &&
+        resolve(library, "PQgetisnull", api.getisnull, error) &&
+        resolve(library, "PQgetvalue", api.getvalue, error) &&
+        resolve(library, "PQnfields", api.nfields, error) &&
+        resolve(library, "PQntuples", api.ntuples, error) &&
+        resolve(library, "PQresultErrorField", api.resultErrorField, error) &&
+        resolve(library, "PQresultErrorMessage", api.resultErrorMessage, error) &&
+        resolve(library, "PQresultStatus", api.resultStatus, error) &&
+        resolve(library, "PQstatus", api.status, error)))
+        library.unload();
+    return loaded; // a loaded library stays loaded when its QLibrary goes
+}
+
+const LoadedLibpq& libpq()
+{
+    static const LoadedLibpq loaded = loadLibpq();
+    return loaded;
+}
+
+// Only once a connection exists, which needed the library.
+const Libpq& pq()
+{
+    return libpq().api;
+}
+
+} // namespace
 
 namespace {
 
@@ -67,28 +148,30 @@ PgConnection::PgConnection(const QString& target, int timeoutSeconds)
     // expand_dbname: the target (a URI or keyword string) gives every other setting.
     const char* const keys[] = { "dbname", "connect_timeout", "application_name", nullptr };
     const char* const values[] = { dbname.constData(), timeout.constData(), "tamsel", nullptr };
-    m_conn = PQconnectdbParams(keys, values, 1);
-    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+    if (!libpq().error.isEmpty())
+        throw PgError(QStringLiteral("%1: %2").arg(m_shownTarget, libpq().error), PgError::Unreachable, QStringLiteral("08001"));
+    m_conn = pq().connectdbParams(keys, values, 1);
+    if (!m_conn || pq().status(m_conn) != CONNECTION_OK)
         fail(QStringLiteral("cannot connect"), "08001");
 }
 
 PgConnection::~PgConnection()
 {
     if (m_conn)
-        PQfinish(m_conn);
+        pq().finish(m_conn);
 }
 
 bool PgConnection::isOpen() const
 {
-    return m_conn && PQstatus(m_conn) == CONNECTION_OK;
+    return m_conn && pq().status(m_conn) == CONNECTION_OK;
 }
 
 void PgConnection::fail(const QString& what, const char* sqlState)
 {
-    QString reason = m_conn ? QString::fromUtf8(PQerrorMessage(m_conn)).trimmed() : QStringLiteral("out of memory");
+    QString reason = m_conn ? QString::fromUtf8(pq().errorMessage(m_conn)).trimmed() : QStringLiteral("out of memory");
     // libpq's messages may repeat the target; never the password.
     reason = redacted(reason);
-    const bool lost = !m_conn || PQstatus(m_conn) != CONNECTION_OK;
+    const bool lost = !m_conn || pq().status(m_conn) != CONNECTION_OK;
     const QString state = QString::fromLatin1(sqlState ? sqlState : "");
     throw PgError(QStringLiteral("%1: %2: %3").arg(m_shownTarget, what, reason), kindOf(state, lost), state);
 }
@@ -108,28 +191,28 @@ PgConnection::Result PgConnection::exec(const QString& sql, const QVariantList& 
             values.push_back(texts.back().constData());
         }
     }
-    PGresult* result = PQexecParams(m_conn, sql.toUtf8().constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
-    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+    PGresult* result = pq().execParams(m_conn, sql.toUtf8().constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+    const ExecStatusType status = result ? pq().resultStatus(result) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        const QString state = QString::fromLatin1(result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
-        const QString reason = result ? QString::fromUtf8(PQresultErrorMessage(result)).trimmed() : QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
-        PQclear(result);
-        const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+        const QString state = QString::fromLatin1(result ? pq().resultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
+        const QString reason = result ? QString::fromUtf8(pq().resultErrorMessage(result)).trimmed() : QString::fromUtf8(pq().errorMessage(m_conn)).trimmed();
+        pq().clear(result);
+        const bool lost = pq().status(m_conn) != CONNECTION_OK;
         const QString firstLine = sql.section(QLatin1Char('\n'), 0, 0).left(80);
         throw PgError(QStringLiteral("%1: %2 (%3)").arg(m_shownTarget, redacted(reason), firstLine), kindOf(state, lost), state);
     }
     Result out;
-    out.affected = QByteArray(PQcmdTuples(result)).toInt();
-    const int rows = PQntuples(result);
-    const int columns = PQnfields(result);
+    out.affected = QByteArray(pq().cmdTuples(result)).toInt();
+    const int rows = pq().ntuples(result);
+    const int columns = pq().nfields(result);
     out.rows.reserve(size_t(rows));
     for (int r = 0; r < rows; ++r) {
         std::vector<QVariant> row;
         row.reserve(size_t(columns));
         for (int c = 0; c < columns; ++c)
-            row.push_back(PQgetisnull(result, r, c) ? QVariant() : QVariant(QString::fromUtf8(PQgetvalue(result, r, c))));
+            row.push_back(pq().getisnull(result, r, c) ? QVariant() : QVariant(QString::fromUtf8(pq().getvalue(result, r, c))));
         out.rows.push_back(std::move(row));
     }
-    PQclear(result);
+    pq().clear(result);
     return out;
 }

@@ -1,8 +1,9 @@
 #include "Intonation.h"
 
+#include "AubioLibrary.h"
+
 #include <QFile>
 #include <QtEndian>
-#include <aubio/aubio.h>
 #include <algorithm>
 #include <cmath>
 
@@ -13,38 +14,41 @@ Intonation Intonation::analyse(std::vector<float> samples, int sampleRate)
     result.samples = std::move(samples);
     if (sampleRate <= 0 || result.samples.size() < size_t(Window))
         return result;
-    aubio_pitch_t* pitch = new_aubio_pitch("yinfast", Window, Hop, uint_t(sampleRate));
-    aubio_onset_t* onset = new_aubio_onset("hfc", Window / 2, Hop, uint_t(sampleRate));
-    aubio_pitch_set_unit(pitch, "Hz");
-    aubio_pitch_set_silence(pitch, -50);
-    aubio_onset_set_silence(onset, -50);
-    fvec_t* hop = new_fvec(Hop);
-    fvec_t* found = new_fvec(1);
-    fvec_t* onsetFound = new_fvec(1);
+    const AubioLibrary* aubio = AubioLibrary::instance(&result.error);
+    if (!aubio)
+        return result; // the waveform without its contour
+    aubio_pitch_t* pitch = aubio->newPitch("yinfast", Window, Hop, uint_t(sampleRate));
+    aubio_onset_t* onset = aubio->newOnset("hfc", Window / 2, Hop, uint_t(sampleRate));
+    aubio->pitchSetUnit(pitch, "Hz");
+    aubio->pitchSetSilence(pitch, -50);
+    aubio->onsetSetSilence(onset, -50);
+    fvec_t* hop = aubio->newVector(Hop);
+    fvec_t* found = aubio->newVector(1);
+    fvec_t* onsetFound = aubio->newVector(1);
     double firstOnset = -1;
     double firstVoiced = -1;
     const size_t hops = result.samples.size() / Hop;
     result.pitchHz.reserve(hops);
     for (size_t h = 0; h < hops; ++h) {
         std::copy_n(result.samples.data() + h * Hop, Hop, hop->data);
-        aubio_pitch_do(pitch, hop, found);
+        aubio->pitchDo(pitch, hop, found);
         const float hz = found->data[0];
-        const bool voiced = hz >= LowestHz && hz <= HighestHz && aubio_pitch_get_confidence(pitch) >= MinConfidence;
+        const bool voiced = hz >= LowestHz && hz <= HighestHz && aubio->pitchConfidence(pitch) >= MinConfidence;
         result.pitchHz.push_back(voiced ? hz : 0.0f);
         if (voiced && firstVoiced < 0)
             firstVoiced = double(h * Hop) / sampleRate;
-        aubio_onset_do(onset, hop, onsetFound);
+        aubio->onsetDo(onset, hop, onsetFound);
         if (onsetFound->data[0] != 0 && firstOnset < 0)
-            firstOnset = aubio_onset_get_last_s(onset);
+            firstOnset = aubio->onsetLastSeconds(onset);
     }
     // Speech starts at the first onset; without one (a voice that swells slowly), where
     // the voice is first found.
     result.onsetSeconds = firstOnset >= 0 ? firstOnset : std::max(0.0, firstVoiced);
-    del_fvec(hop);
-    del_fvec(found);
-    del_fvec(onsetFound);
-    del_aubio_onset(onset);
-    del_aubio_pitch(pitch);
+    aubio->deleteVector(hop);
+    aubio->deleteVector(found);
+    aubio->deleteVector(onsetFound);
+    aubio->deleteOnset(onset);
+    aubio->deletePitch(pitch);
     return result;
 }
 

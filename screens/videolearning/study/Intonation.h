@@ -19,6 +19,7 @@ struct Intonation {
     std::vector<float> samples;
     std::vector<float> pitchHz; ///< one per hop
     double onsetSeconds = 0;
+    QString error; ///< why the contour could not be found (the samples are still there)
 
     double seconds() const { return sampleRate ? double(samples.size()) / sampleRate : 0.0; }
     double hopSeconds() const { return sampleRate ? double(Hop) / sampleRate : 0.0; }

@@ -190,6 +190,8 @@ bool StudyAids::intonationOf(int index, Intonation& model, Intonation& take) con
         return false;
     model = Intonation::analyse(std::move(modelSamples), ModelRate);
     take = Intonation::analyse(std::move(takeSamples), rate);
+    if (!model.error.isEmpty())
+        traceStudy("intonation", { { QStringLiteral("index"), index }, { QStringLiteral("error"), model.error } });
     return true;
 }
 
