@@ -148,17 +148,7 @@ QString JetQueryBuilder::tailClauses() const
     QStringList groups;
     for (const JetQueryRow& row : rowsOf(GroupBy))
         groups << translate(row.expression);
-    if (!groups.isEmpty())
-        sql += QStringLiteral("\ngroup by ") + groups.join(QStringLiteral(", "));
-    const QString having = single(Having);
-    if (!having.isEmpty())
-        sql += QStringLiteral("\nhaving ") + translate(having);
-    QStringList order;
-    for (const JetQueryRow& row : rowsOf(OrderBy))
-        order << translate(row.expression) + (row.name1.compare(QLatin1String("D"), Qt::CaseInsensitive) == 0 ? QStringLiteral(" desc") : QString());
-    if (!order.isEmpty())
-        sql += QStringLiteral("\norder by ") + order.join(QStringLiteral(", "));
-    return sql;
+    return sql + groupAndOrder(groups, Unordered::AsStored);
 }
 
 QString JetQueryBuilder::selectSql() const
@@ -296,7 +286,7 @@ QString restrictAggregates(const QString& transform, const QString& condition, b
 
 } // namespace
 
-QString JetQueryBuilder::groupAndOrder(const QStringList& groups) const
+QString JetQueryBuilder::groupAndOrder(const QStringList& groups, Unordered unordered) const
 {
     QString sql;
     if (!groups.isEmpty())
@@ -307,8 +297,7 @@ QString JetQueryBuilder::groupAndOrder(const QStringList& groups) const
     QStringList order;
     for (const JetQueryRow& row : rowsOf(OrderBy))
         order << translate(row.expression) + (row.name1.compare(QLatin1String("D"), Qt::CaseInsensitive) == 0 ? QStringLiteral(" desc") : QString());
-    // Jet gives a crosstab's rows in the order of their headings.
-    if (order.isEmpty())
+    if (order.isEmpty() && unordered == Unordered::ByGroups)
         order = groups;
     if (!order.isEmpty())
         sql += QStringLiteral("\norder by ") + order.join(QStringLiteral(", "));
@@ -386,7 +375,7 @@ QString JetQueryBuilder::crosstabSql() const
     }
     if (groups.isEmpty())
         throw CourseError(QStringLiteral("a crosstab query (kind 6) without a row heading"));
-    return QStringLiteral("select ") + selected.join(QStringLiteral(", ")) + QStringLiteral("\nfrom ") + from + whereSql + groupAndOrder(groups);
+    return QStringLiteral("select ") + selected.join(QStringLiteral(", ")) + QStringLiteral("\nfrom ") + from + whereSql + groupAndOrder(groups, Unordered::ByGroups);
 }
 
 QString JetQueryBuilder::unionSql() const

@@ -56,7 +56,11 @@ private:
     QString onlyTable(const char* kind) const;
     QString crosstabSql() const;
     QString unionSql() const;
-    QString groupAndOrder(const QStringList& groups) const;
+    /// How rows without an order of their own come: as stored, or (a crosstab's, as Jet
+    /// gives them) in the order of their headings.
+    enum class Unordered { AsStored, ByGroups };
+    /// The group by, having and order by clauses.
+    QString groupAndOrder(const QStringList& groups, Unordered unordered) const;
 
     QString m_name;
     QList<JetQueryRow> m_rows;
