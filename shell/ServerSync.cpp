@@ -2,6 +2,8 @@
 
 #include "PgConnection.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString visitInsert = QStringLiteral(
@@ -197,34 +199,64 @@ void ServerSync::pull()
     }
 }
 
+std::vector<JournalEntry> ServerSync::waiting(bool& complete)
+{
+    // Memory first: a write is held there only once every earlier one is journalled, so
+    // the journal read after it holds all that comes before.
+    std::vector<JournalEntry> entries;
+    {
+        const std::lock_guard lock(m_unjournalled->mutex);
+        entries.assign(m_unjournalled->entries.begin(), m_unjournalled->entries.end());
+    }
+    complete = true;
+    if (m_journal) {
+        try {
+            std::vector<JournalEntry> journalled = m_journal->pending();
+            entries.insert(entries.end(), journalled.begin(), journalled.end());
+        } catch (const CourseError& error) {
+            Q_EMIT journalFailed(error.message());
+            complete = false;
+        }
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const JournalEntry& a, const JournalEntry& b) { return a.seq < b.seq; });
+    return entries;
+}
+
+void ServerSync::forget(qint64 seq)
+{
+    {
+        const std::lock_guard lock(m_unjournalled->mutex);
+        while (!m_unjournalled->entries.empty() && m_unjournalled->entries.front().seq <= seq)
+            m_unjournalled->entries.pop_front();
+    }
+    if (!m_journal)
+        return;
+    try {
+        m_journal->remove(seq);
+    } catch (const CourseError& error) {
+        // Left in the journal, it is sent again only at a later start, in its order.
+        Q_EMIT journalFailed(error.message());
+    }
+}
+
 void ServerSync::sync()
 {
     if (!connect())
         return;
-    // The journal's writes first (they are the older), then those held in memory.
-    if (m_journal) {
-        try {
-            for (const JournalEntry& entry : m_journal->pending()) {
-                if (!send(entry))
-                    return;
-                m_journal->remove(entry.seq);
-            }
-        } catch (const CourseError& error) {
-            Q_EMIT journalFailed(error.message());
-        }
+    // One order for every write, journalled or held in memory: an attempt sent after the
+    // erase that followed it would outlive the erase.
+    bool complete = true;
+    const std::vector<JournalEntry> entries = waiting(complete);
+    if (!complete) {
+        // What the journal holds comes before what memory holds: nothing goes until it is read.
+        schedule(RetryMs);
+        return;
     }
-    for (;;) {
-        JournalEntry entry;
-        {
-            const std::lock_guard lock(m_unjournalled->mutex);
-            if (m_unjournalled->entries.empty())
-                break;
-            entry = m_unjournalled->entries.front();
-        }
-        if (!send(entry))
+    for (const JournalEntry& entry : entries) {
+        // Sent already, but not yet taken out of the journal: never sent twice.
+        if (entry.seq > m_sentUpTo && !send(entry))
             return;
-        const std::lock_guard lock(m_unjournalled->mutex);
-        m_unjournalled->entries.pop_front();
+        forget(entry.seq);
     }
     if (m_pullDue)
         pull();

@@ -72,6 +72,11 @@ Q_SIGNALS:
 
 private:
     void sync();
+    /// Every write not yet sent, journalled or held in memory, in the order written;
+    /// COMPLETE is false when the journal could not be read.
+    std::vector<JournalEntry> waiting(bool& complete);
+    /// Write SEQ and those before it are on the server: out of the journal and memory.
+    void forget(qint64 seq);
     void schedule(int ms);
     bool connect();
     /// Sends ENTRY; false when it must wait (the connection dropped, or the server refuses).

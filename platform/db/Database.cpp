@@ -117,7 +117,7 @@ std::unique_ptr<Database> Database::open(const QString& file, ShareMode share, A
     db->check(SpanishCollation::registerOn(handle), QStringLiteral("making the Spanish text order known"));
     db->check(LikePattern::registerOn(handle), QStringLiteral("making the course's like patterns known"));
     db->check(JetFunctions::registerOn(handle), QStringLiteral("making the functions of saved Jet queries known"));
-    sqlite3_busy_timeout(handle, 2000);
+    db->waitWhileBusy();
     if (share == ShareMode::Exclusive && access == AccessMode::ReadWrite)
         db->execute(QStringLiteral("pragma locking_mode = exclusive"));
     // Touch the schema now, so that a damaged file fails here and names itself.
@@ -141,6 +141,8 @@ std::unique_ptr<Database> Database::create(const QString& file, const QString& p
     db->check(SpanishCollation::registerOn(handle), QStringLiteral("making the Spanish text order known"));
     db->check(LikePattern::registerOn(handle), QStringLiteral("making the course's like patterns known"));
     db->check(JetFunctions::registerOn(handle), QStringLiteral("making the functions of saved Jet queries known"));
+    // A new file may be shared at once (the learner's journal is): it waits like an opened one.
+    db->waitWhileBusy();
     db->execute(QStringLiteral("create table %1 (name text primary key collate nocase, sql text not null)").arg(queryTable));
     if (!password.isEmpty()) {
         const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);
@@ -151,6 +153,12 @@ std::unique_ptr<Database> Database::create(const QString& file, const QString& p
         insert.run();
     }
     return db;
+}
+
+void Database::waitWhileBusy()
+{
+    // Another connection's write lasts milliseconds; a lock held longer is an error.
+    sqlite3_busy_timeout(m_db, 2000);
 }
 
 void Database::verifyPassword(const QString& connect)

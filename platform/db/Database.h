@@ -76,6 +76,8 @@ public:
 private:
     Database(sqlite3* db, const QString& file, ShareMode share, AccessMode access);
     void verifyPassword(const QString& connect);
+    /// A lock held by another connection is waited for a moment before it is an error.
+    void waitWhileBusy();
 
     sqlite3* m_db = nullptr;
     QString m_fileName;
