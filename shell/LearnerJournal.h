@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class Database;
 
@@ -23,8 +24,14 @@ struct JournalEntry {
 /// every write it made but the one in flight. Each thread opens the file for itself.
 class LearnerJournal {
 public:
+    /// How far a commit of this handle's is on the disc when it returns.
+    enum class Commits {
+        Synced,       ///< through a power loss: the learner's own writes
+        AfterACrash,  ///< through the program's end, and synced with the next synced commit:
+                      ///< the sync's bookkeeping, which at worst sends a write again
+    };
     /// Opens FILE, making it (and its folder) when missing. Throws CourseError.
-    explicit LearnerJournal(const QString& file);
+    explicit LearnerJournal(const QString& file, Commits commits = Commits::Synced);
     ~LearnerJournal();
     LearnerJournal(const LearnerJournal&) = delete;
     LearnerJournal& operator=(const LearnerJournal&) = delete;
@@ -57,5 +64,6 @@ private:
     void transaction(const std::function<void()>& work);
 
     QString m_file;
+    std::shared_ptr<std::mutex> m_writeLock; ///< shared by this process's handles on the file
     std::unique_ptr<Database> m_db;
 };

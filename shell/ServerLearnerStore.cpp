@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QJsonObject>
+#include <cmath>
 
 const QString ServerLearnerStore::UnreachableMessage = QStringLiteral(
     "No se puede conectar con el servidor de la clase. Tu progreso se guarda en este ordenador "
@@ -46,7 +47,7 @@ ServerLearnerStore::ServerLearnerStore(const QString& target, const QString& jou
     connect(m_sync, &ServerSync::sent, this, &ServerLearnerStore::onSent);
     connect(m_sync, &ServerSync::rejected, this, [this](qint64 seq, const QString& reason) {
         traceSync(QStringLiteral("rejected"), { { QStringLiteral("seq"), seq }, { QStringLiteral("reason"), reason } });
-        onSent(seq, -1, false);
+        onSent(seq, -1, false, 0);
     });
     connect(m_sync, &ServerSync::pulled, this, &ServerLearnerStore::onPulled);
     connect(m_sync, &ServerSync::journalFailed, this, &ServerLearnerStore::onJournalFailed);
@@ -202,12 +203,13 @@ void ServerLearnerStore::onRefused(const QString& reason)
     }
 }
 
-void ServerLearnerStore::onSent(qint64 seq, int kind, bool added)
+void ServerLearnerStore::onSent(qint64 seq, int kind, bool added, double roundTripMs)
 {
     std::erase_if(m_unsent, [seq](const JournalEntry& e) { return e.seq <= seq; });
     if (kind >= 0)
-        traceSync(QStringLiteral("sent"), { { QStringLiteral("seq"), seq }, { QStringLiteral("kind"), kind }, { QStringLiteral("added"), added } });
-    Q_EMIT reachedServer(seq);
+        traceSync(QStringLiteral("sent"), { { QStringLiteral("seq"), seq }, { QStringLiteral("kind"), kind }, { QStringLiteral("added"), added },
+                                              { QStringLiteral("ms"), std::round(roundTripMs * 100) / 100 } });
+    Q_EMIT reachedServer(seq, roundTripMs);
 }
 
 void ServerLearnerStore::onPulled(const QSet<qint16>& visits, const std::vector<TestAttempt>& attempts, qint64 sentUpTo)

@@ -57,8 +57,9 @@ public:
     qint64 lastWrite() const { return m_lastSeq; }
 
 Q_SIGNALS:
-    /// The server has every write up to SEQ.
-    void reachedServer(qint64 seq);
+    /// The server has every write up to SEQ; the last took ROUNDTRIPMS from its sending to
+    /// the server's answer.
+    void reachedServer(qint64 seq, double roundTripMs);
 
 public:
 
@@ -72,7 +73,7 @@ private:
     void onConnected(const QString& login);
     void onUnreachable(const QString& reason);
     void onRefused(const QString& reason);
-    void onSent(qint64 seq, int kind, bool added);
+    void onSent(qint64 seq, int kind, bool added, double roundTripMs);
     void onPulled(const QSet<qint16>& visits, const std::vector<TestAttempt>& attempts, qint64 sentUpTo);
     void onJournalFailed(const QString& reason);
     void traceSync(const QString& op, QJsonObject fields = {});

@@ -2,6 +2,7 @@
 
 #include "PgConnection.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 
 namespace {
@@ -49,7 +50,7 @@ void ServerSync::start()
     m_timer->setSingleShot(true);
     QObject::connect(m_timer, &QTimer::timeout, this, &ServerSync::sync);
     try {
-        m_journal = std::make_unique<LearnerJournal>(m_journalFile);
+        m_journal = std::make_unique<LearnerJournal>(m_journalFile, LearnerJournal::Commits::AfterACrash);
     } catch (const CourseError& error) {
         Q_EMIT journalFailed(error.message());
     }
@@ -131,6 +132,8 @@ bool ServerSync::connect()
 
 bool ServerSync::send(const JournalEntry& entry)
 {
+    QElapsedTimer roundTrip;
+    roundTrip.start();
     try {
         PgConnection::Result result;
         switch (entry.kind) {
@@ -148,7 +151,7 @@ bool ServerSync::send(const JournalEntry& entry)
             break;
         }
         m_sentUpTo = entry.seq;
-        Q_EMIT sent(entry.seq, int(entry.kind), result.affected > 0);
+        Q_EMIT sent(entry.seq, int(entry.kind), result.affected > 0, double(roundTrip.nsecsElapsed()) / 1e6);
         return true;
     } catch (const PgError& error) {
         if (error.kind() == PgError::Rejected) {

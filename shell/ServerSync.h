@@ -61,8 +61,9 @@ Q_SIGNALS:
     void unreachable(const QString& reason);
     /// The server answers but will not keep the learner's writes.
     void refused(const QString& reason);
-    /// Write SEQ reached the server (ADDED: it changed a row; false for a write it had already).
-    void sent(qint64 seq, int kind, bool added);
+    /// Write SEQ reached the server (ADDED: it changed a row; false for a write it had
+    /// already), ROUNDTRIPMS after it was sent.
+    void sent(qint64 seq, int kind, bool added, double roundTripMs);
     /// Write SEQ was wrong in itself (REASON) and is set aside, so that later writes still go.
     void rejected(qint64 seq, const QString& reason);
     /// The server's records of the learner, once every earlier write had reached it.

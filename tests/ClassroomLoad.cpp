@@ -2,6 +2,7 @@
 
 #include "ClassroomServer.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -13,19 +14,38 @@ ClassroomLoad ClassroomLoad::run(ClassroomServer& server, const QString& writer,
 {
     ClassroomLoad load;
     load.learners = learners;
+    const auto nameOf = [](int i) { return QStringLiteral("carga%1").arg(i, 2, 10, QLatin1Char('0')); };
+    // Every login first: the set-up's own processes must not run beside the writes measured.
+    for (int i = 1; i <= learners; ++i)
+        server.addLogin(nameOf(i));
     std::vector<std::unique_ptr<QProcess>> players;
     for (int i = 1; i <= learners; ++i) {
-        const QString name = QStringLiteral("carga%1").arg(i, 2, 10, QLatin1Char('0'));
-        server.addLogin(name);
+        const QString name = nameOf(i);
         auto player = std::make_unique<QProcess>();
         player->setProcessChannelMode(QProcess::SeparateChannels);
         player->start(writer, { QStringLiteral("--load"), server.target(name), folder + QStringLiteral("/%1.sqlite").arg(name), QString::number(seconds) });
         players.push_back(std::move(player));
     }
+    // All at once: each says "ready" once connected, and all are told to go together, so
+    // that sixty start-ups do not weigh on the first writes measured.
+    for (int i = 0; i < learners && load.error.isEmpty(); ++i) {
+        QProcess& player = *players[size_t(i)];
+        while (!player.canReadLine() && player.state() != QProcess::NotRunning)
+            player.waitForReadyRead(1000);
+        if (player.readLine().trimmed() != "ready")
+            load.error = nameOf(i + 1) + QStringLiteral(" never got ready: ") + QString::fromUtf8(player.readAllStandardError());
+    }
+    for (auto& player : players) {
+        player->write("go\n");
+        player->waitForBytesWritten(1000); // sent now, not when that player is waited for
+    }
     std::vector<double> medians;
+    std::vector<double> serverMedians;
+    std::vector<QJsonObject> results;
+    results.resize(size_t(learners));
     for (int i = 0; i < learners; ++i) {
         QProcess& player = *players[size_t(i)];
-        const QString name = QStringLiteral("carga%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        const QString name = nameOf(i + 1);
         if (!player.waitForFinished((seconds + 120) * 1000)) {
             player.kill();
             player.waitForFinished();
@@ -37,19 +57,39 @@ ClassroomLoad ClassroomLoad::run(ClassroomServer& server, const QString& writer,
             load.error = name + QStringLiteral(": ") + QString::fromUtf8(player.readAllStandardError());
             continue;
         }
+        results[size_t(i)] = result;
+        medians.push_back(result.value(QStringLiteral("median_ms")).toDouble());
+        load.worstMs = std::max(load.worstMs, result.value(QStringLiteral("max_ms")).toDouble());
+        serverMedians.push_back(result.value(QStringLiteral("server_median_ms")).toDouble());
+        load.serverWorstMs = std::max(load.serverWorstMs, result.value(QStringLiteral("server_max_ms")).toDouble());
+    }
+    // What reached the server, once every player has ended: "name|visits|attempts" lines.
+    QHash<QString, std::pair<int, int>> rows;
+    const QString counted = server.sql(QStringLiteral(
+        "select a.alumno || '|' || (select count(*) from tamsel.lecciones_usuario v where v.alumno = a.alumno) || '|' || "
+        "(select count(*) from tamsel.intentos_test t where t.alumno = a.alumno) "
+        "from (select alumno from tamsel.lecciones_usuario union select alumno from tamsel.intentos_test) a"));
+    for (const QString& line : counted.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList parts = line.split(QLatin1Char('|'));
+        if (parts.size() == 3)
+            rows.insert(parts[0], { parts[1].toInt(), parts[2].toInt() });
+    }
+    for (int i = 0; i < learners; ++i) {
+        const QJsonObject& result = results[size_t(i)];
+        if (result.isEmpty())
+            continue;
         const int visits = result.value(QStringLiteral("visits")).toInt();
         const int attempts = result.value(QStringLiteral("attempts")).toInt();
         load.writes += visits + attempts;
-        const int visitRows = server.sql(QStringLiteral("select count(*) from tamsel.lecciones_usuario where alumno = '%1'").arg(name)).toInt();
-        const int attemptRows = server.sql(QStringLiteral("select count(*) from tamsel.intentos_test where alumno = '%1'").arg(name)).toInt();
+        const auto [visitRows, attemptRows] = rows.value(nameOf(i + 1), { 0, 0 });
         load.lost += std::max(0, visits - visitRows) + std::max(0, attempts - attemptRows);
         load.duplicated += std::max(0, visitRows - visits) + std::max(0, attemptRows - attempts);
-        medians.push_back(result.value(QStringLiteral("median_ms")).toDouble());
-        load.worstMs = std::max(load.worstMs, result.value(QStringLiteral("max_ms")).toDouble());
     }
     if (!medians.empty()) {
         std::sort(medians.begin(), medians.end());
         load.medianMs = medians[medians.size() / 2];
+        std::sort(serverMedians.begin(), serverMedians.end());
+        load.serverMedianMs = serverMedians[serverMedians.size() / 2];
     }
     return load;
 }

@@ -13,6 +13,9 @@ struct ClassroomLoad {
     int duplicated = 0;   ///< on the server more often than made
     double medianMs = -1; ///< the median of the learners' median times from the call to the server's confirmation
     double worstMs = -1;  ///< the longest of them all
+    /// The same for the server's own part: from the sending to its answer, on the sync's thread.
+    double serverMedianMs = -1;
+    double serverWorstMs = -1;
     QString error;        ///< why the run could not be measured; empty when it was
 
     /// Runs LEARNERS writers (WRITER the program) for SECONDS against SERVER, their

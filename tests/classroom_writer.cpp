@@ -3,9 +3,10 @@
 //     marks visits of lessons FIRST to FIRST+COUNT-1 through the classroom store, telling on
 //     standard output each one that has returned ("visited N"), then runs until killed.
 //   tamsel-classroom-writer --load TARGET JOURNAL SECONDS
-//     for SECONDS marks a visit every 100 ms and keeps a test attempt every fifth, then
-//     waits for the server to have them all and prints one JSON line: the writes made and
-//     the milliseconds each took from the call to the server's confirmation.
+//     says "ready" once connected and waits for a line on standard input; then for SECONDS marks a visit every 100 ms and keeps a test attempt every fifth, then
+//     waits for the server to have them all and prints one JSON line: the writes made, the
+//     milliseconds each took from the call to the server's confirmation on the screens'
+//     thread, and the server's own part (from the sending to its answer).
 #include "ServerLearnerStore.h"
 #include "Trace.h"
 
@@ -14,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -30,14 +32,21 @@ int load(QCoreApplication& app, const QString& target, const QString& journal, i
     Trace trace;
     ServerLearnerStore store(target, journal, trace, tell);
     store.waitForFirstSync(10000);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    char go[8];
+    if (!std::fgets(go, sizeof go, stdin))
+        return 2;
     QElapsedTimer clock;
     clock.start();
     QMap<qint64, qint64> started; // write -> when, in ns
     std::vector<double> ms;
     int visits = 0;
     int attempts = 0;
-    QObject::connect(&store, &ServerLearnerStore::reachedServer, &app, [&](qint64 seq) {
+    std::vector<double> serverMs;
+    QObject::connect(&store, &ServerLearnerStore::reachedServer, &app, [&](qint64 seq, double roundTripMs) {
         const qint64 now = clock.nsecsElapsed();
+        serverMs.push_back(roundTripMs);
         for (auto it = started.begin(); it != started.end() && it.key() <= seq;) {
             ms.push_back(double(now - it.value()) / 1e6);
             it = started.erase(it);
@@ -67,21 +76,24 @@ int load(QCoreApplication& app, const QString& target, const QString& journal, i
             ++attempts;
         }
     });
-    tick.start(100);
+    // Learners do not click in step: each begins at a moment of its own within the period.
+    QTimer::singleShot(QRandomGenerator::global()->bounded(100), &app, [&] { tick.start(100); });
     QTimer done;
     QObject::connect(&done, &QTimer::timeout, &app, [&] {
-        if (tick.isActive() && clock.elapsed() < (seconds + 60) * 1000LL)
-            return;
-        if (store.unsentCount() > 0 && clock.elapsed() < (seconds + 60) * 1000LL)
+        const bool writing = clock.elapsed() < seconds * 1000LL || tick.isActive();
+        if ((writing || store.unsentCount() > 0) && clock.elapsed() < (seconds + 60) * 1000LL)
             return;
         app.quit();
     });
     done.start(50);
     app.exec();
     std::sort(ms.begin(), ms.end());
+    std::sort(serverMs.begin(), serverMs.end());
     QJsonObject result { { QStringLiteral("visits"), visits }, { QStringLiteral("attempts"), attempts },
         { QStringLiteral("unsent"), store.unsentCount() }, { QStringLiteral("confirmed"), int(ms.size()) },
-        { QStringLiteral("median_ms"), ms.empty() ? -1 : ms[ms.size() / 2] }, { QStringLiteral("max_ms"), ms.empty() ? -1 : ms.back() } };
+        { QStringLiteral("median_ms"), ms.empty() ? -1 : ms[ms.size() / 2] }, { QStringLiteral("max_ms"), ms.empty() ? -1 : ms.back() },
+        { QStringLiteral("server_median_ms"), serverMs.empty() ? -1 : serverMs[serverMs.size() / 2] },
+        { QStringLiteral("server_max_ms"), serverMs.empty() ? -1 : serverMs.back() } };
     std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
     std::fflush(stdout);
     return store.unsentCount() == 0 ? 0 : 1;
