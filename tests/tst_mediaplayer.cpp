@@ -41,6 +41,7 @@ private slots:
     void stopAndRunAgainKeepsSounding();
     void volumeLowersTheLevel_data();
     void volumeLowersTheLevel();
+    void aVolumeSetBeforeTheFirstFileHolds();
     void unrenderableFileIsACourseError_data();
     void unrenderableFileIsACourseError();
     void renderLoadsAnotherFileIntoTheSamePlayer();
@@ -275,6 +276,19 @@ void TestMediaPlayer::volumeLowersTheLevel()
         QVERIFY2(std::abs(drop - expectedDropDb) <= 3.0,
                  qPrintable(QStringLiteral("full %1 dB, lowered %2 dB").arg(full).arg(lowered)));
     }
+}
+
+void TestMediaPlayer::aVolumeSetBeforeTheFirstFileHolds()
+{
+    // A channel's sound output is made with its first file; a volume given before is kept for it.
+    MediaPlayer player;
+    player.setVolume(MediaPlayer::kSilentVolume);
+    player.render(m_long880);
+    player.run();
+    verifySilence(listen());
+    player.setVolume(MediaPlayer::kFullVolume);
+    verifyHeard(880);
+    player.stop();
 }
 
 void TestMediaPlayer::unrenderableFileIsACourseError_data()

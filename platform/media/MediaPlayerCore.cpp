@@ -9,10 +9,10 @@
 MediaPlayerCore::MediaPlayerCore(ReloadAfterEnd reload, QObject* parent)
     : QObject(parent)
     , m_reload(reload)
-    , m_output(std::make_unique<QAudioOutput>())
 {
-    // The Qt player (a whole GStreamer pipeline) is made at the first load: a screen has
-    // several sound channels, and most of them stay empty at start-up.
+    // The Qt player (a whole GStreamer pipeline) and its audio output are made at the
+    // first load: a screen has several sound channels, and most of them stay empty at
+    // start-up, where the first audio output alone starts the sound system's client.
 }
 
 MediaPlayerCore::~MediaPlayerCore()
@@ -30,6 +30,10 @@ void MediaPlayerCore::createPlayer()
         m_player->setVideoOutput(nullptr);
         m_player->setAudioOutput(nullptr);
         m_player.release()->deleteLater();
+    }
+    if (!m_output) {
+        m_output = std::make_unique<QAudioOutput>();
+        m_output->setVolume(linearGain(m_volume));
     }
     m_player = std::make_unique<QMediaPlayer>();
     m_player->setAudioOutput(m_output.get());
@@ -308,7 +312,8 @@ double MediaPlayerCore::position() const
 void MediaPlayerCore::setVolume(int hundredthsDb)
 {
     m_volume = std::clamp(hundredthsDb, kSilentVolume, kFullVolume);
-    m_output->setVolume(linearGain(m_volume));
+    if (m_output)
+        m_output->setVolume(linearGain(m_volume));
 }
 
 float MediaPlayerCore::linearGain(int hundredthsDb)
