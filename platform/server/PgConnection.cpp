@@ -1,5 +1,7 @@
 #include "PgConnection.h"
 
+#include "LibraryFunction.h"
+
 #include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
@@ -30,15 +32,6 @@ struct Libpq {
     decltype(&PQstatus) status = nullptr;
 };
 
-template <typename F>
-bool resolve(QLibrary& library, const char* name, F& function, QString& error)
-{
-    function = reinterpret_cast<F>(library.resolve(name));
-    if (!function)
-        error = QStringLiteral("%1 has no function %2").arg(library.fileName(), QLatin1String(name));
-    return function != nullptr;
-}
-
 struct LoadedLibpq {
     Libpq api;
     QString error;
@@ -54,20 +47,20 @@ LoadedLibpq loadLibpq()
         return loaded;
     }
     Libpq& api = loaded.api;
-    if (!(resolve(library, "PQclear", api.clear, error) &&
-        resolve(library, "PQcmdTuples", api.cmdTuples, error) &&
-        resolve(library, "PQconnectdbParams", api.connectdbParams, error) &&
-        resolve(library, "PQerrorMessage", api.errorMessage, error) &&
-        resolve(library, "PQexecParams", api.execParams, error) &&
-        resolve(library, "PQfinish", api.finish, error) &&
-        resolve(library, "PQgetisnull", api.getisnull, error) &&
-        resolve(library, "PQgetvalue", api.getvalue, error) &&
-        resolve(library, "PQnfields", api.nfields, error) &&
-        resolve(library, "PQntuples", api.ntuples, error) &&
-        resolve(library, "PQresultErrorField", api.resultErrorField, error) &&
-        resolve(library, "PQresultErrorMessage", api.resultErrorMessage, error) &&
-        resolve(library, "PQresultStatus", api.resultStatus, error) &&
-        resolve(library, "PQstatus", api.status, error)))
+    if (!(resolveFunction(library, "PQclear", api.clear, error) &&
+        resolveFunction(library, "PQcmdTuples", api.cmdTuples, error) &&
+        resolveFunction(library, "PQconnectdbParams", api.connectdbParams, error) &&
+        resolveFunction(library, "PQerrorMessage", api.errorMessage, error) &&
+        resolveFunction(library, "PQexecParams", api.execParams, error) &&
+        resolveFunction(library, "PQfinish", api.finish, error) &&
+        resolveFunction(library, "PQgetisnull", api.getisnull, error) &&
+        resolveFunction(library, "PQgetvalue", api.getvalue, error) &&
+        resolveFunction(library, "PQnfields", api.nfields, error) &&
+        resolveFunction(library, "PQntuples", api.ntuples, error) &&
+        resolveFunction(library, "PQresultErrorField", api.resultErrorField, error) &&
+        resolveFunction(library, "PQresultErrorMessage", api.resultErrorMessage, error) &&
+        resolveFunction(library, "PQresultStatus", api.resultStatus, error) &&
+        resolveFunction(library, "PQstatus", api.status, error)))
         library.unload();
     return loaded; // a loaded library stays loaded when its QLibrary goes
 }

@@ -1,5 +1,7 @@
 #include "AubioLibrary.h"
 
+#include "LibraryFunction.h"
+
 #include <QLibrary>
 
 namespace {
@@ -12,15 +14,6 @@ struct Loaded {
     QString error;
 };
 
-template <typename F>
-bool resolve(QLibrary& library, const char* name, F& function, QString& error)
-{
-    function = reinterpret_cast<F>(library.resolve(name));
-    if (!function && error.isEmpty())
-        error = QStringLiteral("%1 has no function %2").arg(library.fileName(), QLatin1String(name));
-    return function != nullptr;
-}
-
 Loaded load()
 {
     Loaded loaded;
@@ -31,13 +24,13 @@ Loaded load()
     }
     AubioLibrary& f = loaded.functions;
     QString& e = loaded.error;
-    const bool all = resolve(library, "new_aubio_pitch", f.newPitch, e) & resolve(library, "del_aubio_pitch", f.deletePitch, e)
-        & resolve(library, "aubio_pitch_set_unit", f.pitchSetUnit, e) & resolve(library, "aubio_pitch_set_silence", f.pitchSetSilence, e)
-        & resolve(library, "aubio_pitch_do", f.pitchDo, e) & resolve(library, "aubio_pitch_get_confidence", f.pitchConfidence, e)
-        & resolve(library, "new_aubio_onset", f.newOnset, e) & resolve(library, "del_aubio_onset", f.deleteOnset, e)
-        & resolve(library, "aubio_onset_set_silence", f.onsetSetSilence, e) & resolve(library, "aubio_onset_do", f.onsetDo, e)
-        & resolve(library, "aubio_onset_get_last_s", f.onsetLastSeconds, e) & resolve(library, "new_fvec", f.newVector, e)
-        & resolve(library, "del_fvec", f.deleteVector, e);
+    const bool all = resolveFunction(library, "new_aubio_pitch", f.newPitch, e) & resolveFunction(library, "del_aubio_pitch", f.deletePitch, e)
+        & resolveFunction(library, "aubio_pitch_set_unit", f.pitchSetUnit, e) & resolveFunction(library, "aubio_pitch_set_silence", f.pitchSetSilence, e)
+        & resolveFunction(library, "aubio_pitch_do", f.pitchDo, e) & resolveFunction(library, "aubio_pitch_get_confidence", f.pitchConfidence, e)
+        & resolveFunction(library, "new_aubio_onset", f.newOnset, e) & resolveFunction(library, "del_aubio_onset", f.deleteOnset, e)
+        & resolveFunction(library, "aubio_onset_set_silence", f.onsetSetSilence, e) & resolveFunction(library, "aubio_onset_do", f.onsetDo, e)
+        & resolveFunction(library, "aubio_onset_get_last_s", f.onsetLastSeconds, e) & resolveFunction(library, "new_fvec", f.newVector, e)
+        & resolveFunction(library, "del_fvec", f.deleteVector, e);
     if (!all)
         library.unload();
     // Loaded for good otherwise: QLibrary leaves a library loaded when it goes.
