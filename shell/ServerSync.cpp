@@ -225,20 +225,23 @@ std::vector<JournalEntry> ServerSync::waiting(bool& complete)
     return entries;
 }
 
-void ServerSync::forget(qint64 seq)
+bool ServerSync::forget(qint64 seq, bool fromJournal)
 {
     {
         const std::lock_guard lock(m_unjournalled->mutex);
         while (!m_unjournalled->entries.empty() && m_unjournalled->entries.front().seq <= seq)
             m_unjournalled->entries.pop_front();
     }
-    if (!m_journal)
-        return;
+    if (!m_journal || !fromJournal)
+        return true;
     try {
         m_journal->remove(seq);
+        return true;
     } catch (const CourseError& error) {
-        // Left in the journal, it is sent again only at a later start, in its order.
+        // Left in the journal, it goes again only at a later start, with every later write
+        // after it (those are left too), so in its order.
         Q_EMIT journalFailed(error.message());
+        return false;
     }
 }
 
@@ -255,11 +258,12 @@ void ServerSync::sync()
         schedule(RetryMs);
         return;
     }
+    bool removing = true;
     for (const JournalEntry& entry : entries) {
         // Sent already, but not yet taken out of the journal: never sent twice.
         if (entry.seq > m_sentUpTo && !send(entry))
             return;
-        forget(entry.seq);
+        removing = forget(entry.seq, removing);
     }
     if (m_pullDue)
         pull();

@@ -76,8 +76,9 @@ private:
     /// Every write not yet sent, journalled or held in memory, in the order written;
     /// COMPLETE is false when the journal could not be read.
     std::vector<JournalEntry> waiting(bool& complete);
-    /// Write SEQ and those before it are on the server: out of the journal and memory.
-    void forget(qint64 seq);
+    /// Write SEQ and those before it are on the server: out of memory, and out of the
+    /// journal when FROMJOURNAL; false when the journal could not be written.
+    bool forget(qint64 seq, bool fromJournal);
     void schedule(int ms);
     bool connect();
     /// Sends ENTRY; false when it must wait (the connection dropped, or the server refuses).

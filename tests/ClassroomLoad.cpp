@@ -41,6 +41,7 @@ ClassroomLoad ClassroomLoad::run(ClassroomServer& server, const QString& writer,
     }
     std::vector<double> medians;
     std::vector<double> serverMedians;
+    std::vector<double> callMedians;
     std::vector<QJsonObject> results;
     results.resize(size_t(learners));
     for (int i = 0; i < learners; ++i) {
@@ -62,6 +63,8 @@ ClassroomLoad ClassroomLoad::run(ClassroomServer& server, const QString& writer,
         load.worstMs = std::max(load.worstMs, result.value(QStringLiteral("max_ms")).toDouble());
         serverMedians.push_back(result.value(QStringLiteral("server_median_ms")).toDouble());
         load.serverWorstMs = std::max(load.serverWorstMs, result.value(QStringLiteral("server_max_ms")).toDouble());
+        callMedians.push_back(result.value(QStringLiteral("call_median_ms")).toDouble());
+        load.callWorstMs = std::max(load.callWorstMs, result.value(QStringLiteral("call_max_ms")).toDouble());
     }
     // What reached the server, once every player has ended: "name|visits|attempts" lines.
     QHash<QString, std::pair<int, int>> rows;
@@ -90,6 +93,8 @@ ClassroomLoad ClassroomLoad::run(ClassroomServer& server, const QString& writer,
         load.medianMs = medians[medians.size() / 2];
         std::sort(serverMedians.begin(), serverMedians.end());
         load.serverMedianMs = serverMedians[serverMedians.size() / 2];
+        std::sort(callMedians.begin(), callMedians.end());
+        load.callMedianMs = callMedians[callMedians.size() / 2];
     }
     return load;
 }

@@ -16,6 +16,9 @@ struct ClassroomLoad {
     /// The same for the server's own part: from the sending to its answer, on the sync's thread.
     double serverMedianMs = -1;
     double serverWorstMs = -1;
+    /// The same for the call itself, all the screen waits for (the journal's write).
+    double callMedianMs = -1;
+    double callWorstMs = -1;
     QString error;        ///< why the run could not be measured; empty when it was
 
     /// Runs LEARNERS writers (WRITER the program) for SECONDS against SERVER, their

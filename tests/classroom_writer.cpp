@@ -6,7 +6,8 @@
 //     says "ready" once connected and waits for a line on standard input; then for SECONDS marks a visit every 100 ms and keeps a test attempt every fifth, then
 //     waits for the server to have them all and prints one JSON line: the writes made, the
 //     milliseconds each took from the call to the server's confirmation on the screens'
-//     thread, and the server's own part (from the sending to its answer).
+//     thread, the server's own part (from the sending to its answer) and the call's own
+//     time (what the screen waits for).
 #include "ServerLearnerStore.h"
 #include "Trace.h"
 
@@ -44,6 +45,7 @@ int load(QCoreApplication& app, const QString& target, const QString& journal, i
     int visits = 0;
     int attempts = 0;
     std::vector<double> serverMs;
+    std::vector<double> callMs; // what the screen waits for: the journal's write
     QObject::connect(&store, &ServerLearnerStore::reachedServer, &app, [&](qint64 seq, double roundTripMs) {
         const qint64 now = clock.nsecsElapsed();
         serverMs.push_back(roundTripMs);
@@ -60,6 +62,7 @@ int load(QCoreApplication& app, const QString& target, const QString& journal, i
         }
         const qint64 at = clock.nsecsElapsed();
         store.markVisited(qint16(1 + visits));
+        callMs.push_back(double(clock.nsecsElapsed() - at) / 1e6);
         started.insert(store.lastWrite(), at);
         ++visits;
         if (visits % 5 == 0) {
@@ -72,6 +75,7 @@ int load(QCoreApplication& app, const QString& target, const QString& journal, i
             attempt.percent = attempt.points * 100 / 80;
             const qint64 atAttempt = clock.nsecsElapsed();
             store.saveAttempt(attempt);
+            callMs.push_back(double(clock.nsecsElapsed() - atAttempt) / 1e6);
             started.insert(store.lastWrite(), atAttempt);
             ++attempts;
         }
@@ -89,11 +93,14 @@ int load(QCoreApplication& app, const QString& target, const QString& journal, i
     app.exec();
     std::sort(ms.begin(), ms.end());
     std::sort(serverMs.begin(), serverMs.end());
+    std::sort(callMs.begin(), callMs.end());
     QJsonObject result { { QStringLiteral("visits"), visits }, { QStringLiteral("attempts"), attempts },
         { QStringLiteral("unsent"), store.unsentCount() }, { QStringLiteral("confirmed"), int(ms.size()) },
         { QStringLiteral("median_ms"), ms.empty() ? -1 : ms[ms.size() / 2] }, { QStringLiteral("max_ms"), ms.empty() ? -1 : ms.back() },
         { QStringLiteral("server_median_ms"), serverMs.empty() ? -1 : serverMs[serverMs.size() / 2] },
-        { QStringLiteral("server_max_ms"), serverMs.empty() ? -1 : serverMs.back() } };
+        { QStringLiteral("server_max_ms"), serverMs.empty() ? -1 : serverMs.back() },
+        { QStringLiteral("call_median_ms"), callMs.empty() ? -1 : callMs[callMs.size() / 2] },
+        { QStringLiteral("call_max_ms"), callMs.empty() ? -1 : callMs.back() } };
     std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
     std::fflush(stdout);
     return store.unsentCount() == 0 ? 0 : 1;

@@ -358,8 +358,9 @@ private Q_SLOTS:
         QVERIFY(load.writes >= load.learners * seconds * 5); // each made about twelve a second
         QCOMPARE(load.lost, 0);
         QCOMPARE(load.duplicated, 0);
-        qInfo("%d learners, %d writes: median %.1f ms, worst %.1f ms from the call to the confirmation; the server's part median %.1f ms, worst %.1f ms",
-            load.learners, load.writes, load.medianMs, load.worstMs, load.serverMedianMs, load.serverWorstMs);
+        qInfo("%d learners, %d writes: the call median %.1f ms, worst %.1f ms; the server's part median %.1f ms, worst %.1f ms; "
+              "from the call to the confirmation median %.1f ms, worst %.1f ms",
+            load.learners, load.writes, load.callMedianMs, load.callWorstMs, load.serverMedianMs, load.serverWorstMs, load.medianMs, load.worstMs);
     }
 
     // ---- when the server is not there ----
