@@ -84,8 +84,31 @@ LearnerJournal::LearnerJournal(const QString& file, Commits commits)
     // so a synced commit makes every earlier one safe too, and what is lost at a power cut
     // is only the latest unsynced bookkeeping.
     m_db->execute(QStringLiteral("pragma journal_mode = wal"));
-    m_db->execute(commits == Commits::Synced ? QStringLiteral("pragma synchronous = full") : QStringLiteral("pragma synchronous = normal"));
+    // The log is copied back into the file by checkpoint() alone, which takes no write
+    // lock: neither a screen's write nor the sync's bookkeeping waits for that copy.
+    m_db->execute(QStringLiteral("pragma wal_autocheckpoint = 0"));
     m_db->execute(QString::fromLatin1(schema));
+    m_db->execute(commits == Commits::Synced ? QStringLiteral("pragma synchronous = full") : QStringLiteral("pragma synchronous = normal"));
+    m_commits = commits;
+}
+
+void LearnerJournal::setCommits(Commits commits)
+{
+    if (commits == m_commits)
+        return;
+    m_db->execute(commits == Commits::Synced ? QStringLiteral("pragma synchronous = full") : QStringLiteral("pragma synchronous = normal"));
+    m_commits = commits;
+    if (commits != Commits::Synced)
+        return;
+    // One synced commit: the log is written in order, so every commit before it is safe too.
+    const std::lock_guard lock(*m_writeLock);
+    m_db->execute(QStringLiteral("insert or replace into ajustes values ('sincronizado', datetime('now'))"));
+}
+
+void LearnerJournal::checkpoint()
+{
+    // Passive: it copies what no reader still needs and waits for nobody.
+    m_db->execute(QStringLiteral("pragma wal_checkpoint(passive)"));
 }
 
 LearnerJournal::~LearnerJournal() = default;

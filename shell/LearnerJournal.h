@@ -26,12 +26,19 @@ class LearnerJournal {
 public:
     /// How far a commit of this handle's is on the disc when it returns.
     enum class Commits {
-        Synced,       ///< through a power loss: the learner's own writes
-        AfterACrash,  ///< through the program's end, and synced with the next synced commit:
-                      ///< the sync's bookkeeping, which at worst sends a write again
+        Synced,       ///< through a power loss: the learner's writes while no server has them
+        AfterACrash,  ///< through the program's end (kill -9 included), and synced with the
+                      ///< next synced commit: the learner's writes while the server takes
+                      ///< them within milliseconds, and the sync's bookkeeping, which at
+                      ///< worst sends a write again
     };
     /// Opens FILE, making it (and its folder) when missing. Throws CourseError.
     explicit LearnerJournal(const QString& file, Commits commits = Commits::Synced);
+    /// From now on; going to Synced makes every earlier commit synced too.
+    void setCommits(Commits commits);
+    Commits commits() const { return m_commits; }
+    /// Copies the log's committed writes into the file, waiting for no one.
+    void checkpoint();
     ~LearnerJournal();
     LearnerJournal(const LearnerJournal&) = delete;
     LearnerJournal& operator=(const LearnerJournal&) = delete;
@@ -65,5 +72,6 @@ private:
 
     QString m_file;
     std::shared_ptr<std::mutex> m_writeLock; ///< shared by this process's handles on the file
+    Commits m_commits = Commits::Synced;
     std::unique_ptr<Database> m_db;
 };

@@ -172,8 +172,23 @@ void ServerLearnerStore::write(JournalEntry entry)
 
 // ---------------------------------------------------------------- what the sync tells
 
+void ServerLearnerStore::commitJournal(LearnerJournal::Commits commits)
+{
+    // While the server takes each write within milliseconds, a power cut can cost only the
+    // write in flight, and the screens need not wait for the disc; while it is away, the
+    // journal alone keeps the learner's work, and every write is on the disc when it returns.
+    if (!m_journal)
+        return;
+    try {
+        m_journal->setCommits(commits);
+    } catch (const CourseError& error) {
+        onJournalFailed(error.message());
+    }
+}
+
 void ServerLearnerStore::onConnected(const QString& login)
 {
+    commitJournal(LearnerJournal::Commits::AfterACrash);
     m_connected = true;
     m_login = login;
     traceSync(QStringLiteral("connected"), { { QStringLiteral("login"), login } });
@@ -181,6 +196,7 @@ void ServerLearnerStore::onConnected(const QString& login)
 
 void ServerLearnerStore::onUnreachable(const QString& reason)
 {
+    commitJournal(LearnerJournal::Commits::Synced);
     const bool wasConnected = m_connected || !m_firstSyncDone;
     m_connected = false;
     m_firstSyncDone = true;
@@ -194,6 +210,7 @@ void ServerLearnerStore::onUnreachable(const QString& reason)
 
 void ServerLearnerStore::onRefused(const QString& reason)
 {
+    commitJournal(LearnerJournal::Commits::Synced);
     m_connected = false;
     m_firstSyncDone = true;
     traceSync(QStringLiteral("refused"), { { QStringLiteral("reason"), reason } });

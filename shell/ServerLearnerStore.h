@@ -8,6 +8,7 @@
 #include <QThread>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ServerSync;
 class Trace;
@@ -51,6 +52,11 @@ public:
     /// Writes made here that the server has not confirmed yet.
     int unsentCount() const { return int(m_unsent.size()); }
     bool isConnected() const { return m_connected; }
+    /// Whether the screens' writes are synced to the disc (while the server is away) or not.
+    std::optional<LearnerJournal::Commits> journalCommits() const
+    {
+        return m_journal ? std::optional(m_journal->commits()) : std::nullopt;
+    }
     /// True when the journal holds the learner's records from an earlier connection.
     bool hasEarlierRecords() const { return !m_journalLogin.isEmpty(); }
     /// The number of the latest write made here.
@@ -72,6 +78,7 @@ private:
     void write(JournalEntry entry);
     void onConnected(const QString& login);
     void onUnreachable(const QString& reason);
+    void commitJournal(LearnerJournal::Commits commits);
     void onRefused(const QString& reason);
     void onSent(qint64 seq, int kind, bool added, double roundTripMs);
     void onPulled(const QSet<qint16>& visits, const std::vector<TestAttempt>& attempts, qint64 sentUpTo);

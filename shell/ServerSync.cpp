@@ -69,6 +69,18 @@ void ServerSync::stop()
     if (m_timer)
         m_timer->stop();
     m_connection.reset();
+    checkpoint();
+}
+
+void ServerSync::checkpoint()
+{
+    if (!m_journal)
+        return;
+    try {
+        m_journal->checkpoint();
+    } catch (const CourseError& error) {
+        Q_EMIT journalFailed(error.message());
+    }
 }
 
 void ServerSync::schedule(int ms)
@@ -264,6 +276,10 @@ void ServerSync::sync()
         if (entry.seq > m_sentUpTo && !send(entry))
             return;
         removing = forget(entry.seq, removing);
+        if (++m_forgottenSinceCheckpoint >= CheckpointEvery) {
+            m_forgottenSinceCheckpoint = 0;
+            checkpoint();
+        }
     }
     if (m_pullDue)
         pull();

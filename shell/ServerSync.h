@@ -73,6 +73,9 @@ Q_SIGNALS:
 
 private:
     void sync();
+    /// The journal's log copied into its file, now and then, off the screens' thread.
+    void checkpoint();
+    static constexpr int CheckpointEvery = 50; ///< writes sent
     /// Every write not yet sent, journalled or held in memory, in the order written;
     /// COMPLETE is false when the journal could not be read.
     std::vector<JournalEntry> waiting(bool& complete);
@@ -96,5 +99,6 @@ private:
     QTimer* m_timer = nullptr;
     bool m_pullDue = true;
     qint64 m_sentUpTo = 0;
+    int m_forgottenSinceCheckpoint = 0;
     QString m_login;
 };

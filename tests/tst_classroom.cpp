@@ -376,11 +376,14 @@ private Q_SLOTS:
         QCOMPARE(ana->unsentCount(), 2);
         QTRY_COMPARE(m_told.size(), 1);
         QCOMPARE(m_told.first(), ServerLearnerStore::UnreachableMessage);
+        // The journal alone keeps the work now: each write is on the disc when it returns.
+        QCOMPARE(ana->journalCommits(), LearnerJournal::Commits::Synced);
         QTest::qWait(3 * ServerSync::RetryMs); // tries again meanwhile, says nothing more
         QCOMPARE(m_told.size(), 1);
         ClassroomServer::control("start");
         QTRY_COMPARE_WITH_TIMEOUT(ana->unsentCount(), 0, 20000);
         QVERIFY(ana->isConnected());
+        QCOMPARE(ana->journalCommits(), LearnerJournal::Commits::AfterACrash); // the server has them within milliseconds
         QCOMPARE(count(QStringLiteral("lecciones_usuario"), QStringLiteral("alumno = 'ana' and leccion = 21")), QStringLiteral("1"));
         QCOMPARE(count(QStringLiteral("intentos_test"), QStringLiteral("alumno = 'ana'")), QStringLiteral("1"));
 
