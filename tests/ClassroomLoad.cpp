@@ -2,6 +2,7 @@
 
 #include "ClassroomServer.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,9 +29,11 @@ ClassroomLoad ClassroomLoad::run(ClassroomServer& server, const QString& writer,
     }
     // All at once: each says "ready" once connected, and all are told to go together, so
     // that sixty start-ups do not weigh on the first writes measured.
+    QElapsedTimer readying;
+    readying.start();
     for (int i = 0; i < learners && load.error.isEmpty(); ++i) {
         QProcess& player = *players[size_t(i)];
-        while (!player.canReadLine() && player.state() != QProcess::NotRunning)
+        while (!player.canReadLine() && player.state() != QProcess::NotRunning && readying.elapsed() < 120000)
             player.waitForReadyRead(1000);
         if (player.readLine().trimmed() != "ready")
             load.error = nameOf(i + 1) + QStringLiteral(" never got ready: ") + QString::fromUtf8(player.readAllStandardError());

@@ -3,8 +3,9 @@
 //     marks visits of lessons FIRST to FIRST+COUNT-1 through the classroom store, telling on
 //     standard output each one that has returned ("visited N"), then runs until killed.
 //   tamsel-classroom-writer --load TARGET JOURNAL SECONDS
-//     says "ready" once connected and waits for a line on standard input; then for SECONDS marks a visit every 100 ms and keeps a test attempt every fifth, then
-//     waits for the server to have them all and prints one JSON line: the writes made, the
+//     says "ready" once connected and waits for a line on standard input; then for SECONDS
+//     marks a visit every 100 ms and keeps a test attempt every fifth, then waits for the
+//     server to have them all and prints one JSON line: the writes made, the
 //     milliseconds each took from the call to the server's confirmation on the screens'
 //     thread, the server's own part (from the sending to its answer) and the call's own
 //     time (what the screen waits for).
