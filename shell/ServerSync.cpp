@@ -214,7 +214,7 @@ void ServerSync::pull()
     }
 }
 
-std::vector<JournalEntry> ServerSync::waiting(bool& complete)
+std::optional<std::vector<JournalEntry>> ServerSync::waiting()
 {
     // Memory first: a write is held there only once every earlier one is journalled, so
     // the journal read after it holds all that comes before.
@@ -223,14 +223,13 @@ std::vector<JournalEntry> ServerSync::waiting(bool& complete)
         const std::lock_guard lock(m_unjournalled->mutex);
         entries.assign(m_unjournalled->entries.begin(), m_unjournalled->entries.end());
     }
-    complete = true;
     if (m_journal) {
         try {
             std::vector<JournalEntry> journalled = m_journal->pending();
             entries.insert(entries.end(), journalled.begin(), journalled.end());
         } catch (const CourseError& error) {
             Q_EMIT journalFailed(error.message());
-            complete = false;
+            return std::nullopt;
         }
     }
     std::stable_sort(entries.begin(), entries.end(), [](const JournalEntry& a, const JournalEntry& b) { return a.seq < b.seq; });
@@ -263,15 +262,14 @@ void ServerSync::sync()
         return;
     // One order for every write, journalled or held in memory: an attempt sent after the
     // erase that followed it would outlive the erase.
-    bool complete = true;
-    const std::vector<JournalEntry> entries = waiting(complete);
-    if (!complete) {
+    const std::optional<std::vector<JournalEntry>> entries = waiting();
+    if (!entries) {
         // What the journal holds comes before what memory holds: nothing goes until it is read.
         schedule(RetryMs);
         return;
     }
     bool removing = true;
-    for (const JournalEntry& entry : entries) {
+    for (const JournalEntry& entry : *entries) {
         // Sent already, but not yet taken out of the journal: never sent twice.
         if (entry.seq > m_sentUpTo && !send(entry))
             return;

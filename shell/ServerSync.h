@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class PgConnection;
 
@@ -77,8 +78,8 @@ private:
     void checkpoint();
     static constexpr int CheckpointEvery = 50; ///< writes sent
     /// Every write not yet sent, journalled or held in memory, in the order written;
-    /// COMPLETE is false when the journal could not be read.
-    std::vector<JournalEntry> waiting(bool& complete);
+    /// nothing when the journal could not be read.
+    std::optional<std::vector<JournalEntry>> waiting();
     /// Write SEQ and those before it are on the server: out of memory, and out of the
     /// journal when FROMJOURNAL; false when the journal could not be written.
     bool forget(qint64 seq, bool fromJournal);

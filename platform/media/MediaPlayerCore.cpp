@@ -83,11 +83,9 @@ void MediaPlayerCore::startLoad()
 {
     ++m_generation;
     m_dirty = false;
-    if (!m_player)
-        createPlayer();
     // Qt ignores a source it already has, so it is emptied first.
     clearSource();
-    m_player->setSource(m_url);
+    player()->setSource(m_url);
 }
 
 void MediaPlayerCore::clearSource()
