@@ -45,6 +45,10 @@ struct Handle {
 
 QString JetFixture::folder()
 {
+    // A worktree away from the repository's usual place names the test data itself.
+    const QString testData = qEnvironmentVariable("TAMSEL_TESTDATA");
+    if (!testData.isEmpty())
+        return QDir::cleanPath(testData + QStringLiteral("/jet"));
     return QDir::cleanPath(QStringLiteral(TAMSEL_SOURCE_DIR "/../shared/testdata/jet"));
 }
 

@@ -7,6 +7,7 @@
 #include "JetFixture.h"
 #include "JetQueryBuilder.h"
 #include "JetStandIn.h"
+#include "JetValue.h"
 #include "Trace.h"
 #include "JetSqlTranslator.h"
 #include "QueryDef.h"
@@ -43,7 +44,7 @@ JetQueryRow select() { return row(B::Type, {}, B::Select); }
 JetQueryRow table(const QString& name, const QString& alias = {}) { return row(B::Table, {}, 0, name, alias); }
 JetQueryRow column(const QString& expression, const QString& alias = {}) { return row(B::Column, expression, 0, alias); }
 
-// ---- A legacy orders database: 22 saved queries as the original program keeps them ----
+// ---- A legacy orders database: 23 saved queries as the original program keeps them ----
 
 JetFixture::Value little(qint64 v, int size)
 {
@@ -117,6 +118,12 @@ const std::map<QString, Rows>& legacyQueries()
             row(B::Column, "Sum([C])"), row(B::Where, "[E] Between 1 And 3"), row(B::GroupBy, "[A]"), row(B::GroupBy, "Year([G])") } },
         { "Pedidos por región", { crosstab(), table("Table1"), row(B::Column, "[A]", 2), row(B::Column, "[D] In (1, 2, 3, 4)", 1), row(B::Column, "Count(*)"),
             row(B::Where, "[E] Between 1 And 3"), row(B::GroupBy, "[A]") } },
+        // Pivoted on a text made from DatePart with the first day of the week and the first
+        // week of the year given, as the engine's own query editor writes quarters.
+        { "Ventas por trimestre", { crosstab(), table("Table1"), row(B::Column, "[A]", 2, "Producto"), row(B::Column, "[E]", 2, "Cliente"),
+            row(B::Column, "Year([G])", 2, "Año"), row(B::Column, "\"Trim \" & DatePart(\"q\",[G],1,0) In (\"Trim 1\",\"Trim 2\",\"Trim 3\",\"Trim 4\")", 1),
+            row(B::Column, "Sum(CCur([C]*[H]*(1-[F])))"), row(B::Where, "[E] Between 1 And 3"), row(B::GroupBy, "[A]"), row(B::GroupBy, "[E]"),
+            row(B::GroupBy, "Year([G])"), row(B::GroupBy, "\"Trim \" & DatePart(\"q\",[G],1,0)") } },
         { "Productos y clientes", { row(B::Type, {}, B::Union), row(B::Flag, {}, 0x02),
             row(B::Table, "SELECT [A] AS Nombre FROM [Table1] WHERE [E] Between 1 And 3", 0, {}, "X7YZ_____1"),
             row(B::Table, "SELECT [b] FROM [Table3];", 0, {}, "X7YZ_____2"), row(B::OrderBy, "[Nombre]") } },
@@ -201,8 +208,8 @@ private slots:
         qputenv("XDG_CACHE_HOME", m_legacyDir.filePath(QStringLiteral("cache")).toUtf8());
     }
 
-    // A legacy orders database with 22 saved queries (joins, sub-queries, aggregates,
-    // parameter queries, form references, two crosstabs, a union, queries over queries),
+    // A legacy orders database with 23 saved queries (joins, sub-queries, aggregates,
+    // parameter queries, form references, three crosstabs, a union, queries over queries),
     // converted by tamsel-import as a user runs it: each query returns the rows the
     // original engine gives on the same data, from the player's own connection.
     void legacyDatabase_data()
@@ -234,6 +241,10 @@ private slots:
         add("Unidades por producto y año", { "Producto|1995|1996|1999", "Leche|2|4|<null>", "Pan|8|<null>|<null>", "Queso|<null>|1|2" });
         // Fixed headings, one of which no row has; counts of nothing are empty too.
         add("Pedidos por región", { "A|1|2|3|4", "Leche|1|<null>|1|<null>", "Pan|1|1|<null>|<null>", "Queso|<null>|1|1|<null>" });
+        add("Ventas por trimestre", { "Producto|Cliente|Año|Trim 1|Trim 2|Trim 3|Trim 4", "Leche|1|1995|1.44|<null>|<null>|<null>",
+                                          "Leche|3|1996|<null>|<null>|<null>|3.2", "Pan|1|1995|3.75|<null>|<null>|<null>",
+                                          "Pan|2|1995|6.25|<null>|<null>|<null>", "Queso|2|1996|7.125|<null>|<null>|<null>",
+                                          "Queso|3|1999|<null>|<null>|15|<null>" });
         add("Productos y clientes", { "Ana", "Bruno", "Carmen", "Diego", "Leche", "Pan", "Queso" });
         add("Año 1995 resumen", { "3|1995-01-15 00:00:00" });
         add("Nombres", { "ANA-3|na|1|Ana|na", "BRU-5|ru|0|Bruno|no", "CAR-6|ar|2|Carmen|en", "DIE-5|ie|0|Diego|go" });
@@ -304,12 +315,13 @@ private slots:
         const Legacy& legacy = prepareLegacy(fixture);
         QVERIFY2(legacy.error.isEmpty(), qPrintable(legacy.error));
         const QString& m_legacyStdout = legacy.stdoutText;
-        QVERIFY2(m_legacyStdout.contains(QLatin1String("22 of 22 saved queries rebuilt, 0 from the player's own definitions")), qPrintable(m_legacyStdout));
+        QVERIFY2(m_legacyStdout.contains(QLatin1String("23 of 23 saved queries rebuilt, 0 from the player's own definitions")), qPrintable(m_legacyStdout));
         for (const auto& entry : legacyQueries())
             QVERIFY2(m_legacyStdout.contains(QStringLiteral("  query \"%1\": rebuilt, ").arg(entry.first)), qPrintable(entry.first));
         const QStringList expected {
             "query \"Unidades por producto y año\": rebuilt, a crosstab with 3 column headings read from the data, a view\n",
             "query \"Pedidos por región\": rebuilt, a crosstab with 4 fixed column headings, a view\n",
+            "query \"Ventas por trimestre\": rebuilt, a crosstab with 4 fixed column headings, a view\n",
             "query \"Productos y clientes\": rebuilt, a union of 2 selects, a view\n",
             "query \"Pedidos del formulario\": rebuilt, a select with parameters :Forms_Pedidos_Cliente\n",
             "query \"Importes del cliente\": rebuilt, a select with parameters :Número_de_cliente\n",
@@ -341,7 +353,7 @@ private slots:
                     QCOMPARE(event.value(QStringLiteral("how")).toString(), QStringLiteral("a union of 2 selects, a view"));
             }
         }
-        QCOMPARE(rebuilt.size(), 22);
+        QCOMPARE(rebuilt.size(), 23);
     }
 
     void rebuild_data()
@@ -492,6 +504,37 @@ private slots:
         // DateDiff counts boundaries crossed: one year from 31 December to 1 January.
         QTest::newRow("DateDiff") << "DateDiff(\"yyyy\", #12/31/95#, #1/1/96#) & \"|\" & DateDiff(\"m\", #1/31/95#, #3/1/95#) & \"|\" & DateDiff(\"d\", #1/1/95 11:00 PM#, #1/2/95 1:00 AM#) & \"|\" & DateDiff(\"d\", #3/1/95#, #2/1/95#) & \"|\" & DateDiff(\"w\", #1/1/95#, #1/20/95#) & \"|\" & DateDiff(\"ww\", #1/7/95#, #1/8/95#) & \"|\" & DateDiff(\"h\", #1/1/95 11:59 PM#, #1/2/95 12:01 AM#)"
                                   << "1|2|1|-28|2|1|1";
+        // The first day of the week (1 Sunday … 7 Saturday, 0 the system's: Sunday) and the
+        // first week of the year (1 the week of 1 January, 2 four days, 3 a whole week, 0
+        // the system's: 1). 4 March 1996 is a Monday; 1 January 1997 a Wednesday, 2004 a
+        // Thursday, 2005 a Saturday.
+        QTest::newRow("DatePart with both defaults given") << "\"Qtr \" & DatePart(\"q\", #5/2/97#, 1, 0) & \"|\" & DatePart(\"ww\", #1/8/95#, 0, 0)" << "Qtr 2|2";
+        QTest::newRow("DatePart w from another day") << "DatePart(\"w\", #3/4/96#, 2) & DatePart(\"w\", #3/4/96#, 7) & DatePart(\"w\", #3/4/96#, 0)" << "132";
+        QTest::newRow("Weekday from another day") << "Weekday(#3/4/96#, 2) & Weekday(#3/4/96#, 4) & Weekday(#3/4/96#, 0)" << "162";
+        // Sunday weeks in 1997: the week of 1 January starts 29 December; the first of four
+        // days is the same; the first whole week starts on 5 January.
+        QTest::newRow("ww by each first week") << "DatePart(\"ww\", #1/10/97#) & DatePart(\"ww\", #1/10/97#, 1, 2) & DatePart(\"ww\", #1/10/97#, 1, 3)" << "221";
+        // Before the first whole week: the last week of 1996, whose first whole week began on 7 January.
+        QTest::newRow("ww before the first whole week") << "DatePart(\"ww\", #1/3/97#, 1, 1) & \"|\" & DatePart(\"ww\", #1/3/97#, 1, 3)" << "1|52";
+        // Monday weeks of four days are the ISO weeks: 1 January 2005 is in 2004's 53rd, 29
+        // December 2003 in 2004's first.
+        QTest::newRow("ww of four days from Monday") << "DatePart(\"ww\", #1/1/2005#, 2, 2) & \"|\" & DatePart(\"ww\", #12/29/2003#, 2, 2) & \"|\" & DatePart(\"ww\", #1/3/2005#, 2, 2)"
+                                                     << "53|1|1";
+        // From Sunday, 2004's first week of four days began on 4 January: 1 January 2005 is in its 52nd.
+        QTest::newRow("ww of four days from Sunday") << "DatePart(\"ww\", #1/1/2005#, 1, 2)" << "52";
+        // The week of 1 January can leave a 54th week: 31 December 2000, a Sunday.
+        QTest::newRow("ww 54") << "DatePart(\"ww\", #12/31/2000#)" << "54";
+        QTest::newRow("DateDiff ww from Monday") << "DateDiff(\"ww\", #1/7/95#, #1/8/95#, 2) & DateDiff(\"ww\", #1/8/95#, #1/9/95#, 2) & DateDiff(\"ww\", #1/7/95#, #1/8/95#, 1, 3)"
+                                                 << "011";
+        QTest::newRow("Format w and ww by the week arguments") << "Format(#1/10/97#, \"ww\", 1, 3) & \"|\" & Format(#1/1/2005#, \"ww\", 2, 2) & \"|\" & Format(#3/4/96#, \"w\", 2) & \"|\" & Format(#1/10/97#, \"ww\")"
+                                                               << "1|53|1|2";
+        QTest::newRow("WeekdayName") << "WeekdayName(1) & \"|\" & WeekdayName(1, True, 2) & \"|\" & WeekdayName(7, False, 2) & \"|\" & WeekdayName(3, -1)" << "Sunday|Mon|Sunday|Tue";
+        QTest::newRow("MonthName") << "MonthName(2) & \"|\" & MonthName(12, True)" << "February|Dec";
+        QTest::newRow("first day 8") << "DatePart(\"ww\", #1/1/95#, 8)" << "error: DatePart: 8 is no first day of the week";
+        QTest::newRow("first week 4") << "Format(#1/1/95#, \"ww\", 1, 4)" << "error: Format: 4 is no first week of the year";
+        QTest::newRow("negative first day") << "DateDiff(\"ww\", #1/1/95#, #1/9/95#, -1)" << "error: DateDiff: -1 is no first day of the week";
+        QTest::newRow("WeekdayName 8") << "WeekdayName(8)" << "error: WeekdayName: 8 is out of range";
+        QTest::newRow("five arguments to DatePart") << "DatePart(\"ww\", #1/1/95#, 1, 1, 1)" << "error: DatePart with 5 arguments, where it takes 2 to 4";
         QTest::newRow("stored date") << "Year(\"1974-09-21 00:00:00\")" << "1974";
         // Format.
         QTest::newRow("Format yyyy-mm-dd") << "Format(#1/2/95#, \"yyyy-mm-dd\")" << "1995-01-02";
@@ -560,6 +603,15 @@ private slots:
             QVERIFY2(got.contains(value.mid(7)), qPrintable(got));
         else
             QCOMPARE(got, value);
+    }
+
+    // Weeks of four days from Monday are ISO 8601's, on every day of forty years: the
+    // ends of years that roll into the next one's first week, and 53-week years.
+    void weeksOfFourDaysFromMondayAreIsoWeeks()
+    {
+        const JetValue::WeekRule iso { 2, JetValue::WeekRule::FirstFourDays };
+        for (QDate d(1990, 1, 1); d.year() < 2030; d = d.addDays(1))
+            QVERIFY2(JetValue::weekOfYear(d, iso) == d.weekNumber(), qPrintable(d.toString(Qt::ISODate)));
     }
 
     // Jet's aggregates that SQLite lacks, over a group as the rows are read.

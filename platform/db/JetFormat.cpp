@@ -153,7 +153,7 @@ QString numberFormat(double value, const QString& format)
 
 QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 
-QString dateFormat(const QDateTime& m, const QString& format);
+QString dateFormat(const QDateTime& m, const QString& format, const WeekRule& weeks = {});
 
 QString namedDateFormat(const QDateTime& m, const QString& named)
 {
@@ -190,7 +190,7 @@ bool startsWithAt(const QString& text, qsizetype at, const char* word)
 // A custom date format: d dd ddd dddd ddddd dddddd, w ww, m mm mmm mmmm (minutes right
 // after an hour), q, y yy yyyy, h hh, n nn, s ss, ttttt, AM/PM am/pm A/P a/p AMPM, quoted
 // and escaped text; anything else as it is.
-QString dateFormat(const QDateTime& m, const QString& format)
+QString dateFormat(const QDateTime& m, const QString& format, const WeekRule& weeks)
 {
     const QDate d = m.date();
     const QTime t = m.time();
@@ -268,7 +268,7 @@ QString dateFormat(const QDateTime& m, const QString& format)
             else
                 out += QString::number(d.year());
         } else if (lower == QLatin1Char('w')) {
-            out += QString::number(run == 1 ? weekdayOf(d, 1) : weekOfYear(d, 1));
+            out += QString::number(run == 1 ? weekdayOf(d, weeks.firstDay) : weekOfYear(d, weeks));
         } else if (lower == QLatin1Char('q')) {
             out += QString::number((d.month() - 1) / 3 + 1);
         } else if (lower == QLatin1Char('h')) {
@@ -306,7 +306,7 @@ bool isDateFormat(const QString& format)
 
 namespace JetFormat {
 
-QString format(const QVariant& value, const QString& format)
+QString format(const QVariant& value, const QString& format, const WeekRule& weeks)
 {
     if (value.isNull())
         return {};
@@ -325,7 +325,7 @@ QString format(const QVariant& value, const QString& format)
         if (!m)
             return textOf(value);
         const QString named = namedDateFormat(*m, trimmed.toLower());
-        return named.isEmpty() ? dateFormat(*m, format) : named;
+        return named.isEmpty() ? dateFormat(*m, format, weeks) : named;
     }
     // A number format: text that reads as a number is formatted as one, other text as it is.
     const auto n = isNumber(value) ? std::optional<double>(value.toDouble())

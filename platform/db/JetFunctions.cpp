@@ -132,33 +132,69 @@ QVariant hour(const QVariantList& a) { return qint64(requireMoment("Hour", a[0])
 QVariant minute(const QVariantList& a) { return qint64(requireMoment("Minute", a[0]).time().minute()); }
 QVariant second(const QVariantList& a) { return qint64(requireMoment("Second", a[0]).time().second()); }
 
-QVariant weekday(const QVariantList& a)
+// The optional first-day-of-week and first-week-of-year arguments from index AT on:
+// missing, Null or 0 (the system's) are the engine's default, anything beyond its
+// constants is refused as the engine refuses it.
+WeekRule weekRule(const char* function, const QVariantList& a, qsizetype at)
 {
-    const int first = a.size() > 1 && !a[1].isNull() ? int(roundedInteger("Weekday", a[1], 0, 7)) : 1;
-    return qint64(weekdayOf(requireMoment("Weekday", a[0]).date(), first == 0 ? 1 : first));
+    WeekRule rule;
+    const auto given = [&](qsizetype i, int most, const char* what) {
+        if (a.size() <= i || a[i].isNull())
+            return 0;
+        const double n = roundHalfEven(requireNumber(function, a[i]));
+        if (!(n >= 0 && n <= most))
+            fail(function, QStringLiteral("%1 is no %2 (invalid procedure call)").arg(numberText(n), QLatin1String(what)));
+        return int(n);
+    };
+    if (const int day = given(at, 7, "first day of the week (0 to 7)"))
+        rule.firstDay = day;
+    if (const int week = given(at + 1, 3, "first week of the year (0 to 3)"))
+        rule.firstWeek = week;
+    return rule;
 }
 
+QVariant weekday(const QVariantList& a)
+{
+    return qint64(weekdayOf(requireMoment("Weekday", a[0]).date(), weekRule("Weekday", a, 1).firstDay));
+}
+
+// WeekdayName(weekday, [abbreviate], [firstdayofweek]) and MonthName(month, [abbreviate]):
+// the US names, as Format writes them.
+QVariant weekdayName(const QVariantList& a)
+{
+    const qint64 n = roundedInteger("WeekdayName", a[0], 1, 7);
+    const bool abbreviate = a.size() > 1 && !a[1].isNull() && requireNumber("WeekdayName", a[1]) != 0;
+    const int sundayBased = int((n - 1 + weekRule("WeekdayName", a, 2).firstDay - 1) % 7); // 0 Sunday … 6 Saturday
+    return JetFormat::format(dateText(QDateTime(QDate(1995, 1, 1 + sundayBased), QTime(0, 0))), abbreviate ? QStringLiteral("ddd") : QStringLiteral("dddd"));
+}
+QVariant monthName(const QVariantList& a)
+{
+    const qint64 n = roundedInteger("MonthName", a[0], 1, 12);
+    const bool abbreviate = a.size() > 1 && !a[1].isNull() && requireNumber("MonthName", a[1]) != 0;
+    return JetFormat::format(dateText(QDateTime(QDate(1995, int(n), 1), QTime(0, 0))), abbreviate ? QStringLiteral("mmm") : QStringLiteral("mmmm"));
+}
+
+// DatePart(interval, date, [firstdayofweek], [firstweekofyear])
 QVariant datePart(const QVariantList& a)
 {
     if (a[0].isNull() || a.size() < 2 || a[1].isNull())
         return {};
     const QString interval = a[0].toString().trimmed().toLower();
     const QDateTime m = requireMoment("DatePart", a[1]);
-    const int firstDay = a.size() > 2 && !a[2].isNull() && a[2].toInt() != 0 ? a[2].toInt() : 1;
+    const WeekRule weeks = weekRule("DatePart", a, 2);
     const QDate d = m.date();
     if (interval == QLatin1String("yyyy")) return qint64(d.year());
     if (interval == QLatin1String("q")) return qint64((d.month() - 1) / 3 + 1);
     if (interval == QLatin1String("m")) return qint64(d.month());
     if (interval == QLatin1String("y")) return qint64(d.dayOfYear());
     if (interval == QLatin1String("d")) return qint64(d.day());
-    if (interval == QLatin1String("w")) return qint64(weekdayOf(d, firstDay));
-    if (interval == QLatin1String("ww")) return qint64(weekOfYear(d, firstDay));
+    if (interval == QLatin1String("w")) return qint64(weekdayOf(d, weeks.firstDay));
+    if (interval == QLatin1String("ww")) return qint64(weekOfYear(d, weeks));
     if (interval == QLatin1String("h")) return qint64(m.time().hour());
     if (interval == QLatin1String("n")) return qint64(m.time().minute());
     if (interval == QLatin1String("s")) return qint64(m.time().second());
     fail("DatePart", QStringLiteral("'%1' is not an interval (yyyy, q, m, y, d, w, ww, h, n, s)").arg(a[0].toString()));
 }
-
 
 // DateAdd(interval, number, date): months and years keep the day where the month has it
 // (31 January and a month is 28 or 29 February), as Jet does.
@@ -190,8 +226,9 @@ QVariant dateAdd(const QVariantList& a)
     return dateText(result);
 }
 
-// DateDiff(interval, first, second): how many boundaries of the interval lie between them
-// (midnights for days, year ends for years, week starts for "ww"); "w" counts whole weeks.
+// DateDiff(interval, first, second, [firstdayofweek], [firstweekofyear]): how many
+// boundaries of the interval lie between them (midnights for days, year ends for years,
+// week starts for "ww"); "w" counts whole weeks. The first week of the year changes none.
 QVariant dateDiff(const QVariantList& a)
 {
     if (a[0].isNull() || a.size() < 3 || a[1].isNull() || a[2].isNull())
@@ -199,7 +236,7 @@ QVariant dateDiff(const QVariantList& a)
     const QString interval = a[0].toString().trimmed().toLower();
     const QDateTime from = requireMoment("DateDiff", a[1]);
     const QDateTime to = requireMoment("DateDiff", a[2]);
-    const int firstDay = a.size() > 3 && !a[3].isNull() && a[3].toInt() != 0 ? a[3].toInt() : 1;
+    const int firstDay = weekRule("DateDiff", a, 3).firstDay;
     const qint64 days = from.date().daysTo(to.date());
     const auto clock = [](const QDateTime& m, int unit) { return qint64(m.time().msecsSinceStartOfDay() / 1000 / unit); };
     if (interval == QLatin1String("yyyy"))
@@ -390,7 +427,7 @@ QVariant concat(const QVariantList& a)
 
 QVariant formatOf(const QVariantList& a)
 {
-    return JetFormat::format(a[0], a.size() > 1 && !a[1].isNull() ? a[1].toString() : QString());
+    return JetFormat::format(a[0], a.size() > 1 && !a[1].isNull() ? a[1].toString() : QString(), weekRule("Format", a, 2));
 }
 
 } // namespace
@@ -410,6 +447,7 @@ int registerOn(sqlite3* db)
         { "jet_fix", 1, &call<fixPart> }, { "jet_year", 1, &call<year> }, { "jet_month", 1, &call<month> }, { "jet_day", 1, &call<day> },
         { "jet_hour", 1, &call<hour> }, { "jet_minute", 1, &call<minute> }, { "jet_second", 1, &call<second> },
         { "jet_weekday", -1, &call<weekday> }, { "jet_datepart", -1, &call<datePart, false> },
+        { "jet_weekdayname", -1, &call<weekdayName> }, { "jet_monthname", -1, &call<monthName> },
         { "jet_dateserial", 3, &call<dateSerial, false> }, { "jet_left", 2, &call<left> }, { "jet_right", 2, &call<right> },
         { "jet_mid", -1, &call<mid> }, { "jet_ucase", 1, &call<ucase> }, { "jet_lcase", 1, &call<lcase> },
         { "jet_instr", -1, &call<instr, false> }, { "jet_val", 1, &call<valOf> }, { "jet_format", -1, &call<formatOf> },

@@ -105,12 +105,27 @@ int weekdayOf(const QDate& date, int firstDay)
     const int sundayBased = date.dayOfWeek() % 7 + 1; // Sunday 1 … Saturday 7
     return (sundayBased - firstDay + 7) % 7 + 1;
 }
-// The week of the year as Jet counts it by default: the week holding 1 January is the first.
-int weekOfYear(const QDate& date, int firstDay)
+namespace {
+
+// The first day of the first week of YEAR.
+QDate firstWeekStart(int year, const WeekRule& rule)
 {
-    const QDate first(date.year(), 1, 1);
-    const int offset = weekdayOf(first, firstDay) - 1;
-    return (first.daysTo(date) + offset) / 7 + 1;
+    const QDate january(year, 1, 1);
+    const int before = weekdayOf(january, rule.firstDay) - 1; // days of its week in the year before
+    const bool tooShort = (rule.firstWeek == WeekRule::FirstFourDays && before > 3) || (rule.firstWeek == WeekRule::FirstFullWeek && before > 0);
+    return january.addDays(tooShort ? 7 - before : -before);
+}
+
+} // namespace
+
+int weekOfYear(const QDate& date, const WeekRule& rule)
+{
+    if (rule.firstWeek == WeekRule::FirstFourDays && date >= firstWeekStart(date.year() + 1, rule))
+        return 1;
+    QDate start = firstWeekStart(date.year(), rule);
+    if (date < start)
+        start = firstWeekStart(date.year() - 1, rule);
+    return int(start.daysTo(date) / 7) + 1;
 }
 
 int fullYear(int year)

@@ -29,10 +29,23 @@ QString numberText(double value);
 QString textOf(const QVariant& v);
 /// The nearest integer, halves to the even one, a half as its decimal text reads.
 double roundHalfEven(double n);
+/// How weeks are counted, as DatePart, DateDiff, Weekday and Format take it in their
+/// optional arguments, by the engine's own numbers: the first day of the week (0 the
+/// system's, 1 Sunday … 7 Saturday) and the first week of the year (0 the system's, 1
+/// the week of 1 January, 2 the first week with four days or more in the year, 3 the
+/// first whole week). The system's setting is taken as the engine's default, Sunday and
+/// the week of 1 January, so that a query gives the same rows on every machine.
+struct WeekRule {
+    enum FirstWeek { WeekOfJanuaryFirst = 1, FirstFourDays = 2, FirstFullWeek = 3 };
+    int firstDay = 1;
+    int firstWeek = WeekOfJanuaryFirst;
+};
 /// 1 for FIRSTDAY (1 Sunday … 7 Saturday) to 7.
 int weekdayOf(const QDate& date, int firstDay);
-/// The week of the year, the week holding 1 January being the first.
-int weekOfYear(const QDate& date, int firstDay);
+/// The week of the year by RULE. A day before the year's first week is in the last week
+/// of the year before (52 or 53); with four days, a day of the last days of December in
+/// the next year's first week is in week 1.
+int weekOfYear(const QDate& date, const WeekRule& rule);
 
 /// A value as a moment: the stand-in's date text, the forms #m/d/yyyy# and ISO dates
 /// take, or a date serial. Empty when it is none of them.

@@ -3,6 +3,7 @@
 #include "WavHeader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <algorithm>
@@ -32,6 +33,11 @@ void put32(QByteArray& out, quint32 value)
     out.append(bytes, 4);
 }
 
+// Sample frames a byte of any coding the library reads decodes to, with room to spare
+// (MPEG, the densest, gives about 12): a decoder that gives more runs away.
+constexpr qint64 kMaxFramesPerByte = 64;
+
+// CHANNELS and RATE are checked: RATE × CHANNELS × 2 fits the header's 32 bits.
 QByteArray pcm16Header(int channels, int rate, qint64 frames)
 {
     const quint32 dataBytes = quint32(frames * channels * 2);
@@ -44,7 +50,7 @@ QByteArray pcm16Header(int channels, int rate, qint64 frames)
     put16(out, WavHeader::Pcm);
     put16(out, quint16(channels));
     put32(out, quint32(rate));
-    put32(out, quint32(rate * channels * 2));
+    put32(out, quint32(qint64(rate) * channels * 2));
     put16(out, quint16(channels * 2));
     put16(out, 16);
     out.append("data");
@@ -67,11 +73,21 @@ PcmWavConverter::Result PcmWavConverter::convert(const QString& source, const Wa
         result.error = QStringLiteral("the decoder gives %1 channels at %2 Hz").arg(info.channels).arg(info.samplerate);
         return result;
     }
+    if (info.samplerate > WavHeader::kMaxSampleRate) {
+        result.error = QStringLiteral("the decoder gives a rate of %1 Hz, beyond the %2 Hz of any sound file").arg(info.samplerate).arg(WavHeader::kMaxSampleRate);
+        return result;
+    }
+    result.sampleRate = info.samplerate;
     // Samples beyond full scale (float files) are clipped rather than wrapped.
     sf_command(in.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    const qint64 wanted = header.frames() > 0 ? header.frames() : info.frames;
     // 16-bit WAVE files hold at most 4 GiB of samples.
-    const qint64 limit = std::min<qint64>(wanted, (qint64(0xFFFFFFFF) - 36) / (2 * info.channels));
+    qint64 limit = (qint64(0xFFFFFFFF) - 36) / (2 * info.channels);
+    // ADPCM coders pad the last block, and only the fact chunk says how much of it is
+    // sound. Every other coding ends where its decoder ends: a header's estimate (a block
+    // size or byte rate written wrong) would cut the sound short.
+    if ((header.coding() == WavHeader::MsAdpcm || header.coding() == WavHeader::ImaAdpcm) && header.frames() > 0)
+        limit = std::min(limit, header.frames());
+    const qint64 runaway = std::max<qint64>(QFileInfo(source).size(), 1) * kMaxFramesPerByte;
 
     const QString part = target + QStringLiteral(".part-%1-%2").arg(::getpid()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     QFile out(part);
@@ -93,13 +109,18 @@ PcmWavConverter::Result PcmWavConverter::convert(const QString& source, const Wa
         const qint64 bytes = qint64(got) * info.channels * 2;
         written = out.write(reinterpret_cast<const char*>(samples.data()), bytes) == bytes;
         result.frames += got;
+        if (result.frames > runaway) {
+            result.error = QStringLiteral("the decoder gives more sound than the file can hold");
+            written = false;
+        }
     }
     // The real lengths, now that they are known.
     written = written && out.seek(0) && out.write(pcm16Header(info.channels, info.samplerate, result.frames)) == 44;
     out.close();
     written = written && out.error() == QFile::NoError;
     if (!written || ::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
-        result.error = QStringLiteral("%1 cannot be written (%2)").arg(target, written ? QStringLiteral("rename failed") : out.errorString());
+        if (result.error.isEmpty())
+            result.error = QStringLiteral("%1 cannot be written (%2)").arg(target, written ? QStringLiteral("rename failed") : out.errorString());
         QFile::remove(part);
         result.frames = 0;
     }

@@ -15,10 +15,13 @@ public:
     struct Result {
         QString error;     ///< why nothing was made; empty when TARGET was made
         qint64 frames = 0; ///< sample frames written
+        int sampleRate = 0; ///< their rate, the decoder's
     };
 
-    /// Converts SOURCE, whose header is HEADER, into TARGET. The length is the one the
-    /// header tells (the decoder pads the last coded block, which the `fact` chunk does not
-    /// count); a truncated file gives what it holds.
+    /// Converts SOURCE, whose header is HEADER, into TARGET. The length is what the
+    /// decoder gives, but for ADPCM the one the header tells (the coder pads the last
+    /// block, which the `fact` chunk does not count); a truncated file gives what it holds.
+    /// Rates beyond WavHeader::kMaxSampleRate, more than 64 channels and a decoder that
+    /// gives more sound than the file's bytes can code are refused.
     static Result convert(const QString& source, const WavHeader& header, const QString& target);
 };

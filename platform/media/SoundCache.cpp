@@ -13,11 +13,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <optional>
 
 namespace {
 
 // Changes to what a conversion produces change this, so that old copies are made again.
-constexpr const char* kConverterVersion = "pcm16-1";
+constexpr const char* kConverterVersion = "pcm16-2";
 // The leading bytes hashed into a file's fingerprint: the header and the first samples.
 constexpr qint64 kHashedBytes = 65536;
 // Unfinished copies older than this were left by a conversion that never ended.
@@ -29,13 +30,15 @@ QString hashOf(const QByteArray& bytes)
 }
 
 // What GStreamer was measured to time right: PCM of 16 bits or more and float, data
-// whole. 8-bit files, and others with an odd number of bytes, get no length at all.
+// whole, header right. 8-bit files, and others with an odd number of bytes, get no
+// length at all; a block size or byte rate written wrong fails or mis-times them.
 bool playsAsItIs(const WavHeader& header)
 {
     const bool wide = (header.coding() == WavHeader::Pcm && header.bitsPerSample() >= 16)
         || (header.coding() == WavHeader::IeeeFloat && header.bitsPerSample() >= 32);
-    return header.isValid() && wide && header.bitsPerSample() % 8 == 0 && header.blockAlign() == header.channels() * header.bitsPerSample() / 8
-        && !header.isTruncated();
+    const int frameBytes = header.channels() * header.bitsPerSample() / 8;
+    return header.isValid() && wide && header.bitsPerSample() % 8 == 0 && header.declaredBlockAlign() == frameBytes
+        && header.byteRate() == qint64(header.sampleRate()) * frameBytes && !header.isTruncated();
 }
 
 struct Examined {
@@ -82,13 +85,16 @@ QString cacheFolderOrEmpty(QString* why = nullptr)
     }
 }
 
-// A copy in the cache serves when it is the whole PCM file made from a file like HEADER's.
-bool isUsableCopy(const QString& copy, const WavHeader& header)
+// The length of the copy in the cache, when it is the whole PCM file made from a file
+// like HEADER's: the decoder's length, which the header of the source may misstate.
+std::optional<double> usableCopySeconds(const QString& copy, const WavHeader& header)
 {
     if (!QFileInfo::exists(copy))
-        return false;
+        return std::nullopt;
     const WavHeader made = WavHeader::read(copy);
-    return made.isPlainPcm16() && made.channels() == header.channels() && made.sampleRate() == header.sampleRate();
+    if (!made.isPlainPcm16() || made.channels() != header.channels() || made.sampleRate() != header.sampleRate())
+        return std::nullopt;
+    return made.seconds();
 }
 
 // Copies of earlier versions of the same file, and unfinished ones long abandoned.
@@ -146,9 +152,10 @@ SoundCache::Playable SoundCache::playable(const QString& file, Trace* trace)
         return result;
     }
     const QString copy = folder + e.copyName;
-    if (isUsableCopy(copy, e.header)) {
+    if (const auto seconds = usableCopySeconds(copy, e.header)) {
         result.file = copy;
         result.converted = true;
+        result.seconds = *seconds;
         traceConversion(trace, file, e.header,
             { { QStringLiteral("copy"), copy }, { QStringLiteral("seconds"), result.seconds }, { QStringLiteral("cached"), true },
                 { QStringLiteral("ms"), clock.elapsed() } });
@@ -163,7 +170,7 @@ SoundCache::Playable SoundCache::playable(const QString& file, Trace* trace)
     }
     result.file = copy;
     result.converted = true;
-    result.seconds = double(made.frames) / e.header.sampleRate();
+    result.seconds = double(made.frames) / made.sampleRate;
     traceConversion(trace, file, e.header,
         { { QStringLiteral("copy"), copy }, { QStringLiteral("seconds"), result.seconds }, { QStringLiteral("cached"), false },
             { QStringLiteral("ms"), clock.elapsed() } });

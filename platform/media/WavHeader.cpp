@@ -86,13 +86,19 @@ void WavHeader::readFormat(const QByteArray& body)
     m_haveFormat = true;
     m_coding = u16(body, 0);
     m_channels = u16(body, 2);
-    m_sampleRate = int(u32(body, 4));
+    m_sampleRate = u32(body, 4);
     m_byteRate = u32(body, 8);
-    m_blockAlign = u16(body, 12);
+    m_declaredBlockAlign = u16(body, 12);
+    m_blockAlign = m_declaredBlockAlign;
     m_bits = u16(body, 14);
     const int extra = body.size() >= 18 ? u16(body, 16) : 0;
     if (m_coding == Extensible && extra >= 22 && body.size() >= 18 + 22)
         m_coding = u16(body, 24); // the sub-format's first two bytes are the format tag
+    // Samples of fixed width are read a frame of channels × bytes at a time, whatever
+    // block size the header declares (the decoder does the same).
+    const bool fixedWidth = m_coding == Pcm || m_coding == IeeeFloat || m_coding == ALaw || m_coding == MuLaw;
+    if (fixedWidth && m_channels > 0 && m_bits > 0)
+        m_blockAlign = m_channels * ((m_bits + 7) / 8);
     if ((m_coding == MsAdpcm || m_coding == ImaAdpcm) && extra >= 2 && body.size() >= 20)
         m_samplesPerBlock = u16(body, 18);
     // Headers written without the count: it follows from the block size.
@@ -114,6 +120,8 @@ void WavHeader::check()
         m_error = QStringLiteral("it has no data chunk");
     else if (m_channels <= 0 || m_sampleRate <= 0)
         m_error = QStringLiteral("its format chunk gives %1 channels at %2 Hz").arg(m_channels).arg(m_sampleRate);
+    else if (m_sampleRate > kMaxSampleRate)
+        m_error = QStringLiteral("its format chunk gives a rate of %1 Hz, beyond the %2 Hz of any sound file").arg(m_sampleRate).arg(kMaxSampleRate);
     else if (m_blockAlign <= 0)
         m_error = QStringLiteral("its format chunk gives no block size");
     else if (m_data == 0 && m_declaredData > 0)
@@ -167,7 +175,8 @@ double WavHeader::seconds() const
 
 bool WavHeader::isPlainPcm16() const
 {
-    return isValid() && m_coding == Pcm && m_bits == 16 && m_blockAlign == 2 * m_channels && !isTruncated();
+    return isValid() && m_coding == Pcm && m_bits == 16 && m_declaredBlockAlign == 2 * m_channels && m_byteRate == m_sampleRate * 2 * m_channels
+        && !isTruncated();
 }
 
 QString WavHeader::codingName() const

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <algorithm>
 #include <optional>
 
 class QIODevice;
@@ -14,7 +15,8 @@ class QIODevice;
 /// Files from old discs are taken as they come: chunks in any order with unknown ones
 /// skipped, odd chunk sizes padded, a `fact` chunk missing (the length is then counted
 /// from the coded blocks), and a data chunk that claims more than the file holds (a
-/// truncated copy: only the bytes really there count).
+/// truncated copy: only the bytes really there count), a block size that is 0 or wrong
+/// on PCM (the frame size follows from the channels and bits).
 class WavHeader {
 public:
     /// The codings the course's files come in, by their format tag.
@@ -29,6 +31,10 @@ public:
         MpegLayer3 = 0x0055,
         Extensible = 0xFFFE,
     };
+
+    /// The highest sample rate taken: above it a rate is a damaged header, and the byte
+    /// counts made from it (rate × channels × bytes) would no longer fit a WAVE header.
+    static constexpr qint64 kMaxSampleRate = 768000;
 
     /// Reads the header of the WAVE file in DEVICE (open for reading, positioned anywhere).
     /// A device that is no RIFF WAVE file at all gives isWave() false; a WAVE file whose
@@ -48,9 +54,16 @@ public:
     /// The coding's name, for the trace and for messages ("MS ADPCM", "PCM 8-bit"...).
     QString codingName() const;
     int channels() const { return m_channels; }
-    int sampleRate() const { return m_sampleRate; }
+    int sampleRate() const { return int(std::min<qint64>(m_sampleRate, kMaxSampleRate + 1)); }
     int bitsPerSample() const { return m_bits; }
+    /// The bytes of one sample frame as the samples are read: for the codings of fixed
+    /// width (PCM, float, A-law, mu-law) the channels times the bytes of a sample, as the
+    /// decoder counts them whatever the header declares; for the others the header's.
     int blockAlign() const { return m_blockAlign; }
+    /// The block size the format chunk declares (0, or wrong, in some period files).
+    int declaredBlockAlign() const { return m_declaredBlockAlign; }
+    /// The average bytes per second the format chunk declares (0, or wrong, in some).
+    qint64 byteRate() const { return m_byteRate; }
     /// Sample frames in one coded block (ADPCM), 0 when the coding has none.
     int samplesPerBlock() const { return m_samplesPerBlock; }
 
@@ -83,9 +96,10 @@ private:
     QString m_error;
     quint16 m_coding = 0;
     int m_channels = 0;
-    int m_sampleRate = 0;
+    qint64 m_sampleRate = 0;
     qint64 m_byteRate = 0;
     int m_blockAlign = 0;
+    int m_declaredBlockAlign = 0;
     int m_bits = 0;
     int m_samplesPerBlock = 0;
     bool m_haveFormat = false;
