@@ -639,10 +639,14 @@ private Q_SLOTS:
         QVERIFY(screen->isHidden());
         QTest::mouseClick(help->Picture1, Qt::LeftButton, {}, QPoint(5, 5));
         QTRY_VERIFY(screen->isVisible());
+        // The list shows its first card again: card 3's picture is not left beside it.
+        QCOMPARE(screen->lista()->listIndex(), 0);
+        QVERIFY(screen->foto->isHidden());
         QTRY_COMPARE(background.state(), MediaPlayer::State::Running);
         clickButton(screen, 5);
         QTRY_COMPARE(background.state(), MediaPlayer::State::Paused);
         QTRY_COMPARE_WITH_TIMEOUT(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::green), 3000);
+        QVERIFY(screen->foto->isVisible()); // the sound chosen before shows its pictures as it plays
         QTRY_COMPARE_WITH_TIMEOUT(background.state(), MediaPlayer::State::Running, 5000);
         QCOMPARE(screen->sonido().state(), MediaPlayer::State::Stopped);
     }
