@@ -51,10 +51,17 @@ void InfoCardScreen::activated()
 {
     m_ayudaabierta = false;
     TextCardScreen::activated();
-    // The list starts again on its first card, while the sound chosen before leaving stays
-    // ready: the picture of that other card is not shown beside this card's text.
-    if (foto && m_soundCard >= 0 && lista()->listIndex() >= 0 && lista()->itemData(lista()->listIndex()) != m_soundCard)
-        foto->hide();
+    // The list is filled again on its first card; a card whose sound and pictures were
+    // chosen before is shown again instead, so that its text, its picture and its sound
+    // come back together as they were, never another card's picture beside this text.
+    if (m_soundCard < 0)
+        return;
+    for (int i = 0; i < lista()->count(); ++i) {
+        if (lista()->itemData(i) == m_soundCard) {
+            lista()->setListIndex(i);
+            return;
+        }
+    }
 }
 
 void InfoCardScreen::LoadCardSound()
