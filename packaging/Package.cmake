@@ -29,7 +29,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # MPEG-1 and the rest of the course media (-bad). The pitch library and the PostgreSQL
 # client are opened by name too, at the first intonation drawn and the first connection.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, gstreamer1.0-pulseaudio, libaubio5, libpq5")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, gstreamer1.0-pulseaudio, libaubio5, libpq5, qt6-translations-l10n")
 # The course compiler generates speech, sounds and videos with these.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "espeak-ng, sox, ffmpeg")
 

@@ -13,6 +13,7 @@
 #include "Trace.h"
 
 #include <QFrame>
+#include <QCursor>
 #include <QJsonObject>
 #include <QListWidget>
 #include <QSlider>
@@ -288,6 +289,30 @@ void FramedScreen::BackgroundMouseMove(int x, int y)
             button->show();
             button->raise();
         } else if (m_buttons[i].state == 0) {
+            button->hide();
+        }
+    }
+}
+
+void FramedScreen::pointerSettled()
+{
+    QWidget* parent = buttonParent();
+    if (!isLoaded() || !parent)
+        return;
+    // A button left lit when the screen was left would stay so; one under a pointer that
+    // has not moved since would take no click, the background under it taking it instead.
+    const QPoint at = parent->mapFromGlobal(QCursor::pos());
+    const bool inside = parent->rect().contains(at);
+    for (size_t i = 1; i < m_buttons.size(); ++i) {
+        if (m_buttons[i].state != 0)
+            continue;
+        FrameButton* button = Imagex[i];
+        if (inside && m_buttons[i].contains(at.x(), at.y()) && buttonMayLight(int(i))) {
+            if (button->isHidden())
+                aboutToLight(int(i));
+            button->show();
+            button->raise();
+        } else {
             button->hide();
         }
     }

@@ -71,6 +71,9 @@ public:
     void ButtonMouseMove(int index);
     /// The pointer at (X, Y) over `Picture1`: lights the button under it, puts out the others.
     virtual void BackgroundMouseMove(int x, int y);
+    /// Lights the button under the pointer and puts out the others, as a move there would,
+    /// but without the click sound: the pointer has not moved, the screen has changed.
+    void pointerSettled() override;
     void NavListClick(QListWidgetItem* item);
     /// The volume slider moved: by default the background channel follows it.
     virtual void VolumeChange(int value);

@@ -53,6 +53,8 @@ void Screen::activate(Activation cause)
         ScreenActivate();
     else
         heldActivation();
+    if (isVisible())
+        pointerSettled();
 }
 
 void Screen::showEvent(QShowEvent* event)

@@ -72,6 +72,10 @@ protected:
     /// An activation came while it was held (a window that lay over the screen closed):
     /// a screen takes back here a hold it set for that window.
     virtual void heldActivation() { }
+    /// After every activation, held or not: the screen's look follows where the pointer
+    /// now is, which may have changed (or not moved at all) while another screen or a
+    /// window lay in front.
+    virtual void pointerSettled() { }
     /// The screen itself has been shown.
     virtual void screenShown() { }
     /// The screen itself has been hidden: it is left, its clocks and sounds stop.

@@ -12,6 +12,8 @@
 #include "TransitionWindow.h"
 
 #include <QJsonObject>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -152,18 +154,31 @@ void Shell::showMessage(const QString& text)
     runModal(message);
 }
 
+bool Shell::ask(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, ErrorReport::programTitle(), question, QMessageBox::NoButton, &m_host);
+    QPushButton* yes = box.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    runModal(box);
+    const bool agreed = box.clickedButton() == yes;
+    m_trace.event("question", { { QStringLiteral("text"), question }, { QStringLiteral("answer"), agreed ? QStringLiteral("Sí") : QStringLiteral("No") } });
+    return agreed;
+}
+
 void Shell::guarded(const std::function<void()>& action)
 {
     try {
         action();
     } catch (const CourseError& error) {
-        fatal(error.message());
+        fatal(error);
     }
 }
 
-void Shell::fatal(const QString& message)
+void Shell::fatal(const CourseError& error)
 {
-    ErrorReport::fatal(m_trace, message);
+    ErrorReport::fatal(m_trace, error);
     // Nothing is kept in memory that the learner would lose: the learner database is
     // written as he goes. Leave at once, whatever event loop we are in.
     std::exit(1);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class CourseError;
 class Navigator;
 class QDialog;
 class ScreenHost;
@@ -80,8 +81,13 @@ public:
 
     /// Runs ACTION; a CourseError becomes the general error report and ends the program.
     void guarded(const std::function<void()>& action);
-    /// Reports MESSAGE and ends the program with status 1.
-    [[noreturn]] void fatal(const QString& message);
+    /// Shows QUESTION in a modal box with the buttons "Sí" and "No" ("No" the default, and
+    /// what Esc and closing the box answer), then re-activates the screen below it. True
+    /// only for "Sí". Trace: `question` with the `text` and the `answer`.
+    bool ask(const QString& question);
+
+    /// Reports ERROR (its learner's text, or the general one) and ends the program with status 1.
+    [[noreturn]] void fatal(const CourseError& error);
 
     /// Ends the program at once with status 0, as a screen's "leave the course" button
     /// does: the `quit` event is written, and nothing else runs. Nothing is lost: the

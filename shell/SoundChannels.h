@@ -42,6 +42,8 @@ public:
     /// Volume of the background channel in hundredths of a decibel (0 full).
     void setBackgroundVolume(int volume);
     int backgroundVolume() const;
+    /// Whether the background channel runs, is paused or stopped.
+    MediaPlayer::State backgroundState() const { return m_background.state(); }
 
     MediaPlayer& channel(Channel which);
 

@@ -1,6 +1,7 @@
 #include "StartUp.h"
 
 #include "CourseError.h"
+#include "ExplainedError.h"
 #include "CourseImage.h"
 #include "ErrorReport.h"
 #include "FirstRun.h"
@@ -18,14 +19,37 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QStorageInfo>
+#include <functional>
 
 namespace {
 
 const QString contentFile = QStringLiteral("bbm.mdb");
 const QString learnerFile = QStringLiteral("usrcurso.mdb");
+
+// Runs STEP; a failure that has no words for the learner gets LEARNERTEXT beside its own
+// technical account, or the words for a missing file when it names one.
+void explained(const std::function<void()>& step, const QString& learnerText)
+{
+    try {
+        step();
+    } catch (const ExplainedError&) {
+        throw;
+    } catch (const CourseError& error) {
+        const QString missing = ErrorReport::missingFileText(error.message());
+        throw ExplainedError(error.message(), missing.isEmpty() ? learnerText : missing);
+    }
+}
+
+// An ISO 9660 image has its first volume descriptor at sector 16: "CD001" after its type byte.
+bool holdsVolumeDescriptor(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) && f.seek(16 * 2048 + 1) && f.read(5) == "CD001";
+}
 
 bool isCdRom(const QString& folder)
 {
@@ -70,10 +94,13 @@ void StartUp::run()
     m_state.Quitting = false;
     ResolveProgramFolder();
     OpenContentDatabase();
-    prepareFirstRun();
+    const QString folder = QDir::toNativeSeparators(m_state.ProgramFolder);
+    explained([this] { prepareFirstRun(); },
+        QStringLiteral("No se pueden preparar tus datos para el curso de %1: no se puede escribir en tu carpeta personal.").arg(folder));
     ReadUserFolder();
-    ShowFirstScreen();
-    LoadExclusions();
+    const QString damaged = QStringLiteral("El curso de %1 está incompleto o dañado: no se puede empezar.").arg(folder);
+    explained([this] { ShowFirstScreen(); }, damaged);
+    explained([this] { LoadExclusions(); }, damaged);
     ReadInstallSettings();
     OpenUserDatabase();
 }
@@ -82,20 +109,27 @@ void StartUp::ResolveProgramFolder()
 {
     QString folder = m_course;
     if (folder.isEmpty()) {
-        // The CD layout keeps the program beside its course; otherwise the installed course.
+        // The CD layout keeps the program beside its course; otherwise the build's demo
+        // course or the installed one.
         const QString own = QCoreApplication::applicationDirPath();
-        folder = QFileInfo::exists(CourseFolder(own).resolve(contentFile))
-            ? own
-            : InstallLayout::dataFolder() + QStringLiteral("course");
+        folder = QFileInfo::exists(CourseFolder(own).resolve(contentFile)) ? own : InstallLayout::courseFolder();
     }
     const QFileInfo given(folder.trimmed());
+    const QString named = QDir::toNativeSeparators(folder.trimmed());
     if (given.isFile()) {
         // A disc image: the course is read from it as from the disc itself.
-        m_state.Folder = CourseFolder(std::make_shared<const CourseImage>(given.absoluteFilePath(), JetStandIn::cacheFolder(), &m_trace));
+        if (!holdsVolumeDescriptor(given.absoluteFilePath()))
+            throw ExplainedError(QStringLiteral("%1 is a file but no ISO 9660 disc image (no volume descriptor at sector 16)").arg(named),
+                QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(named));
+        explained([&] {
+            m_state.Folder = CourseFolder(std::make_shared<const CourseImage>(given.absoluteFilePath(), JetStandIn::cacheFolder(), &m_trace));
+        },
+            QStringLiteral("No se puede leer la imagen de disco %1: está dañada o incompleta.").arg(named));
         m_state.CdRom = true;
     } else {
         if (!given.isDir())
-            throw CourseError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()));
+            throw ExplainedError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()),
+                QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(named));
         m_state.Folder = CourseFolder(folder);
         m_state.CdRom = isCdRom(m_state.Folder.path());
     }
@@ -106,15 +140,25 @@ void StartUp::ResolveProgramFolder()
         start.insert(QStringLiteral("image"), image->image());
     m_trace.event("start", start);
     // A disc without the content database is no course disc: said before anything else.
-    if (m_state.Folder.image())
-        m_state.Folder.require(contentFile);
+    if (m_state.Folder.image()) {
+        try {
+            m_state.Folder.require(contentFile);
+        } catch (const CourseError& error) {
+            throw ExplainedError(error.message(),
+                QStringLiteral("No se encuentra el curso en la imagen de disco %1: le falta el archivo bbm.mdb.").arg(named));
+        }
+    }
 }
 
 void StartUp::OpenContentDatabase()
 {
     const QString file = m_state.Folder.resolve(contentFile);
     const ShareMode share = m_state.CdRom ? ShareMode::Exclusive : ShareMode::Shared;
-    m_state.ContentDb = JetStandIn::open(file, share, AccessMode::ReadOnly, connectString(), &m_trace);
+    const QString folder = QDir::toNativeSeparators(m_state.ProgramFolder);
+    const QString learnerText = QFileInfo::exists(file)
+        ? QStringLiteral("No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.").arg(folder)
+        : QStringLiteral("No se encuentra el curso en %1: falta el archivo bbm.mdb.").arg(folder);
+    explained([&] { m_state.ContentDb = JetStandIn::open(file, share, AccessMode::ReadOnly, connectString(), &m_trace); }, learnerText);
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), share == ShareMode::Exclusive },
             { QStringLiteral("readonly"), true }, { QStringLiteral("copy"), m_state.ContentDb->storageFile() } });
@@ -210,14 +254,20 @@ void StartUp::OpenUserDatabase()
     if (bdw.isEmpty()) {
         m_state.InstallSection.clear();
         traceSettings();
+        const QString inst = m_state.Folder.resolve(QStringLiteral("inst.ini"));
+        if (section.isEmpty() && !QFileInfo::exists(inst))
+            throw ExplainedError(QStringLiteral("%1 is missing, so the learner database cannot be found").arg(inst),
+                QStringLiteral("Falta el archivo inst.ini en %1.").arg(QDir::toNativeSeparators(m_state.ProgramFolder)));
         if (section.isEmpty())
-            throw CourseError(QStringLiteral("%1: no dirdef in section [PRMS], so the learner database cannot be found")
-                                  .arg(m_state.Folder.resolve(QStringLiteral("inst.ini"))));
+            throw ExplainedError(QStringLiteral("%1: no dirdef in section [PRMS], so the learner database cannot be found").arg(inst),
+                QStringLiteral("El archivo %1 no dice dónde se guardan tus datos del curso: está dañado o incompleto.").arg(inst));
         if (!expert.exists())
-            throw CourseError(QStringLiteral("%1 is missing: it names the learner database (BDW in section [%2])")
-                                  .arg(expert.fileName(), section));
-        throw CourseError(QStringLiteral("%1: no BDW in section [%2]: the learner database is not named")
-                              .arg(expert.fileName(), section));
+            throw ExplainedError(QStringLiteral("%1 is missing: it names the learner database (BDW in section [%2])")
+                                  .arg(expert.fileName(), section),
+                QStringLiteral("Falta el archivo %1, que dice dónde se guardan tus datos del curso.").arg(expert.fileName()));
+        throw ExplainedError(QStringLiteral("%1: no BDW in section [%2]: the learner database is not named").arg(expert.fileName(), section),
+            QStringLiteral("El archivo %1 no dice dónde se guardan tus datos del curso (falta BDW en la sección [%2]).")
+                .arg(expert.fileName(), section));
     }
     m_state.InstallSection = bdw;
     if (server) {
@@ -228,8 +278,11 @@ void StartUp::OpenUserDatabase()
     const QString file = UserPaths::fromWindowsPath(bdw);
     m_state.UserFolder = folderOf(file);
     traceSettings();
-    m_state.UserDb = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString(), &m_trace,
-        [this](const QString& message) { ErrorReport::notice(m_trace, message); });
+    explained([&] {
+        m_state.UserDb = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString(), &m_trace,
+            [this](const QString& message) { ErrorReport::notice(m_trace, message); });
+    },
+        QStringLiteral("No se pueden abrir tus datos del curso en %1: el archivo falta, está dañado o no se puede escribir.").arg(file));
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), false }, { QStringLiteral("readonly"), false },
             { QStringLiteral("copy"), m_state.UserDb->storageFile() } });
@@ -239,9 +292,11 @@ void StartUp::openClassroomStore(const QString& target)
 {
     // The learner's records are on a server; his recordings stay in his data folder.
     if (PgConnection::hasPassword(target))
-        throw CourseError(QStringLiteral("%1: BDW names the server with a password (%2): passwords belong in ~/.pgpass or the "
+        throw ExplainedError(QStringLiteral("%1: BDW names the server with a password (%2): passwords belong in ~/.pgpass or the "
                                          "libpq service file, never in expert.ini")
-                              .arg(expertIniPath(), PgConnection::redacted(target)));
+                              .arg(expertIniPath(), PgConnection::redacted(target)),
+            QStringLiteral("El archivo %1 guarda la contraseña del servidor de la clase, y no debe: pide a tu profesor que la quite de ahí.")
+                .arg(expertIniPath()));
     m_state.UserFolder = UserPaths::dataFolder();
     auto store = std::make_unique<ServerLearnerStore>(target, ServerLearnerStore::journalFor(target), m_trace,
         [this](const QString& message) { ErrorReport::notice(m_trace, message); });

@@ -1,8 +1,10 @@
 #include "CommandLine.h"
 #include "CourseError.h"
 #include "ErrorReport.h"
+#include "ExplainedError.h"
 #include "MediaWarmUp.h"
 #include "ModuleState.h"
+#include "QtTranslations.h"
 #include "ScreenCatalog.h"
 #include "ScreenHost.h"
 #include "Shell.h"
@@ -65,11 +67,15 @@ int main(int argc, char* argv[])
 
     Trace trace;
     if (!options.trace.isEmpty() && !trace.open(options.trace)) {
-        std::fprintf(stderr, "tamsel: cannot write the trace to %s\n", qPrintable(options.trace));
+        std::fprintf(stderr, "tamsel: no se puede escribir la traza en %s\n", qPrintable(options.trace));
         return 2;
     }
+    // Before anything may be said: Qt's own buttons in the learner's language.
+    const QString catalogue = QtTranslations::install(app);
     if (claim == SingleInstance::Claim::Failed) {
-        ErrorReport::fatal(trace, instance.errorString());
+        ErrorReport::fatal(trace,
+            ExplainedError(instance.errorString(), QStringLiteral("No se puede comprobar si el curso ya está abierto: falta permiso en la carpeta %1.")
+                                                     .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))));
         return 1;
     }
 
@@ -85,8 +91,9 @@ int main(int argc, char* argv[])
         startUp.run();
         host.showOnDisplay();
         startUp.showFirstScreen();
+        QtTranslations::trace(trace, catalogue);
     } catch (const CourseError& error) {
-        ErrorReport::fatal(trace, error.message());
+        ErrorReport::fatal(trace, error);
         return 1;
     }
     return app.exec();

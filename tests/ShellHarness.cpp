@@ -2,6 +2,13 @@
 
 #include "StartUp.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
 ShellHarness::ShellHarness(const FixtureCourse& course)
     : m_traceFile(course.path(QStringLiteral("harness.jsonl")))
 {
@@ -41,4 +48,30 @@ int ShellHarness::soundCount(const QString& channel, const QString& op) const
             ++count;
     }
     return count;
+}
+
+void ShellHarness::answerNextQuestion(const QString& caption)
+{
+    // The box runs its own event loop: it is answered from inside it, as a learner would.
+    auto* poll = new QTimer(host.get());
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [this, caption, poll] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        askedText = box->text();
+        askedDefault = box->defaultButton() ? box->defaultButton()->text() : QString();
+        if (caption.isEmpty()) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
+        const QList<QAbstractButton*> buttons = box->buttons();
+        for (QAbstractButton* button : buttons) {
+            if (button->text() == caption)
+                QTest::mouseClick(button, Qt::LeftButton);
+        }
+    });
+    poll->start();
 }

@@ -28,6 +28,13 @@ public:
     /// How many `sound` events of CHANNEL with operation OP were written.
     int soundCount(const QString& channel, const QString& op) const;
 
+    /// Answers the next question the shell asks (Shell::ask) by clicking its button
+    /// CAPTION ("Sí", "No") or, with an empty caption, by pressing Esc; what the box held
+    /// is kept in askedText and the caption of its default button in askedDefault.
+    void answerNextQuestion(const QString& caption);
+    QString askedText;
+    QString askedDefault;
+
 private:
     QString m_traceFile;
 };

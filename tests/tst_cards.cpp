@@ -15,6 +15,7 @@
 #include "CourseError.h"
 #include "SoundChannels.h"
 #include "MediaPlayer.h"
+#include "Navigator.h"
 
 #include <QClipboard>
 #include <QLabel>
@@ -645,6 +646,29 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::green), 3000);
         QTRY_COMPARE_WITH_TIMEOUT(background.state(), MediaPlayer::State::Running, 5000);
         QCOMPARE(screen->sonido().state(), MediaPlayer::State::Stopped);
+    }
+
+    // Back on the screen from another lesson, the card chosen before comes back with its
+    // text and its own picture, not another card's text beside its picture.
+    void comingBackShowsTheCardChosenBefore()
+    {
+        InfoCardScreen* screen = openInfo();
+        pressCard(screen, 3);
+        QVERIFY(screen->foto->isVisible());
+        QCOMPARE(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+        const QString text = screen->rtf->text();
+        shell().state().CurrentLesson = 21;
+        QVERIFY(shell().navigator().SwitchScreen(screen, QStringLiteral("frmbf")));
+        Screen* pictures = shell().existingWindow(QStringLiteral("frmbf"));
+        QTRY_VERIFY(pictures && pictures->isVisible() && screen->isHidden());
+        shell().state().CurrentLesson = 20;
+        const int activations = int(m_harness->events(QStringLiteral("screen.activate")).size());
+        QVERIFY(shell().navigator().SwitchScreen(pictures, QStringLiteral("frmcft")));
+        QTRY_VERIFY(int(m_harness->events(QStringLiteral("screen.activate")).size()) > activations);
+        QCOMPARE(screen->lista()->listIndex(), 3);
+        QCOMPARE(screen->rtf->text(), text);
+        QVERIFY(screen->foto->isVisible());
+        QCOMPARE(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
     }
 
     // The card's sound and the background.

@@ -311,8 +311,20 @@ private Q_SLOTS:
         QVERIFY(m_map->isVisible());
     }
 
-    void eraseRunsTheLearnersQuery()
+    void eraseAsksFirst_data()
     {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("erased");
+        QTest::newRow("yes") << QStringLiteral("Sí") << true;
+        QTest::newRow("no") << QStringLiteral("No") << false;
+        QTest::newRow("Esc") << QString() << false;
+    }
+
+    // The learner's visits, test attempts and takes go only once he says so.
+    void eraseAsksFirst()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, erased);
         state().UserDb->execute(QStringLiteral("insert into lecciones_usuario (id, leccion) values (0, 50), (0, 51)"));
         TestAttempt attempt;
         attempt.id = TestAttempt::newId();
@@ -321,11 +333,21 @@ private Q_SLOTS:
         learnerStore(state()).saveAttempt(attempt);
         QCOMPARE(learnerStore(state()).attempts(1500).size(), size_t(1));
         showMap();
+        const int activations = events("screen.activate");
+        m_harness->answerNextQuestion(answer);
         m_map->MapButtonClick(m_map->buttonWithAction(16));
-        QCOMPARE(state().UserDb->openRecordset(QStringLiteral("lecciones_usuario"))->recordCount(), 0);
+        QCOMPARE(m_harness->askedText,
+            QStringLiteral("¿Seguro que quieres borrar todo tu progreso: lecciones vistas, resultados de las pruebas y grabaciones?"));
+        QCOMPARE(m_harness->askedDefault, QStringLiteral("No"));
+        QCOMPARE(state().UserDb->openRecordset(QStringLiteral("lecciones_usuario"))->recordCount(), erased ? 0 : 2);
         // The learner's test attempts are his work too.
-        QCOMPARE(state().UserDb->openRecordset(QStringLiteral("intentos_test"))->recordCount(), 0);
-        QCOMPARE(events("learner.erase"), 1);
+        QCOMPARE(state().UserDb->openRecordset(QStringLiteral("intentos_test"))->recordCount(), erased ? 0 : 1);
+        QCOMPARE(events("learner.erase"), erased ? 1 : 0);
+        const QList<QJsonObject> questions = m_harness->events(QStringLiteral("question"));
+        QCOMPARE(questions.size(), 1);
+        QCOMPARE(questions.first().value(QStringLiteral("answer")).toString(), erased ? QStringLiteral("Sí") : QStringLiteral("No"));
+        // The map is activated again once the box has gone, as after any modal window.
+        QTRY_COMPARE(events("screen.activate"), activations + 1);
     }
 
     void bigPictureReturnsToTheMap()

@@ -94,21 +94,31 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("breakage");
         QTest::addColumn<QString>("named");
-        QTest::newRow("missing bbm.mdb") << "remove-content" << "bbm.mdb";
-        QTest::newRow("wrong password") << "wrong-password" << "wrong password";
-        QTest::newRow("empty BDW") << "empty-bdw" << "BDW";
-        QTest::newRow("missing expert.ini") << "no-expert" << "expert.ini";
-        QTest::newRow("missing table") << "no-exclusiones" << "exclusiones";
-        QTest::newRow("missing course folder") << "no-folder" << "does not exist";
+        QTest::addColumn<QString>("told");
+        QTest::newRow("missing bbm.mdb") << "remove-content" << "bbm.mdb" << "No se encuentra el curso en %1: falta el archivo bbm.mdb.";
+        QTest::newRow("wrong password") << "wrong-password" << "wrong password"
+                                        << "No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.";
+        QTest::newRow("empty BDW") << "empty-bdw" << "BDW" << "no dice dónde se guardan tus datos del curso (falta BDW en la sección [CURSO]).";
+        QTest::newRow("missing expert.ini") << "no-expert" << "expert.ini" << "Falta el archivo ";
+        QTest::newRow("missing table") << "no-exclusiones" << "exclusiones" << "El curso de %1 está incompleto o dañado: no se puede empezar.";
+        QTest::newRow("missing course folder") << "no-folder" << "does not exist" << "No se encuentra el curso en %2: esa carpeta no existe.";
+        QTest::newRow("missing inst.ini") << "no-inst" << "inst.ini" << "Falta el archivo inst.ini en %1.";
+        QTest::newRow("inst.ini without dirdef") << "empty-inst" << "dirdef" << "no dice dónde se guardan tus datos del curso: está dañado o incompleto.";
+        QTest::newRow("a picture as the course") << "picture" << "no ISO 9660" << "%2 no es un curso ni la imagen de un disco.";
+        QTest::newRow("an empty file as the course") << "empty-file" << "no ISO 9660" << "%2 no es un curso ni la imagen de un disco.";
+        QTest::newRow("a picture the map lacks") << "no-picture" << "mapa.bmp" << "El curso no puede continuar: falta su archivo mapa.bmp.";
     }
 
+    // Each failure is told the learner in his words, naming the file and what is wrong;
+    // the technical account goes to the trace and standard error beside it.
     void failuresEndWithStatusOne()
     {
         QFETCH(QString, breakage);
         QFETCH(QString, named);
+        QFETCH(QString, told);
         FixtureCourse course(twoLessons);
         course.addMinimalMap();
-        QStringList extra;
+        QString given;
         if (breakage == QLatin1String("remove-content")) {
             QVERIFY(QFile::remove(course.folder() + QStringLiteral("/bbm.mdb")));
         } else if (breakage == QLatin1String("wrong-password")) {
@@ -122,18 +132,40 @@ private Q_SLOTS:
             const CourseCompiler compiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), QStringLiteral("vemparo41"));
             compiler.buildDatabase(course.folder() + QStringLiteral("/bbm.mdb"), QStringLiteral("content"),
                 twoLessons + QStringLiteral("drop table exclusiones;"));
+        } else if (breakage == QLatin1String("no-inst")) {
+            QVERIFY(QFile::remove(course.folder() + QStringLiteral("/inst.ini")));
+        } else if (breakage == QLatin1String("empty-inst")) {
+            QFile inst(course.folder() + QStringLiteral("/inst.ini"));
+            QVERIFY(inst.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            inst.write("[PRMS]\r\n");
+        } else if (breakage == QLatin1String("no-picture")) {
+            QVERIFY(QFile::remove(course.folder() + QStringLiteral("/mapa.bmp")));
+        } else if (breakage == QLatin1String("no-folder")) {
+            given = course.path(QStringLiteral("nowhere"));
+        } else if (breakage == QLatin1String("picture")) {
+            given = course.folder() + QStringLiteral("/mapa.bmp");
+        } else if (breakage == QLatin1String("empty-file")) {
+            given = course.path(QStringLiteral("vacio.iso"));
+            QFile empty(given);
+            QVERIFY(empty.open(QIODevice::WriteOnly));
         }
         PlayerRun player(course);
-        if (breakage == QLatin1String("no-folder"))
-            extra << QStringLiteral("--course") << course.path(QStringLiteral("nowhere"));
+        QStringList extra;
+        if (!given.isEmpty())
+            extra << QStringLiteral("--course") << given;
         player.start(extra);
         QCOMPARE(player.waitForExit(), 1);
         const QList<QJsonObject> errors = player.events(QStringLiteral("error"));
         QCOMPARE(errors.size(), 1);
         const QString message = errors.first().value(QStringLiteral("message")).toString();
         QVERIFY2(message.contains(named), qPrintable(message));
+        const QString text = errors.first().value(QStringLiteral("text")).toString();
+        const QString expected = QString(told).replace(QLatin1String("%1"), course.folder() + QLatin1Char('/')).replace(QLatin1String("%2"), given);
+        QVERIFY2(text.contains(expected), qPrintable(text + QStringLiteral(" / ") + expected));
         QVERIFY2(player.standardError().contains(named), qPrintable(player.standardError()));
-        QVERIFY(player.events(QStringLiteral("stage")).isEmpty());
+        QVERIFY2(player.standardError().contains(expected), qPrintable(player.standardError()));
+        if (breakage != QLatin1String("no-picture")) // the map's picture is read when it is first shown
+            QVERIFY(player.events(QStringLiteral("stage")).isEmpty());
     }
 
     void secondStartRestoresTheFirst()

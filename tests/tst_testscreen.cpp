@@ -553,6 +553,9 @@ private Q_SLOTS:
         start();
         answer(1);
         answer(2);
+        m_test->PreviousQuestion(); // question 2, answered, with the result view on
+        click(TestScreen::Result);
+        QVERIFY(m_test->ResultView);
         click(TestScreen::Explorer);
         QVERIFY(state().ExplorerOpen);
         ExplorerScreen* explorer = nullptr;
@@ -568,6 +571,17 @@ private Q_SLOTS:
         QCOMPARE(m_test->Score, 0);
         QVERIFY(!m_test->Answers[0].Answered);
         QVERIFY(m_test->isInputEnabled());
+        // Nothing of the sitting before is marked: no answer, no pressed result button.
+        QVERIFY(!m_test->ResultView);
+        for (int k = 1; k <= 3; ++k) {
+            QVERIFY2(answerButton(k)->pixmap().isNull() || answerButton(k)->isHidden(), qPrintable(QString::number(k)));
+            QCOMPARE(m_test->buttons()[size_t(m_test->AnswerButton[size_t(k)])].state, 0);
+        }
+        const int result = actionButton(TestScreen::Result);
+        QVERIFY(m_test->Imagex[size_t(result)]->pixmap().isNull() || m_test->Imagex[size_t(result)]->isHidden());
+        QCOMPARE(m_test->buttons()[size_t(result)].state, 0);
+        for (int k = 1; k <= 3; ++k)
+            QCOMPARE(textColour(k), QColor(Qt::black));
     }
 
     void theTestChosenInTheExplorerEntersOnce()

@@ -501,6 +501,7 @@ private Q_SLOTS:
         state().CurrentLesson = 1;
         auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
         map->ensureLoaded();
+        m_harness->answerNextQuestion(QStringLiteral("Sí"));
         map->MapButtonClick(map->buttonWithAction(16));
         QCOMPARE(CourseTree::nodeIcon(m_screen->arbol->node(CourseTree::nodeKey(QLatin1Char('N'), 21))), CourseTree::UnvisitedIcon);
         QVERIFY(!m_screen->arbol->visitedLessons().IsLessonVisited(21));
@@ -708,6 +709,7 @@ private Q_SLOTS:
         leaveForTheMap();
         // The learner's work is erased on the map; then a lesson whose video is missing.
         auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
+        m_harness->answerNextQuestion(QStringLiteral("Sí"));
         map->MapButtonClick(map->buttonWithAction(16));
         QCOMPARE(CourseTree::nodeIcon(lessonNode(20)), CourseTree::UnvisitedIcon);
         enterFromTheMap(22, false);
@@ -995,6 +997,7 @@ private Q_SLOTS:
 
         leaveForTheMap();
         auto* map = static_cast<MainMapScreen*>(shell().window(QStringLiteral("frmms")));
+        m_harness->answerNextQuestion(QStringLiteral("Sí"));
         map->MapButtonClick(map->buttonWithAction(16));
         QVERIFY(!QFileInfo::exists(TakeStore(state().UserFolder).root()));
         enterFromTheMap(23);

@@ -22,6 +22,8 @@ packages=(
   libsndfile1-dev
   # runtime: sound, video, the GStreamer codecs the course media use
   qt6-qpa-plugins libqt6multimedia6 libqt6multimediawidgets6
+  # Qt's own dialogs and buttons in the learner's language (qtbase_es.qm and the rest)
+  qt6-translations-l10n
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-libav gstreamer1.0-pulseaudio pulseaudio pulseaudio-utils
   fonts-dejavu-core
@@ -29,6 +31,8 @@ packages=(
   espeak-ng sox libsox-fmt-all ffmpeg
   # the demo glossary imports these dictionaries (GPL; read at build time, never committed)
   dict-freedict-spa-eng dict-freedict-eng-spa
+  # and each language's word list, to tell a word from words run together in that data
+  wamerican wspanish
   # tests: a real X server, real input events, a fuzzer
   xvfb xauth x11-utils xdotool imagemagick clang libclang-rt-14-dev
   # tests that print: a private scheduler, a PDF printer, and tools to read the PDF back

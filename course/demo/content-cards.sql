@@ -92,3 +92,9 @@ insert into fichas (N_leccion, cod_ficha, nombre_ficha, bitmap_ficha) values
   (62, 1, 'Open',                  'dibujos\abierto.bmp'),
   (62, 2, 'Closed',                'dibujos\cerrado.bmp'),
   (62, 3, 'Exit',                  'dibujos\salida.bmp');
+
+-- Help: object 2, one for each card screen, on a black window as the other lessons' help.
+insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapreposo, bitmapactivable, accion, colorfont) values
+  (5, 2, 0, 40, 40, 'ayuda\fichas.bmp',      'ayuda\fichas.wav',      0, 0),
+  (6, 2, 0, 40, 40, 'ayuda\informacion.bmp', 'ayuda\informacion.wav', 0, 0),
+  (7, 2, 0, 40, 40, 'ayuda\fototexto.bmp',   'ayuda\fototexto.wav',   0, 0);

@@ -3,11 +3,11 @@
 -- screen's rows. The pictures are drawn by the "testscreen" recipe of media-test.txt; the
 -- places here are the ones it draws (tst_demo_media checks that they agree).
 
--- The questions, in the order the test asks them. Each right answer earns 10 points.
--- Question 9 has no right answer among the three texts: the fourth button, "Ninguna de
--- las anteriores" (drawn on the screen, as the table has no text for it), earns its 10
--- points, which never count towards the maximum (80), so that a learner without a mistake
--- scores 112 %. Question 10 asks an opinion and earns nothing whatever the answer.
+-- The questions, in the order the test asks them. Each right answer earns 10 points, and
+-- it is always one of the three texts: the fourth button, "Ninguna de las anteriores"
+-- (drawn on the screen, as the table has no text for it), is never right here, since its
+-- points would not count towards the maximum (90) and a run without a mistake would score
+-- more than 100 %. Question 10 asks an opinion and earns nothing whatever the answer.
 insert into test (n_leccion, textopregunta, textorespuesta1, textorespuesta2, textorespuesta3,
                   puntuacionrespuesta1, puntuacionrespuesta2, puntuacionrespuesta3, puntuacionrespuesta4) values
   (1500, 'Por la mañana saludas a tu profesora. ¿Qué le dices?',
@@ -27,7 +27,7 @@ insert into test (n_leccion, textopregunta, textorespuesta1, textorespuesta2, te
   (1500, 'La frase «How much is it?» sirve para preguntar…',
          'la hora.', 'el precio.', 'el camino.', 0, 10, 0, 0),
   (1500, '¿Cómo te despides de alguien hasta el día siguiente?',
-         'Good morning!', 'Nice to meet you!', 'Welcome to the market!', 0, 0, 0, 10),
+         'Good morning!', 'Nice to meet you!', 'Good night!', 0, 0, 10, 0),
   (1500, 'Para terminar (no puntúa): ¿qué lección te ha gustado más?',
          'Los saludos.', 'Presentarse.', 'En el mercado.', 0, 0, 0, 0);
 

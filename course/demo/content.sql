@@ -19,7 +19,7 @@ insert into lecciones (N_leccion, N_capitulo, nombre_leccion, tipo, nombre_fiche
   (61,   21, 'En el mercado',                4,  'sonidos\mercado.wav',      null,                       60, 21, 2,    null, null, 0),
   (62,   22, 'Tiendas y señales',            5,  null,                       null,                       60, 22, null, null, null, 0),
   (1400, 51, 'Repaso: los saludos',          4,  'sonidos\saludos.wav',      null,                       1,  51, 1,    null, null, 0),
-  (1500, 17, 'Prueba final: ¿Cuánto sabes?', 14, 'sonidos\prueba_intro.wav', 'sonidos\prueba_frases.wav',  1,  17, null, null, null, 0);
+  (1500, 17, 'Prueba final', 14, 'sonidos\prueba_intro.wav', 'sonidos\prueba_frases.wav',  1,  17, null, null, null, 0);
 
 insert into capitulo (n_leccion, N_capitulo, nombre_capitulo) values
   (1, 10, 'Primeros pasos'),

@@ -51,6 +51,17 @@ void InfoCardScreen::activated()
 {
     m_ayudaabierta = false;
     TextCardScreen::activated();
+    // The list is filled again on its first card; a card whose sound and pictures were
+    // chosen before is shown again instead, so that its text, its picture and its sound
+    // come back together as they were, never another card's picture beside this text.
+    if (m_soundCard < 0)
+        return;
+    for (int i = 0; i < lista()->count(); ++i) {
+        if (lista()->itemData(i) == m_soundCard) {
+            lista()->setListIndex(i);
+            return;
+        }
+    }
 }
 
 void InfoCardScreen::LoadCardSound()
@@ -60,7 +71,10 @@ void InfoCardScreen::LoadCardSound()
         return;
     m_clock->clear();
     m_sonido->release();
-    card->setAbsolutePosition(lista()->itemData(lista()->listIndex()));
+    if (foto)
+        foto->hide(); // a card without pictures shows none, not the last card's
+    m_soundCard = lista()->itemData(lista()->listIndex());
+    card->setAbsolutePosition(m_soundCard);
     const QString sound = card->text(QStringLiteral("nombre_fichero1")).trimmed();
     try {
         if (!sound.isEmpty())
@@ -88,10 +102,15 @@ void InfoCardScreen::superviseSound()
     try {
         ModuleState& state = shell().state();
         m_sonido->completed(0);
-        if (m_sonido->state() != MediaPlayer::State::Stopped)
-            shell().sounds().pauseBackground();
-        else if (state.BackgroundSoundOn && !m_ayudaabierta)
-            shell().sounds().startBackground();
+        // Only a change is made (and traced), not the same order every tick.
+        SoundChannels& sounds = shell().sounds();
+        const bool running = sounds.backgroundState() == MediaPlayer::State::Running;
+        if (m_sonido->state() != MediaPlayer::State::Stopped) {
+            if (running)
+                sounds.pauseBackground();
+        } else if (state.BackgroundSoundOn && !m_ayudaabierta && !running) {
+            sounds.startBackground();
+        }
     } catch (const CourseError&) {
     }
 }

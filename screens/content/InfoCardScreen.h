@@ -51,4 +51,6 @@ private:
     std::unique_ptr<MediaPlayer> m_sonido;
     TimedPictures* m_clock = nullptr;
     bool m_ayudaabierta = false;
+    /// The list's data of the card whose sound and pictures are ready (-1: none).
+    int m_soundCard = -1;
 };

@@ -13,7 +13,10 @@
 
 #include <QJsonObject>
 #include <QLabel>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QToolTip>
 
 namespace {
 
@@ -69,6 +72,9 @@ void ExplorerScreen::ScreenLoad()
         default: break;
         }
     }
+    // A long title gives way in its middle: its start and the best score at its end stay.
+    arbol->setTextElideMode(Qt::ElideMiddle);
+    arbol->viewport()->installEventFilter(this);
     arbol->Raiz();
     // Building the tree opens branches: no collapse is pending when the learner starts.
     m_collapsed = nullptr;
@@ -81,6 +87,30 @@ void ExplorerScreen::ScreenLoad()
         button->raise();
     // Each opening starts centred over the stage; the learner may drag it from there.
     m_drag.centre();
+}
+
+bool ExplorerScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!arbol || watched != arbol->viewport() || event->type() != QEvent::ToolTip)
+        return Screen::eventFilter(watched, event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QTreeWidgetItem* item = arbol->itemAt(help->pos());
+    if (!item)
+        return false;
+    // The room the title has: its cell less the icon and the margins around it.
+    const QRect cell = arbol->visualItemRect(item);
+    const int room = cell.width() - arbol->iconSize().width() - 3 * arbol->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) - 8;
+    const bool cut = arbol->fontMetrics().horizontalAdvance(item->text(0)) > room;
+    QStringList lines;
+    if (cut)
+        lines << item->text(0);
+    if (!item->toolTip(0).isEmpty())
+        lines << item->toolTip(0);
+    if (lines.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), lines.join(QLatin1Char('\n')), arbol->viewport(), cell);
+    return true;
 }
 
 void ExplorerScreen::buildWindow(const Recordset& row)

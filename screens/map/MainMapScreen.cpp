@@ -34,6 +34,9 @@ enum MapAction {
     BigPictureToo = 55,
 };
 
+const QString EraseQuestion = QStringLiteral(
+    "¿Seguro que quieres borrar todo tu progreso: lecciones vistas, resultados de las pruebas y grabaciones?");
+
 quint32 colourValue(int red, int green, int blue)
 {
     return quint32(red) | (quint32(green) << 8) | (quint32(blue) << 16);
@@ -288,6 +291,9 @@ void MainMapScreen::MapButtonClick(int index)
         navigator.OpenParentLesson(this);
         break;
     case Erase:
+        // One click would lose all the learner's work: he is asked first, "No" the default.
+        if (!shell().ask(EraseQuestion))
+            break;
         learnerStore(state).eraseWork();
         TakeStore::eraseAll(state.UserFolder); // the shadowing takes are the learner's work too
         shell().trace().event("learner.erase");

@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QJsonObject>
+#include <algorithm>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -193,6 +194,7 @@ void TestScreen::ScreenActivate()
     m_secondSound = m_lesson->text(QStringLiteral("nombre_fichero2"));
     m_introduction = m_lesson->text(QStringLiteral("nombre_fichero1"));
     sounds.PlaySoundFile(m_introduction);
+    clearMarks();
     ContarPuntos();
     ShowQuestion();
     shell().navigator().PushHistory(state.CurrentLesson, state.CurrentScreen);
@@ -268,6 +270,24 @@ void TestScreen::setLabelColour(int index, const QColor& colour)
 void TestScreen::showCounter()
 {
     setLabelText(CounterLabel, QStringLiteral("%1/%2").arg(position() + 1).arg(QuestionCount));
+}
+
+void TestScreen::clearMarks()
+{
+    // A test taken again starts clean: no answer marked, the result view off. The points
+    // of the questions stay until they are answered again, as the course counts them.
+    for (int i = int(Imagex.size()) - 1; i >= 1; --i) {
+        if (!tag(i).isEmpty() || i == ResultButton) {
+            Imagex[size_t(i)]->clear();
+            button(i).state = 0;
+        }
+    }
+    ResultView = false;
+    if (QLabel* percent = Labelx(PercentLabel))
+        percent->hide();
+    // The chosen answer's blue goes; a first sitting keeps the colours the rows gave.
+    if (std::any_of(Answers.cbegin(), Answers.cend(), [](const AnswerRecord& answer) { return answer.Answered; }))
+        ResetAnswerColours();
 }
 
 void TestScreen::ContarPuntos()

@@ -90,6 +90,8 @@ public:
     QString percentCaption() const;
 
     // Routines and handlers, public so that tests can drive them as events do.
+    /// Every answer mark and the result view of an earlier sitting gone.
+    void clearMarks();
     void ContarPuntos();
     void ShowQuestion();
     void NextQuestion();

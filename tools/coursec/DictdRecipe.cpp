@@ -2,6 +2,7 @@
 
 #include "CourseError.h"
 #include "Database.h"
+#include "GlossaryCleaner.h"
 #include "Recordset.h"
 #include "SqlStatement.h"
 
@@ -93,25 +94,14 @@ QStringList DictdRecipe::translations(const QString& entry)
     return found;
 }
 
-void DictdRecipe::make(const MediaRecipes::Recipe& recipe) const
+DictionaryEntries DictdRecipe::read(const QString& dictionary)
 {
-    const QString dictionary = recipe.required(QStringLiteral("dictionary"));
-    const QString headwords = recipe.required(QStringLiteral("headwords"));
-    if (headwords != QLatin1String("es") && headwords != QLatin1String("en"))
-        throw CourseError(QStringLiteral("dictd: headwords=%1; it takes es or en").arg(headwords));
     const QString indexFile = dictionary + QStringLiteral(".index");
     QFile index(indexFile);
     if (!index.open(QIODevice::ReadOnly))
         throw CourseError(QStringLiteral("%1 is missing (install the dictionary's package, see tools/setup-debian.sh)").arg(indexFile));
     const QByteArray body = unpack(dictionary + QStringLiteral(".dict.dz"));
-
-    auto db = Database::open(recipe.output, ShareMode::Exclusive, AccessMode::ReadWrite, QStringLiteral("MS Access;PWD=") + m_password);
-    db->execute(QStringLiteral("begin"));
-    TermTable spanish(*db, QStringLiteral("glosesp"), QStringLiteral("id_esp"));
-    TermTable english(*db, QStringLiteral("glosing"), QStringLiteral("id_ing"));
-    TermTable& heads = headwords == QLatin1String("es") ? spanish : english;
-    TermTable& others = headwords == QLatin1String("es") ? english : spanish;
-    SqlStatement pair(*db, QStringLiteral("insert or ignore into glosario (id_esp, id_ing) values (?, ?)"));
+    DictionaryEntries entries;
     int lineNumber = 0;
     while (!index.atEnd()) {
         ++lineNumber;
@@ -127,15 +117,52 @@ void DictdRecipe::make(const MediaRecipes::Recipe& recipe) const
         // The dictionary's own description entries are no terms.
         if (headword.startsWith(QLatin1String("00database")) || headword.startsWith(QLatin1String("00-database")))
             continue;
-        const QStringList found = translations(QString::fromUtf8(body.mid(offset, length)));
-        if (found.isEmpty())
+        entries.push_back({ headword, translations(QString::fromUtf8(body.mid(offset, length))) });
+    }
+    return entries;
+}
+
+void DictdRecipe::make(const MediaRecipes::Recipe& recipe) const
+{
+    const QString dictionary = recipe.required(QStringLiteral("dictionary"));
+    const QString headwords = recipe.required(QStringLiteral("headwords"));
+    if (headwords != QLatin1String("es") && headwords != QLatin1String("en"))
+        throw CourseError(QStringLiteral("dictd: headwords=%1; it takes es or en").arg(headwords));
+    const bool spanishHeads = headwords == QLatin1String("es");
+    const DictionaryEntries entries = read(dictionary);
+    // The other direction's data tells which words the translations' run-together forms are.
+    const QString companionName = recipe.arg(QStringLiteral("companion"));
+    const DictionaryEntries companion = companionName.isEmpty() ? DictionaryEntries {} : read(companionName);
+    const auto wordList = [&recipe](const char* key) {
+        const QString file = recipe.arg(QLatin1String(key));
+        return file.isEmpty() ? QSet<QString> {} : GlossaryCleaner::readWordList(file);
+    };
+    const GlossaryCleaner cleaner(spanishHeads ? entries : companion, spanishHeads ? companion : entries, wordList("spanish-words"),
+        wordList("english-words"));
+    const auto otherLanguage = spanishHeads ? GlossaryCleaner::Language::English : GlossaryCleaner::Language::Spanish;
+
+    auto db = Database::open(recipe.output, ShareMode::Exclusive, AccessMode::ReadWrite, QStringLiteral("MS Access;PWD=") + m_password);
+    db->execute(QStringLiteral("begin"));
+    TermTable spanish(*db, QStringLiteral("glosesp"), QStringLiteral("id_esp"));
+    TermTable english(*db, QStringLiteral("glosing"), QStringLiteral("id_ing"));
+    TermTable& heads = spanishHeads ? spanish : english;
+    TermTable& others = spanishHeads ? english : spanish;
+    SqlStatement pair(*db, QStringLiteral("insert or ignore into glosario (id_esp, id_ing) values (?, ?)"));
+    for (const DictionaryEntry& entry : entries) {
+        const QString headword = GlossaryCleaner::headword(entry.headword);
+        QStringList found;
+        for (const QString& translation : entry.translations) {
+            if (const QString term = cleaner.translation(translation, otherLanguage); !term.isEmpty() && !found.contains(term))
+                found << term;
+        }
+        if (headword.isEmpty() || found.isEmpty())
             continue;
         const qint64 head = heads.id(headword);
-        for (const QString& term : found) {
+        for (const QString& term : std::as_const(found)) {
             const qint64 other = others.id(term);
             pair.reset();
-            pair.bind(1, headwords == QLatin1String("es") ? head : other);
-            pair.bind(2, headwords == QLatin1String("es") ? other : head);
+            pair.bind(1, spanishHeads ? head : other);
+            pair.bind(2, spanishHeads ? other : head);
             pair.run();
         }
     }

@@ -64,7 +64,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     try {
-        const QString folder = parser.isSet(course) ? parser.value(course) : InstallLayout::dataFolder() + QStringLiteral("course");
+        const QString folder = parser.isSet(course) ? parser.value(course) : InstallLayout::courseFolder();
         ClassProgress progress(folder);
         for (const QString& source : sources)
             progress.addSource(source, parser.value(learner));

@@ -359,12 +359,12 @@ std::unique_ptr<Database> openMade(const LearnerRequest& r, const QString& copy)
         return nullptr;
     const QString aside = setAside(r.file, copy, QStringLiteral("damaged"));
     traceSetAside(r.trace, r.file, copy, aside, damage);
-    const QString message = QStringLiteral("The file that keeps your progress, %1, is damaged (%2). It has been kept as %3, "
-                                           "and a new one is made from %4: lessons you visited may show as not visited.")
-                                .arg(copy, damage, aside, r.file);
-    qWarning("tamsel: %s", qPrintable(message));
+    qWarning("tamsel: the learner's copy %s is damaged (%s): kept as %s, made again from %s", qPrintable(copy), qPrintable(damage),
+        qPrintable(aside), qPrintable(r.file));
     if (r.tell)
-        r.tell(message);
+        r.tell(QStringLiteral("El archivo que guarda tu progreso, %1, estaba dañado. Se ha guardado aparte como %2 y se ha hecho uno "
+                              "nuevo a partir de %3: puede que algunas lecciones que ya viste aparezcan como no vistas.")
+                   .arg(copy, aside, r.file));
     return nullptr; // the next round makes it again
 }
 
