@@ -27,6 +27,8 @@
 #include "TakeStore.h"
 #include "IntonationView.h"
 #include "StudyAids.h"
+#include "StudyController.h"
+#include "RecorderDriver.h"
 #include "StudyKeys.h"
 #include "StudyStrip.h"
 #include "VideoLearningScreen.h"
@@ -587,28 +589,28 @@ private Q_SLOTS:
         QVERIFY2(clickHeard(), "the click does not sound");
         // Playing before any take does nothing.
         press(VideoLearningScreen::PlayTake);
-        QVERIFY(!m_screen->voice->PlayingTake);
+        QVERIFY(!m_screen->voice->isPlayingTake());
 
         MediaPlayer voice;
         voice.render(m_course->folder() + QStringLiteral("/voz.wav"));
         voice.run();
         press(VideoLearningScreen::RecordButton);
-        QVERIFY(m_screen->voice->Recording);
-        QVERIFY(m_screen->voice->TakeMade);
-        QCOMPARE(m_screen->voice->mm->mode(), WaveRecorder::Mode::Recording);
+        QVERIFY(m_screen->voice->isRecording());
+        QVERIFY(m_screen->voice->hasTake());
+        QCOMPARE(m_screen->voice->recorder().mode(), WaveRecorder::Mode::Recording);
         // The indicator blinks between its two pictures every 100 ms.
         FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
         QTRY_VERIFY(indicator->isVisible());
-        const bool phase = m_screen->voice->BlinkPhase;
-        QTRY_VERIFY_WITH_TIMEOUT(m_screen->voice->BlinkPhase != phase, 300);
+        const bool phase = m_screen->voice->blinkPhase();
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->voice->blinkPhase() != phase, 300);
         QVERIFY2(!clickHeard(), "the click sounds during the take");
         m_probe.record(800);
         press(VideoLearningScreen::RecordButton);
         voice.stop();
-        QVERIFY(!m_screen->voice->Recording);
+        QVERIFY(!m_screen->voice->isRecording());
         QVERIFY(indicator->isHidden());
         QVERIFY(indicator->pixmap().isNull());
-        QVERIFY(m_screen->voice->mm->lengthMs() > 1000);
+        QVERIFY(m_screen->voice->recorder().lengthMs() > 1000);
         // The take is in the recorder's file in the data folder.
         QVERIFY2(QFileInfo(takeFile()).size() > 48000, qPrintable(takeFile()));
         QVERIFY2(clickHeard(), "the click is not back after the take");
@@ -623,21 +625,21 @@ private Q_SLOTS:
         press(VideoLearningScreen::PlayTake);
         QVERIFY2(!clickDuringPlayback, "the click sounds during playback");
         QVERIFY2(amplitudeDb(playing, 700) > -30, qPrintable(QStringLiteral("the take is not heard: %1 dB").arg(amplitudeDb(playing, 700))));
-        QTRY_VERIFY(!m_screen->voice->PlayingTake);
+        QTRY_VERIFY(!m_screen->voice->isPlayingTake());
         QVERIFY2(clickHeard(), "the click is not back after playback");
     }
 
     void withoutAnInputDeviceNoTakeIsClaimed()
     {
         openLesson(20);
-        m_screen->voice->mm->setInputDevice(QAudioDevice());
+        m_screen->voice->recorder().setInputDevice(QAudioDevice());
         QTimer::singleShot(500, [] {
             if (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
         });
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(!m_screen->voice->Recording);
-        QVERIFY(!m_screen->voice->TakeMade);
+        QVERIFY(!m_screen->voice->isRecording());
+        QVERIFY(!m_screen->voice->hasTake());
         // The learner is told in Spanish; the recorder's own words go to the trace.
         const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
         QVERIFY(!messages.isEmpty());
@@ -735,7 +737,7 @@ private Q_SLOTS:
     {
         openLesson(20);
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(m_screen->voice->Recording);
+        QVERIFY(m_screen->voice->isRecording());
         FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
         QTRY_VERIFY(indicator->isVisible());
         for (int i = 0; i < 5; ++i) {
@@ -745,19 +747,19 @@ private Q_SLOTS:
             QTest::qWait(60);
         }
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(!m_screen->voice->Recording);
+        QVERIFY(!m_screen->voice->isRecording());
 
         bool litDuringPlayback = false;
         bool playing = false;
         QTimer::singleShot(0, this, [&] {
-            playing = m_screen->voice->PlayingTake;
+            playing = m_screen->voice->isPlayingTake();
             pointAt(300, 200);
             litDuringPlayback = buttonOf(VideoLearningScreen::PlayTake)->isVisible();
         });
         click(VideoLearningScreen::PlayTake);
         QVERIFY(playing);
         QVERIFY(litDuringPlayback);
-        QTRY_VERIFY(!m_screen->voice->PlayingTake);
+        QTRY_VERIFY(!m_screen->voice->isPlayingTake());
         pointAt(300, 200);
         QVERIFY(buttonOf(VideoLearningScreen::PlayTake)->isHidden());
     }
@@ -801,7 +803,7 @@ private Q_SLOTS:
     {
         openLesson(20);
         key(Qt::Key_P);
-        QVERIFY(m_screen->study->pauseAfterPhrase());
+        QVERIFY(m_screen->study->aids().pauseAfterPhrase());
         key(Qt::Key_Space);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
         const struct { int index; double end; } ends[] = { { 0, 3.0 }, { 1, 5.0 } };
@@ -811,7 +813,7 @@ private Q_SLOTS:
             QCOMPARE(paused.value(QStringLiteral("index")).toInt(), end.index);
             QVERIFY2(paused.value(QStringLiteral("late")).toInt() <= 150, qPrintable(QString::number(paused.value(QStringLiteral("late")).toInt())));
             QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
-            QVERIFY(m_screen->study->isWaiting());
+            QVERIFY(m_screen->study->aids().isWaiting());
             const double at = m_screen->video->position();
             QVERIFY2(at >= end.end && at <= end.end + 0.15, qPrintable(QString::number(at)));
             // It waits for the learner.
@@ -822,18 +824,18 @@ private Q_SLOTS:
             if (end.index == 0) {
                 key(Qt::Key_Return);
             } else {
-                const std::vector<int> actions = m_screen->strip->actions();
+                const std::vector<int> actions = m_screen->study->strip()->actions();
                 const int goOn = int(std::find(actions.cbegin(), actions.cend(), int(StudyAids::GoOn)) - actions.cbegin());
-                QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(goOn).center());
+                QTest::mouseClick(m_screen->study->strip(), Qt::LeftButton, {}, m_screen->study->strip()->buttonRect(goOn).center());
             }
             QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
-            QVERIFY(!m_screen->study->isWaiting());
+            QVERIFY(!m_screen->study->aids().isWaiting());
         }
         // The last phrase ends with the video.
         QTRY_VERIFY_WITH_TIMEOUT(convoOps().contains(QStringLiteral("end")), 6000);
         QCOMPARE(studyEvents(QStringLiteral("paused")).size(), 2);
         key(Qt::Key_P);
-        QVERIFY(!m_screen->study->pauseAfterPhrase());
+        QVERIFY(!m_screen->study->aids().pauseAfterPhrase());
     }
 
     // Loop a phrase: heard N times, then it holds at its end; without a count it repeats
@@ -842,10 +844,10 @@ private Q_SLOTS:
     {
         openLesson(20);
         key(Qt::Key_N);
-        QCOMPARE(m_screen->study->loopCount(), 2);
+        QCOMPARE(m_screen->study->aids().loopCount(), 2);
         key(Qt::Key_Right); // the first phrase, at 1 s
         key(Qt::Key_B);
-        QVERIFY(m_screen->study->isLooping());
+        QVERIFY(m_screen->study->aids().isLooping());
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
         const QJsonObject repeat = waitForStudy(QStringLiteral("repeat"));
         QCOMPARE(repeat.value(QStringLiteral("index")).toInt(), 0);
@@ -855,16 +857,16 @@ private Q_SLOTS:
         QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 1);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
         QVERIFY(m_screen->video->position() >= 3.0 && m_screen->video->position() <= 3.15);
-        QVERIFY(!m_screen->study->isLooping());
+        QVERIFY(!m_screen->study->aids().isLooping());
 
         // Until stopped: the phrase just heard again and again.
-        while (m_screen->study->loopCount() != 0)
+        while (m_screen->study->aids().loopCount() != 0)
             key(Qt::Key_N);
         key(Qt::Key_B);
         QVERIFY(!waitForStudy(QStringLiteral("repeat"), 3).isEmpty());
         QCOMPARE(studyEvents(QStringLiteral("repeat")).back().value(QStringLiteral("index")).toInt(), 0);
         key(Qt::Key_B);
-        QVERIFY(!m_screen->study->isLooping());
+        QVERIFY(!m_screen->study->aids().isLooping());
         QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() > 3.3, 4000);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
         QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 3);
@@ -904,14 +906,14 @@ private Q_SLOTS:
         QCOMPARE(slow.value(QStringLiteral("end")).toInt(), 2000);
         // Played again meanwhile, the video ends the replay.
         this->key(key);
-        QTRY_VERIFY(m_screen->study->slowReplay().isPlaying());
+        QTRY_VERIFY(m_screen->study->aids().slowReplay().isPlaying());
         this->key(Qt::Key_Space);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
-        QVERIFY(!m_screen->study->slowReplay().isPlaying());
+        QVERIFY(!m_screen->study->aids().slowReplay().isPlaying());
     }
 
     /// The phase of the shadowing cycle.
-    ShadowingCycle::Phase shadowPhase() const { return m_screen->study->shadowing().phase(); }
+    ShadowingCycle::Phase shadowPhase() const { return m_screen->study->aids().shadowing().phase(); }
 
     // Shadowing: the model, then a take of the phrase's length plus a second that holds
     // what the microphone heard, the take played back, the model again. The take is
@@ -938,7 +940,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::ModelAgain, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Idle, 4000);
 
-        const QStringList takes = m_screen->study->takesOf(0);
+        const QStringList takes = m_screen->study->aids().takesOf(0);
         QCOMPARE(takes.size(), 1);
         QVERIFY(takes.front().startsWith(TakeStore(state().UserFolder).lessonFolder(23) + QStringLiteral("/frase-1000-")));
         const QVector<float> take = waveSamples(takes.front());
@@ -962,11 +964,11 @@ private Q_SLOTS:
         m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
         openLesson(23);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList { QFileInfo(takes.front()).fileName() });
-        QCOMPARE(m_screen->study->takesOf(0), takes);
+        QCOMPARE(m_screen->study->aids().takesOf(0), takes);
         // The intonation compared: the model's tone and the take's voice, one above the other.
         key(Qt::Key_Right);
         key(Qt::Key_O);
-        IntonationView* view = m_screen->intonation;
+        IntonationView* view = m_screen->study->intonation();
         QVERIFY(view->isVisible());
         QVERIFY(m_screen->rect().contains(view->geometry()));
         const auto median = [](const std::vector<float>& pitch) {
@@ -998,7 +1000,7 @@ private Q_SLOTS:
         map->MapButtonClick(map->buttonWithAction(16));
         QVERIFY(!QFileInfo::exists(TakeStore(state().UserFolder).root()));
         enterFromTheMap(23);
-        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
     }
 
     // Leaving the screen in the middle of a shadowing take ends it: nothing is kept of the
@@ -1012,9 +1014,9 @@ private Q_SLOTS:
         key(Qt::Key_Escape);
         QTRY_VERIFY(m_screen->isHidden());
         QCOMPARE(shadowPhase(), ShadowingCycle::Phase::Idle);
-        QCOMPARE(m_screen->study->shadowing().recorder().mode(), WaveRecorder::Mode::Closed);
+        QCOMPARE(m_screen->study->aids().shadowing().recorder().recorder().mode(), WaveRecorder::Mode::Closed);
         QTest::qWait(2500); // longer than the take would have lasted
-        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
         QVERIFY(studyEvents(QStringLiteral("take-saved")).isEmpty());
     }
 
@@ -1045,7 +1047,7 @@ private Q_SLOTS:
             told += e.value(QStringLiteral("text")).toString().startsWith(ShadowingCycle::NoSaveText);
         QCOMPARE(told, 1);
         QCOMPARE(studyEvents(QStringLiteral("take-not-saved")).size(), 2);
-        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
         QVERIFY(QFileInfo(TakeStore(state().UserFolder).root()).isFile());
         QVERIFY2(clickHeard(), "the screen's sounds are not back");
     }
@@ -1065,7 +1067,7 @@ private Q_SLOTS:
             cursor.setPosition(int(english().indexOf(word)) + 1);
             return subtitle->cursorRect(cursor).center();
         };
-        QLabel* note = m_screen->words->note();
+        QLabel* note = m_screen->study->words()->note();
         const struct { const char* word; bool byClick; const char* shows; } cases[] = {
             { "HOUSES", false, "casa, hogar" }, { "stopped", true, "parar" }, { "The", false, "no está en el glosario" } };
         for (const auto& c : cases) {
@@ -1137,10 +1139,10 @@ private Q_SLOTS:
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
         // The list of keys, from its key and from the strip.
         key(Qt::Key_Question, Qt::ShiftModifier);
-        QVERIFY(m_screen->keysHelp->isVisible());
-        QVERIFY(m_screen->keysHelp->text().contains(QStringLiteral("P: pausa tras cada frase")));
-        QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(int(m_screen->strip->actions().size()) - 1).center());
-        QVERIFY(m_screen->keysHelp->isHidden());
+        QVERIFY(m_screen->study->keyList()->isVisible());
+        QVERIFY(m_screen->study->keyList()->text().contains(QStringLiteral("P: pausa tras cada frase")));
+        QTest::mouseClick(m_screen->study->strip(), Qt::LeftButton, {}, m_screen->study->strip()->buttonRect(int(m_screen->study->strip()->actions().size()) - 1).center());
+        QVERIFY(m_screen->study->keyList()->isHidden());
         // Esc is the way out.
         key(Qt::Key_Escape);
         QTRY_VERIFY(m_screen->isHidden());
@@ -1151,18 +1153,18 @@ private Q_SLOTS:
     void theStudyStripCoversNoButton()
     {
         openLesson(20);
-        QVERIFY(m_screen->strip && m_screen->strip->isVisible());
-        const QRect strip = m_screen->strip->geometry();
+        QVERIFY(m_screen->study->strip() && m_screen->study->strip()->isVisible());
+        const QRect strip = m_screen->study->strip()->geometry();
         QVERIFY(m_screen->rect().contains(strip));
         for (size_t i = 1; i < m_screen->Imagex.size(); ++i) {
             const ButtonRecord& b = m_screen->buttons().at(i);
             QVERIFY2(!strip.intersects(QRect(QPoint(b.left, b.top), QPoint(b.right, b.bottom))), qPrintable(QString::number(b.accion)));
         }
         QVERIFY(!strip.intersects(QRect(m_screen->videocont->pos(), m_screen->video->size())));
-        const std::vector<int> actions = m_screen->strip->actions();
-        QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(0).center());
+        const std::vector<int> actions = m_screen->study->strip()->actions();
+        QTest::mouseClick(m_screen->study->strip(), Qt::LeftButton, {}, m_screen->study->strip()->buttonRect(0).center());
         QCOMPARE(actions.front(), int(StudyAids::PauseAfterPhrase));
-        QVERIFY(m_screen->study->pauseAfterPhrase());
+        QVERIFY(m_screen->study->aids().pauseAfterPhrase());
     }
 
     void escOrAClickLeavesTheFullScreen_data()

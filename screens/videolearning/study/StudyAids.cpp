@@ -13,7 +13,8 @@
 #include <QJsonObject>
 #include <cmath>
 
-StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, ShadowingCycle::Hooks hooks, QObject* parent)
+StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, RecorderDriver& recorder, Trace& trace, ShadowingCycle::Hooks hooks,
+    QObject* parent)
     : QObject(parent)
     , m_video(video)
     , m_phrases(phrases)
@@ -22,7 +23,7 @@ StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trac
     , m_pause(new PhrasePause(video, this))
     , m_loop(new PhraseLoop(video, this))
     , m_slow(new SlowReplay(video, trace, this))
-    , m_shadow(new ShadowingCycle(video, trace, std::move(hooks), this))
+    , m_shadow(new ShadowingCycle(video, recorder, trace, std::move(hooks), this))
     , m_takePlayer(new MediaPlayer(this))
 {
     connect(m_shadow, &ShadowingCycle::phaseChanged, this, [this] {

@@ -11,6 +11,7 @@ class PhraseEndWatch;
 class MediaPlayer;
 class PhraseLoop;
 class PhrasePause;
+class RecorderDriver;
 class SlowReplay;
 class Trace;
 class VideoPlayer;
@@ -41,7 +42,8 @@ public:
     /// What the learner is told when a slow replay cannot be made.
     static inline const QString NoSlowReplayText = QStringLiteral("No se puede escuchar la frase despacio.");
 
-    StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, ShadowingCycle::Hooks hooks, QObject* parent = nullptr);
+    StudyAids(VideoPlayer& video, const PhraseTable& phrases, RecorderDriver& recorder, Trace& trace, ShadowingCycle::Hooks hooks,
+        QObject* parent = nullptr);
     ~StudyAids() override;
 
     /// Runs action ACCION; false when it is not one of the aids'.
