@@ -4,7 +4,9 @@
 #include "Recordset.h"
 
 #include <QFont>
+#include <QLabel>
 #include <QRect>
+#include <QTextEdit>
 #include <QWidget>
 
 QFont ConversationRows::font(const Recordset& row)
@@ -40,4 +42,32 @@ void ConversationRows::applyBackground(QWidget& control, const Recordset& row, Q
     p.setColor(role, nineDigitColour(colour));
     control.setPalette(p);
     control.setAutoFillBackground(true);
+}
+
+QLabel* ConversationRows::title(QWidget& stage, const Recordset& row)
+{
+    auto* label = new QLabel(&stage);
+    label->setObjectName(QStringLiteral("lbltit"));
+    label->setGeometry(geometry(row));
+    label->setFont(font(row));
+    label->setWordWrap(true);
+    applyFontColour(*label, row, QPalette::WindowText);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+QTextEdit* ConversationRows::subtitleBox(QWidget& stage, const Recordset& row, const QString& name)
+{
+    auto* box = new QTextEdit(&stage);
+    box->setObjectName(name);
+    box->setGeometry(geometry(row));
+    box->setFont(font(row));
+    box->setReadOnly(true);
+    // The subtitles never keep the focus: it stays with the screen.
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    applyFontColour(*box, row, QPalette::Text);
+    applyBackground(*box, row, QPalette::Base);
+    return box;
 }

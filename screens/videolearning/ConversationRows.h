@@ -3,7 +3,9 @@
 #include <QPalette>
 
 class QFont;
+class QLabel;
 class QRect;
+class QTextEdit;
 class QWidget;
 class Recordset;
 
@@ -17,5 +19,10 @@ QRect geometry(const Recordset& row);
 void applyFontColour(QWidget& control, const Recordset& row, QPalette::ColorRole role);
 /// The background colour of `bitmapactivo`, when the row gives one.
 void applyBackground(QWidget& control, const Recordset& row, QPalette::ColorRole role);
+
+/// The lesson's title `lbltit` on STAGE as ROW places it.
+QLabel* title(QWidget& stage, const Recordset& row);
+/// A subtitle box on STAGE, named NAME, as ROW places and colours it.
+QTextEdit* subtitleBox(QWidget& stage, const Recordset& row, const QString& name);
 
 } // namespace ConversationRows

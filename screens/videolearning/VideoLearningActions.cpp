@@ -1,18 +1,22 @@
 #include "VideoLearningScreen.h"
 
+#include "CourseError.h"
 #include "CourseTree.h"
+#include "Database.h"
 #include "FrameButton.h"
 #include "GlossaryScreen.h"
 #include "HelpOverlay.h"
 #include "ModuleState.h"
 #include "Navigator.h"
 #include "PictureSurface.h"
+#include "Recordset.h"
 #include "Shell.h"
 #include "SoundChannels.h"
 #include "StudyAids.h"
 #include "StudyController.h"
 #include "StudyKeys.h"
 #include "StudyStrip.h"
+#include "TestScreen.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
 #include "VoiceRecording.h"
@@ -125,8 +129,10 @@ void VideoLearningScreen::runActionByKey(int accion)
         return;
     }
     shell().guarded([&] {
-        // The key runs what the button runs, the button's pictures and latches included.
-        if (const int index = buttonWithAction(accion))
+        // The key runs what the button runs, the button's pictures and latches included;
+        // a course's decoration with an aid's code is no button of the aid.
+        const bool decoration = StudyAids::isStudyAction(accion) && !m_ownAidButtons;
+        if (const int index = decoration ? 0 : buttonWithAction(accion))
             ButtonClick(index);
         else
             runAction(accion, 0);
@@ -141,8 +147,10 @@ StudyHost::StripBounds VideoLearningScreen::stripBounds() const
         const ButtonRecord& b = buttons()[i];
         bounds.mustAvoid.emplace_back(QPoint(b.left, b.top), QPoint(b.right, b.bottom));
     }
+    if (lbltit)
+        bounds.mustAvoid.push_back(lbltit->geometry());
     bounds.shouldAvoid = { QRect(videocont->pos(), video->size()), arbol->geometry(), conversacion->geometry() };
-    for (QWidget* w : { static_cast<QWidget*>(e1[0]), static_cast<QWidget*>(e1[1]), static_cast<QWidget*>(lbltit) }) {
+    for (QWidget* w : { static_cast<QWidget*>(e1[0]), static_cast<QWidget*>(e1[1]) }) {
         if (w)
             bounds.shouldAvoid.push_back(w->geometry());
     }
@@ -175,6 +183,13 @@ void VideoLearningScreen::runAction(int accion, int index)
 {
     traceConvo("button", accion);
     if (!VideoOpened && accion != ToTest && accion != Leave && accion != Help)
+        return;
+    if (StudyAids::isStudyAction(accion) && index && !m_ownAidButtons) {
+        traceConvo("decoration", accion);
+        return;
+    }
+    // Whatever would use the video or the sound device asks their owner first.
+    if (const std::optional<MediaOwner::Use> use = claimFor(accion); use && !media->claim(*use))
         return;
     const bool lesson = SelectedLetter == QLatin1Char('N');
     ModuleState& state = shell().state();
@@ -209,6 +224,10 @@ void VideoLearningScreen::runAction(int accion, int index)
             video->pause();
         break;
     case ToTest:
+        if (!courseHasTest()) {
+            traceConvo("no-test", accion);
+            break;
+        }
         stopVideo();
         shell().navigator().SwitchScreen(this, Navigator::ScreenWindow(14));
         break;
@@ -301,4 +320,71 @@ void VideoLearningScreen::VolumeChange(int value)
     video->setVolume(-value);
     SavedVolume = video->volume();
     shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("volume") }, { QStringLiteral("volume"), SavedVolume } });
+}
+
+std::optional<MediaOwner::Use> VideoLearningScreen::claimFor(int accion) const
+{
+    using Use = MediaOwner::Use;
+    switch (accion) {
+    case Play:
+    case RepeatPhrase:
+    case PlayFullScreen: return Use::VideoRun;
+    case PauseVideo:
+    case ToStart:
+    case ToEnd:
+    case NextPhrase:
+    case PreviousPhrase:
+    case PauseLesson: return Use::VideoMove;
+    case RecordIndicator:
+    case RecordButton:
+        // Its stop claims nothing.
+        if (!voice->isRecording())
+            return Use::CourseTake;
+        break;
+    case PlayTake: return Use::CoursePlayback;
+    default: break;
+    }
+    return std::nullopt;
+}
+
+void VideoLearningScreen::suspendForOverlay()
+{
+    media->suspend();
+    if (video->currentState() == VideoPlayer::Running)
+        video->pause();
+    SavedPosition = video->position();
+    traceConvo("suspend");
+}
+
+void VideoLearningScreen::dressAidButtons()
+{
+    if (!m_ownAidButtons)
+        return;
+    for (size_t i = 1; i < buttons().size(); ++i) {
+        const int accion = buttons()[i].accion;
+        if (!StudyAids::isStudyAction(accion))
+            continue;
+        const bool on = study->isOn(accion);
+        if ((buttons()[i].state == LatchedState) == on)
+            continue;
+        // As the course's own toggles: on, the lit picture stays; off, the rest picture.
+        dressButton(int(i), !on);
+        button(int(i)).state = on ? LatchedState : 0;
+        if (on)
+            Imagex[i]->show();
+    }
+}
+
+bool VideoLearningScreen::courseHasTest() const
+{
+    Database& content = *shell().state().ContentDb;
+    if (!shell().window(QStringLiteral("frmtest")) || !content.hasTable(QStringLiteral("test")))
+        return false;
+    try {
+        const QString where = QStringLiteral(" where n_leccion = %1").arg(TestScreen::TestLesson);
+        return !content.openRecordset(QStringLiteral("select * from lecciones") + where)->isEof()
+            && !content.openRecordset(QStringLiteral("select * from test") + where)->isEof();
+    } catch (const CourseError&) {
+        return false;
+    }
 }

@@ -15,6 +15,7 @@
 #include "SoundChannels.h"
 #include "StudyAids.h"
 #include "StudyController.h"
+#include "StudyStrip.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
 #include "VisitedLessons.h"
@@ -32,6 +33,7 @@
 
 VideoLearningScreen::VideoLearningScreen(Shell& shell)
     : FramedScreen(shell, QStringLiteral("frmva"), 12)
+    , media(new MediaOwner(shell.trace(), this))
     , recorder(new RecorderDriver(shell.trace(), this))
     , voice(new VoiceRecording(shell, *this, *recorder,
           { [this] { stopVideo(); }, [this] { startScreenSounds(); }, [this](const QString& name) { return loadPicture(name); } }))
@@ -64,7 +66,19 @@ void VideoLearningScreen::ScreenLoad()
             traceConvo("end");
         }
     });
-    study = new StudyController(*this, *video, Phrases, *recorder, shell().trace());
+    study = new StudyController(*this, *media, *video, Phrases, *recorder, shell().trace());
+    media->enrol(MediaOwner::Use::CourseTake, { [this] { return voice->isRecording(); }, [this] { voice->stopIfRecording(); } });
+    media->enrol(MediaOwner::Use::CoursePlayback, { [this] { return voice->isPlayingTake(); }, [this] { voice->stopPlaying(); } });
+    connect(study, &StudyController::aidsChanged, this, [this] {
+        dressAidButtons();
+        // At a pause after a phrase the subtitles, the list and the keys go by the phrase just heard.
+        if (VideoOpened && study->aids().pauseAfterPhrase())
+            shell().guarded([&] { VideoTimer(); });
+    });
+    connect(&shell(), &Shell::overlayShown, this, [this] {
+        if (isVisible())
+            suspendForOverlay();
+    });
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
         if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
@@ -126,29 +140,12 @@ bool VideoLearningScreen::loadTextObject(const Recordset& row)
 {
     const int id = int(row.number(QStringLiteral("identificativo")));
     if (id == 3) {
-        lbltit = new QLabel(this);
-        lbltit->setObjectName(QStringLiteral("lbltit"));
-        lbltit->setGeometry(ConversationRows::geometry(row));
-        lbltit->setFont(ConversationRows::font(row));
-        lbltit->setWordWrap(true);
-        ConversationRows::applyFontColour(*lbltit, row, QPalette::WindowText);
-        lbltit->setAttribute(Qt::WA_TransparentForMouseEvents);
+        lbltit = ConversationRows::title(*this, row);
         return true;
     }
     if (id != 1 && id != 2)
         return false;
-    auto* box = new QTextEdit(this);
-    box->setObjectName(QStringLiteral("e1_%1").arg(id - 1));
-    box->setGeometry(ConversationRows::geometry(row));
-    box->setFont(ConversationRows::font(row));
-    box->setReadOnly(true);
-    // The subtitles never keep the focus: it stays with the screen.
-    box->setFocusPolicy(Qt::NoFocus);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ConversationRows::applyFontColour(*box, row, QPalette::Text);
-    ConversationRows::applyBackground(*box, row, QPalette::Base);
-    e1.at(size_t(id - 1)) = box;
+    e1.at(size_t(id - 1)) = ConversationRows::subtitleBox(*this, row, QStringLiteral("e1_%1").arg(id - 1));
     return true;
 }
 
@@ -171,9 +168,12 @@ void VideoLearningScreen::loadFinished()
 {
     voice->recorder().setWait(true);
     Imagex.front()->setEnabled(false);
-    const bool ownStudyButtons = std::any_of(buttons().cbegin(), buttons().cend(), [](const ButtonRecord& b) { return StudyAids::isStudyAction(b.accion); });
+    // A course gives the aids buttons when it gives every one of them (beyond the key list);
+    // a few buttons with the aids' codes are its own decoration.
+    const std::vector<int> aids = StudyStrip::allActions();
+    m_ownAidButtons = std::all_of(aids.cbegin(), aids.cend(), [this](int a) { return a == StudyStrip::KeysAction || buttonWithAction(a) != 0; });
     study->build(e1[0], *conversacion, *shell().state().ContentDb, shell().state().UserFolder,
-        ownStudyButtons ? StudyController::Buttons::Own : StudyController::Buttons::None);
+        m_ownAidButtons ? StudyController::Buttons::Own : StudyController::Buttons::None);
     arbol->visitedLessons();
     arbol->Raiz();
     if (const int tree = buttonWithAction(ShowTree)) {
@@ -248,7 +248,7 @@ void VideoLearningScreen::heldActivation()
 void VideoLearningScreen::screenLeft()
 {
     if (isLoaded()) {
-        voice->stopIfRecording();
+        media->endAll();
         study->stop();
     }
     FramedScreen::screenLeft();
@@ -267,6 +267,7 @@ void VideoLearningScreen::ShowVideoLesson()
     auto lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
     if (!lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
         throw CourseError(QStringLiteral("%1: lesson %2 is not in lecciones").arg(state.ContentDb->fileName()).arg(state.CurrentLesson));
+    media->endAll();
     if (lbltit)
         lbltit->setText(lessons->text(QStringLiteral("nombre_leccion")));
     conversacion->clear();
@@ -323,13 +324,18 @@ void VideoLearningScreen::setSubtitles(const QString& english, const QString& sp
 void VideoLearningScreen::VideoTimer()
 {
     double p = video->position();
-    const qint16 k = FindPhraseIndex(Phrases, p);
+    // With the pause after each phrase the phrase just heard is the current one, to the
+    // millisecond: the course's whole seconds would show the next one at the pause.
+    const bool heard = study->aids().pauseAfterPhrase();
+    const qint16 k = heard ? qint16(study->aids().heardPhrase()) : FindPhraseIndex(Phrases, p);
     if (k != CurrentPhrase && k >= 0) {
         const PhraseEntry& entry = Phrases[size_t(k)];
         setSubtitles(entry.frase_en, entry.frase_sp);
         CurrentPhrase = k;
         shell().trace().event("phrase", { { QStringLiteral("index"), k }, { QStringLiteral("position"), video->position() } });
     }
+    if (heard && k >= 0 && k < conversacion->count() && conversacion->currentRow() != k)
+        conversacion->setCurrentRow(k);
     if (endReached())
         markPlayedNode();
     SavedPosition = video->position();
@@ -388,7 +394,7 @@ void VideoLearningScreen::runFromTree()
 void VideoLearningScreen::PhraseListPress()
 {
     QListWidgetItem* item = conversacion->currentItem();
-    if (!item)
+    if (!item || !media->claim(MediaOwner::Use::VideoRun))
         return;
     toPhrase(item->data(Qt::UserRole).toInt());
     VideoTimer();

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "FramedScreen.h"
+#include "MediaOwner.h"
 #include "PhraseTable.h"
 #include "StudyHost.h"
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class CourseTree;
 class PictureSurface;
@@ -75,6 +77,8 @@ public:
     QFrame* Picture2 = nullptr;
     QLabel* TxtFrase = nullptr;
     PhrasePopup* popup = nullptr;
+    /// The one owner of the video, the microphone and the speakers.
+    MediaOwner* media = nullptr;
     /// The recorder `mm`, shared by the learner's whole take and shadowing.
     RecorderDriver* recorder = nullptr;
     /// The learner's whole take: its indicator and its states.
@@ -149,6 +153,14 @@ private:
     void applySidePanelMode();
     void hidePopup();
     void openGlossary(const QString& term);
+    /// What ACCION of the course takes hold of when it runs (none: nothing to claim).
+    std::optional<MediaOwner::Use> claimFor(int accion) const;
+    /// A window was laid over the screen: what runs ends, the video pauses.
+    void suspendForOverlay();
+    /// The course's own buttons of the aids, lit and latched while their aid is on.
+    void dressAidButtons();
+    /// Whether the course has a test to go to.
+    bool courseHasTest() const;
     void setSubtitles(const QString& english, const QString& spanish);
     /// Moves the video to the start of entry INDEX.
     void toPhrase(int index);
@@ -170,6 +182,9 @@ private:
         QString activo;
     };
     std::vector<ButtonPictures> m_pictures; ///< by button index
+    /// The course gives every aid of the strip a button of its own; otherwise its buttons
+    /// with the aids' codes are its own decoration and do nothing.
+    bool m_ownAidButtons = false;
     QString m_acceptedKey; ///< the node key of the last accepted tree click
     std::unique_ptr<Recordset> m_lessons; ///< `LessonsTable`
 };

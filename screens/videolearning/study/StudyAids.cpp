@@ -61,13 +61,24 @@ int StudyAids::studyPhrase() const
 {
     if (m_phrases.empty())
         return -1;
+    return std::max(0, heardPhrase());
+}
+
+int StudyAids::heardPhrase() const
+{
     if (m_pause->isWaiting())
         return m_pause->heldPhrase();
-    return std::max(0, phraseAt(m_phrases, qint64(std::llround(m_video.position() * 1000.0))));
+    return phraseAt(m_phrases, qint64(std::llround(m_video.position() * 1000.0)));
 }
 
 bool StudyAids::run(int accion)
 {
+    if (!isStudyAction(accion))
+        return false;
+    if (m_gate && !m_gate(accion)) {
+        traceStudy("refused", { { QStringLiteral("accion"), accion } });
+        return true;
+    }
     switch (accion) {
     case PauseAfterPhrase:
         m_pause->setOn(!m_pause->isOn());
@@ -164,7 +175,7 @@ QStringList StudyAids::takesOf(int index) const
 
 void StudyAids::playTake(const QString& file)
 {
-    if (m_shadow->isActive())
+    if ((m_gate && !m_gate(PlayNewestTake)) || m_shadow->isActive())
         return;
     if (m_video.currentState() == VideoPlayer::Running)
         m_video.pause();

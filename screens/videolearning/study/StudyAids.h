@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QObject>
+#include <functional>
 
 class PhraseEndWatch;
 class MediaPlayer;
@@ -48,6 +49,9 @@ public:
 
     /// Runs action ACCION; false when it is not one of the aids'.
     bool run(int accion);
+    /// Asked before an aid starts to use the video or the sound device (ACCION, a saved
+    /// take heard from the list as PlayNewestTake); an aid refused does nothing.
+    void setGate(std::function<bool(int accion)> gate) { m_gate = std::move(gate); }
     static bool isStudyAction(int accion);
 
     bool pauseAfterPhrase() const;
@@ -60,6 +64,9 @@ public:
     /// The phrase the aids work on now: the one that just ended while the video holds
     /// at its end, otherwise the one under the position (the first before it).
     int studyPhrase() const;
+    /// The phrase just heard: the one held while the video waits at its end, otherwise
+    /// the one under the position to the millisecond; -1 before the first phrase.
+    int heardPhrase() const;
 
     /// Ends whatever an aid is doing with the sound device or the video: shadowing, a slow
     /// replay, a take being heard (the screen is left, or shows another lesson).
@@ -110,4 +117,5 @@ private:
     /// The model's sound is analysed at the takes' rate.
     static constexpr int ModelRate = 48000;
     int m_lesson = 0;
+    std::function<bool(int)> m_gate;
 };

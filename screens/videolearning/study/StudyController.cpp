@@ -1,9 +1,12 @@
 #include "StudyController.h"
 
 #include "IntonationView.h"
+#include "KeyList.h"
+#include "MediaPlayer.h"
+#include "ShadowingCycle.h"
+#include "SlowReplay.h"
 #include "StudyAids.h"
 #include "StudyHost.h"
-#include "StudyKeys.h"
 #include "StudyStrip.h"
 #include "SubtitleWords.h"
 #include "TakeMenu.h"
@@ -16,9 +19,11 @@
 #include <QListWidget>
 #include <QWidget>
 
-StudyController::StudyController(StudyHost& host, VideoPlayer& video, const PhraseTable& phrases, RecorderDriver& recorder, Trace& trace)
+StudyController::StudyController(
+    StudyHost& host, MediaOwner& media, VideoPlayer& video, const PhraseTable& phrases, RecorderDriver& recorder, Trace& trace)
     : QObject(&host.stage())
     , m_host(host)
+    , m_media(media)
     , m_video(video)
     , m_trace(trace)
     , m_aids(new StudyAids(video, phrases, recorder, trace,
@@ -26,6 +31,57 @@ StudyController::StudyController(StudyHost& host, VideoPlayer& video, const Phra
 {
     connect(m_aids, &StudyAids::problem, this, [this](const QString& text) { m_host.tell(text); });
     connect(m_aids, &StudyAids::intonationRequested, this, &StudyController::showIntonation);
+    connect(m_aids, &StudyAids::changed, this, &StudyController::aidsChanged);
+    connect(&m_aids->slowReplay(), &SlowReplay::finished, this, &StudyController::aidsChanged);
+    using Use = MediaOwner::Use;
+    m_media.enrol(Use::Shadowing, { [this] { return m_aids->shadowing().isActive(); }, [this] { m_aids->shadowing().stop(); } });
+    m_media.enrol(Use::SlowReplay, { [this] { return m_aids->slowReplay().isPlaying(); }, [this] { m_aids->slowReplay().stop(); } });
+    m_media.enrol(Use::SavedTake,
+        { [this] { return m_aids->takePlayer().state() == MediaPlayer::State::Running; }, [this] { m_aids->takePlayer().stop(); } });
+    m_aids->setGate([this](int accion) {
+        const std::optional<Use> use = useOf(accion);
+        return !use || m_media.claim(*use);
+    });
+}
+
+std::optional<MediaOwner::Use> StudyController::useOf(int accion) const
+{
+    using Use = MediaOwner::Use;
+    switch (accion) {
+    case StudyAids::GoOn:
+        if (m_aids->isWaiting())
+            return Use::VideoRun;
+        break;
+    case StudyAids::LoopPhrase:
+        // Switched on over a video that does not play, the loop starts the phrase.
+        if (!m_aids->isLooping())
+            return Use::VideoRun;
+        break;
+    case StudyAids::SlowThreeQuarters:
+    case StudyAids::SlowHalf: return Use::SlowReplay;
+    case StudyAids::Shadow:
+        if (!m_aids->shadowing().isActive())
+            return Use::Shadowing;
+        break;
+    case StudyAids::PlayNewestTake: return Use::SavedTake;
+    // The chart lies over the video, which pauses: what an aid plays ends.
+    case StudyAids::CompareIntonation: return Use::VideoMove;
+    default: break;
+    }
+    return std::nullopt;
+}
+
+bool StudyController::isOn(int accion) const
+{
+    switch (accion) {
+    case StudyAids::PauseAfterPhrase: return m_aids->pauseAfterPhrase();
+    case StudyAids::GoOn: return m_aids->isWaiting();
+    case StudyAids::LoopPhrase: return m_aids->isLooping();
+    case StudyAids::SlowThreeQuarters:
+    case StudyAids::SlowHalf: return m_aids->slowReplay().isPlaying() && (m_aids->slowReplay().rate() < 0.6) == (accion == StudyAids::SlowHalf);
+    case StudyAids::Shadow: return m_aids->shadowing().isActive();
+    default: return false;
+    }
 }
 
 StudyController::~StudyController() = default;
@@ -51,14 +107,7 @@ void StudyController::build(QTextEdit* english, QListWidget& list, Database& con
     }
     m_intonation = new IntonationView(&stage);
     m_intonation->hide();
-    m_keyList = new QLabel(StudyKeys::helpText(), &stage);
-    m_keyList->setObjectName(QStringLiteral("keysHelp"));
-    m_keyList->setFrameStyle(QFrame::Box);
-    m_keyList->setAutoFillBackground(true);
-    m_keyList->setMargin(6);
-    m_keyList->setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
-    m_keyList->adjustSize();
-    m_keyList->hide();
+    m_keyList = new KeyList(&stage);
 }
 
 void StudyController::setLesson(int lesson, const QString& userFolder)
@@ -101,8 +150,7 @@ void StudyController::showIntonation(int index)
 
 void StudyController::toggleKeyList()
 {
-    const QWidget& stage = m_host.stage();
-    m_keyList->move((stage.width() - m_keyList->width()) / 2, std::max(0, (stage.height() - m_keyList->height()) / 2));
+    m_keyList->fitTo(m_host.stage().size());
     m_keyList->setVisible(!m_keyList->isVisible());
     m_keyList->raise();
 }
@@ -112,7 +160,21 @@ void StudyController::placeStrip()
     if (!m_strip)
         return;
     const StudyHost::StripBounds bounds = m_host.stripBounds();
-    m_strip->move(StudyStrip::placeFor(m_strip->size(), m_host.stage().size(), bounds.mustAvoid, bounds.shouldAvoid));
+    const auto place = [&] { return StudyStrip::placeFor(m_strip->size(), m_host.stage().size(), bounds.mustAvoid, bounds.shouldAvoid); };
+    m_strip->setShape(StudyStrip::Shape::Whole);
+    std::optional<QPoint> at = place();
+    if (!at) {
+        // No room beside the course's buttons and title: the keys still reach every aid.
+        m_strip->setShape(StudyStrip::Shape::KeyHint);
+        at = place();
+    }
+    m_trace.event("study", { { QStringLiteral("op"), QStringLiteral("strip") }, { QStringLiteral("shape"), m_strip->shape() == StudyStrip::Shape::Whole ? QStringLiteral("whole") : QStringLiteral("key-hint") },
+                               { QStringLiteral("placed"), bool(at) } });
+    if (!at) {
+        m_strip->hide();
+        return;
+    }
+    m_strip->move(*at);
     m_strip->raise();
     m_strip->show();
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "MediaOwner.h"
 #include "PhraseTable.h"
 
 #include <QObject>
+#include <optional>
 
 class Database;
 class IntonationView;
-class QLabel;
+class KeyList;
 class QListWidget;
 class QTextEdit;
 class RecorderDriver;
@@ -25,7 +27,7 @@ class StudyController : public QObject {
     Q_OBJECT
 
 public:
-    StudyController(StudyHost& host, VideoPlayer& video, const PhraseTable& phrases, RecorderDriver& recorder, Trace& trace);
+    StudyController(StudyHost& host, MediaOwner& media, VideoPlayer& video, const PhraseTable& phrases, RecorderDriver& recorder, Trace& trace);
     ~StudyController() override;
 
     /// Builds what the aids show once the screen's rows are loaded: the word notes on
@@ -37,7 +39,7 @@ public:
     StudyAids& aids() const { return *m_aids; }
     StudyStrip* strip() const { return m_strip; }
     SubtitleWords* words() const { return m_words; }
-    QLabel* keyList() const { return m_keyList; }
+    KeyList* keyList() const { return m_keyList; }
     IntonationView* intonation() const { return m_intonation; }
 
     /// The lesson on show changes: the aids stop and keep the lesson's takes.
@@ -50,16 +52,26 @@ public:
     /// The screen is left: whatever an aid does ends, the chart and the key list close.
     void stop();
 
+    /// What aid ACCION would take hold of, now, when it runs (none: it starts nothing).
+    std::optional<MediaOwner::Use> useOf(int accion) const;
+    /// Whether aid ACCION is on now (its button lit and latched).
+    bool isOn(int accion) const;
+
+signals:
+    /// Something an aid's button shows may have changed.
+    void aidsChanged();
+
 private:
     void showIntonation(int index);
 
     StudyHost& m_host;
+    MediaOwner& m_media;
     VideoPlayer& m_video;
     Trace& m_trace;
     StudyAids* m_aids = nullptr;
     QListWidget* m_list = nullptr;
     StudyStrip* m_strip = nullptr;
     SubtitleWords* m_words = nullptr;
-    QLabel* m_keyList = nullptr;
+    KeyList* m_keyList = nullptr;
     IntonationView* m_intonation = nullptr;
 };
