@@ -1409,7 +1409,7 @@ private Q_SLOTS:
         QVERIFY(m_screen->study->keyList()->isVisible());
     }
 
-    // A course with a button for every aid: no strip, and each button shows whether its
+    // A course with buttons for the aids: no strip, and each button shows whether its
     // aid is on as the course's own toggles do (lit picture, latched) or off (rest picture).
     void theCoursesAidButtonsShowWhetherTheirAidIsOn()
     {

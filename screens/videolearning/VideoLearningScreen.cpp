@@ -15,7 +15,6 @@
 #include "SoundChannels.h"
 #include "StudyAids.h"
 #include "StudyController.h"
-#include "StudyStrip.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
 #include "VisitedLessons.h"
@@ -40,7 +39,14 @@ VideoLearningScreen::VideoLearningScreen(Shell& shell)
 {
 }
 
-VideoLearningScreen::~VideoLearningScreen() = default;
+VideoLearningScreen::~VideoLearningScreen()
+{
+    // The recorder's device may serve events while it closes: whatever would answer them
+    // (the indicator's blink, the shadowing's timer) goes before it.
+    delete study;
+    delete voice;
+    delete recorder;
+}
 
 void VideoLearningScreen::ScreenLoad()
 {
@@ -168,10 +174,10 @@ void VideoLearningScreen::loadFinished()
 {
     voice->recorder().setWait(true);
     Imagex.front()->setEnabled(false);
-    // A course gives the aids buttons when it gives every one of them (beyond the key list);
-    // a few buttons with the aids' codes are its own decoration.
-    const std::vector<int> aids = StudyStrip::allActions();
-    m_ownAidButtons = std::all_of(aids.cbegin(), aids.cend(), [this](int a) { return a == StudyStrip::KeysAction || buttonWithAction(a) != 0; });
+    // A course gives the aids buttons when it gives the pause after each phrase, the going on
+    // and the loop; a few buttons with the aids' codes without these are its own decoration.
+    const std::array core { StudyAids::PauseAfterPhrase, StudyAids::GoOn, StudyAids::LoopPhrase };
+    m_ownAidButtons = std::all_of(core.cbegin(), core.cend(), [this](int a) { return buttonWithAction(a) != 0; });
     study->build(e1[0], *conversacion, *shell().state().ContentDb, shell().state().UserFolder,
         m_ownAidButtons ? StudyController::Buttons::Own : StudyController::Buttons::None);
     arbol->visitedLessons();

@@ -182,8 +182,8 @@ private:
         QString activo;
     };
     std::vector<ButtonPictures> m_pictures; ///< by button index
-    /// The course gives every aid of the strip a button of its own; otherwise its buttons
-    /// with the aids' codes are its own decoration and do nothing.
+    /// The course gives the core aids buttons of their own; otherwise its buttons with the
+    /// aids' codes are its own decoration and do nothing.
     bool m_ownAidButtons = false;
     QString m_acceptedKey; ///< the node key of the last accepted tree click
     std::unique_ptr<Recordset> m_lessons; ///< `LessonsTable`
