@@ -5,6 +5,7 @@
 #include "ScreenCatalog.h"
 #include "ShellHarness.h"
 #include "StudyAids.h"
+#include "StudyController.h"
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
 
@@ -71,18 +72,18 @@ void PhraseEndPause(benchmark::State& state)
     for (auto _ : state) {
         late.clear();
         screen->video->setPosition(0);
-        if (!screen->study->pauseAfterPhrase())
-            screen->study->run(StudyAids::PauseAfterPhrase);
+        if (!screen->study->aids().pauseAfterPhrase())
+            screen->study->aids().run(StudyAids::PauseAfterPhrase);
         screen->video->run();
         waited.restart();
         // Each hold is measured by the video's position, and the video goes on at once.
         while (int(late.size()) < Phrases - 1 && waited.elapsed() < VideoMs * 3) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            if (!screen->study->isWaiting())
+            if (!screen->study->aids().isWaiting())
                 continue;
             const int index = int(late.size());
             late.push_back(screen->video->position() * 1000.0 - (300 + (index + 1) * PhraseMs));
-            screen->study->run(StudyAids::GoOn);
+            screen->study->aids().run(StudyAids::GoOn);
         }
         screen->video->stop();
     }

@@ -118,6 +118,7 @@ void Shell::showOverlay(Screen* overlay)
     overlay->show();
     overlay->raise();
     m_overlay = overlay;
+    emit overlayShown(overlay);
     queueActivation(overlay, Screen::Activation::Entered);
 }
 

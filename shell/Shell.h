@@ -97,6 +97,10 @@ public:
     /// then. A test in the player's own process puts something that returns in its place.
     void setProgramEnd(std::function<void(int status)> end);
 
+signals:
+    /// OVERLAY has been shown over the current screen, which stays shown beneath it.
+    void overlayShown(Screen* overlay);
+
 private:
     void queueActivation(Screen* screen, Screen::Activation cause);
 

@@ -27,6 +27,10 @@
 #include "TakeStore.h"
 #include "IntonationView.h"
 #include "StudyAids.h"
+#include "StudyController.h"
+#include "RecorderDriver.h"
+#include "KeyList.h"
+#include "MediaOwner.h"
 #include "StudyKeys.h"
 #include "StudyStrip.h"
 #include "VideoLearningScreen.h"
@@ -102,6 +106,8 @@ QString buttonRows()
         x += 31;
     }
     values << QStringLiteral("(12, 5, 0, 4, 405, 'b.bmp', 'a.bmp', 24)"); // full screen, a row higher
+    // A picture of the course's own that carries an aid's code: decoration, not the aid.
+    values << QStringLiteral("(12, 5, 0, 40, 405, 'b.bmp', 'a.bmp', 58)");
     return QStringLiteral("insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, bitmapactivo, accion) values %1;")
         .arg(values.join(QLatin1Char(',')));
 }
@@ -287,6 +293,68 @@ private:
             QTest::qWait(10);
         const QList<QJsonObject> found = studyEvents(op);
         return found.size() >= count ? found.at(count - 1) : QJsonObject();
+    }
+
+    /// What a learner starts on the screen, one key or click each.
+    enum class Start { Shadow, Slow, Take, Video, Repeat, Loop, Glossary, Help, Leave, Lesson };
+    static const char* startName(Start s)
+    {
+        static const char* const names[] = { "shadowing", "slow", "course-take", "video", "repeat", "loop", "glossary", "help", "leave", "lesson" };
+        return names[int(s)];
+    }
+
+    void start(Start what)
+    {
+        switch (what) {
+        case Start::Shadow:
+            key(Qt::Key_H);
+            // Refused, it never records; started, it records once the model has been heard.
+            if (shadowPhase() != ShadowingCycle::Phase::Idle)
+                QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Recording, 4000);
+            break;
+        case Start::Slow:
+            key(Qt::Key_7);
+            QTest::qWait(300);
+            break;
+        case Start::Take: key(Qt::Key_R); break;
+        case Start::Video: key(Qt::Key_Space); break;
+        case Start::Repeat: key(Qt::Key_Up); break;
+        case Start::Loop: key(Qt::Key_B); break;
+        case Start::Glossary:
+            key(Qt::Key_G);
+            QTRY_VERIFY(shell().window(QStringLiteral("frmind"))->isVisible());
+            break;
+        case Start::Help:
+            key(Qt::Key_F1);
+            QTRY_VERIFY(shell().window(QStringLiteral("frmayu"))->isVisible());
+            break;
+        case Start::Leave:
+            key(Qt::Key_Escape);
+            QTRY_VERIFY(m_screen->isHidden());
+            break;
+        case Start::Lesson:
+            clickNode(20);
+            QTRY_COMPARE(int(state().CurrentLesson), 20);
+            break;
+        }
+    }
+
+    /// Whether WHAT still runs (an overlay, leaving or another lesson: whether it happened).
+    bool runs(Start what)
+    {
+        switch (what) {
+        case Start::Shadow: return shadowPhase() != ShadowingCycle::Phase::Idle;
+        case Start::Slow: return m_screen->study->aids().slowReplay().isPlaying();
+        case Start::Take: return m_screen->voice->isRecording();
+        case Start::Video:
+        case Start::Repeat:
+        case Start::Loop: return m_screen->video->currentState() == int(VideoPlayer::Running);
+        case Start::Glossary: return shell().window(QStringLiteral("frmind"))->isVisible() && m_screen->video->currentState() != int(VideoPlayer::Running);
+        case Start::Help: return shell().window(QStringLiteral("frmayu"))->isVisible();
+        case Start::Leave: return m_screen->isHidden();
+        case Start::Lesson: return state().CurrentLesson == 20;
+        }
+        return false;
     }
 
 private Q_SLOTS:
@@ -588,28 +656,28 @@ private Q_SLOTS:
         QVERIFY2(clickHeard(), "the click does not sound");
         // Playing before any take does nothing.
         press(VideoLearningScreen::PlayTake);
-        QVERIFY(!m_screen->voice->PlayingTake);
+        QVERIFY(!m_screen->voice->isPlayingTake());
 
         MediaPlayer voice;
         voice.render(m_course->folder() + QStringLiteral("/voz.wav"));
         voice.run();
         press(VideoLearningScreen::RecordButton);
-        QVERIFY(m_screen->voice->Recording);
-        QVERIFY(m_screen->voice->TakeMade);
-        QCOMPARE(m_screen->voice->mm->mode(), WaveRecorder::Mode::Recording);
+        QVERIFY(m_screen->voice->isRecording());
+        QVERIFY(m_screen->voice->hasTake());
+        QCOMPARE(m_screen->voice->recorder().mode(), WaveRecorder::Mode::Recording);
         // The indicator blinks between its two pictures every 100 ms.
         FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
         QTRY_VERIFY(indicator->isVisible());
-        const bool phase = m_screen->voice->BlinkPhase;
-        QTRY_VERIFY_WITH_TIMEOUT(m_screen->voice->BlinkPhase != phase, 300);
+        const bool phase = m_screen->voice->blinkPhase();
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen->voice->blinkPhase() != phase, 300);
         QVERIFY2(!clickHeard(), "the click sounds during the take");
         m_probe.record(800);
         press(VideoLearningScreen::RecordButton);
         voice.stop();
-        QVERIFY(!m_screen->voice->Recording);
+        QVERIFY(!m_screen->voice->isRecording());
         QVERIFY(indicator->isHidden());
         QVERIFY(indicator->pixmap().isNull());
-        QVERIFY(m_screen->voice->mm->lengthMs() > 1000);
+        QVERIFY(m_screen->voice->recorder().lengthMs() > 1000);
         // The take is in the recorder's file in the data folder.
         QVERIFY2(QFileInfo(takeFile()).size() > 48000, qPrintable(takeFile()));
         QVERIFY2(clickHeard(), "the click is not back after the take");
@@ -624,21 +692,21 @@ private Q_SLOTS:
         press(VideoLearningScreen::PlayTake);
         QVERIFY2(!clickDuringPlayback, "the click sounds during playback");
         QVERIFY2(amplitudeDb(playing, 700) > -30, qPrintable(QStringLiteral("the take is not heard: %1 dB").arg(amplitudeDb(playing, 700))));
-        QTRY_VERIFY(!m_screen->voice->PlayingTake);
+        QTRY_VERIFY(!m_screen->voice->isPlayingTake());
         QVERIFY2(clickHeard(), "the click is not back after playback");
     }
 
     void withoutAnInputDeviceNoTakeIsClaimed()
     {
         openLesson(20);
-        m_screen->voice->mm->setInputDevice(QAudioDevice());
+        m_screen->voice->recorder().setInputDevice(QAudioDevice());
         QTimer::singleShot(500, [] {
             if (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
         });
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(!m_screen->voice->Recording);
-        QVERIFY(!m_screen->voice->TakeMade);
+        QVERIFY(!m_screen->voice->isRecording());
+        QVERIFY(!m_screen->voice->hasTake());
         // The learner is told in Spanish; the recorder's own words go to the trace.
         const QList<QJsonObject> messages = m_harness->events(QStringLiteral("message"));
         QVERIFY(!messages.isEmpty());
@@ -737,7 +805,7 @@ private Q_SLOTS:
     {
         openLesson(20);
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(m_screen->voice->Recording);
+        QVERIFY(m_screen->voice->isRecording());
         FrameButton* indicator = m_screen->Imagex[size_t(m_screen->recordIndicator())];
         QTRY_VERIFY(indicator->isVisible());
         for (int i = 0; i < 5; ++i) {
@@ -747,19 +815,19 @@ private Q_SLOTS:
             QTest::qWait(60);
         }
         click(VideoLearningScreen::RecordButton);
-        QVERIFY(!m_screen->voice->Recording);
+        QVERIFY(!m_screen->voice->isRecording());
 
         bool litDuringPlayback = false;
         bool playing = false;
         QTimer::singleShot(0, this, [&] {
-            playing = m_screen->voice->PlayingTake;
+            playing = m_screen->voice->isPlayingTake();
             pointAt(300, 200);
             litDuringPlayback = buttonOf(VideoLearningScreen::PlayTake)->isVisible();
         });
         click(VideoLearningScreen::PlayTake);
         QVERIFY(playing);
         QVERIFY(litDuringPlayback);
-        QTRY_VERIFY(!m_screen->voice->PlayingTake);
+        QTRY_VERIFY(!m_screen->voice->isPlayingTake());
         pointAt(300, 200);
         QVERIFY(buttonOf(VideoLearningScreen::PlayTake)->isHidden());
     }
@@ -803,7 +871,7 @@ private Q_SLOTS:
     {
         openLesson(20);
         key(Qt::Key_P);
-        QVERIFY(m_screen->study->pauseAfterPhrase());
+        QVERIFY(m_screen->study->aids().pauseAfterPhrase());
         key(Qt::Key_Space);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
         const struct { int index; double end; } ends[] = { { 0, 3.0 }, { 1, 5.0 } };
@@ -813,7 +881,7 @@ private Q_SLOTS:
             QCOMPARE(paused.value(QStringLiteral("index")).toInt(), end.index);
             QVERIFY2(paused.value(QStringLiteral("late")).toInt() <= 150, qPrintable(QString::number(paused.value(QStringLiteral("late")).toInt())));
             QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
-            QVERIFY(m_screen->study->isWaiting());
+            QVERIFY(m_screen->study->aids().isWaiting());
             const double at = m_screen->video->position();
             QVERIFY2(at >= end.end && at <= end.end + 0.15, qPrintable(QString::number(at)));
             // It waits for the learner.
@@ -824,18 +892,18 @@ private Q_SLOTS:
             if (end.index == 0) {
                 key(Qt::Key_Return);
             } else {
-                const std::vector<int> actions = m_screen->strip->actions();
+                const std::vector<int> actions = m_screen->study->strip()->actions();
                 const int goOn = int(std::find(actions.cbegin(), actions.cend(), int(StudyAids::GoOn)) - actions.cbegin());
-                QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(goOn).center());
+                QTest::mouseClick(m_screen->study->strip(), Qt::LeftButton, {}, m_screen->study->strip()->buttonRect(goOn).center());
             }
             QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
-            QVERIFY(!m_screen->study->isWaiting());
+            QVERIFY(!m_screen->study->aids().isWaiting());
         }
         // The last phrase ends with the video.
         QTRY_VERIFY_WITH_TIMEOUT(convoOps().contains(QStringLiteral("end")), 6000);
         QCOMPARE(studyEvents(QStringLiteral("paused")).size(), 2);
         key(Qt::Key_P);
-        QVERIFY(!m_screen->study->pauseAfterPhrase());
+        QVERIFY(!m_screen->study->aids().pauseAfterPhrase());
     }
 
     // Loop a phrase: heard N times, then it holds at its end; without a count it repeats
@@ -844,10 +912,10 @@ private Q_SLOTS:
     {
         openLesson(20);
         key(Qt::Key_N);
-        QCOMPARE(m_screen->study->loopCount(), 2);
+        QCOMPARE(m_screen->study->aids().loopCount(), 2);
         key(Qt::Key_Right); // the first phrase, at 1 s
         key(Qt::Key_B);
-        QVERIFY(m_screen->study->isLooping());
+        QVERIFY(m_screen->study->aids().isLooping());
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
         const QJsonObject repeat = waitForStudy(QStringLiteral("repeat"));
         QCOMPARE(repeat.value(QStringLiteral("index")).toInt(), 0);
@@ -857,16 +925,16 @@ private Q_SLOTS:
         QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 1);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
         QVERIFY(m_screen->video->position() >= 3.0 && m_screen->video->position() <= 3.15);
-        QVERIFY(!m_screen->study->isLooping());
+        QVERIFY(!m_screen->study->aids().isLooping());
 
         // Until stopped: the phrase just heard again and again.
-        while (m_screen->study->loopCount() != 0)
+        while (m_screen->study->aids().loopCount() != 0)
             key(Qt::Key_N);
         key(Qt::Key_B);
         QVERIFY(!waitForStudy(QStringLiteral("repeat"), 3).isEmpty());
         QCOMPARE(studyEvents(QStringLiteral("repeat")).back().value(QStringLiteral("index")).toInt(), 0);
         key(Qt::Key_B);
-        QVERIFY(!m_screen->study->isLooping());
+        QVERIFY(!m_screen->study->aids().isLooping());
         QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() > 3.3, 4000);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
         QCOMPARE(studyEvents(QStringLiteral("repeat")).size(), 3);
@@ -906,14 +974,14 @@ private Q_SLOTS:
         QCOMPARE(slow.value(QStringLiteral("end")).toInt(), 2000);
         // Played again meanwhile, the video ends the replay.
         this->key(key);
-        QTRY_VERIFY(m_screen->study->slowReplay().isPlaying());
+        QTRY_VERIFY(m_screen->study->aids().slowReplay().isPlaying());
         this->key(Qt::Key_Space);
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
-        QVERIFY(!m_screen->study->slowReplay().isPlaying());
+        QVERIFY(!m_screen->study->aids().slowReplay().isPlaying());
     }
 
     /// The phase of the shadowing cycle.
-    ShadowingCycle::Phase shadowPhase() const { return m_screen->study->shadowing().phase(); }
+    ShadowingCycle::Phase shadowPhase() const { return m_screen->study->aids().shadowing().phase(); }
 
     // Shadowing: the model, then a take of the phrase's length plus a second that holds
     // what the microphone heard, the take played back, the model again. The take is
@@ -940,7 +1008,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::ModelAgain, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Idle, 4000);
 
-        const QStringList takes = m_screen->study->takesOf(0);
+        const QStringList takes = m_screen->study->aids().takesOf(0);
         QCOMPARE(takes.size(), 1);
         QVERIFY(takes.front().startsWith(TakeStore(state().UserFolder).lessonFolder(23) + QStringLiteral("/frase-1000-")));
         const QVector<float> take = waveSamples(takes.front());
@@ -964,11 +1032,11 @@ private Q_SLOTS:
         m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
         openLesson(23);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList { QFileInfo(takes.front()).fileName() });
-        QCOMPARE(m_screen->study->takesOf(0), takes);
+        QCOMPARE(m_screen->study->aids().takesOf(0), takes);
         // The intonation compared: the model's tone and the take's voice, one above the other.
         key(Qt::Key_Right);
         key(Qt::Key_O);
-        IntonationView* view = m_screen->intonation;
+        IntonationView* view = m_screen->study->intonation();
         QVERIFY(view->isVisible());
         QVERIFY(m_screen->rect().contains(view->geometry()));
         const auto median = [](const std::vector<float>& pitch) {
@@ -1001,7 +1069,7 @@ private Q_SLOTS:
         map->MapButtonClick(map->buttonWithAction(16));
         QVERIFY(!QFileInfo::exists(TakeStore(state().UserFolder).root()));
         enterFromTheMap(23);
-        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
     }
 
     // Leaving the screen in the middle of a shadowing take ends it: nothing is kept of the
@@ -1015,9 +1083,9 @@ private Q_SLOTS:
         key(Qt::Key_Escape);
         QTRY_VERIFY(m_screen->isHidden());
         QCOMPARE(shadowPhase(), ShadowingCycle::Phase::Idle);
-        QCOMPARE(m_screen->study->shadowing().recorder().mode(), WaveRecorder::Mode::Closed);
+        QCOMPARE(m_screen->study->aids().shadowing().recorder().recorder().mode(), WaveRecorder::Mode::Closed);
         QTest::qWait(2500); // longer than the take would have lasted
-        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
         QVERIFY(studyEvents(QStringLiteral("take-saved")).isEmpty());
     }
 
@@ -1048,7 +1116,7 @@ private Q_SLOTS:
             told += e.value(QStringLiteral("text")).toString().startsWith(ShadowingCycle::NoSaveText);
         QCOMPARE(told, 1);
         QCOMPARE(studyEvents(QStringLiteral("take-not-saved")).size(), 2);
-        QVERIFY(m_screen->study->takesOf(0).isEmpty());
+        QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
         QVERIFY(QFileInfo(TakeStore(state().UserFolder).root()).isFile());
         QVERIFY2(clickHeard(), "the screen's sounds are not back");
     }
@@ -1068,7 +1136,7 @@ private Q_SLOTS:
             cursor.setPosition(int(english().indexOf(word)) + 1);
             return subtitle->cursorRect(cursor).center();
         };
-        QLabel* note = m_screen->words->note();
+        QLabel* note = m_screen->study->words()->note();
         const struct { const char* word; bool byClick; const char* shows; } cases[] = {
             { "HOUSES", false, "casa, hogar" }, { "stopped", true, "parar" }, { "The", false, "no está en el glosario" } };
         for (const auto& c : cases) {
@@ -1140,32 +1208,293 @@ private Q_SLOTS:
         QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
         // The list of keys, from its key and from the strip.
         key(Qt::Key_Question, Qt::ShiftModifier);
-        QVERIFY(m_screen->keysHelp->isVisible());
-        QVERIFY(m_screen->keysHelp->text().contains(QStringLiteral("P: pausa tras cada frase")));
-        QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(int(m_screen->strip->actions().size()) - 1).center());
-        QVERIFY(m_screen->keysHelp->isHidden());
+        QVERIFY(m_screen->study->keyList()->isVisible());
+        QVERIFY(m_screen->study->keyList()->text().contains(QStringLiteral("pausa tras cada frase")));
+        QTest::mouseClick(m_screen->study->strip(), Qt::LeftButton, {}, m_screen->study->strip()->buttonRect(int(m_screen->study->strip()->actions().size()) - 1).center());
+        QVERIFY(m_screen->study->keyList()->isHidden());
         // Esc is the way out.
         key(Qt::Key_Escape);
         QTRY_VERIFY(m_screen->isHidden());
         QTRY_COMPARE(int(state().CurrentScreen), 1);
     }
 
+    // Who holds the video, the microphone and the speakers: a use of kind WANTED started
+    // while one of kind RUNNING runs ends it, keeps it, or is refused (nothing ended then).
+    void mediaOwnerEndsOrRefusesWhatConflicts_data()
+    {
+        QTest::addColumn<int>("running");
+        QTest::addColumn<int>("wanted");
+        QTest::addColumn<bool>("claimed");
+        QTest::addColumn<bool>("ended");
+        using U = MediaOwner::Use;
+        const U all[] = { U::CourseTake, U::CoursePlayback, U::Shadowing, U::SlowReplay, U::SavedTake, U::VideoRun, U::VideoMove };
+        const char* names[] = { "take", "take-playback", "shadowing", "slow", "saved-take", "video-run", "video-move" };
+        for (U running : { U::CourseTake, U::CoursePlayback, U::Shadowing, U::SlowReplay, U::SavedTake }) {
+            for (U wanted : all) {
+                bool claimed = true;
+                bool ended = running != wanted;
+                if (running == U::CourseTake && wanted != U::CourseTake) {
+                    // The learner's take hears nothing he did not make; the video may move.
+                    claimed = wanted == U::VideoMove;
+                    ended = false;
+                }
+                if (running == U::CoursePlayback && wanted == U::VideoMove)
+                    ended = false;
+                QTest::addRow("%s then %s", names[int(running)], names[int(wanted)]) << int(running) << int(wanted) << claimed << ended;
+            }
+        }
+    }
+
+    void mediaOwnerEndsOrRefusesWhatConflicts()
+    {
+        QFETCH(int, running);
+        QFETCH(int, wanted);
+        QFETCH(bool, claimed);
+        QFETCH(bool, ended);
+        MediaOwner owner(shell().trace());
+        std::array<bool, size_t(MediaOwner::Use::Count)> runs {};
+        for (size_t i = 0; i < runs.size(); ++i)
+            owner.enrol(MediaOwner::Use(i), { [&runs, i] { return runs[i]; }, [&runs, i] { runs[i] = false; } });
+        runs[size_t(running)] = true;
+        QCOMPARE(owner.claim(MediaOwner::Use(wanted)), claimed);
+        QCOMPARE(!runs[size_t(running)], ended);
+        // An overlay or leaving ends whatever runs.
+        runs.fill(true);
+        owner.suspend();
+        QVERIFY(std::none_of(runs.cbegin(), runs.cend(), [](bool r) { return r; }));
+    }
+
+    // The screen's uses one after the other, through the learner's keys: what conflicts is
+    // ended cleanly (no take kept of a cycle cut short, no stalled cycle, one recorder) or
+    // refused while the learner records his own take (nothing heard in it).
+    void oneUseAtATimeOnTheScreen_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<bool>("firstRuns");
+        QTest::addColumn<bool>("secondRuns");
+        const struct { Start first; Start second; bool firstRuns; bool secondRuns; } rows[] = {
+            { Start::Shadow, Start::Slow, false, true },
+            { Start::Shadow, Start::Take, false, true },
+            { Start::Shadow, Start::Video, false, true },
+            { Start::Shadow, Start::Loop, false, true },
+            { Start::Shadow, Start::Glossary, false, true },
+            { Start::Shadow, Start::Help, false, true },
+            { Start::Shadow, Start::Leave, false, true },
+            { Start::Shadow, Start::Lesson, false, true },
+            { Start::Slow, Start::Shadow, false, true },
+            { Start::Slow, Start::Take, false, true },
+            { Start::Slow, Start::Glossary, false, true },
+            { Start::Take, Start::Shadow, true, false },
+            { Start::Take, Start::Slow, true, false },
+            { Start::Take, Start::Video, true, false },
+            { Start::Take, Start::Repeat, true, false },
+            { Start::Take, Start::Loop, true, false },
+            { Start::Take, Start::Glossary, false, true },
+            { Start::Take, Start::Help, false, true },
+            { Start::Take, Start::Leave, false, true },
+            { Start::Video, Start::Shadow, false, true }, // the model plays, then holds for the take
+            { Start::Video, Start::Take, false, true },
+        };
+        for (const auto& r : rows)
+            QTest::addRow("%s then %s", startName(r.first), startName(r.second)) << int(r.first) << int(r.second) << r.firstRuns << r.secondRuns;
+    }
+
+    void oneUseAtATimeOnTheScreen()
+    {
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(bool, firstRuns);
+        QFETCH(bool, secondRuns);
+        openLesson(23);
+        key(Qt::Key_Right); // the tone phrase, 1 s to 2 s
+        start(Start(first));
+        QVERIFY2(runs(Start(first)), "the first use did not start");
+        start(Start(second));
+        QCOMPARE(runs(Start(first)), firstRuns);
+        QCOMPARE(runs(Start(second)), secondRuns);
+        // One recorder, one holder; a recorded take never hears the video.
+        if (m_screen->voice->isRecording()) {
+            QCOMPARE(m_screen->recorder->holder(), RecorderDriver::Holder::CourseTake);
+            QVERIFY(m_screen->video->currentState() != int(VideoPlayer::Running));
+            QVERIFY(!m_screen->study->aids().slowReplay().isPlaying());
+        }
+        if (Start(first) == Start::Shadow) {
+            // Ended before its take was done: nothing is kept, nothing waits on.
+            QTest::qWait(2500);
+            QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
+            QCOMPARE(shadowPhase(), ShadowingCycle::Phase::Idle);
+        }
+        if (Start(first) == Start::Take && !firstRuns)
+            QVERIFY(m_screen->voice->hasTake()); // stopped as its button stops it, and kept
+    }
+
+    // With the pause after each phrase, the phrase just heard is the current one for the
+    // subtitles, the list, ↑ and →; the course's whole seconds would show the next.
+    void atAPauseThePhraseJustHeardIsTheCurrentOne()
+    {
+        openLesson(20);
+        key(Qt::Key_L); // the phrase list
+        key(Qt::Key_P);
+        key(Qt::Key_Space);
+        QVERIFY(!waitForStudy(QStringLiteral("paused")).isEmpty());
+        QCOMPARE(english(), QStringLiteral("Good morning"));
+        QCOMPARE(spanish(), QStringLiteral("Buenos días"));
+        QCOMPARE(m_screen->conversacion->currentRow(), 0);
+        QCOMPARE(m_screen->CurrentPhrase, qint16(0));
+        QCOMPARE(m_screen->study->aids().studyPhrase(), 0);
+        // ↑ hears it again and holds at its end again.
+        key(Qt::Key_Up);
+        QTRY_VERIFY(m_screen->video->position() < 2.5);
+        QVERIFY(!waitForStudy(QStringLiteral("paused"), 2).isEmpty());
+        QCOMPARE(studyEvents(QStringLiteral("paused")).at(1).value(QStringLiteral("index")).toInt(), 0);
+        QCOMPARE(english(), QStringLiteral("Good morning"));
+        // → goes to the next phrase, not the one after.
+        key(Qt::Key_Right);
+        QTRY_COMPARE(english(), QStringLiteral("A coffee, please"));
+        QVERIFY(m_screen->video->position() >= 2.95 && m_screen->video->position() < 3.5);
+        QCOMPARE(m_screen->conversacion->currentRow(), 1);
+        // ← back to the phrase before it.
+        key(Qt::Key_Left);
+        QTRY_COMPARE(english(), QStringLiteral("Good morning"));
+    }
+
+    // Without the pause the course's own rule stands: the phrase shows from the whole
+    // second its start rounds to.
+    void withoutThePauseTheCoursesWholeSecondsStand()
+    {
+        openLesson(20);
+        m_screen->video->setPosition(2.6);
+        m_screen->VideoTimer();
+        QCOMPARE(english(), QStringLiteral("A coffee, please"));
+        QCOMPARE(m_screen->CurrentPhrase, qint16(1));
+    }
+
+    // The key list: its own dark-on-light colours, whole on the stage.
+    void theKeyListIsReadableAndFitsTheStage()
+    {
+        openLesson(20);
+        key(Qt::Key_Question);
+        KeyList* list = m_screen->study->keyList();
+        QVERIFY(list->isVisible());
+        QVERIFY2(m_screen->rect().contains(list->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(list->x()).arg(list->y()).arg(list->width()).arg(list->height())));
+        const QColor text = list->palette().color(QPalette::WindowText);
+        const QColor back = list->palette().color(QPalette::Window);
+        QVERIFY(list->autoFillBackground());
+        QVERIFY2(std::abs(back.lightnessF() - text.lightnessF()) > 0.6, "the key list's text does not stand out");
+        QImage shot = list->grab().toImage();
+        QCOMPARE(shot.pixelColor(shot.width() / 2, 3).lightnessF() > 0.8, true);
+        for (const StudyKeys::Key& k : StudyKeys::keys())
+            QVERIFY2(list->text().contains(k.what.toHtmlEscaped()), qPrintable(k.what));
+        // Narrow stages take more columns, never more than the stage.
+        for (const QSize stage : { QSize(640, 480), QSize(640, 300) }) {
+            list->fitTo(stage);
+            QVERIFY(QRect(QPoint(), stage).contains(list->geometry()));
+        }
+        QVERIFY(list->columns() >= 2);
+    }
+
+    // The strip covers no button and not the title; where no place is free it is the key hint.
+    void theStudyStripShrinksToAKeyHintWhereNoPlaceIsFree()
+    {
+        openLesson(20);
+        QVERIFY(!m_screen->study->strip()->geometry().intersects(m_screen->lbltit->geometry()));
+        StudyStrip* strip = m_screen->study->strip();
+        const QSize stage(640, 480);
+        const std::vector<QRect> crowded { QRect(0, 0, 640, 400), QRect(0, 400, 560, 80) };
+        QVERIFY(!StudyStrip::placeFor(strip->size(), stage, crowded, {}));
+        strip->setShape(StudyStrip::Shape::KeyHint);
+        const std::optional<QPoint> hint = StudyStrip::placeFor(strip->size(), stage, crowded, {});
+        QVERIFY(hint);
+        QVERIFY(hint->x() >= 560 && hint->y() >= 400);
+        QCOMPARE(strip->actions(), std::vector<int> { StudyStrip::KeysAction });
+        QTest::mouseClick(strip, Qt::LeftButton, {}, strip->buttonRect(0).center());
+        QVERIFY(m_screen->study->keyList()->isVisible());
+    }
+
+    // A course with buttons for the aids: no strip, and each button shows whether its
+    // aid is on as the course's own toggles do (lit picture, latched) or off (rest picture).
+    void theCoursesAidButtonsShowWhetherTheirAidIsOn()
+    {
+        QStringList aidButtons;
+        for (int accion = StudyAids::PauseAfterPhrase; accion <= StudyAids::CompareIntonation; ++accion)
+            aidButtons << QStringLiteral("(12, 5, 0, %1, 250, 'rojo.bmp', 'gris.bmp', %2)").arg(20 + 31 * (accion - 50)).arg(accion);
+        FixtureCourse course(rows + buttonRows()
+            + QStringLiteral("insert into pantalla (codigo, objeto, identificativo, X, Y, bitmapactivable, bitmapactivo, accion) values %1;").arg(aidButtons.join(QLatin1Char(','))));
+        QDir(course.folder()).mkpath(QStringLiteral("video"));
+        QVERIFY(QFile::copy(m_course->folder() + QStringLiteral("/video/cafe.avi"), course.folder() + QStringLiteral("/video/cafe.avi")));
+        course.addMinimalMap();
+        course.addPicture(QStringLiteral("fondo.bmp"), QSize(640, 480), Qt::darkGray);
+        for (const char* name : { "b.bmp", "a.bmp", "x1.bmp", "v2.bmp", "v3.bmp", "rojo.bmp", "gris.bmp", "ayuda.bmp" })
+            course.addPicture(QString::fromLatin1(name), QSize(30, 30), QString::fromLatin1(name) == QLatin1String("rojo.bmp") ? Qt::red : Qt::gray);
+        course.addTone(QStringLiteral("click.wav"), 0.3, int(kClickHz));
+        course.addTone(QStringLiteral("cambio.wav"), 0.1, 660);
+        m_harness = std::make_unique<ShellHarness>(course);
+        registerScreens(shell());
+        m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
+        openLesson(20);
+        QVERIFY(!m_screen->study->strip());
+        const int pause = m_screen->buttonWithAction(StudyAids::PauseAfterPhrase);
+        const auto lit = [&] {
+            const QImage picture = m_screen->Imagex[size_t(pause)]->pixmap().toImage();
+            return !picture.isNull() && picture.pixelColor(picture.width() / 2, picture.height() / 2) == QColor(Qt::red);
+        };
+        key(Qt::Key_P);
+        QVERIFY(m_screen->study->aids().pauseAfterPhrase());
+        QCOMPARE(int(m_screen->buttons().at(size_t(pause)).state), int(FramedScreen::LatchedState));
+        QVERIFY(m_screen->Imagex[size_t(pause)]->isVisible());
+        QVERIFY(lit());
+        // Still lit when the pointer passes over the background.
+        pointAt(600, 200);
+        QVERIFY(m_screen->Imagex[size_t(pause)]->isVisible() && lit());
+        key(Qt::Key_P);
+        QCOMPARE(int(m_screen->buttons().at(size_t(pause)).state), 0);
+        QVERIFY(!lit());
+        m_screen->hide();
+        m_harness.reset();
+    }
+
+    // X on a course without a test says nothing and stays on the screen.
+    void theTestKeyWithoutATestDoesNothing()
+    {
+        openLesson(20);
+        key(Qt::Key_X);
+        QTest::qWait(200);
+        QVERIFY(m_screen->isVisible());
+        QCOMPARE(int(state().CurrentScreen), 12);
+        QVERIFY(!m_screen->findChild<QMessageBox*>());
+        QVERIFY(convoOps().contains(QStringLiteral("no-test")));
+    }
+
+    // A course button with an aid's code among no others is decoration: it deletes nothing,
+    // the strip stays, and the aid's key still works.
+    void aDecorationWithAnAidsCodeDoesNothing()
+    {
+        openLesson(20);
+        QVERIFY(m_screen->study->strip());
+        click(StudyAids::DeleteTakes);
+        QVERIFY(convoOps().contains(QStringLiteral("decoration")));
+        QVERIFY(studyEvents(QStringLiteral("takes-deleted")).isEmpty());
+        key(Qt::Key_Delete);
+        QCOMPARE(studyEvents(QStringLiteral("takes-deleted")).size(), 1);
+    }
+
     // The player's own study strip lies on the stage over none of the course's buttons.
     void theStudyStripCoversNoButton()
     {
         openLesson(20);
-        QVERIFY(m_screen->strip && m_screen->strip->isVisible());
-        const QRect strip = m_screen->strip->geometry();
+        QVERIFY(m_screen->study->strip() && m_screen->study->strip()->isVisible());
+        const QRect strip = m_screen->study->strip()->geometry();
         QVERIFY(m_screen->rect().contains(strip));
         for (size_t i = 1; i < m_screen->Imagex.size(); ++i) {
             const ButtonRecord& b = m_screen->buttons().at(i);
             QVERIFY2(!strip.intersects(QRect(QPoint(b.left, b.top), QPoint(b.right, b.bottom))), qPrintable(QString::number(b.accion)));
         }
         QVERIFY(!strip.intersects(QRect(m_screen->videocont->pos(), m_screen->video->size())));
-        const std::vector<int> actions = m_screen->strip->actions();
-        QTest::mouseClick(m_screen->strip, Qt::LeftButton, {}, m_screen->strip->buttonRect(0).center());
+        const std::vector<int> actions = m_screen->study->strip()->actions();
+        QTest::mouseClick(m_screen->study->strip(), Qt::LeftButton, {}, m_screen->study->strip()->buttonRect(0).center());
         QCOMPARE(actions.front(), int(StudyAids::PauseAfterPhrase));
-        QVERIFY(m_screen->study->pauseAfterPhrase());
+        QVERIFY(m_screen->study->aids().pauseAfterPhrase());
     }
 
     void escOrAClickLeavesTheFullScreen_data()

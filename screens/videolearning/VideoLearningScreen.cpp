@@ -1,25 +1,20 @@
 #include "VideoLearningScreen.h"
 
+#include "ConversationRows.h"
 #include "CourseError.h"
 #include "CourseTree.h"
 #include "FrameButton.h"
-#include "GlossaryScreen.h"
-#include "HelpOverlay.h"
 #include "MediaProblem.h"
 #include "ModuleState.h"
 #include "Navigator.h"
-#include "NineDigitColour.h"
+#include "PhrasePopup.h"
 #include "PictureSurface.h"
+#include "RecorderDriver.h"
 #include "Recordset.h"
 #include "Shell.h"
-#include "StudyAids.h"
-#include "StudyKeys.h"
-#include "IntonationView.h"
-#include "StudyStrip.h"
-#include "SubtitleWords.h"
-#include "TakeMenu.h"
-#include "TakeStore.h"
 #include "SoundChannels.h"
+#include "StudyAids.h"
+#include "StudyController.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
 #include "VisitedLessons.h"
@@ -29,62 +24,29 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QJsonObject>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QTextEdit>
 #include <QTimer>
 
-namespace {
-
-QFont rowFont(const Recordset& row)
-{
-    QFont font(row.text(QStringLiteral("Font")));
-    if (const double points = row.value(QStringLiteral("tamanofont")).toDouble(); points > 0)
-        font.setPointSizeF(points);
-    return font;
-}
-
-QRect rowGeometry(const Recordset& row)
-{
-    return { int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), int(row.number(QStringLiteral("ancho"))),
-        int(row.number(QStringLiteral("alto"))) };
-}
-
-// A font colour is a colour number (red in the low byte); 0 keeps the control's own.
-void applyFontColour(QWidget& control, const Recordset& row, QPalette::ColorRole role)
-{
-    const auto colour = quint32(row.number(QStringLiteral("colorfont")));
-    if (colour == 0)
-        return;
-    QPalette p = control.palette();
-    p.setColor(role, QColor(int(colour & 0xff), int((colour >> 8) & 0xff), int((colour >> 16) & 0xff)));
-    control.setPalette(p);
-}
-
-void applyBackground(QWidget& control, const Recordset& row, QPalette::ColorRole role)
-{
-    const QString colour = row.text(QStringLiteral("bitmapactivo"));
-    if (colour.trimmed().isEmpty())
-        return;
-    QPalette p = control.palette();
-    p.setColor(role, nineDigitColour(colour));
-    control.setPalette(p);
-    control.setAutoFillBackground(true);
-}
-
-} // namespace
-
 VideoLearningScreen::VideoLearningScreen(Shell& shell)
     : FramedScreen(shell, QStringLiteral("frmva"), 12)
-    , voice(new VoiceRecording(shell, *this,
+    , media(new MediaOwner(shell.trace(), this))
+    , recorder(new RecorderDriver(shell.trace(), this))
+    , voice(new VoiceRecording(shell, *this, *recorder,
           { [this] { stopVideo(); }, [this] { startScreenSounds(); }, [this](const QString& name) { return loadPicture(name); } }))
 {
 }
 
-VideoLearningScreen::~VideoLearningScreen() = default;
+VideoLearningScreen::~VideoLearningScreen()
+{
+    // The recorder's device may serve events while it closes: whatever would answer them
+    // (the indicator's blink, the shadowing's timer) goes before it.
+    delete study;
+    delete voice;
+    delete recorder;
+}
 
 void VideoLearningScreen::ScreenLoad()
 {
@@ -110,14 +72,19 @@ void VideoLearningScreen::ScreenLoad()
             traceConvo("end");
         }
     });
-    const auto tell = [this](const QString& text) {
-        // The message lies over the screen: closing it must not show the lesson afresh.
-        shell().state().ExplorerOpen = true;
-        shell().showMessage(text);
-    };
-    study = new StudyAids(*video, Phrases, shell().trace(),
-        { [this] { shell().sounds().ReleaseSoundChannels(); }, [this] { startScreenSounds(); }, tell }, this);
-    connect(study, &StudyAids::problem, this, tell);
+    study = new StudyController(*this, *media, *video, Phrases, *recorder, shell().trace());
+    media->enrol(MediaOwner::Use::CourseTake, { [this] { return voice->isRecording(); }, [this] { voice->stopIfRecording(); } });
+    media->enrol(MediaOwner::Use::CoursePlayback, { [this] { return voice->isPlayingTake(); }, [this] { voice->stopPlaying(); } });
+    connect(study, &StudyController::aidsChanged, this, [this] {
+        dressAidButtons();
+        // At a pause after a phrase the subtitles, the list and the keys go by the phrase just heard.
+        if (VideoOpened && study->aids().pauseAfterPhrase())
+            shell().guarded([&] { VideoTimer(); });
+    });
+    connect(&shell(), &Shell::overlayShown, this, [this] {
+        if (isVisible())
+            suspendForOverlay();
+    });
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
         if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
@@ -138,19 +105,12 @@ void VideoLearningScreen::ScreenLoad()
     conversacion->setMouseTracking(true);
     conversacion->setFocusPolicy(Qt::NoFocus);
     conversacion->viewport()->installEventFilter(this);
-    conversacion->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(conversacion, &QListWidget::customContextMenuRequested, this, [this](const QPoint& pos) { TakeMenu::popup(*conversacion, *study, pos); });
-    connect(study, &StudyAids::takesChanged, this, [this] { TakeMenu::mark(*conversacion, *study); });
     connect(conversacion, &QListWidget::itemPressed, this, [this] { shell().guarded([&] { PhraseListPress(); }); });
 
-    Picture2 = new QFrame(this);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setFrameStyle(QFrame::Box);
-    Picture2->hide();
-    TxtFrase = new QLabel(Picture2);
-    TxtFrase->setObjectName(QStringLiteral("TxtFrase"));
-    TxtFrase->move(2, 2);
-    TxtFrase->installEventFilter(this);
+    popup = new PhrasePopup(*this, *conversacion);
+    Picture2 = popup->frame();
+    TxtFrase = popup->text();
+    connect(popup, &PhrasePopup::clicked, this, [this] { shell().guarded([&] { TxtFraseClick(); }); });
 
     m_pictures.assign(1, {});
     FramedScreen::ScreenLoad();
@@ -166,17 +126,14 @@ bool VideoLearningScreen::loadObject(int kind, const Recordset& row)
         arbol->placeFromRow(row);
         return true;
     case PhraseListKind:
-        conversacion->setGeometry(rowGeometry(row));
-        conversacion->setFont(rowFont(row));
-        applyFontColour(*conversacion, row, QPalette::Text);
+        conversacion->setGeometry(ConversationRows::geometry(row));
+        conversacion->setFont(ConversationRows::font(row));
+        ConversationRows::applyFontColour(*conversacion, row, QPalette::Text);
         conversacion->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         ToggleWindowBorder(*conversacion);
         return true;
     case PopupKind:
-        Picture2->setGeometry(rowGeometry(row));
-        m_popupHeight = Picture2->height();
-        TxtFrase->setFont(rowFont(row));
-        applyBackground(*Picture2, row, QPalette::Window);
+        popup->place(row);
         return true;
     case IndicatorKind:
         voice->setIndicatorPictures({ row.text(QStringLiteral("bitmapreposo")), row.text(QStringLiteral("bitmapactivable")) });
@@ -189,29 +146,12 @@ bool VideoLearningScreen::loadTextObject(const Recordset& row)
 {
     const int id = int(row.number(QStringLiteral("identificativo")));
     if (id == 3) {
-        lbltit = new QLabel(this);
-        lbltit->setObjectName(QStringLiteral("lbltit"));
-        lbltit->setGeometry(rowGeometry(row));
-        lbltit->setFont(rowFont(row));
-        lbltit->setWordWrap(true);
-        applyFontColour(*lbltit, row, QPalette::WindowText);
-        lbltit->setAttribute(Qt::WA_TransparentForMouseEvents);
+        lbltit = ConversationRows::title(*this, row);
         return true;
     }
     if (id != 1 && id != 2)
         return false;
-    auto* box = new QTextEdit(this);
-    box->setObjectName(QStringLiteral("e1_%1").arg(id - 1));
-    box->setGeometry(rowGeometry(row));
-    box->setFont(rowFont(row));
-    box->setReadOnly(true);
-    // The subtitles never keep the focus: it stays with the screen.
-    box->setFocusPolicy(Qt::NoFocus);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    applyFontColour(*box, row, QPalette::Text);
-    applyBackground(*box, row, QPalette::Base);
-    e1.at(size_t(id - 1)) = box;
+    e1.at(size_t(id - 1)) = ConversationRows::subtitleBox(*this, row, QStringLiteral("e1_%1").arg(id - 1));
     return true;
 }
 
@@ -232,32 +172,14 @@ void VideoLearningScreen::buttonBuilt(int index, const Recordset& row)
 
 void VideoLearningScreen::loadFinished()
 {
-    voice->mm->setWait(true);
-    // What a take cut short by a kill left behind goes before any take is listed.
-    if (const int removed = TakeStore(shell().state().UserFolder).cleanLeftovers())
-        shell().trace().event("study", { { QStringLiteral("op"), QStringLiteral("leftovers") }, { QStringLiteral("removed"), removed } });
+    voice->recorder().setWait(true);
     Imagex.front()->setEnabled(false);
-    if (e1[0]) {
-        words = new SubtitleWords(*e1[0], *this, *shell().state().ContentDb, shell().trace());
-        connect(words, &SubtitleWords::glossaryRequested, this, [this](const QString& term) { shell().guarded([&] { openGlossaryOn(term); }); });
-    }
-    // A course that gives the study aids no buttons gets the player's own strip.
-    const bool ownStudyButtons = std::any_of(buttons().cbegin(), buttons().cend(), [](const ButtonRecord& b) { return StudyAids::isStudyAction(b.accion); });
-    if (!ownStudyButtons) {
-        strip = new StudyStrip(*study, this);
-        connect(strip, &StudyStrip::actionClicked, this, [this](int accion) { runActionByKey(accion); });
-    }
-    intonation = new IntonationView(this);
-    intonation->hide();
-    connect(study, &StudyAids::intonationRequested, this, [this](int index) { shell().guarded([&] { showIntonation(index); }); });
-    keysHelp = new QLabel(StudyKeys::helpText(), this);
-    keysHelp->setObjectName(QStringLiteral("keysHelp"));
-    keysHelp->setFrameStyle(QFrame::Box);
-    keysHelp->setAutoFillBackground(true);
-    keysHelp->setMargin(6);
-    keysHelp->setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
-    keysHelp->adjustSize();
-    keysHelp->hide();
+    // A course gives the aids buttons when it gives the pause after each phrase, the going on
+    // and the loop; a few buttons with the aids' codes without these are its own decoration.
+    const std::array core { StudyAids::PauseAfterPhrase, StudyAids::GoOn, StudyAids::LoopPhrase };
+    m_ownAidButtons = std::all_of(core.cbegin(), core.cend(), [this](int a) { return buttonWithAction(a) != 0; });
+    study->build(e1[0], *conversacion, *shell().state().ContentDb, shell().state().UserFolder,
+        m_ownAidButtons ? StudyController::Buttons::Own : StudyController::Buttons::None);
     arbol->visitedLessons();
     arbol->Raiz();
     if (const int tree = buttonWithAction(ShowTree)) {
@@ -307,7 +229,6 @@ void VideoLearningScreen::trampa()
         if (!lessons->isEof())
             state.CurrentLesson = qint16(lessons->number(QStringLiteral("N_leccion")));
     }
-    voice->Recording = false;
 }
 
 void VideoLearningScreen::activated()
@@ -318,7 +239,7 @@ void VideoLearningScreen::activated()
     selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
     setSubtitles({}, {});
-    placeStudyStrip();
+    study->placeStrip();
     Picture1->setFocus();
 }
 
@@ -333,10 +254,8 @@ void VideoLearningScreen::heldActivation()
 void VideoLearningScreen::screenLeft()
 {
     if (isLoaded()) {
-        voice->stopIfRecording();
-        study->stopAll();
-        intonation->hide();
-        keysHelp->hide();
+        media->endAll();
+        study->stop();
     }
     FramedScreen::screenLeft();
 }
@@ -354,6 +273,7 @@ void VideoLearningScreen::ShowVideoLesson()
     auto lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
     if (!lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
         throw CourseError(QStringLiteral("%1: lesson %2 is not in lecciones").arg(state.ContentDb->fileName()).arg(state.CurrentLesson));
+    media->endAll();
     if (lbltit)
         lbltit->setText(lessons->text(QStringLiteral("nombre_leccion")));
     conversacion->clear();
@@ -362,7 +282,6 @@ void VideoLearningScreen::ShowVideoLesson()
     videocont->move(int(lessons->number(QStringLiteral("X"))), int(lessons->number(QStringLiteral("Y"))));
     study->setLesson(state.CurrentLesson, state.UserFolder);
     LoadPhrases();
-    TakeMenu::mark(*conversacion, *study);
     registerShownLesson();
     video->stop();
     try {
@@ -396,6 +315,7 @@ void VideoLearningScreen::LoadPhrases()
         auto* item = new QListWidgetItem(text, conversacion);
         item->setData(Qt::UserRole, i);
     }
+    study->markTakes();
     CurrentPhrase = -1;
 }
 
@@ -410,13 +330,18 @@ void VideoLearningScreen::setSubtitles(const QString& english, const QString& sp
 void VideoLearningScreen::VideoTimer()
 {
     double p = video->position();
-    const qint16 k = FindPhraseIndex(Phrases, p);
+    // With the pause after each phrase the phrase just heard is the current one, to the
+    // millisecond: the course's whole seconds would show the next one at the pause.
+    const bool heard = study->aids().pauseAfterPhrase();
+    const qint16 k = heard ? qint16(study->aids().heardPhrase()) : FindPhraseIndex(Phrases, p);
     if (k != CurrentPhrase && k >= 0) {
         const PhraseEntry& entry = Phrases[size_t(k)];
         setSubtitles(entry.frase_en, entry.frase_sp);
         CurrentPhrase = k;
         shell().trace().event("phrase", { { QStringLiteral("index"), k }, { QStringLiteral("position"), video->position() } });
     }
+    if (heard && k >= 0 && k < conversacion->count() && conversacion->currentRow() != k)
+        conversacion->setCurrentRow(k);
     if (endReached())
         markPlayedNode();
     SavedPosition = video->position();
@@ -472,15 +397,10 @@ void VideoLearningScreen::runFromTree()
     arbol->UpdateCompletionIcons();
 }
 
-void VideoLearningScreen::toPhrase(int index)
-{
-    video->setPosition(Phrases[size_t(index)].mseg / 1000.0);
-}
-
 void VideoLearningScreen::PhraseListPress()
 {
     QListWidgetItem* item = conversacion->currentItem();
-    if (!item)
+    if (!item || !media->claim(MediaOwner::Use::VideoRun))
         return;
     toPhrase(item->data(Qt::UserRole).toInt());
     VideoTimer();
@@ -497,48 +417,24 @@ void VideoLearningScreen::PhraseListHover(const QPoint& pos)
     if (row == LastHoverItem)
         return;
     if (item->text().endsWith(QLatin1String("..."))) {
-        showPopup(Phrases[size_t(item->data(Qt::UserRole).toInt())].frase_en, conversacion->y() + pos.y());
-        m_popupRow = row;
+        popup->show(Phrases[size_t(item->data(Qt::UserRole).toInt())].frase_en, row, conversacion->y() + pos.y());
     } else {
         hidePopup();
     }
     LastHoverItem = row;
 }
 
-void VideoLearningScreen::showPopup(const QString& phrase, int top)
-{
-    // The pop-up stays on the stage: a phrase too long for it is wrapped, and the
-    // pop-up is moved left and up as far as it must.
-    constexpr int Border = 5;
-    TxtFrase->setWordWrap(false);
-    TxtFrase->setText(phrase);
-    TxtFrase->adjustSize();
-    if (TxtFrase->width() + Border > width()) {
-        TxtFrase->setWordWrap(true);
-        TxtFrase->resize(width() - Border, TxtFrase->heightForWidth(width() - Border));
-    }
-    Picture2->resize(TxtFrase->width() + Border, std::max(m_popupHeight, TxtFrase->height() + 4));
-    const int bottom = conversacion->y() + conversacion->height();
-    if (top + Picture2->height() > bottom)
-        top = bottom - Picture2->height();
-    const int left = std::min(conversacion->x() + 20, width() - Picture2->width());
-    Picture2->move(std::max(0, left), std::clamp(top, 0, std::max(0, height() - Picture2->height())));
-    Picture2->raise();
-    Picture2->show();
-}
-
 void VideoLearningScreen::hidePopup()
 {
-    Picture2->hide();
+    popup->hide();
     // The row under the pointer shows its pop-up again when the pointer comes back.
     LastHoverItem = -1;
-    m_popupRow = -1;
 }
 
 void VideoLearningScreen::TxtFraseClick()
 {
     // The phrase in the pop-up is the one the learner asks for, not the list's selection.
-    const int row = m_popupRow;
+    const int row = popup->row();
     hidePopup();
     if (row < 0 || row >= conversacion->count())
         return;
@@ -552,9 +448,6 @@ bool VideoLearningScreen::eventFilter(QObject* watched, QEvent* event)
         const auto* move = static_cast<QMouseEvent*>(event);
         if (move->buttons() == Qt::NoButton)
             shell().guarded([&] { PhraseListHover(move->position().toPoint()); });
-    } else if (watched == TxtFrase && event->type() == QEvent::MouseButtonPress) {
-        shell().guarded([&] { TxtFraseClick(); });
-        return true;
     }
     return FramedScreen::eventFilter(watched, event);
 }
@@ -563,7 +456,7 @@ void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
 {
     if (!item)
         return;
-    if (voice->Recording) {
+    if (voice->isRecording()) {
         // A take keeps its lesson: the tree goes back to it.
         if (QTreeWidgetItem* accepted = arbol->node(m_acceptedKey))
             arbol->setCurrentItem(accepted);
@@ -594,7 +487,7 @@ void VideoLearningScreen::BackgroundMouseMove(int x, int y)
 {
     // While a take is recorded or played the buttons stay as they are: the record button
     // lit, the indicator blinking, the play button lit until the take has been heard.
-    if (voice->Recording || voice->PlayingTake) {
+    if (voice->isRecording() || voice->isPlayingTake()) {
         volumen->hide();
         return;
     }
@@ -608,281 +501,6 @@ void VideoLearningScreen::refreshTree()
     arbol->visitedLessons().reload();
     arbol->Raiz();
     arbol->UpdateCompletionIcons();
-}
-
-void VideoLearningScreen::dressButton(int index, bool active)
-{
-    const ButtonPictures& pictures = m_pictures.at(size_t(index));
-    const QString& name = active ? pictures.activo : pictures.activable;
-    if (name.trimmed().isEmpty())
-        return;
-    FrameButton* b = Imagex[size_t(index)];
-    b->setPixmap(loadPicture(name));
-    b->resize(b->pixmap().size());
-}
-
-void VideoLearningScreen::stepPhrase(int step)
-{
-    const int next = CurrentPhrase + step;
-    if (next < 0 || next >= int(Phrases.size()))
-        return;
-    toPhrase(next);
-    if (video->currentState() != VideoPlayer::Running)
-        VideoTimer();
-}
-
-void VideoLearningScreen::toggleSubtitle(int box, int index)
-{
-    if (voice->Recording || !e1[size_t(box)])
-        return;
-    const bool hide = e1[size_t(box)]->isVisible();
-    e1[size_t(box)]->setVisible(!hide);
-    dressButton(index, !hide);
-    button(index).state = hide ? LatchedState : 0;
-}
-
-void VideoLearningScreen::switchSidePanel(bool toList, int index)
-{
-    if (voice->Recording)
-        return;
-    ModuleState& state = shell().state();
-    state.SidePanelMode = toList ? 2 : 1;
-    applySidePanelMode();
-    if (!toList)
-        hidePopup();
-    dressButton(index, false);
-    button(index).state = LatchedState;
-    if (const int other = buttonWithAction(toList ? ShowTree : ShowPhraseList)) {
-        dressButton(other, true);
-        button(other).state = 0;
-        Imagex[size_t(other)]->hide();
-    }
-}
-
-void VideoLearningScreen::scrollSubtitle(int box, int lines)
-{
-    if (QTextEdit* edit = e1[size_t(box)]) {
-        QScrollBar* bar = edit->verticalScrollBar();
-        bar->setValue(bar->value() + lines * edit->fontMetrics().lineSpacing());
-    }
-}
-
-void VideoLearningScreen::stopVideo()
-{
-    video->stop();
-}
-
-void VideoLearningScreen::ButtonClick(int index)
-{
-    runAction(buttons().at(size_t(index)).accion, index);
-}
-
-void VideoLearningScreen::keyPressEvent(QKeyEvent* event)
-{
-    const StudyKeys::Key* key = StudyKeys::find(event->key(), event->modifiers());
-    if (!key) {
-        FramedScreen::keyPressEvent(event);
-        return;
-    }
-    event->accept();
-    int accion = key->accion;
-    if (accion == StudyStrip::KeysAction) {
-        toggleKeysHelp();
-        return;
-    }
-    // One key for the two buttons that take turns: play and pause, the list and the tree.
-    if (key->otherAccion && accion == Play && video && video->currentState() == VideoPlayer::Running)
-        accion = key->otherAccion;
-    if (key->otherAccion && accion == ShowPhraseList && conversacion && conversacion->isVisible())
-        accion = key->otherAccion;
-    runActionByKey(accion);
-}
-
-void VideoLearningScreen::runActionByKey(int accion)
-{
-    if (accion == StudyStrip::KeysAction) {
-        toggleKeysHelp();
-        return;
-    }
-    shell().guarded([&] {
-        // The key runs what the button runs, the button's pictures and latches included.
-        if (const int index = buttonWithAction(accion))
-            ButtonClick(index);
-        else
-            runAction(accion, 0);
-    });
-}
-
-void VideoLearningScreen::showIntonation(int index)
-{
-    Intonation model;
-    Intonation take;
-    if (!study->intonationOf(index, model, take)) {
-        shell().state().ExplorerOpen = true;
-        shell().showMessage(StudyAids::NoTakeText);
-        return;
-    }
-    if (video->currentState() == VideoPlayer::Running)
-        video->pause();
-    intonation->setUtterances(std::move(model), std::move(take));
-    // Over the video and the subtitles, where the learner looks.
-    intonation->setGeometry(QRect(0, 0, std::min(width(), 600), 260).translated(std::max(0, (width() - 600) / 2), 40));
-    intonation->raise();
-    intonation->show();
-}
-
-void VideoLearningScreen::toggleKeysHelp()
-{
-    keysHelp->move((width() - keysHelp->width()) / 2, std::max(0, (height() - keysHelp->height()) / 2));
-    keysHelp->setVisible(!keysHelp->isVisible());
-    keysHelp->raise();
-}
-
-void VideoLearningScreen::placeStudyStrip()
-{
-    if (!strip)
-        return;
-    // Never over the course's buttons; over its other objects only when nothing else is free.
-    std::vector<QRect> buttonsThere;
-    for (size_t i = 1; i < buttons().size(); ++i) {
-        const ButtonRecord& b = buttons()[i];
-        buttonsThere.emplace_back(QPoint(b.left, b.top), QPoint(b.right, b.bottom));
-    }
-    std::vector<QRect> objects { QRect(videocont->pos(), video->size()), arbol->geometry(), conversacion->geometry() };
-    for (QWidget* w : { static_cast<QWidget*>(e1[0]), static_cast<QWidget*>(e1[1]), static_cast<QWidget*>(lbltit) }) {
-        if (w)
-            objects.push_back(w->geometry());
-    }
-    strip->move(StudyStrip::placeFor(strip->size(), size(), buttonsThere, objects));
-    strip->raise();
-    strip->show();
-}
-
-void VideoLearningScreen::runAction(int accion, int index)
-{
-    traceConvo("button", accion);
-    if (!VideoOpened && accion != ToTest && accion != Leave && accion != Help)
-        return;
-    const bool lesson = SelectedLetter == QLatin1Char('N');
-    ModuleState& state = shell().state();
-    switch (accion) {
-    case Volume:
-        volumen->show();
-        volumen->raise();
-        break;
-    case Play:
-        if (lesson)
-            runFromTree();
-        break;
-    case PauseVideo: video->pause(); break;
-    case ToStart:
-        if (!lesson)
-            break;
-        video->setPosition(state.StartAtFirstPhrase && HasIntro ? firstPhraseSeconds() : 0.0);
-        CurrentPhrase = -1;
-        setSubtitles({}, {});
-        break;
-    case ToEnd:
-        if (lesson)
-            video->setPosition(video->duration());
-        break;
-    case NextPhrase:
-        if (lesson)
-            stepPhrase(1);
-        break;
-    case PreviousPhrase: stepPhrase(-1); break;
-    case PauseLesson:
-        if (lesson)
-            video->pause();
-        break;
-    case ToTest:
-        stopVideo();
-        shell().navigator().SwitchScreen(this, Navigator::ScreenWindow(14));
-        break;
-    case Leave:
-        hidePopup();
-        stopVideo();
-        videocont->hide();
-        shell().navigator().GoHome(state.CurrentScreen);
-        break;
-    case Help:
-        stopVideo();
-        state.ExplorerOpen = true;
-        HelpOverlay::open(shell(), *this);
-        break;
-    case PlayFullScreen:
-        video->pause();
-        video->setFullScreenMode(VideoPlayer::FullScreenMode::On);
-        video->run();
-        video->setVolume(state.Volume);
-        break;
-    case ToggleSpanish: toggleSubtitle(1, index); break;
-    case ToggleEnglish: toggleSubtitle(0, index); break;
-    case ToggleFirstPhrase:
-        state.StartAtFirstPhrase = !state.StartAtFirstPhrase;
-        dressButton(index, !state.StartAtFirstPhrase);
-        button(index).state = state.StartAtFirstPhrase ? LatchedState : 0;
-        break;
-    case SpanishDown: scrollSubtitle(1, 1); break;
-    case SpanishUp: scrollSubtitle(1, -1); break;
-    case EnglishDown: scrollSubtitle(0, 1); break;
-    case EnglishUp: scrollSubtitle(0, -1); break;
-    case ShowPhraseList: switchSidePanel(true, index); break;
-    case ShowTree: switchSidePanel(false, index); break;
-    case RecordIndicator: voice->toggle(); break;
-    case RecordButton:
-        if (voice->indicator())
-            ButtonClick(voice->indicator());
-        dressButton(index, !voice->Recording);
-        break;
-    case PlayTake: voice->PlayTheTake(); break;
-    case RepeatPhrase: {
-        if (!lesson || Phrases.empty())
-            break;
-        video->stop();
-        toPhrase(std::max<int>(CurrentPhrase, 0));
-        video->run();
-        CurrentPhrase = -1; // written again at the next tick
-        break;
-    }
-    case Glossary:
-    case PhotoTextCards: {
-        const QString name = accion == Glossary ? QStringLiteral("frmind") : Navigator::ScreenWindow(7);
-        if (!shell().window(name)) {
-            shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("button") }, { QStringLiteral("accion"), accion },
-                                               { QStringLiteral("reason"), QStringLiteral("no window %1 in this program").arg(name) } });
-            break;
-        }
-        stopVideo();
-        if (accion == Glossary) {
-            state.ExplorerOpen = true;
-            shell().navigator().OpenGlossary();
-        } else {
-            shell().navigator().SwitchScreen(this, name);
-        }
-        break;
-    }
-    default: study->run(accion); break;
-    }
-}
-
-void VideoLearningScreen::openGlossaryOn(const QString& term)
-{
-    if (!shell().window(QStringLiteral("frmind")))
-        return;
-    stopVideo();
-    shell().state().ExplorerOpen = true;
-    shell().navigator().OpenGlossary();
-    if (auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind"))))
-        glossary->showEnglishTerm(term);
-}
-
-void VideoLearningScreen::VolumeChange(int value)
-{
-    // This screen has no background sound: the slider is the video's.
-    video->setVolume(-value);
-    SavedVolume = video->volume();
-    shell().trace().event("convo", { { QStringLiteral("op"), QStringLiteral("volume") }, { QStringLiteral("volume"), SavedVolume } });
 }
 
 int VideoLearningScreen::recordIndicator() const

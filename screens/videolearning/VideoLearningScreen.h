@@ -1,28 +1,31 @@
 #pragma once
 
 #include "FramedScreen.h"
+#include "MediaOwner.h"
 #include "PhraseTable.h"
+#include "StudyHost.h"
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class CourseTree;
 class PictureSurface;
 class QFrame;
 class QTextEdit;
 class QTreeWidgetItem;
-class StudyAids;
-class IntonationView;
-class StudyStrip;
-class SubtitleWords;
+class PhrasePopup;
+class RecorderDriver;
+class StudyController;
 class VideoPlayer;
 class VoiceRecording;
 
 /// `frmva`, the conversation video: the lesson's video with its phrase on show in English
 /// and Spanish (`e1`), the phrase list `conversacion` to jump from, the tree of the
 /// conversation lessons `arbol` to change lesson in place, and the learner's own voice:
-/// a take recorded with the record button and played back to compare.
-class VideoLearningScreen : public FramedScreen {
+/// a take recorded with the record button and played back to compare. The study aids
+/// work beside the course's own handlers, through the screen's StudyHost side.
+class VideoLearningScreen : public FramedScreen, public StudyHost {
     Q_OBJECT
 
 public:
@@ -73,18 +76,15 @@ public:
     QListWidget* conversacion = nullptr;
     QFrame* Picture2 = nullptr;
     QLabel* TxtFrase = nullptr;
-    /// The learner's whole take: the recorder `mm`, its indicator and its states.
+    PhrasePopup* popup = nullptr;
+    /// The one owner of the video, the microphone and the speakers.
+    MediaOwner* media = nullptr;
+    /// The recorder `mm`, shared by the learner's whole take and shadowing.
+    RecorderDriver* recorder = nullptr;
+    /// The learner's whole take: its indicator and its states.
     VoiceRecording* voice = nullptr;
-    /// The study aids over the video: pause after each phrase, loop a phrase.
-    StudyAids* study = nullptr;
-    /// The words of the English subtitle looked up in the glossary.
-    SubtitleWords* words = nullptr;
-    /// The player's own study strip, for a course without buttons for the aids (else null).
-    StudyStrip* strip = nullptr;
-    /// The list of keys, shown and hidden with the strip's "Teclas" or the key "?".
-    QLabel* keysHelp = nullptr;
-    /// The model's intonation and the learner's, one above the other (hidden until asked for).
-    IntonationView* intonation = nullptr;
+    /// The study aids over the video with their strip, word notes, chart and key list.
+    StudyController* study = nullptr;
 
     // Screen state, named as the course names it.
     PhraseTable Phrases;
@@ -115,13 +115,17 @@ public:
     void runAction(int accion, int index);
     /// Runs ACCION as a key or the study strip asks: through its button when the screen has one.
     void runActionByKey(int accion);
-    void toggleKeysHelp();
-    /// Shows the model's intonation and the newest take's of phrase INDEX.
-    void showIntonation(int index);
     /// The frame's hover reset, except while a take is recorded or played.
     void BackgroundMouseMove(int x, int y) override;
+    // What the study aids ask of the screen.
+    QWidget& stage() override { return *this; }
+    void runStudyAction(int accion) override;
+    void releaseSounds() override;
+    void restartSounds() override;
+    void tell(const QString& text) override;
     /// Opens the glossary on the English term TERM (a word of the subtitle).
-    void openGlossaryOn(const QString& term);
+    void openGlossaryOn(const QString& term) override;
+    StripBounds stripBounds() const override;
     /// Builds the tree again from the learner database (after the map's erase button).
     void refreshTree();
 
@@ -147,10 +151,16 @@ private:
     /// Registers CurrentLesson as visited and ticks its node.
     void registerShownLesson();
     void applySidePanelMode();
-    void placeStudyStrip();
-    /// Shows PHRASE in the pop-up `Picture2`, its top at TOP if it fits there.
-    void showPopup(const QString& phrase, int top);
     void hidePopup();
+    void openGlossary(const QString& term);
+    /// What ACCION of the course takes hold of when it runs (none: nothing to claim).
+    std::optional<MediaOwner::Use> claimFor(int accion) const;
+    /// A window was laid over the screen: what runs ends, the video pauses.
+    void suspendForOverlay();
+    /// The course's own buttons of the aids, lit and latched while their aid is on.
+    void dressAidButtons();
+    /// Whether the course has a test to go to.
+    bool courseHasTest() const;
     void setSubtitles(const QString& english, const QString& spanish);
     /// Moves the video to the start of entry INDEX.
     void toPhrase(int index);
@@ -172,8 +182,9 @@ private:
         QString activo;
     };
     std::vector<ButtonPictures> m_pictures; ///< by button index
-    int m_popupHeight = 0; ///< the pop-up's height as its row gives it
-    int m_popupRow = -1;   ///< the list row whose phrase the pop-up shows
+    /// The course gives the core aids buttons of their own; otherwise its buttons with the
+    /// aids' codes are its own decoration and do nothing.
+    bool m_ownAidButtons = false;
     QString m_acceptedKey; ///< the node key of the last accepted tree click
     std::unique_ptr<Recordset> m_lessons; ///< `LessonsTable`
 };

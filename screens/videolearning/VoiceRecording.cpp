@@ -3,6 +3,7 @@
 #include "FrameButton.h"
 #include "FramedScreen.h"
 #include "ModuleState.h"
+#include "RecorderDriver.h"
 #include "Shell.h"
 #include "SoundChannels.h"
 #include "Trace.h"
@@ -12,34 +13,47 @@
 #include <QJsonObject>
 #include <QTimer>
 
-VoiceRecording::VoiceRecording(Shell& shell, FramedScreen& screen, Hooks hooks)
+VoiceRecording::VoiceRecording(Shell& shell, FramedScreen& screen, RecorderDriver& driver, Hooks hooks)
     : QObject(&screen)
-    , mm(new WaveRecorder(this))
-    , BlinkTimer(new QTimer(this))
     , m_shell(shell)
     , m_screen(screen)
+    , m_driver(driver)
     , m_hooks(std::move(hooks))
+    , m_blinkTimer(new QTimer(this))
 {
-    BlinkTimer->setInterval(BlinkMs);
-    connect(BlinkTimer, &QTimer::timeout, this, [this] { m_shell.guarded([&] { Blink(); }); });
-    mm->setTrace(&shell.trace());
-    connect(mm, &WaveRecorder::done, this, [this](int code) { m_shell.guarded([&] { RecorderDone(code); }); });
+    m_blinkTimer->setInterval(BlinkMs);
+    connect(m_blinkTimer, &QTimer::timeout, this, [this] { m_shell.guarded([&] { Blink(); }); });
+    connect(&m_driver, &RecorderDriver::done, this, [this](RecorderDriver::Holder holder, int code) {
+        if (holder == RecorderDriver::Holder::CourseTake)
+            m_shell.guarded([&] { RecorderDone(code); });
+    });
 }
 
 VoiceRecording::~VoiceRecording() = default;
 
+WaveRecorder& VoiceRecording::recorder() const
+{
+    return m_driver.recorder();
+}
+
+bool VoiceRecording::hasTake() const
+{
+    // A shadowing take made since closed the course's take.
+    return m_takeMade && m_driver.holder() == RecorderDriver::Holder::CourseTake;
+}
+
 void VoiceRecording::reset()
 {
-    TakeMade = false;
-    Recording = false;
-    BlinkPhase = false;
+    m_takeMade = false;
+    m_recording = false;
+    m_blinkPhase = false;
     if (m_indicator)
         m_screen.Imagex[size_t(m_indicator)]->setEnabled(false);
 }
 
 void VoiceRecording::toggle()
 {
-    if (Recording)
+    if (m_recording)
         StopTake();
     else
         StartTake();
@@ -47,7 +61,7 @@ void VoiceRecording::toggle()
 
 void VoiceRecording::stopIfRecording()
 {
-    if (Recording)
+    if (m_recording)
         StopTake();
 }
 
@@ -62,19 +76,13 @@ void VoiceRecording::CopiarArchivoSonido()
 
 void VoiceRecording::StartTake()
 {
-    mm->setCommand(QStringLiteral("close"));
     m_hooks.stopVideo();
     m_shell.sounds().ReleaseSoundChannels();
     CopiarArchivoSonido();
-    mm->setFileName(TakeFile);
-    mm->setCommand(QStringLiteral("open"));
-    if (mm->error() == 0)
-        mm->setCommand(QStringLiteral("record"));
-    if (mm->error() != 0) {
+    if (const QString why = m_driver.record(RecorderDriver::Holder::CourseTake, TakeFile); !why.isEmpty()) {
         // No take was made: the learner is told so and the screen sounds come back; the
         // recorder's own reason is in the trace for whoever looks into it.
-        m_shell.trace().event("convo", { { QStringLiteral("op"), QStringLiteral("record") }, { QStringLiteral("error"), mm->errorString() } });
-        mm->setCommand(QStringLiteral("close"));
+        m_shell.trace().event("convo", { { QStringLiteral("op"), QStringLiteral("record") }, { QStringLiteral("error"), why } });
         m_hooks.startScreenSounds();
         // The message lies over the screen like the help: closing it must not show the
         // lesson afresh.
@@ -82,23 +90,23 @@ void VoiceRecording::StartTake()
         m_shell.showMessage(NoRecordingText);
         return;
     }
-    Recording = true;
-    BlinkTimer->start();
-    TakeMade = true;
+    m_recording = true;
+    m_blinkTimer->start();
+    m_takeMade = true;
 }
 
 void VoiceRecording::StopTake()
 {
     // Loading the screen's sounds serves timers: no blink may show the indicator again.
-    BlinkTimer->stop();
+    m_blinkTimer->stop();
     if (m_indicator) {
         m_screen.Imagex[size_t(m_indicator)]->hide();
         m_screen.Imagex[size_t(m_indicator)]->setPixmap(QPixmap());
     }
-    mm->setCommand(QStringLiteral("stop"));
-    mm->setWait(true);
-    mm->setFileName(StoppedTakeFile);
-    Recording = false;
+    m_driver.stop();
+    recorder().setWait(true);
+    recorder().setFileName(StoppedTakeFile);
+    m_recording = false;
     m_hooks.startScreenSounds();
     if (m_indicator)
         m_screen.button(m_indicator).state = FramedScreen::LatchedState;
@@ -106,36 +114,41 @@ void VoiceRecording::StopTake()
 
 void VoiceRecording::Blink()
 {
-    if (!Recording || !m_indicator)
+    if (!m_recording || !m_indicator)
         return;
     FrameButton* indicator = m_screen.Imagex[size_t(m_indicator)];
     indicator->show();
-    indicator->setPixmap(m_hooks.loadPicture(m_indicatorPictures[BlinkPhase ? 0 : 1]));
+    indicator->setPixmap(m_hooks.loadPicture(m_indicatorPictures[m_blinkPhase ? 0 : 1]));
     indicator->resize(indicator->pixmap().size());
-    BlinkPhase = !BlinkPhase;
+    m_blinkPhase = !m_blinkPhase;
     indicator->update();
 }
 
-void VoiceRecording::PlayTheTake()
+void VoiceRecording::playTake()
 {
-    if (!TakeMade || Recording)
+    if (!hasTake() || m_recording)
         return;
     m_hooks.stopVideo();
-    PlayingTake = true;
+    m_playingTake = true;
     m_shell.sounds().ReleaseSoundChannels();
-    mm->setCommand(QStringLiteral("Prev"));
-    mm->setNotify(true);
-    mm->setWait(true);
-    mm->setCommand(QStringLiteral("Play"));
+    m_driver.playBack(RecorderDriver::Wait::Yes);
+}
+
+void VoiceRecording::stopPlaying()
+{
+    if (!m_playingTake)
+        return;
+    // The rewind interrupts the playback; its done event follows, as cut short.
+    recorder().setCommand(QStringLiteral("Prev"));
 }
 
 void VoiceRecording::RecorderDone(int code)
 {
-    if (!PlayingTake)
+    if (!m_playingTake)
         return;
     // A playback that failed or was cut short also ends: the screen's sounds must
     // not stay released for good.
-    PlayingTake = false;
-    if (code == WaveRecorder::Successful || !Recording)
+    m_playingTake = false;
+    if (code == WaveRecorder::Successful || !m_recording)
         m_hooks.startScreenSounds();
 }

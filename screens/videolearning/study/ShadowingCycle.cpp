@@ -1,5 +1,6 @@
 #include "ShadowingCycle.h"
 
+#include "RecorderDriver.h"
 #include "Trace.h"
 #include "VideoPlayer.h"
 #include "VoiceRecording.h"
@@ -8,20 +9,19 @@
 #include <QJsonObject>
 #include <QTimer>
 
-ShadowingCycle::ShadowingCycle(VideoPlayer& video, Trace& trace, Hooks hooks, QObject* parent)
+ShadowingCycle::ShadowingCycle(VideoPlayer& video, RecorderDriver& driver, Trace& trace, Hooks hooks, QObject* parent)
     : QObject(parent)
     , m_video(video)
     , m_trace(trace)
     , m_hooks(std::move(hooks))
-    , m_recorder(new WaveRecorder(this))
+    , m_driver(driver)
     , m_recordTimer(new QTimer(this))
 {
-    m_recorder->setTrace(&trace);
     m_recordTimer->setSingleShot(true);
     m_recordTimer->setTimerType(Qt::PreciseTimer);
     connect(m_recordTimer, &QTimer::timeout, this, &ShadowingCycle::stopRecording);
-    connect(m_recorder, &WaveRecorder::done, this, [this](int) {
-        if (m_phase == Phase::Playback) {
+    connect(&m_driver, &RecorderDriver::done, this, [this](RecorderDriver::Holder holder, int) {
+        if (holder == RecorderDriver::Holder::Shadowing && m_phase == Phase::Playback) {
             if (m_soundsReleased) {
                 m_soundsReleased = false;
                 m_hooks.restartSounds();
@@ -68,16 +68,10 @@ bool ShadowingCycle::phraseEnded(int index)
 
 void ShadowingCycle::record()
 {
-    m_recorder->setCommand(QStringLiteral("close"));
     m_hooks.releaseSounds();
     m_soundsReleased = true;
-    m_recorder->setFileName(m_store.newTakePath(m_lesson, m_mseg));
-    m_recorder->setCommand(QStringLiteral("open"));
-    if (m_recorder->error() == 0)
-        m_recorder->setCommand(QStringLiteral("record"));
-    if (m_recorder->error() != 0) {
-        trace("shadow-error", { { QStringLiteral("error"), m_recorder->errorString() } });
-        m_recorder->setCommand(QStringLiteral("close"));
+    if (const QString why = m_driver.record(RecorderDriver::Holder::Shadowing, m_store.newTakePath(m_lesson, m_mseg)); !why.isEmpty()) {
+        trace("shadow-error", { { QStringLiteral("error"), why } });
         finish();
         m_hooks.tell(VoiceRecording::NoRecordingText);
         return;
@@ -90,15 +84,14 @@ void ShadowingCycle::stopRecording()
 {
     if (m_phase != Phase::Recording)
         return;
-    m_recorder->setCommand(QStringLiteral("stop"));
-    if (m_recorder->error() == 0) {
-        m_lastTake = m_recorder->openPath();
+    if (m_driver.stop()) {
+        m_lastTake = m_driver.recorder().openPath();
         m_store.prune(m_lesson, m_mseg);
-        trace("take-saved", { { QStringLiteral("file"), m_lastTake }, { QStringLiteral("lengthMs"), m_recorder->lengthMs() } });
+        trace("take-saved", { { QStringLiteral("file"), m_lastTake }, { QStringLiteral("lengthMs"), m_driver.recorder().lengthMs() } });
         emit takeSaved(m_lastTake);
     } else {
         // The take is still in the recorder: it is played back all the same.
-        trace("take-not-saved", { { QStringLiteral("error"), m_recorder->errorString() } });
+        trace("take-not-saved", { { QStringLiteral("error"), m_driver.recorder().errorString() } });
         if (!m_toldNoSave) {
             m_toldNoSave = true;
             m_hooks.tell(NoSaveText + QStringLiteral("la carpeta %1 no deja escribir o el disco está lleno.").arg(m_store.root()));
@@ -112,9 +105,7 @@ void ShadowingCycle::stopRecording()
 void ShadowingCycle::playBack()
 {
     setPhase(Phase::Playback);
-    m_recorder->setCommand(QStringLiteral("Prev"));
-    m_recorder->setNotify(true);
-    m_recorder->setCommand(QStringLiteral("Play"));
+    m_driver.playBack(RecorderDriver::Wait::No);
 }
 
 void ShadowingCycle::stop()
@@ -122,8 +113,10 @@ void ShadowingCycle::stop()
     if (m_phase == Phase::Idle)
         return;
     m_recordTimer->stop();
-    // A take cut short is not kept: closing drops it unwritten.
-    m_recorder->setCommand(QStringLiteral("close"));
+    // A take cut short is not kept: closing drops it unwritten. While the model plays the
+    // recorder holds no take of the cycle (it may hold the course's own).
+    if (m_phase == Phase::Recording || m_phase == Phase::Playback)
+        m_driver.close();
     if (m_phase == Phase::Model || m_phase == Phase::ModelAgain) {
         if (m_video.currentState() == VideoPlayer::Running)
             m_video.pause();

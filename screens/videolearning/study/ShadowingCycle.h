@@ -8,9 +8,9 @@
 #include <functional>
 
 class QTimer;
+class RecorderDriver;
 class Trace;
 class VideoPlayer;
-class WaveRecorder;
 
 /// Shadowing one phrase: the model plays (the video over the phrase's span), then the
 /// microphone records for the phrase's length plus ExtraRecordMs, then the take plays
@@ -34,7 +34,8 @@ public:
         std::function<void(const QString&)> tell;
     };
 
-    ShadowingCycle(VideoPlayer& video, Trace& trace, Hooks hooks, QObject* parent = nullptr);
+    /// The takes are recorded and played through DRIVER, the screen's one recorder.
+    ShadowingCycle(VideoPlayer& video, RecorderDriver& driver, Trace& trace, Hooks hooks, QObject* parent = nullptr);
     ~ShadowingCycle() override;
 
     void setStore(const TakeStore& store) { m_store = store; }
@@ -49,7 +50,7 @@ public:
     int phrase() const { return m_index; }
     /// The file of the last take saved, empty when none was.
     QString lastTake() const { return m_lastTake; }
-    WaveRecorder& recorder() const { return *m_recorder; }
+    RecorderDriver& recorder() const { return m_driver; }
 
     /// Phrase INDEX has ended: the cycle's model heard through, when it is its phrase.
     bool phraseEnded(int index);
@@ -71,8 +72,8 @@ private:
     VideoPlayer& m_video;
     Trace& m_trace;
     Hooks m_hooks;
+    RecorderDriver& m_driver;
     TakeStore m_store;
-    WaveRecorder* m_recorder = nullptr;
     QTimer* m_recordTimer = nullptr;
     Phase m_phase = Phase::Idle;
     int m_lesson = 0;

@@ -13,7 +13,8 @@
 #include <QJsonObject>
 #include <cmath>
 
-StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, ShadowingCycle::Hooks hooks, QObject* parent)
+StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, RecorderDriver& recorder, Trace& trace, ShadowingCycle::Hooks hooks,
+    QObject* parent)
     : QObject(parent)
     , m_video(video)
     , m_phrases(phrases)
@@ -22,7 +23,7 @@ StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trac
     , m_pause(new PhrasePause(video, this))
     , m_loop(new PhraseLoop(video, this))
     , m_slow(new SlowReplay(video, trace, this))
-    , m_shadow(new ShadowingCycle(video, trace, std::move(hooks), this))
+    , m_shadow(new ShadowingCycle(video, recorder, trace, std::move(hooks), this))
     , m_takePlayer(new MediaPlayer(this))
 {
     connect(m_shadow, &ShadowingCycle::phaseChanged, this, [this] {
@@ -60,13 +61,24 @@ int StudyAids::studyPhrase() const
 {
     if (m_phrases.empty())
         return -1;
+    return std::max(0, heardPhrase());
+}
+
+int StudyAids::heardPhrase() const
+{
     if (m_pause->isWaiting())
         return m_pause->heldPhrase();
-    return std::max(0, phraseAt(m_phrases, qint64(std::llround(m_video.position() * 1000.0))));
+    return phraseAt(m_phrases, qint64(std::llround(m_video.position() * 1000.0)));
 }
 
 bool StudyAids::run(int accion)
 {
+    if (!isStudyAction(accion))
+        return false;
+    if (m_gate && !m_gate(accion)) {
+        traceStudy("refused", { { QStringLiteral("accion"), accion } });
+        return true;
+    }
     switch (accion) {
     case PauseAfterPhrase:
         m_pause->setOn(!m_pause->isOn());
@@ -163,7 +175,7 @@ QStringList StudyAids::takesOf(int index) const
 
 void StudyAids::playTake(const QString& file)
 {
-    if (m_shadow->isActive())
+    if ((m_gate && !m_gate(PlayNewestTake)) || m_shadow->isActive())
         return;
     if (m_video.currentState() == VideoPlayer::Running)
         m_video.pause();

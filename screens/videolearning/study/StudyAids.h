@@ -6,11 +6,13 @@
 
 #include <QJsonObject>
 #include <QObject>
+#include <functional>
 
 class PhraseEndWatch;
 class MediaPlayer;
 class PhraseLoop;
 class PhrasePause;
+class RecorderDriver;
 class SlowReplay;
 class Trace;
 class VideoPlayer;
@@ -41,11 +43,15 @@ public:
     /// What the learner is told when a slow replay cannot be made.
     static inline const QString NoSlowReplayText = QStringLiteral("No se puede escuchar la frase despacio.");
 
-    StudyAids(VideoPlayer& video, const PhraseTable& phrases, Trace& trace, ShadowingCycle::Hooks hooks, QObject* parent = nullptr);
+    StudyAids(VideoPlayer& video, const PhraseTable& phrases, RecorderDriver& recorder, Trace& trace, ShadowingCycle::Hooks hooks,
+        QObject* parent = nullptr);
     ~StudyAids() override;
 
     /// Runs action ACCION; false when it is not one of the aids'.
     bool run(int accion);
+    /// Asked before an aid starts to use the video or the sound device (ACCION, a saved
+    /// take heard from the list as PlayNewestTake); an aid refused does nothing.
+    void setGate(std::function<bool(int accion)> gate) { m_gate = std::move(gate); }
     static bool isStudyAction(int accion);
 
     bool pauseAfterPhrase() const;
@@ -58,6 +64,9 @@ public:
     /// The phrase the aids work on now: the one that just ended while the video holds
     /// at its end, otherwise the one under the position (the first before it).
     int studyPhrase() const;
+    /// The phrase just heard: the one held while the video waits at its end, otherwise
+    /// the one under the position to the millisecond; -1 before the first phrase.
+    int heardPhrase() const;
 
     /// Ends whatever an aid is doing with the sound device or the video: shadowing, a slow
     /// replay, a take being heard (the screen is left, or shows another lesson).
@@ -108,4 +117,5 @@ private:
     /// The model's sound is analysed at the takes' rate.
     static constexpr int ModelRate = 48000;
     int m_lesson = 0;
+    std::function<bool(int)> m_gate;
 };

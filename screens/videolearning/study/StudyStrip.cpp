@@ -17,7 +17,18 @@ constexpr int Step = 4;
 StudyStrip::StudyStrip(StudyAids& aids, QWidget* parent)
     : QWidget(parent)
     , m_aids(aids)
-    , m_items {
+    , m_items(makeItems())
+{
+    setObjectName(QStringLiteral("studyStrip"));
+    setFont(QFont(QStringLiteral("DejaVu Sans"), 7));
+    setMouseTracking(true);
+    resize(sizeHint());
+    connect(&m_aids, &StudyAids::changed, this, qOverload<>(&QWidget::update));
+}
+
+std::vector<StudyStrip::Item> StudyStrip::makeItems()
+{
+    return {
         { StudyAids::PauseAfterPhrase, QStringLiteral("Pausa"), QStringLiteral("Pausa tras cada frase (P)") },
         { StudyAids::GoOn, QStringLiteral("Seguir"), QStringLiteral("Seguir tras la pausa (Intro)") },
         { StudyAids::LoopPhrase, QStringLiteral("Bucle"), QStringLiteral("Repetir la frase en bucle (B)") },
@@ -27,18 +38,36 @@ StudyStrip::StudyStrip(StudyAids& aids, QWidget* parent)
         { StudyAids::Shadow, QStringLiteral("Eco"), QStringLiteral("Modelo, tu voz, tu grabación, modelo (H)") },
         { StudyAids::CompareIntonation, QStringLiteral("Entonac."), QStringLiteral("Tu entonación y la del modelo (O)") },
         { KeysAction, QStringLiteral("Teclas"), QStringLiteral("Las teclas de esta pantalla (?)") },
-    }
+    };
+}
+
+std::vector<int> StudyStrip::allActions()
 {
-    setObjectName(QStringLiteral("studyStrip"));
-    setFont(QFont(QStringLiteral("DejaVu Sans"), 7));
-    setMouseTracking(true);
-    resize(sizeHint());
-    connect(&m_aids, &StudyAids::changed, this, qOverload<>(&QWidget::update));
+    std::vector<int> codes;
+    for (const Item& item : makeItems())
+        codes.push_back(item.accion);
+    return codes;
 }
 
 QSize StudyStrip::sizeHint() const
 {
-    return { int(m_items.size()) * (ButtonWidth + Gap) - Gap, ButtonHeight };
+    return { int(shown().size()) * (ButtonWidth + Gap) - Gap, ButtonHeight };
+}
+
+std::vector<StudyStrip::Item> StudyStrip::shown() const
+{
+    if (m_shape == Shape::Whole)
+        return m_items;
+    Item hint = m_items.back();
+    hint.label = QStringLiteral("? Teclas");
+    return { hint };
+}
+
+void StudyStrip::setShape(Shape shape)
+{
+    m_shape = shape;
+    resize(sizeHint());
+    update();
 }
 
 QRect StudyStrip::buttonRect(int index) const
@@ -49,7 +78,7 @@ QRect StudyStrip::buttonRect(int index) const
 std::vector<int> StudyStrip::actions() const
 {
     std::vector<int> codes;
-    for (const Item& item : m_items)
+    for (const Item& item : shown())
         codes.push_back(item.accion);
     return codes;
 }
@@ -76,29 +105,31 @@ void StudyStrip::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    for (size_t i = 0; i < m_items.size(); ++i) {
+    const std::vector<Item> items = shown();
+    for (size_t i = 0; i < items.size(); ++i) {
         const QRect r = buttonRect(int(i)).adjusted(0, 0, -1, -1);
-        const bool lit = isLit(m_items[i]);
+        const bool lit = isLit(items[i]);
         painter.setPen(QColor(40, 40, 40));
         painter.setBrush(lit ? QColor(255, 210, 90) : QColor(235, 235, 225, 230));
         painter.drawRoundedRect(r, 3, 3);
         painter.setPen(Qt::black);
-        painter.drawText(r, Qt::AlignCenter, labelOf(m_items[i]));
+        painter.drawText(r, Qt::AlignCenter, labelOf(items[i]));
     }
 }
 
 void StudyStrip::mousePressEvent(QMouseEvent* event)
 {
-    for (size_t i = 0; i < m_items.size(); ++i) {
+    const std::vector<Item> items = shown();
+    for (size_t i = 0; i < items.size(); ++i) {
         if (buttonRect(int(i)).contains(event->position().toPoint())) {
-            setToolTip(m_items[i].tip);
-            emit actionClicked(m_items[i].accion);
+            setToolTip(items[i].tip);
+            emit actionClicked(items[i].accion);
             return;
         }
     }
 }
 
-QPoint StudyStrip::placeFor(const QSize& size, const QSize& stage, const std::vector<QRect>& mustAvoid, const std::vector<QRect>& shouldAvoid)
+std::optional<QPoint> StudyStrip::placeFor(const QSize& size, const QSize& stage, const std::vector<QRect>& mustAvoid, const std::vector<QRect>& shouldAvoid)
 {
     const auto clear = [&](const QRect& r, const std::vector<QRect>& avoid) {
         return std::none_of(avoid.cbegin(), avoid.cend(), [&](const QRect& a) { return a.intersects(r); });
@@ -115,5 +146,5 @@ QPoint StudyStrip::placeFor(const QSize& size, const QSize& stage, const std::ve
                 fallback = r.topLeft();
         }
     }
-    return fallback.value_or(QPoint(0, 0));
+    return fallback;
 }
