@@ -137,38 +137,30 @@ begin
 end
 $$;
 
--- A visit already kept only moves its date on; one older than an erase of that learner's
--- work in that course is left out. Both run as the learner, under his row-level security.
-create or replace function tamsel.antes_de_visita() returns trigger
+-- A visit or attempt older than an erase of that learner's work in that course is left
+-- out; a visit already kept only moves its date on. Both run as the learner, under his
+-- row-level security.
+create or replace function tamsel.antes_de_guardar() returns trigger
   language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
   if exists (select from tamsel.borrados b
              where b.alumno = new.alumno and b.curso = new.curso and b.hasta > new.fecha) then
     return null;
   end if;
-  update tamsel.lecciones_usuario v set fecha = greatest(v.fecha, new.fecha)
-    where v.alumno = new.alumno and v.curso = new.curso and v.leccion = new.leccion;
-  if found then
-    return null;
+  if tg_table_name = 'lecciones_usuario' then
+    update tamsel.lecciones_usuario v set fecha = greatest(v.fecha, new.fecha)
+      where v.alumno = new.alumno and v.curso = new.curso and v.leccion = new.leccion;
+    if found then
+      return null;
+    end if;
   end if;
   return new;
 end
 $$;
-create or replace trigger antes_de_visita before insert on tamsel.lecciones_usuario
-  for each row execute function tamsel.antes_de_visita();
-
-create or replace function tamsel.antes_de_intento() returns trigger
-  language plpgsql set search_path = pg_catalog, pg_temp as $$
-begin
-  if exists (select from tamsel.borrados b
-             where b.alumno = new.alumno and b.curso = new.curso and b.hasta > new.fecha) then
-    return null;
-  end if;
-  return new;
-end
-$$;
-create or replace trigger antes_de_intento before insert on tamsel.intentos_test
-  for each row execute function tamsel.antes_de_intento();
+create or replace trigger antes_de_guardar before insert on tamsel.lecciones_usuario
+  for each row execute function tamsel.antes_de_guardar();
+create or replace trigger antes_de_guardar before insert on tamsel.intentos_test
+  for each row execute function tamsel.antes_de_guardar();
 
 create or replace function tamsel.tras_borrado() returns trigger
   language plpgsql set search_path = pg_catalog, pg_temp as $$
@@ -206,7 +198,7 @@ drop policy if exists profesor_lee on tamsel.borrados;
 create policy profesor_lee on tamsel.borrados for select to tamsel_profesor using (true);
 
 revoke all on tamsel.lecciones_usuario, tamsel.intentos_test, tamsel.borrados from public;
-revoke all on function tamsel.antes_de_visita(), tamsel.antes_de_intento(), tamsel.tras_borrado() from public;
+revoke all on function tamsel.antes_de_guardar(), tamsel.tras_borrado() from public;
 grant select, insert, delete on tamsel.lecciones_usuario, tamsel.intentos_test to tamsel_alumno;
 grant update (fecha) on tamsel.lecciones_usuario to tamsel_alumno;
 grant select, insert on tamsel.borrados to tamsel_alumno;
