@@ -11,4 +11,9 @@ namespace InstallLayout {
 /// The installation's data folder, `<prefix>/share/tamsel/`, ending with `/`.
 QString dataFolder();
 
+/// The course a program plays or reports on when none is named: the demo course its build
+/// made beside it (`course/` in the build folder, which holds the programs), otherwise the
+/// installed course, `<prefix>/share/tamsel/course`.
+QString courseFolder();
+
 } // namespace InstallLayout
