@@ -39,7 +39,7 @@ package: course
 
 bench: build
 	cmake --build $(BUILD) --target benchmarks
-	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { echo "== $$b"; tests/with-postgres.sh tests/with-audio.sh $$b; }; done; true
+	@status=0; for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { echo "== $$b"; tests/with-postgres.sh tests/with-audio.sh $$b || status=1; }; done; exit $$status
 
 clean:
 	rm -rf $(BUILD)

@@ -10,7 +10,7 @@ struct ClassroomLoad {
     int learners = 0;
     int writes = 0;       ///< visits and attempts the learners made
     int lost = 0;         ///< made but not on the server
-    int duplicated = 0;   ///< on the server more often than made
+    int duplicated = 0;   ///< taken by the server more often than made: rows it inserted beyond those of the writes it has
     double medianMs = -1; ///< the median of the learners' median times from the call to the server's confirmation
     double worstMs = -1;  ///< the longest of them all
     /// The same for the server's own part: from the sending to its answer, on the sync's thread.

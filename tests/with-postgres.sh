@@ -6,8 +6,11 @@
 # The command finds it through the environment:
 #   TAMSEL_PG_SOCKET  the socket folder (also PGHOST; PGUSER is the cluster's superuser)
 #   TAMSEL_PG_CTL     a script taking "stop", "start" or "kill", for tests of a server that
-#                     goes away and comes back
-# Connections over the socket are trusted: the cluster is reachable by nobody else.
+#                     goes away and comes back, and "allow USER" for a test that runs a
+#                     program as another local user (runuser), who may then connect too
+#                     until "deny"
+# Connections over the socket are trusted, so the socket and its folder are the server
+# user's alone (mode 0700): nobody else on the machine reaches the cluster, unless allowed.
 #
 # Root: initdb refuses to run as root, so the cluster belongs to the "postgres" user
 # (made by Debian's postgresql package) and its programs run through runuser.
@@ -30,17 +33,30 @@ if [ "$(id -u)" -eq 0 ]; then
   run=(runuser -u postgres --)
 fi
 mkdir -p "$root/data" "$root/run" "$root/log"
+chmod 700 "$root/run"
 [ "$(id -u)" -eq 0 ] && chown postgres: "$root/data" "$root/run" "$root/log"
 
 cat >"$root/pgctl" <<CTL
 #!/bin/sh
-# stop | start | kill: the private cluster of $root
+# stop | start | kill | allow USER | deny: the private cluster of $root
+# A user allowed in shares the socket through his own group, also after a restart.
+opento() {
+  [ -s "$root/allowed" ] || return 0
+  group=\$(cat "$root/allowed")
+  chgrp "\$group" "$root/run" "$root/run/.s.PGSQL.5432" && chmod 0710 "$root/run" && chmod 0770 "$root/run/.s.PGSQL.5432"
+}
 case "\$1" in
   stop)  exec ${run[*]} "$bindir/pg_ctl" -D "$root/data" -m fast -w stop >>"$root/log/server.log" 2>&1 ;;
   start) ${run[*]} "$bindir/pg_ctl" -D "$root/data" status >/dev/null 2>&1 && exit 0
-         exec ${run[*]} "$bindir/pg_ctl" -D "$root/data" -w -t 30 -l "$root/log/server.log" start >/dev/null ;;
+         ${run[*]} "$bindir/pg_ctl" -D "$root/data" -w -t 30 -l "$root/log/server.log" start >/dev/null || exit 1
+         opento ;;
   kill)  pid=\$(head -1 "$root/data/postmaster.pid"); kill -KILL "\$pid"; while kill -0 "\$pid" 2>/dev/null; do sleep 0.1; done ;;
-  *) echo "usage: \$0 stop|start|kill" >&2; exit 2 ;;
+  allow) [ "\$(id -u)" -eq 0 ] || { echo "\$0: only root may let another user in" >&2; exit 1; }
+         id -gn "\$2" >"$root/allowed" || exit 1
+         opento ;;
+  deny)  rm -f "$root/allowed"
+         chgrp "\$(stat -c %g "$root/data")" "$root/run" "$root/run/.s.PGSQL.5432" && chmod 0700 "$root/run" "$root/run/.s.PGSQL.5432" ;;
+  *) echo "usage: \$0 stop|start|kill|allow USER|deny" >&2; exit 2 ;;
 esac
 CTL
 chmod 755 "$root/pgctl"
@@ -63,7 +79,7 @@ fi
 cat >>"$root/data/postgresql.conf" <<CONF
 listen_addresses = ''
 unix_socket_directories = '$root/run'
-unix_socket_permissions = 0777
+unix_socket_permissions = 0700
 fsync = off
 max_connections = 200
 CONF

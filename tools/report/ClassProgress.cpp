@@ -3,6 +3,7 @@
 #include "CourseError.h"
 #include "Database.h"
 #include "PgConnection.h"
+#include "ProfileFile.h"
 #include "SqlStatement.h"
 
 #include <QDir>
@@ -33,24 +34,41 @@ int LearnerProgress::visitedIn(const ReportChapter& chapter) const
 ClassProgress::ClassProgress(const QString& courseFolder)
 {
     const QString file = QDir(courseFolder).filePath(QStringLiteral("bbm.mdb"));
-    auto db = Database::open(file, ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=vemparo41"));
-    SqlStatement chapters(*db, QStringLiteral("select N_capitulo, min(nombre_capitulo) from capitulo group by N_capitulo order by N_capitulo"));
-    QMap<int, QString> names;
-    while (chapters.step())
-        names.insert(chapters.value(0).toInt(), chapters.value(1).toString());
-    SqlStatement lessons(*db, QStringLiteral("select N_leccion, N_capitulo_viene from lecciones where tipo = ? order by N_leccion"));
-    lessons.bind(1, VideoLearningKind);
-    QMap<int, QSet<int>> byChapter;
-    while (lessons.step())
-        byChapter[lessons.value(1).toInt()].insert(lessons.value(0).toInt());
-    for (auto it = byChapter.cbegin(); it != byChapter.cend(); ++it) {
-        const QString name = names.value(it.key(), QStringLiteral("Capítulo %1").arg(it.key()));
-        m_chapters.push_back(ReportChapter { it.key(), name.trimmed(), it.value() });
+    if (!QFileInfo(file).isFile())
+        throw CourseError(QStringLiteral("No se encuentra el curso en %1: falta su archivo bbm.mdb. Indique la carpeta del curso con --course.")
+                              .arg(QDir::cleanPath(courseFolder)));
+    m_course = courseIdentifier(courseFolder);
+    try {
+        auto db = Database::open(file, ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=vemparo41"));
+        SqlStatement chapters(*db, QStringLiteral("select N_capitulo, min(nombre_capitulo) from capitulo group by N_capitulo order by N_capitulo"));
+        QMap<int, QString> names;
+        while (chapters.step())
+            names.insert(chapters.value(0).toInt(), chapters.value(1).toString());
+        SqlStatement lessons(*db, QStringLiteral("select N_leccion, N_capitulo_viene from lecciones where tipo = ? order by N_leccion"));
+        lessons.bind(1, VideoLearningKind);
+        QMap<int, QSet<int>> byChapter;
+        while (lessons.step())
+            byChapter[lessons.value(1).toInt()].insert(lessons.value(0).toInt());
+        for (auto it = byChapter.cbegin(); it != byChapter.cend(); ++it) {
+            const QString name = names.value(it.key(), QStringLiteral("Capítulo %1").arg(it.key()));
+            m_chapters.push_back(ReportChapter { it.key(), name.trimmed(), it.value() });
+        }
+    } catch (const CourseError& error) {
+        throw CourseError(QStringLiteral("No se puede leer el curso %1: %2").arg(file, error.message()));
     }
     if (m_chapters.empty())
-        throw CourseError(QStringLiteral("%1: the course has no video-learning lessons (tipo %2), whose visits the report counts")
-                              .arg(file)
-                              .arg(VideoLearningKind));
+        throw CourseError(QStringLiteral("%1: el curso no tiene lecciones de vídeo (tipo %2), cuyas visitas cuenta el informe")
+                              .arg(file, QString::number(VideoLearningKind)));
+}
+
+QString ClassProgress::courseIdentifier(const QString& courseFolder)
+{
+    const ProfileFile inst(QDir(courseFolder).filePath(QStringLiteral("inst.ini")));
+    const QString section = inst.value(QStringLiteral("PRMS"), QStringLiteral("dirdef"));
+    if (section.isEmpty())
+        throw CourseError(QStringLiteral("%1: falta el nombre del curso (dirdef en la sección [PRMS]), con el que el servidor guarda sus filas")
+                              .arg(inst.fileName()));
+    return section;
 }
 
 LearnerProgress& ClassProgress::learner(const QString& name)
@@ -79,18 +97,55 @@ void ClassProgress::addSource(const QString& source, const QString& name)
 
 void ClassProgress::addServer(const QString& target)
 {
+    try {
+        readServer(target);
+    } catch (const PgError& error) {
+        // What a teacher can act on, in his words; the server's own words after it.
+        QString what = QStringLiteral("No se puede leer el servidor de la clase");
+        if (error.sqlState() == QLatin1String("42501"))
+            what = QStringLiteral("El servidor de la clase no deja leer a este usuario (entre como profesor, miembro de tamsel_profesor)");
+        else if (error.sqlState() == QLatin1String("42P01") || error.sqlState() == QLatin1String("3F000"))
+            what = QStringLiteral("El servidor de la clase no tiene sus tablas (ejecute classroom.sql en él)");
+        else if (error.sqlState() == QLatin1String("42703"))
+            what = QStringLiteral("El servidor de la clase es de una versión anterior (ejecute en él el classroom.sql de esta)");
+        throw CourseError(what + QStringLiteral(": ") + error.message());
+    }
+}
+
+void ClassProgress::readServer(const QString& target)
+{
     PgConnection server(target, 10);
     const auto iso = [](const char* column) {
         return QStringLiteral("to_char(%1 at time zone 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')").arg(QLatin1String(column));
     };
-    for (const auto& row : server.exec(QStringLiteral("select alumno, leccion, %1 from tamsel.lecciones_usuario").arg(iso("fecha"))).rows) {
+    // Every learner of the classroom, directly or through a group of his class, also one
+    // who has done nothing yet in this course.
+    const QString members = QStringLiteral(
+        "with recursive miembros(rol) as ("
+        "  select member from pg_auth_members where roleid = (select oid from pg_roles where rolname = 'tamsel_alumno')"
+        "  union select m.member from pg_auth_members m join miembros on m.roleid = miembros.rol) "
+        "select rolname from pg_roles join miembros on oid = rol where rolcanlogin");
+    for (const auto& row : server.exec(members).rows)
+        learner(row.at(0).toString());
+    // Rows under a group's name (written before the server tied rows to the login) are no learner's.
+    QSet<QString> groups;
+    for (const auto& row : server.exec(QStringLiteral("select rolname from pg_roles r where rolname in ('tamsel_alumno', 'tamsel_profesor') "
+                                                      "or exists (select from pg_auth_members m where m.roleid = r.oid)"))
+                               .rows)
+        groups.insert(row.at(0).toString());
+    const QVariantList course { m_course };
+    for (const auto& row : server.exec(QStringLiteral("select alumno, leccion, %1 from tamsel.lecciones_usuario where curso = $1").arg(iso("fecha")), course).rows) {
+        if (groups.contains(row.at(0).toString()))
+            continue;
         LearnerProgress& l = learner(row.at(0).toString());
         l.visited.insert(row.at(1).toInt());
         touch(l, utc(row.at(2).toString()));
     }
-    const QString attempts =
-        QStringLiteral("select alumno, count(*), max(porcentaje), %1 from tamsel.intentos_test group by alumno").arg(iso("max(fecha)"));
-    for (const auto& row : server.exec(attempts).rows) {
+    const QString attempts = QStringLiteral("select alumno, count(*), max(porcentaje), %1 from tamsel.intentos_test where curso = $1 group by alumno")
+                                 .arg(iso("max(fecha)"));
+    for (const auto& row : server.exec(attempts, course).rows) {
+        if (groups.contains(row.at(0).toString()))
+            continue;
         LearnerProgress& l = learner(row.at(0).toString());
         l.attempts += row.at(1).toInt();
         l.bestPercent = std::max(l.bestPercent.value_or(row.at(2).toInt()), row.at(2).toInt());
@@ -100,9 +155,20 @@ void ClassProgress::addServer(const QString& target)
 
 void ClassProgress::addFile(const QString& file, const QString& name)
 {
+    if (!QFileInfo(file).isFile())
+        throw CourseError(QStringLiteral("No se encuentra el archivo de alumno %1").arg(file));
+    try {
+        readFile(file, name);
+    } catch (const CourseError& error) {
+        throw CourseError(QStringLiteral("No se puede leer el archivo de alumno %1: %2").arg(file, error.message()));
+    }
+}
+
+void ClassProgress::readFile(const QString& file, const QString& name)
+{
     auto db = Database::open(file, ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=vemparo41"));
     if (!db->hasTable(QStringLiteral("lecciones_usuario")))
-        throw CourseError(QStringLiteral("%1: not a learner database (it has no table lecciones_usuario)").arg(file));
+        throw CourseError(QStringLiteral("no es un archivo de alumno (no tiene la tabla lecciones_usuario)"));
     QString who = name;
     const bool hasAttempts = db->hasTable(QStringLiteral("intentos_test"));
     if (who.isEmpty() && hasAttempts) {

@@ -1,14 +1,17 @@
 #include "ProgressReport.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 
 QString csvCell(QString text)
 {
-    if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front()))
+    if (!text.isEmpty() && QStringLiteral("=+-@\t\r\n").contains(text.front()))
         text.prepend(QLatin1Char('\''));
-    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\'')))
+    // A bare carriage return ends a row for many readers as surely as a line feed does.
+    static const QString quoted = QStringLiteral(",\"\n\r'");
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return quoted.contains(c); }))
         return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
     return text;
 }
@@ -34,7 +37,7 @@ QString ProgressReport::csv(const ClassProgress& progress)
 {
     QStringList header { QStringLiteral("Alumno") };
     for (const ReportChapter& c : progress.chapters())
-        header << csvCell(QStringLiteral("%1 (de %2)").arg(c.name).arg(c.lessons.size()));
+        header << csvCell(c.name + QStringLiteral(" (de %1)").arg(c.lessons.size()));
     header << QStringLiteral("Intentos de la prueba") << QStringLiteral("Mejor %") << QStringLiteral("Última actividad");
     QStringList lines { header.join(QLatin1Char(',')) };
     for (const LearnerProgress& l : progress.learners()) {
@@ -70,12 +73,9 @@ QString ProgressReport::html(const ClassProgress& progress, const QString& title
             seen += l.visitedIn(c);
             total += int(c.lessons.size());
         }
+        // One pass of arg() with every value: a name holding "%4" stays as it is.
         page += QStringLiteral("<tr class=\"learner\"><td>%1</td><td>%2 de %3</td><td>%4</td><td>%5</td><td>%6</td></tr>\n")
-                    .arg(esc(l.name))
-                    .arg(seen)
-                    .arg(total)
-                    .arg(l.attempts)
-                    .arg(best(l), when(l.lastActivity));
+                    .arg(esc(l.name), QString::number(seen), QString::number(total), QString::number(l.attempts), best(l), when(l.lastActivity));
     }
     page += QStringLiteral("</table>\n");
 
@@ -85,10 +85,7 @@ QString ProgressReport::html(const ClassProgress& progress, const QString& title
         const int height = rowHeight * int(learners.size()) + 8;
         page += QStringLiteral("<section class=\"chapter\" data-chapter=\"%1\">\n<h2>%2</h2>\n"
                                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%3\" height=\"%4\" role=\"img\" aria-label=\"%2\">\n")
-                    .arg(c.number)
-                    .arg(esc(c.name))
-                    .arg(labelWidth + barWidth + 80)
-                    .arg(height);
+                    .arg(QString::number(c.number), esc(c.name), QString::number(labelWidth + barWidth + 80), QString::number(height));
         int y = 4;
         for (const LearnerProgress& l : learners) {
             const int seen = l.visitedIn(c);
@@ -97,15 +94,8 @@ QString ProgressReport::html(const ClassProgress& progress, const QString& title
             page += QStringLiteral("<text x=\"0\" y=\"%1\">%2</text>"
                                    "<rect class=\"bar\" data-learner=\"%2\" x=\"%3\" y=\"%4\" width=\"%5\" height=\"%6\"><title>%2: %7 de %8</title></rect>"
                                    "<text x=\"%9\" y=\"%1\">%7/%8</text>\n")
-                        .arg(y + 14)
-                        .arg(esc(l.name))
-                        .arg(labelWidth)
-                        .arg(y + 2)
-                        .arg(std::max(width, 1))
-                        .arg(rowHeight - 6)
-                        .arg(seen)
-                        .arg(total)
-                        .arg(labelWidth + barWidth + 8);
+                        .arg(QString::number(y + 14), esc(l.name), QString::number(labelWidth), QString::number(y + 2), QString::number(std::max(width, 1)),
+                            QString::number(rowHeight - 6), QString::number(seen), QString::number(total), QString::number(labelWidth + barWidth + 8));
             y += rowHeight;
         }
         page += QStringLiteral("</svg>\n</section>\n");

@@ -7,9 +7,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSaveFile>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -24,7 +25,7 @@ void write(const QString& file, const QString& text)
     }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        throw CourseError(QStringLiteral("%1: cannot be written: %2").arg(file, out.errorString()));
+        throw CourseError(QStringLiteral("No se puede escribir %1: %2").arg(file, out.errorString()));
 }
 
 } // namespace
@@ -35,37 +36,57 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
 
+    // The report speaks Spanish, Qt's own words of its help ("Uso:", "Opciones:") too.
+    QTranslator qtWords;
+    if (qtWords.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtWords);
+
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Writes a class's progress in a tamsel course: for each learner the lessons visited in each chapter, "
-        "the test attempts and best score, and the last activity.\n\n"
-        "Each SOURCE is the classroom server, named as in expert.ini (a postgresql:// URI or a libpq string such as "
-        "service=tamsel; log in as a teacher to read every learner; the password comes from ~/.pgpass or the service "
-        "file), or a learner database file (usrcurso.mdb) of one learner."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write the CSV table to FILE (- for standard output)."), QStringLiteral("FILE"));
-    const QCommandLineOption html(QStringLiteral("html"), QStringLiteral("Write the HTML page, with a chart per chapter, to FILE (- for standard output)."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption course(QStringLiteral("course"), QStringLiteral("The course folder that holds bbm.mdb (by default the installed course)."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption learner(QStringLiteral("learner"), QStringLiteral("The learner's name for the learner files given (by default the name "
-                                                                               "their test attempts carry, else the file's folder)."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("The page's title."), QStringLiteral("TEXT"),
+        "Escribe el progreso de una clase en un curso de tamsel: por alumno, las lecciones vistas de cada capítulo, "
+        "los intentos de la prueba y su mejor resultado, y la última actividad.\n\n"
+        "Cada ORIGEN es el servidor de la clase, escrito como en expert.ini (un URI postgresql:// o una cadena de libpq "
+        "como service=tamsel; entre como profesor para leer a todos los alumnos; la contraseña sale de ~/.pgpass o del "
+        "archivo de servicios), o el archivo de un alumno (usrcurso.mdb)."));
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Muestra esta ayuda."));
+    const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("Muestra la versión."));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Escribe la tabla CSV en ARCHIVO (- para la salida estándar)."),
+        QStringLiteral("ARCHIVO"));
+    const QCommandLineOption html(QStringLiteral("html"),
+        QStringLiteral("Escribe la página HTML, con un gráfico por capítulo, en ARCHIVO (- para la salida estándar)."), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption course(QStringLiteral("course"),
+        QStringLiteral("La carpeta del curso, la que tiene bbm.mdb (si no, el curso que juega el reproductor: el de su "
+                       "compilación o el instalado). El informe es de ese curso."),
+        QStringLiteral("CARPETA"));
+    const QCommandLineOption learner(QStringLiteral("learner"),
+        QStringLiteral("El nombre del alumno de los archivos dados (si no, el que llevan sus intentos de la prueba, o "
+                       "el de la carpeta del archivo)."),
+        QStringLiteral("NOMBRE"));
+    const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("El título de la página."), QStringLiteral("TEXTO"),
         QStringLiteral("Progreso de la clase"));
-    parser.addOptions({ csv, html, course, learner, title });
-    parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("The classroom server or a learner database file."), QStringLiteral("SOURCE..."));
-    parser.process(app);
+    parser.addOptions({ help, version, csv, html, course, learner, title });
+    parser.addPositionalArgument(QStringLiteral("ORIGEN"), QStringLiteral("El servidor de la clase o el archivo de un alumno."),
+        QStringLiteral("ORIGEN..."));
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "tamsel-report: %s (vea --help)\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("tamsel-report %s\n", TAMSEL_VERSION);
+        return 0;
+    }
 
     const QStringList sources = parser.positionalArguments();
     if (sources.isEmpty() || (!parser.isSet(csv) && !parser.isSet(html))) {
-        std::fprintf(stderr, "tamsel-report: give at least one SOURCE and --csv or --html (see --help)\n");
+        std::fprintf(stderr, "tamsel-report: indique al menos un ORIGEN y --csv o --html (vea --help)\n");
         return 2;
     }
     try {
-        const QString folder = parser.isSet(course) ? parser.value(course) : InstallLayout::courseFolder();
-        ClassProgress progress(folder);
+        ClassProgress progress(parser.isSet(course) ? parser.value(course) : InstallLayout::courseFolder());
         for (const QString& source : sources)
             progress.addSource(source, parser.value(learner));
         if (parser.isSet(csv))
