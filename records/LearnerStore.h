@@ -8,8 +8,6 @@
 #include <optional>
 #include <vector>
 
-struct ModuleState;
-
 /// One finished attempt at a test: who, which lesson, when, the points earned of the
 /// maximum, the whole per cent as the result view shows it, and the answer chosen on
 /// each question in the test's order (1 to 4, 0 for a question left unanswered).
@@ -63,7 +61,3 @@ public:
     /// in, so that what shows them can be built again; one listener, the latest set.
     virtual void setChangeListener(std::function<void()> listener) { Q_UNUSED(listener) }
 };
-
-/// The learner store of the running course: the one start-up chose, or else one over the
-/// open learner database file. Throws CourseError when no learner database is open.
-LearnerStore& learnerStore(ModuleState& state);

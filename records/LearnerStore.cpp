@@ -1,9 +1,5 @@
 #include "LearnerStore.h"
 
-#include "CourseError.h"
-#include "FileLearnerStore.h"
-#include "ModuleState.h"
-
 #include <QStringList>
 #include <QUuid>
 #include <algorithm>
@@ -42,11 +38,4 @@ std::optional<qint32> LearnerStore::bestOf(const std::vector<TestAttempt>& attem
 std::optional<qint32> LearnerStore::bestPercent(qint16 lesson)
 {
     return bestOf(attempts(lesson));
-}
-
-LearnerStore& learnerStore(ModuleState& state)
-{
-    if (!state.Learner)
-        state.Learner = std::make_unique<FileLearnerStore>([&state] { return state.UserDb.get(); });
-    return *state.Learner;
 }
