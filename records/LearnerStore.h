@@ -57,6 +57,9 @@ public:
     static std::optional<qint32> bestOf(const std::vector<TestAttempt>& attempts);
     /// The learner's name as the store knows him.
     virtual QString learner() const = 0;
+    /// The computer's account the player runs under: $USER, else the account's own name
+    /// (never a folder's name, which anyone may choose).
+    static QString accountName();
     /// LISTENER runs (on the screens' thread) when records the learner made elsewhere come
     /// in, so that what shows them can be built again; one listener, the latest set.
     virtual void setChangeListener(std::function<void()> listener) { Q_UNUSED(listener) }

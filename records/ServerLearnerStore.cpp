@@ -6,20 +6,32 @@
 #include "UserPaths.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
+#include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 const QString ServerLearnerStore::UnreachableMessage = QStringLiteral(
     "No se puede conectar con el servidor de la clase. Tu progreso se guarda en este ordenador "
     "hasta que el servidor vuelva; entonces se enviará solo.");
 const QString ServerLearnerStore::RefusedMessage = QStringLiteral(
-    "El servidor de la clase no acepta tu progreso (tu usuario no tiene permiso o el servidor es solo de lectura). "
-    "El curso sigue y tu progreso se guarda en este ordenador. Avisa a tu profesor.");
+    "El servidor de la clase no acepta tu progreso (no acepta tu usuario o tu contraseña, tu usuario no tiene permiso "
+    "o el servidor es solo de lectura). El curso sigue y tu progreso se guarda en este ordenador. Avisa a tu profesor.");
+const QString ServerLearnerStore::FailedMessage = QStringLiteral(
+    "El servidor de la clase no puede guardar tu progreso en este momento. El curso sigue, tu progreso se guarda "
+    "en este ordenador y se enviará solo en cuanto el servidor pueda.");
+const QString ServerLearnerStore::RejectedMessage = QStringLiteral(
+    "El servidor de la clase no ha aceptado parte de tu progreso. Se guarda en este ordenador y se volverá a enviar "
+    "la próxima vez que abras el curso. Avisa a tu profesor.");
 const QString ServerLearnerStore::JournalFullMessage = QStringLiteral(
-    "No queda espacio en este ordenador para guardar tu progreso. Se enviará al servidor mientras el curso siga abierto.");
+    "No se puede guardar tu progreso en este ordenador (el disco está lleno o la carpeta no admite escritura). "
+    "Se enviará al servidor mientras el curso siga abierto, y se guardará aquí en cuanto se pueda.");
 
-ServerLearnerStore::ServerLearnerStore(const QString& target, const QString& journalFile, Trace& trace, Tell tell)
+ServerLearnerStore::ServerLearnerStore(const QString& target, const QString& course, const QString& journalFile, Trace& trace, Tell tell)
     : m_target(target)
+    , m_journalFile(journalFile)
     , m_trace(trace)
     , m_tell(std::move(tell))
     , m_unjournalled(std::make_shared<UnjournalledWrites>())
@@ -27,46 +39,87 @@ ServerLearnerStore::ServerLearnerStore(const QString& target, const QString& jou
 {
     qRegisterMetaType<QSet<qint16>>();
     qRegisterMetaType<std::vector<TestAttempt>>();
-    m_journal = std::make_unique<LearnerJournal>(journalFile);
-    m_visits = m_journal->visits();
-    m_attempts = m_journal->attempts();
-    m_lastSeq = m_journal->lastSeq();
-    m_login = m_journal->login();
-    m_journalLogin = m_login;
-    m_unsent = m_journal->pending();
+    // A journal that cannot be opened (a full disc, a data folder that cannot be written)
+    // leaves the course playing: the writes are held in memory until it can.
+    try {
+        m_journal = std::make_unique<LearnerJournal>(journalFile);
+        m_visits = m_journal->visits();
+        m_attempts = m_journal->attempts();
+        m_lastSeq = m_journal->lastSeq();
+        m_login = m_journal->login();
+        m_journalLogin = m_login;
+        m_unsent = m_journal->pending();
+    } catch (const CourseError& error) {
+        m_journal.reset();
+        onJournalFailed(error.message());
+    }
     traceSync(QStringLiteral("open"), { { QStringLiteral("server"), PgConnection::redacted(target) }, { QStringLiteral("journal"), journalFile },
-                                          { QStringLiteral("pending"), int(m_unsent.size()) } });
+                                          { QStringLiteral("course"), course }, { QStringLiteral("pending"), int(m_unsent.size()) } });
 
-    m_sync = new ServerSync(target, journalFile, m_unjournalled, m_first);
-    m_sync->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_sync, &QObject::deleteLater);
-    connect(&m_thread, &QThread::started, m_sync, &ServerSync::start);
+    m_thread = new QThread;
+    m_sync = new ServerSync(target, course, journalFile, m_unjournalled, m_first);
+    m_sync->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_sync, &QObject::deleteLater);
+    connect(m_thread, &QThread::started, m_sync, &ServerSync::start);
     connect(m_sync, &ServerSync::connected, this, &ServerLearnerStore::onConnected);
     connect(m_sync, &ServerSync::unreachable, this, &ServerLearnerStore::onUnreachable);
     connect(m_sync, &ServerSync::refused, this, &ServerLearnerStore::onRefused);
     connect(m_sync, &ServerSync::sent, this, &ServerLearnerStore::onSent);
-    connect(m_sync, &ServerSync::rejected, this, [this](qint64 seq, const QString& reason) {
-        traceSync(QStringLiteral("rejected"), { { QStringLiteral("seq"), seq }, { QStringLiteral("reason"), reason } });
-        onSent(seq, -1, false, 0);
-    });
+    connect(m_sync, &ServerSync::rejected, this, &ServerLearnerStore::onRejected);
+    connect(m_sync, &ServerSync::failed, this, &ServerLearnerStore::onFailed);
     connect(m_sync, &ServerSync::pulled, this, &ServerLearnerStore::onPulled);
     connect(m_sync, &ServerSync::journalFailed, this, &ServerLearnerStore::onJournalFailed);
-    m_thread.setObjectName(QStringLiteral("learner-sync"));
-    m_thread.start();
+    m_thread->setObjectName(QStringLiteral("learner-sync"));
+    m_thread->start();
 }
 
 ServerLearnerStore::~ServerLearnerStore()
 {
-    // What has not reached the server stays in the journal for the next start.
-    QMetaObject::invokeMethod(m_sync, &ServerSync::stop, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
+    // What has not reached the server stays in the journal for the next start. A server
+    // call in flight (a lock, a server that stopped answering) may hold the sync for as long
+    // as its time-outs allow: the program does not wait for it. The thread is then left to
+    // the process's end, with the sync and its journal handle (SQLite keeps the journal
+    // whole when a process ends in the middle of a write).
+    m_thread->requestInterruption();
+    QMetaObject::invokeMethod(m_sync, &ServerSync::stop, Qt::QueuedConnection);
+    m_thread->quit();
+    if (m_thread->wait(QDeadlineTimer(StopWaitMs))) {
+        delete m_thread;
+        return;
+    }
+    traceSync(QStringLiteral("left"), { { QStringLiteral("unsent"), unsentCount() } });
+    disconnect(m_sync, nullptr, this, nullptr);
 }
 
-QString ServerLearnerStore::journalFor(const QString& target)
+QString ServerLearnerStore::journalFor(const QString& target, const QString& course)
 {
-    const QByteArray id = QCryptographicHash::hash(PgConnection::redacted(target).trimmed().toUtf8(), QCryptographicHash::Sha256).toHex().left(12);
+    // One journal per learner (his data folder; the login, in the target or his account's),
+    // server and course.
+    const QString key = course + QLatin1Char('\n') + PgConnection::redacted(target).trimmed();
+    const QByteArray id = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(12);
     return UserPaths::dataFolder() + QStringLiteral("aula/") + QString::fromLatin1(id) + QStringLiteral(".sqlite");
+}
+
+bool ServerLearnerStore::adoptEarlierJournal(const QString& target, const QString& journalFile)
+{
+    // Its name came from the target as QUrl rewrote a URI.
+    const QString t = target.trimmed();
+    const QString earlierKey = t.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive) ? QUrl(t).toString() : t;
+    const QString earlier = QFileInfo(journalFile).absolutePath() + QLatin1Char('/')
+        + QString::fromLatin1(QCryptographicHash::hash(earlierKey.trimmed().toUtf8(), QCryptographicHash::Sha256).toHex().left(12))
+        + QStringLiteral(".sqlite");
+    if (!QFileInfo::exists(earlier) || QFileInfo::exists(journalFile) || earlier == journalFile)
+        return false;
+    try {
+        LearnerJournal journal(earlier); // its log copied into the file as its last handle closes
+    } catch (const CourseError&) {
+        return false;
+    }
+    for (const QString& suffix : { QStringLiteral("-wal"), QStringLiteral("-shm"), QString() }) {
+        if (QFileInfo::exists(earlier + suffix) && !QFile::rename(earlier + suffix, journalFile + suffix))
+            return false;
+    }
+    return true;
 }
 
 bool ServerLearnerStore::waitForFirstSync(int ms)
@@ -103,19 +156,23 @@ QSet<qint16> ServerLearnerStore::visitedLessons()
 
 bool ServerLearnerStore::markVisited(qint16 lesson)
 {
-    if (m_visits.contains(lesson))
-        return true;
+    // Sent even when known: the learner may have erased his work on another computer since
+    // this one last heard from the server, and the visit dates the lesson for a later erase.
+    const bool known = m_visits.contains(lesson);
     JournalEntry entry;
     entry.kind = JournalEntry::Visit;
     entry.lesson = lesson;
+    entry.made = QDateTime::currentDateTimeUtc();
     write(entry);
-    return false;
+    return known;
 }
 
 void ServerLearnerStore::eraseWork()
 {
+    // It takes what is older than itself, wherever and whenever it reaches the server.
     JournalEntry entry;
     entry.kind = JournalEntry::Erase;
+    entry.made = QDateTime::currentDateTimeUtc();
     write(entry);
 }
 
@@ -143,12 +200,43 @@ QString ServerLearnerStore::learner() const
     if (!m_login.isEmpty())
         return m_login;
     const QString user = qEnvironmentVariable("PGUSER");
-    return user.isEmpty() ? qEnvironmentVariable("USER") : user;
+    return user.isEmpty() ? accountName() : user;
+}
+
+void ServerLearnerStore::reopenJournal()
+{
+    std::unique_ptr<LearnerJournal> journal;
+    try {
+        journal = std::make_unique<LearnerJournal>(m_journalFile);
+        // The held writes go in, in their order, each out of memory once it is journalled.
+        const std::lock_guard lock(m_unjournalled->mutex);
+        while (!m_unjournalled->entries.empty()) {
+            journal->append(m_unjournalled->entries.front());
+            m_unjournalled->entries.pop_front();
+        }
+        journal->replaceMirror(m_visits, m_attempts);
+        if (!m_login.isEmpty())
+            journal->setLogin(m_login);
+        journal->setCommits(m_connected ? LearnerJournal::Commits::AfterACrash : LearnerJournal::Commits::Synced);
+    } catch (const CourseError& error) {
+        traceSync(QStringLiteral("journal"), { { QStringLiteral("error"), error.message() } });
+        return;
+    }
+    m_journal = std::move(journal);
+    traceSync(QStringLiteral("journal"), { { QStringLiteral("reopened"), m_journalFile } });
 }
 
 void ServerLearnerStore::write(JournalEntry entry)
 {
     entry.seq = ++m_lastSeq;
+    // Within a run the times of visits and erases never go back, and an erase is later than
+    // every write made here before it, so that it takes them all (a clock set back meanwhile,
+    // or two writes within a millisecond).
+    if (entry.kind != JournalEntry::Attempt && m_lastMade.isValid())
+        entry.made = std::max(entry.made, entry.kind == JournalEntry::Erase ? m_lastMade.addMSecs(1) : m_lastMade);
+    m_lastMade = std::max(m_lastMade.isValid() ? m_lastMade : entry.time(), entry.time());
+    if (!m_journal)
+        reopenJournal();
     // On this computer first, before the screen goes on; the network later, elsewhere.
     if (m_journal) {
         try {
@@ -220,9 +308,32 @@ void ServerLearnerStore::onRefused(const QString& reason)
     }
 }
 
+void ServerLearnerStore::onFailed(const QString& reason)
+{
+    commitJournal(LearnerJournal::Commits::Synced);
+    m_connected = false;
+    m_firstSyncDone = true;
+    traceSync(QStringLiteral("failed"), { { QStringLiteral("reason"), reason } });
+    if (!m_toldFailed) {
+        m_toldFailed = true;
+        m_tell(FailedMessage);
+    }
+}
+
+void ServerLearnerStore::onRejected(qint64 seq, const QString& reason)
+{
+    m_rejected.insert(seq);
+    traceSync(QStringLiteral("rejected"), { { QStringLiteral("seq"), seq }, { QStringLiteral("reason"), reason } });
+    if (!m_toldRejected) {
+        m_toldRejected = true;
+        m_tell(RejectedMessage);
+    }
+}
+
 void ServerLearnerStore::onSent(qint64 seq, int kind, bool added, double roundTripMs)
 {
-    std::erase_if(m_unsent, [seq](const JournalEntry& e) { return e.seq <= seq; });
+    // Sent in order: what came before is on the server too, but for what it refused.
+    std::erase_if(m_unsent, [&](const JournalEntry& e) { return e.seq <= seq && !m_rejected.contains(e.seq); });
     if (kind >= 0)
         traceSync(QStringLiteral("sent"), { { QStringLiteral("seq"), seq }, { QStringLiteral("kind"), kind }, { QStringLiteral("added"), added },
                                               { QStringLiteral("ms"), std::round(roundTripMs * 100) / 100 } });
@@ -235,7 +346,7 @@ void ServerLearnerStore::onPulled(const QSet<qint16>& visits, const std::vector<
     QSet<qint16> newVisits = visits;
     std::vector<TestAttempt> newAttempts = attempts;
     for (const JournalEntry& entry : m_unsent) {
-        if (entry.seq > sentUpTo)
+        if (entry.seq > sentUpTo || m_rejected.contains(entry.seq))
             LearnerJournal::apply(entry, newVisits, newAttempts);
     }
     const bool changed = newVisits != m_visits || newAttempts.size() != m_attempts.size();
