@@ -74,3 +74,7 @@ struct ModuleState {
     std::array<Exclusion, MaxExclusions> Exclusions {};
     qint16 ExclusionCount = 0;
 };
+
+/// The learner store of the running course: the one start-up chose, or else one over the
+/// open learner database file. Throws CourseError when no learner database is open.
+LearnerStore& learnerStore(ModuleState& state);

@@ -271,7 +271,7 @@ void StartUp::OpenUserDatabase()
     }
     m_state.InstallSection = bdw;
     if (server) {
-        openClassroomStore(bdw);
+        openClassroomStore(bdw, section);
         traceSettings();
         return;
     }
@@ -288,7 +288,7 @@ void StartUp::OpenUserDatabase()
             { QStringLiteral("copy"), m_state.UserDb->storageFile() } });
 }
 
-void StartUp::openClassroomStore(const QString& target)
+void StartUp::openClassroomStore(const QString& target, const QString& course)
 {
     // The learner's records are on a server; his recordings stay in his data folder.
     if (PgConnection::hasPassword(target))
@@ -298,7 +298,12 @@ void StartUp::openClassroomStore(const QString& target)
             QStringLiteral("El archivo %1 guarda la contraseña del servidor de la clase, y no debe: pide a tu profesor que la quite de ahí.")
                 .arg(expertIniPath()));
     m_state.UserFolder = UserPaths::dataFolder();
-    auto store = std::make_unique<ServerLearnerStore>(target, ServerLearnerStore::journalFor(target), m_trace,
+    // The course is known on the server by its section of the settings (inst.ini's dirdef),
+    // which is also how the learner's settings tell it from other courses.
+    const QString journal = ServerLearnerStore::journalFor(target, course);
+    if (ServerLearnerStore::adoptEarlierJournal(target, journal))
+        m_trace.event("learner.sync", { { QStringLiteral("op"), QStringLiteral("adopted") }, { QStringLiteral("journal"), journal } });
+    auto store = std::make_unique<ServerLearnerStore>(target, course, journal, m_trace,
         [this](const QString& message) { ErrorReport::notice(m_trace, message); });
     // On a computer that has the learner's records from an earlier run the course starts
     // on them at once; on a new one, a moment for them to come back. A server that takes

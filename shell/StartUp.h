@@ -47,7 +47,7 @@ private:
     /// How long start-up waits for a classroom server's records before the course plays from the journal.
     static constexpr int FirstSyncWaitMs = 100;
     /// BDW names a server: the learner store is the classroom's.
-    void openClassroomStore(const QString& target);
+    void openClassroomStore(const QString& target, const QString& course);
     ModuleState& m_state;
     Trace& m_trace;
     QString m_course;

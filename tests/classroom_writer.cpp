@@ -1,7 +1,11 @@
 // A learner's player reduced to its writes, for tests that kill it or load the server.
+// Its course on the server is "curso" (the fixture course's section), or $TAMSEL_WRITER_COURSE.
 //   tamsel-classroom-writer TARGET JOURNAL FIRST COUNT
 //     marks visits of lessons FIRST to FIRST+COUNT-1 through the classroom store, telling on
 //     standard output each one that has returned ("visited N"), then runs until killed.
+//   tamsel-classroom-writer --steps TARGET JOURNAL
+//     marks a visit of each lesson read from standard input (one number a line), telling
+//     each one that has returned ("visited N"); ends at the end of its input.
 //   tamsel-classroom-writer --load TARGET JOURNAL SECONDS
 //     says "ready" once connected and waits for a line on standard input; then for SECONDS
 //     marks a visit every 100 ms and keeps a test attempt every fifth, then waits for the
@@ -18,11 +22,19 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
+
+QString course()
+{
+    const QString named = qEnvironmentVariable("TAMSEL_WRITER_COURSE");
+    return named.isEmpty() ? QStringLiteral("curso") : named;
+}
 
 void tell(const QString& message)
 {
@@ -32,7 +44,7 @@ void tell(const QString& message)
 int load(QCoreApplication& app, const QString& target, const QString& journal, int seconds)
 {
     Trace trace;
-    ServerLearnerStore store(target, journal, trace, tell);
+    ServerLearnerStore store(target, course(), journal, trace, tell);
     store.waitForFirstSync(10000);
     std::printf("ready\n");
     std::fflush(stdout);
@@ -74,6 +86,7 @@ int load(QCoreApplication& app, const QString& target, const QString& journal, i
             attempt.points = visits % 80;
             attempt.maximum = 80;
             attempt.percent = attempt.points * 100 / 80;
+            attempt.answers = { 1, 3, 0, 4 };
             const qint64 atAttempt = clock.nsecsElapsed();
             store.saveAttempt(attempt);
             callMs.push_back(double(clock.nsecsElapsed() - atAttempt) / 1e6);
@@ -107,20 +120,42 @@ int load(QCoreApplication& app, const QString& target, const QString& journal, i
     return store.unsentCount() == 0 ? 0 : 1;
 }
 
+int steps(QCoreApplication& app, const QString& target, const QString& journal)
+{
+    Trace trace;
+    ServerLearnerStore store(target, course(), journal, trace, tell);
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char line[32];
+        if (!std::fgets(line, sizeof line, stdin)) {
+            input.setEnabled(false);
+            app.quit();
+            return;
+        }
+        const int lesson = std::atoi(line);
+        store.markVisited(qint16(lesson));
+        std::printf("visited %d\n", lesson);
+        std::fflush(stdout);
+    });
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 4 && args[1] == QLatin1String("--steps"))
+        return steps(app, args[2], args[3]);
     if (args.size() == 5 && args[1] == QLatin1String("--load"))
         return load(app, args[2], args[3], args[4].toInt());
     if (args.size() != 5) {
-        std::fprintf(stderr, "usage: %s TARGET JOURNAL FIRST COUNT | --load TARGET JOURNAL SECONDS\n", argv[0]);
+        std::fprintf(stderr, "usage: %s TARGET JOURNAL FIRST COUNT | --steps TARGET JOURNAL | --load TARGET JOURNAL SECONDS\n", argv[0]);
         return 2;
     }
     Trace trace;
-    ServerLearnerStore store(args[1], args[2], trace, tell);
+    ServerLearnerStore store(args[1], course(), args[2], trace, tell);
     const int first = args[3].toInt();
     const int count = args[4].toInt();
     for (int lesson = first; lesson < first + count; ++lesson) {

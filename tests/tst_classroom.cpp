@@ -24,6 +24,9 @@
 
 namespace {
 
+// The fixture course's identifier on the server: its inst.ini's dirdef.
+const QString courseId = QStringLiteral("CURSO");
+
 TestAttempt attemptAt(qint16 lesson, int points, int maximum)
 {
     TestAttempt a;
@@ -54,7 +57,7 @@ private:
     {
         if (journal.isEmpty())
             journal = m_home.filePath(QStringLiteral("journal-%1.sqlite").arg(++m_journals));
-        return std::make_unique<ServerLearnerStore>(m_server->target(user), journal, m_trace, [this](const QString& m) { m_told << m; });
+        return std::make_unique<ServerLearnerStore>(m_server->target(user), courseId, journal, m_trace, [this](const QString& m) { m_told << m; });
     }
     QString count(const QString& table, const QString& where)
     {
@@ -117,8 +120,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(store->unsentCount(), 0, 15000);
         QCOMPARE(count(QStringLiteral("lecciones_usuario"), QStringLiteral("alumno = 'ana' and leccion = 3")), QStringLiteral("1"));
         // The journal lives in the learner's data folder.
-        QVERIFY(QFileInfo::exists(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")))));
-        QVERIFY(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana"))).startsWith(course.path(QStringLiteral("data/tamsel/"))));
+        QVERIFY(QFileInfo::exists(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")), courseId)));
+        QVERIFY(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")), courseId).startsWith(course.path(QStringLiteral("data/tamsel/"))));
 
         // A password in expert.ini is refused, and shown nowhere.
         ModuleState other;
@@ -175,9 +178,9 @@ private Q_SLOTS:
     {
         {
             PgConnection ana(m_server->target(QStringLiteral("ana")), 5);
-            ana.exec(QStringLiteral("insert into tamsel.lecciones_usuario (leccion) values (7)"));
-            ana.exec(QStringLiteral("insert into tamsel.intentos_test (id, leccion, fecha, puntos, maximo, porcentaje, respuestas) "
-                                    "values ($1::uuid, 1500, now(), 8, 10, 80, '1,2')"),
+            ana.exec(QStringLiteral("insert into tamsel.lecciones_usuario (curso, leccion) values ('CURSO', 7)"));
+            ana.exec(QStringLiteral("insert into tamsel.intentos_test (curso, id, leccion, fecha, puntos, maximo, porcentaje, respuestas) "
+                                    "values ('CURSO', $1::uuid, 1500, now(), 8, 10, 80, '1,2')"),
                 { TestAttempt::newId() });
         }
         PgConnection luis(m_server->target(QStringLiteral("luis")), 5);
@@ -187,16 +190,16 @@ private Q_SLOTS:
         QCOMPARE(luis.exec(QStringLiteral("delete from tamsel.lecciones_usuario where alumno = 'ana'")).affected, 0);
         QCOMPARE(luis.exec(QStringLiteral("delete from tamsel.intentos_test")).affected, 0);
         expectRefused(luis, QStringLiteral("update tamsel.intentos_test set puntos = 10"), {}, QStringLiteral("42501"));
-        expectRefused(luis, QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion) values ($1, 8)"), { QStringLiteral("ana") },
+        expectRefused(luis, QStringLiteral("insert into tamsel.lecciones_usuario (curso, alumno, leccion) values ('CURSO', $1, 8)"), { QStringLiteral("ana") },
             QStringLiteral("42501"));
         QCOMPARE(count(QStringLiteral("lecciones_usuario"), QStringLiteral("alumno = 'ana'")), QStringLiteral("1"));
         QCOMPARE(count(QStringLiteral("intentos_test"), QStringLiteral("alumno = 'ana' and puntos = 8")), QStringLiteral("1"));
 
         // The teacher reads everyone's and writes nothing.
-        luis.exec(QStringLiteral("insert into tamsel.lecciones_usuario (leccion) values (9)"));
+        luis.exec(QStringLiteral("insert into tamsel.lecciones_usuario (curso, leccion) values ('CURSO', 9)"));
         PgConnection profe(m_server->target(QStringLiteral("profe")), 5);
         QCOMPARE(profe.exec(QStringLiteral("select alumno from tamsel.lecciones_usuario order by alumno")).rows.size(), size_t(2));
-        expectRefused(profe, QStringLiteral("insert into tamsel.lecciones_usuario (leccion) values (1)"), {}, QStringLiteral("42501"));
+        expectRefused(profe, QStringLiteral("insert into tamsel.lecciones_usuario (curso, leccion) values ('CURSO', 1)"), {}, QStringLiteral("42501"));
         expectRefused(profe, QStringLiteral("delete from tamsel.lecciones_usuario"), {}, QStringLiteral("42501"));
         // Someone who is neither reaches nothing.
         m_server->sql(QStringLiteral("do $$ begin if not exists (select from pg_roles where rolname = 'fuera') then create role fuera login; end if; end $$"));
@@ -210,7 +213,7 @@ private Q_SLOTS:
         // name is a value wherever it goes.
         const QString nasty = QStringLiteral("o'neil\"); delete from tamsel.lecciones_usuario; --");
         m_server->addLogin(nasty);
-        m_server->sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion) values ('luis', 3)"));
+        m_server->sql(QStringLiteral("insert into tamsel.lecciones_usuario (curso, alumno, leccion) values ('CURSO', 'luis', 3)"));
         auto store = storeOf(nasty);
         QVERIFY(store->waitForFirstSync(10000));
         QCOMPARE(store->learner(), nasty);
@@ -292,7 +295,7 @@ private Q_SLOTS:
         int changes = 0;
         ana->setChangeListener([&changes] { ++changes; });
         // Another computer of hers writes while this one is connected; the next connection reads it.
-        m_server->sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion) values ('ana', 77)"));
+        m_server->sql(QStringLiteral("insert into tamsel.lecciones_usuario (curso, alumno, leccion) values ('CURSO', 'ana', 77)"));
         ClassroomServer::control("stop");
         ana->markVisited(78);
         ClassroomServer::control("start");
@@ -390,10 +393,10 @@ private Q_SLOTS:
         // Away again mid-run (stopped, then killed), and back: each write arrives once.
         ClassroomServer::control("stop");
         ana->markVisited(22);
-        ana->markVisited(21); // known: nothing to send
+        ana->markVisited(21); // known, and sent again: it dates the lesson
         const TestAttempt attempt = attemptAt(1500, 10, 10);
         ana->saveAttempt(attempt);
-        QCOMPARE(ana->unsentCount(), 2);
+        QCOMPARE(ana->unsentCount(), 3);
         ClassroomServer::control("start");
         QTRY_COMPARE_WITH_TIMEOUT(ana->unsentCount(), 0, 20000);
         ana->markVisited(23);

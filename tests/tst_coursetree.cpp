@@ -571,10 +571,10 @@ private Q_SLOTS:
         ClassroomServer server(QStringLiteral("tamsel_arbol"));
         server.addLogin(QStringLiteral("marta"));
         server.addLogin(QStringLiteral("pablo"));
-        server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion) values ('marta', 12), ('pablo', 7)"));
+        server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion, curso) values ('marta', 12, 'curso'), ('pablo', 7, 'curso')"));
         QTemporaryDir journals;
         QStringList told;
-        auto* store = new ServerLearnerStore(server.target(QStringLiteral("marta")), journals.filePath(QStringLiteral("marta.sqlite")), m_harness->trace,
+        auto* store = new ServerLearnerStore(server.target(QStringLiteral("marta")), QStringLiteral("curso"), journals.filePath(QStringLiteral("marta.sqlite")), m_harness->trace,
             [&told](const QString& message) { told << message; });
         state().Learner.reset(store);
         QVERIFY(store->waitForFirstSync(10000));
@@ -595,7 +595,7 @@ private Q_SLOTS:
 
         // A visit she made on another computer shows in the tree built here once this one
         // reads her records again (on its next connection).
-        server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion) values ('marta', 61)"));
+        server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, leccion, curso) values ('marta', 61, 'curso')"));
         ClassroomServer::control("stop");
         ClassroomServer::control("start");
         tree->visitedLessons().MarkLessonVisited(40); // a write finds the server gone, and then back

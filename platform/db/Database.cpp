@@ -29,14 +29,28 @@ QString passwordHash(const QString& salt, const QString& password)
 
 enum class FileFormat { Missing, Unreadable, SQLite, Jet, Unknown };
 
+// The file's first bytes are read through SQLite, never through a descriptor of our own:
+// closing any descriptor of a file drops every POSIX lock the process holds on it, SQLite's
+// included, and another process (a look with sqlite3, a backup) would then find the file
+// unused, and copy the write-ahead log into it and delete it while our connections still
+// write there. SQLite keeps its descriptors of a locked file open until its locks go.
 FileFormat detectFormat(const QString& file)
 {
-    QFile f(file);
-    if (!f.exists())
+    const QFileInfo info(file);
+    if (!info.exists())
         return FileFormat::Missing;
-    if (!f.open(QIODevice::ReadOnly))
+    const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro");
+    sqlite3* handle = nullptr;
+    int rc = sqlite3_open_v2(uri.toUtf8().constData(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    sqlite3_file* opened = nullptr;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_file_control(handle, "main", SQLITE_FCNTL_FILE_POINTER, &opened);
+    QByteArray head(32, '\0');
+    if (rc == SQLITE_OK)
+        rc = opened && opened->pMethods ? opened->pMethods->xRead(opened, head.data(), int(head.size()), 0) : SQLITE_CANTOPEN;
+    sqlite3_close_v2(handle);
+    if (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ) // a short file reads as zeros after its end
         return FileFormat::Unreadable;
-    const QByteArray head = f.read(32);
     if (head.startsWith(QByteArray("SQLite format 3\0", 16)))
         return FileFormat::SQLite;
     if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB")

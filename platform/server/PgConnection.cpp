@@ -4,7 +4,6 @@
 
 #include <QRegularExpression>
 #include <QUrl>
-#include <QUrlQuery>
 #include <QLibrary>
 #include <libpq-fe.h>
 
@@ -87,44 +86,84 @@ bool isUri(const QString& target)
     return t.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) || t.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-// `password=...` in a keyword string: a value quoted with single quotes (\' inside) or bare.
-const QRegularExpression keywordPassword(QStringLiteral(R"((^|\s)password\s*=\s*('(\\.|[^'])*'|\S*))"),
+using Span = std::pair<qsizetype, qsizetype>; // start, length
+
+bool isSecretKey(const QString& key)
+{
+    const QString k = key.trimmed().toLower();
+    return k == QLatin1String("password") || k == QLatin1String("sslpassword");
+}
+
+// Where a URI carries secrets: the password of its user part, and the values of its
+// password and sslpassword parameters. Read by hand: QUrl rewrites what it does not
+// know, a list of hosts (host1,host2:5433) for one.
+std::vector<Span> uriSecrets(const QString& uri)
+{
+    std::vector<Span> spans;
+    const qsizetype authority = uri.indexOf(QLatin1String("://")) + 3;
+    qsizetype authorityEnd = uri.size();
+    for (qsizetype i = authority; i < uri.size(); ++i) {
+        if (uri[i] == QLatin1Char('/') || uri[i] == QLatin1Char('?')) {
+            authorityEnd = i;
+            break;
+        }
+    }
+    const qsizetype at = uri.lastIndexOf(QLatin1Char('@'), authorityEnd - 1);
+    if (at >= authority) {
+        const qsizetype colon = uri.indexOf(QLatin1Char(':'), authority);
+        if (colon >= 0 && colon < at)
+            spans.push_back({ colon + 1, at - colon - 1 });
+    }
+    const qsizetype query = uri.indexOf(QLatin1Char('?'), authorityEnd);
+    if (query < 0)
+        return spans;
+    qsizetype start = query + 1;
+    while (start <= uri.size()) {
+        qsizetype end = uri.indexOf(QLatin1Char('&'), start);
+        if (end < 0)
+            end = uri.size();
+        const qsizetype eq = uri.indexOf(QLatin1Char('='), start);
+        if (eq >= 0 && eq < end && isSecretKey(QUrl::fromPercentEncoding(uri.mid(start, eq - start).toUtf8())))
+            spans.push_back({ eq + 1, end - eq - 1 });
+        start = end + 1;
+    }
+    return spans;
+}
+
+// `password=...` or `sslpassword=...` in a keyword string: a value quoted with single
+// quotes (backslash escapes inside) or bare.
+const QRegularExpression keywordSecret(QStringLiteral(R"((?:^|\s)(?:ssl)?password\s*=\s*('(?:\\.|[^'\\])*'?|(?:\\.|\S)*))"),
     QRegularExpression::CaseInsensitiveOption);
 
-PgError::Kind kindOf(const QString& sqlState, bool connectionLost)
+std::vector<Span> keywordSecrets(const QString& text)
 {
-    if (connectionLost || sqlState.startsWith(QLatin1String("08")) || sqlState.startsWith(QLatin1String("57P")))
-        return PgError::Unreachable;
-    // insufficient_privilege, read_only_sql_transaction, a role that may no longer log in
-    if (sqlState == QLatin1String("42501") || sqlState == QLatin1String("25006") || sqlState.startsWith(QLatin1String("28")))
-        return PgError::Refused;
-    return PgError::Rejected;
+    std::vector<Span> spans;
+    for (auto it = keywordSecret.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        spans.push_back({ m.capturedStart(1), m.capturedLength(1) });
+    }
+    return spans;
+}
+
+std::vector<Span> secretsOf(const QString& target)
+{
+    return isUri(target) ? uriSecrets(target) : keywordSecrets(target);
 }
 
 } // namespace
 
 QString PgConnection::redacted(const QString& target)
 {
-    if (isUri(target)) {
-        QUrl url(target.trimmed());
-        if (!url.password().isEmpty())
-            url.setPassword(QStringLiteral("xxxxx"));
-        QUrlQuery query(url);
-        if (query.hasQueryItem(QStringLiteral("password"))) {
-            query.removeAllQueryItems(QStringLiteral("password"));
-            query.addQueryItem(QStringLiteral("password"), QStringLiteral("xxxxx"));
-            url.setQuery(query);
-        }
-        return url.toString();
-    }
     QString shown = target;
-    shown.replace(keywordPassword, QStringLiteral("\\1password=xxxxx"));
+    const std::vector<Span> spans = secretsOf(target);
+    for (auto it = spans.rbegin(); it != spans.rend(); ++it)
+        shown.replace(it->first, it->second, QStringLiteral("xxxxx"));
     return shown;
 }
 
 bool PgConnection::hasPassword(const QString& target)
 {
-    return redacted(target) != (isUri(target) ? QUrl(target.trimmed()).toString() : target);
+    return !secretsOf(target).empty();
 }
 
 bool PgConnection::isServerTarget(const QString& bdw)
@@ -133,14 +172,47 @@ bool PgConnection::isServerTarget(const QString& bdw)
     return isUri(bdw) || keywords.match(bdw).hasMatch();
 }
 
+PgError::Kind PgConnection::kindOf(const QString& sqlState, bool lost)
+{
+    // The connection, or the server going down or not yet up: it comes back by itself.
+    if (lost || sqlState.startsWith(QLatin1String("08")) || sqlState.startsWith(QLatin1String("57P")))
+        return PgError::Unreachable;
+    // The login or password, a privilege, a server that only reads: the learner's writes are
+    // not taken, nor will they be until someone changes that.
+    if (sqlState.startsWith(QLatin1String("28")) || sqlState == QLatin1String("42501") || sqlState == QLatin1String("25006"))
+        return PgError::Refused;
+    // The values themselves: a data exception, a check or another integrity rule.
+    if (sqlState.startsWith(QLatin1String("22")) || sqlState.startsWith(QLatin1String("23")))
+        return PgError::Rejected;
+    // Anything else may pass: a time-out, a lock, a deadlock, a missing table, a full disc.
+    return PgError::Failed;
+}
+
+PgError::Kind PgConnection::kindOfConnectFailure(const QString& message)
+{
+    // A server that answered says so with its own FATAL error; one that is starting, stopping
+    // or full is no refusal. libpq asking for a password it was not given is one.
+    static const QRegularExpression passes(QStringLiteral(
+        "starting up|shutting down|in recovery mode|too many clients|connection slots|not yet accepting|in hot standby"), QRegularExpression::CaseInsensitiveOption);
+    if (message.contains(QLatin1String("no password supplied")))
+        return PgError::Refused;
+    if (message.contains(QLatin1String("FATAL:")) && !passes.match(message).hasMatch())
+        return PgError::Refused;
+    return PgError::Unreachable;
+}
+
 PgConnection::PgConnection(const QString& target, int timeoutSeconds)
     : m_shownTarget(redacted(target))
 {
     const QByteArray dbname = target.trimmed().toUtf8();
     const QByteArray timeout = QByteArray::number(std::max(2, timeoutSeconds));
-    // expand_dbname: the target (a URI or keyword string) gives every other setting.
-    const char* const keys[] = { "dbname", "connect_timeout", "application_name", nullptr };
-    const char* const values[] = { dbname.constData(), timeout.constData(), "tamsel", nullptr };
+    // expand_dbname: the target (a URI or keyword string) gives every other setting but
+    // those after it, which bound how long a server that stops answering can hold a call:
+    // keep-alives after 5 s of silence, every 2 s, given up after 3 unanswered, and any
+    // data unacknowledged for 10 s.
+    const char* const keys[] = { "dbname", "connect_timeout", "application_name", "keepalives", "keepalives_idle",
+        "keepalives_interval", "keepalives_count", "tcp_user_timeout", nullptr };
+    const char* const values[] = { dbname.constData(), timeout.constData(), "tamsel", "1", "5", "2", "3", "10000", nullptr };
     if (!libpq().error.isEmpty())
         throw PgError(QStringLiteral("%1: %2").arg(m_shownTarget, libpq().error), PgError::Unreachable, QStringLiteral("08001"));
     m_conn = pq().connectdbParams(keys, values, 1);
@@ -166,7 +238,10 @@ void PgConnection::fail(const QString& what, const char* sqlState)
     reason = redacted(reason);
     const bool lost = !m_conn || pq().status(m_conn) != CONNECTION_OK;
     const QString state = QString::fromLatin1(sqlState ? sqlState : "");
-    throw PgError(QStringLiteral("%1: %2: %3").arg(m_shownTarget, what, reason), kindOf(state, lost), state);
+    const PgError::Kind kind = m_conn && pq().status(m_conn) == CONNECTION_BAD && state == QLatin1String("08001")
+        ? kindOfConnectFailure(reason)
+        : kindOf(state, lost);
+    throw PgError(QStringLiteral("%1: %2: %3").arg(m_shownTarget, what, reason), kind, state);
 }
 
 PgConnection::Result PgConnection::exec(const QString& sql, const QVariantList& parameters)

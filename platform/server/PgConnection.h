@@ -14,8 +14,11 @@ class PgError : public CourseError {
 public:
     enum Kind {
         Unreachable, ///< no connection, or the connection was lost: try again later
-        Refused,     ///< the server answers but will not take the learner's writes (a revoked role, a read-only server)
-        Rejected,    ///< this one statement is wrong; others may go through
+        Refused,     ///< the server answers but will not take the learner's writes: his login or
+                     ///< password refused, a revoked role, a read-only server
+        Rejected,    ///< the server refuses these values (a data exception, a check): others may go through
+        Failed,      ///< the server failed the statement for a reason that may pass (a time-out, a lock,
+                     ///< a missing table, a full disc, an internal error): try it again later
     };
     PgError(const QString& message, Kind kind, const QString& sqlState)
         : CourseError(message)
@@ -44,7 +47,9 @@ public:
     };
 
     /// Connects to TARGET, giving up after TIMEOUTSECONDS (libpq's connect_timeout, at
-    /// least 2). Throws PgError (Unreachable) when no connection could be made.
+    /// least 2). A connection that stops answering is given up by the system (keep-alives,
+    /// tcp_user_timeout). Throws PgError: Unreachable when no server answered, Refused when
+    /// one refused the login.
     PgConnection(const QString& target, int timeoutSeconds);
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
@@ -55,10 +60,17 @@ public:
     /// True while the connection is usable.
     bool isOpen() const;
 
-    /// TARGET as it may be shown or traced: any password taken out.
+    /// TARGET as it may be shown or traced: any password (or key password) taken out,
+    /// the rest as written.
     static QString redacted(const QString& target);
-    /// True when TARGET carries a password (which belongs in ~/.pgpass, not in settings).
+    /// True when TARGET carries a password or a key password (which belong in ~/.pgpass or
+    /// the service file, not in settings).
     static bool hasPassword(const QString& target);
+    /// What kind of failure SQLSTATE is (LOST: the connection went with it).
+    static PgError::Kind kindOf(const QString& sqlState, bool lost);
+    /// What kind of failure a connection that could not be made is, by libpq's MESSAGE:
+    /// a login the server refused, or no server (libpq gives no SQLSTATE for it).
+    static PgError::Kind kindOfConnectFailure(const QString& message);
     /// True when a `BDW=` value names a server rather than a file.
     static bool isServerTarget(const QString& bdw);
 

@@ -14,7 +14,12 @@ struct JournalEntry {
     qint64 seq = 0;     ///< the order the learner made them in
     Kind kind = Visit;
     qint16 lesson = 0;  ///< Visit
+    QDateTime made;     ///< Visit, Erase: when, UTC (an erase takes only what is older)
     TestAttempt attempt; ///< Attempt
+    QString rejection;  ///< why the server refused it last time ("" when it did not)
+
+    /// When the learner made it: an attempt when it finished.
+    QDateTime time() const { return kind == Attempt ? attempt.finished : made; }
 };
 
 /// The learner's records on this computer while they belong to a server: a SQLite file in
@@ -51,6 +56,8 @@ public:
     std::vector<JournalEntry> pending() const;
     /// ENTRY reached the server: forgets it.
     void remove(qint64 seq);
+    /// The server refused write SEQ for REASON: it stays, marked, and goes again at a later start.
+    void markRejected(qint64 seq, const QString& reason);
     /// The last write's number (0 before any).
     qint64 lastSeq() const;
     /// The mirror becomes what the server holds (VISITS, ATTEMPTS) with the writes still
@@ -63,7 +70,8 @@ public:
 
     QString fileName() const { return m_file; }
 
-    /// Applies ENTRY to VISITS and ATTEMPTS as the server will.
+    /// Applies ENTRY to VISITS and ATTEMPTS as the server will (an erase takes the visits,
+    /// and the attempts older than itself).
     static void apply(const JournalEntry& entry, QSet<qint16>& visits, std::vector<TestAttempt>& attempts);
 
 private:

@@ -19,6 +19,8 @@ const char* const schema =
     "create table if not exists pendientes (seq integer primary key, tipo integer not null, id text, alumno text,"
     "  leccion integer, fecha text, puntos integer, maximo integer, porcentaje integer, respuestas text);"
     "create table if not exists ajustes (clave text primary key, valor text)";
+// A journal of an earlier version lacks the refusal's column.
+const char* const rejectionColumn = "alter table pendientes add column rechazo text";
 
 const QString attemptColumns = QStringLiteral("id, alumno, leccion, fecha, puntos, maximo, porcentaje, respuestas");
 
@@ -88,6 +90,8 @@ LearnerJournal::LearnerJournal(const QString& file, Commits commits)
     // lock: neither a screen's write nor the sync's bookkeeping waits for that copy.
     m_db->execute(QStringLiteral("pragma wal_autocheckpoint = 0"));
     m_db->execute(QString::fromLatin1(schema));
+    if (!SqlStatement(*m_db, QStringLiteral("select 1 from pragma_table_info('pendientes') where name = 'rechazo'")).step())
+        m_db->execute(QString::fromLatin1(rejectionColumn));
     m_db->execute(commits == Commits::Synced ? QStringLiteral("pragma synchronous = full") : QStringLiteral("pragma synchronous = normal"));
     m_commits = commits;
 }
@@ -163,9 +167,13 @@ void LearnerJournal::applyToMirror(const JournalEntry& entry)
         insert.run();
         break;
     }
-    case JournalEntry::Erase:
-        m_db->execute(QStringLiteral("delete from visitas; delete from intentos"));
+    case JournalEntry::Erase: {
+        m_db->execute(QStringLiteral("delete from visitas"));
+        SqlStatement del(*m_db, QStringLiteral("delete from intentos where fecha < ?"));
+        del.bind(1, entry.made.toUTC().toString(Qt::ISODateWithMs));
+        del.run();
         break;
+    }
     }
 }
 
@@ -176,10 +184,12 @@ void LearnerJournal::append(const JournalEntry& entry)
             QStringLiteral("insert into pendientes (seq, tipo, %1) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(attemptColumns));
         insert.bind(1, entry.seq);
         insert.bind(2, int(entry.kind));
-        // One lesson column: the visit's, or the attempt's.
+        // One lesson and one time column: the visit's (the erase's), or the attempt's.
         TestAttempt row = entry.attempt;
-        if (entry.kind != JournalEntry::Attempt)
+        if (entry.kind != JournalEntry::Attempt) {
             row.lesson = entry.lesson;
+            row.finished = entry.made;
+        }
         bindAttempt(insert, 3, row);
         insert.run();
         applyToMirror(entry);
@@ -188,7 +198,7 @@ void LearnerJournal::append(const JournalEntry& entry)
 
 std::vector<JournalEntry> LearnerJournal::pending() const
 {
-    SqlStatement select(*m_db, QStringLiteral("select seq, tipo, %1 from pendientes order by seq").arg(attemptColumns));
+    SqlStatement select(*m_db, QStringLiteral("select seq, tipo, %1, coalesce(rechazo, '') from pendientes order by seq").arg(attemptColumns));
     std::vector<JournalEntry> found;
     while (select.step()) {
         JournalEntry entry;
@@ -196,6 +206,12 @@ std::vector<JournalEntry> LearnerJournal::pending() const
         entry.kind = JournalEntry::Kind(select.value(1).toInt());
         entry.attempt = readAttempt(select, 2);
         entry.lesson = entry.attempt.lesson;
+        entry.made = entry.attempt.finished;
+        // A visit or an erase journalled by an earlier version has no time: the time it is
+        // read is the nearest to its own that is known.
+        if (entry.kind != JournalEntry::Attempt && !entry.made.isValid())
+            entry.made = QDateTime::currentDateTimeUtc();
+        entry.rejection = select.value(10).toString();
         found.push_back(std::move(entry));
     }
     return found;
@@ -207,6 +223,15 @@ void LearnerJournal::remove(qint64 seq)
     del.bind(1, seq);
     const std::lock_guard lock(*m_writeLock);
     del.run();
+}
+
+void LearnerJournal::markRejected(qint64 seq, const QString& reason)
+{
+    SqlStatement mark(*m_db, QStringLiteral("update pendientes set rechazo = ? where seq = ?"));
+    mark.bind(1, reason);
+    mark.bind(2, seq);
+    const std::lock_guard lock(*m_writeLock);
+    mark.run();
 }
 
 qint64 LearnerJournal::lastSeq() const
@@ -266,7 +291,7 @@ void LearnerJournal::apply(const JournalEntry& entry, QSet<qint16>& visits, std:
         break;
     case JournalEntry::Erase:
         visits.clear();
-        attempts.clear();
+        std::erase_if(attempts, [&](const TestAttempt& a) { return a.finished < entry.made; });
         break;
     }
 }

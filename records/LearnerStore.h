@@ -8,8 +8,6 @@
 #include <optional>
 #include <vector>
 
-struct ModuleState;
-
 /// One finished attempt at a test: who, which lesson, when, the points earned of the
 /// maximum, the whole per cent as the result view shows it, and the answer chosen on
 /// each question in the test's order (1 to 4, 0 for a question left unanswered).
@@ -59,11 +57,10 @@ public:
     static std::optional<qint32> bestOf(const std::vector<TestAttempt>& attempts);
     /// The learner's name as the store knows him.
     virtual QString learner() const = 0;
+    /// The computer's account the player runs under: $USER, else the account's own name
+    /// (never a folder's name, which anyone may choose).
+    static QString accountName();
     /// LISTENER runs (on the screens' thread) when records the learner made elsewhere come
     /// in, so that what shows them can be built again; one listener, the latest set.
     virtual void setChangeListener(std::function<void()> listener) { Q_UNUSED(listener) }
 };
-
-/// The learner store of the running course: the one start-up chose, or else one over the
-/// open learner database file. Throws CourseError when no learner database is open.
-LearnerStore& learnerStore(ModuleState& state);

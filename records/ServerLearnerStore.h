@@ -20,21 +20,31 @@ struct UnjournalledWrites;
 /// (LearnerJournal), never the network; a sync on a thread of its own (ServerSync) sends
 /// the writes in order when the server can be reached and brings the learner's records
 /// back on every connection. The learner is told once when the server cannot be reached,
-/// once when it refuses his writes, and once when the journal cannot be written (the
-/// writes are then held in memory and still sent).
+/// once when it refuses his login or his writes, once when it fails them for a while, and
+/// once when the journal cannot be written (the writes are then held in memory, still
+/// sent, and journalled as soon as the disc allows). Leaving never waits on the network:
+/// what has not reached the server by then stays in the journal for the next start.
 class ServerLearnerStore : public QObject, public LearnerStore {
     Q_OBJECT
 
 public:
     using Tell = std::function<void(const QString& message)>;
 
-    /// TARGET names the server (a URI or keyword string, no password); JOURNALFILE is the
-    /// learner's journal on this computer; TELL shows the learner a message.
-    ServerLearnerStore(const QString& target, const QString& journalFile, Trace& trace, Tell tell);
+    /// TARGET names the server (a URI or keyword string, no password); COURSE identifies
+    /// the course on it; JOURNALFILE is the learner's journal of both on this computer; TELL
+    /// shows the learner a message.
+    ServerLearnerStore(const QString& target, const QString& course, const QString& journalFile, Trace& trace, Tell tell);
     ~ServerLearnerStore() override;
 
-    /// The journal of TARGET in the learner's data folder.
-    static QString journalFor(const QString& target);
+    /// The journal of TARGET and COURSE in the learner's data folder.
+    static QString journalFor(const QString& target, const QString& course);
+    /// A journal of TARGET kept before courses were told apart becomes JOURNALFILE's, the
+    /// course now starting (the first to start with it), when that has none yet: its writes
+    /// still go. True when one was taken over.
+    static bool adoptEarlierJournal(const QString& target, const QString& journalFile);
+    /// How long leaving waits for the sync to end (a server that holds a call holds the
+    /// sync, never the program's end).
+    static constexpr int StopWaitMs = 1000;
 
     /// Waits up to MS for the first connection to end one way or the other (records read
     /// back, or the server found unreachable), without running any event; true when the
@@ -51,6 +61,10 @@ public:
 
     /// Writes made here that the server has not confirmed yet.
     int unsentCount() const { return int(m_unsent.size()); }
+    /// Those of them whose values the server refused in this run.
+    int rejectedCount() const { return int(m_rejected.size()); }
+    /// True while the writes are journalled (false while they are held in memory).
+    bool isJournalling() const { return m_journal != nullptr; }
     bool isConnected() const { return m_connected; }
     /// Whether the screens' writes are synced to the disc (while the server is away) or not.
     std::optional<LearnerJournal::Commits> journalCommits() const
@@ -72,31 +86,40 @@ public:
     // What the learner is told.
     static const QString UnreachableMessage;
     static const QString RefusedMessage;
+    static const QString FailedMessage;
+    static const QString RejectedMessage;
     static const QString JournalFullMessage;
 
 private:
     void write(JournalEntry entry);
+    /// Opens the journal again after it failed, and moves the writes held in memory into it.
+    void reopenJournal();
     void onConnected(const QString& login);
     void onUnreachable(const QString& reason);
     void commitJournal(LearnerJournal::Commits commits);
     void onRefused(const QString& reason);
+    void onFailed(const QString& reason);
+    void onRejected(qint64 seq, const QString& reason);
     void onSent(qint64 seq, int kind, bool added, double roundTripMs);
     void onPulled(const QSet<qint16>& visits, const std::vector<TestAttempt>& attempts, qint64 sentUpTo);
     void onJournalFailed(const QString& reason);
     void traceSync(const QString& op, QJsonObject fields = {});
 
     QString m_target;
+    QString m_journalFile;
     Trace& m_trace;
     Tell m_tell;
     std::unique_ptr<LearnerJournal> m_journal; ///< null once it could not be written
     std::shared_ptr<UnjournalledWrites> m_unjournalled;
     std::shared_ptr<FirstSync> m_first;
-    QThread m_thread;
+    QThread* m_thread = nullptr;  ///< left running at the end when a server call holds it
     ServerSync* m_sync = nullptr; ///< lives on m_thread
     QSet<qint16> m_visits;
     std::vector<TestAttempt> m_attempts; ///< the latest first
     std::vector<JournalEntry> m_unsent;
+    QSet<qint64> m_rejected; ///< writes of m_unsent the server refused in this run
     qint64 m_lastSeq = 0;
+    QDateTime m_lastMade; ///< the time of the latest write made here
     QString m_login;
     QString m_journalLogin; ///< the login the journal knew at start
     std::function<void()> m_changed;
@@ -104,5 +127,7 @@ private:
     bool m_firstSyncDone = false;
     bool m_toldUnreachable = false;
     bool m_toldRefused = false;
+    bool m_toldFailed = false;
+    bool m_toldRejected = false;
     bool m_toldJournal = false;
 };

@@ -1,12 +1,14 @@
 #include "LearnerStore.h"
 
-#include "CourseError.h"
-#include "FileLearnerStore.h"
-#include "ModuleState.h"
-
 #include <QStringList>
 #include <QUuid>
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
+#endif
 
 QString TestAttempt::newId()
 {
@@ -44,9 +46,21 @@ std::optional<qint32> LearnerStore::bestPercent(qint16 lesson)
     return bestOf(attempts(lesson));
 }
 
-LearnerStore& learnerStore(ModuleState& state)
+QString LearnerStore::accountName()
 {
-    if (!state.Learner)
-        state.Learner = std::make_unique<FileLearnerStore>([&state] { return state.UserDb.get(); });
-    return *state.Learner;
+    QString name = qEnvironmentVariable("USER");
+    if (!name.isEmpty())
+        return name;
+#ifdef Q_OS_UNIX
+    passwd entry {};
+    passwd* found = nullptr;
+    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size_t(suggested > 0 ? suggested : 16384));
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+    // An account the system cannot name: its number is what is known of it.
+    return QString::number(geteuid());
+#else
+    return qEnvironmentVariable("USERNAME");
+#endif
 }

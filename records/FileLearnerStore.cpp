@@ -6,7 +6,6 @@
 #include "Recordset.h"
 #include "SqlStatement.h"
 
-#include <QDir>
 
 namespace {
 
@@ -131,10 +130,5 @@ std::vector<TestAttempt> FileLearnerStore::attempts(qint16 lesson)
 QString FileLearnerStore::learner() const
 {
     // The file is one learner's: he is the person logged in.
-    QString name = qEnvironmentVariable("USER");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("USERNAME");
-    if (name.isEmpty())
-        name = QDir::home().dirName();
-    return name;
+    return accountName();
 }

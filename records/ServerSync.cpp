@@ -3,25 +3,33 @@
 #include "PgConnection.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <algorithm>
 
 namespace {
 
+// The learner is the login (the server fills alumno in); $1 is always the course. A visit
+// kept already only moves its date on, an attempt is kept once under its id, and an erase
+// is kept once under its time, taking the learner's visits and attempts older than it.
 const QString visitInsert = QStringLiteral(
-    "insert into tamsel.lecciones_usuario (alumno, leccion) values (current_user, $1) on conflict do nothing");
+    "insert into tamsel.lecciones_usuario (curso, leccion, fecha) values ($1, $2, $3::timestamptz) on conflict do nothing");
 const QString attemptInsert = QStringLiteral(
-    "insert into tamsel.intentos_test (id, alumno, leccion, fecha, puntos, maximo, porcentaje, respuestas) "
-    "values ($1::uuid, current_user, $2, $3::timestamptz, $4, $5, $6, $7) on conflict (id) do nothing");
-// One statement, so that the erase is whole or not at all.
-const QString eraseAll = QStringLiteral(
-    "with visitas as (delete from tamsel.lecciones_usuario where alumno = current_user) "
-    "delete from tamsel.intentos_test where alumno = current_user");
+    "insert into tamsel.intentos_test (curso, id, leccion, fecha, puntos, maximo, porcentaje, respuestas) "
+    "values ($1, $2::uuid, $3, $4::timestamptz, $5, $6, $7, $8) on conflict do nothing");
+const QString eraseInsert = QStringLiteral(
+    "insert into tamsel.borrados (curso, hasta) values ($1, $2::timestamptz) on conflict do nothing");
+
+int backOff(int first, int limit, int failuresInARow)
+{
+    return int(std::min<qint64>(limit, qint64(first) << std::min(failuresInARow, 16)));
+}
 
 } // namespace
 
-ServerSync::ServerSync(const QString& target, const QString& journalFile, std::shared_ptr<UnjournalledWrites> unjournalled,
-    std::shared_ptr<FirstSync> first)
+ServerSync::ServerSync(const QString& target, const QString& course, const QString& journalFile,
+    std::shared_ptr<UnjournalledWrites> unjournalled, std::shared_ptr<FirstSync> first)
     : m_target(target)
+    , m_course(course)
     , m_journalFile(journalFile)
     , m_unjournalled(std::move(unjournalled))
     , m_first(std::move(first))
@@ -49,12 +57,21 @@ void ServerSync::start()
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     QObject::connect(m_timer, &QTimer::timeout, this, &ServerSync::sync);
+    openJournal();
+    sync();
+}
+
+void ServerSync::openJournal()
+{
+    if (m_journal)
+        return;
     try {
         m_journal = std::make_unique<LearnerJournal>(m_journalFile, LearnerJournal::Commits::AfterACrash);
     } catch (const CourseError& error) {
-        Q_EMIT journalFailed(error.message());
+        if (!m_journalFailedTold)
+            Q_EMIT journalFailed(error.message());
+        m_journalFailedTold = true;
     }
-    sync();
 }
 
 void ServerSync::wake()
@@ -89,17 +106,32 @@ void ServerSync::schedule(int ms)
         m_timer->start(ms);
 }
 
-void ServerSync::disconnectFrom(const QString& reason, bool refusedWrites)
+void ServerSync::disconnectFrom(const PgError& error)
 {
+    disconnectFrom(error.message(), error.kind());
+}
+
+void ServerSync::disconnectFrom(const QString& reason, PgError::Kind kind)
+{
+    // A new connection for the next try: whatever the failure left behind goes with this one.
     m_connection.reset();
     m_pullDue = true;
     endFirstSync(false);
-    if (refusedWrites) {
+    const int failures = m_failuresInARow++;
+    switch (kind) {
+    case PgError::Refused:
         Q_EMIT refused(reason);
-        schedule(RefusedRetryMs);
-    } else {
+        schedule(backOff(RefusedRetryMs, RefusedRetryLimitMs, failures));
+        break;
+    case PgError::Rejected: // not for a connection: taken as a failure that may pass
+    case PgError::Failed:
+        Q_EMIT failed(reason);
+        schedule(backOff(FailedRetryMs, FailedRetryLimitMs, failures));
+        break;
+    case PgError::Unreachable:
         Q_EMIT unreachable(reason);
-        schedule(RetryMs);
+        schedule(backOff(RetryMs, RetryLimitMs, failures));
+        break;
     }
 }
 
@@ -109,16 +141,26 @@ bool ServerSync::connect()
         return true;
     m_connection.reset();
     try {
-        auto connection = std::make_unique<PgConnection>(m_target, 3);
-        const PgConnection::Result who = connection->exec(QStringLiteral("select current_user, pg_is_in_recovery()"));
+        auto connection = std::make_unique<PgConnection>(m_target, ConnectTimeoutSeconds);
+        // The login (session_user: what the server files the rows under, whatever role is
+        // set), the server's clock, and the bounds of every later statement, in one exchange.
+        const qint64 before = QDateTime::currentMSecsSinceEpoch();
+        const PgConnection::Result who = connection->exec(QStringLiteral(
+            "select session_user, pg_is_in_recovery(), (extract(epoch from clock_timestamp()) * 1000)::bigint, "
+            "set_config('statement_timeout', $1, false), set_config('lock_timeout', $2, false)"),
+            { QString::fromLatin1(StatementTimeout), QString::fromLatin1(LockTimeout) });
+        const qint64 after = QDateTime::currentMSecsSinceEpoch();
         m_connection = std::move(connection);
+        // Times go to the server on its own clock: an erase is compared with the writes of
+        // other computers, and the server takes no time from the future.
+        m_clockOffsetMs = who.rows.at(0).at(2).toLongLong() - (before + after) / 2;
         const QString login = who.rows.at(0).at(0).toString();
         // A journal holds one learner's writes: never sent under another's login.
         const QString owner = m_journal ? m_journal->login() : QString();
         if (!owner.isEmpty() && owner != login) {
             disconnectFrom(QStringLiteral("%1: logged in as %2, but the journal %3 holds the records of %4")
                                .arg(PgConnection::redacted(m_target), login, m_journalFile, owner),
-                true);
+                PgError::Refused);
             return false;
         }
         m_login = login;
@@ -132,17 +174,22 @@ bool ServerSync::connect()
         Q_EMIT connected(login);
         if (who.rows.at(0).at(1).toString() == QLatin1String("t")) {
             disconnectFrom(QStringLiteral("%1: a read-only server (a replica): it cannot keep the learner's work")
-                               .arg(PgConnection::redacted(m_target)), true);
+                               .arg(PgConnection::redacted(m_target)), PgError::Refused);
             return false;
         }
         return true;
     } catch (const PgError& error) {
-        disconnectFrom(error.message(), error.kind() == PgError::Refused);
+        disconnectFrom(error);
         return false;
     }
 }
 
-bool ServerSync::send(const JournalEntry& entry)
+QString ServerSync::serverTime(const QDateTime& time) const
+{
+    return time.toUTC().addMSecs(m_clockOffsetMs).toString(Qt::ISODateWithMs);
+}
+
+ServerSync::Sent ServerSync::send(const JournalEntry& entry)
 {
     QElapsedTimer roundTrip;
     roundTrip.start();
@@ -150,30 +197,41 @@ bool ServerSync::send(const JournalEntry& entry)
         PgConnection::Result result;
         switch (entry.kind) {
         case JournalEntry::Visit:
-            result = m_connection->exec(visitInsert, { int(entry.lesson) });
+            result = m_connection->exec(visitInsert, { m_course, int(entry.lesson), serverTime(entry.made) });
             break;
         case JournalEntry::Attempt: {
             const TestAttempt& a = entry.attempt;
             result = m_connection->exec(attemptInsert,
-                { a.id, int(a.lesson), a.finished.toUTC().toString(Qt::ISODateWithMs), a.points, a.maximum, a.percent, a.answersText() });
+                { m_course, a.id, int(a.lesson), serverTime(a.finished), a.points, a.maximum, a.percent, a.answersText() });
             break;
         }
         case JournalEntry::Erase:
-            result = m_connection->exec(eraseAll);
+            result = m_connection->exec(eraseInsert, { m_course, serverTime(entry.made) });
             break;
         }
         m_sentUpTo = entry.seq;
+        m_failuresInARow = 0;
         Q_EMIT sent(entry.seq, int(entry.kind), result.affected > 0, double(roundTrip.nsecsElapsed()) / 1e6);
-        return true;
+        return Sent::Yes;
     } catch (const PgError& error) {
-        if (error.kind() == PgError::Rejected) {
-            // Wrong in itself: sending it again would block every later write.
-            m_sentUpTo = entry.seq;
-            Q_EMIT rejected(entry.seq, error.message());
-            return true;
+        if (error.kind() != PgError::Rejected) {
+            disconnectFrom(error);
+            return Sent::Wait;
         }
-        disconnectFrom(error.message(), error.kind() == PgError::Refused);
-        return false;
+        // Its values will not do, and waiting will not change them: later writes go on, and
+        // this one stays in the journal, marked, for the next start (a server whose rules
+        // were wrong may have been mended by then).
+        m_setAside.insert(entry.seq);
+        m_sentUpTo = entry.seq;
+        if (m_journal) {
+            try {
+                m_journal->markRejected(entry.seq, error.message());
+            } catch (const CourseError& journalError) {
+                Q_EMIT journalFailed(journalError.message());
+            }
+        }
+        Q_EMIT rejected(entry.seq, error.message());
+        return Sent::SetAside;
     }
 }
 
@@ -181,12 +239,13 @@ void ServerSync::pull()
 {
     try {
         QSet<qint16> visits;
-        for (const auto& row : m_connection->exec(QStringLiteral("select leccion from tamsel.lecciones_usuario where alumno = current_user")).rows)
+        for (const auto& row : m_connection->exec(QStringLiteral("select leccion from tamsel.lecciones_usuario where alumno = session_user and curso = $1"),
+                 { m_course }).rows)
             visits.insert(qint16(row.at(0).toInt()));
         std::vector<TestAttempt> attempts;
         const PgConnection::Result rows = m_connection->exec(QStringLiteral(
             "select id, alumno, leccion, to_char(fecha at time zone 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), puntos, maximo, porcentaje, respuestas "
-            "from tamsel.intentos_test where alumno = current_user order by fecha desc"));
+            "from tamsel.intentos_test where alumno = session_user and curso = $1 order by fecha desc"), { m_course });
         for (const auto& row : rows.rows) {
             TestAttempt a;
             a.id = row.at(0).toString();
@@ -207,10 +266,11 @@ void ServerSync::pull()
             }
         }
         m_pullDue = false;
+        m_failuresInARow = 0;
         endFirstSync(true, visits, attempts);
         Q_EMIT pulled(visits, attempts, m_sentUpTo);
     } catch (const PgError& error) {
-        disconnectFrom(error.message(), error.kind() == PgError::Refused);
+        disconnectFrom(error);
     }
 }
 
@@ -240,8 +300,7 @@ bool ServerSync::forget(qint64 seq, bool fromJournal)
 {
     {
         const std::lock_guard lock(m_unjournalled->mutex);
-        while (!m_unjournalled->entries.empty() && m_unjournalled->entries.front().seq <= seq)
-            m_unjournalled->entries.pop_front();
+        std::erase_if(m_unjournalled->entries, [seq](const JournalEntry& e) { return e.seq == seq; });
     }
     if (!m_journal || !fromJournal)
         return true;
@@ -258,7 +317,12 @@ bool ServerSync::forget(qint64 seq, bool fromJournal)
 
 void ServerSync::sync()
 {
-    if (!connect())
+    // The program is leaving: a call that held the sync past that sends nothing more.
+    const auto leaving = [] { return QThread::currentThread()->isInterruptionRequested(); };
+    if (leaving())
+        return;
+    openJournal();
+    if (!connect() || leaving())
         return;
     // One order for every write, journalled or held in memory: an attempt sent after the
     // erase that followed it would outlive the erase.
@@ -270,15 +334,24 @@ void ServerSync::sync()
     }
     bool removing = true;
     for (const JournalEntry& entry : *entries) {
-        // Sent already, but not yet taken out of the journal: never sent twice.
-        if (entry.seq > m_sentUpTo && !send(entry))
+        if (m_setAside.contains(entry.seq))
+            continue; // refused in this run: it goes again at the next start
+        if (leaving())
             return;
+        // Sent already, but not yet taken out of the journal: not sent again now.
+        if (entry.seq > m_sentUpTo) {
+            const Sent sent = send(entry);
+            if (sent == Sent::Wait)
+                return;
+            if (sent == Sent::SetAside)
+                continue;
+        }
         removing = forget(entry.seq, removing);
         if (++m_forgottenSinceCheckpoint >= CheckpointEvery) {
             m_forgottenSinceCheckpoint = 0;
             checkpoint();
         }
     }
-    if (m_pullDue)
+    if (m_pullDue && !leaving())
         pull();
 }
