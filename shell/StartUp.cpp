@@ -2,6 +2,7 @@
 
 #include "CourseError.h"
 #include "CourseImage.h"
+#include "DiscCopyProgress.h"
 #include "ErrorReport.h"
 #include "FirstRun.h"
 #include "InstallLayout.h"
@@ -89,9 +90,12 @@ void StartUp::ResolveProgramFolder()
             : InstallLayout::dataFolder() + QStringLiteral("course");
     }
     const QFileInfo given(folder.trimmed());
-    if (given.isFile()) {
-        // A disc image: the course is read from it as from the disc itself.
-        m_state.Folder = CourseFolder(std::make_shared<const CourseImage>(given.absoluteFilePath(), JetStandIn::cacheFolder(), &m_trace));
+    if (given.isFile() || CourseImage::isDevice(given.absoluteFilePath())) {
+        // A disc image, or a disc in its drive: the course is read from it as from the disc itself.
+        const QString limit = ProfileFile(expertIniPath()).value(programSection(), QStringLiteral("DiscCacheMB"));
+        m_state.Folder = CourseFolder(std::make_shared<const CourseImage>(given.absoluteFilePath(), JetStandIn::cacheFolder(), &m_trace,
+            CourseImage::cacheLimit(limit)));
+        DiscCopyProgress::install(m_trace);
         m_state.CdRom = true;
     } else {
         if (!given.isDir())
