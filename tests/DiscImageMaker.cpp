@@ -263,20 +263,28 @@ QString DiscImageMaker::toBinCue(const QString& iso, const QString& cue, RawMode
     return writeAll(cue, sheet);
 }
 
-QString DiscImageMaker::toNrg(const QString& iso, const QString& nrg)
+QString DiscImageMaker::toNrg(const QString& iso, const QString& nrg, RawMode mode)
 {
     QString error;
-    QByteArray image = readAll(iso, &error);
+    const QByteArray data = readAll(iso, &error);
     if (!error.isEmpty())
         return error;
+    QByteArray image;
+    if (mode == RawMode::Mode1) {
+        image = data;
+    } else {
+        const QByteArray subheader("\0\0\x08\0", 4);
+        for (qsizetype at = 0; at < data.size(); at += sectorSize)
+            image += subheader + subheader + data.mid(at, sectorSize).leftJustified(sectorSize, '\0') + QByteArray(280, '\0');
+    }
     const quint64 chunks = quint64(image.size());
-    // The track list: where the track lies in the file, how long, its mode (0: mode 1,
-    // 2048-byte blocks) and its first sector.
+    // The track list: where the track lies in the file, how long, its mode (0: mode 1 in
+    // 2048-byte blocks, 3: mode 2 in 2336-byte ones) and its first sector.
     image += "ETN2";
     putBig(image, 32, 4);
     putBig(image, 0, 8);
     putBig(image, chunks, 8);
-    putBig(image, 0, 4);
+    putBig(image, mode == RawMode::Mode1 ? 0 : 3, 4);
     putBig(image, 0, 4);
     putBig(image, 0, 8);
     image += "SINF";

@@ -31,8 +31,9 @@ enum class RawMode {
 /// reads a disc back; returns "" or why it could not.
 QString toBinCue(const QString& iso, const QString& cue, RawMode mode);
 
-/// Writes the ISO image ISO as a Nero image NRG (one mode 1 track, 64-bit footer).
-QString toNrg(const QString& iso, const QString& nrg);
+/// Writes the ISO image ISO as a Nero image NRG (one track, 64-bit footer): in mode 1 as
+/// 2048-byte blocks, in mode 2 as 2336-byte ones (XA subheader, data, EDC and ECC).
+QString toNrg(const QString& iso, const QString& nrg, RawMode mode);
 
 } // namespace DiscImageMaker
 

@@ -1,5 +1,6 @@
 // Every kind of image a learner keeps, made at test time from one ISO image: BIN/CUE in
-// mode 1 and mode 2/XA (opened by the cue sheet or by the BIN beside it), Nero, and a
+// mode 1 and mode 2/XA (opened by the cue sheet or by the BIN beside it), Nero in mode 1
+// and mode 2, and a
 // block device (a read-only loop device over the image, where the machine lets us make
 // one); each gives the same tree and the same bytes as the ISO image. A disc with only
 // UDF is refused by name, and so is a cue sheet that names nothing readable.
@@ -72,7 +73,8 @@ private Q_SLOTS:
         QTest::newRow("BIN/CUE mode 1") << "mode1";
         QTest::newRow("BIN/CUE mode 2/XA") << "mode2";
         QTest::newRow("BIN opened beside its cue sheet") << "bin";
-        QTest::newRow("NRG") << "nrg";
+        QTest::newRow("NRG, mode 1 in 2048-byte blocks") << "nrg1";
+        QTest::newRow("NRG, mode 2 in 2336-byte blocks") << "nrg2";
         QTest::newRow("block device") << "device";
     }
     void sameTreeAndBytes()
@@ -88,9 +90,9 @@ private Q_SLOTS:
                 image = dir.filePath(QStringLiteral("curso.bin"));
         } else if (kind == QLatin1String("mode2")) {
             made = DiscImageMaker::toBinCue(iso(), image, DiscImageMaker::RawMode::Mode2);
-        } else if (kind == QLatin1String("nrg")) {
+        } else if (kind.startsWith(QLatin1String("nrg"))) {
             image = dir.filePath(QStringLiteral("curso.nrg"));
-            made = DiscImageMaker::toNrg(iso(), image);
+            made = DiscImageMaker::toNrg(iso(), image, kind.endsWith(QLatin1Char('1')) ? DiscImageMaker::RawMode::Mode1 : DiscImageMaker::RawMode::Mode2);
         } else {
             loop = std::make_unique<LoopDevice>(iso());
             if (loop->device.isEmpty())

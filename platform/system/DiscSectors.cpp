@@ -12,6 +12,7 @@
 #include <cdio/sector.h>
 #include <cdio/track.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -102,16 +103,31 @@ DiscSectors::DiscSectors(const QString& image)
             const lsn_t last = cdio_get_disc_last_lsn(m_cdio);
             m_size = last > 0 && (format == TRACK_FORMAT_DATA || m_xa) ? qint64(last) * sectorSize : 0;
             char probe[sectorSize];
-            if (m_size > 0 && readRaw(firstDescriptor, 1, probe))
+            const bool readable = m_size > 0 && readRaw(firstDescriptor, 1, probe);
+            if (readable && (m_kind != Kind::Nero || std::memcmp(probe + 1, "CD001", 5) == 0))
                 return;
             cdio_destroy(m_cdio);
             m_cdio = nullptr;
+            // libcdio reads a Nero track of 2048-byte blocks 16 bytes off (as if each block
+            // had a raw sector's sync and header); such a track is the ISO image itself,
+            // from the file's start, which is read as one up to the track's end.
+            if (readable && m_kind == Kind::Nero && startsAsIso(image)) {
+                const qint64 track = m_size;
+                openFile(image);
+                m_size = std::min(track, m_size);
+                return;
+            }
         }
         // A block device that is no CD drive (a memory stick, a loop device) is read as a file.
         if (m_kind != Kind::Device)
             throw CourseError(QStringLiteral("the %1 disc image %2 cannot be read: its cue sheet or layout is damaged, or it has no data track")
                                   .arg(kindText(m_kind), image));
     }
+    openFile(image);
+}
+
+void DiscSectors::openFile(const QString& image)
+{
     m_fd = ::open(QFile::encodeName(image).constData(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
         throw CourseError(QStringLiteral("the disc image %1 cannot be read: %2").arg(image, errorText()));
@@ -121,6 +137,12 @@ DiscSectors::DiscSectors(const QString& image)
         m_size = qint64(bytes);
     else if (::fstat(m_fd, &info) == 0)
         m_size = qint64(info.st_size);
+}
+
+bool DiscSectors::startsAsIso(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) && f.seek(firstDescriptor * sectorSize) && f.read(6).mid(1) == "CD001";
 }
 
 DiscSectors::~DiscSectors()

@@ -37,6 +37,8 @@ public:
 
 private:
     bool readRaw(quint32 lsn, int count, char* out) const;
+    void openFile(const QString& image);
+    static bool startsAsIso(const QString& file);
 
     QString m_image;
     Kind m_kind = Kind::IsoFile;
