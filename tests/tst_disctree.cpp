@@ -164,6 +164,27 @@ private Q_SLOTS:
         }
     }
 
+    // tamsel-import on the image that overflows a reader trusting its Rock Ridge entries:
+    // refused, the image named and the reason told, never ended by a signal.
+    void importRefusesCraftedImage()
+    {
+        QTemporaryDir dir;
+        const QString image = dir.filePath(QStringLiteral("evil.iso"));
+        craft(QStringLiteral("short Rock Ridge name"), image);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("xdg")));
+        QProcess tool;
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(IMPORT_TOOL), { image, dir.filePath(QStringLiteral("out")) });
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 1);
+        const QString error = QString::fromUtf8(tool.readAllStandardError());
+        QVERIFY2(error.contains(QStringLiteral("La imagen del disco está dañada: ") + image) && error.contains(QLatin1String("NM entry of 4 bytes")),
+            qPrintable(error));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("out"))));
+    }
+
     // 200 names of one extent: copied once, the names links to it, for the player and for
     // tamsel-import alike. Names on overlapping extents: refused once their copies would
     // take more than the image (by tamsel-import before it writes anything).
