@@ -3,6 +3,9 @@
 #include "CourseError.h"
 #include "ExplainedError.h"
 #include "CourseImage.h"
+#include "DiscCopyProgress.h"
+#include "DiscImage.h"
+#include "DiscSectors.h"
 #include "ErrorReport.h"
 #include "FirstRun.h"
 #include "InstallLayout.h"
@@ -44,11 +47,16 @@ void explained(const std::function<void()>& step, const QString& learnerText)
     }
 }
 
-// An ISO 9660 image has its first volume descriptor at sector 16: "CD001" after its type byte.
+// A disc image has its first volume descriptor at sector 16: "CD001" after its type byte for
+// ISO 9660, one of the extended area's names for a UDF disc (which the image reader then
+// refuses by name rather than as no disc at all).
 bool holdsVolumeDescriptor(const QString& file)
 {
     QFile f(file);
-    return f.open(QIODevice::ReadOnly) && f.seek(16 * 2048 + 1) && f.read(5) == "CD001";
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(16 * 2048 + 1))
+        return false;
+    static const QList<QByteArray> names { "CD001", "BEA01", "NSR02", "NSR03", "TEA01", "BOOT2", "CDW02" };
+    return names.contains(f.read(5));
 }
 
 bool isCdRom(const QString& folder)
@@ -116,15 +124,24 @@ void StartUp::ResolveProgramFolder()
     }
     const QFileInfo given(folder.trimmed());
     const QString named = QDir::toNativeSeparators(folder.trimmed());
-    if (given.isFile()) {
-        // A disc image: the course is read from it as from the disc itself.
-        if (!holdsVolumeDescriptor(given.absoluteFilePath()))
+    if (given.isFile() || CourseImage::isDevice(given.absoluteFilePath())) {
+        // A disc image, or a disc in its drive: the course is read from it as from the disc itself.
+        const QString path = given.absoluteFilePath();
+        if (given.isFile() && !DiscSectors::needsDriver(path) && !holdsVolumeDescriptor(path))
             throw ExplainedError(QStringLiteral("%1 is a file but no ISO 9660 disc image (no volume descriptor at sector 16)").arg(named),
                 QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(named));
+        const QString limit = ProfileFile(expertIniPath()).value(programSection(), QStringLiteral("DiscCacheMB"));
         explained([&] {
-            m_state.Folder = CourseFolder(std::make_shared<const CourseImage>(given.absoluteFilePath(), JetStandIn::cacheFolder(), &m_trace));
+            try {
+                m_state.Folder = CourseFolder(std::make_shared<const CourseImage>(path, JetStandIn::cacheFolder(), &m_trace,
+                    CourseImage::cacheLimit(limit)));
+            } catch (const DamagedDiscImage& damaged) {
+                // Already in the learner's words; its reason is in the trace's disc.damaged.
+                throw ExplainedError(damaged.message(), damaged.message());
+            }
         },
             QStringLiteral("No se puede leer la imagen de disco %1: está dañada o incompleta.").arg(named));
+        DiscCopyProgress::install(m_trace);
         m_state.CdRom = true;
     } else {
         if (!given.isDir())

@@ -37,6 +37,19 @@ QStringList entriesRead(const PlayerRun& player)
     return entries;
 }
 
+// The map screen's pictures but its mask, and the screen's sounds, the background one
+// of SECONDS.
+void addMapScreen(const FixtureCourse& course, double seconds)
+{
+    course.addHandCursor();
+    course.addPicture(QStringLiteral("MAPAS/MAPA.BMP"), QSize(640, 480), Qt::darkCyan);
+    course.addPicture(QStringLiteral("LUZ.BMP"), QSize(200, 300), Qt::white);
+    course.addPicture(QStringLiteral("B.BMP"), QSize(50, 40), Qt::yellow);
+    course.addTone(QStringLiteral("SONIDOS/FONDO.WAV"), seconds, 440);
+    course.addTone(QStringLiteral("SONIDOS/CLICK.WAV"), 0.05, 1200);
+    course.addTone(QStringLiteral("SONIDOS/CAMBIO.WAV"), 0.1, 660);
+}
+
 } // namespace
 
 class EndToEndDiscTest : public QObject {
@@ -59,20 +72,14 @@ private Q_SLOTS:
     void learnerPlaysFromAPlainDisc()
     {
         FixtureCourse course(rows);
-        course.addHandCursor();
-        course.addPicture(QStringLiteral("MAPAS/MAPA.BMP"), QSize(640, 480), Qt::darkCyan);
+        addMapScreen(course, 2.0);
         course.addPicture(QStringLiteral("MAPAS/CIUDAD.BMP"), QSize(640, 480), Qt::darkYellow);
-        course.addPicture(QStringLiteral("LUZ.BMP"), QSize(200, 300), Qt::white);
-        course.addPicture(QStringLiteral("B.BMP"), QSize(50, 40), Qt::yellow);
         course.addPicture(QStringLiteral("GRANDE.BMP"), QSize(640, 480), Qt::darkMagenta);
         QImage mask(640, 480, QImage::Format_RGB32);
         mask.fill(Qt::black);
         QPainter(&mask).fillRect(0, 0, 200, 300, QColor(255, 0, 0));
         QPainter(&mask).fillRect(200, 0, 200, 300, QColor(0, 255, 0));
         QVERIFY(mask.save(course.folder() + QStringLiteral("/MAPAS/MASCARA.BMP")));
-        course.addTone(QStringLiteral("SONIDOS/FONDO.WAV"), 2.0, 440);
-        course.addTone(QStringLiteral("SONIDOS/CLICK.WAV"), 0.05, 1200);
-        course.addTone(QStringLiteral("SONIDOS/CAMBIO.WAV"), 0.1, 660);
         JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), course.folder() + QStringLiteral("/USRCURSO.MDB"));
         const QString image = course.path(QStringLiteral("curso.iso"));
         const QString made = DiscImageMaker::make(course.folder(), image, Kind::Level1);
@@ -127,6 +134,65 @@ private Q_SLOTS:
 
         QVERIFY(imageFile.open(QIODevice::ReadOnly));
         QCOMPARE(QCryptographicHash::hash(imageFile.readAll(), QCryptographicHash::Sha256), before);
+    }
+
+    // An image crafted against its reader (a Rock Ridge name entry too short for its
+    // fields, which overflows a reader that trusts it): refused, naming the image, the
+    // reason in the trace; the player ends as on any refused course, never by a signal.
+    void craftedImageRefused()
+    {
+        FixtureCourse course(rows);
+        CraftedDisc disc(true);
+        CraftedDisc::Record content = CraftedDisc::file("BBM.MDB;1", disc.addData(QByteArray(4096, 'x')));
+        content.systemUse = CraftedDisc::nm("bbm.mdb", 4);
+        disc.addFolder({ content });
+        const QString image = course.path(QStringLiteral("evil.iso"));
+        QVERIFY(disc.writeTo(image));
+        PlayerRun player(course);
+        player.setCourse(image);
+        player.start();
+        QCOMPARE(player.waitForExit(), 1);
+        QCOMPARE(player.events(QStringLiteral("error")).value(0).value(QStringLiteral("message")).toString(),
+            QStringLiteral("La imagen del disco está dañada: ") + image);
+        const QString reason = player.events(QStringLiteral("disc.damaged")).value(0).value(QStringLiteral("reason")).toString();
+        QVERIFY2(reason.contains(QLatin1String("NM entry of 4 bytes")), qPrintable(reason));
+    }
+
+    // A sound the image holds but that cannot be copied out (here: past the cache's limit
+    // in the settings) is a damaged file: the channel stays silent, the screen shows, and
+    // the trace says once which file and why.
+    void soundThatCannotBeCopied()
+    {
+        FixtureCourse course(rows);
+        addMapScreen(course, 80.0); // a background sound of 3.5 MB
+        course.addPicture(QStringLiteral("MAPAS/MASCARA.BMP"), QSize(640, 480), Qt::black);
+        const QString image = course.path(QStringLiteral("curso.iso"));
+        const QString made = DiscImageMaker::make(course.folder(), image, Kind::Joliet);
+        QVERIFY2(made.isEmpty(), qPrintable(made));
+        course.writeExpertIni(QStringLiteral("[CURSO]\nBDW=%1\n[tamsel]\nBDW=%1\nDiscCacheMB=3\n").arg(course.learnerDatabase()));
+        PlayerRun player(course);
+        player.setCourse(image);
+        QVERIFY2(player.startOnDisplay({ QStringLiteral("--scale"), QStringLiteral("1") }).isValid(), qPrintable(player.standardError()));
+        const auto failedReads = [&] {
+            QList<QJsonObject> failed;
+            for (const QJsonObject& read : player.events(QStringLiteral("disc.read")))
+                if (read.contains(QStringLiteral("error")))
+                    failed << read;
+            return failed;
+        };
+        QTRY_VERIFY(!failedReads().isEmpty());
+        QCOMPARE(player.waitForExit(1500), -1); // still playing
+        QStringList unreadable;
+        const QList<QJsonObject> reads = failedReads();
+        for (const QJsonObject& read : reads) {
+            if (read.contains(QStringLiteral("error"))) {
+                unreadable << read.value(QStringLiteral("entry")).toString();
+                QVERIFY2(read.value(QStringLiteral("error")).toString().contains(QLatin1String("DiscCacheMB")), qPrintable(read.value(QStringLiteral("error")).toString()));
+            }
+        }
+        QCOMPARE(unreadable, QStringList { QStringLiteral("SONIDOS/FONDO.WAV") });
+        QVERIFY(player.events(QStringLiteral("error")).isEmpty());
+        player.stop();
     }
 
     // The demo course the build makes, as a Rock Ridge and Joliet disc: it starts on the

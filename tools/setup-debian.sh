@@ -15,9 +15,9 @@ packages=(
   libaubio-dev
   # reading courses whose databases are legacy Jet files; mdbtools shows what a file holds (tests)
   mdbtools-dev libmdb3 mdbtools
-  # playing a course straight from its ISO 9660 disc image (libcdio's reader); the tests
-  # make their images with genisoimage and xorriso
-  libiso9660-dev genisoimage xorriso
+  # playing a course straight from its disc image (ISO 9660, BIN/CUE and NRG through
+  # libcdio's drivers); the tests make their images with genisoimage and xorriso
+  libcdio-dev libiso9660-dev genisoimage xorriso
   # decoding the period's sound codings (ADPCM, A-law, mu-law, MPEG in WAVE) that GStreamer mis-times
   libsndfile1-dev
   # runtime: sound, video, the GStreamer codecs the course media use

@@ -55,10 +55,10 @@ QStringList CourseFolder::componentsOf(const QString& name) const
 QString CourseFolder::resolve(const QString& name) const
 {
     const QStringList parts = componentsOf(name);
-    // A file the disc holds but cannot give (a bad sector) is, to whoever only resolves
-    // its name, as one it does not hold: the screens go on as without it.
+    // A file the disc holds but cannot give (a bad sector, a full cache) is, to whoever
+    // only resolves its name, a damaged file: the screens go on as with one.
     if (m_image)
-        return m_image->localPath(parts, CourseImage::Unreadable::AsMissing);
+        return m_image->localPath(parts, CourseImage::Unreadable::AsDamaged);
 
     // Walk down the folders, taking each component as it is when it exists and
     // otherwise the one entry that matches it without regard to case.

@@ -32,7 +32,7 @@ public:
     /// for an empty name or one that would leave the folder (absolute, drive, `..`, or a
     /// symbolic link inside the folder that leads out of it). On a disc image, the file's
     /// copy in the cache, made now when it is not there yet; a file that cannot be read
-    /// off the disc is as one that is not there (the trace says why).
+    /// off the disc is an empty file, as a damaged one (the trace says why).
     QString resolve(const QString& name) const;
 
     /// As resolve, and throws CourseError naming the file when it does not exist, or, on a

@@ -1,6 +1,8 @@
 #include "CourseImage.h"
 
 #include "CourseError.h"
+#include "DiscCopy.h"
+#include "DiscSectors.h"
 #include "Trace.h"
 
 #include <QCoreApplication>
@@ -13,13 +15,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 // Changes to what the tree file holds change this, so that older ones are read again.
-constexpr int treeFormat = 1;
+constexpr int treeFormat = 2;
 // Files named in a message about an image cut short before the rest are counted.
 constexpr int namedAtMost = 5;
 constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
@@ -56,29 +59,44 @@ QString listed(const QStringList& names)
 
 } // namespace
 
-CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trace)
+CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trace, qint64 cacheLimit)
     : m_image(QFileInfo(image).absoluteFilePath())
     , m_trace(trace)
 {
     struct stat info {};
-    if (::stat(QFile::encodeName(m_image).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(QFile::encodeName(m_image).constData(), &info) != 0 || !(S_ISREG(info.st_mode) || S_ISBLK(info.st_mode)))
         throw CourseError(QStringLiteral("the disc image %1 does not exist").arg(m_image));
-    m_size = qint64(info.st_size);
-    const QByteArray descriptors = DiscImage::volumeDescriptors(m_image);
+    QByteArray descriptors;
+    try {
+        descriptors = DiscImage::volumeDescriptors(m_image);
+    } catch (const DamagedDiscImage& damaged) {
+        traceDamaged(damaged);
+        throw;
+    }
+    m_reader = std::make_unique<DiscImage>(m_image);
+    m_size = m_reader->size();
     QCryptographicHash key(QCryptographicHash::Sha1);
     key.addData(QByteArray::number(m_size) + '\n' + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
         + QByteArray::number(qint64(info.st_mtim.tv_nsec)) + '\n');
     key.addData(descriptors);
-    m_folder = cache + QStringLiteral("discs/") + QFileInfo(m_image).fileName() + QLatin1Char('-')
-        + QString::fromLatin1(key.result().toHex().left(20)) + QLatin1Char('/');
+    const QString discs = cache + QStringLiteral("discs/");
+    m_folder = discs + QFileInfo(m_image).fileName() + QLatin1Char('-') + QString::fromLatin1(key.result().toHex().left(20)) + QLatin1Char('/');
+    m_cache = std::make_unique<DiscCache>(discs, m_folder, cacheLimit);
     clearTree();
-    if (readIndex())
+    if (readIndex()) {
+        m_cache->hold();
         return;
+    }
     clearTree(); // whatever a tree file that does not add up left
 
     QElapsedTimer clock;
     clock.start();
-    loadTree();
+    try {
+        loadTree();
+    } catch (const DamagedDiscImage& damaged) {
+        traceDamaged(damaged);
+        throw;
+    }
     // An image cut short may still hold its whole tree: what is missing are the files
     // that lay past the cut.
     QStringList cut;
@@ -96,10 +114,11 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
                               .arg(cut.size())
                               .arg(listed(cut)));
     }
-    if (!QDir().mkpath(m_folder))
+    if (!m_cache->hold())
         throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(m_folder, m_image));
     writeIndex();
     removeEarlierVersions();
+    m_cache->makeRoom(0); // a cache over a lowered limit is brought under it
     if (m_trace)
         m_trace->event("disc.read",
             { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), QString() }, { QStringLiteral("names"), DiscImage::namesText(m_names) },
@@ -108,6 +127,18 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
 }
 
 CourseImage::~CourseImage() = default;
+
+bool CourseImage::isDevice(const QString& path)
+{
+    return DiscSectors::isDevice(path);
+}
+
+qint64 CourseImage::cacheLimit(const QString& mebibytes)
+{
+    bool ok = false;
+    const qint64 value = mebibytes.trimmed().toLongLong(&ok);
+    return (ok && value > 0 && value < (qint64(1) << 40) ? value : DiscCache::DefaultLimitMiB) << 20;
+}
 
 void CourseImage::clearTree()
 {
@@ -133,13 +164,6 @@ void CourseImage::removeEarlierVersions() const
     }
 }
 
-const DiscImage& CourseImage::reader() const
-{
-    if (!m_reader)
-        m_reader = std::make_unique<DiscImage>(m_image);
-    return *m_reader;
-}
-
 void CourseImage::addEntry(const DiscImage::Entry& entry)
 {
     const qsizetype slash = entry.path.lastIndexOf(QLatin1Char('/'));
@@ -155,9 +179,9 @@ void CourseImage::addEntry(const DiscImage::Entry& entry)
 
 void CourseImage::loadTree()
 {
-    const QList<DiscImage::Entry> entries = reader().entries();
-    m_names = reader().names();
-    for (const DiscImage::Entry& entry : entries)
+    const DiscImage::Tree tree = m_reader->tree();
+    m_names = tree.names;
+    for (const DiscImage::Entry& entry : tree.entries)
         addEntry(entry);
 }
 
@@ -169,14 +193,7 @@ bool CourseImage::readIndex()
     const QJsonObject tree = QJsonDocument::fromJson(file.readAll()).object();
     if (tree.value(QStringLiteral("format")).toInt() != treeFormat)
         return false;
-    const QString names = tree.value(QStringLiteral("names")).toString();
-    bool known = false;
-    for (const DiscImage::Names n : { DiscImage::Names::Iso9660, DiscImage::Names::Joliet, DiscImage::Names::RockRidge }) {
-        if (DiscImage::namesText(n) == names) {
-            m_names = n;
-            known = true;
-        }
-    }
+    const bool known = DiscTree::namesFromText(tree.value(QStringLiteral("names")).toString(), m_names);
     const QJsonArray entries = tree.value(QStringLiteral("entries")).toArray();
     if (!known || entries.isEmpty())
         return false;
@@ -242,31 +259,42 @@ bool CourseImage::isFile(const QString& path) const
     return node != m_tree.cend() && !node->entry.folder;
 }
 
-QString CourseImage::localFile(const QString& path) const
+QString CourseImage::copyExtent(const DiscImage::Entry& entry) const
 {
-    if (!isFile(path))
-        throw CourseError(QStringLiteral("the disc image %1 holds no file \"%2\"").arg(m_image, path));
-    const DiscImage::Entry entry = m_tree.value(path).entry;
-    const QString target = folder() + path;
-    const QFileInfo made(target);
-    if (made.isFile() && made.size() == entry.size)
+    // Names that share an extent share its copy: a disc whose names all point at one large
+    // extent costs that extent once.
+    const QString target = m_folder + QStringLiteral("extents/%1-%2").arg(entry.sector).arg(entry.size);
+    if (QFileInfo(target).size() == entry.size && QFileInfo(target).isFile())
         return target;
-    // Not what the disc holds (changed by hand): made again from the disc.
-    if (made.exists())
-        QFile::remove(target);
-    if (!QDir().mkpath(made.absolutePath()))
-        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(made.absolutePath(), m_image));
+    QFile::remove(target); // not what the disc holds (changed by hand): made again
+    if (!QDir().mkpath(QFileInfo(target).path()))
+        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(QFileInfo(target).path(), m_image));
+    if (m_copied < 0)
+        m_copied = DiscCache::bytesIn(QFileInfo(target).path());
+    // Overlapping extents could make the copies of one image many times its size.
+    if (m_copied + entry.size > m_size)
+        throw CourseError(QStringLiteral("the disc image %1 is damaged: the copies of its files would take more than the %2 bytes it holds "
+                                         "(its files overlap)")
+                              .arg(m_image)
+                              .arg(m_size));
+    if (!m_cache->makeRoom(entry.size))
+        throw CourseError(QStringLiteral("%1: the file \"%2\" cannot be copied out: the copies of disc images would take more than the %3 MiB "
+                                         "the settings allow (DiscCacheMB)")
+                              .arg(m_image, entry.path)
+                              .arg(m_cache->limit() >> 20));
 
-    QElapsedTimer clock;
-    clock.start();
-    const QString part = target + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
+    // Of this copy alone: a screen's timer may start another of the same extent meanwhile.
+    static int copies = 0;
+    const QString part = target + QStringLiteral(".part-%1-%2").arg(QCoreApplication::applicationPid()).arg(++copies);
     QFile out(part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, part, path, out.errorString()));
+        throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, part, entry.path, out.errorString()));
     try {
-        reader().read(entry, out);
-        if (!out.flush() || ::fsync(out.handle()) != 0)
-            throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, part, path, out.errorString()));
+        DiscCopy::run(entry.path, entry.size, [&](const std::function<void(qint64)>& progress) {
+            m_reader->read(entry, out, progress);
+            if (!out.flush() || ::fsync(out.handle()) != 0)
+                throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, part, entry.path, out.errorString()));
+        });
     } catch (const CourseError&) {
         out.close();
         QFile::remove(part);
@@ -279,13 +307,52 @@ QString CourseImage::localFile(const QString& path) const
     if (!QFile::rename(part, target)) {
         QFile::remove(part);
         if (!QFileInfo(target).isFile())
-            throw CourseError(QStringLiteral("%1: the copy of \"%2\" cannot be named %3").arg(m_image, path, target));
+            throw CourseError(QStringLiteral("%1: the copy of \"%2\" cannot be named %3").arg(m_image, entry.path, target));
     }
+    m_copied += entry.size;
+    m_cache->written(entry.size);
+    return target;
+}
+
+QString CourseImage::localFile(const QString& path) const
+{
+    if (!isFile(path))
+        throw CourseError(QStringLiteral("the disc image %1 holds no file \"%2\"").arg(m_image, path));
+    const DiscImage::Entry entry = m_tree.value(path).entry;
+    const QString target = folder() + path;
+    const QFileInfo made(target);
+    if (made.isFile() && made.size() == entry.size)
+        return target;
+    if (!QDir().mkpath(made.absolutePath()))
+        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(made.absolutePath(), m_image));
+
+    QElapsedTimer clock;
+    clock.start();
+    const QString extent = copyExtent(entry);
+    // The name is a second link to the extent's copy; never over one another player made.
+    if (made.exists() || made.isSymLink())
+        QFile::remove(target);
+    if (::link(QFile::encodeName(extent).constData(), QFile::encodeName(target).constData()) != 0 && errno != EEXIST
+        && ::symlink(QFile::encodeName(extent).constData(), QFile::encodeName(target).constData()) != 0 && errno != EEXIST)
+        throw CourseError(QStringLiteral("%1: the copy of \"%2\" cannot be named %3").arg(m_image, path, target));
     if (m_trace)
         m_trace->event("disc.read",
             { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), path }, { QStringLiteral("bytes"), qint64(entry.size) },
                 { QStringLiteral("copy"), target }, { QStringLiteral("ms"), clock.elapsed() } });
     return target;
+}
+
+void CourseImage::traceDamaged(const DamagedDiscImage& damaged) const
+{
+    if (m_trace)
+        m_trace->event("disc.damaged", { { QStringLiteral("image"), m_image }, { QStringLiteral("reason"), damaged.reason() } });
+}
+
+void CourseImage::traceUnreadable(const QString& path, const QString& reason) const
+{
+    if (m_trace)
+        m_trace->event("disc.read", { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), path }, { QStringLiteral("error"), reason } });
+    qWarning("tamsel: %s", qPrintable(reason));
 }
 
 QString CourseImage::localPath(const QStringList& parts, Unreadable unreadable) const
@@ -296,15 +363,21 @@ QString CourseImage::localPath(const QStringList& parts, Unreadable unreadable) 
     if (isFile(path)) {
         if (unreadable == Unreadable::Throw)
             return localFile(path);
-        try {
-            return localFile(path);
-        } catch (const CourseError& error) {
-            if (m_trace)
-                m_trace->event("disc.read",
-                    { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), path }, { QStringLiteral("error"), error.message() } });
-            qWarning("tamsel: %s", qPrintable(error.message()));
-            return folder() + path; // localFile() leaves nothing there when it fails
+        // Tried once: a file that could not be read is not read again at every use.
+        const QString stand = m_folder + QStringLiteral("unreadable/") + path;
+        if (!m_unreadable.contains(path)) {
+            try {
+                return localFile(path);
+            } catch (const CourseError& error) {
+                m_unreadable.insert(path, error.message());
+                traceUnreadable(path, error.message());
+            }
         }
+        // An empty file in its place, which whoever plays it takes for a damaged one.
+        QFile empty(stand);
+        if (QDir().mkpath(QFileInfo(stand).path()) && (QFileInfo(stand).isFile() || empty.open(QIODevice::WriteOnly)))
+            return stand;
+        return folder() + path; // localFile() leaves nothing there when it fails
     }
     // A folder of the disc: there, so that it is seen as one.
     QDir().mkpath(folder() + path);
@@ -320,5 +393,5 @@ void CourseImage::copy(const QString& path, QIODevice& out) const
 {
     if (!isFile(path))
         throw CourseError(QStringLiteral("the disc image %1 holds no file \"%2\"").arg(m_image, path));
-    reader().read(m_tree.value(path).entry, out);
+    m_reader->read(m_tree.value(path).entry, out);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DiscCache.h"
 #include "DiscImage.h"
 
 #include <QHash>
@@ -15,20 +16,33 @@ class Trace;
 /// the cache, in a folder of the image's own (`discs/<image name>-<key>/`), keyed by the
 /// image's size, modification time and a hash of its volume descriptors: a later start of
 /// the same image reads only its volume descriptors again, a changed image gets a folder
-/// of its own. A file is copied out of the image whole, written to disk and only then
-/// given its name, so that a copy cut short never passes for one; once there it is never
-/// replaced while it holds what the image holds. The image itself is only read.
+/// of its own. Each extent of the disc is copied once (`extents/`), whole, written to disk
+/// and only then given its name, so that a copy cut short never passes for one; the names
+/// that share it are links to that copy (`files/`), and all copies of one image together
+/// never take more than the image holds. Once there a copy is never replaced while it
+/// holds what the image holds. The image itself is only read. The folders of all images
+/// are bound together (DiscCache).
 class CourseImage {
 public:
-    /// Opens IMAGE, keeping what it copies out under CACHE (the cache folder of converted
-    /// copies), writing `disc.read` events to TRACE when given. Throws CourseError naming
-    /// the image when it is no ISO 9660 image, its tree is damaged, or it is cut short
-    /// before the end of one of its files.
-    CourseImage(const QString& image, const QString& cache, Trace* trace = nullptr);
+    /// Opens IMAGE (an image file of any kind DiscSectors reads, or a disc's block device),
+    /// keeping what it copies out under CACHE (the cache folder of converted copies),
+    /// within CACHELIMIT bytes for all images, writing `disc.read` (and `disc.damaged`)
+    /// events to TRACE when given. Throws CourseError naming the image when it is no ISO
+    /// 9660 image or it is cut short before the end of one of its files, and
+    /// DamagedDiscImage when its tree cannot be read.
+    CourseImage(const QString& image, const QString& cache, Trace* trace = nullptr, qint64 cacheLimit = DiscCache::DefaultLimitMiB << 20);
     ~CourseImage();
+
+    /// Whether PATH names a block device, which is read as a disc in its drive.
+    static bool isDevice(const QString& path);
+    /// The cache's limit in bytes for MEBIBYTES as the settings give it (`DiscCacheMB`);
+    /// DiscCache::DefaultLimitMiB when it gives no positive number.
+    static qint64 cacheLimit(const QString& mebibytes);
 
     /// The image file, absolute.
     QString image() const { return m_image; }
+    /// Bytes of data on the disc.
+    qint64 size() const { return m_size; }
     /// Where its files are copied out to, ending in `/`.
     QString folder() const { return m_folder + QStringLiteral("files/"); }
     /// Which of the disc's name sets the tree holds.
@@ -49,8 +63,9 @@ public:
     /// What localPath() does with a file the disc holds but that cannot be copied out.
     enum class Unreadable {
         Throw,     ///< throws CourseError naming the image and the file
-        AsMissing, ///< writes the failure to the trace (`disc.read` with its `error`) and
-                   ///< treats the file as one the disc does not hold
+        AsDamaged, ///< writes the failure to the trace once (`disc.read` with its `error`),
+                   ///< remembers it, and gives an empty file in its place: to whoever
+                   ///< plays it, a damaged file that is there
     };
 
     /// The local path of the file PARTS names: localFile() of what find() gives, or where
@@ -62,6 +77,9 @@ public:
 
     /// Writes the disc's file PATH to OUT, straight from the image (no copy is kept).
     void copy(const QString& path, QIODevice& out) const;
+
+    /// The disc's record of the file or folder PATH (an empty one when there is none).
+    DiscImage::Entry entry(const QString& path) const { return m_tree.value(path).entry; }
 
 private:
     struct Node {
@@ -75,7 +93,9 @@ private:
     void writeIndex() const;
     void removeEarlierVersions() const;
     void addEntry(const DiscImage::Entry& entry);
-    const DiscImage& reader() const;
+    QString copyExtent(const DiscImage::Entry& entry) const;
+    void traceUnreadable(const QString& path, const QString& reason) const;
+    void traceDamaged(const DamagedDiscImage& damaged) const;
 
     QString m_image;
     QString m_folder;
@@ -84,5 +104,8 @@ private:
     DiscImage::Names m_names = DiscImage::Names::Iso9660;
     QHash<QString, Node> m_tree; ///< by path; the root is ""
     QStringList m_files;
-    mutable std::unique_ptr<DiscImage> m_reader; ///< opened when the image is first read from
+    std::unique_ptr<DiscImage> m_reader;
+    std::unique_ptr<DiscCache> m_cache;
+    mutable qint64 m_copied = -1;               ///< bytes of this image's extent copies, counted at the first copy
+    mutable QHash<QString, QString> m_unreadable; ///< files that could not be copied, and why
 };

@@ -1,70 +1,96 @@
 #pragma once
 
+#include "CourseError.h"
+#include "DiscTree.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
+class DiscSectors;
 class QIODevice;
 
-/// An ISO 9660 disc image read where it lies, through libcdio's ISO 9660 reader: the
-/// files of its tree under the names the disc gives them, and the bytes of one file.
-/// Names are the Rock Ridge ones where the disc has them, otherwise Joliet's, otherwise
-/// the plain ISO 9660 names (levels 1 to 3) without their version (`BBM.MDB;1` is
-/// `BBM.MDB`). The image is opened read-only: nothing is ever written into it.
+/// A disc image whose tree cannot be read (damaged, hostile, or beyond the budgets): the
+/// learner is told which image, the trace why.
+class DamagedDiscImage : public CourseError {
+public:
+    DamagedDiscImage(const QString& image, const QString& reason)
+        : CourseError(QStringLiteral("La imagen del disco está dañada: %1").arg(image))
+        , m_reason(reason)
+    {
+    }
+    QString reason() const { return m_reason; }
+
+private:
+    QString m_reason;
+};
+
+/// A disc image read where it lies (see DiscSectors for the kinds): the files of its
+/// tree under the names the disc gives them (see DiscTree), and the bytes of one file.
+/// The tree is read by the disc reader program (tamsel-disc-reader) in a process of its
+/// own, within a time and memory ceiling and the tree's budgets, so that no image,
+/// however made, can end or freeze the program that reads it. The image is opened
+/// read-only: nothing is ever written into it.
 class DiscImage {
 public:
-    /// Which of the disc's name sets the tree is read with.
-    enum class Names { Iso9660, Joliet, RockRidge };
-
-    /// One file or folder of the tree.
-    struct Entry {
-        QString path;        ///< from the root, `/` between components, no leading `/`
-        bool folder = false;
-        quint32 sector = 0;  ///< its first 2048-byte sector
-        quint32 size = 0;    ///< bytes
-    };
+    using Names = DiscTree::Names;
+    using Entry = DiscTree::Entry;
 
     /// The bytes of one sector.
-    static constexpr qint64 SectorSize = 2048;
+    static constexpr qint64 SectorSize = DiscTree::SectorSize;
+    /// The reader program's file name; it lives in the folder of the program that uses it.
+    static constexpr const char* ReaderProgram = "tamsel-disc-reader";
+    /// The longest the reader may take for a whole tree.
+    static constexpr int ReadTreeMs = 10000;
 
-    /// Whether FILE is a regular file with an ISO 9660 volume descriptor where the format
-    /// puts the first one (sector 16); reads only that sector.
-    static bool isImage(const QString& file);
+    /// The tree as the reader gives it.
+    struct Tree {
+        Names names = Names::Iso9660;
+        QList<Entry> entries; ///< every file and folder, a folder before what it holds
+    };
 
     /// The volume descriptors of IMAGE as they lie on it, from sector 16 up to the set's
-    /// terminator. Throws CourseError naming the image when it has none, or is cut short
-    /// before their end.
+    /// terminator. Throws CourseError naming the image when it has none (a UDF-only disc
+    /// said so), or is cut short before their end.
     static QByteArray volumeDescriptors(const QString& image);
 
-    /// Opens IMAGE. Throws CourseError naming it when it cannot be read or is no ISO 9660
-    /// image (its primary volume descriptor is missing or damaged).
+    /// Opens IMAGE for reading its files. Throws CourseError naming it when it cannot be
+    /// opened as any kind of disc.
     explicit DiscImage(const QString& image);
     ~DiscImage();
     DiscImage(const DiscImage&) = delete;
     DiscImage& operator=(const DiscImage&) = delete;
 
-    /// Whether NAME can name a file of its own on any file system: not empty, not `.` or
-    /// `..`, no `/` and no NUL in it.
-    static bool isPlainName(const QString& name);
+    static bool isPlainName(const QString& name) { return DiscTree::isPlainName(name); }
+    static QString namesText(Names names) { return DiscTree::namesText(names); }
 
     QString fileName() const { return m_image; }
-    Names names() const { return m_names; }
-    static QString namesText(Names names);
+    /// Bytes of data on the disc (see DiscSectors::size()).
+    qint64 size() const;
 
-    /// Every file and folder of the tree, a folder before what it holds. Symbolic links
-    /// and entries with names no file system can hold are left out. Throws CourseError
-    /// naming the image and the folder when a folder cannot be read (a damaged tree).
-    QList<Entry> entries() const;
+    /// The tree, read by the reader program. Throws DamagedDiscImage naming the image
+    /// when it crashes, overruns its time, or refuses the tree (damaged, over budget).
+    Tree tree() const;
 
-    /// Writes the bytes of the file ENTRY to OUT. Throws CourseError naming the image and
-    /// the file when they cannot be read (a damaged or cut short image) or written.
-    void read(const Entry& entry, QIODevice& out) const;
+    /// Progress of a copy: bytes written so far.
+    using Progress = std::function<void(qint64 done)>;
+
+    /// Writes the bytes of the file ENTRY to OUT, telling PROGRESS as it goes when given.
+    /// Throws CourseError naming the image and the file when they cannot be read (a
+    /// damaged or cut short image) or written.
+    void read(const Entry& entry, QIODevice& out, const Progress& progress = {}) const;
+
+    /// What the reader program is asked to do.
+    enum class Work { Tree, Probe };
+
+    /// The reader program's work: reads IMAGE's tree and sends it line by line to the
+    /// parent through the pipe CHANNEL, or (Probe) only opens it and reads its volume
+    /// descriptors. Returns the program's exit status.
+    static int serve(int channel, const QString& image, Work work);
 
 private:
-    struct Handle;
-
     QString m_image;
-    Names m_names = Names::Iso9660;
-    std::unique_ptr<Handle> m_handle;
+    std::unique_ptr<DiscSectors> m_sectors;
 };

@@ -8,8 +8,12 @@
 #include "JetStandIn.h"
 
 #include <QDir>
+#include <QHash>
+#include <QSet>
 #include <QDirIterator>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 namespace {
 
@@ -69,15 +73,41 @@ int CourseImport::runImage(const QString& image, const QString& output)
     // The same refusal as the player's: a disc without its content database is no course.
     if (disc.find({ QStringLiteral("bbm.mdb") }).isEmpty())
         throw CourseError(QStringLiteral("missing file \"bbm.mdb\" (the disc image %1 holds none of that name)").arg(disc.image()));
+    // Names that share an extent share its copy (a link to the first), and the copies of
+    // one image never add up to more than it holds: overlapping extents are a damaged disc,
+    // refused before anything is written.
+    const QStringList files = disc.files();
+    QSet<QPair<quint32, quint32>> extents;
+    qint64 distinct = 0;
+    for (const QString& path : files) {
+        const DiscImage::Entry entry = disc.entry(path);
+        if (!extents.contains({ entry.sector, entry.size })) {
+            extents.insert({ entry.sector, entry.size });
+            distinct += entry.size;
+        }
+    }
+    if (distinct > disc.size())
+        throw CourseError(QStringLiteral("the disc image %1 is damaged: the copies of its files would take %2 bytes, more than the %3 it holds "
+                                         "(its files overlap)")
+                              .arg(disc.image())
+                              .arg(distinct)
+                              .arg(disc.size()));
     const QString to = QFileInfo(output).absoluteFilePath();
     if (!QDir().mkpath(to))
         throw CourseError(QStringLiteral("cannot create %1").arg(to));
     int converted = 0;
-    const QStringList files = disc.files();
+    QHash<QPair<quint32, quint32>, QString> copied;
     for (const QString& path : files) {
         const QString target = to + QLatin1Char('/') + path;
         if (!QDir().mkpath(QFileInfo(target).path()))
             throw CourseError(QStringLiteral("cannot create %1").arg(QFileInfo(target).path()));
+        const DiscImage::Entry entry = disc.entry(path);
+        const QString first = copied.value({ entry.sector, entry.size });
+        if (!first.isEmpty()) {
+            QFile::remove(target);
+            if (::link(QFile::encodeName(first).constData(), QFile::encodeName(target).constData()) == 0)
+                continue;
+        }
         // Straight from the image, under a name of its own until it is whole.
         const QString part = target + QStringLiteral(".part");
         QFile out(part);
@@ -99,6 +129,8 @@ int CourseImport::runImage(const QString& image, const QString& output)
             ++converted;
         } else if (!QFile::rename(part, target)) {
             throw CourseError(QStringLiteral("cannot write %1").arg(target));
+        } else {
+            copied.insert({ entry.sector, entry.size }, target);
         }
     }
     m_out << QStringLiteral("%1 database(s) converted into %2\n").arg(converted).arg(to);
@@ -107,7 +139,7 @@ int CourseImport::runImage(const QString& image, const QString& output)
 
 int CourseImport::run(const QString& course, const QString& output)
 {
-    if (QFileInfo(course).isFile())
+    if (QFileInfo(course).isFile() || CourseImage::isDevice(course))
         return runImage(course, output);
     const QDir from(QFileInfo(course).absoluteFilePath());
     if (!from.exists())

@@ -1,6 +1,7 @@
 // tamsel-import COURSE OUT: a course from its original disc, its Jet databases converted.
 #include "CourseError.h"
 #include "CourseImport.h"
+#include "DiscImage.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -29,6 +30,11 @@ int main(int argc, char** argv)
     }
     try {
         CourseImport(out, err).run(args.at(1), args.at(2));
+    } catch (const DamagedDiscImage& damaged) {
+        // No trace here: the reason is told beside the message.
+        out.flush();
+        err << "tamsel-import: " << damaged.message() << " (" << damaged.reason() << ")\n";
+        return 1;
     } catch (const CourseError& error) {
         out.flush();
         err << "tamsel-import: " << error.message() << '\n';
