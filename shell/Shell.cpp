@@ -6,6 +6,7 @@
 #include "ModuleState.h"
 #include "Navigator.h"
 #include "Screen.h"
+#include "ScreenFocus.h"
 #include "ScreenHost.h"
 #include "SoundChannels.h"
 #include "Trace.h"
@@ -17,6 +18,17 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+
+namespace {
+
+/// The window the keys go to: the overlay when one is shown, otherwise the current screen.
+Screen* frontScreen(const Shell& shell)
+{
+    Screen* overlay = shell.overlay();
+    return overlay && overlay->isVisible() ? overlay : shell.currentScreen();
+}
+
+} // namespace
 
 Shell::Shell(ModuleState& state, Trace& trace, ScreenHost& host)
     : m_state(state)
@@ -31,6 +43,8 @@ Shell::Shell(ModuleState& state, Trace& trace, ScreenHost& host)
         std::_Exit(status);
     })
 {
+    // The keys go back to the window in front whenever something that lay over it goes.
+    new ScreenFocus(host, [this] { return frontScreen(*this); }, trace, this);
 }
 
 Shell::~Shell() = default;
@@ -142,8 +156,13 @@ void Shell::queueActivation(Screen* screen, Screen::Activation cause)
     QTimer::singleShot(0, screen, [this, screen, cause] {
         if (cause == Screen::Activation::Entered && m_entering == screen)
             m_entering = nullptr;
-        if (screen->isVisible())
-            guarded([screen, cause] { screen->activate(cause); });
+        if (!screen->isVisible())
+            return;
+        guarded([screen, cause] { screen->activate(cause); });
+        // Whatever had the keys while a window lay over the screen, they come back to it,
+        // held activation or not (unless the activation itself left the screen).
+        if (screen == frontScreen(*this) && screen->isVisible())
+            findChild<ScreenFocus*>(QString(), Qt::FindDirectChildrenOnly)->giveTo(*screen);
     });
 }
 

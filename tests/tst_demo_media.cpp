@@ -712,7 +712,8 @@ private Q_SLOTS:
     }
 
     // The conversation screen's rows name pictures that exist, its buttons lie on the
-    // places its background draws them, and every phrase row starts where its speech does.
+    // places its background draws them with their captions whole, and every phrase row
+    // starts where its speech does.
     void demoConversationRowsAgreeWithTheirMedia()
     {
         QTemporaryDir dir;
@@ -740,6 +741,13 @@ private Q_SLOTS:
             const QImage lit(out + fromCourse(rows->text(QStringLiteral("bitmapactivable"))));
             const QImage rest(out + fromCourse(rows->text(QStringLiteral("bitmapactivo"))));
             QCOMPARE(lit.size(), rest.size());
+            // Its caption whole at the stage's own size: no letter reaches the picture's edge.
+            for (const QImage& picture : { lit, rest }) {
+                for (int y = 0; y < picture.height(); ++y) {
+                    for (int x : { 0, picture.width() - 1 })
+                        QVERIFY2(qGray(picture.pixel(x, y)) > 128, qPrintable(QStringLiteral("caption of accion %1 cut at its edge").arg(rows->number(QStringLiteral("accion")))));
+                }
+            }
             const QRect place(int(rows->number(QStringLiteral("X"))), int(rows->number(QStringLiteral("Y"))), lit.width(), lit.height());
             QVERIFY2(background.rect().contains(place), qPrintable(rows->text(QStringLiteral("bitmapactivable"))));
             QVERIFY2(background.pixel(place.center()) != fill, qPrintable(QStringLiteral("no button drawn under accion %1").arg(rows->number(QStringLiteral("accion")))));

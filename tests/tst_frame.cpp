@@ -9,7 +9,9 @@
 #include "ShellHarness.h"
 #include "TransitionWindow.h"
 
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -37,14 +39,32 @@ const QString rows = QStringLiteral(
     "insert into sonidospantalla values (3, 0, 'sonidos\\fondo.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav'),"
     "  (4, 0, null, 'sonidos\\click.wav', 'sonidos\\cambio.wav'), (1, 1, 'sonidos\\fondo.wav', 'sonidos\\click.wav', 'sonidos\\cambio.wav');");
 
-/// A screen with nothing of its own but the frame, recording its button clicks.
+/// A screen with nothing of its own but the frame, recording its button clicks and the
+/// keys that reach it.
 class PlainScreen : public FramedScreen {
 public:
     using FramedScreen::FramedScreen;
     QList<int> clicked;
+    QList<int> keys;
 
 protected:
     void ButtonClick(int index) override { clicked << index; }
+    void keyPressEvent(QKeyEvent* event) override { keys << event->key(); }
+};
+
+/// A window of its own size over the stage, as the glossary is, whose field takes the keys.
+class FieldOverlay : public Screen {
+public:
+    explicit FieldOverlay(Shell& shell)
+        : Screen(shell, QStringLiteral("frmcampo"), 8)
+    {
+    }
+    QLineEdit* field = nullptr;
+    bool isOverlay() const override { return true; }
+
+protected:
+    void ScreenLoad() override { field = new QLineEdit(this); }
+    void ScreenActivate() override { field->setFocus(); }
 };
 
 /// A screen that takes its label rows and its buttons of action 14 itself, and lights
@@ -92,6 +112,16 @@ private:
         QMouseEvent move(QEvent::MouseMove, target->mapFrom(stage, QPointF(pos)), stage->mapToGlobal(QPointF(pos)), Qt::NoButton,
             Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(target, &move);
+    }
+
+    /// The learner reads the message about to be shown and presses its button.
+    void acceptMessageWhenShown()
+    {
+        QTimer::singleShot(0, this, [] {
+            auto* message = qobject_cast<MessageWindow*>(QApplication::activeModalWidget());
+            QVERIFY(message);
+            QTest::mouseClick(message->acceptButton(), Qt::LeftButton);
+        });
     }
 
 private Q_SLOTS:
@@ -361,12 +391,7 @@ private Q_SLOTS:
         const int backgrounds = m_harness->soundCount(QStringLiteral("background"), QStringLiteral("run"));
         const int screenSounds = m_harness->events(QStringLiteral("sound")).size();
 
-        // The learner reads the message and presses its button.
-        QTimer::singleShot(0, this, [] {
-            auto* message = qobject_cast<MessageWindow*>(QApplication::activeModalWidget());
-            QVERIFY(message);
-            QTest::mouseClick(message->acceptButton(), Qt::LeftButton);
-        });
+        acceptMessageWhenShown();
         state.ActivationHold = holding;
         shell().showMessage(QStringLiteral("El texto se ha enviado al portapapeles"));
         state.ActivationHold = false;
@@ -381,6 +406,64 @@ private Q_SLOTS:
         QCOMPARE(m_harness->soundCount(QStringLiteral("background"), QStringLiteral("run")), backgrounds);
         QCOMPARE(m_harness->events(QStringLiteral("sound")).size(), screenSounds);
         QVERIFY(sa->isVisible());
+    }
+
+    // Whatever had the keys while it lay over the screen, once it has gone a key pressed in
+    // the window reaches the screen, its hold or not: an overlay whose field had them (and
+    // was deleted with it), a message that held the activation, a dialog the shell knows
+    // nothing of (as a card's print dialog). Keys lost some other way come back at a click.
+    void keysComeBackToTheScreenInFront_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("overlay") << "overlay";
+        QTest::newRow("message, held") << "message";
+        QTest::newRow("dialog of a screen's own") << "dialog";
+        QTest::newRow("the keys lost, a click on the screen") << "click";
+    }
+    void keysComeBackToTheScreenInFront()
+    {
+        QFETCH(QString, window);
+        ModuleState& state = m_harness->state;
+        QWidget& host = *m_harness->host;
+        host.show();
+        PlainScreen* sa = screen("frmsa");
+        shell().showScreen(sa);
+        QTRY_COMPARE(state.CurrentScreen, 3);
+        // A key that no list or field of the screen keeps for itself.
+        const auto keysReachTheScreen = [&] {
+            const qsizetype before = sa->keys.size();
+            QTest::keyClick(host.windowHandle(), Qt::Key_F5);
+            return sa->keys.size() == before + 1;
+        };
+        QTRY_VERIFY(keysReachTheScreen());
+
+        if (window == QLatin1String("overlay")) {
+            shell().registerWindow(QStringLiteral("frmcampo"), [](Shell& s) { return new FieldOverlay(s); });
+            auto* overlay = static_cast<FieldOverlay*>(shell().window(QStringLiteral("frmcampo")));
+            shell().showOverlay(overlay);
+            QTRY_COMPARE(host.focusWidget(), overlay->field);
+            QTest::keyClick(host.windowHandle(), Qt::Key_A);
+            QCOMPARE(overlay->field->text(), QStringLiteral("a"));
+            shell().closeOverlay(overlay);
+        } else if (window == QLatin1String("message")) {
+            acceptMessageWhenShown();
+            state.ExplorerOpen = true;
+            shell().showMessage(QStringLiteral("Todavía no has grabado esta frase."));
+        } else if (window == QLatin1String("click")) {
+            host.focusWidget()->clearFocus();
+            QVERIFY(!keysReachTheScreen());
+            QTest::mouseClick(sa->Picture1, Qt::LeftButton, Qt::NoModifier, QPoint(320, 240));
+        } else {
+            QDialog dialog(sa);
+            auto* field = new QLineEdit(&dialog);
+            QTimer::singleShot(0, &dialog, [&] {
+                field->setFocus();
+                dialog.accept();
+            });
+            dialog.exec();
+        }
+        QTRY_VERIFY(keysReachTheScreen());
+        state.ExplorerOpen = false;
     }
 
     void aScreenTakesItsRowsBeforeTheFrame()

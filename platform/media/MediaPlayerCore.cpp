@@ -2,7 +2,7 @@
 
 #include <QAudioOutput>
 #include <QMediaPlayer>
-#include <QVideoWidget>
+#include <QVideoSink>
 #include <algorithm>
 #include <cmath>
 
@@ -38,7 +38,7 @@ void MediaPlayerCore::createPlayer()
     m_player = std::make_unique<QMediaPlayer>();
     m_player->setAudioOutput(m_output.get());
     if (m_videoOutput)
-        m_player->setVideoOutput(m_videoOutput);
+        m_player->setVideoSink(m_videoOutput);
     connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &MediaPlayerCore::onMediaStatusChanged);
     connect(m_player.get(), &QMediaPlayer::durationChanged, this, [this](qint64 durationMs) {
         // Reloading passes through an empty source, whose duration is 0.
@@ -52,11 +52,11 @@ void MediaPlayerCore::createPlayer()
     });
 }
 
-void MediaPlayerCore::setVideoOutput(QVideoWidget* widget)
+void MediaPlayerCore::setVideoOutput(QVideoSink* sink)
 {
-    m_videoOutput = widget;
+    m_videoOutput = sink;
     if (m_player)
-        m_player->setVideoOutput(widget);
+        m_player->setVideoSink(sink);
 }
 
 QMediaPlayer* MediaPlayerCore::player()

@@ -8,7 +8,7 @@
 
 class QAudioOutput;
 class QMediaPlayer;
-class QVideoWidget;
+class QVideoSink;
 
 /// One Qt media player with its audio output, made dependable for the course's
 /// sound and video stand-ins (MediaPlayer, VideoPlayer), which keep their own
@@ -44,8 +44,8 @@ public:
     explicit MediaPlayerCore(ReloadAfterEnd reload, QObject* parent = nullptr);
     ~MediaPlayerCore() override;
 
-    /// Shows the video in WIDGET (null: audio only).
-    void setVideoOutput(QVideoWidget* widget);
+    /// Shows the video through SINK (null: audio only).
+    void setVideoOutput(QVideoSink* sink);
 
     /// Starts loading FILE (which must exist); loaded() or failed() follows from
     /// the event loop. Positioned at the start, not playing.
@@ -121,7 +121,7 @@ private:
     // The output outlives the player that plays into it.
     std::unique_ptr<QAudioOutput> m_output;
     std::unique_ptr<QMediaPlayer> m_player;
-    QVideoWidget* m_videoOutput = nullptr;
+    QVideoSink* m_videoOutput = nullptr;
     QUrl m_url;
     Phase m_phase = Phase::Empty;
     bool m_clearingSource = false;

@@ -3,6 +3,7 @@
 #include "MediaPlayerCore.h"
 #include "Trace.h"
 #include "VideoContainer.h"
+#include "VideoSurface.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -14,13 +15,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QVideoSink>
-#include <QVideoWidget>
 #include <algorithm>
 #include <utility>
 
 VideoPlayer::VideoPlayer(QWidget* parent)
     : QWidget(parent)
-    , m_video(new QVideoWidget(this))
+    , m_video(new VideoSurface(this))
     , m_message(new QLabel(this))
     , m_timer(new QTimer(this))
     , m_sizeWait(new QTimer(this))
@@ -40,7 +40,7 @@ VideoPlayer::VideoPlayer(QWidget* parent)
     palette.setColor(QPalette::Window, Qt::black);
     palette.setColor(QPalette::WindowText, Qt::white);
     m_message->setPalette(palette);
-    m_core->setVideoOutput(m_video);
+    m_core->setVideoOutput(m_video->videoSink());
 
     m_timer->setInterval(kTimerIntervalMs);
     m_sizeWait->setSingleShot(true);

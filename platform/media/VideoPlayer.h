@@ -8,11 +8,12 @@
 class MediaPlayerCore;
 class QLabel;
 class QTimer;
-class QVideoWidget;
 class Trace;
+class VideoSurface;
 
 /// The video control the course's video screens host: a bare picture of the
-/// video, without controls or display panel of its own. A file is opened by
+/// video, without controls or display panel of its own, painted as one of the screen's
+/// widgets (VideoSurface), so that whatever opens over it is seen whole. A file is opened by
 /// naming it; the control reports readiness, play-state changes and, while
 /// playing, a periodic timer, and takes run, pause, stop, position, volume and
 /// full-screen mode.
@@ -115,7 +116,7 @@ private:
     void traceEvent(const char* op, const QString& error = {}) const;
     void failOpen(const QString& reason);
 
-    QVideoWidget* m_video = nullptr;
+    VideoSurface* m_video = nullptr;
     QLabel* m_message = nullptr;
     QTimer* m_timer = nullptr;
     QTimer* m_sizeWait = nullptr;

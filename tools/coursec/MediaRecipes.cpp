@@ -128,7 +128,7 @@ void makePicture(const MediaRecipes::Recipe& r)
         painter.setBrush(QColor(232, 220, 192));
         painter.drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
         QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(10);
+        font.setPixelSize(r.arg(QStringLiteral("buttonfont"), QStringLiteral("10")).toInt());
         painter.setFont(font);
         painter.setPen(QColor(50, 40, 30));
         painter.drawText(rect, Qt::AlignCenter | Qt::TextWordWrap, parts.at(4));
@@ -141,7 +141,9 @@ void makePicture(const MediaRecipes::Recipe& r)
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPixelSize(r.arg(QStringLiteral("font"), QStringLiteral("24")).toInt());
         painter.setFont(font);
-        painter.drawText(image.rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, text);
+        // Small pictures (a screen's buttons) need the room for their captions.
+        const int margin = r.arg(QStringLiteral("margin"), QStringLiteral("8")).toInt();
+        painter.drawText(image.rect().adjusted(margin, margin, -margin, -margin), Qt::AlignCenter | Qt::TextWordWrap, text);
     }
     if (!image.save(r.output))
         throw CourseError(QStringLiteral("cannot write picture %1").arg(r.output));

@@ -13,8 +13,10 @@
 ///   speech  lang=en|es text="..." [speed=WPM]          spoken text (espeak-ng), PCM WAV
 ///   melody  notes="C4 E4 G4 -" [step=S] [gain=DB]     plucked notes ('-' a rest), reverberated
 ///   hand                                               the hand pointer icon of the buttons
-///   picture size=WxH fill=#rrggbb [text="..."] [ink=#rrggbb] [font=PT]
-///                                                      a flat picture with centred text
+///   picture size=WxH fill=#rrggbb [text="..."] [ink=#rrggbb] [font=PX] [margin=PX]
+///           [buttons="x,y,w,h,label;..."] [buttonfont=PX]
+///                                                      a flat picture with centred text, and
+///                                                      buttons drawn at rest on it
 class MediaRecipes {
 public:
     MediaRecipes(const QString& source, const QString& output);
