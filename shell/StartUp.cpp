@@ -237,12 +237,13 @@ void StartUp::OpenUserDatabase()
 
 void StartUp::openClassroomStore(const QString& target)
 {
-    // The learner's records are on a server; his recordings stay in his data folder.
+    // The learner's records are on a server; his recordings stay in the course's own folder
+    // of his data folder, the one a first run gives the course, never shared with another.
     if (PgConnection::hasPassword(target))
         throw CourseError(QStringLiteral("%1: BDW names the server with a password (%2): passwords belong in ~/.pgpass or the "
                                          "libpq service file, never in expert.ini")
                               .arg(expertIniPath(), PgConnection::redacted(target)));
-    m_state.UserFolder = UserPaths::dataFolder();
+    m_state.UserFolder = FirstRun(m_state.Folder).learnerFolder();
     auto store = std::make_unique<ServerLearnerStore>(target, ServerLearnerStore::journalFor(target), m_trace,
         [this](const QString& message) { ErrorReport::notice(m_trace, message); });
     // On a computer that has the learner's records from an earlier run the course starts
