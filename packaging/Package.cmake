@@ -26,10 +26,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Sound, video and recording go through GStreamer, whose plugins are loaded by name: WAV
 # and AVI parsing, the PulseAudio sink and source (-good, -pulseaudio), audio
 # conversion and playbin (-base), Cinepak, Indeo, MS Video 1 and MPEG-4 decoders (-libav),
-# MPEG-1 and the rest of the course media (-bad). The pitch library and the PostgreSQL
-# client are opened by name too, at the first intonation drawn and the first connection.
+# MPEG-1 and the rest of the course media (-bad). The pitch library, the stemmer and the
+# PostgreSQL client are opened by name too, at the first intonation drawn, the first word
+# looked up and the first connection.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, gstreamer1.0-pulseaudio, libaubio5, libpq5, qt6-translations-l10n")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, gstreamer1.0-pulseaudio, libaubio5, libstemmer0d, libpq5, qt6-translations-l10n")
 # The course compiler generates speech, sounds and videos with these.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "espeak-ng, sox, ffmpeg")
 

@@ -307,14 +307,15 @@ void StartUp::OpenUserDatabase()
 
 void StartUp::openClassroomStore(const QString& target, const QString& course)
 {
-    // The learner's records are on a server; his recordings stay in his data folder.
+    // The learner's records are on a server; his recordings stay in the course's own folder
+    // of his data folder, the one a first run gives the course, never shared with another.
     if (PgConnection::hasPassword(target))
         throw ExplainedError(QStringLiteral("%1: BDW names the server with a password (%2): passwords belong in ~/.pgpass or the "
                                          "libpq service file, never in expert.ini")
                               .arg(expertIniPath(), PgConnection::redacted(target)),
             QStringLiteral("El archivo %1 guarda la contraseña del servidor de la clase, y no debe: pide a tu profesor que la quite de ahí.")
                 .arg(expertIniPath()));
-    m_state.UserFolder = UserPaths::dataFolder();
+    m_state.UserFolder = FirstRun(m_state.Folder).learnerFolder();
     // The course is known on the server by its section of the settings (inst.ini's dirdef),
     // which is also how the learner's settings tell it from other courses.
     const QString journal = ServerLearnerStore::journalFor(target, course);

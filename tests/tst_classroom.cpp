@@ -6,6 +6,7 @@
 #include "ClassroomServer.h"
 #include "CourseError.h"
 #include "Database.h"
+#include "FirstRun.h"
 #include "FixtureCourse.h"
 #include "ModuleState.h"
 #include "StartUp.h"
@@ -119,6 +120,10 @@ private Q_SLOTS:
         learnerStore(state).markVisited(3);
         QTRY_COMPARE_WITH_TIMEOUT(store->unsentCount(), 0, 15000);
         QCOMPARE(count(QStringLiteral("lecciones_usuario"), QStringLiteral("alumno = 'ana' and leccion = 3")), QStringLiteral("1"));
+        // The learner's recordings live in the course's own folder, never shared with another course.
+        QCOMPARE(state.UserFolder, FirstRun(state.Folder).learnerFolder());
+        FixtureCourse otherCourse(QStringLiteral("insert into lecciones (N_leccion, tipo) values (1, 1);"));
+        QVERIFY(FirstRun(CourseFolder(otherCourse.folder())).learnerFolder() != state.UserFolder);
         // The journal lives in the learner's data folder.
         QVERIFY(QFileInfo::exists(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")), courseId)));
         QVERIFY(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")), courseId).startsWith(course.path(QStringLiteral("data/tamsel/"))));

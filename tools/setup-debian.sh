@@ -13,6 +13,9 @@ packages=(
   libgstreamer1.0-dev
   # the intonation of a phrase and of the learner's take: pitch and onset detection
   libaubio-dev
+  # a subtitle's word looked up under its base form ("notes" is "note", never "not"): the
+  # Snowball stemmer
+  libstemmer-dev
   # reading courses whose databases are legacy Jet files; mdbtools shows what a file holds (tests)
   mdbtools-dev libmdb3 mdbtools
   # playing a course straight from its disc image (ISO 9660, BIN/CUE and NRG through

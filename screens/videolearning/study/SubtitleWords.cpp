@@ -1,6 +1,7 @@
 #include "SubtitleWords.h"
 
 #include "Trace.h"
+#include "WholeWord.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
@@ -9,7 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QTextCursor>
+#include <QTextBlock>
 #include <QTextEdit>
 
 SubtitleWords::SubtitleWords(QTextEdit& subtitle, QWidget& noteParent, Database& content, Trace& trace)
@@ -49,10 +50,9 @@ QString SubtitleWords::wordAt(const QPoint& pos) const
     const int at = m_subtitle.document()->documentLayout()->hitTest(inDocument, Qt::ExactHit);
     if (at < 0)
         return {};
-    QTextCursor cursor(m_subtitle.document());
-    cursor.setPosition(at);
-    cursor.select(QTextCursor::WordUnderCursor);
-    return WordLookup::cleaned(cursor.selectedText());
+    // The text widget's own word boundaries cut "don't" and "well-known" apart.
+    const QTextBlock block = m_subtitle.document()->findBlock(at);
+    return WholeWord::at(block.text(), at - block.position());
 }
 
 void SubtitleWords::showWord(const QString& word, int x)
@@ -68,8 +68,11 @@ void SubtitleWords::showWord(const QString& word, int x)
     QJsonArray translations;
     for (const QString& t : result.translations)
         translations << t;
-    m_trace.event("study", { { QStringLiteral("op"), QStringLiteral("word") }, { QStringLiteral("word"), word },
-                               { QStringLiteral("term"), result.term }, { QStringLiteral("translations"), translations } });
+    QJsonObject event { { QStringLiteral("op"), QStringLiteral("word") }, { QStringLiteral("word"), word }, { QStringLiteral("term"), result.term },
+        { QStringLiteral("translations"), translations } };
+    if (const QString error = m_lookup.stemmerError(); !error.isEmpty())
+        event.insert(QStringLiteral("error"), error); // only whole words are looked up
+    m_trace.event("study", event);
     if (result.found()) {
         m_note->setText(QStringLiteral("<b>%1</b>: %2<br><a href=\"glosario:%3\">Ver «%3» en el glosario</a>")
                             .arg(result.word.toHtmlEscaped(), result.translations.join(QStringLiteral(", ")).toHtmlEscaped(),

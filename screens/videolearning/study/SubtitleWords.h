@@ -23,7 +23,8 @@ public:
 
     /// The note (hidden while no word is pointed at).
     QLabel* note() const { return m_note; }
-    /// The word of the subtitle at POS (viewport coordinates), empty off the words.
+    /// The whole word of the subtitle at POS (viewport coordinates) as it is written,
+    /// empty off the words.
     QString wordAt(const QPoint& pos) const;
     /// Shows the note for WORD, placed by the subtitle near X (viewport coordinates).
     void showWord(const QString& word, int x);

@@ -8,17 +8,51 @@
 #include <QRegularExpression>
 #include <QtEndian>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
+// A take's name: its phrase, when it was made (UTC with a "Z"; local time in the names of
+// earlier versions) and a count that keeps apart takes made within one millisecond.
 const QRegularExpression& takeName()
 {
-    static const QRegularExpression name(QStringLiteral("^frase-(\\d+)-(\\d{8}-\\d{9})(-\\d+)?\\.wav$"));
+    static const QRegularExpression name(QStringLiteral("^frase-(\\d+)-(\\d{8}-\\d{9})(Z?)(?:-(\\d+))?\\.wav$"));
     return name;
 }
+
+// What QSaveFile leaves of a take cut short: the take's name and six characters.
+const QRegularExpression& unfinishedName()
+{
+    static const QRegularExpression name(QStringLiteral("^frase-\\d+-\\d{8}-\\d{9}Z?(?:-\\d+)?\\.wav\\.[A-Za-z0-9]{6}$"));
+    return name;
+}
+
+const QString stampFormat = QStringLiteral("yyyyMMdd-hhmmsszzz");
 
 QString prefix(qint32 mseg)
 {
     return QStringLiteral("frase-%1-").arg(mseg);
+}
+
+// When a take was made and its count, for ordering; null for a name that is no take's.
+struct Made {
+    qint64 msecs = -1;
+    int count = 0;
+    bool operator<(const Made& other) const { return msecs != other.msecs ? msecs < other.msecs : count < other.count; }
+};
+
+Made madeOf(const QString& name)
+{
+    const QRegularExpressionMatch match = takeName().match(name);
+    if (!match.hasMatch())
+        return {};
+    QDateTime stamp = QDateTime::fromString(match.captured(2), stampFormat);
+    if (!match.captured(3).isEmpty())
+        stamp.setTimeSpec(Qt::UTC);
+    if (!stamp.isValid())
+        return {};
+    return { stamp.toMSecsSinceEpoch(), match.captured(4).toInt() };
 }
 
 } // namespace
@@ -43,8 +77,15 @@ QString TakeStore::lessonFolder(int lesson) const
 
 QString TakeStore::newTakePath(int lesson, qint32 mseg) const
 {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
-    const QString base = lessonFolder(lesson) + QLatin1Char('/') + prefix(mseg) + stamp;
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    // A clock set back since the newest take must not put the new one behind it.
+    const QStringList earlier = takes(lesson, mseg);
+    if (!earlier.isEmpty()) {
+        const qint64 newest = madeOf(QFileInfo(earlier.front()).fileName()).msecs;
+        if (newest >= now.toMSecsSinceEpoch())
+            now = QDateTime::fromMSecsSinceEpoch(newest + 1, Qt::UTC);
+    }
+    const QString base = lessonFolder(lesson) + QLatin1Char('/') + prefix(mseg) + now.toString(stampFormat) + QLatin1Char('Z');
     QString path = base + QStringLiteral(".wav");
     // Two takes within a millisecond keep apart.
     for (int n = 1; QFileInfo::exists(path); ++n)
@@ -55,12 +96,17 @@ QString TakeStore::newTakePath(int lesson, qint32 mseg) const
 QStringList TakeStore::takes(int lesson, qint32 mseg) const
 {
     const QDir folder(lessonFolder(lesson));
-    QStringList found;
-    for (const QString& name : folder.entryList({ prefix(mseg) + QStringLiteral("*.wav") }, QDir::Files, QDir::Name | QDir::Reversed)) {
-        if (takeName().match(name).hasMatch())
-            found << folder.filePath(name);
+    std::vector<std::pair<Made, QString>> found;
+    for (const QString& name : folder.entryList({ prefix(mseg) + QStringLiteral("*.wav") }, QDir::Files)) {
+        const Made made = madeOf(name);
+        if (made.msecs >= 0)
+            found.emplace_back(made, name);
     }
-    return found;
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return b.first < a.first; });
+    QStringList paths;
+    for (const auto& take : found)
+        paths << folder.filePath(take.second);
+    return paths;
 }
 
 void TakeStore::prune(int lesson, qint32 mseg) const
@@ -96,15 +142,30 @@ int TakeStore::cleanLeftovers() const
     QDirIterator it(root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (takeName().match(it.fileName()).hasMatch() && isCompleteTake(path))
-            continue;
-        removed += QFile::remove(path) ? 1 : 0;
+        const QString name = it.fileName();
+        const bool unfinished = unfinishedName().match(name).hasMatch() || (takeName().match(name).hasMatch() && !isCompleteTake(path));
+        if (unfinished)
+            removed += QFile::remove(path) ? 1 : 0;
     }
     return removed;
 }
 
 bool TakeStore::eraseAll(const QString& userFolder)
 {
-    QDir folder(TakeStore(userFolder).root());
-    return !folder.exists() || folder.removeRecursively();
+    const QString root = TakeStore(userFolder).root();
+    if (!QFileInfo(root).isDir())
+        return true;
+    bool erased = true;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (takeName().match(it.fileName()).hasMatch() || unfinishedName().match(it.fileName()).hasMatch())
+            erased = QFile::remove(path) && erased;
+    }
+    // The folders go with their takes; a folder that holds something else stays.
+    QDirIterator folders(root, QDir::Dirs | QDir::NoDotAndDotDot);
+    while (folders.hasNext())
+        QDir().rmdir(folders.next());
+    QDir().rmdir(root);
+    return erased;
 }
