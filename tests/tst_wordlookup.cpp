@@ -82,7 +82,7 @@ private slots:
         QTest::newRow("a base form not in the glossary, not 'hope'") << "hopped" << "";
         QTest::newRow("contraction") << "don't" << "";
         QTest::newRow("name") << "Tom's" << "";
-        QTest::newRow("hyphenated") << "well-known" << "";
+        QTest::newRow("hyphenated, whole") << "well-known" << "well-known";
         QTest::newRow("decade, not 's'") << "1990s" << "";
         QTest::newRow("ordinal, not 'rd'") << "3rd" << "";
     }
@@ -106,7 +106,7 @@ private slots:
         QTest::addColumn<QString>("shows");
         QTest::newRow("found under its base form") << "notes" << "<b>notes</b>: ";
         QTest::newRow("contraction") << "don't" << "«don't» no está en el glosario";
-        QTest::newRow("hyphenated") << "well-known" << "«well-known» no está en el glosario";
+        QTest::newRow("hyphenated, found whole") << "well-known" << "<b>well-known</b>: ";
         QTest::newRow("decade") << "1990s" << "«1990s» no está en el glosario";
         QTest::newRow("ordinal") << "3rd" << "«3rd» no está en el glosario";
     }
