@@ -83,7 +83,9 @@ void ClassroomServer::addLogin(const QString& user, Role role) const
 {
     const QString group = role == Teacher ? QStringLiteral("tamsel_profesor") : QStringLiteral("tamsel_alumno");
     const QString id = identifier(user);
-    sql(QStringLiteral("do $$ begin if not exists (select from pg_roles where rolname = %1) then create role %2 login; end if; end $$; grant %3 to %2")
+    // Roles outlive a test in the cluster: one an earlier test revoked logs in again.
+    sql(QStringLiteral("do $$ begin if not exists (select from pg_roles where rolname = %1) then create role %2 login; end if; end $$; "
+                       "alter role %2 login; grant %3 to %2")
             .arg(QStringLiteral("$q$") + user + QStringLiteral("$q$"), id, group));
 }
 

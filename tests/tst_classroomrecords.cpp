@@ -314,6 +314,7 @@ private Q_SLOTS:
         if (!ClassroomServer::isAvailable())
             QSKIP("needs the private PostgreSQL cluster of tests/with-postgres.sh");
         m_server->sql(QStringLiteral("alter role luis nologin"));
+        const auto restore = qScopeGuard([this] { m_server->sql(QStringLiteral("alter role luis login")); });
         Trace trace;
         const QString traceFile = m_home.filePath(QStringLiteral("nologin.jsonl"));
         QVERIFY(trace.open(traceFile));
