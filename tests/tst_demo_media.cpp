@@ -397,6 +397,12 @@ private Q_SLOTS:
                 QVERIFY(!QImage(out + fromCourse(pictures->text(QStringLiteral("ficheroimagen")))).isNull());
         }
         QCOMPARE(forms, (QSet<QString> { QStringLiteral("inline"), QStringLiteral("rtf"), QStringLiteral("txt"), QStringLiteral("sound") }));
+        // The glossary's captions speak the learner's language: its title and its columns.
+        auto captions = db->openRecordset(QStringLiteral("select bitmapreposo from pantalla where codigo = 8 and objeto = 20 order by identificativo"));
+        QStringList names;
+        for (; !captions->isEof(); captions->moveNext())
+            names << captions->text(QStringLiteral("bitmapreposo"));
+        QCOMPARE(names, (QStringList { QStringLiteral("Glosario"), QStringLiteral("Español"), QStringLiteral("Inglés") }));
         auto printed = db->openRecordset(QStringLiteral("select f.fichero_epigrafe, l.tipo from ficha_fototextual f join lecciones l on l.N_leccion = f.n_leccion"));
         QVERIFY(printed->recordCount() > 0);
         for (; !printed->isEof(); printed->moveNext()) {
