@@ -383,17 +383,26 @@ private Q_SLOTS:
                 forms.insert(QStringLiteral("inline"));
             }
             QVERIFY2(!QImage(out + fromCourse(info->text(QStringLiteral("bitmap_epigrafe")))).isNull(), qPrintable(name));
+            // The information screen's picture comes from the card's sequence alone, and its
+            // background frames a picture: every card has one, one a second with a sound.
+            auto pictures = db->openRecordset(QStringLiteral("select c.ficheroimagen from wavcarrusel w join carrusel c on c.codigoimagen = w.codigoimagen where w.codigo = %1")
+                                                  .arg(info->number(QStringLiteral("cod_wav_epigrafe"))));
+            QVERIFY2(pictures->recordCount() >= 1, qPrintable(name + QStringLiteral(": no picture on the information screen")));
             if (const QString sound = info->text(QStringLiteral("nombre_fichero1")); !sound.isEmpty()) {
                 QVERIFY2(exists(sound), qPrintable(name + QStringLiteral(": no ") + sound));
                 forms.insert(QStringLiteral("sound"));
-                auto pictures = db->openRecordset(QStringLiteral("select c.ficheroimagen from wavcarrusel w join carrusel c on c.codigoimagen = w.codigoimagen where w.codigo = %1")
-                                                      .arg(info->number(QStringLiteral("cod_wav_epigrafe"))));
                 QVERIFY2(pictures->recordCount() >= 2, qPrintable(name + QStringLiteral(": no timed pictures")));
-                for (; !pictures->isEof(); pictures->moveNext())
-                    QVERIFY(!QImage(out + fromCourse(pictures->text(QStringLiteral("ficheroimagen")))).isNull());
             }
+            for (; !pictures->isEof(); pictures->moveNext())
+                QVERIFY(!QImage(out + fromCourse(pictures->text(QStringLiteral("ficheroimagen")))).isNull());
         }
         QCOMPARE(forms, (QSet<QString> { QStringLiteral("inline"), QStringLiteral("rtf"), QStringLiteral("txt"), QStringLiteral("sound") }));
+        // The glossary's captions speak the learner's language: its title and its columns.
+        auto captions = db->openRecordset(QStringLiteral("select bitmapreposo from pantalla where codigo = 8 and objeto = 20 order by identificativo"));
+        QStringList names;
+        for (; !captions->isEof(); captions->moveNext())
+            names << captions->text(QStringLiteral("bitmapreposo"));
+        QCOMPARE(names, (QStringList { QStringLiteral("Glosario"), QStringLiteral("Español"), QStringLiteral("Inglés") }));
         auto printed = db->openRecordset(QStringLiteral("select f.fichero_epigrafe, l.tipo from ficha_fototextual f join lecciones l on l.N_leccion = f.n_leccion"));
         QVERIFY(printed->recordCount() > 0);
         for (; !printed->isEof(); printed->moveNext()) {

@@ -304,6 +304,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("overlay");
         QTest::newRow("glossary closed with its button") << "glossary";
         QTest::newRow("glossary from the note's link") << "link";
+        QTest::newRow("glossary closed with Esc from its entry box") << "escape";
         QTest::newRow("list of keys") << "keys";
         QTest::newRow("message window") << "message";
         QTest::newRow("help") << "help";
@@ -318,8 +319,8 @@ private Q_SLOTS:
         key(QStringLiteral("c"));
         QTRY_COMPARE(actions(26), 1);
 
-        if (overlay == QLatin1String("glossary") || overlay == QLatin1String("link")) {
-            if (overlay == QLatin1String("glossary")) {
+        if (overlay == QLatin1String("glossary") || overlay == QLatin1String("link") || overlay == QLatin1String("escape")) {
+            if (overlay != QLatin1String("link")) {
                 key(QStringLiteral("g"));
             } else {
                 QRect note;
@@ -333,7 +334,10 @@ private Q_SLOTS:
             // Keys typed into the glossary stay there.
             key(QStringLiteral("c"));
             QCOMPARE(actions(26), 1);
-            PointerEvents::clickAt(m_stage, glossaryClose.x(), glossaryClose.y());
+            if (overlay == QLatin1String("escape"))
+                key(QStringLiteral("Escape")); // the entry box has the keys since the opening
+            else
+                PointerEvents::clickAt(m_stage, glossaryClose.x(), glossaryClose.y());
             QTRY_COMPARE(m_player->events(QStringLiteral("glossary")).last().value(QStringLiteral("op")).toString(), QStringLiteral("close"));
         } else if (overlay == QLatin1String("keys")) {
             key(QStringLiteral("question"));

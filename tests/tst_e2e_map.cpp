@@ -97,11 +97,22 @@ private Q_SLOTS:
         QTRY_COMPARE(player.events(QStringLiteral("screen.activate")).size(), 2);
         QCOMPARE(player.events(QStringLiteral("screen.activate")).last().value(QStringLiteral("lesson")).toInt(), 20);
 
-        // Up, back to the home map.
-        pointAt(300, 360);
+        // Up, back to the home map: the pointer goes from the region straight to the button.
         clickAt(210, 435);
         QTRY_COMPARE(player.events(QStringLiteral("screen.activate")).size(), 3);
         QCOMPARE(player.events(QStringLiteral("screen.activate")).last().value(QStringLiteral("lesson")).toInt(), 1);
+
+        // The region the learner came back from lights up and opens again at once.
+        pointAt(250, 60);
+        QTRY_COMPARE(player.events(QStringLiteral("region")).size(), 3);
+        QCOMPARE(player.events(QStringLiteral("region")).last().value(QStringLiteral("chapter")).toInt(), 12);
+        clickAt(260, 70);
+        QTRY_COMPARE(player.events(QStringLiteral("lesson.open")).size(), 2);
+        QTRY_COMPARE(player.events(QStringLiteral("screen.activate")).size(), 4);
+        QCOMPARE(player.events(QStringLiteral("screen.activate")).last().value(QStringLiteral("lesson")).toInt(), 20);
+        pointAt(300, 360);
+        clickAt(210, 435);
+        QTRY_COMPARE(player.events(QStringLiteral("screen.activate")).size(), 5);
 
         // Leave: the big picture, then the program ends by itself after four ticks.
         pointAt(300, 360);

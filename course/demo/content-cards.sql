@@ -66,18 +66,25 @@ insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapr
   (5, 5,  0, 583, 432, 0,   0,   null,                      'botones\fichas_salir.bmp',   2,  null,          null, 0, null);
 
 -- The information and photo-text cards: both screens list every card. Inline text, an
--- RTF card with its sound and pictures, a plain-text card long enough to scroll.
+-- RTF card with its sound and pictures, a plain-text card long enough to scroll. The
+-- information screen frames a picture for every card: a card without a sound has its
+-- photograph as a sequence of one picture (the photo-text screen reads bitmap_epigrafe).
 insert into informacion (nombre_epigrafe, texto_epigrafe, fichero_epigrafe, nombre_fichero1, cod_wav_epigrafe, bitmap_epigrafe) values
-  ('Los días de la semana', 'Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday. Lunes, martes, miércoles, jueves, viernes, sábado y domingo.', null, null, 0, 'fotos\lunes.bmp'),
+  ('Los días de la semana', 'Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday. Lunes, martes, miércoles, jueves, viernes, sábado y domingo.', null, null, 4, 'fotos\lunes.bmp'),
   ('¿Qué hora es?',         null, 'fichas\hora.rtf',  'fichas\hora.wav', 3, 'fotos\reloj.bmp'),
-  ('Los meses del año',     null, 'fichas\meses.txt', null,              0, 'fotos\meses.bmp'),
-  ('Las estaciones',        'Spring, summer, autumn and winter: primavera, verano, otoño e invierno.', null, null, 0, 'fotos\estaciones.bmp');
+  ('Los meses del año',     null, 'fichas\meses.txt', null,              5, 'fotos\meses.bmp'),
+  ('Las estaciones',        'Spring, summer, autumn and winter: primavera, verano, otoño e invierno.', null, null, 6, 'fotos\estaciones.bmp');
 
 -- The card pictures of "¿Qué hora es?": one per sentence of its sound.
 insert into carrusel (codigoimagen, ficheroimagen) values
   (9, 'fichas\hora_1.bmp'), (10, 'fichas\hora_2.bmp'), (11, 'fichas\hora_3.bmp');
 insert into wavcarrusel (codigo, codigoimagen, segundo) values
   (3, 9, 400), (3, 10, 2229), (3, 11, 4338);
+-- The silent cards' photographs.
+insert into carrusel (codigoimagen, ficheroimagen) values
+  (12, 'fotos\lunes.bmp'), (13, 'fotos\meses.bmp'), (14, 'fotos\estaciones.bmp');
+insert into wavcarrusel (codigo, codigoimagen, segundo) values
+  (4, 12, 0), (5, 13, 0), (6, 14, 0);
 
 -- "Todos los epígrafes" on the photo-text cards of lesson 40 prints these files.
 insert into ficha_fototextual (n_leccion, fichero_epigrafe) values

@@ -9,9 +9,9 @@ insert into pantalla (codigo, objeto, identificativo, X, Y, ancho, alto, bitmapr
   (8, 9, 0, 12, 306, 0, 0, null, null, '180040040', 0, 'DejaVu Sans', 8),
   (8, 15, 1, 12, 56, 190, 22, null, null, '255255230', 0, 'DejaVu Sans', 9),
   (8, 15, 2, 218, 56, 190, 22, null, null, '255255230', 0, 'DejaVu Sans', 9),
-  (8, 20, 1, 12, 6, 380, 24, 'Glosario  ·  Glossary', null, '060090150', 0, 'DejaVu Sans', 12),
+  (8, 20, 1, 12, 6, 380, 24, 'Glosario', null, '060090150', 0, 'DejaVu Sans', 12),
   (8, 20, 2, 12, 36, 190, 18, 'Español', null, '040040040', 0, 'DejaVu Sans', 9),
-  (8, 20, 3, 218, 36, 190, 18, 'English', null, '040040040', 0, 'DejaVu Sans', 9);
+  (8, 20, 3, 218, 36, 190, 18, 'Inglés', null, '040040040', 0, 'DejaVu Sans', 9);
 
 -- The words of the demo lessons, written by hand; media-glossary.txt adds the FreeDict
 -- dictionaries, which reuse these terms. "casa" gets "home" here and "house" there;

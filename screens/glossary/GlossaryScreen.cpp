@@ -14,6 +14,7 @@
 #include "SpanishCollation.h"
 #include "Trace.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMetaMethod>
 #include <QMouseEvent>
@@ -534,6 +535,18 @@ void GlossaryScreen::mouseMoveEvent(QMouseEvent* event)
     for (PictureList* list : lista)
         list->setHoverHighlight(false);
     m_drag.move(*event);
+}
+
+void GlossaryScreen::keyPressEvent(QKeyEvent* event)
+{
+    // Esc closes the window wherever its keys are, the entry boxes included (they leave
+    // Esc to their window); it never reaches the screen beneath.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        shell().guarded([this] { Unload(); });
+        return;
+    }
+    Screen::keyPressEvent(event);
 }
 
 void GlossaryScreen::mouseReleaseEvent(QMouseEvent* event)

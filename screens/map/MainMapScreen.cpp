@@ -334,4 +334,7 @@ void MainMapScreen::ScreenActivate()
         Slider1->setValue(-state.Volume);
     }
     msimagex->hide();
+    // The region clicked last is no longer lit: the pointer's next move over it must light
+    // it again, even when the pointer reached the map over a button and never left it.
+    m_lastMaskColour = 0;
 }
