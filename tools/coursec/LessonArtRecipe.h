@@ -25,7 +25,7 @@ class QPainter;
 ///     labelled button per tile at rest (lit: PREFIX + name + .bmp, placed by cardTileAt()),
 ///     paper wells under the screen's list, text and pictures, and a row of the card
 ///     sound's playing buttons from playat (lit: playlit + name + .bmp, every CardPlayStep).
-///   lessonscreen OUT.bmp part=help size=WxH title="..." text="first|second" [miniature=FILE] [map=PLAN]
+///   lessonscreen OUT.bmp part=help size=WxH title="..." text="first|second" [miniature=FILE] [map=PLAN] [screen=CODE screentitle="..."]
 ///     a help card; FILE (a picture of the course folder) or the map of PLAN (in the
 ///     course source) is shown small beside the text.
 /// The bar's and the panel's layout is fixed here, and the screens' rows of the course

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QString>
+
+/// A lesson screen as the learner first sees it, composed at build time from the course's
+/// own `pantalla` rows (content*.sql of the source folder) and the pictures they name in
+/// the course folder: the background, the pictures the rows lay on it (control panels,
+/// scroll strips) and the boxes (title, lists, text, subtitles, video) with sample content.
+class ScreenMiniature {
+public:
+    ScreenMiniature(const QString& sourceFolder, const QString& outputFolder);
+
+    /// The screen CODE at the size of its background; throws CourseError when the screen
+    /// has no background row or a picture is missing.
+    QImage render(int code, const QString& title) const;
+
+    /// The `pantalla` rows of SQL (column name → value, null as an empty string).
+    static QList<QHash<QString, QString>> parseRows(const QString& sql);
+
+private:
+    QImage picture(const QString& name) const;
+
+    QString m_source;
+    QString m_output;
+};
