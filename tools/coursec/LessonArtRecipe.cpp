@@ -554,7 +554,13 @@ void LessonArtRecipe::makeHelp(const MediaRecipes::Recipe& r) const
     const QString picture = r.arg(QStringLiteral("miniature"));
     const QString screen = r.arg(QStringLiteral("screen"));
     if (!screen.isEmpty())
-        miniature = ScreenMiniature(m_source, m_output).render(screen.toInt(), r.required(QStringLiteral("screentitle")));
+    {
+        ScreenMiniature screenMiniature(m_source, m_output);
+        screenMiniature.setBackdrop(r.arg(QStringLiteral("backdrop")));
+        if (!r.arg(QStringLiteral("video")).isEmpty())
+            screenMiniature.setVideoArea(DrawingKit::parseRect(r.arg(QStringLiteral("video")), QStringLiteral("help video")));
+        miniature = screenMiniature.render(screen.toInt(), r.required(QStringLiteral("screentitle")));
+    }
     else if (!mapPlan.isEmpty())
         miniature = MapPainter(MapPlan::read(m_source + QLatin1Char('/') + mapPlan, m_source)).render(0, MapPainter::ButtonLook::AtRest);
     else if (!picture.isEmpty() && !miniature.load(m_output + QLatin1Char('/') + picture))

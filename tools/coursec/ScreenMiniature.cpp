@@ -161,9 +161,13 @@ QImage ScreenMiniature::render(int code, const QString& title) const
             screen = picture(row.value(QStringLiteral("bitmapreposo"))).convertToFormat(QImage::Format_RGB32);
     if (screen.isNull())
         throw CourseError(QStringLiteral("screen miniature: screen %1 has no background row").arg(code));
+    if (!m_backdrop.isEmpty())
+        screen = picture(m_backdrop).convertToFormat(QImage::Format_RGB32).scaled(screen.size());
 
     QPainter painter(&screen);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!m_videoArea.isEmpty())
+        drawStill(painter, m_videoArea);
     int subtitle = 0;
     for (const Row& row : rows) {
         const QRect box(number(row, "x"), number(row, "y"), number(row, "ancho"), number(row, "alto"));

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QImage>
 #include <QList>
+#include <QRect>
 #include <QString>
 
 /// A lesson screen as the learner first sees it, composed at build time from the course's
@@ -20,9 +21,17 @@ public:
     /// The `pantalla` rows of SQL (column name → value, null as an empty string).
     static QList<QHash<QString, QString>> parseRows(const QString& sql);
 
+    /// The picture that stands for the background while the screen plays (the carousel's
+    /// first picture replaces it), a picture of the course folder.
+    void setBackdrop(const QString& picture) { m_backdrop = picture; }
+    /// Where the screen's video plays when no row places it; a drawn still shows there.
+    void setVideoArea(const QRect& area) { m_videoArea = area; }
+
 private:
     QImage picture(const QString& name) const;
 
     QString m_source;
     QString m_output;
+    QString m_backdrop;
+    QRect m_videoArea;
 };
