@@ -557,6 +557,7 @@ void LessonArtRecipe::makeHelp(const MediaRecipes::Recipe& r) const
     {
         ScreenMiniature screenMiniature(m_source, m_output);
         screenMiniature.setBackdrop(r.arg(QStringLiteral("backdrop")));
+        screenMiniature.setSubtitles(r.arg(QStringLiteral("subtitles")).split(QLatin1Char('|')));
         if (!r.arg(QStringLiteral("video")).isEmpty())
             screenMiniature.setVideoArea(DrawingKit::parseRect(r.arg(QStringLiteral("video")), QStringLiteral("help video")));
         miniature = screenMiniature.render(screen.toInt(), r.required(QStringLiteral("screentitle")));

@@ -174,8 +174,9 @@ QImage ScreenMiniature::render(int code, const QString& title) const
         const QString rest = row.value(QStringLiteral("bitmapreposo"));
         const QColor paper = nineDigitColour(row.value(QStringLiteral("bitmapactivo")), Qt::white);
         switch (number(row, "objeto")) {
-        case 3: // the video
-            drawStill(painter, box);
+        case 3: // the video, whose row holds its size; the lesson places it
+            if (m_videoArea.isEmpty())
+                drawStill(painter, box);
             break;
         case 6: // lists
         case 16:
@@ -203,7 +204,7 @@ QImage ScreenMiniature::render(int code, const QString& title) const
             QString line = title;
             if (boxed) {
                 painter.fillRect(box, paper);
-                line = ++subtitle == 1 ? QStringLiteral("Hello! How are you today?") : QStringLiteral("¡Hola! ¿Cómo estás hoy?");
+                line = m_subtitles.value(subtitle++);
             }
             const int colour = number(row, "colorfont");
             painter.setPen(colour == 16777215 ? QColor(Qt::white) : (colour == 1 ? QColor(40, 30, 20) : QColor(Qt::black)));

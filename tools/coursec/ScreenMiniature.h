@@ -5,6 +5,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 /// A lesson screen as the learner first sees it, composed at build time from the course's
 /// own `pantalla` rows (content*.sql of the source folder) and the pictures they name in
@@ -26,6 +27,8 @@ public:
     void setBackdrop(const QString& picture) { m_backdrop = picture; }
     /// Where the screen's video plays when no row places it; a drawn still shows there.
     void setVideoArea(const QRect& area) { m_videoArea = area; }
+    /// The sample lines of the subtitle boxes, in their rows' order.
+    void setSubtitles(const QStringList& lines) { m_subtitles = lines; }
 
 private:
     QImage picture(const QString& name) const;
@@ -34,4 +37,5 @@ private:
     QString m_output;
     QString m_backdrop;
     QRect m_videoArea;
+    QStringList m_subtitles;
 };
