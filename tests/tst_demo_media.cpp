@@ -7,6 +7,7 @@
 #include "GlossaryCleaner.h"
 #include "MediaRecipes.h"
 #include "Recordset.h"
+#include "ScreenMiniature.h"
 #include "VideoRecipe.h"
 
 #include <QDir>
@@ -847,6 +848,23 @@ private Q_SLOTS:
         const int area = shown.width() * shown.height();
         QVERIFY2(changed > area / 20, qPrintable(QStringLiteral("screen %1: only %2 of %3 pixels differ from its background").arg(screen).arg(changed).arg(area)));
         QVERIFY2(changed < area * 9 / 10, qPrintable(QStringLiteral("screen %1: %2 of %3 pixels differ from its background").arg(screen).arg(changed).arg(area)));
+    }
+    // The rows a miniature is drawn from: comments dropped, quoted commas and dashes kept,
+    // null as empty, each statement with its own columns.
+    void screenRowsAreReadFromTheSql()
+    {
+        const QList<QHash<QString, QString>> rows = ScreenMiniature::parseRows(QStringLiteral(
+            "-- a comment with (1, 2)\n"
+            "insert into pantalla (codigo, objeto, bitmapreposo) values\n"
+            "  (3, 0, 'fondos\\a,b--c.bmp'), -- the background\n"
+            "  (3, 9, null);\n"
+            "insert into otra (x) values (7);\n"
+            "insert into pantalla (codigo, X) values (4, 12);"));
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0).value(QStringLiteral("bitmapreposo")), QStringLiteral("fondos\\a,b--c.bmp"));
+        QCOMPARE(rows.at(1).value(QStringLiteral("objeto")), QStringLiteral("9"));
+        QVERIFY(rows.at(1).value(QStringLiteral("bitmapreposo")).isEmpty());
+        QCOMPARE(rows.at(2).value(QStringLiteral("x")), QStringLiteral("12"));
     }
 };
 
