@@ -7,6 +7,7 @@
 #include "GlossaryCleaner.h"
 #include "MediaRecipes.h"
 #include "Recordset.h"
+#include "ScreenMiniature.h"
 #include "VideoRecipe.h"
 
 #include <QDir>
@@ -810,6 +811,69 @@ private Q_SLOTS:
         QVERIFY2(qAbs(pictures - sound) < 0.5, qPrintable(QStringLiteral("pictures %1 s, sound %2 s").arg(pictures).arg(sound)));
         // The track holds all of the speech, with no more than short pauses around it.
         QVERIFY2(sound >= spoken && sound < spoken + 3.0, qPrintable(QStringLiteral("sound %1 s for %2 s of speech").arg(sound).arg(spoken)));
+    }
+    // A help card's miniature shows its screen as the learner sees it: the background with
+    // what the screen's rows lay on it, not the background alone.
+    void helpMiniaturesShowTheirScreen_data()
+    {
+        QTest::addColumn<QString>("media");
+        QTest::addColumn<int>("screen");
+        QTest::newRow("picture cards") << QStringLiteral("media-cards.txt") << 5;
+        QTest::newRow("information cards") << QStringLiteral("media-cards.txt") << 6;
+        QTest::newRow("photo cards") << QStringLiteral("media-cards.txt") << 7;
+        QTest::newRow("video") << QStringLiteral("media-lessons.txt") << 3;
+        QTest::newRow("carousel") << QStringLiteral("media-lessons.txt") << 4;
+        QTest::newRow("conversation") << QStringLiteral("media-videolearning.txt") << 12;
+    }
+
+    void helpMiniaturesShowTheirScreen()
+    {
+        QFETCH(QString, media);
+        QFETCH(int, screen);
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("course/"));
+        auto db = buildDemo(out, media);
+        auto rows = db->openRecordset(QStringLiteral("select objeto, bitmapreposo from pantalla where codigo = %1 and objeto in (0, 2) order by objeto").arg(screen));
+        QVERIFY(!rows->isEof());
+        const QImage background = QImage(out + fromCourse(rows->text(QStringLiteral("bitmapreposo")))).convertToFormat(QImage::Format_RGB32);
+        rows->moveNext();
+        QVERIFY(!rows->isEof());
+        const QImage help = QImage(out + fromCourse(rows->text(QStringLiteral("bitmapreposo")))).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(background.size(), QSize(640, 480));
+        QCOMPARE(help.size(), QSize(560, 400));
+
+        // The miniature's place on the card, and the background alone at that size.
+        const QRect frame(25, 79, 238, 178); // inside its drawn border
+        const QImage alone = background.scaled(240, 180, Qt::KeepAspectRatio, Qt::SmoothTransformation).copy(1, 1, 238, 178);
+        const QImage shown = help.copy(frame);
+        int changed = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const QColor a = shown.pixelColor(x, y);
+                const QColor b = alone.pixelColor(x, y);
+                changed += qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) > 60;
+            }
+        // The background itself is there too: most of the picture is not changed.
+        const int area = shown.width() * shown.height();
+        QVERIFY2(changed > area / 20, qPrintable(QStringLiteral("screen %1: only %2 of %3 pixels differ from its background").arg(screen).arg(changed).arg(area)));
+        QVERIFY2(changed < area * 9 / 10, qPrintable(QStringLiteral("screen %1: %2 of %3 pixels differ from its background").arg(screen).arg(changed).arg(area)));
+    }
+    // The rows a miniature is drawn from: comments dropped, quoted commas and dashes kept,
+    // null as empty, each statement with its own columns.
+    void screenRowsAreReadFromTheSql()
+    {
+        const QList<QHash<QString, QString>> rows = ScreenMiniature::parseRows(QStringLiteral(
+            "-- a comment with (1, 2)\n"
+            "insert into pantalla (codigo, objeto, bitmapreposo) values\n"
+            "  (3, 0, 'fondos\\a,b--c.bmp'), -- the background\n"
+            "  (3, 9, null);\n"
+            "insert into otra (x) values (7);\n"
+            "insert into pantalla (codigo, X) values (4, 12);"));
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0).value(QStringLiteral("bitmapreposo")), QStringLiteral("fondos\\a,b--c.bmp"));
+        QCOMPARE(rows.at(1).value(QStringLiteral("objeto")), QStringLiteral("9"));
+        QVERIFY(rows.at(1).value(QStringLiteral("bitmapreposo")).isEmpty());
+        QCOMPARE(rows.at(2).value(QStringLiteral("x")), QStringLiteral("12"));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "MapPlan.h"
 #include "NarrationRecipe.h"
 #include "PanoramaRecipe.h"
+#include "ScreenMiniature.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -551,7 +552,17 @@ void LessonArtRecipe::makeHelp(const MediaRecipes::Recipe& r) const
     QImage miniature;
     const QString mapPlan = r.arg(QStringLiteral("map"));
     const QString picture = r.arg(QStringLiteral("miniature"));
-    if (!mapPlan.isEmpty())
+    const QString screen = r.arg(QStringLiteral("screen"));
+    if (!screen.isEmpty())
+    {
+        ScreenMiniature screenMiniature(m_source, m_output);
+        screenMiniature.setBackdrop(r.arg(QStringLiteral("backdrop")));
+        screenMiniature.setSubtitles(r.arg(QStringLiteral("subtitles")).split(QLatin1Char('|')));
+        if (!r.arg(QStringLiteral("video")).isEmpty())
+            screenMiniature.setVideoArea(DrawingKit::parseRect(r.arg(QStringLiteral("video")), QStringLiteral("help video")));
+        miniature = screenMiniature.render(screen.toInt(), r.required(QStringLiteral("screentitle")));
+    }
+    else if (!mapPlan.isEmpty())
         miniature = MapPainter(MapPlan::read(m_source + QLatin1Char('/') + mapPlan, m_source)).render(0, MapPainter::ButtonLook::AtRest);
     else if (!picture.isEmpty() && !miniature.load(m_output + QLatin1Char('/') + picture))
         throw CourseError(QStringLiteral("help %1: cannot read the miniature %2").arg(r.output, picture));

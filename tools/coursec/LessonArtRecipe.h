@@ -25,9 +25,11 @@ class QPainter;
 ///     labelled button per tile at rest (lit: PREFIX + name + .bmp, placed by cardTileAt()),
 ///     paper wells under the screen's list, text and pictures, and a row of the card
 ///     sound's playing buttons from playat (lit: playlit + name + .bmp, every CardPlayStep).
-///   lessonscreen OUT.bmp part=help size=WxH title="..." text="first|second" [miniature=FILE] [map=PLAN]
-///     a help card; FILE (a picture of the course folder) or the map of PLAN (in the
-///     course source) is shown small beside the text.
+///   lessonscreen OUT.bmp part=help size=WxH title="..." text="first|second" [miniature=FILE] [map=PLAN] [screen=CODE screentitle="..." [backdrop=FILE] [video=X,Y,W,H] [subtitles="en|es"]]
+///     a help card; FILE (a picture of the course folder), the map of PLAN (in the
+///     course source) or the screen CODE as its rows lay it out (see ScreenMiniature;
+///     backdrop replaces its background, video marks where its video plays, subtitles fill its subtitle boxes) is shown
+///     small beside the text.
 /// The bar's and the panel's layout is fixed here, and the screens' rows of the course
 /// place their buttons by it (see barButtons() and panelButtonAt()).
 class LessonArtRecipe {
