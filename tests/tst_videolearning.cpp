@@ -636,6 +636,59 @@ private Q_SLOTS:
         QCOMPARE(again, 0);
     }
 
+    // The glossary, by its key or by the word note's link, lies over the screen: the video
+    // pauses where it was, a hold at a phrase's end is kept, and the keys go on from there.
+    void theGlossaryKeepsTheVideosPlaceAndTheHold_data()
+    {
+        QTest::addColumn<bool>("hold");
+        QTest::addColumn<bool>("byLink");
+        QTest::newRow("playing, G") << false << false;
+        QTest::newRow("at the hold, G") << true << false;
+        QTest::newRow("at the hold, the note's link") << true << true;
+    }
+
+    void theGlossaryKeepsTheVideosPlaceAndTheHold()
+    {
+        QFETCH(bool, hold);
+        QFETCH(bool, byLink);
+        openLesson(20);
+        if (hold)
+            key(Qt::Key_P);
+        key(Qt::Key_Space);
+        if (hold)
+            QVERIFY(!waitForStudy(QStringLiteral("paused")).isEmpty());
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() >= 2.0, 5000);
+        const double at = m_screen->video->position();
+        if (byLink)
+            m_screen->openGlossaryOn(QStringLiteral("house"));
+        else
+            key(Qt::Key_G);
+        auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind")));
+        QVERIFY(glossary);
+        QTRY_VERIFY(glossary->isVisible());
+        QVERIFY(m_screen->video->currentState() != int(VideoPlayer::Running));
+        QVERIFY2(std::abs(m_screen->SavedPosition - at) < 0.3, qPrintable(QString::number(m_screen->SavedPosition)));
+        glossary->Unload();
+        QTRY_VERIFY(m_screen->isVisible() && m_screen->isEnabled());
+        QVERIFY2(std::abs(m_screen->video->position() - at) < 0.3, qPrintable(QString::number(m_screen->video->position())));
+        if (hold) {
+            QVERIFY(m_screen->study->aids().isWaiting());
+            QCOMPARE(m_screen->study->aids().studyPhrase(), 0);
+            key(Qt::Key_Return);
+            QCOMPARE(studyEvents(QStringLiteral("go-on")).size(), 1);
+            // It holds again after the next phrase, not after one further on.
+            const QJsonObject paused = waitForStudy(QStringLiteral("paused"), 2);
+            QVERIFY(!paused.isEmpty());
+            QCOMPARE(paused.value(QStringLiteral("index")).toInt(), 1);
+        } else {
+            key(Qt::Key_Space);
+            QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+            QTest::qWait(300);
+            QVERIFY2(m_screen->video->position() >= at - 0.3, qPrintable(QString::number(m_screen->video->position())));
+        }
+    }
+
     void aMissingVideoIsReportedAndTheTreeStaysUsable()
     {
         state().CurrentLesson = 22;

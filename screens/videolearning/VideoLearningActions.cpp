@@ -285,11 +285,12 @@ void VideoLearningScreen::runAction(int accion, int index)
                                                { QStringLiteral("reason"), QStringLiteral("no window %1 in this program").arg(name) } });
             break;
         }
-        stopVideo();
         if (accion == Glossary) {
+            // The glossary lies over the screen, which pauses the video where it is.
             state.ExplorerOpen = true;
             shell().navigator().OpenGlossary();
         } else {
+            stopVideo();
             shell().navigator().SwitchScreen(this, name);
         }
         break;
@@ -307,7 +308,6 @@ void VideoLearningScreen::openGlossary(const QString& term)
 {
     if (!shell().window(QStringLiteral("frmind")))
         return;
-    stopVideo();
     shell().state().ExplorerOpen = true;
     shell().navigator().OpenGlossary();
     if (auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind"))))

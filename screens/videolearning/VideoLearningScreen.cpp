@@ -29,6 +29,7 @@
 #include <QMouseEvent>
 #include <QTextEdit>
 #include <QTimer>
+#include <cmath>
 
 VideoLearningScreen::VideoLearningScreen(Shell& shell)
     : FramedScreen(shell, QStringLiteral("frmva"), 12)
@@ -245,8 +246,10 @@ void VideoLearningScreen::activated()
 
 void VideoLearningScreen::heldActivation()
 {
-    // Back from a window that lay over the screen: the video goes on where it was.
-    video->setPosition(SavedPosition);
+    // Back from a window that lay over the screen: the video goes on where it was. A video
+    // still there is not moved: a move would end the hold at a phrase's end.
+    if (std::abs(video->position() - SavedPosition) > 0.001)
+        video->setPosition(SavedPosition);
     shell().state().ExplorerOpen = false;
     traceConvo("resume");
 }
