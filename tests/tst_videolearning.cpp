@@ -1125,6 +1125,29 @@ private Q_SLOTS:
         QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
     }
 
+    // A shadowing cycle ends on the phrase shadowed: the model heard again stops a little
+    // past its end, and the screen holds there; the take just made is the phrase's.
+    void aShadowingCycleEndsOnThePhraseShadowed()
+    {
+        openLesson(23);
+        key(Qt::Key_Right); // the tone phrase, 1 s to 2 s; the next one starts at 2 s
+        key(Qt::Key_H);
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::ModelAgain, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Idle, 4000);
+        QVERIFY(m_screen->video->position() >= 2.0);
+        QVERIFY(m_screen->study->aids().isWaiting());
+        QCOMPARE(m_screen->study->aids().studyPhrase(), 0);
+        QCOMPARE(m_screen->CurrentPhrase, qint16(0));
+        QCOMPARE(english(), QStringLiteral("A tone"));
+        QCOMPARE(m_screen->study->aids().takesOf(0).size(), 1);
+        key(Qt::Key_J);
+        QCOMPARE(studyEvents(QStringLiteral("take-play")).size(), 1);
+        QCOMPARE(studyEvents(QStringLiteral("take-play")).front().value(QStringLiteral("file")).toString(), m_screen->study->aids().takesOf(0).front());
+        key(Qt::Key_O);
+        QTRY_VERIFY(m_screen->study->intonation()->isVisible());
+        QVERIFY(m_harness->events(QStringLiteral("message")).isEmpty());
+    }
+
     // Leaving the screen in the middle of a shadowing take ends it: nothing is kept of the
     // take cut short, and the microphone is free.
     void leavingDuringShadowingDropsTheTake()

@@ -24,10 +24,12 @@ bool PhrasePause::phraseEnded(int index)
 
 void PhrasePause::hold(int index)
 {
-    // The last phrase ends with the video, which has stopped by itself.
-    if (m_video.currentState() != VideoPlayer::Running)
+    // The last phrase ends with the video, which has stopped by itself; a video already
+    // paused there (the end of a shadowing cycle) holds as it is.
+    if (m_video.currentState() != VideoPlayer::Running && m_video.currentState() != VideoPlayer::Paused)
         return;
-    m_video.pause();
+    if (m_video.currentState() == VideoPlayer::Running)
+        m_video.pause();
     m_waiting = true;
     m_heldPhrase = index;
 }

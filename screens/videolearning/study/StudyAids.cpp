@@ -219,8 +219,16 @@ void StudyAids::deleteTakes(int index)
 
 void StudyAids::phraseEnded(int index, qint64 lateMs)
 {
-    if (m_shadow->phraseEnded(index))
+    const bool cycleEnds = m_shadow->phase() == ShadowingCycle::Phase::ModelAgain;
+    if (m_shadow->phraseEnded(index)) {
+        // The cycle ends on the phrase shadowed: the video holds there, a little past its
+        // end, and the subtitles, the list and the keys stay on it.
+        if (cycleEnds && !m_shadow->isActive()) {
+            m_pause->hold(index);
+            emit changed();
+        }
         return;
+    }
     const PhraseSpan span = phraseSpan(m_phrases, index, qint64(std::llround(m_video.duration() * 1000.0)));
     switch (m_loop->phraseEnded(index, span)) {
     case PhraseLoop::Outcome::Repeated:
