@@ -1435,6 +1435,38 @@ private Q_SLOTS:
         QTRY_COMPARE(english(), QStringLiteral("Good morning"));
     }
 
+    // Moved back while it holds, the video still waits for the learner: go on shows dark
+    // after the move, and Enter plays the phrase and holds after it.
+    void goOnAfterAMoveBackPlaysThatPhrase()
+    {
+        openLesson(20);
+        key(Qt::Key_P);
+        key(Qt::Key_Space);
+        QVERIFY(!waitForStudy(QStringLiteral("paused")).isEmpty());
+        key(Qt::Key_Return);
+        QVERIFY(!waitForStudy(QStringLiteral("paused"), 2).isEmpty());
+        QCOMPARE(studyEvents(QStringLiteral("paused")).at(1).value(QStringLiteral("index")).toInt(), 1);
+        StudyStrip* strip = m_screen->study->strip();
+        const std::vector<int> actions = strip->actions();
+        const int goOn = int(std::find(actions.cbegin(), actions.cend(), int(StudyAids::GoOn)) - actions.cbegin());
+        const auto lit = [&] {
+            const QImage shot = strip->grab().toImage();
+            const QRect r = strip->buttonRect(goOn);
+            return shot.pixelColor(r.left() + 3, r.top() + 4) == QColor(255, 210, 90);
+        };
+        QVERIFY(lit());
+        key(Qt::Key_Left);
+        QTRY_VERIFY(m_screen->video->position() < 2.0);
+        QVERIFY(!m_screen->study->aids().isWaiting());
+        QVERIFY(!lit());
+        key(Qt::Key_Return);
+        QCOMPARE(studyEvents(QStringLiteral("go-on")).size(), 2);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        const QJsonObject paused = waitForStudy(QStringLiteral("paused"), 3);
+        QVERIFY2(!paused.isEmpty(), "it did not hold after the phrase gone back to");
+        QCOMPARE(paused.value(QStringLiteral("index")).toInt(), 0);
+    }
+
     // Without the pause the course's own rule stands: the phrase shows from the whole
     // second its start rounds to.
     void withoutThePauseTheCoursesWholeSecondsStand()

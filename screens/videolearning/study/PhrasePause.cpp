@@ -34,9 +34,16 @@ void PhrasePause::hold(int index)
     m_heldPhrase = index;
 }
 
+bool PhrasePause::canGoOn() const
+{
+    // Moved while it held (back to a phrase before, say), the video still waits for the
+    // learner: it plays on from there and holds after that phrase.
+    return m_waiting || (m_on && m_video.currentState() == VideoPlayer::Paused);
+}
+
 bool PhrasePause::goOn()
 {
-    if (!m_waiting)
+    if (!canGoOn())
         return false;
     m_waiting = false;
     m_video.run();

@@ -43,6 +43,8 @@ StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, RecorderDri
     });
     connect(m_watch, &PhraseEndWatch::phraseEnded, this, &StudyAids::phraseEnded);
     connect(&m_video, &VideoPlayer::stateChange, this, &StudyAids::changed);
+    // A move ends the hold: go on no longer shows lit.
+    connect(&m_video, &VideoPlayer::positionSet, this, &StudyAids::changed);
 }
 
 StudyAids::~StudyAids() = default;
@@ -54,6 +56,7 @@ bool StudyAids::isStudyAction(int accion)
 
 bool StudyAids::pauseAfterPhrase() const { return m_pause->isOn(); }
 bool StudyAids::isWaiting() const { return m_pause->isWaiting(); }
+bool StudyAids::canGoOn() const { return m_pause->canGoOn(); }
 bool StudyAids::isLooping() const { return m_loop->isOn(); }
 int StudyAids::loopCount() const { return m_loop->count(); }
 
