@@ -1502,6 +1502,22 @@ private Q_SLOTS:
         QVERIFY(list->columns() >= 2);
     }
 
+    // Esc over the key list closes the list alone; the next Esc leaves.
+    void escClosesTheKeyListAlone()
+    {
+        openLesson(20);
+        key(Qt::Key_Question);
+        KeyList* list = m_screen->study->keyList();
+        QVERIFY(list->isVisible());
+        key(Qt::Key_Escape);
+        QVERIFY(list->isHidden());
+        QTest::qWait(200);
+        QVERIFY(m_screen->isVisible());
+        QCOMPARE(int(state().CurrentScreen), 12);
+        key(Qt::Key_Escape);
+        QTRY_VERIFY(m_screen->isHidden());
+    }
+
     // The strip covers no button and not the title; where no place is free it is the key hint.
     void theStudyStripShrinksToAKeyHintWhereNoPlaceIsFree()
     {

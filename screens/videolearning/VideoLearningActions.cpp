@@ -6,6 +6,7 @@
 #include "FrameButton.h"
 #include "GlossaryScreen.h"
 #include "HelpOverlay.h"
+#include "KeyList.h"
 #include "ModuleState.h"
 #include "Navigator.h"
 #include "PictureSurface.h"
@@ -110,6 +111,11 @@ void VideoLearningScreen::keyPressEvent(QKeyEvent* event)
     }
     event->accept();
     int accion = key->accion;
+    // Esc over the key list closes the list alone.
+    if (accion == Leave && study->keyList()->isVisible()) {
+        study->keyList()->hide();
+        return;
+    }
     if (accion == StudyStrip::KeysAction) {
         study->toggleKeyList();
         return;
