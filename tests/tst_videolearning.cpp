@@ -1518,6 +1518,27 @@ private Q_SLOTS:
         QTRY_VERIFY(m_screen->isHidden());
     }
 
+    // The strip's pause after each phrase is not the course's own pause: it says what it
+    // does, whole in its button.
+    void theStripsPauseAfterEachPhraseSaysWhatItDoes()
+    {
+        openLesson(20);
+        StudyStrip* strip = m_screen->study->strip();
+        QCOMPARE(strip->actions().front(), int(StudyAids::PauseAfterPhrase));
+        const QFontMetrics metrics(strip->font());
+        const QRect first = strip->buttonRect(0);
+        QVERIFY(metrics.horizontalAdvance(QStringLiteral("Frase a frase")) < first.width());
+        const QImage shot = strip->grab().toImage();
+        // Its caption is drawn: dark pixels inside the button, none beyond the strip.
+        int dark = 0;
+        for (int x = first.left(); x <= first.right(); ++x)
+            dark += shot.pixelColor(x, first.center().y()).lightnessF() < 0.3;
+        QVERIFY(dark > 0);
+        QCOMPARE(strip->width(), strip->buttonRect(int(strip->actions().size()) - 1).right() + 1);
+        for (int i = 1; i < int(strip->actions().size()); ++i)
+            QVERIFY(!strip->buttonRect(i).intersects(strip->buttonRect(i - 1)));
+    }
+
     // The strip covers no button and not the title; where no place is free it is the key hint.
     void theStudyStripShrinksToAKeyHintWhereNoPlaceIsFree()
     {
