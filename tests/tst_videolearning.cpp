@@ -1502,6 +1502,30 @@ private Q_SLOTS:
         QVERIFY(list->columns() >= 2);
     }
 
+    // J and O on a phrase without a take of the learner's tell him how to make one.
+    void aPhraseWithoutATakeSaysSoToJAndO_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("J") << int(Qt::Key_J);
+        QTest::newRow("O") << int(Qt::Key_O);
+    }
+
+    void aPhraseWithoutATakeSaysSoToJAndO()
+    {
+        QFETCH(int, key);
+        openLesson(20);
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(200);
+        this->key(key);
+        QTRY_VERIFY(!m_harness->events(QStringLiteral("message")).isEmpty());
+        QVERIFY(m_harness->events(QStringLiteral("message")).front().value(QStringLiteral("text")).toString().startsWith(StudyAids::NoTakeText));
+        QVERIFY(studyEvents(QStringLiteral("take-play")).isEmpty());
+    }
+
     // Esc over the key list closes the list alone; the next Esc leaves.
     void escClosesTheKeyListAlone()
     {

@@ -131,7 +131,9 @@ bool StudyAids::run(int accion)
     }
     case PlayNewestTake: {
         const QStringList saved = takesOf(studyPhrase());
-        if (!saved.isEmpty())
+        if (saved.isEmpty())
+            emit problem(NoTakeText);
+        else
             playTake(saved.front());
         break;
     }
