@@ -267,6 +267,16 @@ private:
         return amplitudeDb(m_probe.record(400), kClickHz) > -40;
     }
 
+    /// Closes every modal window that opens while CLOSER lives.
+    void closeModalsWith(QTimer& closer)
+    {
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(200);
+    }
+
     /// The events of the study aids whose `op` is OP.
     QList<QJsonObject> studyEvents(const QString& op) const
     {
@@ -1174,11 +1184,7 @@ private Q_SLOTS:
         blocker.close();
         openLesson(23);
         QTimer closer;
-        connect(&closer, &QTimer::timeout, this, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        closer.start(200);
+        closeModalsWith(closer);
         for (int cycle = 0; cycle < 2; ++cycle) {
             key(Qt::Key_Right);
             if (cycle == 1)
@@ -1515,11 +1521,7 @@ private Q_SLOTS:
         QFETCH(int, key);
         openLesson(20);
         QTimer closer;
-        connect(&closer, &QTimer::timeout, this, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        closer.start(200);
+        closeModalsWith(closer);
         this->key(key);
         QTRY_VERIFY(!m_harness->events(QStringLiteral("message")).isEmpty());
         QVERIFY(m_harness->events(QStringLiteral("message")).front().value(QStringLiteral("text")).toString().startsWith(StudyAids::NoTakeText));
@@ -1616,9 +1618,20 @@ private Q_SLOTS:
         // Still lit when the pointer passes over the background.
         pointAt(600, 200);
         QVERIFY(m_screen->Imagex[size_t(pause)]->isVisible() && lit());
+        QCursor::setPos(m_screen->mapToGlobal(QPoint(600, 200)));
         key(Qt::Key_P);
         QCOMPARE(int(m_screen->buttons().at(size_t(pause)).state), 0);
         QVERIFY(!lit());
+        // Off, it is at rest again: hidden until the pointer comes onto it.
+        QVERIFY(m_screen->Imagex[size_t(pause)]->isHidden());
+        // So is go on once the video no longer holds, and shadowing once its cycle ends.
+        const int goOn = m_screen->buttonWithAction(StudyAids::GoOn);
+        key(Qt::Key_P);
+        key(Qt::Key_Space);
+        QVERIFY(!waitForStudy(QStringLiteral("paused")).isEmpty());
+        QVERIFY(m_screen->Imagex[size_t(goOn)]->isVisible());
+        key(Qt::Key_Return);
+        QVERIFY(m_screen->Imagex[size_t(goOn)]->isHidden());
         m_screen->hide();
         m_harness.reset();
     }

@@ -366,6 +366,7 @@ void VideoLearningScreen::dressAidButtons()
 {
     if (!m_ownAidButtons)
         return;
+    bool switchedOff = false;
     for (size_t i = 1; i < buttons().size(); ++i) {
         const int accion = buttons()[i].accion;
         if (!StudyAids::isStudyAction(accion))
@@ -378,7 +379,11 @@ void VideoLearningScreen::dressAidButtons()
         button(int(i)).state = on ? LatchedState : 0;
         if (on)
             Imagex[i]->show();
+        switchedOff = switchedOff || !on;
     }
+    // Off, a button is at rest as the frame's are: hidden unless the pointer is on it.
+    if (switchedOff)
+        pointerSettled();
 }
 
 bool VideoLearningScreen::courseHasTest() const
