@@ -305,6 +305,9 @@ private:
         return found.size() >= count ? found.at(count - 1) : QJsonObject();
     }
 
+    /// The windows laid over the screen, each as the learner opens it.
+    enum class Over { GlossaryKey, GlossaryLink, Help };
+
     /// What a learner starts on the screen, one key or click each.
     enum class Start { Shadow, Slow, Take, Video, Repeat, Loop, Glossary, Help, Leave, Lesson };
     static const char* startName(Start s)
@@ -646,21 +649,24 @@ private Q_SLOTS:
         QCOMPARE(again, 0);
     }
 
-    // The glossary, by its key or by the word note's link, lies over the screen: the video
-    // pauses where it was, a hold at a phrase's end is kept, and the keys go on from there.
-    void theGlossaryKeepsTheVideosPlaceAndTheHold_data()
+    // The glossary, by its key or by the word note's link, and the help lie over the screen:
+    // the video pauses where it was, a hold at a phrase's end is kept, and the keys go on
+    // from there.
+    void aWindowOverTheScreenKeepsTheVideosPlaceAndTheHold_data()
     {
         QTest::addColumn<bool>("hold");
-        QTest::addColumn<bool>("byLink");
-        QTest::newRow("playing, G") << false << false;
-        QTest::newRow("at the hold, G") << true << false;
-        QTest::newRow("at the hold, the note's link") << true << true;
+        QTest::addColumn<int>("over");
+        QTest::newRow("playing, G") << false << int(Over::GlossaryKey);
+        QTest::newRow("at the hold, G") << true << int(Over::GlossaryKey);
+        QTest::newRow("at the hold, the note's link") << true << int(Over::GlossaryLink);
+        QTest::newRow("playing, F1") << false << int(Over::Help);
+        QTest::newRow("at the hold, F1") << true << int(Over::Help);
     }
 
-    void theGlossaryKeepsTheVideosPlaceAndTheHold()
+    void aWindowOverTheScreenKeepsTheVideosPlaceAndTheHold()
     {
         QFETCH(bool, hold);
-        QFETCH(bool, byLink);
+        QFETCH(int, over);
         openLesson(20);
         if (hold)
             key(Qt::Key_P);
@@ -670,16 +676,19 @@ private Q_SLOTS:
         else
             QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() >= 2.0, 5000);
         const double at = m_screen->video->position();
-        if (byLink)
+        if (Over(over) == Over::GlossaryLink)
             m_screen->openGlossaryOn(QStringLiteral("house"));
         else
-            key(Qt::Key_G);
-        auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind")));
-        QVERIFY(glossary);
-        QTRY_VERIFY(glossary->isVisible());
+            key(Over(over) == Over::Help ? Qt::Key_F1 : Qt::Key_G);
+        QWidget* window = shell().existingWindow(QString::fromLatin1(Over(over) == Over::Help ? "frmayu" : "frmind"));
+        QVERIFY(window);
+        QTRY_VERIFY(window->isVisible());
         QVERIFY(m_screen->video->currentState() != int(VideoPlayer::Running));
         QVERIFY2(std::abs(m_screen->SavedPosition - at) < 0.3, qPrintable(QString::number(m_screen->SavedPosition)));
-        glossary->Unload();
+        if (auto* help = qobject_cast<HelpOverlay*>(window))
+            help->Vuelve();
+        else
+            static_cast<GlossaryScreen*>(window)->Unload();
         QTRY_VERIFY(m_screen->isVisible() && m_screen->isEnabled());
         QVERIFY2(std::abs(m_screen->video->position() - at) < 0.3, qPrintable(QString::number(m_screen->video->position())));
         if (hold) {

@@ -244,7 +244,8 @@ void VideoLearningScreen::runAction(int accion, int index)
         shell().navigator().GoHome(state.CurrentScreen);
         break;
     case Help:
-        stopVideo();
+        // The help lies over the screen: the video pauses where it is.
+        suspendForOverlay();
         state.ExplorerOpen = true;
         HelpOverlay::open(shell(), *this);
         break;
