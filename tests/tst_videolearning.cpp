@@ -267,6 +267,16 @@ private:
         return amplitudeDb(m_probe.record(400), kClickHz) > -40;
     }
 
+    /// Closes every modal window that opens while CLOSER lives.
+    void closeModalsWith(QTimer& closer)
+    {
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(200);
+    }
+
     /// The events of the study aids whose `op` is OP.
     QList<QJsonObject> studyEvents(const QString& op) const
     {
@@ -294,6 +304,9 @@ private:
         const QList<QJsonObject> found = studyEvents(op);
         return found.size() >= count ? found.at(count - 1) : QJsonObject();
     }
+
+    /// The windows laid over the screen, each as the learner opens it.
+    enum class Over { GlossaryKey, GlossaryLink, Help };
 
     /// What a learner starts on the screen, one key or click each.
     enum class Start { Shadow, Slow, Take, Video, Repeat, Loop, Glossary, Help, Leave, Lesson };
@@ -634,6 +647,65 @@ private Q_SLOTS:
         for (const QJsonObject& e : m_harness->events(QStringLiteral("convo")).mid(setups))
             again += e.value(QStringLiteral("op")).toString() == QLatin1String("setup");
         QCOMPARE(again, 0);
+    }
+
+    // The glossary, by its key or by the word note's link, and the help lie over the screen:
+    // the video pauses where it was, a hold at a phrase's end is kept, and the keys go on
+    // from there.
+    void aWindowOverTheScreenKeepsTheVideosPlaceAndTheHold_data()
+    {
+        QTest::addColumn<bool>("hold");
+        QTest::addColumn<int>("over");
+        QTest::newRow("playing, G") << false << int(Over::GlossaryKey);
+        QTest::newRow("at the hold, G") << true << int(Over::GlossaryKey);
+        QTest::newRow("at the hold, the note's link") << true << int(Over::GlossaryLink);
+        QTest::newRow("playing, F1") << false << int(Over::Help);
+        QTest::newRow("at the hold, F1") << true << int(Over::Help);
+    }
+
+    void aWindowOverTheScreenKeepsTheVideosPlaceAndTheHold()
+    {
+        QFETCH(bool, hold);
+        QFETCH(int, over);
+        openLesson(20);
+        if (hold)
+            key(Qt::Key_P);
+        key(Qt::Key_Space);
+        if (hold)
+            QVERIFY(!waitForStudy(QStringLiteral("paused")).isEmpty());
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(m_screen->video->position() >= 2.0, 5000);
+        const double at = m_screen->video->position();
+        if (Over(over) == Over::GlossaryLink)
+            m_screen->openGlossaryOn(QStringLiteral("house"));
+        else
+            key(Over(over) == Over::Help ? Qt::Key_F1 : Qt::Key_G);
+        QWidget* window = shell().existingWindow(QString::fromLatin1(Over(over) == Over::Help ? "frmayu" : "frmind"));
+        QVERIFY(window);
+        QTRY_VERIFY(window->isVisible());
+        QVERIFY(m_screen->video->currentState() != int(VideoPlayer::Running));
+        QVERIFY2(std::abs(m_screen->SavedPosition - at) < 0.3, qPrintable(QString::number(m_screen->SavedPosition)));
+        if (auto* help = qobject_cast<HelpOverlay*>(window))
+            help->Vuelve();
+        else
+            static_cast<GlossaryScreen*>(window)->Unload();
+        QTRY_VERIFY(m_screen->isVisible() && m_screen->isEnabled());
+        QVERIFY2(std::abs(m_screen->video->position() - at) < 0.3, qPrintable(QString::number(m_screen->video->position())));
+        if (hold) {
+            QVERIFY(m_screen->study->aids().isWaiting());
+            QCOMPARE(m_screen->study->aids().studyPhrase(), 0);
+            key(Qt::Key_Return);
+            QCOMPARE(studyEvents(QStringLiteral("go-on")).size(), 1);
+            // It holds again after the next phrase, not after one further on.
+            const QJsonObject paused = waitForStudy(QStringLiteral("paused"), 2);
+            QVERIFY(!paused.isEmpty());
+            QCOMPARE(paused.value(QStringLiteral("index")).toInt(), 1);
+        } else {
+            key(Qt::Key_Space);
+            QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+            QTest::qWait(300);
+            QVERIFY2(m_screen->video->position() >= at - 0.3, qPrintable(QString::number(m_screen->video->position())));
+        }
     }
 
     void aMissingVideoIsReportedAndTheTreeStaysUsable()
@@ -1072,6 +1144,29 @@ private Q_SLOTS:
         QVERIFY(m_screen->study->aids().takesOf(0).isEmpty());
     }
 
+    // A shadowing cycle ends on the phrase shadowed: the model heard again stops a little
+    // past its end, and the screen holds there; the take just made is the phrase's.
+    void aShadowingCycleEndsOnThePhraseShadowed()
+    {
+        openLesson(23);
+        key(Qt::Key_Right); // the tone phrase, 1 s to 2 s; the next one starts at 2 s
+        key(Qt::Key_H);
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::ModelAgain, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(shadowPhase(), ShadowingCycle::Phase::Idle, 4000);
+        QVERIFY(m_screen->video->position() >= 2.0);
+        QVERIFY(m_screen->study->aids().isWaiting());
+        QCOMPARE(m_screen->study->aids().studyPhrase(), 0);
+        QCOMPARE(m_screen->CurrentPhrase, qint16(0));
+        QCOMPARE(english(), QStringLiteral("A tone"));
+        QCOMPARE(m_screen->study->aids().takesOf(0).size(), 1);
+        key(Qt::Key_J);
+        QCOMPARE(studyEvents(QStringLiteral("take-play")).size(), 1);
+        QCOMPARE(studyEvents(QStringLiteral("take-play")).front().value(QStringLiteral("file")).toString(), m_screen->study->aids().takesOf(0).front());
+        key(Qt::Key_O);
+        QTRY_VERIFY(m_screen->study->intonation()->isVisible());
+        QVERIFY(m_harness->events(QStringLiteral("message")).isEmpty());
+    }
+
     // Leaving the screen in the middle of a shadowing take ends it: nothing is kept of the
     // take cut short, and the microphone is free.
     void leavingDuringShadowingDropsTheTake()
@@ -1098,11 +1193,7 @@ private Q_SLOTS:
         blocker.close();
         openLesson(23);
         QTimer closer;
-        connect(&closer, &QTimer::timeout, this, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        closer.start(200);
+        closeModalsWith(closer);
         for (int cycle = 0; cycle < 2; ++cycle) {
             key(Qt::Key_Right);
             if (cycle == 1)
@@ -1359,6 +1450,38 @@ private Q_SLOTS:
         QTRY_COMPARE(english(), QStringLiteral("Good morning"));
     }
 
+    // Moved back while it holds, the video still waits for the learner: go on shows dark
+    // after the move, and Enter plays the phrase and holds after it.
+    void goOnAfterAMoveBackPlaysThatPhrase()
+    {
+        openLesson(20);
+        key(Qt::Key_P);
+        key(Qt::Key_Space);
+        QVERIFY(!waitForStudy(QStringLiteral("paused")).isEmpty());
+        key(Qt::Key_Return);
+        QVERIFY(!waitForStudy(QStringLiteral("paused"), 2).isEmpty());
+        QCOMPARE(studyEvents(QStringLiteral("paused")).at(1).value(QStringLiteral("index")).toInt(), 1);
+        StudyStrip* strip = m_screen->study->strip();
+        const std::vector<int> actions = strip->actions();
+        const int goOn = int(std::find(actions.cbegin(), actions.cend(), int(StudyAids::GoOn)) - actions.cbegin());
+        const auto lit = [&] {
+            const QImage shot = strip->grab().toImage();
+            const QRect r = strip->buttonRect(goOn);
+            return shot.pixelColor(r.left() + 3, r.top() + 4) == QColor(255, 210, 90);
+        };
+        QVERIFY(lit());
+        key(Qt::Key_Left);
+        QTRY_VERIFY(m_screen->video->position() < 2.0);
+        QVERIFY(!m_screen->study->aids().isWaiting());
+        QVERIFY(!lit());
+        key(Qt::Key_Return);
+        QCOMPARE(studyEvents(QStringLiteral("go-on")).size(), 2);
+        QCOMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        const QJsonObject paused = waitForStudy(QStringLiteral("paused"), 3);
+        QVERIFY2(!paused.isEmpty(), "it did not hold after the phrase gone back to");
+        QCOMPARE(paused.value(QStringLiteral("index")).toInt(), 0);
+    }
+
     // Without the pause the course's own rule stands: the phrase shows from the whole
     // second its start rounds to.
     void withoutThePauseTheCoursesWholeSecondsStand()
@@ -1392,6 +1515,63 @@ private Q_SLOTS:
             QVERIFY(QRect(QPoint(), stage).contains(list->geometry()));
         }
         QVERIFY(list->columns() >= 2);
+    }
+
+    // J and O on a phrase without a take of the learner's tell him how to make one.
+    void aPhraseWithoutATakeSaysSoToJAndO_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("J") << int(Qt::Key_J);
+        QTest::newRow("O") << int(Qt::Key_O);
+    }
+
+    void aPhraseWithoutATakeSaysSoToJAndO()
+    {
+        QFETCH(int, key);
+        openLesson(20);
+        QTimer closer;
+        closeModalsWith(closer);
+        this->key(key);
+        QTRY_VERIFY(!m_harness->events(QStringLiteral("message")).isEmpty());
+        QVERIFY(m_harness->events(QStringLiteral("message")).front().value(QStringLiteral("text")).toString().startsWith(StudyAids::NoTakeText));
+        QVERIFY(studyEvents(QStringLiteral("take-play")).isEmpty());
+    }
+
+    // Esc over the key list closes the list alone; the next Esc leaves.
+    void escClosesTheKeyListAlone()
+    {
+        openLesson(20);
+        key(Qt::Key_Question);
+        KeyList* list = m_screen->study->keyList();
+        QVERIFY(list->isVisible());
+        key(Qt::Key_Escape);
+        QVERIFY(list->isHidden());
+        QTest::qWait(200);
+        QVERIFY(m_screen->isVisible());
+        QCOMPARE(int(state().CurrentScreen), 12);
+        key(Qt::Key_Escape);
+        QTRY_VERIFY(m_screen->isHidden());
+    }
+
+    // The strip's pause after each phrase is not the course's own pause: it says what it
+    // does, whole in its button.
+    void theStripsPauseAfterEachPhraseSaysWhatItDoes()
+    {
+        openLesson(20);
+        StudyStrip* strip = m_screen->study->strip();
+        QCOMPARE(strip->actions().front(), int(StudyAids::PauseAfterPhrase));
+        const QFontMetrics metrics(strip->font());
+        const QRect first = strip->buttonRect(0);
+        QVERIFY(metrics.horizontalAdvance(QStringLiteral("Frase a frase")) < first.width());
+        const QImage shot = strip->grab().toImage();
+        // Its caption is drawn: dark pixels inside the button, none beyond the strip.
+        int dark = 0;
+        for (int x = first.left(); x <= first.right(); ++x)
+            dark += shot.pixelColor(x, first.center().y()).lightnessF() < 0.3;
+        QVERIFY(dark > 0);
+        QCOMPARE(strip->width(), strip->buttonRect(int(strip->actions().size()) - 1).right() + 1);
+        for (int i = 1; i < int(strip->actions().size()); ++i)
+            QVERIFY(!strip->buttonRect(i).intersects(strip->buttonRect(i - 1)));
     }
 
     // The strip covers no button and not the title; where no place is free it is the key hint.
@@ -1447,9 +1627,20 @@ private Q_SLOTS:
         // Still lit when the pointer passes over the background.
         pointAt(600, 200);
         QVERIFY(m_screen->Imagex[size_t(pause)]->isVisible() && lit());
+        QCursor::setPos(m_screen->mapToGlobal(QPoint(600, 200)));
         key(Qt::Key_P);
         QCOMPARE(int(m_screen->buttons().at(size_t(pause)).state), 0);
         QVERIFY(!lit());
+        // Off, it is at rest again: hidden until the pointer comes onto it.
+        QVERIFY(m_screen->Imagex[size_t(pause)]->isHidden());
+        // So is go on once the video no longer holds, and shadowing once its cycle ends.
+        const int goOn = m_screen->buttonWithAction(StudyAids::GoOn);
+        key(Qt::Key_P);
+        key(Qt::Key_Space);
+        QVERIFY(!waitForStudy(QStringLiteral("paused")).isEmpty());
+        QVERIFY(m_screen->Imagex[size_t(goOn)]->isVisible());
+        key(Qt::Key_Return);
+        QVERIFY(m_screen->Imagex[size_t(goOn)]->isHidden());
         m_screen->hide();
         m_harness.reset();
     }

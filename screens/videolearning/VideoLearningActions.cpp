@@ -6,6 +6,7 @@
 #include "FrameButton.h"
 #include "GlossaryScreen.h"
 #include "HelpOverlay.h"
+#include "KeyList.h"
 #include "ModuleState.h"
 #include "Navigator.h"
 #include "PictureSurface.h"
@@ -110,6 +111,11 @@ void VideoLearningScreen::keyPressEvent(QKeyEvent* event)
     }
     event->accept();
     int accion = key->accion;
+    // Esc over the key list closes the list alone.
+    if (accion == Leave && study->keyList()->isVisible()) {
+        study->keyList()->hide();
+        return;
+    }
     if (accion == StudyStrip::KeysAction) {
         study->toggleKeyList();
         return;
@@ -238,7 +244,8 @@ void VideoLearningScreen::runAction(int accion, int index)
         shell().navigator().GoHome(state.CurrentScreen);
         break;
     case Help:
-        stopVideo();
+        // The help lies over the screen: the video pauses where it is.
+        suspendForOverlay();
         state.ExplorerOpen = true;
         HelpOverlay::open(shell(), *this);
         break;
@@ -285,11 +292,12 @@ void VideoLearningScreen::runAction(int accion, int index)
                                                { QStringLiteral("reason"), QStringLiteral("no window %1 in this program").arg(name) } });
             break;
         }
-        stopVideo();
         if (accion == Glossary) {
+            // The glossary lies over the screen, which pauses the video where it is.
             state.ExplorerOpen = true;
             shell().navigator().OpenGlossary();
         } else {
+            stopVideo();
             shell().navigator().SwitchScreen(this, name);
         }
         break;
@@ -307,7 +315,6 @@ void VideoLearningScreen::openGlossary(const QString& term)
 {
     if (!shell().window(QStringLiteral("frmind")))
         return;
-    stopVideo();
     shell().state().ExplorerOpen = true;
     shell().navigator().OpenGlossary();
     if (auto* glossary = qobject_cast<GlossaryScreen*>(shell().existingWindow(QStringLiteral("frmind"))))
@@ -360,6 +367,7 @@ void VideoLearningScreen::dressAidButtons()
 {
     if (!m_ownAidButtons)
         return;
+    bool switchedOff = false;
     for (size_t i = 1; i < buttons().size(); ++i) {
         const int accion = buttons()[i].accion;
         if (!StudyAids::isStudyAction(accion))
@@ -372,7 +380,11 @@ void VideoLearningScreen::dressAidButtons()
         button(int(i)).state = on ? LatchedState : 0;
         if (on)
             Imagex[i]->show();
+        switchedOff = switchedOff || !on;
     }
+    // Off, a button is at rest as the frame's are: hidden unless the pointer is on it.
+    if (switchedOff)
+        pointerSettled();
 }
 
 bool VideoLearningScreen::courseHasTest() const

@@ -29,6 +29,7 @@
 #include <QMouseEvent>
 #include <QTextEdit>
 #include <QTimer>
+#include <cmath>
 
 VideoLearningScreen::VideoLearningScreen(Shell& shell)
     : FramedScreen(shell, QStringLiteral("frmva"), 12)
@@ -78,7 +79,7 @@ void VideoLearningScreen::ScreenLoad()
     connect(study, &StudyController::aidsChanged, this, [this] {
         dressAidButtons();
         // At a pause after a phrase the subtitles, the list and the keys go by the phrase just heard.
-        if (VideoOpened && study->aids().pauseAfterPhrase())
+        if (VideoOpened && (study->aids().pauseAfterPhrase() || study->aids().isWaiting()))
             shell().guarded([&] { VideoTimer(); });
     });
     connect(&shell(), &Shell::overlayShown, this, [this] {
@@ -245,8 +246,10 @@ void VideoLearningScreen::activated()
 
 void VideoLearningScreen::heldActivation()
 {
-    // Back from a window that lay over the screen: the video goes on where it was.
-    video->setPosition(SavedPosition);
+    // Back from a window that lay over the screen: the video goes on where it was. A video
+    // still there is not moved: a move would end the hold at a phrase's end.
+    if (std::abs(video->position() - SavedPosition) > 0.001)
+        video->setPosition(SavedPosition);
     shell().state().ExplorerOpen = false;
     traceConvo("resume");
 }
@@ -332,7 +335,7 @@ void VideoLearningScreen::VideoTimer()
     double p = video->position();
     // With the pause after each phrase the phrase just heard is the current one, to the
     // millisecond: the course's whole seconds would show the next one at the pause.
-    const bool heard = study->aids().pauseAfterPhrase();
+    const bool heard = study->aids().pauseAfterPhrase() || study->aids().isWaiting();
     const qint16 k = heard ? qint16(study->aids().heardPhrase()) : FindPhraseIndex(Phrases, p);
     if (k != CurrentPhrase && k >= 0) {
         const PhraseEntry& entry = Phrases[size_t(k)];

@@ -24,17 +24,26 @@ bool PhrasePause::phraseEnded(int index)
 
 void PhrasePause::hold(int index)
 {
-    // The last phrase ends with the video, which has stopped by itself.
-    if (m_video.currentState() != VideoPlayer::Running)
+    // The last phrase ends with the video, which has stopped by itself; a video already
+    // paused there (the end of a shadowing cycle) holds as it is.
+    if (m_video.currentState() != VideoPlayer::Running && m_video.currentState() != VideoPlayer::Paused)
         return;
-    m_video.pause();
+    if (m_video.currentState() == VideoPlayer::Running)
+        m_video.pause();
     m_waiting = true;
     m_heldPhrase = index;
 }
 
+bool PhrasePause::canGoOn() const
+{
+    // Moved while it held (back to a phrase before, say), the video still waits for the
+    // learner: it plays on from there and holds after that phrase.
+    return m_waiting || (m_on && m_video.currentState() == VideoPlayer::Paused);
+}
+
 bool PhrasePause::goOn()
 {
-    if (!m_waiting)
+    if (!canGoOn())
         return false;
     m_waiting = false;
     m_video.run();

@@ -23,7 +23,9 @@ public:
     bool phraseEnded(int index);
     /// Holds the running video at the end of phrase INDEX.
     void hold(int index);
-    /// Plays on from the hold; false (nothing done) when not waiting.
+    /// Whether the learner can go on: the video holds, or is paused while the pause is on.
+    bool canGoOn() const;
+    /// Plays on from the hold; false (nothing done) when it cannot go on.
     bool goOn();
 
 private:

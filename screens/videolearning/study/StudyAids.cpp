@@ -43,6 +43,8 @@ StudyAids::StudyAids(VideoPlayer& video, const PhraseTable& phrases, RecorderDri
     });
     connect(m_watch, &PhraseEndWatch::phraseEnded, this, &StudyAids::phraseEnded);
     connect(&m_video, &VideoPlayer::stateChange, this, &StudyAids::changed);
+    // A move ends the hold: go on no longer shows lit.
+    connect(&m_video, &VideoPlayer::positionSet, this, &StudyAids::changed);
 }
 
 StudyAids::~StudyAids() = default;
@@ -54,6 +56,7 @@ bool StudyAids::isStudyAction(int accion)
 
 bool StudyAids::pauseAfterPhrase() const { return m_pause->isOn(); }
 bool StudyAids::isWaiting() const { return m_pause->isWaiting(); }
+bool StudyAids::canGoOn() const { return m_pause->canGoOn(); }
 bool StudyAids::isLooping() const { return m_loop->isOn(); }
 int StudyAids::loopCount() const { return m_loop->count(); }
 
@@ -128,7 +131,9 @@ bool StudyAids::run(int accion)
     }
     case PlayNewestTake: {
         const QStringList saved = takesOf(studyPhrase());
-        if (!saved.isEmpty())
+        if (saved.isEmpty())
+            emit problem(NoTakeText);
+        else
             playTake(saved.front());
         break;
     }
@@ -219,8 +224,16 @@ void StudyAids::deleteTakes(int index)
 
 void StudyAids::phraseEnded(int index, qint64 lateMs)
 {
-    if (m_shadow->phraseEnded(index))
+    const bool cycleEnds = m_shadow->phase() == ShadowingCycle::Phase::ModelAgain;
+    if (m_shadow->phraseEnded(index)) {
+        // The cycle ends on the phrase shadowed: the video holds there, a little past its
+        // end, and the subtitles, the list and the keys stay on it.
+        if (cycleEnds && !m_shadow->isActive()) {
+            m_pause->hold(index);
+            emit changed();
+        }
         return;
+    }
     const PhraseSpan span = phraseSpan(m_phrases, index, qint64(std::llround(m_video.duration() * 1000.0)));
     switch (m_loop->phraseEnded(index, span)) {
     case PhraseLoop::Outcome::Repeated:

@@ -57,6 +57,8 @@ public:
     bool pauseAfterPhrase() const;
     /// The video holds at a phrase's end, waiting for the learner to go on.
     bool isWaiting() const;
+    /// Whether go on plays the video: it holds, or it is paused while the pause is on.
+    bool canGoOn() const;
     bool isLooping() const;
     /// Times a looped phrase is heard; 0 until stopped.
     int loopCount() const;

@@ -49,7 +49,7 @@ std::optional<MediaOwner::Use> StudyController::useOf(int accion) const
     using Use = MediaOwner::Use;
     switch (accion) {
     case StudyAids::GoOn:
-        if (m_aids->isWaiting())
+        if (m_aids->canGoOn())
             return Use::VideoRun;
         break;
     case StudyAids::LoopPhrase:

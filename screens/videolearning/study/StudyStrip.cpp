@@ -2,6 +2,7 @@
 
 #include "StudyAids.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -11,6 +12,7 @@ namespace {
 constexpr int ButtonWidth = 44;
 constexpr int ButtonHeight = 18;
 constexpr int Gap = 2;
+constexpr int Padding = 3;
 constexpr int Step = 4;
 }
 
@@ -29,7 +31,7 @@ StudyStrip::StudyStrip(StudyAids& aids, QWidget* parent)
 std::vector<StudyStrip::Item> StudyStrip::makeItems()
 {
     return {
-        { StudyAids::PauseAfterPhrase, QStringLiteral("Pausa"), QStringLiteral("Pausa tras cada frase (P)") },
+        { StudyAids::PauseAfterPhrase, QStringLiteral("Frase a frase"), QStringLiteral("Pausa tras cada frase (P)") },
         { StudyAids::GoOn, QStringLiteral("Seguir"), QStringLiteral("Seguir tras la pausa (Intro)") },
         { StudyAids::LoopPhrase, QStringLiteral("Bucle"), QStringLiteral("Repetir la frase en bucle (B)") },
         { StudyAids::LoopCount, QString(), QStringLiteral("Veces del bucle (N)") },
@@ -51,7 +53,8 @@ std::vector<int> StudyStrip::allActions()
 
 QSize StudyStrip::sizeHint() const
 {
-    return { int(shown().size()) * (ButtonWidth + Gap) - Gap, ButtonHeight };
+    const int count = int(shown().size());
+    return { count ? buttonRect(count - 1).right() + 1 : 0, ButtonHeight };
 }
 
 std::vector<StudyStrip::Item> StudyStrip::shown() const
@@ -72,7 +75,14 @@ void StudyStrip::setShape(Shape shape)
 
 QRect StudyStrip::buttonRect(int index) const
 {
-    return { index * (ButtonWidth + Gap), 0, ButtonWidth, ButtonHeight };
+    // A button is as wide as its caption needs, at least ButtonWidth.
+    const std::vector<Item> items = shown();
+    const QFontMetrics metrics(font());
+    const auto widthOf = [&](int i) { return std::max(ButtonWidth, metrics.horizontalAdvance(items[size_t(i)].label) + 2 * Padding); };
+    int x = 0;
+    for (int i = 0; i < index && i < int(items.size()); ++i)
+        x += widthOf(i) + Gap;
+    return { x, 0, index < int(items.size()) ? widthOf(index) : ButtonWidth, ButtonHeight };
 }
 
 std::vector<int> StudyStrip::actions() const
