@@ -140,9 +140,19 @@ $$;
 -- A visit or attempt older than an erase of that learner's work in that course is left
 -- out; a visit already kept only moves its date on. Both run as the learner, under his
 -- row-level security.
+-- Writes and erases of one learner in one course take turns (a lock held to the end of
+-- the transaction, taken before either looks): otherwise a visit and an erase in flight
+-- at once, neither seeing the other's row, would let the older visit stay; and two
+-- visits of one lesson at once would keep the first one's date.
+create or replace function tamsel.por_turno(alumno text, curso text) returns void
+  language sql set search_path = pg_catalog, pg_temp as $$
+  select pg_advisory_xact_lock(hashtext('tamsel.' || alumno), hashtext(curso))
+$$;
+
 create or replace function tamsel.antes_de_guardar() returns trigger
   language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
+  perform tamsel.por_turno(new.alumno, new.curso);
   if exists (select from tamsel.borrados b
              where b.alumno = new.alumno and b.curso = new.curso and b.hasta > new.fecha) then
     return null;
@@ -165,6 +175,7 @@ create or replace trigger antes_de_guardar before insert on tamsel.intentos_test
 create or replace function tamsel.tras_borrado() returns trigger
   language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
+  perform tamsel.por_turno(new.alumno, new.curso);
   delete from tamsel.lecciones_usuario where alumno = new.alumno and curso = new.curso and fecha < new.hasta;
   delete from tamsel.intentos_test where alumno = new.alumno and curso = new.curso and fecha < new.hasta;
   return null;
@@ -198,7 +209,8 @@ drop policy if exists profesor_lee on tamsel.borrados;
 create policy profesor_lee on tamsel.borrados for select to tamsel_profesor using (true);
 
 revoke all on tamsel.lecciones_usuario, tamsel.intentos_test, tamsel.borrados from public;
-revoke all on function tamsel.antes_de_guardar(), tamsel.tras_borrado() from public;
+revoke all on function tamsel.antes_de_guardar(), tamsel.tras_borrado(), tamsel.por_turno(text, text) from public;
+grant execute on function tamsel.por_turno(text, text) to tamsel_alumno;
 grant select, insert, delete on tamsel.lecciones_usuario, tamsel.intentos_test to tamsel_alumno;
 grant update (fecha) on tamsel.lecciones_usuario to tamsel_alumno;
 grant select, insert on tamsel.borrados to tamsel_alumno;
