@@ -156,7 +156,10 @@ private Q_SLOTS:
         server.sql(QStringLiteral("drop role if exists carla; drop role if exists clase_3b; "
                                   "create role clase_3b nologin in role tamsel_alumno; create role carla login in role clase_3b"));
         server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, curso, leccion) values "
-                                  "('ana', 'CURSO', 21), ('ana', 'OTRO', 22), ('ana', 'OTRO', 31), ('tamsel_alumno', 'CURSO', 22), ('clase_3b', 'CURSO', 22)"));
+                                  "('ana', 'CURSO', 21), ('ana', 'OTRO', 22), ('ana', 'OTRO', 31), ('tamsel_alumno', 'CURSO', 22), ('clase_3b', 'CURSO', 22), "
+                                  "(current_user, 'CURSO', 21), ('ajeno', 'CURSO', 21)"));
+        // Neither the superuser nor a login outside the class is a learner, whatever rows they have.
+        server.sql(QStringLiteral("drop role if exists ajeno; create role ajeno login"));
         server.sql(QStringLiteral("insert into tamsel.intentos_test (id, alumno, curso, leccion, fecha, puntos, maximo, porcentaje, respuestas) values "
                                   "(gen_random_uuid(), 'ana', 'OTRO', 1500, now(), 80, 80, 100, '1'),"
                                   "(gen_random_uuid(), 'tamsel_alumno', 'CURSO', 1500, now(), 80, 80, 100, '1')"));

@@ -125,17 +125,16 @@ void ClassProgress::readServer(const QString& target)
         "  select member from pg_auth_members where roleid = (select oid from pg_roles where rolname = 'tamsel_alumno')"
         "  union select m.member from pg_auth_members m join miembros on m.roleid = miembros.rol) "
         "select rolname from pg_roles join miembros on oid = rol where rolcanlogin");
-    for (const auto& row : server.exec(members).rows)
+    // Only they are listed: rows under any other name (a group's, forged before the server
+    // tied rows to the login; the superuser's; a login taken out of the class) are no learner's.
+    QSet<QString> classMembers;
+    for (const auto& row : server.exec(members).rows) {
+        classMembers.insert(row.at(0).toString());
         learner(row.at(0).toString());
-    // Rows under a group's name (written before the server tied rows to the login) are no learner's.
-    QSet<QString> groups;
-    for (const auto& row : server.exec(QStringLiteral("select rolname from pg_roles r where rolname in ('tamsel_alumno', 'tamsel_profesor') "
-                                                      "or exists (select from pg_auth_members m where m.roleid = r.oid)"))
-                               .rows)
-        groups.insert(row.at(0).toString());
+    }
     const QVariantList course { m_course };
     for (const auto& row : server.exec(QStringLiteral("select alumno, leccion, %1 from tamsel.lecciones_usuario where curso = $1").arg(iso("fecha")), course).rows) {
-        if (groups.contains(row.at(0).toString()))
+        if (!classMembers.contains(row.at(0).toString()))
             continue;
         LearnerProgress& l = learner(row.at(0).toString());
         l.visited.insert(row.at(1).toInt());
@@ -144,7 +143,7 @@ void ClassProgress::readServer(const QString& target)
     const QString attempts = QStringLiteral("select alumno, count(*), max(porcentaje), %1 from tamsel.intentos_test where curso = $1 group by alumno")
                                  .arg(iso("max(fecha)"));
     for (const auto& row : server.exec(attempts, course).rows) {
-        if (groups.contains(row.at(0).toString()))
+        if (!classMembers.contains(row.at(0).toString()))
             continue;
         LearnerProgress& l = learner(row.at(0).toString());
         l.attempts += row.at(1).toInt();
