@@ -15,6 +15,10 @@ const QString attemptInsert = QStringLiteral(
     "values (gen_random_uuid(), $1, $2, now() - $3::interval, $4, $5, $6, $7)");
 const QString visitInsert = QStringLiteral(
     "insert into tamsel.lecciones_usuario (curso, leccion, fecha) values ($1, $2, now() - $3::interval) on conflict do nothing");
+const QString attemptAt = QStringLiteral(
+    "insert into tamsel.intentos_test (id, curso, leccion, fecha, puntos, maximo, porcentaje, respuestas) "
+    "values (gen_random_uuid(), $1, 1500, $2::timestamptz, 40, 80, 50, '1')");
+const QString visitAt = QStringLiteral("insert into tamsel.lecciones_usuario (curso, leccion, fecha) values ($1, 21, $2::timestamptz) on conflict do nothing");
 const QString eraseInsert = QStringLiteral("insert into tamsel.borrados (curso, hasta) values ($1, now() - $2::interval) on conflict do nothing");
 const QString eraseAt = QStringLiteral("insert into tamsel.borrados (curso, hasta) values ($1, $2::timestamptz) on conflict do nothing");
 
@@ -166,6 +170,12 @@ private Q_SLOTS:
         tried("a visit of lesson 40000", visitInsert, { a, 40000, QStringLiteral("0") }, false);
         tried("a visit next year", visitInsert, { a, 21, QStringLiteral("-1 year") }, false);
         tried("a visit of no course", visitInsert, { none, 21, QStringLiteral("0") }, false);
+        for (const char* when : { "-infinity", "4713-01-01 00:00:00+00 BC", "1999-12-31 23:59:59+00" }) {
+            tried(qPrintable(QStringLiteral("a visit dated %1").arg(QLatin1String(when))), visitAt, { QStringLiteral("D"), QLatin1String(when) }, false);
+            tried(qPrintable(QStringLiteral("an attempt dated %1").arg(QLatin1String(when))), attemptAt, { a, QLatin1String(when) }, false);
+            tried(qPrintable(QStringLiteral("an erase dated %1").arg(QLatin1String(when))), eraseAt, { a, QLatin1String(when) }, false);
+        }
+        tried("a visit of the first day of 2000", visitAt, { QStringLiteral("C"), QStringLiteral("2000-01-01 00:00:00+00") }, true);
         tried("a plain erase", eraseInsert, { QStringLiteral("B"), QStringLiteral("0") }, true); // of another course: the rows after it stand
         tried("an erase of the future", eraseInsert, { a, QStringLiteral("-1 hour") }, false);
         tried("an erase of no course", eraseInsert, { none, QStringLiteral("0") }, false);

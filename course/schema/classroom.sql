@@ -114,16 +114,21 @@ begin
       ('lecciones_usuario', 'lecciones_usuario_curso', 'curso <> '''' and length(curso) <= 200'),
       ('lecciones_usuario', 'lecciones_usuario_leccion', 'leccion between 0 and 32767'),
       ('lecciones_usuario', 'lecciones_usuario_fecha', 'fecha <= now() + interval ''5 minutes'''),
+      -- A date of no calendar (-infinity, 4713 BC) would stand as the latest activity, and
+      -- as an erase would keep everything out: none before this classroom could be.
+      ('lecciones_usuario', 'lecciones_usuario_fecha_desde', 'isfinite(fecha) and fecha >= ''2000-01-01 00:00:00+00'''),
       ('intentos_test', 'intentos_test_curso', 'curso <> '''' and length(curso) <= 200'),
       ('intentos_test', 'intentos_test_leccion', 'leccion between 0 and 32767'),
       ('intentos_test', 'intentos_test_fecha', 'fecha <= now() + interval ''5 minutes'''),
+      ('intentos_test', 'intentos_test_fecha_desde', 'isfinite(fecha) and fecha >= ''2000-01-01 00:00:00+00'''),
       ('intentos_test', 'intentos_test_puntos', 'puntos >= 0 and maximo >= 0'),
       -- As the test screen works it out; above 100 when the course's maximum leaves out a right answer.
       ('intentos_test', 'intentos_test_porcentaje',
        'porcentaje = case when maximo = 0 then 0 else (puntos::bigint * 100 / maximo)::integer end'),
       ('intentos_test', 'intentos_test_respuestas', 'respuestas ~ ''^[0-9]{1,4}(,[0-9]{1,4})*$'' and length(respuestas) <= 5000'),
       ('borrados', 'borrados_curso', 'curso <> '''' and length(curso) <= 200'),
-      ('borrados', 'borrados_hasta', 'hasta <= now() + interval ''5 minutes''')
+      ('borrados', 'borrados_hasta', 'hasta <= now() + interval ''5 minutes'''),
+      ('borrados', 'borrados_hasta_desde', 'isfinite(hasta) and hasta >= ''2000-01-01 00:00:00+00''')
     ) as v(tbl, name, expr)
   loop
     continue when exists (select from pg_constraint where conname = c.name and conrelid = format('tamsel.%I', c.tbl)::regclass);
