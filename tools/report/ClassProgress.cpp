@@ -116,7 +116,11 @@ void ClassProgress::readServer(const QString& target)
 {
     PgConnection server(target, 10);
     const auto iso = [](const char* column) {
-        return QStringLiteral("to_char(%1 at time zone 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')").arg(QLatin1String(column));
+        // A date of no calendar kept from before the server checked them (-infinity, a year
+        // BC, written without its era) is no activity.
+        return QStringLiteral("to_char(case when isfinite(%1) and %1 >= '2000-01-01 00:00:00+00' then %1 end at time zone 'UTC', "
+                              "'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')")
+            .arg(QLatin1String(column));
     };
     // Every learner of the classroom, directly or through a group of his class, also one
     // who has done nothing yet in this course.
