@@ -80,10 +80,11 @@ ServerLearnerStore::~ServerLearnerStore()
     // as its time-outs allow: the program does not wait for it. The thread is then left to
     // the process's end, with the sync and its journal handle (SQLite keeps the journal
     // whole when a process ends in the middle of a write).
+    const int waitMs = m_sync->isBusy() ? BusyStopWaitMs : StopWaitMs;
     m_thread->requestInterruption();
     QMetaObject::invokeMethod(m_sync, &ServerSync::stop, Qt::QueuedConnection);
     m_thread->quit();
-    if (m_thread->wait(QDeadlineTimer(StopWaitMs))) {
+    if (m_thread->wait(QDeadlineTimer(waitMs))) {
         delete m_thread;
         return;
     }

@@ -45,6 +45,9 @@ public:
     /// How long leaving waits for the sync to end (a server that holds a call holds the
     /// sync, never the program's end).
     static constexpr int StopWaitMs = 1000;
+    /// How long, when the sync is in a round with the server: a healthy server ends its
+    /// call by then; one that answers nothing would only hold the program's end.
+    static constexpr int BusyStopWaitMs = 200;
 
     /// Waits up to MS for the first connection to end one way or the other (records read
     /// back, or the server found unreachable), without running any event; true when the

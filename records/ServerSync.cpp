@@ -3,6 +3,7 @@
 #include "PgConnection.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QThread>
 #include <algorithm>
 
@@ -321,6 +322,8 @@ void ServerSync::sync()
     const auto leaving = [] { return QThread::currentThread()->isInterruptionRequested(); };
     if (leaving())
         return;
+    m_busy = true;
+    const auto idle = qScopeGuard([this] { m_busy = false; });
     openJournal();
     if (!connect() || leaving())
         return;

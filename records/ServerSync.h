@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -60,6 +61,10 @@ public:
     static constexpr const char* LockTimeout = "2s";
     /// The connection's own limit for being made.
     static constexpr int ConnectTimeoutSeconds = 3;
+
+    /// True while a round of sending and reading back runs (a server call may hold it for
+    /// as long as its time-outs allow); read from any thread.
+    bool isBusy() const { return m_busy.load(); }
 
 public Q_SLOTS:
     /// On the sync's thread: opens the journal and makes the first connection.
@@ -130,4 +135,5 @@ private:
     qint64 m_clockOffsetMs = 0; ///< the server's clock less this computer's
     QSet<qint64> m_setAside;    ///< writes whose values the server refused in this run
     QString m_login;
+    std::atomic<bool> m_busy = false;
 };

@@ -500,7 +500,7 @@ private Q_SLOTS:
         QElapsedTimer leaving;
         leaving.start();
         ana.reset();
-        QVERIFY2(leaving.elapsed() < ServerLearnerStore::StopWaitMs + 500, qPrintable(QString::number(leaving.elapsed())));
+        QVERIFY2(leaving.elapsed() < ServerLearnerStore::BusyStopWaitMs + 300, qPrintable(QString::number(leaving.elapsed())));
         QCOMPARE(LearnerJournal(journal).pending().size(), size_t(1));
         ::kill(server, SIGCONT);
         // The sync left behind sends nothing more once its call returns: the journal keeps it.

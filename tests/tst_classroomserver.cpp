@@ -6,6 +6,7 @@
 #include "PgConnection.h"
 
 #include <QtTest>
+#include <future>
 
 namespace {
 
@@ -14,6 +15,10 @@ const QString attemptInsert = QStringLiteral(
     "values (gen_random_uuid(), $1, $2, now() - $3::interval, $4, $5, $6, $7)");
 const QString visitInsert = QStringLiteral(
     "insert into tamsel.lecciones_usuario (curso, leccion, fecha) values ($1, $2, now() - $3::interval) on conflict do nothing");
+const QString attemptAt = QStringLiteral(
+    "insert into tamsel.intentos_test (id, curso, leccion, fecha, puntos, maximo, porcentaje, respuestas) "
+    "values (gen_random_uuid(), $1, 1500, $2::timestamptz, 40, 80, 50, '1')");
+const QString visitAt = QStringLiteral("insert into tamsel.lecciones_usuario (curso, leccion, fecha) values ($1, 21, $2::timestamptz) on conflict do nothing");
 const QString eraseInsert = QStringLiteral("insert into tamsel.borrados (curso, hasta) values ($1, now() - $2::interval) on conflict do nothing");
 const QString eraseAt = QStringLiteral("insert into tamsel.borrados (curso, hasta) values ($1, $2::timestamptz) on conflict do nothing");
 
@@ -165,6 +170,12 @@ private Q_SLOTS:
         tried("a visit of lesson 40000", visitInsert, { a, 40000, QStringLiteral("0") }, false);
         tried("a visit next year", visitInsert, { a, 21, QStringLiteral("-1 year") }, false);
         tried("a visit of no course", visitInsert, { none, 21, QStringLiteral("0") }, false);
+        for (const char* when : { "-infinity", "4713-01-01 00:00:00+00 BC", "1999-12-31 23:59:59+00" }) {
+            tried(qPrintable(QStringLiteral("a visit dated %1").arg(QLatin1String(when))), visitAt, { QStringLiteral("D"), QLatin1String(when) }, false);
+            tried(qPrintable(QStringLiteral("an attempt dated %1").arg(QLatin1String(when))), attemptAt, { a, QLatin1String(when) }, false);
+            tried(qPrintable(QStringLiteral("an erase dated %1").arg(QLatin1String(when))), eraseAt, { a, QLatin1String(when) }, false);
+        }
+        tried("a visit of the first day of 2000", visitAt, { QStringLiteral("C"), QStringLiteral("2000-01-01 00:00:00+00") }, true);
         tried("a plain erase", eraseInsert, { QStringLiteral("B"), QStringLiteral("0") }, true); // of another course: the rows after it stand
         tried("an erase of the future", eraseInsert, { a, QStringLiteral("-1 hour") }, false);
         tried("an erase of no course", eraseInsert, { none, QStringLiteral("0") }, false);
@@ -232,6 +243,62 @@ private Q_SLOTS:
         ana->exec(QStringLiteral("insert into tamsel.lecciones_usuario (curso, leccion) values ('A', 21) on conflict do nothing"));
         QCOMPARE(rowsOf(QStringLiteral("select count(*) from tamsel.lecciones_usuario where fecha > now() - interval '1 minute'")), QStringLiteral("1"));
         QCOMPARE(rowsOf(QStringLiteral("select count(*) from tamsel.lecciones_usuario")), QStringLiteral("2"));
+    }
+
+    // ---- writes in flight at once (two computers of one learner) ----
+
+    void writesInFlightTakeTurns_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QVariantList>("firstValues");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QVariantList>("secondValues");
+        QTest::addColumn<QString>("left");
+        const QString a = QStringLiteral("A");
+        const QString answers = QStringLiteral("1,2,0,4");
+        const QString older = QStringLiteral("1 minute");
+        QTest::newRow("an erase while an older visit is in flight")
+            << visitInsert << QVariantList { a, 11, older } << eraseInsert << QVariantList { a, QStringLiteral("0") } << QStringLiteral("0|0|-");
+        QTest::newRow("an older visit while an erase is in flight")
+            << eraseInsert << QVariantList { a, QStringLiteral("0") } << visitInsert << QVariantList { a, 11, older } << QStringLiteral("0|0|-");
+        QTest::newRow("an erase while an older attempt is in flight")
+            << attemptInsert << QVariantList { a, 1500, older, 40, 80, 50, answers } << eraseInsert << QVariantList { a, QStringLiteral("0") }
+            << QStringLiteral("0|0|-");
+        QTest::newRow("an older attempt while an erase is in flight")
+            << eraseInsert << QVariantList { a, QStringLiteral("0") } << attemptInsert << QVariantList { a, 1500, older, 40, 80, 50, answers }
+            << QStringLiteral("0|0|-");
+        QTest::newRow("a visit after the erase in flight stays")
+            << eraseInsert << QVariantList { a, QStringLiteral("1 minute") } << visitInsert << QVariantList { a, 11, QStringLiteral("0") }
+            << QStringLiteral("1|0|0");
+        QTest::newRow("a later visit while an older one of the lesson is in flight")
+            << visitInsert << QVariantList { a, 11, QStringLiteral("1 hour") } << visitInsert << QVariantList { a, 11, QStringLiteral("0") }
+            << QStringLiteral("1|0|0");
+        QTest::newRow("an older visit while a later one of the lesson is in flight")
+            << visitInsert << QVariantList { a, 11, QStringLiteral("0") } << visitInsert << QVariantList { a, 11, QStringLiteral("1 hour") }
+            << QStringLiteral("1|0|0");
+    }
+    /// FIRST is sent in a transaction left open while SECOND, from another connection of
+    /// the same learner, starts; then FIRST commits. LEFT: the visits and attempts kept, and
+    /// the age in minutes of the latest visit.
+    void writesInFlightTakeTurns()
+    {
+        QFETCH(QString, first);
+        QFETCH(QVariantList, firstValues);
+        QFETCH(QString, second);
+        QFETCH(QVariantList, secondValues);
+        QFETCH(QString, left);
+        auto one = as(QStringLiteral("ana"));
+        auto other = as(QStringLiteral("ana"));
+        one->exec(QStringLiteral("begin"));
+        one->exec(first, firstValues);
+        auto secondDone = std::async(std::launch::async, [&] { other->exec(second, secondValues); });
+        // Given time to reach the server (and to wait there for the first, if it does).
+        QTest::qWait(500);
+        one->exec(QStringLiteral("commit"));
+        secondDone.get();
+        QCOMPARE(rowsOf(QStringLiteral("select (select count(*) || '|' from tamsel.lecciones_usuario) || (select count(*) from tamsel.intentos_test) || '|' || "
+                              "(select coalesce(round(extract(epoch from now() - max(fecha)) / 60)::text, '-') from tamsel.lecciones_usuario)")),
+            left);
     }
 
     // ---- the set-up itself ----

@@ -156,7 +156,13 @@ private Q_SLOTS:
         server.sql(QStringLiteral("drop role if exists carla; drop role if exists clase_3b; "
                                   "create role clase_3b nologin in role tamsel_alumno; create role carla login in role clase_3b"));
         server.sql(QStringLiteral("insert into tamsel.lecciones_usuario (alumno, curso, leccion) values "
-                                  "('ana', 'CURSO', 21), ('ana', 'OTRO', 22), ('ana', 'OTRO', 31), ('tamsel_alumno', 'CURSO', 22), ('clase_3b', 'CURSO', 22)"));
+                                  "('ana', 'CURSO', 21), ('ana', 'OTRO', 22), ('ana', 'OTRO', 31), ('tamsel_alumno', 'CURSO', 22), ('clase_3b', 'CURSO', 22), "
+                                  "(current_user, 'CURSO', 21), ('ajeno', 'CURSO', 21)"));
+        // A date of no calendar kept from before the server refused them is no activity.
+        server.sql(QStringLiteral("alter table tamsel.lecciones_usuario drop constraint lecciones_usuario_fecha_desde; "
+                                  "insert into tamsel.lecciones_usuario (alumno, curso, leccion, fecha) values ('bea', 'CURSO', 21, '4713-01-01 00:00:00+00 BC')"));
+        // Neither the superuser nor a login outside the class is a learner, whatever rows they have.
+        server.sql(QStringLiteral("drop role if exists ajeno; create role ajeno login"));
         server.sql(QStringLiteral("insert into tamsel.intentos_test (id, alumno, curso, leccion, fecha, puntos, maximo, porcentaje, respuestas) values "
                                   "(gen_random_uuid(), 'ana', 'OTRO', 1500, now(), 80, 80, 100, '1'),"
                                   "(gen_random_uuid(), 'tamsel_alumno', 'CURSO', 1500, now(), 80, 80, 100, '1')"));
@@ -167,7 +173,7 @@ private Q_SLOTS:
         const QList<QStringList> rows = csvRows(said);
         QCOMPARE(rows.size(), 4);
         QVERIFY2(rows[1].join(QLatin1Char(',')).startsWith(QStringLiteral("ana,1,0,0,,")), qPrintable(rows[1].join(QLatin1Char(','))));
-        QCOMPARE(rows[2].join(QLatin1Char(',')), QStringLiteral("bea,0,0,0,,"));
+        QCOMPARE(rows[2].join(QLatin1Char(',')), QStringLiteral("bea,1,0,0,,"));
         QCOMPARE(rows[3].join(QLatin1Char(',')), QStringLiteral("carla,0,0,0,,"));
     }
 

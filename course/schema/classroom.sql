@@ -114,16 +114,21 @@ begin
       ('lecciones_usuario', 'lecciones_usuario_curso', 'curso <> '''' and length(curso) <= 200'),
       ('lecciones_usuario', 'lecciones_usuario_leccion', 'leccion between 0 and 32767'),
       ('lecciones_usuario', 'lecciones_usuario_fecha', 'fecha <= now() + interval ''5 minutes'''),
+      -- A date of no calendar (-infinity, 4713 BC) would stand as the latest activity, and
+      -- as an erase would keep everything out: none before this classroom could be.
+      ('lecciones_usuario', 'lecciones_usuario_fecha_desde', 'isfinite(fecha) and fecha >= ''2000-01-01 00:00:00+00'''),
       ('intentos_test', 'intentos_test_curso', 'curso <> '''' and length(curso) <= 200'),
       ('intentos_test', 'intentos_test_leccion', 'leccion between 0 and 32767'),
       ('intentos_test', 'intentos_test_fecha', 'fecha <= now() + interval ''5 minutes'''),
+      ('intentos_test', 'intentos_test_fecha_desde', 'isfinite(fecha) and fecha >= ''2000-01-01 00:00:00+00'''),
       ('intentos_test', 'intentos_test_puntos', 'puntos >= 0 and maximo >= 0'),
       -- As the test screen works it out; above 100 when the course's maximum leaves out a right answer.
       ('intentos_test', 'intentos_test_porcentaje',
        'porcentaje = case when maximo = 0 then 0 else (puntos::bigint * 100 / maximo)::integer end'),
       ('intentos_test', 'intentos_test_respuestas', 'respuestas ~ ''^[0-9]{1,4}(,[0-9]{1,4})*$'' and length(respuestas) <= 5000'),
       ('borrados', 'borrados_curso', 'curso <> '''' and length(curso) <= 200'),
-      ('borrados', 'borrados_hasta', 'hasta <= now() + interval ''5 minutes''')
+      ('borrados', 'borrados_hasta', 'hasta <= now() + interval ''5 minutes'''),
+      ('borrados', 'borrados_hasta_desde', 'isfinite(hasta) and hasta >= ''2000-01-01 00:00:00+00''')
     ) as v(tbl, name, expr)
   loop
     continue when exists (select from pg_constraint where conname = c.name and conrelid = format('tamsel.%I', c.tbl)::regclass);
@@ -140,9 +145,19 @@ $$;
 -- A visit or attempt older than an erase of that learner's work in that course is left
 -- out; a visit already kept only moves its date on. Both run as the learner, under his
 -- row-level security.
+-- Writes and erases of one learner in one course take turns (a lock held to the end of
+-- the transaction, taken before either looks): otherwise a visit and an erase in flight
+-- at once, neither seeing the other's row, would let the older visit stay; and two
+-- visits of one lesson at once would keep the first one's date.
+create or replace function tamsel.por_turno(alumno text, curso text) returns void
+  language sql set search_path = pg_catalog, pg_temp as $$
+  select pg_advisory_xact_lock(hashtext('tamsel.' || alumno), hashtext(curso))
+$$;
+
 create or replace function tamsel.antes_de_guardar() returns trigger
   language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
+  perform tamsel.por_turno(new.alumno, new.curso);
   if exists (select from tamsel.borrados b
              where b.alumno = new.alumno and b.curso = new.curso and b.hasta > new.fecha) then
     return null;
@@ -165,6 +180,7 @@ create or replace trigger antes_de_guardar before insert on tamsel.intentos_test
 create or replace function tamsel.tras_borrado() returns trigger
   language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
+  perform tamsel.por_turno(new.alumno, new.curso);
   delete from tamsel.lecciones_usuario where alumno = new.alumno and curso = new.curso and fecha < new.hasta;
   delete from tamsel.intentos_test where alumno = new.alumno and curso = new.curso and fecha < new.hasta;
   return null;
@@ -198,7 +214,8 @@ drop policy if exists profesor_lee on tamsel.borrados;
 create policy profesor_lee on tamsel.borrados for select to tamsel_profesor using (true);
 
 revoke all on tamsel.lecciones_usuario, tamsel.intentos_test, tamsel.borrados from public;
-revoke all on function tamsel.antes_de_guardar(), tamsel.tras_borrado() from public;
+revoke all on function tamsel.antes_de_guardar(), tamsel.tras_borrado(), tamsel.por_turno(text, text) from public;
+grant execute on function tamsel.por_turno(text, text) to tamsel_alumno;
 grant select, insert, delete on tamsel.lecciones_usuario, tamsel.intentos_test to tamsel_alumno;
 grant update (fecha) on tamsel.lecciones_usuario to tamsel_alumno;
 grant select, insert on tamsel.borrados to tamsel_alumno;

@@ -116,7 +116,11 @@ void ClassProgress::readServer(const QString& target)
 {
     PgConnection server(target, 10);
     const auto iso = [](const char* column) {
-        return QStringLiteral("to_char(%1 at time zone 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')").arg(QLatin1String(column));
+        // A date of no calendar kept from before the server checked them (-infinity, a year
+        // BC, written without its era) is no activity.
+        return QStringLiteral("to_char(case when isfinite(%1) and %1 >= '2000-01-01 00:00:00+00' then %1 end at time zone 'UTC', "
+                              "'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')")
+            .arg(QLatin1String(column));
     };
     // Every learner of the classroom, directly or through a group of his class, also one
     // who has done nothing yet in this course.
@@ -125,17 +129,16 @@ void ClassProgress::readServer(const QString& target)
         "  select member from pg_auth_members where roleid = (select oid from pg_roles where rolname = 'tamsel_alumno')"
         "  union select m.member from pg_auth_members m join miembros on m.roleid = miembros.rol) "
         "select rolname from pg_roles join miembros on oid = rol where rolcanlogin");
-    for (const auto& row : server.exec(members).rows)
+    // Only they are listed: rows under any other name (a group's, forged before the server
+    // tied rows to the login; the superuser's; a login taken out of the class) are no learner's.
+    QSet<QString> classMembers;
+    for (const auto& row : server.exec(members).rows) {
+        classMembers.insert(row.at(0).toString());
         learner(row.at(0).toString());
-    // Rows under a group's name (written before the server tied rows to the login) are no learner's.
-    QSet<QString> groups;
-    for (const auto& row : server.exec(QStringLiteral("select rolname from pg_roles r where rolname in ('tamsel_alumno', 'tamsel_profesor') "
-                                                      "or exists (select from pg_auth_members m where m.roleid = r.oid)"))
-                               .rows)
-        groups.insert(row.at(0).toString());
+    }
     const QVariantList course { m_course };
     for (const auto& row : server.exec(QStringLiteral("select alumno, leccion, %1 from tamsel.lecciones_usuario where curso = $1").arg(iso("fecha")), course).rows) {
-        if (groups.contains(row.at(0).toString()))
+        if (!classMembers.contains(row.at(0).toString()))
             continue;
         LearnerProgress& l = learner(row.at(0).toString());
         l.visited.insert(row.at(1).toInt());
@@ -144,7 +147,7 @@ void ClassProgress::readServer(const QString& target)
     const QString attempts = QStringLiteral("select alumno, count(*), max(porcentaje), %1 from tamsel.intentos_test where curso = $1 group by alumno")
                                  .arg(iso("max(fecha)"));
     for (const auto& row : server.exec(attempts, course).rows) {
-        if (groups.contains(row.at(0).toString()))
+        if (!classMembers.contains(row.at(0).toString()))
             continue;
         LearnerProgress& l = learner(row.at(0).toString());
         l.attempts += row.at(1).toInt();
