@@ -124,7 +124,7 @@ private Q_SLOTS:
         expectRefused(*profe, QStringLiteral("set role tamsel_alumno"), {}, QStringLiteral("42501"));
 
         // Someone who is neither reaches nothing.
-        m_server->sql(QStringLiteral("create role fuera login"));
+        m_server->sql(QStringLiteral("do $$ begin if not exists (select from pg_roles where rolname = 'fuera') then create role fuera login; end if; end $$"));
         auto fuera = as(QStringLiteral("fuera"));
         expectRefused(*fuera, QStringLiteral("select * from tamsel.lecciones_usuario"), {}, QStringLiteral("42501"));
         expectRefused(*fuera, QStringLiteral("insert into tamsel.borrados (curso, hasta) values ('A', now())"), {}, QStringLiteral("42501"));
