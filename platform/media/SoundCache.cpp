@@ -19,7 +19,7 @@
 namespace {
 
 // Changes to what a conversion produces change this, so that old copies are made again.
-constexpr const char* kConverterVersion = "pcm16-2";
+constexpr const char* kConverterVersion = "pcm16-3";
 // The leading bytes hashed into a file's fingerprint: the header and the first samples.
 constexpr qint64 kHashedBytes = 65536;
 // Unfinished copies older than this were left by a conversion that never ended.
