@@ -23,6 +23,7 @@ namespace {
 constexpr int kOpenTimeoutMs = 8000;
 constexpr int kVideoHz = 660;
 constexpr int kSoundHz = 440;
+constexpr int kAdpcmHz = 520;
 // Smaller than either file: no copy can be kept, both are read off the image at every use.
 constexpr qint64 kNoRoom = qint64(1) << 20;
 
@@ -63,6 +64,7 @@ private slots:
     void initTestCase();
     void playsWhileItIsRead_data();
     void playsWhileItIsRead();
+    void aSoundToConvertWaitsForItsCopy();
     void imageCutShortWhilePlaying();
     void imageClosedWhilePlaying();
 
@@ -89,6 +91,10 @@ void TestDiscPlay::initTestCase()
     ffmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=frequency=%1:sample_rate=44100").arg(kSoundHz),
         QStringLiteral("-t"), QStringLiteral("12"), QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
         source + QStringLiteral("/SONIDO/LARGO.WAV") });
+    // A period coding that plays from a converted copy only.
+    ffmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=frequency=%1:sample_rate=22050").arg(kAdpcmHz),
+        QStringLiteral("-t"), QStringLiteral("100"), QStringLiteral("-c:a"), QStringLiteral("adpcm_ms"), source + QStringLiteral("/SONIDO/ADPCM.WAV") });
+    QVERIFY(QFileInfo(source + QStringLiteral("/SONIDO/ADPCM.WAV")).size() > kNoRoom);
     m_video = bytesOf(source + QStringLiteral("/VIDEO/CLIP.AVI"));
     m_sound = bytesOf(source + QStringLiteral("/SONIDO/LARGO.WAV"));
     QVERIFY(m_video.size() > kNoRoom && m_sound.size() > kNoRoom);
@@ -157,6 +163,22 @@ void TestDiscPlay::playsWhileItIsRead()
         QVERIFY(!DiscStreams::isStreamed(video));
         QCOMPARE(disc.localFile(QStringLiteral("VIDEO/CLIP.AVI")), video);
     }
+}
+
+void TestDiscPlay::aSoundToConvertWaitsForItsCopy()
+{
+    const CourseImage disc(m_image, m_dir.filePath(QStringLiteral("cache-adpcm/")));
+    const QString sound = disc.localPath({ QStringLiteral("SONIDO"), QStringLiteral("ADPCM.WAV") }, CourseImage::Unreadable::AsDamaged);
+    QVERIFY(QFileInfo(sound).isFile() || DiscStreams::isStreamed(sound));
+    MediaPlayer channel;
+    channel.render(sound);
+    // Converted from the whole copy, which is there once the sound is ready.
+    QVERIFY(QFileInfo(sound).isFile());
+    QVERIFY(!DiscStreams::isStreamed(sound));
+    QVERIFY2(std::abs(channel.duration() - 100.0) < 0.1, qPrintable(QString::number(channel.duration())));
+    channel.run();
+    QVERIFY(m_probe.hears(kAdpcmHz));
+    channel.release();
 }
 
 void TestDiscPlay::imageCutShortWhilePlaying()
