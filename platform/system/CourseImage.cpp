@@ -5,6 +5,7 @@
 #include "DiscCopyJob.h"
 #include "DiscFileReader.h"
 #include "DiscStreams.h"
+#include "DiscTreeFile.h"
 #include "DiscSectors.h"
 #include "Trace.h"
 
@@ -14,26 +15,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Changes to what the tree file holds change this, so that older ones are read again.
-constexpr int treeFormat = 2;
 // Files named in a message about an image cut short before the rest are counted.
 constexpr int namedAtMost = 5;
-constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
-QString treeFile(const QString& folder)
-{
-    return folder + QStringLiteral("tree.json");
-}
 
 // The volume's size as its primary descriptor declares it, in bytes (0 when unknown).
 qint64 declaredSize(const QByteArray& descriptors)
@@ -131,7 +120,7 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
     if (m_trace)
         m_trace->event("disc.read",
             { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), QString() }, { QStringLiteral("names"), DiscImage::namesText(m_names) },
-                { QStringLiteral("files"), m_files.size() }, { QStringLiteral("copy"), treeFile(m_folder) },
+                { QStringLiteral("files"), m_files.size() }, { QStringLiteral("copy"), DiscTreeFile::path(m_folder) },
                 { QStringLiteral("ms"), clock.elapsed() } });
 }
 
@@ -173,9 +162,7 @@ void CourseImage::removeEarlierVersions() const
     for (const QString& folder : folders) {
         if (folder == mine.fileName())
             continue;
-        QFile tree(treeFile(discs.filePath(folder) + QLatin1Char('/')));
-        if (tree.open(QIODevice::ReadOnly)
-            && QJsonDocument::fromJson(tree.readAll()).object().value(QStringLiteral("image")).toString() == m_image)
+        if (DiscTreeFile::imageOf(discs.filePath(folder) + QLatin1Char('/')) == m_image)
             QDir(discs.filePath(folder)).removeRecursively();
     }
 }
@@ -203,49 +190,30 @@ void CourseImage::loadTree()
 
 bool CourseImage::readIndex()
 {
-    QFile file(treeFile(m_folder));
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<DiscImage::Tree> kept = DiscTreeFile::read(m_folder);
+    if (!kept)
         return false;
-    const QJsonObject tree = QJsonDocument::fromJson(file.readAll()).object();
-    if (tree.value(QStringLiteral("format")).toInt() != treeFormat)
-        return false;
-    const bool known = DiscTree::namesFromText(tree.value(QStringLiteral("names")).toString(), m_names);
-    const QJsonArray entries = tree.value(QStringLiteral("entries")).toArray();
-    if (!known || entries.isEmpty())
-        return false;
-    for (const QJsonValue& value : entries) {
-        const QJsonArray row = value.toArray();
-        if (row.size() != 4)
-            return false;
-        const QStringList components = row.at(0).toString().split(QLatin1Char('/'));
-        if (!std::all_of(components.cbegin(), components.cend(), DiscImage::isPlainName))
-            return false;
-        addEntry({ row.at(0).toString(), row.at(1).toBool(), quint32(row.at(2).toDouble()), quint32(row.at(3).toDouble()) });
-    }
+    m_names = kept->names;
+    for (const DiscImage::Entry& entry : kept->entries)
+        addEntry(entry);
     return true;
 }
 
 void CourseImage::writeIndex() const
 {
-    QJsonArray entries;
+    DiscImage::Tree tree { m_names, {} };
     // Parents before what they hold, as addEntry() wants them back.
     QList<QString> order { QString() };
     for (qsizetype i = 0; i < order.size(); ++i) {
-        const Node node = m_tree.value(order.at(i));
-        for (const QString& child : node.children) {
+        for (const QString& child : m_tree.value(order.at(i)).children) {
             const QString path = order.at(i).isEmpty() ? child : order.at(i) + QLatin1Char('/') + child;
-            const DiscImage::Entry entry = m_tree.value(path).entry;
-            entries.append(QJsonArray { entry.path, entry.folder, double(entry.sector), double(entry.size) });
-            if (entry.folder)
+            tree.entries << m_tree.value(path).entry;
+            if (tree.entries.last().folder)
                 order << path;
         }
     }
-    const QJsonObject tree { { QStringLiteral("format"), treeFormat }, { QStringLiteral("image"), m_image },
-        { QStringLiteral("names"), DiscImage::namesText(m_names) }, { QStringLiteral("entries"), entries } };
     // Only what saves reading the tree again: a tree that cannot be kept is read next time.
-    QSaveFile file(treeFile(m_folder));
-    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(tree).toJson(QJsonDocument::Compact)) >= 0 && file.commit())
-        QFile::setPermissions(treeFile(m_folder), ownerOnly);
+    DiscTreeFile::write(m_folder, m_image, tree);
 }
 
 QString CourseImage::find(const QStringList& parts) const
