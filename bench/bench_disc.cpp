@@ -147,6 +147,16 @@ void LaterStartFromImageAgainstFolder(benchmark::State& state)
 }
 BENCHMARK(LaterStartFromImageAgainstFolder)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
+// The Joliet image IMAGE of the folder SOURCE, which is then removed.
+QString imageOf(const QString& source, const QString& image)
+{
+    const QString made = DiscImageMaker::make(source, image, DiscImageMaker::Kind::Joliet);
+    if (!made.isEmpty())
+        fail(made);
+    QDir(source).removeRecursively();
+    return image;
+}
+
 // Stalls of the interface thread, seen by a 5 ms timer on it.
 class StallWatch {
 public:
@@ -180,11 +190,7 @@ void InterfaceStallWhileAVideoIsCopied(benchmark::State& state)
     if (!film.open(QIODevice::WriteOnly) || !film.resize(videoSize))
         fail(QStringLiteral("cannot make %1").arg(film.fileName()));
     film.close();
-    const QString image = dir.filePath(QStringLiteral("video.iso"));
-    const QString made = DiscImageMaker::make(source, image, DiscImageMaker::Kind::Joliet);
-    if (!made.isEmpty())
-        fail(made);
-    QDir(source).removeRecursively();
+    const QString image = imageOf(source, dir.filePath(QStringLiteral("video.iso")));
     double longest = 0;
     for (auto _ : state) {
         const QString cache = dir.filePath(QStringLiteral("cache/"));
@@ -204,6 +210,7 @@ void InterfaceStallWhileAVideoIsCopied(benchmark::State& state)
     }
     state.counters["longest_stall_ms"] = longest;
 }
+
 void FirstFrameOfAVideoFromAnImage(benchmark::State& state)
 {
     // Uncompressed pictures make a 300 MB video of under a minute in a second.
@@ -220,11 +227,7 @@ void FirstFrameOfAVideoFromAnImage(benchmark::State& state)
     if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0)
         fail(QStringLiteral("ffmpeg cannot make the video: %1").arg(QString::fromLocal8Bit(ffmpeg.readAllStandardError())));
     const qint64 videoBytes = QFileInfo(source + QStringLiteral("/VIDEO/PELICULA.AVI")).size();
-    const QString image = dir.filePath(QStringLiteral("video.iso"));
-    const QString made = DiscImageMaker::make(source, image, DiscImageMaker::Kind::Joliet);
-    if (!made.isEmpty())
-        fail(made);
-    QDir(source).removeRecursively();
+    const QString image = imageOf(source, dir.filePath(QStringLiteral("video.iso")));
     double longest = 0;
     double firstFrame = 0;
     double copied = 0;
