@@ -249,7 +249,8 @@ private Q_SLOTS:
         QCOMPARE(reads.size(), 3);
         QCOMPARE(reads[2].value(QStringLiteral("entry")).toString(), QStringLiteral("SONIDOS/FONDO.WAV"));
         const QString why = reads[2].value(QStringLiteral("error")).toString();
-        QVERIFY2(why.contains(disc.image()) && why.contains(QLatin1String("cannot be read whole")), qPrintable(why));
+        // What the image still holds of it, not what was read before the failing read.
+        QVERIFY2(why.contains(disc.image()) && why.contains(QLatin1String("cannot be read whole (1000 of its 300000 bytes are there)")), qPrintable(why));
         try {
             course.require(QStringLiteral("sonidos/fondo.wav"));
             QFAIL("a file cut off the disc was given");

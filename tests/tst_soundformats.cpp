@@ -212,6 +212,8 @@ void TestSoundFormats::everyCodingPlaysWholeAtItsTrueLength_data()
     QTest::newRow("IMA ADPCM by ffmpeg") << ffmpegTone("ima-ff.wav", "adpcm_ima_wav", 22050, s, 560) << wholeBlocks(s, 22050, 2041) << 560 << true << true;
     QTest::newRow("mu-law") << soxTone("ulaw.wav", coded(22050, 1, "u-law"), s, 580) << s << 580 << true << true;
     QTest::newRow("A-law") << soxTone("alaw.wav", coded(11025, 1, "a-law"), s, 600) << s << 600 << true << true;
+    // More than two channels: the copy says where they go, or players take it for none.
+    QTest::newRow("A-law 3 channels") << soxTone("alaw3.wav", coded(11025, 3, "a-law"), s, 610) << s << 610 << true << true;
     QTest::newRow("MPEG layer 3 in WAVE") << ffmpegTone("mp3.wav", "libmp3lame", 22050, s, 620) << s + kLameDelayFrames / 22050 << 620 << true << true;
 
     const QString msNoFact = withoutFact(soxTone("msadpcm-nofact.wav", coded(22050, 1, "ms-adpcm"), s, 640));

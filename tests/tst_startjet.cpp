@@ -179,6 +179,33 @@ private Q_SLOTS:
         QTest::newRow("the folder holding the course") << "top" << "must not lie inside the output folder";
         QTest::newRow("a link to the course's parent") << "link-to-top" << "must not lie inside the output folder";
     }
+    // A folder without the course's content database (empty, or holding other files) is
+    // no course: refused by name, nothing written.
+    void importRefusesAFolderWithoutItsCourse_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("empty") << QStringList();
+        QTest::newRow("other files") << QStringList { QStringLiteral("inst.ini"), QStringLiteral("sub/usrcurso.mdb") };
+    }
+    void importRefusesAFolderWithoutItsCourse()
+    {
+        QFETCH(QStringList, files);
+        QTemporaryDir dir;
+        const QString course = dir.filePath(QStringLiteral("cd"));
+        QVERIFY(QDir().mkpath(course + QStringLiteral("/sub")));
+        for (const QString& file : std::as_const(files)) {
+            QFile made(course + QLatin1Char('/') + file);
+            QVERIFY(made.open(QIODevice::WriteOnly));
+        }
+        QProcess tool;
+        tool.start(QStringLiteral(IMPORT_TOOL), { course, dir.filePath(QStringLiteral("out")) });
+        QVERIFY(tool.waitForFinished(30000));
+        const QString error = QString::fromUtf8(tool.readAllStandardError());
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY2(error.contains(QLatin1String("missing file \"bbm.mdb\"")) && error.contains(course), qPrintable(error));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("out"))));
+    }
+
     void importRefusesNestedFolders()
     {
         QFETCH(QString, output);

@@ -1,6 +1,7 @@
 #include "MediaPlayer.h"
 
 #include "CourseError.h"
+#include "DiscStreams.h"
 #include "MediaPlayerCore.h"
 #include "SoundCache.h"
 #include "Trace.h"
@@ -46,10 +47,12 @@ void MediaPlayer::render(const QString& file)
 
     // Never hand GStreamer a missing file: it answers with two errors, and the
     // second one arrives late enough to fail the next file loaded.
+    // A sound still being copied off a disc image is played as it is read.
     const QFileInfo info(file);
-    if (!info.exists())
+    const bool streamed = DiscStreams::isStreamed(file);
+    if (!info.exists() && !streamed)
         failRender(file, QStringLiteral("the file does not exist"));
-    if (!info.isFile() || !info.isReadable())
+    if (!streamed && (!info.isFile() || !info.isReadable()))
         failRender(file, QStringLiteral("the file cannot be read"));
 
     // GStreamer mis-times most WAVE codings of the period: those play from a PCM copy.

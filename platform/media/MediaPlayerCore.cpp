@@ -1,6 +1,10 @@
 #include "MediaPlayerCore.h"
 
+#include "DiscFileReader.h"
+#include "DiscSource.h"
+
 #include <QAudioOutput>
+#include <QFileInfo>
 #include <QMediaPlayer>
 #include <QVideoSink>
 #include <algorithm>
@@ -47,7 +51,9 @@ void MediaPlayerCore::createPlayer()
     });
     connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error, const QString& text) {
         // Errors while loading end in InvalidMedia, reported as failed().
-        if (m_phase == Phase::Ready)
+        if (m_phase == Phase::Ready && !streamFailure().isEmpty())
+            failStream();
+        else if (m_phase == Phase::Ready)
             emit errorOccurred(text);
     });
 }
@@ -69,6 +75,7 @@ QMediaPlayer* MediaPlayerCore::player()
 void MediaPlayerCore::load(const QString& file)
 {
     m_url = QUrl::fromLocalFile(file);
+    m_opener = DiscStreams::opener(file);
     m_phase = Phase::Loading;
     m_stale = false;
     m_atEnd = false;
@@ -85,7 +92,38 @@ void MediaPlayerCore::startLoad()
     m_dirty = false;
     // Qt ignores a source it already has, so it is emptied first.
     clearSource();
+    dropStream();
+    if (m_opener && !QFileInfo(m_url.toLocalFile()).isFile()) {
+        m_source = m_opener();
+        m_sourceUrl = DiscSource::publish(m_source);
+        player()->setSource(m_sourceUrl);
+        return;
+    }
+    // Copied meanwhile: played from the copy from now on.
+    m_opener = {};
     player()->setSource(m_url);
+}
+
+void MediaPlayerCore::dropStream()
+{
+    // A pipeline that read it and is still going away keeps what it reads.
+    if (m_source)
+        DiscSource::withdraw(m_sourceUrl);
+    m_source.reset();
+    m_sourceUrl.clear();
+}
+
+QString MediaPlayerCore::streamFailure() const
+{
+    return m_source ? m_source->failure() : QString();
+}
+
+void MediaPlayerCore::failStream()
+{
+    const QString reason = streamFailure();
+    unload();
+    createPlayer();
+    emit failed(reason);
 }
 
 void MediaPlayerCore::clearSource()
@@ -103,6 +141,8 @@ void MediaPlayerCore::unload()
 {
     ++m_generation;
     clearSource();
+    dropStream();
+    m_opener = {};
     m_url.clear();
     m_phase = Phase::Empty;
     m_stale = false;
@@ -135,15 +175,22 @@ void MediaPlayerCore::onMediaStatusChanged(int status)
         }
         break;
     case QMediaPlayer::InvalidMedia:
-        if (m_phase == Phase::Loading || m_phase == Phase::Reloading) {
-            const QString reason = m_player->errorString().isEmpty() ? QStringLiteral("the file cannot be played") : m_player->errorString();
+        if (m_phase == Phase::Ready && !streamFailure().isEmpty()) {
+            failStream();
+        } else if (m_phase == Phase::Loading || m_phase == Phase::Reloading) {
+            QString reason = m_player->errorString().isEmpty() ? QStringLiteral("the file cannot be played") : m_player->errorString();
+            if (!streamFailure().isEmpty())
+                reason = streamFailure();
             unload();
             createPlayer();
             emit failed(reason);
         }
         break;
     case QMediaPlayer::EndOfMedia:
-        if (m_phase == Phase::Ready && !m_dirty) {
+        if (m_phase == Phase::Ready && !streamFailure().isEmpty()) {
+            // Read off a disc image up to a part that cannot be read: no end, a failure.
+            failStream();
+        } else if (m_phase == Phase::Ready && !m_dirty) {
             // Never played since it was loaded, yet at its end: the priming pause did not
             // hold it (see heldAway()). It is loaded afresh at its start; nothing ended.
             m_pendingMs = 0;

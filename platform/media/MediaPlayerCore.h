@@ -1,11 +1,14 @@
 #pragma once
 
+#include "DiscStreams.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
 #include <memory>
 #include <optional>
 
+class DiscFileReader;
 class QAudioOutput;
 class QMediaPlayer;
 class QVideoSink;
@@ -32,6 +35,9 @@ class QVideoSink;
 /// - Qt ignores a source it already has: loading always starts afresh.
 /// The duration is kept across reloads, and the position reads exactly the
 /// duration once the media has reached its end.
+/// A file still being copied off a disc image (DiscStreams) is played straight off the
+/// image (DiscSource) until its copy is there; a part of it that cannot be read ends the
+/// file as one that failed (failed()).
 class MediaPlayerCore : public QObject {
     Q_OBJECT
 
@@ -97,7 +103,8 @@ public:
 signals:
     /// The file asked for by load() is ready.
     void loaded();
-    /// The file could not be loaded (REASON says why); the player is empty.
+    /// The file could not be loaded, or could not be read on while it played off a disc
+    /// image (REASON says why); the player is empty.
     void failed(const QString& reason);
     /// The media has played to its end.
     void ended();
@@ -110,6 +117,11 @@ private:
     void createPlayer();
     void startLoad();
     void clearSource();
+    void dropStream();
+    /// Why reading the file off its disc image failed; empty when it has not (or it is read
+    /// from a file).
+    QString streamFailure() const;
+    void failStream();
     void onMediaStatusChanged(int status);
     void onLoaded();
     void prime(qint64 startMs);
@@ -123,6 +135,9 @@ private:
     std::unique_ptr<QMediaPlayer> m_player;
     QVideoSink* m_videoOutput = nullptr;
     QUrl m_url;
+    DiscStreams::Opener m_opener;       ///< the file read off its disc image while its copy is not there
+    std::shared_ptr<const DiscFileReader> m_source; ///< what the player reads now, when not the file
+    QUrl m_sourceUrl;                               ///< m_source as the player knows it
     Phase m_phase = Phase::Empty;
     bool m_clearingSource = false;
     bool m_stale = false;

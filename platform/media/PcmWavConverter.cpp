@@ -37,22 +37,34 @@ void put32(QByteArray& out, quint32 value)
 // (MPEG, the densest, gives about 12): a decoder that gives more runs away.
 constexpr qint64 kMaxFramesPerByte = 64;
 
-// CHANNELS and RATE are checked: RATE × CHANNELS × 2 fits the header's 32 bits.
+// CHANNELS and RATE are checked: RATE × CHANNELS × 2 fits the header's 32 bits. More than
+// two channels are said where they go (the first speaker positions in order, as for a
+// file that does not say), in the extensible format: players refuse a plain PCM header of
+// more than two channels, not knowing how to lay them out.
 QByteArray pcm16Header(int channels, int rate, qint64 frames)
 {
+    const bool extensible = channels > 2;
+    const quint32 formatBytes = extensible ? 40 : 16;
     const quint32 dataBytes = quint32(frames * channels * 2);
     QByteArray out;
-    out.reserve(44);
+    out.reserve(68);
     out.append("RIFF");
-    put32(out, 36 + dataBytes);
+    put32(out, 4 + 8 + formatBytes + 8 + dataBytes);
     out.append("WAVEfmt ");
-    put32(out, 16);
-    put16(out, WavHeader::Pcm);
+    put32(out, formatBytes);
+    put16(out, extensible ? WavHeader::Extensible : WavHeader::Pcm);
     put16(out, quint16(channels));
     put32(out, quint32(rate));
     put32(out, quint32(qint64(rate) * channels * 2));
     put16(out, quint16(channels * 2));
     put16(out, 16);
+    if (extensible) {
+        put16(out, 22);
+        put16(out, 16); // valid bits
+        put32(out, channels < 32 ? (quint32(1) << channels) - 1 : 0);
+        put16(out, WavHeader::Pcm); // the sub-format: PCM's tag in the common GUID
+        out.append("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    }
     out.append("data");
     put32(out, dataBytes);
     return out;
@@ -95,7 +107,8 @@ PcmWavConverter::Result PcmWavConverter::convert(const QString& source, const Wa
         result.error = QStringLiteral("%1 cannot be written (%2)").arg(part, out.errorString());
         return result;
     }
-    bool written = out.write(pcm16Header(info.channels, info.samplerate, 0)) == 44;
+    const QByteArray header0 = pcm16Header(info.channels, info.samplerate, 0);
+    bool written = out.write(header0) == header0.size();
     constexpr qint64 kChunkFrames = 16384;
     std::vector<short> samples(size_t(kChunkFrames * info.channels));
     while (written && result.frames < limit) {
@@ -115,7 +128,7 @@ PcmWavConverter::Result PcmWavConverter::convert(const QString& source, const Wa
         }
     }
     // The real lengths, now that they are known.
-    written = written && out.seek(0) && out.write(pcm16Header(info.channels, info.samplerate, result.frames)) == 44;
+    written = written && out.seek(0) && out.write(pcm16Header(info.channels, info.samplerate, result.frames)) == header0.size();
     out.close();
     written = written && out.error() == QFile::NoError;
     if (!written || ::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {

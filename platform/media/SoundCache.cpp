@@ -1,6 +1,7 @@
 #include "SoundCache.h"
 
 #include "CourseError.h"
+#include "DiscStreams.h"
 #include "JetStandIn.h"
 #include "PcmWavConverter.h"
 #include "Trace.h"
@@ -18,7 +19,7 @@
 namespace {
 
 // Changes to what a conversion produces change this, so that old copies are made again.
-constexpr const char* kConverterVersion = "pcm16-2";
+constexpr const char* kConverterVersion = "pcm16-3";
 // The leading bytes hashed into a file's fingerprint: the header and the first samples.
 constexpr qint64 kHashedBytes = 65536;
 // Unfinished copies older than this were left by a conversion that never ended.
@@ -135,8 +136,23 @@ SoundCache::Playable SoundCache::playable(const QString& file, Trace* trace)
 {
     QElapsedTimer clock;
     clock.start();
-    const Examined e = examine(file);
     Playable result;
+    // A sound still being copied off a disc image plays as it is read, unless it is to be
+    // converted: that waits for the whole copy.
+    if (DiscStreams::isStreamed(file)) {
+        const std::unique_ptr<QIODevice> stream = DiscStreams::open(file);
+        const WavHeader header = stream ? WavHeader::read(*stream) : WavHeader();
+        if (stream && (!header.isWave() || playsAsItIs(header))) {
+            result.file = file;
+            result.seconds = header.isValid() ? header.seconds() : 0.0;
+            return result;
+        }
+        if (!DiscStreams::finish(file)) {
+            result.error = QStringLiteral("it cannot be read off its disc image");
+            return result;
+        }
+    }
+    const Examined e = examine(file);
     if (!e.error.isEmpty()) {
         result.error = e.error;
         return result;

@@ -1,5 +1,7 @@
 #include "SoundTrackReader.h"
 
+#include "DiscStreams.h"
+
 #include <QFileInfo>
 #include <QUrl>
 #include <cmath>
@@ -57,7 +59,8 @@ std::vector<float> SoundTrackReader::read(const QString& file, double startS, do
             *error = reason;
         return std::vector<float>();
     };
-    if (!QFileInfo(file).isFile())
+    // A file still being copied off a disc image is read whole: its copy is waited for.
+    if (!DiscStreams::finish(file))
         return failed(QStringLiteral("no file %1").arg(file));
     if (!(endS > startS) || rate <= 0)
         return failed(QStringLiteral("no stretch %1 s to %2 s").arg(startS).arg(endS));

@@ -1,5 +1,7 @@
 #include "TempoPlayer.h"
 
+#include "DiscStreams.h"
+
 #include "Trace.h"
 
 #include <QFileInfo>
@@ -50,7 +52,8 @@ bool TempoPlayer::play(const QString& file, double startS, double endS, double r
     release();
     m_error.clear();
     m_file = file;
-    if (!QFileInfo(file).isFile()) {
+    // A file still being copied off a disc image is read whole: its copy is waited for.
+    if (!DiscStreams::finish(file)) {
         fail(QStringLiteral("no file %1").arg(file));
         return false;
     }

@@ -1,6 +1,9 @@
 #include "VideoContainer.h"
 
-#include <QFile>
+#include "DiscStreams.h"
+
+#include <QIODevice>
+#include <memory>
 #include <QtEndian>
 #include <algorithm>
 #include <optional>
@@ -80,9 +83,11 @@ double pictureRate(const QByteArray& b)
 VideoContainer VideoContainer::read(const QString& file)
 {
     VideoContainer container;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    // A video still being copied off a disc image is read off the image.
+    const std::unique_ptr<QIODevice> device = DiscStreams::open(file);
+    if (!device)
         return container;
+    QIODevice& f = *device;
     const QByteArray head = f.read(kHeadBytes);
     if (head.size() >= 12 && head.startsWith("RIFF") && head.mid(8, 4) == "AVI ")
         container.readAvi(head);

@@ -1,5 +1,6 @@
 #include "VideoPlayer.h"
 
+#include "DiscStreams.h"
 #include "MediaPlayerCore.h"
 #include "Trace.h"
 #include "VideoContainer.h"
@@ -73,10 +74,12 @@ void VideoPlayer::setFileName(const QString& file)
         setReadyState(Uninitialized);
         return;
     }
+    // A video still being copied off a disc image is played as it is read.
     const QFileInfo info(file);
-    if (!info.exists())
+    const bool streamed = DiscStreams::isStreamed(file);
+    if (!info.exists() && !streamed)
         return failOpen(QStringLiteral("the file does not exist"));
-    if (!info.isFile() || !info.isReadable())
+    if (!streamed && (!info.isFile() || !info.isReadable()))
         return failOpen(QStringLiteral("the file cannot be read"));
     setReadyState(Loading);
     traceEvent("open");

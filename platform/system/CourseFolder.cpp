@@ -3,6 +3,7 @@
 #include "CanonicalPath.h"
 #include "CourseError.h"
 #include "CourseImage.h"
+#include "DiscStreams.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -89,6 +90,9 @@ QString CourseFolder::resolve(const QString& name) const
 QString CourseFolder::require(const QString& name) const
 {
     const QString path = m_image ? m_image->localPath(componentsOf(name)) : resolve(name);
+    // A video or sound still being copied off the disc is there: it plays as it is read.
+    if (m_image && DiscStreams::isStreamed(path))
+        return path;
     if (m_image && !QFileInfo(path).isFile())
         throw CourseError(QStringLiteral("missing file \"%1\" (the disc image %2 holds none of that name)").arg(name.trimmed(), m_image->image()));
     if (!QFileInfo(path).isFile())

@@ -31,12 +31,15 @@ public:
     /// its components, or, when there is none, the path as written. Throws CourseError
     /// for an empty name or one that would leave the folder (absolute, drive, `..`, or a
     /// symbolic link inside the folder that leads out of it). On a disc image, the file's
-    /// copy in the cache, made now when it is not there yet; a file that cannot be read
-    /// off the disc is an empty file, as a damaged one (the trace says why).
+    /// copy in the cache, made now when it is not there yet (a large video or sound is not
+    /// waited for: until its copy is there, the path is one the players read off the image,
+    /// see DiscStreams); a file that cannot be read off the disc is an empty file, as a
+    /// damaged one (the trace says why).
     QString resolve(const QString& name) const;
 
     /// As resolve, and throws CourseError naming the file when it does not exist, or, on a
-    /// disc image, when it cannot be read off the disc (naming the image and the damage).
+    /// disc image, when it cannot be read off the disc (naming the image and the damage);
+    /// a video or sound still being copied off the disc is there.
     QString require(const QString& name) const;
 
 private:

@@ -2,6 +2,10 @@
 
 #include "CourseError.h"
 #include "DiscCopy.h"
+#include "DiscCopyJob.h"
+#include "DiscFileReader.h"
+#include "DiscStreams.h"
+#include "DiscTreeFile.h"
 #include "DiscSectors.h"
 #include "Trace.h"
 
@@ -11,26 +15,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Changes to what the tree file holds change this, so that older ones are read again.
-constexpr int treeFormat = 2;
 // Files named in a message about an image cut short before the rest are counted.
 constexpr int namedAtMost = 5;
-constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
-QString treeFile(const QString& folder)
-{
-    return folder + QStringLiteral("tree.json");
-}
 
 // The volume's size as its primary descriptor declares it, in bytes (0 when unknown).
 qint64 declaredSize(const QByteArray& descriptors)
@@ -45,6 +37,12 @@ qint64 declaredSize(const QByteArray& descriptors)
     }
     return 0;
 }
+
+// A copy that does not fit within the cache's limit.
+class CacheFull : public CourseError {
+public:
+    using CourseError::CourseError;
+};
 
 QString listed(const QStringList& names)
 {
@@ -122,11 +120,18 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
     if (m_trace)
         m_trace->event("disc.read",
             { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), QString() }, { QStringLiteral("names"), DiscImage::namesText(m_names) },
-                { QStringLiteral("files"), m_files.size() }, { QStringLiteral("copy"), treeFile(m_folder) },
+                { QStringLiteral("files"), m_files.size() }, { QStringLiteral("copy"), DiscTreeFile::path(m_folder) },
                 { QStringLiteral("ms"), clock.elapsed() } });
 }
 
-CourseImage::~CourseImage() = default;
+CourseImage::~CourseImage()
+{
+    // Copies under way are given up (their unfinished files removed); players reading off
+    // the image read on through streams of their own.
+    for (const auto& [path, background] : m_background)
+        DiscStreams::withdraw(folder() + path);
+    m_background.clear();
+}
 
 bool CourseImage::isDevice(const QString& path)
 {
@@ -157,9 +162,7 @@ void CourseImage::removeEarlierVersions() const
     for (const QString& folder : folders) {
         if (folder == mine.fileName())
             continue;
-        QFile tree(treeFile(discs.filePath(folder) + QLatin1Char('/')));
-        if (tree.open(QIODevice::ReadOnly)
-            && QJsonDocument::fromJson(tree.readAll()).object().value(QStringLiteral("image")).toString() == m_image)
+        if (DiscTreeFile::imageOf(discs.filePath(folder) + QLatin1Char('/')) == m_image)
             QDir(discs.filePath(folder)).removeRecursively();
     }
 }
@@ -187,49 +190,30 @@ void CourseImage::loadTree()
 
 bool CourseImage::readIndex()
 {
-    QFile file(treeFile(m_folder));
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<DiscImage::Tree> kept = DiscTreeFile::read(m_folder);
+    if (!kept)
         return false;
-    const QJsonObject tree = QJsonDocument::fromJson(file.readAll()).object();
-    if (tree.value(QStringLiteral("format")).toInt() != treeFormat)
-        return false;
-    const bool known = DiscTree::namesFromText(tree.value(QStringLiteral("names")).toString(), m_names);
-    const QJsonArray entries = tree.value(QStringLiteral("entries")).toArray();
-    if (!known || entries.isEmpty())
-        return false;
-    for (const QJsonValue& value : entries) {
-        const QJsonArray row = value.toArray();
-        if (row.size() != 4)
-            return false;
-        const QStringList components = row.at(0).toString().split(QLatin1Char('/'));
-        if (!std::all_of(components.cbegin(), components.cend(), DiscImage::isPlainName))
-            return false;
-        addEntry({ row.at(0).toString(), row.at(1).toBool(), quint32(row.at(2).toDouble()), quint32(row.at(3).toDouble()) });
-    }
+    m_names = kept->names;
+    for (const DiscImage::Entry& entry : kept->entries)
+        addEntry(entry);
     return true;
 }
 
 void CourseImage::writeIndex() const
 {
-    QJsonArray entries;
+    DiscImage::Tree tree { m_names, {} };
     // Parents before what they hold, as addEntry() wants them back.
     QList<QString> order { QString() };
     for (qsizetype i = 0; i < order.size(); ++i) {
-        const Node node = m_tree.value(order.at(i));
-        for (const QString& child : node.children) {
+        for (const QString& child : m_tree.value(order.at(i)).children) {
             const QString path = order.at(i).isEmpty() ? child : order.at(i) + QLatin1Char('/') + child;
-            const DiscImage::Entry entry = m_tree.value(path).entry;
-            entries.append(QJsonArray { entry.path, entry.folder, double(entry.sector), double(entry.size) });
-            if (entry.folder)
+            tree.entries << m_tree.value(path).entry;
+            if (tree.entries.last().folder)
                 order << path;
         }
     }
-    const QJsonObject tree { { QStringLiteral("format"), treeFormat }, { QStringLiteral("image"), m_image },
-        { QStringLiteral("names"), DiscImage::namesText(m_names) }, { QStringLiteral("entries"), entries } };
     // Only what saves reading the tree again: a tree that cannot be kept is read next time.
-    QSaveFile file(treeFile(m_folder));
-    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(tree).toJson(QJsonDocument::Compact)) >= 0 && file.commit())
-        QFile::setPermissions(treeFile(m_folder), ownerOnly);
+    DiscTreeFile::write(m_folder, m_image, tree);
 }
 
 QString CourseImage::find(const QStringList& parts) const
@@ -259,13 +243,18 @@ bool CourseImage::isFile(const QString& path) const
     return node != m_tree.cend() && !node->entry.folder;
 }
 
-QString CourseImage::copyExtent(const DiscImage::Entry& entry) const
+QString CourseImage::extentOf(const DiscImage::Entry& entry) const
+{
+    return m_folder + QStringLiteral("extents/%1-%2").arg(entry.sector).arg(entry.size);
+}
+
+std::optional<CourseImage::ExtentCopy> CourseImage::startExtent(const DiscImage::Entry& entry) const
 {
     // Names that share an extent share its copy: a disc whose names all point at one large
     // extent costs that extent once.
-    const QString target = m_folder + QStringLiteral("extents/%1-%2").arg(entry.sector).arg(entry.size);
+    const QString target = extentOf(entry);
     if (QFileInfo(target).size() == entry.size && QFileInfo(target).isFile())
-        return target;
+        return std::nullopt;
     QFile::remove(target); // not what the disc holds (changed by hand): made again
     if (!QDir().mkpath(QFileInfo(target).path()))
         throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(QFileInfo(target).path(), m_image));
@@ -278,40 +267,70 @@ QString CourseImage::copyExtent(const DiscImage::Entry& entry) const
                               .arg(m_image)
                               .arg(m_size));
     if (!m_cache->makeRoom(entry.size))
-        throw CourseError(QStringLiteral("%1: the file \"%2\" cannot be copied out: the copies of disc images would take more than the %3 MiB "
+        throw CacheFull(QStringLiteral("%1: the file \"%2\" cannot be copied out: the copies of disc images would take more than the %3 MiB "
                                          "the settings allow (DiscCacheMB)")
                               .arg(m_image, entry.path)
                               .arg(m_cache->limit() >> 20));
-
+    // Counted from the start, so that copies under way side by side keep within the bounds.
+    m_copied += entry.size;
+    m_cache->written(entry.size);
     // Of this copy alone: a screen's timer may start another of the same extent meanwhile.
     static int copies = 0;
-    const QString part = target + QStringLiteral(".part-%1-%2").arg(QCoreApplication::applicationPid()).arg(++copies);
-    QFile out(part);
+    return ExtentCopy { target, target + QStringLiteral(".part-%1-%2").arg(QCoreApplication::applicationPid()).arg(++copies) };
+}
+
+void CourseImage::writeExtent(const DiscImage::Entry& entry, const ExtentCopy& copy, const DiscImage::Progress& progress) const
+{
+    QFile out(copy.part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, part, entry.path, out.errorString()));
+        throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, out.errorString()));
     try {
-        DiscCopy::run(entry.path, entry.size, [&](const std::function<void(qint64)>& progress) {
-            m_reader->read(entry, out, progress);
-            if (!out.flush() || ::fsync(out.handle()) != 0)
-                throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, part, entry.path, out.errorString()));
-        });
+        m_reader->read(entry, out, progress);
+        if (!out.flush() || ::fsync(out.handle()) != 0)
+            throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, out.errorString()));
     } catch (const CourseError&) {
         out.close();
-        QFile::remove(part);
+        QFile::remove(copy.part);
         throw;
     }
     out.close();
     // The disc's files are only read from: the copy says so.
-    QFile::setPermissions(part, QFileDevice::ReadOwner);
+    QFile::setPermissions(copy.part, QFileDevice::ReadOwner);
     // Never over a copy another player made meanwhile, which it may have open.
-    if (!QFile::rename(part, target)) {
-        QFile::remove(part);
-        if (!QFileInfo(target).isFile())
-            throw CourseError(QStringLiteral("%1: the copy of \"%2\" cannot be named %3").arg(m_image, entry.path, target));
+    if (!QFile::rename(copy.part, copy.target)) {
+        QFile::remove(copy.part);
+        if (!QFileInfo(copy.target).isFile())
+            throw CourseError(QStringLiteral("%1: the copy of \"%2\" cannot be named %3").arg(m_image, entry.path, copy.target));
     }
-    m_copied += entry.size;
-    m_cache->written(entry.size);
-    return target;
+}
+
+QString CourseImage::copyExtent(const DiscImage::Entry& entry) const
+{
+    // A copy of the same extent under way in the background is waited for, not repeated.
+    finishBackground(copyingExtentOf(entry));
+    const std::optional<ExtentCopy> copy = startExtent(entry);
+    if (!copy)
+        return extentOf(entry);
+    try {
+        DiscCopy::run(entry.path, entry.size, [&](const std::function<void(qint64)>& progress) { writeExtent(entry, *copy, progress); });
+    } catch (const CourseError&) {
+        m_copied -= entry.size;
+        m_cache->written(-qint64(entry.size));
+        throw;
+    }
+    return copy->target;
+}
+
+void CourseImage::linkName(const QString& extent, const QString& path) const
+{
+    // The name is a second link to the extent's copy; never over one another player made.
+    const QString target = folder() + path;
+    const QFileInfo made(target);
+    if (made.exists() || made.isSymLink())
+        QFile::remove(target);
+    if (::link(QFile::encodeName(extent).constData(), QFile::encodeName(target).constData()) != 0 && errno != EEXIST
+        && ::symlink(QFile::encodeName(extent).constData(), QFile::encodeName(target).constData()) != 0 && errno != EEXIST)
+        throw CourseError(QStringLiteral("%1: the copy of \"%2\" cannot be named %3").arg(m_image, path, target));
 }
 
 QString CourseImage::localFile(const QString& path) const
@@ -328,18 +347,109 @@ QString CourseImage::localFile(const QString& path) const
 
     QElapsedTimer clock;
     clock.start();
-    const QString extent = copyExtent(entry);
-    // The name is a second link to the extent's copy; never over one another player made.
-    if (made.exists() || made.isSymLink())
-        QFile::remove(target);
-    if (::link(QFile::encodeName(extent).constData(), QFile::encodeName(target).constData()) != 0 && errno != EEXIST
-        && ::symlink(QFile::encodeName(extent).constData(), QFile::encodeName(target).constData()) != 0 && errno != EEXIST)
-        throw CourseError(QStringLiteral("%1: the copy of \"%2\" cannot be named %3").arg(m_image, path, target));
+    linkName(copyExtent(entry), path);
     if (m_trace)
         m_trace->event("disc.read",
             { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), path }, { QStringLiteral("bytes"), qint64(entry.size) },
                 { QStringLiteral("copy"), target }, { QStringLiteral("ms"), clock.elapsed() } });
     return target;
+}
+
+bool CourseImage::isPlayedWhileCopied(const DiscImage::Entry& entry)
+{
+    static const QStringList played { QStringLiteral("avi"), QStringLiteral("mpg"), QStringLiteral("mpeg"), QStringLiteral("mpe"),
+        QStringLiteral("mp4"), QStringLiteral("mov"), QStringLiteral("wmv"), QStringLiteral("asf"), QStringLiteral("wav"),
+        QStringLiteral("mp3"), QStringLiteral("ogg"), QStringLiteral("wma") };
+    return !entry.folder && entry.size >= PlayWhileCopiedFrom && played.contains(QFileInfo(entry.path).suffix().toLower());
+}
+
+QString CourseImage::copyingExtentOf(const DiscImage::Entry& entry) const
+{
+    for (const auto& [path, background] : m_background) {
+        const DiscImage::Entry other = m_tree.value(path).entry;
+        if (background.job && other.sector == entry.sector && other.size == entry.size)
+            return path;
+    }
+    return {};
+}
+
+QString CourseImage::playedWhileCopied(const QString& path) const
+{
+    const QString target = folder() + path;
+    if (m_background.count(path))
+        return target;
+    const DiscImage::Entry entry = m_tree.value(path).entry;
+    // Copied, or being copied, under another name (a disc's names may share an extent), or
+    // to fail as a copy does.
+    if (!copyingExtentOf(entry).isEmpty() || QFileInfo(extentOf(entry)).size() == entry.size || !QDir().mkpath(QFileInfo(target).path()))
+        return localFile(path);
+    std::optional<ExtentCopy> copy;
+    try {
+        copy = startExtent(entry);
+    } catch (const CacheFull& full) {
+        // The file is still read off the image, at every use.
+        traceUnreadable(path, full.message());
+    }
+    const std::shared_ptr<const DiscSectors> sectors = m_reader->sectors();
+    const QString image = m_image;
+    DiscStreams::offer(target,
+        { [sectors, image, entry] { return std::make_shared<const DiscFileReader>(sectors, image, entry); }, [this, path] { finishBackground(path); } });
+    Background& background = m_background[path];
+    background.clock.start();
+    if (copy)
+        background.job = std::make_unique<DiscCopyJob>(
+            entry.path, entry.size,
+            [this, entry, path, made = *copy](const std::function<void(qint64)>& progress) {
+                writeExtent(entry, made, progress);
+                linkName(made.target, path);
+            },
+            [this, path] { settleBackground(path); });
+    return target;
+}
+
+void CourseImage::finishBackground(const QString& path) const
+{
+    const auto found = m_background.find(path);
+    if (found == m_background.end() || !found->second.job)
+        return;
+    // The copy's end, told meanwhile from the event loop, is not to take the job away
+    // while it is waited for.
+    found->second.waited = true;
+    try {
+        found->second.job->wait();
+    } catch (const CourseError&) {
+        // settleBackground() tells
+    }
+    found->second.waited = false;
+    settleBackground(path);
+}
+
+void CourseImage::settleBackground(const QString& path) const
+{
+    const auto found = m_background.find(path);
+    if (found == m_background.end() || !found->second.job || !found->second.job->isFinished() || found->second.waited)
+        return;
+    const DiscImage::Entry entry = m_tree.value(path).entry;
+    const std::exception_ptr failure = found->second.job->failure();
+    const qint64 ms = found->second.clock.elapsed();
+    m_background.erase(found);
+    DiscStreams::withdraw(folder() + path);
+    if (failure) {
+        m_copied -= entry.size;
+        m_cache->written(-qint64(entry.size));
+        try {
+            std::rethrow_exception(failure);
+        } catch (const CourseError& error) {
+            // Read no more: the player that was playing it meets the damage itself.
+            m_unreadable.insert(path, error.message());
+            traceUnreadable(path, error.message());
+        }
+        return;
+    }
+    if (m_trace)
+        m_trace->event("disc.read",
+            { { QStringLiteral("image"), m_image }, { QStringLiteral("entry"), path }, { QStringLiteral("bytes"), qint64(entry.size) },
+                { QStringLiteral("copy"), folder() + path }, { QStringLiteral("ms"), ms } });
 }
 
 void CourseImage::traceDamaged(const DamagedDiscImage& damaged) const
@@ -361,6 +471,9 @@ QString CourseImage::localPath(const QStringList& parts, Unreadable unreadable) 
     if (path.isEmpty())
         return folder() + parts.join(QLatin1Char('/'));
     if (isFile(path)) {
+        const QFileInfo made(folder() + path);
+        if (!m_unreadable.contains(path) && isPlayedWhileCopied(m_tree.value(path).entry) && !(made.isFile() && made.size() == m_tree.value(path).entry.size))
+            return playedWhileCopied(path);
         if (unreadable == Unreadable::Throw)
             return localFile(path);
         // Tried once: a file that could not be read is not read again at every use.

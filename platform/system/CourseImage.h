@@ -3,10 +3,15 @@
 #include "DiscCache.h"
 #include "DiscImage.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <memory>
+#include <optional>
+
+class DiscCopyJob;
 
 class QIODevice;
 class Trace;
@@ -69,8 +74,18 @@ public:
     };
 
     /// The local path of the file PARTS names: localFile() of what find() gives, or where
-    /// such a file would lie when the disc has none (a path that does not exist).
+    /// such a file would lie when the disc has none (a path that does not exist). A video
+    /// or sound not yet copied (isPlayedWhileCopied()) is not waited for: its copy is made
+    /// in the background, and until it is there the path is one that DiscStreams reads
+    /// straight off the image (a copy that cannot be kept, as the cache is full, leaves it
+    /// read off the image at every use).
     QString localPath(const QStringList& parts, Unreadable unreadable = Unreadable::Throw) const;
+
+    /// Videos and sounds of at least this many bytes are played while they are copied.
+    static constexpr qint64 PlayWhileCopiedFrom = 1 << 20;
+    /// Whether the file ENTRY is played while it is copied: a video or sound (by its name's
+    /// suffix) of PlayWhileCopiedFrom bytes or more.
+    static bool isPlayedWhileCopied(const DiscImage::Entry& entry);
 
     /// Every file of the disc, by its path, in the order of its tree.
     QStringList files() const;
@@ -93,7 +108,28 @@ private:
     void writeIndex() const;
     void removeEarlierVersions() const;
     void addEntry(const DiscImage::Entry& entry);
+    /// An extent's copy about to be made: where it goes, and the unfinished file first.
+    struct ExtentCopy {
+        QString target;
+        QString part;
+    };
+    /// A copy of the disc's file PATH being made in the background (none: read off the
+    /// image at every use, as its copy cannot be kept).
+    struct Background {
+        std::unique_ptr<DiscCopyJob> job;
+        QElapsedTimer clock;
+        bool waited = false; ///< finishBackground() waits for it
+    };
+
+    QString extentOf(const DiscImage::Entry& entry) const;
     QString copyExtent(const DiscImage::Entry& entry) const;
+    std::optional<ExtentCopy> startExtent(const DiscImage::Entry& entry) const;
+    void writeExtent(const DiscImage::Entry& entry, const ExtentCopy& copy, const DiscImage::Progress& progress) const;
+    void linkName(const QString& extent, const QString& path) const;
+    QString playedWhileCopied(const QString& path) const;
+    QString copyingExtentOf(const DiscImage::Entry& entry) const;
+    void finishBackground(const QString& path) const;
+    void settleBackground(const QString& path) const;
     void traceUnreadable(const QString& path, const QString& reason) const;
     void traceDamaged(const DamagedDiscImage& damaged) const;
 
@@ -108,4 +144,5 @@ private:
     std::unique_ptr<DiscCache> m_cache;
     mutable qint64 m_copied = -1;               ///< bytes of this image's extent copies, counted at the first copy
     mutable QHash<QString, QString> m_unreadable; ///< files that could not be copied, and why
+    mutable std::map<QString, Background> m_background; ///< by path; ends before the reader it reads with
 };

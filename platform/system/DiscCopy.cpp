@@ -1,19 +1,11 @@
 #include "DiscCopy.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QThread>
-#include <QTimer>
+#include "DiscCopyJob.h"
 
-#include <atomic>
-#include <exception>
-#include <thread>
+#include <QCoreApplication>
+#include <QThread>
 
 namespace {
-
-// How often a waiting thread looks at the copy's progress.
-constexpr int tickMs = 50;
 
 DiscCopy::Shown& shownOnce()
 {
@@ -28,6 +20,11 @@ void DiscCopy::setShown(Shown shown)
     shownOnce() = std::move(shown);
 }
 
+const DiscCopy::Shown& DiscCopy::shown()
+{
+    return shownOnce();
+}
+
 void DiscCopy::run(const QString& what, qint64 total, const Work& work)
 {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -35,40 +32,6 @@ void DiscCopy::run(const QString& what, qint64 total, const Work& work)
         work([](qint64) { });
         return;
     }
-    std::atomic<qint64> done { 0 };
-    std::atomic<bool> finished { false };
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            work([&done](qint64 bytes) { done = bytes; });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished = true;
-    });
-    // The loop ends on the tick after the copy: a nested copy's loop, run meanwhile by a
-    // timer of the screen, ends its own first.
-    QEventLoop loop;
-    QTimer tick;
-    QElapsedTimer clock;
-    clock.start();
-    bool shown = false;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (finished) {
-            loop.quit();
-            return;
-        }
-        if (clock.elapsed() >= ShowAfterMs && shownOnce()) {
-            shown = true;
-            shownOnce()(what, done, total);
-        }
-    });
-    tick.start(tickMs);
-    if (!finished)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
-    if (shown && shownOnce())
-        shownOnce()(what, total, total);
-    if (failure)
-        std::rethrow_exception(failure);
+    DiscCopyJob job(what, total, work);
+    job.wait();
 }

@@ -16,6 +16,8 @@ public:
 
     /// Where progress is shown (the player's window installs it); none by default.
     static void setShown(Shown shown);
+    /// Where progress is shown; empty when nowhere.
+    static const Shown& shown();
 
     /// Runs WORK for WHAT (TOTAL bytes). Rethrows what the work threw.
     static void run(const QString& what, qint64 total, const Work& work);

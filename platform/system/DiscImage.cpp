@@ -3,7 +3,9 @@
 #include "DiscSectors.h"
 #include "ReaderProcess.h"
 
+#include <QFileInfo>
 #include <QIODevice>
+#include <algorithm>
 
 namespace {
 
@@ -66,7 +68,7 @@ QByteArray DiscImage::volumeDescriptors(const QString& image)
 
 DiscImage::DiscImage(const QString& image)
     : m_image(image)
-    , m_sectors(std::make_unique<DiscSectors>(image))
+    , m_sectors(std::make_shared<const DiscSectors>(image))
 {
 }
 
@@ -126,11 +128,7 @@ void DiscImage::read(const Entry& entry, QIODevice& out, const Progress& progres
         const qint64 sectors = std::min<qint64>(sectorsPerRead, (left + SectorSize - 1) / SectorSize);
         const qint64 wanted = std::min(left, sectors * SectorSize);
         if (!m_sectors->read(quint32(sector), int(sectors), buffer.data()))
-            throw CourseError(QStringLiteral("the disc image %1 is damaged or cut short: the file \"%2\" cannot be read whole "
-                                             "(%3 of its %4 bytes are there)")
-                                  .arg(m_image, entry.path)
-                                  .arg(qint64(entry.size) - left)
-                                  .arg(entry.size));
+            throw CourseError(unreadable(entry));
         if (out.write(buffer.constData(), wanted) != wanted)
             throw CourseError(QStringLiteral("%1: the file \"%2\" of the disc image cannot be written out: %3").arg(m_image, entry.path, out.errorString()));
         left -= wanted;
@@ -138,4 +136,18 @@ void DiscImage::read(const Entry& entry, QIODevice& out, const Progress& progres
         if (progress)
             progress(qint64(entry.size) - left);
     }
+}
+
+QString DiscImage::unreadable(const DiscSectors& sectors, const QString& image, const Entry& entry)
+{
+    // What the image holds of the file, not what was read of it before the failure: a read
+    // of many sectors fails as a whole when its last ones are missing. An image file cut
+    // short after it was opened holds less than it did then.
+    const qint64 held = sectors.kind() == DiscSectors::Kind::IsoFile ? std::min(sectors.size(), QFileInfo(image).size()) : sectors.size();
+    const qint64 there = std::clamp<qint64>(held - qint64(entry.sector) * SectorSize, 0, entry.size);
+    return QStringLiteral("the disc image %1 is damaged or cut short: the file \"%2\" cannot be read whole "
+                          "(%3 of its %4 bytes are there)")
+        .arg(image, entry.path)
+        .arg(there)
+        .arg(entry.size);
 }

@@ -82,6 +82,14 @@ public:
     /// damaged or cut short image) or written.
     void read(const Entry& entry, QIODevice& out, const Progress& progress = {}) const;
 
+    /// The image's sectors, for what reads them after this object is gone (DiscFileStream).
+    std::shared_ptr<const DiscSectors> sectors() const { return m_sectors; }
+
+    /// Why the file ENTRY cannot be read whole: the image is damaged or cut short, and
+    /// how many of its bytes it holds.
+    QString unreadable(const Entry& entry) const { return unreadable(*m_sectors, m_image, entry); }
+    static QString unreadable(const DiscSectors& sectors, const QString& image, const Entry& entry);
+
     /// What the reader program is asked to do.
     enum class Work { Tree, Probe };
 
@@ -92,5 +100,5 @@ public:
 
 private:
     QString m_image;
-    std::unique_ptr<DiscSectors> m_sectors;
+    std::shared_ptr<const DiscSectors> m_sectors;
 };

@@ -91,9 +91,14 @@ void readEntries(const QByteArray& area, RockRidge& rr, QByteArray& next)
     while (at + 4 <= area.size()) {
         const uchar* e = bytes(area, at);
         const int length = e[2];
+        const QByteArray signature(reinterpret_cast<const char*>(e), 2);
+        // Shorter than an entry's own header: the padding after the last entry, unless it
+        // names an entry that is read (which no reader can step over).
+        static const QList<QByteArray> interpreted { "NM", "PX", "SL", "RE", "CL", "CE", "ST" };
+        if (length < 4 && interpreted.contains(signature))
+            throw CourseError(QStringLiteral("a Rock Ridge %1 entry of %2 bytes is damaged (it takes 4 at least)").arg(QString::fromLatin1(signature)).arg(length));
         if (length < 4 || at + length > area.size())
             return;
-        const QByteArray signature(reinterpret_cast<const char*>(e), 2);
         // An entry too short for its own fields is a damaged (or hostile) disc: some
         // readers copy such a name over their own memory.
         const int shortest = signature == "NM" ? 5 : signature == "PX" || signature == "CL" ? 12 : signature == "CE" ? 28 : 4;

@@ -2,6 +2,7 @@
 
 #include "CanonicalPath.h"
 #include "CourseError.h"
+#include "CourseFolder.h"
 #include "CourseImage.h"
 #include "Database.h"
 #include "JetConverter.h"
@@ -144,6 +145,9 @@ int CourseImport::run(const QString& course, const QString& output)
     const QDir from(QFileInfo(course).absoluteFilePath());
     if (!from.exists())
         throw CourseError(QStringLiteral("course folder %1 does not exist").arg(course));
+    // The same refusal as the player's: a folder without its content database is no course.
+    if (!QFileInfo(CourseFolder(from.path()).resolve(QStringLiteral("bbm.mdb"))).isFile())
+        throw CourseError(QStringLiteral("missing file \"bbm.mdb\" (the course folder %1 holds none of that name)").arg(from.path()));
     const QString to = QFileInfo(output).absoluteFilePath();
     // By where the folders really are, links followed: an output inside the course would
     // overwrite the course's own files with their copies (and be copied into itself), a
