@@ -1,4 +1,5 @@
 #include "OwnLessonAdder.h"
+#include "EmbeddedSubtitles.h"
 #include "OwnLessonDatabase.h"
 #include "PhrasePairing.h"
 #include "SubtitleFinder.h"
@@ -23,9 +24,10 @@ OwnLessons::Added refused(const QString& error, const QString& detail = {})
 
 } // namespace
 
-OwnLessonAdder::OwnLessonAdder(QString databaseFile, Probe probe)
+OwnLessonAdder::OwnLessonAdder(QString databaseFile, Probe probe, TrackReader tracks)
     : m_databaseFile(std::move(databaseFile))
     , m_probe(std::move(probe))
+    , m_tracks(std::move(tracks))
 {
 }
 
@@ -59,6 +61,27 @@ bool OwnLessonAdder::read(const QString& file, Subtitles& into, OwnLessons::Adde
     return true;
 }
 
+bool OwnLessonAdder::readTracks(const QString& video, Subtitles& english, Subtitles& spanish, OwnLessons::Added& added) const
+{
+    const EmbeddedSubtitles::Result result = m_tracks(video);
+    if (!result.error.isEmpty()) {
+        added.error = result.error;
+        added.detail = result.detail;
+        return false;
+    }
+    for (const EmbeddedSubtitles::Track& track : result.tracks) {
+        const SubtitleFinder::Language language = SubtitleFinder::languageOf(track.language);
+        Subtitles& into = language == SubtitleFinder::Language::English ? english : spanish;
+        if (language == SubtitleFinder::Language::None || !into.source.isEmpty())
+            continue;
+        into.source = QStringLiteral("%1#%2").arg(video).arg(track.number);
+        into.cues = track.cues;
+        if (track.cut)
+            added.notes.append(QStringLiteral("La pista de subtítulos %1 del vídeo es demasiado larga: se ha leído solo su principio.").arg(track.number));
+    }
+    return true;
+}
+
 OwnLessons::Added OwnLessonAdder::add(const OwnLessons::Request& request) const
 {
     const QFileInfo videoInfo(request.video);
@@ -80,6 +103,8 @@ OwnLessons::Added OwnLessonAdder::add(const OwnLessons::Request& request) const
                                       "ordenador no sabe leer.")
                            .arg(nameOf(video)),
             facts.detail);
+    if ((english.source.isEmpty() || spanish.source.isEmpty()) && !readTracks(video, english, spanish, added))
+        return added;
 
     const QList<OwnLessons::Phrase> phrases = phrasesOf(english.cues, spanish.cues);
     if (phrases.isEmpty())
