@@ -1,5 +1,6 @@
 #include "EmbeddedSubtitles.h"
 #include "EmbeddedCueText.h"
+#include "GstStreams.h"
 #include "SubtitleReader.h"
 
 #include <QFileInfo>
@@ -115,12 +116,7 @@ void freeHandoff(gpointer data, GClosure*)
 void sinkStream(GstElement*, GstPad* pad, gpointer data)
 {
     auto* reading = static_cast<Reading*>(data);
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (!caps)
-        caps = gst_pad_query_caps(pad, nullptr);
-    const QByteArray type = caps && gst_caps_get_size(caps) > 0 ? QByteArray(gst_structure_get_name(gst_caps_get_structure(caps, 0))) : QByteArray();
-    if (caps)
-        gst_caps_unref(caps);
+    const QByteArray type = GstStreams::mediaType(pad);
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     {
@@ -134,10 +130,7 @@ void sinkStream(GstElement*, GstPad* pad, gpointer data)
         }
         gst_bin_add(GST_BIN(reading->pipeline), sink);
     }
-    gst_element_sync_state_with_parent(sink);
-    GstPad* sinkPad = gst_element_get_static_pad(sink, "sink");
-    gst_pad_link(pad, sinkPad);
-    gst_object_unref(sinkPad);
+    GstStreams::feed(pad, sink);
 }
 
 // SSA and ASS tracks are taken as the demuxer gives them: a subtitle parser after it
@@ -155,18 +148,6 @@ void endWithoutText(GstElement*, gpointer data)
     const QMutexLocker lock(&reading->mutex);
     if (reading->tracks.empty())
         gst_element_post_message(reading->pipeline, gst_message_new_application(GST_OBJECT(reading->pipeline), gst_structure_new_empty("no-text")));
-}
-
-QString errorOf(GstMessage* message)
-{
-    GError* error = nullptr;
-    gchar* debug = nullptr;
-    gst_message_parse_error(message, &error, &debug);
-    const QString text = QString::fromUtf8(error ? error->message : "error") + (debug ? QStringLiteral(" (%1)").arg(QString::fromUtf8(debug)) : QString());
-    if (error)
-        g_error_free(error);
-    g_free(debug);
-    return text;
 }
 
 } // namespace
@@ -207,14 +188,11 @@ EmbeddedSubtitles::Result EmbeddedSubtitles::read(const QString& video, int time
     if (gst_element_set_state(reading.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         detail = QStringLiteral("the pipeline does not start");
     } else {
-        GstBus* bus = gst_element_get_bus(reading.pipeline);
-        message = gst_bus_timed_pop_filtered(bus, GstClockTime(timeoutMs) * GST_MSECOND,
-            GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION));
-        gst_object_unref(bus);
+        message = GstStreams::waitFor(reading.pipeline, GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION, timeoutMs);
         if (!message)
             detail = QStringLiteral("not read to its end in %1 ms").arg(timeoutMs);
         else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
-            detail = errorOf(message);
+            detail = GstStreams::errorOf(message);
     }
     if (message)
         gst_message_unref(message);

@@ -86,7 +86,8 @@ OwnLessons::Added OwnLessonAdder::add(const OwnLessons::Request& request) const
 {
     const QFileInfo videoInfo(request.video);
     if (request.video.isEmpty() || !videoInfo.isFile())
-        return refused(OwnLessons::missingVideoText(request.video), QStringLiteral("no file %1").arg(request.video));
+        return refused(OwnLessons::missingVideoText(request.video.isEmpty() ? request.video : videoInfo.absoluteFilePath()),
+            QStringLiteral("no file %1").arg(request.video));
     const QString video = videoInfo.absoluteFilePath();
 
     OwnLessons::Added added;
