@@ -23,6 +23,7 @@ struct Reading {
     QMutex mutex;
     GstElement* pipeline = nullptr;
     std::list<TrackReading> tracks; // a list: the handoffs keep pointers to its entries
+    qint64 bytes = 0;               // read from all tracks
 };
 
 QString languageIn(const GstTagList* tags)
@@ -88,7 +89,9 @@ void takeCue(GstElement*, GstBuffer* buffer, GstPad* pad, gpointer data)
     const GstClockTime start = GST_BUFFER_PTS(buffer);
     if (track.cut || !GST_CLOCK_TIME_IS_VALID(start))
         return;
-    if (track.cues.size() >= SubtitleReader::kMaxCues || track.bytes + qint64(gst_buffer_get_size(buffer)) > EmbeddedSubtitles::MaxTrackBytes) {
+    const qint64 size = qint64(gst_buffer_get_size(buffer));
+    if (track.cues.size() >= SubtitleReader::kMaxCues || track.bytes + size > EmbeddedSubtitles::MaxTrackBytes
+        || handoff->reading->bytes + size > EmbeddedSubtitles::MaxBytes) {
         track.cut = true;
         return;
     }
@@ -98,6 +101,7 @@ void takeCue(GstElement*, GstBuffer* buffer, GstPad* pad, gpointer data)
     const QByteArray payload(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
     gst_buffer_unmap(buffer, &map);
     track.bytes += payload.size();
+    handoff->reading->bytes += payload.size();
     SubtitleCue cue;
     cue.startMs = streamMs(pad, start);
     const GstClockTime duration = GST_BUFFER_DURATION(buffer);

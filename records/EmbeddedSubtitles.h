@@ -11,12 +11,14 @@
 /// bounded (a pipeline that stalls is given up), and so are the tracks, cues and bytes.
 class EmbeddedSubtitles {
 public:
-    /// How long reading a file may take: a two-hour film is read in seconds.
-    static constexpr int TimeoutMs = 60000;
+    /// How long reading a file may take: the whole file is read (a film of 4 GB from a
+    /// slow disc takes a minute), its picture and sound undecoded.
+    static constexpr int TimeoutMs = 120000;
     /// Tracks beyond this many are not read.
-    static constexpr int MaxTracks = 32;
-    /// The text read from one track, at most (as a subtitle file's).
+    static constexpr int MaxTracks = 16;
+    /// The text read from one track, at most (as a subtitle file's), and from all.
     static constexpr qint64 MaxTrackBytes = 8 * 1024 * 1024;
+    static constexpr qint64 MaxBytes = 16 * 1024 * 1024;
 
     struct Track {
         int number = 0;   ///< 1, 2, … in the order of the video's subtitle tracks

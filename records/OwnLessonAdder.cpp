@@ -61,7 +61,7 @@ bool OwnLessonAdder::read(const QString& file, Subtitles& into, OwnLessons::Adde
     return true;
 }
 
-bool OwnLessonAdder::readTracks(const QString& video, Subtitles& english, Subtitles& spanish, OwnLessons::Added& added) const
+bool OwnLessonAdder::readTracks(const QString& video, Subtitles& english, Subtitles& spanish, OwnLessons::Added& added, int& others) const
 {
     const EmbeddedSubtitles::Result result = m_tracks(video);
     if (!result.error.isEmpty()) {
@@ -72,6 +72,8 @@ bool OwnLessonAdder::readTracks(const QString& video, Subtitles& english, Subtit
     for (const EmbeddedSubtitles::Track& track : result.tracks) {
         const SubtitleFinder::Language language = SubtitleFinder::languageOf(track.language);
         Subtitles& into = language == SubtitleFinder::Language::English ? english : spanish;
+        if (language == SubtitleFinder::Language::None)
+            ++others;
         if (language == SubtitleFinder::Language::None || !into.source.isEmpty())
             continue;
         into.source = QStringLiteral("%1#%2").arg(video).arg(track.number);
@@ -104,12 +106,16 @@ OwnLessons::Added OwnLessonAdder::add(const OwnLessons::Request& request) const
                                       "ordenador no sabe leer.")
                            .arg(nameOf(video)),
             facts.detail);
-    if ((english.source.isEmpty() || spanish.source.isEmpty()) && !readTracks(video, english, spanish, added))
+    int otherTracks = 0;
+    if ((english.source.isEmpty() || spanish.source.isEmpty()) && !readTracks(video, english, spanish, added, otherTracks))
         return added;
 
     const QList<OwnLessons::Phrase> phrases = phrasesOf(english.cues, spanish.cues);
     if (phrases.isEmpty())
-        return refused(QStringLiteral("El vídeo «%1» no tiene subtítulos en inglés ni en español.").arg(nameOf(video)));
+        return refused(QStringLiteral("El vídeo «%1» no tiene subtítulos en inglés ni en español.").arg(nameOf(video))
+            + (otherTracks > 0 ? QStringLiteral(" Lleva %1 de subtítulos en otro idioma o sin idioma: elige tú los archivos.")
+                                     .arg(otherTracks == 1 ? QStringLiteral("una pista") : QStringLiteral("%1 pistas").arg(otherTracks))
+                               : QString()));
     if (english.cues.isEmpty())
         added.notes.append(QStringLiteral("Sin subtítulos en inglés."));
     if (spanish.cues.isEmpty())

@@ -35,9 +35,10 @@ private:
     /// Reads FILE, or finds them; false (with the learner's message in ADDED) on a failure.
     bool read(const QString& file, Subtitles& into, OwnLessons::Added& added) const;
 
-    /// Takes the video's own tracks for the languages without a file; false (with the
-    /// learner's message in ADDED) when the video's tracks cannot be read.
-    bool readTracks(const QString& video, Subtitles& english, Subtitles& spanish, OwnLessons::Added& added) const;
+    /// Takes the video's own tracks for the languages without a file, counting in OTHERS
+    /// those of no language of ours; false (with the learner's message in ADDED) when the
+    /// video's tracks cannot be read.
+    bool readTracks(const QString& video, Subtitles& english, Subtitles& spanish, OwnLessons::Added& added, int& others) const;
 
     QString m_databaseFile;
     Probe m_probe;
