@@ -4,8 +4,10 @@
 #include "SubtitleReader.h"
 
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <gst/gst.h>
+#include <algorithm>
 #include <list>
 
 namespace {
@@ -24,6 +26,7 @@ struct Reading {
     GstElement* pipeline = nullptr;
     std::list<TrackReading> tracks; // a list: the handoffs keep pointers to its entries
     qint64 bytes = 0;               // read from all tracks
+    int streams = 0;                // the demuxer's streams found so far
 };
 
 QString languageIn(const GstTagList* tags)
@@ -125,6 +128,7 @@ void sinkStream(GstElement*, GstPad* pad, gpointer data)
     g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     {
         const QMutexLocker lock(&reading->mutex);
+        ++reading->streams;
         if (EmbeddedCueText::isText(type) && int(reading->tracks.size()) < EmbeddedSubtitles::MaxTracks) {
             TrackReading& track = reading->tracks.emplace_back();
             track.number = int(reading->tracks.size());
@@ -192,10 +196,22 @@ EmbeddedSubtitles::Result EmbeddedSubtitles::read(const QString& video, int time
     if (gst_element_set_state(reading.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         detail = QStringLiteral("the pipeline does not start");
     } else {
-        message = GstStreams::waitFor(reading.pipeline, GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION, timeoutMs);
-        if (!message)
-            detail = QStringLiteral("not read to its end in %1 ms").arg(timeoutMs);
-        else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        // A file whose demuxer finds no stream at all (one cut short in its header) may
+        // neither end nor fail: given up when its streams are that late.
+        QElapsedTimer clock;
+        clock.start();
+        while (!message && detail.isEmpty()) {
+            const qint64 left = timeoutMs - clock.elapsed();
+            if (left <= 0) {
+                detail = QStringLiteral("not read to its end in %1 ms").arg(timeoutMs);
+                break;
+            }
+            message = GstStreams::waitFor(reading.pipeline, GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION, int(std::min<qint64>(left, 200)));
+            const QMutexLocker lock(&reading.mutex);
+            if (!message && reading.streams == 0 && clock.elapsed() >= StreamsWithinMs)
+                detail = QStringLiteral("no stream found in %1 ms").arg(StreamsWithinMs);
+        }
+        if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
             detail = GstStreams::errorOf(message);
     }
     if (message)
