@@ -4,10 +4,8 @@
 #include "SubtitleReader.h"
 
 #include <QFileInfo>
-#include <QElapsedTimer>
 #include <QMutex>
 #include <gst/gst.h>
-#include <algorithm>
 #include <list>
 
 namespace {
@@ -196,21 +194,12 @@ EmbeddedSubtitles::Result EmbeddedSubtitles::read(const QString& video, int time
     if (gst_element_set_state(reading.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         detail = QStringLiteral("the pipeline does not start");
     } else {
-        // A file whose demuxer finds no stream at all (one cut short in its header) may
-        // neither end nor fail: given up when its streams are that late.
-        QElapsedTimer clock;
-        clock.start();
-        while (!message && detail.isEmpty()) {
-            const qint64 left = timeoutMs - clock.elapsed();
-            if (left <= 0) {
-                detail = QStringLiteral("not read to its end in %1 ms").arg(timeoutMs);
-                break;
-            }
-            message = GstStreams::waitFor(reading.pipeline, GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION, int(std::min<qint64>(left, 200)));
-            const QMutexLocker lock(&reading.mutex);
-            if (!message && reading.streams == 0 && clock.elapsed() >= StreamsWithinMs)
-                detail = QStringLiteral("no stream found in %1 ms").arg(StreamsWithinMs);
-        }
+        message = GstStreams::waitForStreams(reading.pipeline, GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION, timeoutMs,
+            [&reading] {
+                const QMutexLocker lock(&reading.mutex);
+                return reading.streams;
+            },
+            detail);
         if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
             detail = GstStreams::errorOf(message);
     }

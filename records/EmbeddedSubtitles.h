@@ -14,8 +14,6 @@ public:
     /// How long reading a file may take: the whole file is read (a film of 4 GB from a
     /// slow disc takes a minute), its picture and sound undecoded.
     static constexpr int TimeoutMs = 120000;
-    /// How soon a video's streams must be found (a file's header is read in milliseconds).
-    static constexpr int StreamsWithinMs = 5000;
     /// Tracks beyond this many are not read.
     static constexpr int MaxTracks = 16;
     /// The text read from one track, at most (as a subtitle file's), and from all.

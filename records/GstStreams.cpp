@@ -1,5 +1,6 @@
 #include "GstStreams.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 
 namespace GstStreams {
@@ -37,6 +38,25 @@ GstMessage* waitFor(GstElement* pipeline, int types, int timeoutMs)
     GstMessage* message = gst_bus_timed_pop_filtered(bus, GstClockTime(std::max(timeoutMs, 0)) * GST_MSECOND, GstMessageType(types));
     gst_object_unref(bus);
     return message;
+}
+
+GstMessage* waitForStreams(GstElement* pipeline, int types, int timeoutMs, const std::function<int()>& streams, QString& detail)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0) {
+            detail = QStringLiteral("not done in %1 ms").arg(timeoutMs);
+            return nullptr;
+        }
+        if (GstMessage* message = waitFor(pipeline, types, int(std::min<qint64>(left, 200))))
+            return message;
+        if (streams() == 0 && clock.elapsed() >= StreamsWithinMs) {
+            detail = QStringLiteral("no stream found in %1 ms").arg(StreamsWithinMs);
+            return nullptr;
+        }
+    }
 }
 
 QString errorOf(GstMessage* message)

@@ -12,6 +12,7 @@ struct Seen {
     GstElement* pipeline = nullptr;
     bool picture = false;
     bool sound = false;
+    int streams = 0;
     int width = 0;
     int height = 0;
 };
@@ -30,6 +31,7 @@ void sinkStream(GstElement*, GstPad* pad, gpointer data)
         g_object_set(sink, "async", FALSE, nullptr);
     {
         const QMutexLocker lock(&seen->mutex);
+        ++seen->streams;
         if (kind.startsWith("video/x-raw")) {
             seen->picture = true;
             seen->width = width;
@@ -67,9 +69,14 @@ VideoProbe::Facts VideoProbe::probe(const QString& video, int timeoutMs)
     g_signal_connect(source, "pad-added", G_CALLBACK(sinkStream), &seen);
 
     gst_element_set_state(seen.pipeline, GST_STATE_PAUSED);
-    GstMessage* message = GstStreams::waitFor(seen.pipeline, GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR, timeoutMs);
+    GstMessage* message = GstStreams::waitForStreams(seen.pipeline, GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR, timeoutMs,
+        [&seen] {
+            const QMutexLocker lock(&seen.mutex);
+            return seen.streams;
+        },
+        facts.detail);
     if (!message) {
-        facts.detail = QStringLiteral("no picture after %1 ms").arg(timeoutMs);
+        facts.detail = QStringLiteral("no picture: %1").arg(facts.detail);
     } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
         facts.detail = GstStreams::errorOf(message);
     } else {
