@@ -139,12 +139,24 @@ void sinkStream(GstElement*, GstPad* pad, gpointer data)
     GstStreams::feed(pad, sink);
 }
 
-// SSA and ASS tracks are taken as the demuxer gives them: a subtitle parser after it
-// would lose the track's language.
-gboolean parseFurther(GstElement*, GstPad*, GstCaps* caps, gpointer)
+// The demuxer's streams are taken as it gives them: the picture and the sound need no
+// parser (parsing a film's every frame would take longer than reading it), and a subtitle
+// parser after SSA and ASS tracks would lose the track's language.
+gboolean parseFurther(GstElement*, GstPad* pad, GstCaps* caps, gpointer)
 {
     const QByteArray type = gst_caps_get_size(caps) > 0 ? QByteArray(gst_structure_get_name(gst_caps_get_structure(caps, 0))) : QByteArray();
-    return EmbeddedCueText::kindOf(type) != EmbeddedCueText::Kind::Ssa;
+    if (EmbeddedCueText::kindOf(type) == EmbeddedCueText::Kind::Ssa)
+        return FALSE;
+    if (!type.startsWith("video/") && !type.startsWith("audio/"))
+        return TRUE;
+    // "video/x-matroska" and the like are the file itself, before its demuxer.
+    GstElement* parent = gst_pad_get_parent_element(pad);
+    GstElementFactory* factory = parent ? gst_element_get_factory(parent) : nullptr;
+    const char* klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    const bool fromDemuxer = klass && QByteArray(klass).contains("Demux");
+    if (parent)
+        gst_object_unref(parent);
+    return !fromDemuxer;
 }
 
 // A video without subtitle tracks need not be read to its end.
