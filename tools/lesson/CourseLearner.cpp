@@ -1,5 +1,6 @@
 #include "CourseLearner.h"
 #include "CourseError.h"
+#include "DiscCopy.h"
 #include "ExplainedError.h"
 #include "ModuleState.h"
 #include "ProfileFile.h"
@@ -19,6 +20,8 @@ QString folder(const QString& course)
     StartUp start(state, trace, course);
     try {
         start.ResolveProgramFolder();
+        // A course on a disc image: the player shows its copies in a window, this program none.
+        DiscCopy::setShown({});
         try {
             start.prepareFirstRun();
         } catch (const ExplainedError&) {
