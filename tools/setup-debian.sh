@@ -48,6 +48,9 @@ packages=(
   chromium
   # installing and packaging: manual pages, the Debian package and the checks of what it holds
   help2man dpkg-dev file lintian desktop-file-utils appstream
+  # the manual pages are written in Spanish: glibc's locale sources, made into a locale by
+  # localedef at build time
+  locales
 )
 
 missing=()
