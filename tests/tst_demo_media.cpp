@@ -583,6 +583,49 @@ private Q_SLOTS:
         QCOMPARE(sounds->recordCount(), 1);
     }
 
+    // A button drawn at rest keeps a blank inside its border (a caption too wide for one line
+    // wraps), and its caption takes the size given beside it over buttonfont=.
+    void buttonCaptionsStayInsideTheirBorder_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("inkHeight"); // at least, in pixels
+        QTest::newRow("wraps") << "2,2,34,40,Otra vez" << 12;
+        QTest::newRow("one word") << "2,2,34,40,Prueba" << 5;
+        QTest::newRow("one word, too wide") << "2,2,34,40,Grabar,9" << 5;
+        QTest::newRow("its own size") << "2,2,110,26,Ver frases,10" << 8;
+    }
+
+    void buttonCaptionsStayInsideTheirBorder()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, inkHeight);
+        QTemporaryDir dir;
+        const QString recipe = QStringLiteral("picture b.bmp size=120x46 fill=#23405a buttonfont=7 buttons=\"%1\"\n").arg(button);
+        writeFile(dir.filePath(QStringLiteral("src/media.txt")), recipe);
+        MediaRecipes(dir.filePath(QStringLiteral("src")), dir.filePath(QStringLiteral("out"))).run(dir.filePath(QStringLiteral("src/media.txt")));
+        const QImage image(dir.filePath(QStringLiteral("out/b.bmp")));
+        const QStringList parts = button.split(QLatin1Char(','));
+        const QRect rect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
+        const QColor face(232, 220, 192);
+        const auto ink = [&](int x, int y) { return qGray(image.pixel(x, y)) < qGray(face.rgb()) - 60; };
+        // The columns and rows just inside the border (its rounded corners left out) hold no ink.
+        for (int y = rect.top() + 5; y < rect.bottom() - 4; ++y) {
+            for (const int x : { rect.left() + 1, rect.left() + 2, rect.right() - 2, rect.right() - 1 })
+                QVERIFY2(!ink(x, y), qPrintable(QStringLiteral("ink at %1, %2").arg(x).arg(y)));
+        }
+        int top = rect.bottom();
+        int bottom = rect.top();
+        for (int y = rect.top() + 2; y < rect.bottom() - 1; ++y) {
+            for (int x = rect.left() + 2; x < rect.right() - 1; ++x) {
+                if (ink(x, y)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+        QVERIFY2(bottom - top + 1 >= inkHeight, qPrintable(QString::number(bottom - top + 1)));
+    }
+
     void windowRecipeRefusesBadInput_data()
     {
         QTest::addColumn<QString>("recipe");
