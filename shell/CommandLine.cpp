@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "SpanishCommandLine.h"
+
 CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
 {
     CommandLine options;
@@ -7,7 +9,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
         const QString& arg = arguments.at(i);
         auto takeValue = [&](QString& into) {
             if (i + 1 >= arguments.size()) {
-                options.error = QStringLiteral("option %1 needs a value").arg(arg);
+                options.error = QStringLiteral("Falta valor tras «%1».").arg(arg);
                 return;
             }
             into = arguments.at(++i);
@@ -28,7 +30,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
                 if (const auto scale = StageScale::parse(value))
                     options.scale = *scale;
                 else
-                    options.error = QStringLiteral("--scale takes a whole factor from 1 to 16 or 'fit', not '%1'").arg(value);
+                    options.error = QStringLiteral("--scale lleva un factor entero de 1 a 16 o «fit», no «%1».").arg(value);
             }
         } else if (arg == QLatin1String("--window"))
             options.window = true;
@@ -37,7 +39,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
         else if (arg == QLatin1String("--version"))
             options.version = true;
         else if (unknown == Unknown::Refuse)
-            options.error = QStringLiteral("unknown argument '%1'").arg(arg);
+            options.error = QStringLiteral("Opción desconocida «%1».").arg(arg);
         if (!options.error.isEmpty())
             break;
     }
@@ -46,17 +48,24 @@ CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
 
 QString CommandLine::usage()
 {
-    return QStringLiteral(
-        "Usage: tamsel [--course DIR] [--scale N|fit] [--window] [--trace FILE] [--help] [--version]\n"
-        "Plays an interactive English course.\n\n"
-        "  --course DIR   play the course in DIR (the folder that holds bbm.mdb), or\n"
-        "                 straight from the course's ISO 9660 disc image when DIR is one;\n"
-        "                 without it, the course beside the program or the installed one\n"
-        "  --scale N      draw the 640 x 480 stage N times bigger (1 to 16); by default the\n"
-        "                 largest whole factor that fits the display\n"
-        "  --scale fit    fill the display, keeping the stage's shape (pictures smoothed)\n"
-        "  --window       play in a window of the stage's size instead of the full screen\n"
-        "  --trace FILE   write a diagnostics trace, one JSON object per line ('-': standard error)\n"
-        "  --help         show this help and exit\n"
-        "  --version      show the version and exit\n");
+    // Worded as the other programs' help (SpanishCommandLine), for the same manual pages.
+    return SpanishCommandLine::usageLine(QStringLiteral("tamsel"),
+               QStringLiteral("[--course CARPETA] [--scale N|fit] [--window] [--trace ARCHIVO] [--help] [--version]"))
+        + QStringLiteral(
+            "\nReproduce un curso interactivo de inglés.\n\n"
+            "Opciones:\n"
+            "  --course CARPETA  reproduce el curso de CARPETA (la que tiene bbm.mdb), o\n"
+            "                    directamente la imagen ISO 9660 del disco del curso si\n"
+            "                    CARPETA es una; sin esta opción, el curso que está junto al\n"
+            "                    programa o el instalado\n"
+            "  --scale N         dibuja el escenario de 640 x 480 N veces más grande (de 1 a\n"
+            "                    16); si no, el mayor factor entero que cabe en la pantalla\n"
+            "  --scale fit       llena la pantalla sin deformar el escenario (imágenes\n"
+            "                    suavizadas)\n"
+            "  --window          reproduce en una ventana del tamaño del escenario en vez de a\n"
+            "                    pantalla completa\n"
+            "  --trace ARCHIVO   escribe una traza de diagnóstico, un objeto JSON por línea\n"
+            "                    («-»: la salida de errores)\n"
+            "  -h, --help        muestra esta ayuda y termina\n"
+            "  --version         muestra la versión y termina\n");
 }

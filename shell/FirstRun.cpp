@@ -2,6 +2,8 @@
 
 #include "Cp1252.h"
 #include "CourseError.h"
+#include "ExplainedError.h"
+#include "JetStandIn.h"
 #include "ProfileFile.h"
 #include "StartUp.h"
 #include "Trace.h"
@@ -75,7 +77,10 @@ void FirstRun::run(Trace& trace) const
     const QString learner = learnerFolder();
     makeFolder(config);
     makeFolder(learner);
+    const bool firstCopy = !QFileInfo::exists(learner + learnerFile);
     copyOnce(learnerFile, learner);
+    if (firstCopy)
+        keepOnlyIfItOpens(learner + learnerFile, trace);
     // The recorder's template lives beside the learner database, as an installed course had it.
     if (QFileInfo::exists(m_course.resolve(recorderTemplate)))
         copyOnce(recorderTemplate, learner);
@@ -101,6 +106,21 @@ QString FirstRun::learnerFolder() const
 QString FirstRun::courseSection() const
 {
     return ProfileFile(m_course.resolve(QStringLiteral("inst.ini"))).value(QStringLiteral("PRMS"), QStringLiteral("dirdef"));
+}
+
+void FirstRun::keepOnlyIfItOpens(const QString& copy, Trace& trace) const
+{
+    // A damaged template would leave a damaged copy that every later start opens (a first
+    // run is not due again): no copy, no settings, and the learner told which file it is.
+    try {
+        JetStandIn::open(copy, ShareMode::Shared, AccessMode::ReadOnly, StartUp::connectString(), &trace);
+    } catch (const CourseError& error) {
+        QFile::remove(copy);
+        const QString source = m_course.resolve(learnerFile);
+        throw ExplainedError(QStringLiteral("%1 cannot be opened, so no copy of it is kept: %2").arg(source, error.message()),
+            QStringLiteral("El archivo %1 del curso está dañado: no se pueden preparar tus datos del curso.")
+                .arg(QDir::toNativeSeparators(source)));
+    }
 }
 
 void FirstRun::copyOnce(const QString& name, const QString& into) const

@@ -37,6 +37,9 @@ public:
 private:
     QString courseSection() const;
     void copyOnce(const QString& name, const QString& into) const;
+    /// Removes the learner database COPY just made when it cannot be opened, and throws
+    /// ExplainedError naming the course's file.
+    void keepOnlyIfItOpens(const QString& copy, Trace& trace) const;
     void addSections(const QString& learnerDatabase) const;
 
     CourseFolder m_course;

@@ -288,6 +288,10 @@ void FramedScreen::BackgroundMouseMove(int x, int y)
             shell().sounds().startClickSound();
             button->show();
             button->raise();
+            // A window shown under the pointer hears the pointer move there (as the course's
+            // platform tells it); Qt tells it nothing until the pointer moves again, and an
+            // arrival in one step ("Ir a" reached by a tap) would leave the box closed.
+            ButtonMouseMove(int(i));
         } else if (m_buttons[i].state == 0) {
             button->hide();
         }

@@ -24,7 +24,7 @@ int main(int argc, char* argv[])
         qputenv("QT_MEDIA_BACKEND", "gstreamer");
 
     const auto usageError = [](const CommandLine& options) {
-        std::fprintf(stderr, "tamsel: %s\n%s", qPrintable(options.error), qPrintable(CommandLine::usage()));
+        std::fprintf(stderr, "tamsel: %s (vea --help)\n", options.error.toUtf8().constData());
         return 2;
     };
     // Help and version need no display; the stage's scale must be set before Qt starts.
@@ -35,7 +35,7 @@ int main(int argc, char* argv[])
     if (!early.error.isEmpty())
         return usageError(early);
     if (early.help) {
-        std::fputs(qPrintable(CommandLine::usage()), stdout);
+        std::fputs(CommandLine::usage().toUtf8().constData(), stdout);
         return 0;
     }
     if (early.version) {

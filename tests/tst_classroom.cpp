@@ -3,7 +3,7 @@
 // tests/with-postgres.sh), and what happens when the server goes away, the player is
 // killed, the server refuses the writes or the journal's disc is full.
 #include "ClassroomLoad.h"
-#include "ClassroomServer.h"
+#include "ClassroomFixture.h"
 #include "CourseError.h"
 #include "Database.h"
 #include "FirstRun.h"
@@ -23,47 +23,10 @@
 #include <sys/mount.h>
 #include <thread>
 
-namespace {
-
-// The fixture course's identifier on the server: its inst.ini's dirdef.
-const QString courseId = QStringLiteral("CURSO");
-
-TestAttempt attemptAt(qint16 lesson, int points, int maximum)
-{
-    TestAttempt a;
-    a.id = TestAttempt::newId();
-    a.lesson = lesson;
-    a.finished = QDateTime::currentDateTimeUtc();
-    a.points = points;
-    a.maximum = maximum;
-    a.percent = maximum ? points * 100 / maximum : 0;
-    a.answers = { 1, 2, 0, 4 };
-    return a;
-}
-
-} // namespace
-
-class ClassroomTest : public QObject {
+class ClassroomTest : public ClassroomFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ClassroomServer> m_server;
-    QTemporaryDir m_home;
-    Trace m_trace;
-    QStringList m_told;
-    int m_journals = 0;
-
-    /// A classroom store of USER with a journal of its own (or JOURNAL).
-    std::unique_ptr<ServerLearnerStore> storeOf(const QString& user, QString journal = {})
-    {
-        if (journal.isEmpty())
-            journal = m_home.filePath(QStringLiteral("journal-%1.sqlite").arg(++m_journals));
-        return std::make_unique<ServerLearnerStore>(m_server->target(user), courseId, journal, m_trace, [this](const QString& m) { m_told << m; });
-    }
-    QString count(const QString& table, const QString& where)
-    {
-        return m_server->sql(QStringLiteral("select count(*) from tamsel.%1 where %2").arg(table, where));
-    }
     /// Expects SQL run as USER to fail with SQLSTATE.
     void expectRefused(PgConnection& as, const QString& sql, const QVariantList& values, const QString& sqlState)
     {
@@ -76,27 +39,15 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        if (qEnvironmentVariableIsSet("CLASSROOM_TRACE"))
-            m_trace.open(QStringLiteral("-")); // to see what the stores did
-    }
+    void initTestCase() { openTraceWhenAsked(); }
     void init()
     {
         if (!ClassroomServer::isAvailable())
             QSKIP("needs the private PostgreSQL cluster of tests/with-postgres.sh");
-        m_server = std::make_unique<ClassroomServer>(QStringLiteral("tamsel_aula"));
-        m_server->addLogin(QStringLiteral("ana"));
-        m_server->addLogin(QStringLiteral("luis"));
+        setUpServer(QStringLiteral("tamsel_aula"));
         m_server->addLogin(QStringLiteral("profe"), ClassroomServer::Teacher);
-        m_told.clear();
     }
-    void cleanup()
-    {
-        if (ClassroomServer::isAvailable())
-            ClassroomServer::control("start"); // a test that failed with the server away leaves it there
-        m_server.reset();
-    }
+    void cleanup() { tearDownServer(); }
 
     // ---- start-up ----
 
@@ -125,8 +76,8 @@ private Q_SLOTS:
         FixtureCourse otherCourse(QStringLiteral("insert into lecciones (N_leccion, tipo) values (1, 1);"));
         QVERIFY(FirstRun(CourseFolder(otherCourse.folder())).learnerFolder() != state.UserFolder);
         // The journal lives in the learner's data folder.
-        QVERIFY(QFileInfo::exists(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")), courseId)));
-        QVERIFY(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")), courseId).startsWith(course.path(QStringLiteral("data/tamsel/"))));
+        QVERIFY(QFileInfo::exists(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")), kCourse)));
+        QVERIFY(ServerLearnerStore::journalFor(m_server->target(QStringLiteral("ana")), kCourse).startsWith(course.path(QStringLiteral("data/tamsel/"))));
 
         // A password in expert.ini is refused, and shown nowhere.
         ModuleState other;
@@ -339,7 +290,7 @@ private Q_SLOTS:
         // write waits for it, and neither falls back to memory nor says the disc is full.
         auto ana = storeOf(QStringLiteral("ana"));
         QVERIFY(ana->waitForFirstSync(10000));
-        auto other = Database::open(m_home.filePath(QStringLiteral("journal-%1.sqlite").arg(m_journals)), ShareMode::Shared, AccessMode::ReadWrite, {});
+        auto other = Database::open(lastJournal(), ShareMode::Shared, AccessMode::ReadWrite, {});
         other->execute(QStringLiteral("begin immediate"));
         std::thread release([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -351,7 +302,7 @@ private Q_SLOTS:
         QVERIFY2(m_told.isEmpty(), qPrintable(m_told.join(QLatin1Char('\n'))));
         QTRY_COMPARE_WITH_TIMEOUT(ana->unsentCount(), 0, 15000);
         QCOMPARE(count(QStringLiteral("intentos_test"), QStringLiteral("alumno = 'ana'")), QStringLiteral("0"));
-        QCOMPARE(LearnerJournal(m_home.filePath(QStringLiteral("journal-%1.sqlite").arg(m_journals))).pending().size(), size_t(0));
+        QCOMPARE(LearnerJournal(lastJournal()).pending().size(), size_t(0));
     }
 
     // ---- many learners at once ----

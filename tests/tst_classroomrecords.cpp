@@ -3,7 +3,7 @@
 // holds a call, one learner on two computers, two courses on one server, and what a
 // settings line may carry. Against the private cluster of tests/with-postgres.sh; the
 // leaving is tried with the real player under an X server.
-#include "ClassroomServer.h"
+#include "ClassroomFixture.h"
 #include "FixtureCourse.h"
 #include "LearnerJournal.h"
 #include "PgConnection.h"
@@ -24,29 +24,6 @@
 
 namespace {
 
-// The fixture course's identifier on the server (its inst.ini's dirdef), for stores made here too.
-const QString course = QStringLiteral("CURSO");
-
-TestAttempt attemptAt(qint16 lesson, int points, const QDateTime& finished = QDateTime::currentDateTimeUtc())
-{
-    TestAttempt a;
-    a.id = TestAttempt::newId();
-    a.lesson = lesson;
-    a.finished = finished;
-    a.points = points;
-    a.maximum = 10;
-    a.percent = points * 10;
-    a.answers = { 1, 2 };
-    return a;
-}
-
-/// The cluster's postmaster, for a server that stops answering (SIGSTOP) and goes on.
-pid_t postmaster()
-{
-    QFile pidFile(QFileInfo(qEnvironmentVariable("TAMSEL_PG_CTL")).absolutePath() + QStringLiteral("/data/postmaster.pid"));
-    return pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readLine().trimmed().toInt()) : 0;
-}
-
 /// A small file system of its own at FOLDER, filled up; false when mounting is not allowed.
 bool mountFullDisc(const QString& folder)
 {
@@ -62,28 +39,13 @@ bool mountFullDisc(const QString& folder)
 
 } // namespace
 
-class ClassroomRecordsTest : public QObject {
+class ClassroomRecordsTest : public ClassroomFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ClassroomServer> m_server;
-    QTemporaryDir m_home;
-    Trace m_trace;
-    QStringList m_told;
-    int m_journals = 0;
-
-    QString newJournal() { return m_home.filePath(QStringLiteral("journal-%1.sqlite").arg(++m_journals)); }
-    std::unique_ptr<ServerLearnerStore> storeOf(const QString& user, const QString& journal, const QString& inCourse = course)
-    {
-        return std::make_unique<ServerLearnerStore>(m_server->target(user), inCourse, journal, m_trace, [this](const QString& m) { m_told << m; });
-    }
     QString lessons(const QString& where)
     {
         return m_server->sql(QStringLiteral("select coalesce(string_agg(leccion::text, ',' order by leccion), '') from tamsel.lecciones_usuario where %1").arg(where));
-    }
-    QString count(const QString& table, const QString& where)
-    {
-        return m_server->sql(QStringLiteral("select count(*) from tamsel.%1 where %2").arg(table, where));
     }
     /// Every insert into the visits fails with SQLSTATE until dropped.
     void failVisits(const QString& sqlState)
@@ -96,29 +58,14 @@ private:
     void stopFailing() { m_server->sql(QStringLiteral("drop trigger falla on tamsel.lecciones_usuario")); }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        if (qEnvironmentVariableIsSet("CLASSROOM_TRACE"))
-            m_trace.open(QStringLiteral("-"));
-    }
+    void initTestCase() { openTraceWhenAsked(); }
     void init()
     {
         m_told.clear();
-        if (!ClassroomServer::isAvailable())
-            return; // the tests that need it skip
-        m_server = std::make_unique<ClassroomServer>(QStringLiteral("tamsel_registros"));
-        m_server->addLogin(QStringLiteral("ana"));
-        m_server->addLogin(QStringLiteral("luis"));
+        if (ClassroomServer::isAvailable()) // else the tests that need it skip
+            setUpServer(QStringLiteral("tamsel_registros"));
     }
-    void cleanup()
-    {
-        if (!ClassroomServer::isAvailable())
-            return;
-        if (const pid_t pid = postmaster())
-            ::kill(pid, SIGCONT);
-        ClassroomServer::control("start");
-        m_server.reset();
-    }
+    void cleanup() { tearDownServer(); }
 
     // ---- what a settings line may carry, and who the learner is ----
 
@@ -318,7 +265,7 @@ private Q_SLOTS:
         Trace trace;
         const QString traceFile = m_home.filePath(QStringLiteral("nologin.jsonl"));
         QVERIFY(trace.open(traceFile));
-        auto luis = std::make_unique<ServerLearnerStore>(m_server->target(QStringLiteral("luis")), course, newJournal(), trace,
+        auto luis = std::make_unique<ServerLearnerStore>(m_server->target(QStringLiteral("luis")), kCourse, newJournal(), trace,
             [this](const QString& m) { m_told << m; });
         QVERIFY(!luis->waitForFirstSync(10000));
         luis->markVisited(4);

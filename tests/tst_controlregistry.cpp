@@ -214,7 +214,7 @@ void tst_controlregistry::registrationTool()
     QCOMPARE(run({QStringLiteral("/nonexistent/librolda.so")}, &errors), 1);
     QVERIFY2(errors.contains("/nonexistent/librolda.so"), errors.constData());
     QCOMPARE(run({}, &errors), 2);
-    QVERIFY2(errors.contains("LIBRARY"), errors.constData());
+    QVERIFY2(errors.contains("BIBLIOTECA"), errors.constData());
 }
 
 void tst_controlregistry::installationRegistrationMovesWithTheInstallation()

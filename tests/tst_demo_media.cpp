@@ -3,8 +3,7 @@
 #include "CourseCompiler.h"
 #include "CourseError.h"
 #include "Database.h"
-#include "DictdRecipe.h"
-#include "GlossaryCleaner.h"
+#include "DemoContent.h"
 #include "MediaRecipes.h"
 #include "Recordset.h"
 #include "ScreenMiniature.h"
@@ -20,8 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-const QString kPassword = QStringLiteral("vemparo41");
 
 void writeFile(const QString& file, const QString& text)
 {
@@ -86,22 +83,7 @@ class DemoMediaTest : public QObject {
     Q_OBJECT
 
 private:
-    // The demo's content database with every row file, and the media of MEDIA, in OUT.
-    static std::unique_ptr<Database> buildDemo(const QString& out, const QString& media)
-    {
-        const QString source = QStringLiteral(TAMSEL_SOURCE_DIR "/course/demo");
-        QString rows;
-        const QStringList files = QDir(source).entryList({ QStringLiteral("content.sql"), QStringLiteral("content-*.sql") }, QDir::Files, QDir::Name);
-        for (const QString& file : files)
-            rows += readTextFile(source + QLatin1Char('/') + file) + QLatin1Char('\n');
-        QDir().mkpath(out);
-        CourseCompiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), kPassword).buildDatabase(out + QStringLiteral("bbm.mdb"), QStringLiteral("content"), rows);
-        MediaRecipes recipes(source, out);
-        // As the course compiler does: dictionaries go into the content database.
-        recipes.addKind(QStringLiteral("dictd"), [](const MediaRecipes::Recipe& r) { DictdRecipe(kPassword).make(r); });
-        recipes.run(source + QLatin1Char('/') + media);
-        return Database::open(out + QStringLiteral("bbm.mdb"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=") + kPassword);
-    }
+    static std::unique_ptr<Database> buildDemo(const QString& out, const QString& media) { return buildDemoContent(out, media); }
 
     /// The RMS amplitude of SECONDS of the sound FILE from FROM (sox's stat).
     static double rmsOf(const QString& file, double from, double seconds)
@@ -601,99 +583,47 @@ private Q_SLOTS:
         QCOMPARE(sounds->recordCount(), 1);
     }
 
-    // The demo's glossary, imported from the FreeDict data: no entry whose words lost their
-    // blanks and no junk. A term that is not a headword of its own language's dictionary and
-    // falls apart into words the glossary itself writes apart is a joined one.
-    void demoGlossaryHasNoJoinedOrJunkTerms()
+    // A button drawn at rest keeps a blank inside its border (a caption too wide for one line
+    // wraps), and its caption takes the size given beside it over buttonfont=.
+    void buttonCaptionsStayInsideTheirBorder_data()
     {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("inkHeight"); // at least, in pixels
+        QTest::newRow("wraps") << "2,2,34,40,Otra vez" << 12;
+        QTest::newRow("one word") << "2,2,34,40,Prueba" << 5;
+        QTest::newRow("one word, too wide") << "2,2,34,40,Grabar,9" << 5;
+        QTest::newRow("its own size") << "2,2,110,26,Ver frases,10" << 8;
+    }
+
+    void buttonCaptionsStayInsideTheirBorder()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, inkHeight);
         QTemporaryDir dir;
-        const QString out = dir.filePath(QStringLiteral("out/"));
-        std::unique_ptr<Database> db;
-        try {
-            db = buildDemo(out, QStringLiteral("media-glossary.txt"));
-        } catch (const CourseError& error) {
-            QFAIL(qPrintable(error.message()));
+        const QString recipe = QStringLiteral("picture b.bmp size=120x46 fill=#23405a buttonfont=7 buttons=\"%1\"\n").arg(button);
+        writeFile(dir.filePath(QStringLiteral("src/media.txt")), recipe);
+        MediaRecipes(dir.filePath(QStringLiteral("src")), dir.filePath(QStringLiteral("out"))).run(dir.filePath(QStringLiteral("src/media.txt")));
+        const QImage image(dir.filePath(QStringLiteral("out/b.bmp")));
+        const QStringList parts = button.split(QLatin1Char(','));
+        const QRect rect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
+        const QColor face(232, 220, 192);
+        const auto ink = [&](int x, int y) { return qGray(image.pixel(x, y)) < qGray(face.rgb()) - 60; };
+        // The columns and rows just inside the border (its rounded corners left out) hold no ink.
+        for (int y = rect.top() + 5; y < rect.bottom() - 4; ++y) {
+            for (const int x : { rect.left() + 1, rect.left() + 2, rect.right() - 2, rect.right() - 1 })
+                QVERIFY2(!ink(x, y), qPrintable(QStringLiteral("ink at %1, %2").arg(x).arg(y)));
         }
-        const struct {
-            const char* table;
-            const char* dictionary; // whose headwords are the language's own words
-            const char* wordList;   // and the words of the language's word list
-            QStringList joined;     // what the data runs together
-            QStringList mended;     // the same, spaced as the data spaces it elsewhere
-        } languages[] = {
-            { "glosesp", "/usr/share/dictd/freedict-spa-eng", "/usr/share/dict/spanish",
-                { "¿cómoestáusted?", "pertenecera", "¿quéhoraes?", "dirigirlapalabraa" }, { "dirigir la palabra a" } },
-            { "glosing", "/usr/share/dictd/freedict-eng-spa", "/usr/share/dict/american-english",
-                { "howdoyoudo?", "humanbeing", "%h...ago", "whattimeisit?", "exceptfor" }, { "except for" } },
-        };
-        for (const auto& language : languages) {
-            const QSet<QString> listed = GlossaryCleaner::readWordList(QString::fromLatin1(language.wordList));
-            QSet<QString> headwords;
-            for (const DictionaryEntry& entry : DictdRecipe::read(QString::fromLatin1(language.dictionary)))
-                headwords.insert(entry.headword.toLower());
-            QStringList terms;
-            QSet<QString> spacedWords;
-            auto rows = db->openRecordset(QStringLiteral("select termino from %1").arg(QLatin1String(language.table)));
-            for (; !rows->isEof(); rows->moveNext()) {
-                const QString term = rows->text(QStringLiteral("termino"));
-                terms << term;
-                if (term.contains(QLatin1Char(' '))) {
-                    const QStringList words = GlossaryCleaner::words(term);
-                    for (const QString& word : words)
-                        spacedWords.insert(word);
+        int top = rect.bottom();
+        int bottom = rect.top();
+        for (int y = rect.top() + 2; y < rect.bottom() - 1; ++y) {
+            for (int x = rect.left() + 2; x < rect.right() - 1; ++x) {
+                if (ink(x, y)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
                 }
             }
-            QVERIFY(terms.size() > 3000);
-            for (const QString& term : std::as_const(terms)) {
-                QVERIFY2(!GlossaryCleaner::isJunk(term) && term == term.simplified(), qPrintable(term));
-                if (term.contains(QLatin1Char(' ')) || headwords.contains(term.toLower()))
-                    continue;
-                const QStringList words = GlossaryCleaner::words(term);
-                for (const QString& word : words)
-                    QVERIFY2(spacedWords.contains(word) || listed.contains(word) || !GlossaryCleaner::fallsApart(word, spacedWords, listed),
-                        qPrintable(term));
-            }
-            for (const QString& joined : language.joined)
-                QVERIFY2(!terms.contains(joined), qPrintable(joined));
-            for (const QString& mended : language.mended)
-                QVERIFY2(terms.contains(mended), qPrintable(mended));
         }
-    }
-
-    // The parts of the cleaning, each on the case that needs it.
-    void glossaryCleanerMendsOrDrops_data()
-    {
-        QTest::addColumn<QString>("term");
-        QTest::addColumn<QString>("kept");
-        QTest::newRow("a word") << "house" << "house";
-        QTest::newRow("a spaced term") << "human being" << "human being";
-        QTest::newRow("mended from the other direction") << "humanbeing" << "human being";
-        QTest::newRow("mended with its marks") << "howdoyoudo?" << "how do you do?";
-        QTest::newRow("mended, its capitals kept") << "HumanBeing" << "Human Being";
-        QTest::newRow("a word of the word list") << "sometimes" << "sometimes";
-        QTest::newRow("joined words of the word list") << "sometimesgood" << "";
-        QTest::newRow("joined, nowhere spaced") << "goodhouse" << "";
-        QTest::newRow("an unknown word that does not fall apart") << "Peruvian" << "Peruvian";
-        QTest::newRow("a placeholder") << "%h...ago" << "";
-        QTest::newRow("an elision") << "hace..." << "";
-        QTest::newRow("a lone prefix") << "archi\u2010" << "";
-        QTest::newRow("its hyphen made plain") << "coche\u2010cama" << "coche-cama";
-    }
-
-    void glossaryCleanerMendsOrDrops()
-    {
-        QFETCH(QString, term);
-        QFETCH(QString, kept);
-        const DictionaryEntries spanish {
-            { QStringLiteral("hombre"), { QStringLiteral("man"), QStringLiteral("human being") } },
-            { QStringLiteral("¿cómo está usted?"), { QStringLiteral("how do you do?") } },
-        };
-        const DictionaryEntries english {
-            { QStringLiteral("house"), { QStringLiteral("casa") } },
-            { QStringLiteral("good"), { QStringLiteral("bueno") } },
-        };
-        const GlossaryCleaner cleaner(spanish, english, {}, { QStringLiteral("sometimes"), QStringLiteral("some"), QStringLiteral("times") });
-        QCOMPARE(cleaner.translation(term, GlossaryCleaner::Language::English), kept);
+        QVERIFY2(bottom - top + 1 >= inkHeight, qPrintable(QString::number(bottom - top + 1)));
     }
 
     void windowRecipeRefusesBadInput_data()

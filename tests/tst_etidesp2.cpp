@@ -7,6 +7,7 @@
 #include <QMetaMethod>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 
 #include <cmath>
@@ -77,6 +78,8 @@ private slots:
     void resizeBringsBoxBackToControlWidth();
     void widthPouredWhileHiddenSurvivesShow();
     void reiniciaKeepsTheWidth();
+    void textStopsInsideTheBorder_data();
+    void textStopsInsideTheBorder();
 
     void keyPressSeenByHost_data();
     void keyPressSeenByHost();
@@ -198,6 +201,49 @@ void tst_etidesp2::resizeBringsBoxBackToControlWidth()
     QCOMPARE(host.box->leftTwips(), -180.0f);
     // In pixels, a left edge that falls on half a pixel may cost the width one pixel.
     QVERIFY2(qAbs(host.box->width() - 300) <= 1 && host.box->height() == 30, qPrintable(QString::number(host.box->width())));
+}
+
+void tst_etidesp2::textStopsInsideTheBorder_data()
+{
+    QTest::addColumn<int>("factor");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("factor 1") << 1 << 0;
+    QTest::newRow("factor 2") << 2 << 0;
+    QTest::newRow("factor 1, scrolled") << 1 << 3;
+    QTest::newRow("factor 2, scrolled") << 2 << 3;
+}
+
+// A text wider than the control, poured in as the glossary does: the control's edges show
+// the box's border and margin, never the text running under them; scrolled, on both sides.
+void tst_etidesp2::textStopsInsideTheBorder()
+{
+    QFETCH(int, factor);
+    QFETCH(int, steps);
+    Host host;
+    host.control->setGeometry(10, 10, SurfaceWidth * factor, SurfaceHeight * factor);
+    host.control->setFontName(QStringLiteral("DejaVu Sans"));
+    host.control->setFontSize(9.0f * float(factor));
+    // A narrow text first: the box shows its own border, which the wide one must match.
+    host.control->MeterTexto(QStringLiteral("sí"));
+    const QImage narrow = host.control->grab().toImage();
+    host.control->MeterTexto(LongText);
+    for (int i = 0; i < steps; ++i)
+        host.control->derecha();
+    QVERIFY(host.box->geometry().right() > host.control->rect().right());
+    const QImage wide = host.control->grab().toImage();
+    QCOMPARE(wide.size(), narrow.size());
+    // The border and the blank before the text: the frame and a line edit's 2 px.
+    const int blank = host.box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 2;
+    for (int x = wide.width() - blank; x < wide.width(); ++x) {
+        for (int y = 0; y < wide.height(); ++y)
+            QVERIFY2(wide.pixel(x, y) == narrow.pixel(x, y), qPrintable(QStringLiteral("right, at %1, %2").arg(x).arg(y)));
+    }
+    if (steps > 0) {
+        for (int x = 0; x < blank; ++x) {
+            for (int y = 0; y < wide.height(); ++y)
+                QVERIFY2(wide.pixel(x, y) == narrow.pixel(x, y), qPrintable(QStringLiteral("left, at %1, %2").arg(x).arg(y)));
+        }
+    }
 }
 
 void tst_etidesp2::widthPouredWhileHiddenSurvivesShow()

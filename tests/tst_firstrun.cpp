@@ -3,6 +3,7 @@
 #include "CourseCompiler.h"
 #include "CourseError.h"
 #include "Database.h"
+#include "ExplainedError.h"
 #include "FirstRun.h"
 #include "FixtureCourse.h"
 #include "ModuleState.h"
@@ -293,6 +294,32 @@ private Q_SLOTS:
             QVERIFY2(e.message().contains(expertIni()) && e.message().contains(QLatin1String("Windows-1252")), qPrintable(e.message()));
         }
         QCOMPARE(readAll(expertIni()), own);
+    }
+
+    // A damaged template: no copy is left that every later start would open, no settings
+    // name one, the learner is told which file, and a mended course starts afresh.
+    void aDamagedTemplateLeavesNoCopy()
+    {
+        const QString template_ = m_course->folder() + QStringLiteral("/USRCURSO.MDB");
+        const QByteArray good = readAll(template_);
+        writeAll(template_, QByteArray("SQLite format 3") + QByteArray(2000, '\x7f'));
+        Trace trace;
+        const QString copy = FirstRun(CourseFolder(m_course->folder())).learnerFolder() + QStringLiteral("usrcurso.mdb");
+        try {
+            FirstRun(CourseFolder(m_course->folder())).run(trace);
+            QFAIL("a damaged template was copied");
+        } catch (const ExplainedError& e) {
+            QVERIFY2(e.learnerText().contains(QStringLiteral("USRCURSO.MDB")) && e.learnerText().contains(QStringLiteral("dañado")),
+                qPrintable(e.learnerText()));
+        }
+        QVERIFY(!QFileInfo::exists(copy));
+        QVERIFY(!QFileInfo::exists(expertIni()));
+        QVERIFY(FirstRun(CourseFolder(m_course->folder())).isDue());
+
+        writeAll(template_, good);
+        ModuleState state;
+        start(state);
+        QCOMPARE(readAll(copy), good);
     }
 
     void aFailedCopyWritesNoSettings()

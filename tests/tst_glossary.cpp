@@ -466,7 +466,7 @@ private Q_SLOTS:
         shell().navigator().RunNavAction(Navigator::Buscar, state().CurrentScreen);
         QTRY_VERIFY(!shown.isEmpty());
         // The learner reads a sentence of his own language; the cause is in the trace.
-        QCOMPARE(shown, QStringLiteral("El glosario no se puede abrir."));
+        QCOMPARE(shown.remove(QChar(0x200B)), GlossaryScreen::UnregisteredMessage); // the box may break a path after its slashes
         const QString cause = events("open").last().value(QStringLiteral("result")).toString();
         QVERIFY2(cause.contains(QStringLiteral("rolda.etidesp2")) && cause.contains(QStringLiteral("not registered")), qPrintable(cause));
         QVERIFY(!state().GlossaryOpen);

@@ -83,11 +83,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("window");
         QTest::newRow("a factor") << QStringList { "--scale", "2" } << QString() << false;
         QTest::newRow("fit, joined") << QStringList { "--scale=fit", "--window" } << QString() << true;
-        QTest::newRow("no value") << QStringList { "--scale" } << QStringLiteral("option --scale needs a value") << false;
-        QTest::newRow("zero") << QStringList { "--scale", "0" } << QStringLiteral("not '0'") << false;
-        QTest::newRow("too big") << QStringList { "--scale=17" } << QStringLiteral("not '17'") << false;
-        QTest::newRow("a fraction") << QStringList { "--scale", "1.5" } << QStringLiteral("not '1.5'") << false;
-        QTest::newRow("a word") << QStringList { "--scale", "big" } << QStringLiteral("whole factor from 1 to 16 or 'fit'") << false;
+        QTest::newRow("no value") << QStringList { "--scale" } << QStringLiteral("Falta valor tras «--scale».") << false;
+        QTest::newRow("zero") << QStringList { "--scale", "0" } << QStringLiteral("no «0»") << false;
+        QTest::newRow("too big") << QStringList { "--scale=17" } << QStringLiteral("no «17»") << false;
+        QTest::newRow("a fraction") << QStringList { "--scale", "1.5" } << QStringLiteral("no «1.5»") << false;
+        QTest::newRow("a word") << QStringList { "--scale", "big" } << QStringLiteral("un factor entero de 1 a 16 o «fit»") << false;
     }
 
     void scaleOptions()

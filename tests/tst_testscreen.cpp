@@ -632,7 +632,7 @@ private Q_SLOTS:
         });
         clickOn(m_test->Imagex[size_t(actionButton(TestScreen::Glossary))]);
         QTRY_VERIFY(!shown.isEmpty());
-        QCOMPARE(shown, QStringLiteral("El glosario no se puede abrir."));
+        QCOMPARE(shown.remove(QChar(0x200B)), GlossaryScreen::UnregisteredMessage); // the box may break a path after its slashes
         QVERIFY(shownWidth <= 640);
         QVERIFY(!glossaryShown);
         const QList<QJsonObject> opens = m_harness->events(QStringLiteral("glossary"));

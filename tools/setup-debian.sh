@@ -34,8 +34,9 @@ packages=(
   espeak-ng sox libsox-fmt-all ffmpeg
   # the demo glossary imports these dictionaries (GPL; read at build time, never committed)
   dict-freedict-spa-eng dict-freedict-eng-spa
-  # and each language's word list, to tell a word from words run together in that data
-  wamerican wspanish
+  # and each language's word lists (British spellings too: the data writes "colour"), to tell a
+  # word from words run together in that data
+  wamerican wbritish wspanish
   # tests: a real X server, real input events, a fuzzer
   xvfb xauth x11-utils xdotool imagemagick clang libclang-rt-14-dev
   # tests that print: a private scheduler, a PDF printer, and tools to read the PDF back
@@ -47,6 +48,9 @@ packages=(
   chromium
   # installing and packaging: manual pages, the Debian package and the checks of what it holds
   help2man dpkg-dev file lintian desktop-file-utils appstream
+  # the manual pages are written in Spanish: glibc's locale sources, made into a locale by
+  # localedef at build time
+  locales
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "RoldaExport.h"
 
 #include <QLineEdit>
+#include <QStyleOptionFrame>
 
 /// The control's inner box `Text1`: an ordinary one-line text box placed on the
 /// control's surface in twips, with 32-bit colour values, that lets a host see and
@@ -46,6 +47,15 @@ public:
     float fontSize() const;
     /// Throws std::invalid_argument, changing nothing, unless 0 < size <= MaxFontSize.
     void setFontSize(float size);
+
+    /// How the box draws its panel (frame and background), for the border kept on the
+    /// control's edges when the box is wider than the control.
+    QStyleOptionFrame panelOption() const
+    {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        return option;
+    }
 
     /// Replaces the text and leaves the caret at its start, so that a text wider than
     /// the box shows its beginning.

@@ -1,5 +1,6 @@
 #include "etidesp2.h"
 
+#include "BoxBorder.h"
 #include "ColorValue.h"
 #include "EventCodes.h"
 #include "TextBox.h"
@@ -42,6 +43,7 @@ T storedValue(const PropertyBag& bag, const char* name, const QVariant& defaultV
 etidesp2::etidesp2(QWidget* parent)
     : QWidget(parent)
     , m_text1(new TextBox(this))
+    , m_border(new BoxBorder(*m_text1, this))
 {
     ++liveInstances;
     // The bare surface shows in its own colour, not the container's.
@@ -275,6 +277,8 @@ void etidesp2::followSize()
         return;
     m_fittedSize = size();
     m_text1->resizeTwips(widthTwips(), heightTwips());
+    m_border->setGeometry(rect());
+    m_border->raise();
 }
 
 void etidesp2::mousePressEvent(QMouseEvent* event)

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QWidget>
 
+class BoxBorder;
 class TextBox;
 
 /// The scrolling text control: a surface holding one inner text box `Text1` that may be
@@ -133,6 +134,7 @@ private:
     QFont ambientFont() const;
 
     TextBox* m_text1 = nullptr;
+    BoxBorder* m_border = nullptr;
     /// The surface size the inner box was last fitted to.
     QSize m_fittedSize{-1, -1};
 };

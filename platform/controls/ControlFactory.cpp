@@ -20,23 +20,31 @@ ControlFactory::ControlFactory(QString registryPath)
 {
 }
 
+QStringList ControlFactory::registries() const
+{
+    if (m_registryPath.isEmpty())
+        return QStringList { ComponentRegistry::defaultFilePath() } + ComponentRegistry::systemFilePaths();
+    return { m_registryPath };
+}
+
+QString ControlFactory::registryOf(const QString& programmaticId) const
+{
+    const QStringList searched = registries();
+    for (const QString& path : searched) {
+        if (ComponentRegistry(path).find(programmaticId))
+            return path;
+    }
+    return {};
+}
+
 QWidget* ControlFactory::create(const QString& programmaticId, QWidget* parent) const
 {
-    QStringList registries { m_registryPath };
-    if (m_registryPath.isEmpty())
-        registries = QStringList { ComponentRegistry::defaultFilePath() } + ComponentRegistry::systemFilePaths();
     try {
-        std::optional<ComponentClass> entry;
-        QString registry;
-        for (const QString& path : std::as_const(registries)) {
-            if ((entry = ComponentRegistry(path).find(programmaticId))) {
-                registry = path;
-                break;
-            }
-        }
-        if (!entry)
+        const QString registry = registryOf(programmaticId);
+        if (registry.isEmpty())
             throw CourseError(QStringLiteral("The control %1 is not registered (component registries searched: %2)")
-                                  .arg(programmaticId, registries.join(QStringLiteral(", "))));
+                                  .arg(programmaticId, registries().join(QStringLiteral(", "))));
+        const std::optional<ComponentClass> entry = ComponentRegistry(registry).find(programmaticId);
         ComponentLibrary library(entry->library);
         QWidget* control = library.classObject(entry->classId).createInstance(parent);
         if (!control)

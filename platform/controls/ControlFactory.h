@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class PropertyBag;
 class QWidget;
@@ -23,6 +24,9 @@ public:
     /// the class.
     QWidget* create(const QString& programmaticId, QWidget* parent) const;
 
+    /// True when a registry the factory searches names programmaticId.
+    bool isRegistered(const QString& programmaticId) const { return !registryOf(programmaticId).isEmpty(); }
+
     /// Every control created from now on writes `control.create` {progid, library,
     /// registry} to TRACE: which registration a player used is otherwise invisible.
     void setTrace(Trace* trace) { m_trace = trace; }
@@ -32,6 +36,10 @@ public:
     static void readProperties(QWidget* control, const PropertyBag& bag);
 
 private:
+    QStringList registries() const;
+    /// The first registry that names programmaticId, or empty.
+    QString registryOf(const QString& programmaticId) const;
+
     QString m_registryPath;
     Trace* m_trace = nullptr;
 };

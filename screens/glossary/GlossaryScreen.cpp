@@ -92,6 +92,7 @@ void GlossaryScreen::ScreenLoad()
         createEntryBoxes();
     } catch (const CourseError& error) {
         m_failure = error.message();
+        m_unregistered = !ControlFactory().isRegistered(QLatin1String(EntryControl));
         return;
     }
     auto close = new FrameButton(0, this);
@@ -331,6 +332,8 @@ QString GlossaryScreen::refuseOpening()
     if (m_failure.isEmpty())
         return {};
     traceGlossary("open", { { QStringLiteral("result"), m_failure } });
+    if (m_unregistered) // a player run from its build folder before its first-run step
+        return UnregisteredMessage;
     return QStringLiteral("El glosario no se puede abrir.");
 }
 

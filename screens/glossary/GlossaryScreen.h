@@ -25,6 +25,10 @@ class GlossaryScreen : public Screen {
 public:
     /// The programmatic identifier of the entry boxes' control.
     static constexpr const char* EntryControl = "rolda.etidesp2";
+    /// What the learner is told when that control is registered nowhere: why, and what to run.
+    static inline const QString UnregisteredMessage = QStringLiteral(
+        "El glosario no se puede abrir: su control de texto (rolda) no está registrado. Regístrelo con tools/first-run.sh "
+        "(make run lo hace) o con tamsel-regcontrol y la biblioteca librolda.so.");
     /// The sides of the glossary, as ActiveSide and the object indices number them.
     enum Side : qint16 { Spanish = 0, English = 1 };
 
@@ -106,5 +110,6 @@ private:
     QString m_termToShow; ///< asked for before the glossary was up
 
     QString m_failure; ///< why the entry boxes could not be made, when they could not
+    bool m_unregistered = false; ///< because their control library is not registered
     WindowDrag m_drag { *this };
 };

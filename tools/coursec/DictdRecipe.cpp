@@ -7,6 +7,7 @@
 #include "SqlStatement.h"
 
 #include <QFile>
+#include <functional>
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
@@ -43,34 +44,49 @@ QByteArray unpack(const QString& file)
     return gzip.readAllStandardOutput();
 }
 
-/// One language's terms in the database: found by their exact text, added when new.
+/// One language's terms in the database: found by their text, added when new. A term
+/// written elsewhere in other capitals is the same term ("Turkish Lady", "Turkish lady"),
+/// unless one is a word of the language and the other a name ("argentina", "Argentina").
 class TermTable {
 public:
-    TermTable(Database& db, const QString& table, const QString& idColumn)
+    TermTable(Database& db, const QString& table, const QString& idColumn, std::function<bool(const QString&)> isWord)
         : m_db(db)
         , m_insert(db, QStringLiteral("insert into %1 (termino) values (?)").arg(table))
+        , m_isWord(std::move(isWord))
     {
         auto rows = db.openRecordset(QStringLiteral("select %1, termino from %2").arg(idColumn, table));
         for (; !rows->isEof(); rows->moveNext())
-            m_ids.insert(rows->text(QStringLiteral("termino")), rows->number(idColumn));
+            remember(rows->text(QStringLiteral("termino")), rows->number(idColumn));
     }
 
     qint64 id(const QString& term)
     {
         if (auto it = m_ids.constFind(term); it != m_ids.constEnd())
             return *it;
+        const bool word = term.isLower() && m_isWord(term);
+        if (auto it = m_folded.constFind(term.toLower()); it != m_folded.constEnd() && !word)
+            return *it;
         m_insert.reset();
         m_insert.bind(1, term);
         m_insert.run();
         const qint64 id = sqlite3_last_insert_rowid(m_db.handle());
-        m_ids.insert(term, id);
+        remember(term, id);
         return id;
     }
 
 private:
+    void remember(const QString& term, qint64 id)
+    {
+        m_ids.insert(term, id);
+        if (!(term.isLower() && m_isWord(term)))
+            m_folded.insert(term.toLower(), id);
+    }
+
     Database& m_db;
     SqlStatement m_insert;
+    std::function<bool(const QString&)> m_isWord;
     QHash<QString, qint64> m_ids;
+    QHash<QString, qint64> m_folded; // lower case -> a term that is no plain word of the language
 };
 
 } // namespace
@@ -94,6 +110,16 @@ QStringList DictdRecipe::translations(const QString& entry)
     return found;
 }
 
+QString DictdRecipe::headword(const QString& entry, const QString& indexed)
+{
+    // The index folds the headword to lower case and drops its marks ("estados unidos",
+    // "cómo está usted"); the entry's first line writes it as the language does, before its
+    // pronunciation ("Estados Unidos /estˈaðos/", "¿cómo está usted? /kˈomo/").
+    static const QRegularExpression pronunciation(QStringLiteral("\\s*/[^/]*/\\s*$"));
+    const QString written = entry.section(QLatin1Char('\n'), 0, 0).remove(pronunciation).simplified();
+    return GlossaryCleaner::words(written) == GlossaryCleaner::words(indexed) ? written : indexed;
+}
+
 DictionaryEntries DictdRecipe::read(const QString& dictionary)
 {
     const QString indexFile = dictionary + QStringLiteral(".index");
@@ -113,11 +139,12 @@ DictionaryEntries DictdRecipe::read(const QString& dictionary)
         const qint64 length = fields.size() == 3 ? dictdNumber(fields[2], lengthOk) : 0;
         if (!offsetOk || !lengthOk || offset + length > body.size())
             throw CourseError(QStringLiteral("%1:%2: not a dictd index line (headword, offset, length)").arg(indexFile).arg(lineNumber));
-        const QString headword = fields[0].simplified();
+        const QString indexed = fields[0].simplified();
         // The dictionary's own description entries are no terms.
-        if (headword.startsWith(QLatin1String("00database")) || headword.startsWith(QLatin1String("00-database")))
+        if (indexed.startsWith(QLatin1String("00database")) || indexed.startsWith(QLatin1String("00-database")))
             continue;
-        entries.push_back({ headword, translations(QString::fromUtf8(body.mid(offset, length))) });
+        const QString entry = QString::fromUtf8(body.mid(offset, length));
+        entries.push_back({ headword(entry, indexed), translations(entry) });
     }
     return entries;
 }
@@ -134,25 +161,27 @@ void DictdRecipe::make(const MediaRecipes::Recipe& recipe) const
     const QString companionName = recipe.arg(QStringLiteral("companion"));
     const DictionaryEntries companion = companionName.isEmpty() ? DictionaryEntries {} : read(companionName);
     const auto wordList = [&recipe](const char* key) {
-        const QString file = recipe.arg(QLatin1String(key));
-        return file.isEmpty() ? QSet<QString> {} : GlossaryCleaner::readWordList(file);
+        return GlossaryCleaner::readWordList(recipe.arg(QLatin1String(key)).split(QLatin1Char(','), Qt::SkipEmptyParts));
     };
     const GlossaryCleaner cleaner(spanishHeads ? entries : companion, spanishHeads ? companion : entries, wordList("spanish-words"),
         wordList("english-words"));
+    const auto headLanguage = spanishHeads ? GlossaryCleaner::Language::Spanish : GlossaryCleaner::Language::English;
     const auto otherLanguage = spanishHeads ? GlossaryCleaner::Language::English : GlossaryCleaner::Language::Spanish;
 
     auto db = Database::open(recipe.output, ShareMode::Exclusive, AccessMode::ReadWrite, QStringLiteral("MS Access;PWD=") + m_password);
     db->execute(QStringLiteral("begin"));
-    TermTable spanish(*db, QStringLiteral("glosesp"), QStringLiteral("id_esp"));
-    TermTable english(*db, QStringLiteral("glosing"), QStringLiteral("id_ing"));
+    TermTable spanish(*db, QStringLiteral("glosesp"), QStringLiteral("id_esp"),
+        [&cleaner](const QString& term) { return cleaner.isWord(term, GlossaryCleaner::Language::Spanish); });
+    TermTable english(*db, QStringLiteral("glosing"), QStringLiteral("id_ing"),
+        [&cleaner](const QString& term) { return cleaner.isWord(term, GlossaryCleaner::Language::English); });
     TermTable& heads = spanishHeads ? spanish : english;
     TermTable& others = spanishHeads ? english : spanish;
     SqlStatement pair(*db, QStringLiteral("insert or ignore into glosario (id_esp, id_ing) values (?, ?)"));
     for (const DictionaryEntry& entry : entries) {
-        const QString headword = GlossaryCleaner::headword(entry.headword);
+        const QString headword = cleaner.term(entry.headword, headLanguage);
         QStringList found;
         for (const QString& translation : entry.translations) {
-            if (const QString term = cleaner.translation(translation, otherLanguage); !term.isEmpty() && !found.contains(term))
+            if (const QString term = cleaner.term(translation, otherLanguage); !term.isEmpty() && !found.contains(term))
                 found << term;
         }
         if (headword.isEmpty() || found.isEmpty())

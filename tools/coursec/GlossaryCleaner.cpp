@@ -13,17 +13,21 @@ QString plainHyphens(QString term)
     return term.replace(QChar(0x2010), QLatin1Char('-')).simplified();
 }
 
+// A word of a term: its letters and the apostrophes inside ("frog's"); hyphens part words.
+const QRegularExpression& wordPattern()
+{
+    static const QRegularExpression word(QStringLiteral("\\w+(?:'\\w+)*"), QRegularExpression::UseUnicodePropertiesOption);
+    return word;
+}
+
 } // namespace
 
 GlossaryCleaner::GlossaryCleaner(
     const DictionaryEntries& spanishHeads, const DictionaryEntries& englishHeads, QSet<QString> spanishWords, QSet<QString> englishWords)
 {
-    m_spanish.listed = std::move(spanishWords);
-    m_english.listed = std::move(englishWords);
     const auto learn = [](const DictionaryEntries& entries, Vocabulary& heads, Vocabulary& others) {
         for (const DictionaryEntry& entry : entries) {
             const QString head = plainHyphens(entry.headword);
-            heads.headwords.insert(head.toLower());
             const QStringList headWords = words(head);
             for (const QString& word : headWords)
                 heads.words.insert(word);
@@ -42,6 +46,8 @@ GlossaryCleaner::GlossaryCleaner(
     };
     learn(spanishHeads, m_spanish, m_english);
     learn(englishHeads, m_english, m_spanish);
+    m_spanishSplitter = std::make_unique<JoinedWordSplitter>(Language::Spanish, std::move(spanishWords), m_spanish.words);
+    m_englishSplitter = std::make_unique<JoinedWordSplitter>(Language::English, std::move(englishWords), m_english.words);
 }
 
 void GlossaryCleaner::addSpaced(Vocabulary& vocabulary, const QString& term)
@@ -54,41 +60,75 @@ void GlossaryCleaner::addSpaced(Vocabulary& vocabulary, const QString& term)
         it->clear(); // two spacings of the same letters: neither is proof
 }
 
-const GlossaryCleaner::Vocabulary& GlossaryCleaner::vocabulary(Language language) const
+const JoinedWordSplitter& GlossaryCleaner::splitter(Language language) const
 {
-    return language == Language::Spanish ? m_spanish : m_english;
+    return language == Language::Spanish ? *m_spanishSplitter : *m_englishSplitter;
 }
 
-QString GlossaryCleaner::translation(const QString& term, Language language) const
+bool GlossaryCleaner::isListed(const QString& term, Language language) const
 {
-    const QString plain = plainHyphens(term);
+    // "nowhere" is a word even where the data writes "now here".
+    const QStringList parts = words(term);
+    return !parts.isEmpty() && std::all_of(parts.begin(), parts.end(), [&](const QString& word) { return isWord(word, language); });
+}
+
+QString GlossaryCleaner::term(const QString& term, Language language) const
+{
+    QString plain = plainHyphens(term);
     if (plain.isEmpty() || isJunk(plain))
         return {};
-    if (plain.contains(QLatin1Char(' ')))
-        return plain;
-    const Vocabulary& known = vocabulary(language);
-    if (known.headwords.contains(plain.toLower()))
-        return plain;
-    if (const QString spaced = known.spaced.value(joinedKey(plain)); !spaced.isEmpty()) {
-        // The term's own letters (and their case), with the blanks where the data has them.
-        QString mended;
-        qsizetype next = 0;
-        for (const QChar c : spaced)
-            mended += c.isSpace() ? c : plain.at(next++);
-        return mended;
+    const Vocabulary& known = language == Language::Spanish ? m_spanish : m_english;
+    if (!plain.contains(QLatin1Char(' ')) && !isListed(plain, language)) {
+        if (const QString spaced = known.spaced.value(joinedKey(plain)); !spaced.isEmpty()) {
+            // The term's own letters (and their case), with the blanks where the data has them.
+            QString mended;
+            qsizetype next = 0;
+            for (const QChar c : spaced)
+                mended += c.isSpace() ? c : plain.at(next++);
+            plain = mended;
+        }
     }
-    const QStringList parts = words(plain);
-    for (const QString& part : parts) {
-        if (!known.words.contains(part) && !known.listed.contains(part) && fallsApart(part, known.words, known.listed))
-            return {};
-    }
-    return plain;
+    return mendWords(plain, language);
 }
 
-QString GlossaryCleaner::headword(const QString& headword)
+QString GlossaryCleaner::mendWords(const QString& term, Language language) const
 {
-    const QString plain = plainHyphens(headword);
-    return isJunk(plain) ? QString() : plain;
+    QString mended = term;
+    QRegularExpressionMatchIterator found = wordPattern().globalMatch(term);
+    qsizetype shift = 0;
+    while (found.hasNext()) {
+        const QRegularExpressionMatch match = found.next();
+        const QString word = match.captured();
+        switch (splitter(language).fault(word)) {
+        case JoinedWordSplitter::Fault::None:
+            break;
+        case JoinedWordSplitter::Fault::Junk:
+            return {};
+        case JoinedWordSplitter::Fault::Joined: {
+            const QString parted = splitter(language).mended(word);
+            if (parted.isEmpty())
+                return {};
+            mended.replace(match.capturedStart() + shift, word.size(), parted);
+            shift += parted.size() - word.size();
+            break;
+        }
+        }
+    }
+    return mended;
+}
+
+JoinedWordSplitter::Fault GlossaryCleaner::fault(const QString& term, Language language) const
+{
+    if (isJunk(term) || term != term.simplified())
+        return JoinedWordSplitter::Fault::Junk;
+    const Vocabulary& known = language == Language::Spanish ? m_spanish : m_english;
+    if (!term.contains(QLatin1Char(' ')) && !isListed(term, language) && !known.spaced.value(joinedKey(term)).isEmpty())
+        return JoinedWordSplitter::Fault::Joined;
+    auto worst = JoinedWordSplitter::Fault::None;
+    QRegularExpressionMatchIterator found = wordPattern().globalMatch(term);
+    while (found.hasNext())
+        worst = std::max(worst, splitter(language).fault(found.next().captured()));
+    return worst;
 }
 
 bool GlossaryCleaner::isJunk(const QString& term)
@@ -109,43 +149,24 @@ QString GlossaryCleaner::joinedKey(const QString& term)
 
 QStringList GlossaryCleaner::words(const QString& term)
 {
-    static const QRegularExpression apart(QStringLiteral("[^\\w-]+"), QRegularExpression::UseUnicodePropertiesOption);
-    return term.toLower().split(apart, Qt::SkipEmptyParts);
+    QStringList found;
+    QRegularExpressionMatchIterator match = wordPattern().globalMatch(term.toLower());
+    while (match.hasNext())
+        found << match.next().captured();
+    return found;
 }
 
-QSet<QString> GlossaryCleaner::readWordList(const QString& file)
+QSet<QString> GlossaryCleaner::readWordList(const QStringList& files)
 {
-    QFile list(file);
-    if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw CourseError(QStringLiteral("%1 cannot be read (install the word list's package, see tools/setup-debian.sh)").arg(file));
     QSet<QString> words;
-    while (!list.atEnd()) {
-        if (const QString word = QString::fromUtf8(list.readLine()).trimmed().toLower(); !word.isEmpty())
-            words.insert(word);
-    }
-    return words;
-}
-
-bool GlossaryCleaner::fallsApart(const QString& word, const QSet<QString>& known, const QSet<QString>& listed)
-{
-    // A word of one letter counts only as the articles and conjunctions that are one.
-    static const QSet<QString> oneLetter { QStringLiteral("a"), QStringLiteral("y"), QStringLiteral("o"), QStringLiteral("e"),
-        QStringLiteral("u"), QStringLiteral("i") };
-    const qsizetype n = word.size();
-    // pieces[i]: the fewest known words that make up the first i letters (-1: none do).
-    std::vector<int> pieces(size_t(n + 1), -1);
-    pieces[0] = 0;
-    for (qsizetype end = 1; end <= n; ++end) {
-        for (qsizetype start = 0; start < end; ++start) {
-            if (pieces[size_t(start)] < 0)
-                continue;
-            const QString piece = word.mid(start, end - start);
-            if (piece.size() == 1 ? oneLetter.contains(piece) : known.contains(piece) || listed.contains(piece)) {
-                const int count = pieces[size_t(start)] + 1;
-                if (pieces[size_t(end)] < 0 || count < pieces[size_t(end)])
-                    pieces[size_t(end)] = count;
-            }
+    for (const QString& file : files) {
+        QFile list(file);
+        if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
+            throw CourseError(QStringLiteral("%1 cannot be read (install the word list's package, see tools/setup-debian.sh)").arg(file));
+        while (!list.atEnd()) {
+            if (const QString word = QString::fromUtf8(list.readLine()).trimmed().toLower(); !word.isEmpty())
+                words.insert(word);
         }
     }
-    return pieces[size_t(n)] >= 2;
+    return words;
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "JoinedWordSplitter.h"
+
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 /// One entry of a bilingual dictionary: a headword and its translations.
@@ -13,16 +16,15 @@ struct DictionaryEntry {
 };
 using DictionaryEntries = std::vector<DictionaryEntry>;
 
-/// Mends what the FreeDict data does to the glossary: translations whose words lost their
-/// blanks ("howdoyoudo?", "humanbeing") and entries that are no terms ("%h...ago",
-/// "archi‐"). It knows each language's words from both directions' data (the headwords,
-/// and every term written with blanks) and from the language's word list. A joined
-/// translation is mended only where the same letters stand spaced elsewhere in that data
-/// ("how do you do?"), keeping its own letters; one that cannot be mended so, but falls
-/// apart into known words, is left out.
+/// Mends what the FreeDict data does to the glossary: terms whose words lost their blanks
+/// ("howdoyoudo?", "busstop", "porciento") and entries that are no terms ("%h...ago",
+/// "archi‐", "dependonldependupon"). Headwords and translations alike. A joined term is
+/// mended where the same letters stand spaced elsewhere in the data ("how do you do?"),
+/// else where its words part in one way only into words of the language's word list
+/// (JoinedWordSplitter); one that parts in several ways is left out, and so is junk.
 class GlossaryCleaner {
 public:
-    enum class Language { Spanish, English };
+    using Language = GlossaryLanguage;
 
     /// SPANISHHEADS: the entries of the Spanish–English dictionary; ENGLISHHEADS: those of
     /// the English–Spanish one.
@@ -30,17 +32,22 @@ public:
     GlossaryCleaner(const DictionaryEntries& spanishHeads, const DictionaryEntries& englishHeads, QSet<QString> spanishWords = {},
         QSet<QString> englishWords = {});
 
-    /// The words of a word list file (one a line, UTF-8), lower case; throws CourseError
-    /// when it cannot be read.
-    static QSet<QString> readWordList(const QString& file);
+    /// The words of the word list files FILES (one a line, UTF-8), lower case; throws
+    /// CourseError naming a file that cannot be read.
+    static QSet<QString> readWordList(const QStringList& files);
 
-    /// TERM as the glossary should hold it (mended, blanks and hyphens made plain), or
-    /// empty when it is junk or a joined form that cannot be mended.
-    QString translation(const QString& term, Language language) const;
+    /// TERM (a headword or a translation in LANGUAGE) as the glossary should hold it
+    /// (mended, blanks and hyphens made plain), or empty when it is junk or a joined form
+    /// that cannot be mended.
+    QString term(const QString& term, Language language) const;
 
-    /// HEADWORD as the glossary should hold it, or empty when it is junk. Headwords are
-    /// the dictionary's own words and are never split.
-    static QString headword(const QString& headword);
+    /// What is wrong with TERM as a glossary term of LANGUAGE: junk, the same letters as a
+    /// term the data writes with blanks, or the worst fault of its words (None for a term
+    /// fit for the glossary).
+    JoinedWordSplitter::Fault fault(const QString& term, Language language) const;
+
+    /// True when LANGUAGE's word list holds WORD (in any case).
+    bool isWord(const QString& word, Language language) const { return splitter(language).isWord(word.toLower()); }
 
     /// True for what is no term: an elision ("hace..."), a placeholder ("%h"), a lone
     /// prefix or suffix ("archi-").
@@ -53,20 +60,20 @@ public:
     /// The words of TERM, lower case, without punctuation.
     static QStringList words(const QString& term);
 
-    /// True when WORD (lower case, no blanks) is two or more words of KNOWN, or of LISTED,
-    /// run together.
-    static bool fallsApart(const QString& word, const QSet<QString>& known, const QSet<QString>& listed = {});
-
 private:
     struct Vocabulary {
-        QSet<QString> headwords;        // lower case
         QSet<QString> words;            // every word of the language's spaced terms and its headwords
-        QSet<QString> listed;           // the language's word list
         QHash<QString, QString> spaced; // joinedKey -> the spaced term; empty text when two differ
     };
     static void addSpaced(Vocabulary& vocabulary, const QString& term);
-    const Vocabulary& vocabulary(Language language) const;
+    const JoinedWordSplitter& splitter(Language language) const;
+    /// True when every word of TERM is a listed word of LANGUAGE.
+    bool isListed(const QString& term, Language language) const;
+    /// TERM with each joined word mended; empty when one cannot be, or is junk.
+    QString mendWords(const QString& term, Language language) const;
 
     Vocabulary m_spanish;
     Vocabulary m_english;
+    std::unique_ptr<JoinedWordSplitter> m_spanishSplitter;
+    std::unique_ptr<JoinedWordSplitter> m_englishSplitter;
 };

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QImage>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
@@ -112,15 +113,21 @@ void makeHand(const MediaRecipes::Recipe& r)
         throw CourseError(QStringLiteral("cannot write icon %1").arg(r.output));
 }
 
+// Where a button's caption may start: past its border's pixel and a blank of two, as a lit
+// picture (margin=2, no border) keeps it.
+constexpr int kButtonMargin = 3;
+constexpr int kSmallestButtonFont = 6;
+
 void makePicture(const MediaRecipes::Recipe& r)
 {
     QImage image(parseSize(r.required(QStringLiteral("size"))), QImage::Format_RGB32);
     image.fill(parseColour(r.required(QStringLiteral("fill"))));
-    // buttons="x,y,w,h,label;...": a screen's buttons drawn at rest on its background.
+    // buttons="x,y,w,h,label[,font];...": a screen's buttons drawn at rest on its background,
+    // each caption in buttonfont= or its own size (as its lit picture draws it).
     for (const QString& entry : r.arg(QStringLiteral("buttons")).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QStringList parts = entry.split(QLatin1Char(','));
-        if (parts.size() != 5)
-            throw CourseError(QStringLiteral("picture %1: a button is x,y,w,h,label, not \"%2\"").arg(r.output, entry));
+        if (parts.size() != 5 && parts.size() != 6)
+            throw CourseError(QStringLiteral("picture %1: a button is x,y,w,h,label[,font], not \"%2\"").arg(r.output, entry));
         const QRect rect(parts.at(0).toInt(), parts.at(1).toInt(), parts.at(2).toInt(), parts.at(3).toInt());
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -128,10 +135,23 @@ void makePicture(const MediaRecipes::Recipe& r)
         painter.setBrush(QColor(232, 220, 192));
         painter.drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
         QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(r.arg(QStringLiteral("buttonfont"), QStringLiteral("10")).toInt());
+        font.setPixelSize(parts.size() == 6 ? parts.at(5).toInt() : r.arg(QStringLiteral("buttonfont"), QStringLiteral("10")).toInt());
+        // Inside its border with a blank, as the lit pictures (margin=2) keep it: a caption
+        // that would touch the border wraps instead ("Otra vez"), and a word that cannot
+        // wrap takes a smaller size ("Prueba").
+        const QRect inside = rect.adjusted(kButtonMargin, kButtonMargin, -kButtonMargin, -kButtonMargin);
+        const QStringList words = parts.at(4).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const auto widest = [&words](const QFont& f) {
+            int most = 0;
+            for (const QString& word : words)
+                most = std::max(most, QFontMetrics(f).horizontalAdvance(word));
+            return most;
+        };
+        while (font.pixelSize() > kSmallestButtonFont && widest(font) > inside.width())
+            font.setPixelSize(font.pixelSize() - 1);
         painter.setFont(font);
         painter.setPen(QColor(50, 40, 30));
-        painter.drawText(rect, Qt::AlignCenter | Qt::TextWordWrap, parts.at(4));
+        painter.drawText(inside, Qt::AlignCenter | Qt::TextWordWrap, parts.at(4));
     }
     const QString text = r.arg(QStringLiteral("text"));
     if (!text.isEmpty()) {

@@ -14,7 +14,7 @@
 ///   melody  notes="C4 E4 G4 -" [step=S] [gain=DB]     plucked notes ('-' a rest), reverberated
 ///   hand                                               the hand pointer icon of the buttons
 ///   picture size=WxH fill=#rrggbb [text="..."] [ink=#rrggbb] [font=PX] [margin=PX]
-///           [buttons="x,y,w,h,label;..."] [buttonfont=PX]
+///           [buttons="x,y,w,h,label[,px];..."] [buttonfont=PX]
 ///                                                      a flat picture with centred text, and
 ///                                                      buttons drawn at rest on it
 class MediaRecipes {

@@ -1,24 +1,9 @@
 #include "CourseCompiler.h"
 #include "CourseError.h"
+#include "SpanishCommandLine.h"
 
 #include <QGuiApplication>
 #include <cstdio>
-
-namespace {
-
-// Also the manual page's text: it is made from --help.
-const char* const usage =
-    "Usage: tamsel-coursec SOURCE OUTPUT --schema DIR [--password PWD]\n"
-    "Compiles a course source folder into a course folder that tamsel plays.\n\n"
-    "  SOURCE          the source folder: content.sql and content-*.sql (rows of the content\n"
-    "                  database), learner.sql, inst.ini, media.txt and media-*.txt (recipes for\n"
-    "                  pictures, sounds, videos and dictionary imports), files/ (copied as they are)\n"
-    "  OUTPUT          the course folder to write\n"
-    "  --schema DIR    the folder of both databases' tables and saved queries\n"
-    "  --password PWD  the password the databases are locked with (default: the course's own)\n"
-    "  --help          show this help and exit\n";
-
-} // namespace
 
 // tamsel-coursec SOURCE OUTPUT --schema DIR [--password PWD]
 int main(int argc, char* argv[])
@@ -27,31 +12,32 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QStringList args = QGuiApplication::arguments();
-    args.removeFirst();
-    QString schema;
-    QString password = QStringLiteral("vemparo41");
-    QStringList positional;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--schema") && i + 1 < args.size())
-            schema = args[++i];
-        else if (args[i] == QLatin1String("--password") && i + 1 < args.size())
-            password = args[++i];
-        else
-            positional << args[i];
-    }
-    if (positional == QStringList { QStringLiteral("--help") }) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    if (positional.size() != 2 || schema.isEmpty()) {
-        std::fputs(usage, stderr);
-        return 2;
-    }
+    // Also the manual page's text: it is made from --help.
+    SpanishCommandLine line(QStringLiteral("tamsel-coursec"),
+        QStringLiteral("Compila la carpeta de fuentes de un curso en una carpeta de curso que tamsel reproduce."));
+    QCommandLineParser& parser = line.parser();
+    const QCommandLineOption schema(QStringLiteral("schema"), QStringLiteral("La carpeta de las tablas y consultas guardadas de ambas bases de datos."),
+        QStringLiteral("CARPETA"));
+    const QCommandLineOption password(QStringLiteral("password"),
+        QStringLiteral("La contraseña con que se cierran las bases de datos (si no, la del curso)."), QStringLiteral("CLAVE"),
+        QStringLiteral("vemparo41"));
+    parser.addOptions({ schema, password });
+    parser.addPositionalArgument(QStringLiteral("FUENTE"),
+        QStringLiteral("La carpeta de fuentes: content.sql y content-*.sql (filas de la base de datos del contenido), learner.sql, "
+                       "inst.ini, media.txt y media-*.txt (recetas de imágenes, sonidos, vídeos e importaciones de diccionarios), "
+                       "files/ (se copia tal cual)."));
+    parser.addPositionalArgument(QStringLiteral("SALIDA"), QStringLiteral("La carpeta del curso que escribir."));
+    if (const auto status = line.read(app.arguments()))
+        return *status;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2)
+        return line.mistake(QStringLiteral("indique una FUENTE y una SALIDA"));
+    if (parser.value(schema).isEmpty())
+        return line.mistake(QStringLiteral("falta --schema CARPETA"));
     try {
-        CourseCompiler(schema, password).compile(positional[0], positional[1]);
+        CourseCompiler(parser.value(schema), parser.value(password)).compile(positional[0], positional[1]);
     } catch (const CourseError& error) {
-        std::fprintf(stderr, "tamsel-coursec: %s\n", qPrintable(error.message()));
+        std::fprintf(stderr, "tamsel-coursec: %s\n", error.message().toUtf8().constData());
         return 1;
     }
     return 0;

@@ -1,7 +1,8 @@
-// tamsel-import COURSE OUT: a course from its original disc, its Jet databases converted.
+// tamsel-import CURSO SALIDA: a course from its original disc, its Jet databases converted.
 #include "CourseError.h"
 #include "CourseImport.h"
 #include "DiscImage.h"
+#include "SpanishCommandLine.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -11,25 +12,20 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = app.arguments();
-    const char* usage = "Usage: tamsel-import COURSE OUT\n"
-                        "Copies the course folder COURSE (the folder that holds bbm.mdb, such as a\n"
-                        "mounted disc) or the course's ISO 9660 disc image to OUT, converting its Jet\n"
-                        "databases into the player's own format, and prints what it converted. The\n"
-                        "image is read where it lies. OUT may be neither COURSE nor a folder\n"
-                        "inside it, and COURSE may not lie inside OUT (links followed): nothing is\n"
-                        "written then.\n\n"
-                        "  --help     show this help and exit\n";
-    if (args.size() == 2 && args.at(1) == QLatin1String("--help")) {
-        out << usage;
-        return 0;
-    }
-    if (args.size() != 3) {
-        err << usage;
-        return 2;
-    }
+    SpanishCommandLine line(QStringLiteral("tamsel-import"),
+        QStringLiteral("Copia la carpeta del curso CURSO (la que tiene bbm.mdb, como un disco montado) o la imagen ISO 9660 "
+                       "del disco del curso en SALIDA, convierte sus bases de datos Jet al formato del reproductor y dice qué "
+                       "ha convertido. La imagen se lee donde está. SALIDA no puede ser CURSO ni una carpeta dentro de él, "
+                       "ni CURSO estar dentro de SALIDA (siguiendo los enlaces): entonces no se escribe nada."));
+    line.parser().addPositionalArgument(QStringLiteral("CURSO"), QStringLiteral("La carpeta del curso o la imagen de su disco."));
+    line.parser().addPositionalArgument(QStringLiteral("SALIDA"), QStringLiteral("La carpeta donde copiar el curso."));
+    if (const auto status = line.read(app.arguments()))
+        return *status;
+    const QStringList args = line.parser().positionalArguments();
+    if (args.size() != 2)
+        return line.mistake(QStringLiteral("indique un CURSO y una SALIDA"));
     try {
-        CourseImport(out, err).run(args.at(1), args.at(2));
+        CourseImport(out, err).run(args.at(0), args.at(1));
     } catch (const DamagedDiscImage& damaged) {
         // No trace here: the reason is told beside the message.
         out.flush();

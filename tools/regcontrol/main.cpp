@@ -1,4 +1,4 @@
-// tamsel-regcontrol [--system] [--unregister] LIBRARY: registers a self-registering control
+// tamsel-regcontrol [--system] [--unregister] BIBLIOTECA: registers a self-registering control
 // library in the user's component registry (or removes it) by calling its own entry
 // points; with --system, in the registry of the installation this tool belongs to.
 
@@ -6,7 +6,8 @@
 #include "ComponentLibrary.h"
 #include "ComponentRegistry.h"
 
-#include <QCommandLineParser>
+#include "SpanishCommandLine.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QScopeGuard>
@@ -25,7 +26,8 @@ void changeInstallation(ComponentLibrary& library, Change change)
 {
     QTemporaryDir scratch;
     if (!scratch.isValid())
-        throw ComponentError(QStringLiteral("Cannot create a scratch folder to register %1 in: %2").arg(library.path(), scratch.errorString()));
+        throw ComponentError(
+            QStringLiteral("No se puede crear una carpeta temporal donde registrar %1: %2").arg(library.path(), scratch.errorString()));
     QList<ComponentClass> classes;
     {
         const bool userConfigSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
@@ -41,7 +43,7 @@ void changeInstallation(ComponentLibrary& library, Change change)
         classes = ComponentRegistry().classes();
     }
     if (classes.isEmpty())
-        throw ComponentError(QStringLiteral("The library %1 registered no class").arg(library.path()));
+        throw ComponentError(QStringLiteral("La biblioteca %1 no registró ninguna clase").arg(library.path()));
     const ComponentRegistry installation(ComponentRegistry::installationFilePath(), ComponentRegistry::LibraryPaths::RelativeToRegistry);
     for (const ComponentClass& entry : classes) {
         if (change == Change::Register)
@@ -58,24 +60,25 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-regcontrol"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Registers a control library in the component registry %1.")
-                                         .arg(ComponentRegistry::defaultFilePath()));
-    parser.addHelpOption();
-    const QCommandLineOption unregister(QStringLiteral("unregister"), QStringLiteral("Remove the library's classes instead."));
+    // The help names the registries as a user finds them, not as this machine places them:
+    // it is also the manual page.
+    SpanishCommandLine line(QStringLiteral("tamsel-regcontrol"),
+        QStringLiteral("Registra una biblioteca de controles en el registro de componentes del usuario "
+                       "(~/.config/tamsel/components.json)."));
+    QCommandLineParser& parser = line.parser();
+    const QCommandLineOption unregister(QStringLiteral("unregister"), QStringLiteral("Quita del registro las clases de la biblioteca."));
     const QCommandLineOption system(QStringLiteral("system"),
-        QStringLiteral("Use the registry of this installation, %1, for every user.").arg(ComponentRegistry::installationFilePath()));
+        QStringLiteral("Usa el registro de esta instalación (<prefijo>/share/tamsel/components.json), para todos los usuarios."));
     parser.addOption(unregister);
     parser.addOption(system);
-    parser.addPositionalArgument(QStringLiteral("LIBRARY"), QStringLiteral("The control library file."));
-    parser.process(app);
+    parser.addPositionalArgument(QStringLiteral("BIBLIOTECA"), QStringLiteral("El archivo de la biblioteca de controles."));
+    if (const auto status = line.read(app.arguments()))
+        return *status;
 
     QTextStream err(stderr);
     const QStringList libraries = parser.positionalArguments();
-    if (libraries.size() != 1) {
-        err << "tamsel-regcontrol: give exactly one LIBRARY (see --help)\n";
-        return 2;
-    }
+    if (libraries.size() != 1)
+        return line.mistake(QStringLiteral("indique una sola BIBLIOTECA"));
     try {
         ComponentLibrary library(libraries.first());
         const Change change = parser.isSet(unregister) ? Change::Unregister : Change::Register;
@@ -85,8 +88,8 @@ int main(int argc, char* argv[])
             library.unregisterServer();
         else
             library.registerServer();
-        QTextStream(stdout) << (change == Change::Unregister ? "Unregistered " : "Registered ") << library.path()
-                            << (parser.isSet(system) ? " in " + ComponentRegistry::installationFilePath() : QString()) << '\n';
+        QTextStream(stdout) << (change == Change::Unregister ? "Quitada del registro: " : "Registrada: ") << library.path()
+                            << (parser.isSet(system) ? " en " + ComponentRegistry::installationFilePath() : QString()) << '\n';
         return 0;
     } catch (const ComponentError& e) {
         err << "tamsel-regcontrol: " << e.message() << '\n';

@@ -4,13 +4,11 @@
 #include "CourseError.h"
 #include "InstallLayout.h"
 #include "ProgressReport.h"
+#include "SpanishCommandLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSaveFile>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -36,20 +34,14 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
 
-    // The report speaks Spanish, Qt's own words of its help ("Uso:", "Opciones:") too.
-    QTranslator qtWords;
-    if (qtWords.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtWords);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Escribe el progreso de una clase en un curso de tamsel: por alumno, las lecciones vistas de cada capítulo, "
-        "los intentos de la prueba y su mejor resultado, y la última actividad.\n\n"
-        "Cada ORIGEN es el servidor de la clase, escrito como en expert.ini (un URI postgresql:// o una cadena de libpq "
-        "como service=tamsel; entre como profesor para leer a todos los alumnos; la contraseña sale de ~/.pgpass o del "
-        "archivo de servicios), o el archivo de un alumno (usrcurso.mdb)."));
-    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Muestra esta ayuda."));
-    const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("Muestra la versión."));
+    SpanishCommandLine line(QStringLiteral("tamsel-report"),
+        QStringLiteral(
+            "Escribe el progreso de una clase en un curso de tamsel: por alumno, las lecciones vistas de cada capítulo, "
+            "los intentos de la prueba y su mejor resultado, y la última actividad.\n\n"
+            "Cada ORIGEN es el servidor de la clase, escrito como en expert.ini (un URI postgresql:// o una cadena de libpq "
+            "como service=tamsel; entre como profesor para leer a todos los alumnos; la contraseña sale de ~/.pgpass o del "
+            "archivo de servicios), o el archivo de un alumno (usrcurso.mdb)."));
+    QCommandLineParser& parser = line.parser();
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Escribe la tabla CSV en ARCHIVO (- para la salida estándar)."),
         QStringLiteral("ARCHIVO"));
     const QCommandLineOption html(QStringLiteral("html"),
@@ -64,27 +56,15 @@ int main(int argc, char* argv[])
         QStringLiteral("NOMBRE"));
     const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("El título de la página."), QStringLiteral("TEXTO"),
         QStringLiteral("Progreso de la clase"));
-    parser.addOptions({ help, version, csv, html, course, learner, title });
+    parser.addOptions({ csv, html, course, learner, title });
     parser.addPositionalArgument(QStringLiteral("ORIGEN"), QStringLiteral("El servidor de la clase o el archivo de un alumno."),
         QStringLiteral("ORIGEN..."));
-    if (!parser.parse(app.arguments())) {
-        std::fprintf(stderr, "tamsel-report: %s (vea --help)\n", qPrintable(parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        std::printf("tamsel-report %s\n", TAMSEL_VERSION);
-        return 0;
-    }
+    if (const auto status = line.read(app.arguments()))
+        return *status;
 
     const QStringList sources = parser.positionalArguments();
-    if (sources.isEmpty() || (!parser.isSet(csv) && !parser.isSet(html))) {
-        std::fprintf(stderr, "tamsel-report: indique al menos un ORIGEN y --csv o --html (vea --help)\n");
-        return 2;
-    }
+    if (sources.isEmpty() || (!parser.isSet(csv) && !parser.isSet(html)))
+        return line.mistake(QStringLiteral("indique al menos un ORIGEN y --csv o --html"));
     try {
         ClassProgress progress(parser.isSet(course) ? parser.value(course) : InstallLayout::courseFolder());
         for (const QString& source : sources)

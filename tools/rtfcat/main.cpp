@@ -3,10 +3,10 @@
 // check their cards without starting the course.
 
 #include "RichTextBox.h"
+#include "SpanishCommandLine.h"
 
 #include <QApplication>
 #include <QBuffer>
-#include <QCommandLineParser>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTextDocument>
@@ -51,21 +51,17 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("rtfcat"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the text of a card (RTF or plain text) as the course player reads it."));
-    parser.addHelpOption();
-    const QCommandLineOption html(QStringLiteral("html"),
-        QStringLiteral("Print the formatted rendering as HTML instead of plain text."));
-    parser.addOption(html);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The card to read."));
-    parser.process(app);
+    SpanishCommandLine line(QStringLiteral("rtfcat"),
+        QStringLiteral("Escribe el texto de una ficha (RTF o texto simple) tal como lo lee el reproductor del curso."));
+    const QCommandLineOption html(QStringLiteral("html"), QStringLiteral("Escribe lo que se ve, con su formato, en HTML en vez de texto simple."));
+    line.parser().addOption(html);
+    line.parser().addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La ficha que leer."));
+    if (const auto status = line.read(app.arguments()))
+        return *status;
 
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1) {
-        std::fprintf(stderr, "rtfcat: give exactly one FILE (see --help)\n");
-        return 2;
-    }
+    const QStringList files = line.parser().positionalArguments();
+    if (files.size() != 1)
+        return line.mistake(QStringLiteral("indique un solo ARCHIVO"));
 
     // The player decides between RTF and plain text, and decodes plain text, in its box.
     RichTextBox box;
@@ -74,7 +70,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     const QTextDocument& document = *box.document();
-    const QString output = parser.isSet(html) ? embedPictures(document.toHtml(), document)
+    const QString output = line.parser().isSet(html) ? embedPictures(document.toHtml(), document)
                                               : box.text() + u'\n';
     const QByteArray bytes = output.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);

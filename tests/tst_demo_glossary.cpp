@@ -1,0 +1,186 @@
+#include "CourseError.h"
+#include "DemoContent.h"
+#include "DictdRecipe.h"
+#include "GlossaryCleaner.h"
+#include "Recordset.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Fault = JoinedWordSplitter::Fault;
+using Language = GlossaryCleaner::Language;
+
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(GlossaryCleaner::Language)
+
+// The demo's glossary, imported from Debian's FreeDict data, and the check that keeps the
+// data's joined words and junk out of it.
+class DemoGlossaryTest : public QObject {
+    Q_OBJECT
+
+private:
+    // What the demo's recipes know: both dictionaries and Debian's word lists.
+    static const GlossaryCleaner& demoCleaner()
+    {
+        static const GlossaryCleaner cleaner(DictdRecipe::read(QStringLiteral("/usr/share/dictd/freedict-spa-eng")),
+            DictdRecipe::read(QStringLiteral("/usr/share/dictd/freedict-eng-spa")),
+            GlossaryCleaner::readWordList({ QStringLiteral("/usr/share/dict/spanish") }),
+            GlossaryCleaner::readWordList({ QStringLiteral("/usr/share/dict/american-english"), QStringLiteral("/usr/share/dict/british-english") }));
+        return cleaner;
+    }
+
+private slots:
+    // The check itself, on what the data does wrong and on terms it must let be.
+    void checkTellsJoinedAndJunkTerms_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<Fault>("fault");
+        const Language en = Language::English;
+        const Language es = Language::Spanish;
+        QTest::newRow("busstop") << "busstop" << en << Fault::Joined;
+        QTest::newRow("numberplate") << "numberplate" << en << Fault::Joined;
+        QTest::newRow("frog'slegs") << "frog'slegs" << en << Fault::Joined;
+        QTest::newRow("howdoyoudo?") << "howdoyoudo?" << en << Fault::Joined;
+        QTest::newRow("humanbeing") << "humanbeing" << en << Fault::Joined;
+        QTest::newRow("AsiaMinor") << "AsiaMinor" << en << Fault::Joined;
+        QTest::newRow("in a joined term") << "the busstop" << en << Fault::Joined;
+        QTest::newRow("porciento") << "porciento" << es << Fault::Joined;
+        QTest::newRow("¿cómoestáusted?") << "¿cómoestáusted?" << es << Fault::Joined;
+        QTest::newRow("pertenecera") << "pertenecera" << es << Fault::Joined;
+        QTest::newRow("dolordemuelas") << "dolordemuelas" << es << Fault::Joined;
+        QTest::newRow("dependonldependupon") << "dependonldependupon" << en << Fault::Junk;
+        QTest::newRow("%h...ago") << "%h...ago" << en << Fault::Junk;
+        QTest::newRow("hace...") << "hace..." << es << Fault::Junk;
+        QTest::newRow("a lone prefix") << "archi-" << es << Fault::Junk;
+        QTest::newRow("stray blanks") << "bus  stop" << en << Fault::Junk;
+        QTest::newRow("no end") << QString(200, QLatin1Char('a')) << en << Fault::Junk;
+
+        QTest::newRow("bus stop") << "bus stop" << en << Fault::None;
+        QTest::newRow("number plate") << "number plate" << en << Fault::None;
+        QTest::newRow("frog's legs") << "frog's legs" << en << Fault::None;
+        QTest::newRow("o'clock") << "o'clock" << en << Fault::None;
+        QTest::newRow("a British spelling") << "colour" << en << Fault::None;
+        QTest::newRow("a word of the list") << "sometimes" << en << Fault::None;
+        QTest::newRow("a name") << "Costa Rica" << en << Fault::None;
+        QTest::newRow("por ciento") << "por ciento" << es << Fault::None;
+        QTest::newRow("Estados Unidos") << "Estados Unidos" << es << Fault::None;
+        QTest::newRow("a plural") << "hermanos" << es << Fault::None;
+        QTest::newRow("a verb and its pronoun") << "apoyarse" << es << Fault::None;
+        QTest::newRow("hyphenated") << "coche-cama" << es << Fault::None;
+        QTest::newRow("a Spanish name") << "Portugal" << es << Fault::None;
+    }
+
+    void checkTellsJoinedAndJunkTerms()
+    {
+        QFETCH(QString, term);
+        QFETCH(Language, language);
+        QFETCH(Fault, fault);
+        QCOMPARE(demoCleaner().fault(term, language), fault);
+    }
+
+    // The check over the glossary the demo's recipes build: no joined or junk term, none
+    // twice (in another case), and the named joined forms are there mended.
+    void demoGlossaryHasNoJoinedJunkOrDoubleTerms()
+    {
+        QTemporaryDir dir;
+        std::unique_ptr<Database> db;
+        try {
+            db = buildDemoContent(dir.filePath(QStringLiteral("out/")), QStringLiteral("media-glossary.txt"));
+        } catch (const CourseError& error) {
+            QFAIL(qPrintable(error.message()));
+        }
+        const struct {
+            const char* table;
+            Language language;
+            QStringList mended;
+        } languages[] = {
+            { "glosesp", Language::Spanish, { "por ciento", "¿cómo está usted?", "pertenecer a", "dirigir la palabra a", "Estados Unidos" } },
+            { "glosing", Language::English, { "bus stop", "number plate", "frog's legs", "how do you do?", "human being", "except for" } },
+        };
+        for (const auto& language : languages) {
+            QHash<QString, QStringList> seen; // lower case -> the terms written so
+            auto rows = db->openRecordset(QStringLiteral("select termino from %1").arg(QLatin1String(language.table)));
+            for (; !rows->isEof(); rows->moveNext()) {
+                const QString term = rows->text(QStringLiteral("termino"));
+                QVERIFY2(demoCleaner().fault(term, language.language) == Fault::None, qPrintable(term));
+                seen[term.toLower()] << term;
+            }
+            QVERIFY(seen.size() > 3000);
+            // A name and a word of the language may share letters ("Argentina", "argentina";
+            // "May", "may"); anything else twice is the same term twice ("estados unidos").
+            for (const QStringList& twins : std::as_const(seen)) {
+                const bool wordAndName = twins.size() == 2 && demoCleaner().isWord(twins.first(), language.language)
+                    && (twins.first().isLower() || twins.last().isLower());
+                QVERIFY2(twins.size() == 1 || wordAndName, qPrintable(twins.join(QLatin1String(" | "))));
+            }
+            for (const QString& mended : language.mended)
+                QVERIFY2(seen.contains(mended.toLower()), qPrintable(mended));
+        }
+    }
+
+    // The mending, each rule on the case that needs it, with data and lists of its own.
+    void cleanerMendsOrDrops_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("a word") << "house" << "house";
+        QTest::newRow("a spaced term") << "human being" << "human being";
+        QTest::newRow("spaced as the data spaces it") << "humanbeing" << "human being";
+        QTest::newRow("with its marks") << "howdoyoudo?" << "how do you do?";
+        QTest::newRow("its capitals kept") << "HumanBeing" << "Human Being";
+        QTest::newRow("parted by the word list") << "goodhouse" << "good house";
+        QTest::newRow("inside a term") << "a goodhouse" << "a good house";
+        QTest::newRow("parted two ways") << "busstop" << "";
+        QTest::newRow("listed but not in the data") << "sometimesgood" << "sometimesgood";
+        QTest::newRow("an unknown word that does not part") << "Peruvian" << "Peruvian";
+        QTest::newRow("a stray letter between runs") << "goodhouselgoodhouse" << "";
+        QTest::newRow("a placeholder") << "%h...ago" << "";
+        QTest::newRow("an elision") << "hace..." << "";
+        QTest::newRow("a lone prefix") << "archi\u2010" << "";
+        QTest::newRow("its hyphen made plain") << "coche\u2010cama" << "coche-cama";
+    }
+
+    void cleanerMendsOrDrops()
+    {
+        QFETCH(QString, term);
+        QFETCH(QString, kept);
+        const DictionaryEntries spanish {
+            { QStringLiteral("hombre"), { QStringLiteral("man"), QStringLiteral("human being") } },
+            { QStringLiteral("¿cómo está usted?"), { QStringLiteral("how do you do?") } },
+        };
+        DictionaryEntries english;
+        for (const char* head : { "house", "good", "bus", "stop", "buss", "top" })
+            english.push_back({ QString::fromLatin1(head), { QStringLiteral("x") } });
+        QSet<QString> listed;
+        for (const char* word : { "house", "good", "bus", "stop", "buss", "top", "sometimes", "some", "times", "human", "being" })
+            listed.insert(QString::fromLatin1(word));
+        const GlossaryCleaner cleaner(spanish, english, {}, listed);
+        QCOMPARE(cleaner.term(term, Language::English), kept);
+    }
+
+    // A headword as its entry writes it: the index folds it to lower case.
+    void headwordKeepsItsCase_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("indexed");
+        QTest::addColumn<QString>("headword");
+        QTest::newRow("a name") << "Estados Unidos /estˈaðos unˈiðos/\nUnited States" << "estados unidos" << "Estados Unidos";
+        QTest::newRow("no pronunciation") << "May\nmayo" << "may" << "May";
+        QTest::newRow("its marks") << "¿cómo está usted? /kˈomo/\nhow are you?" << "cómo está usted" << "¿cómo está usted?";
+        QTest::newRow("a line of another word") << "something else /x/\ny" << "casa" << "casa";
+        QTest::newRow("an empty entry") << "" << "casa" << "casa";
+    }
+
+    void headwordKeepsItsCase()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, indexed);
+        QFETCH(QString, headword);
+        QCOMPARE(DictdRecipe::headword(entry, indexed), headword);
+    }
+};
+
+QTEST_MAIN(DemoGlossaryTest)
+#include "tst_demo_glossary.moc"

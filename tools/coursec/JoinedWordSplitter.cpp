@@ -1,0 +1,208 @@
+#include "JoinedWordSplitter.h"
+
+namespace {
+
+// The short words a joined form is made of ("bayofbiscay", "porlanoche"): other words of
+// one or two letters in the lists are mostly abbreviations and would part anything.
+const QSet<QString>& shortWords(GlossaryLanguage language)
+{
+    static const QSet<QString> english { QStringLiteral("a"), QStringLiteral("of"), QStringLiteral("on"), QStringLiteral("in"),
+        QStringLiteral("to"), QStringLiteral("at"), QStringLiteral("by"), QStringLiteral("up"), QStringLiteral("as"), QStringLiteral("or"),
+        QStringLiteral("so"), QStringLiteral("be"), QStringLiteral("go"), QStringLiteral("do"), QStringLiteral("no"), QStringLiteral("is"),
+        QStringLiteral("it"), QStringLiteral("we"), QStringLiteral("he"), QStringLiteral("my"), QStringLiteral("an"), QStringLiteral("me"),
+        QStringLiteral("us") };
+    static const QSet<QString> spanish { QStringLiteral("a"), QStringLiteral("y"), QStringLiteral("o"), QStringLiteral("de"),
+        QStringLiteral("la"), QStringLiteral("el"), QStringLiteral("en"), QStringLiteral("al"), QStringLiteral("un"), QStringLiteral("su"),
+        QStringLiteral("mi"), QStringLiteral("tu"), QStringLiteral("ya"), QStringLiteral("no"), QStringLiteral("si"), QStringLiteral("ni"),
+        QStringLiteral("lo"), QStringLiteral("le"), QStringLiteral("se"), QStringLiteral("me"), QStringLiteral("te") };
+    return language == GlossaryLanguage::Spanish ? spanish : english;
+}
+
+// The small words that join the words of a Spanish phrase.
+bool isSpanishLink(const QString& lower)
+{
+    static const QSet<QString> links { QStringLiteral("por"), QStringLiteral("con"), QStringLiteral("sin"), QStringLiteral("del"),
+        QStringLiteral("las"), QStringLiteral("los"), QStringLiteral("una"), QStringLiteral("que"), QStringLiteral("para"),
+        QStringLiteral("más"), QStringLiteral("muy") };
+    return (lower.size() < 3 && shortWords(GlossaryLanguage::Spanish).contains(lower)) || links.contains(lower);
+}
+
+bool isVowel(QChar c)
+{
+    return QStringLiteral("aeiouáéíóú").contains(c);
+}
+
+// An inner capital after a small letter starts a word of its own ("Asia|Minor",
+// "Saints'|Day").
+bool innerCapitalAt(const QString& original, qsizetype i)
+{
+    return i > 0 && i < original.size() && original.at(i).isUpper() && (original.at(i - 1).isLower() || original.at(i - 1) == QLatin1Char('\''));
+}
+
+// English writes these after a word as one word with it ("condemnable", "artilleryman").
+bool isEnglishSuffix(const QString& lower)
+{
+    static const QSet<QString> suffixes { QStringLiteral("able"), QStringLiteral("ible"), QStringLiteral("man"), QStringLiteral("men"),
+        QStringLiteral("ness"), QStringLiteral("less"), QStringLiteral("ful"), QStringLiteral("ship"), QStringLiteral("ward"),
+        QStringLiteral("wards"), QStringLiteral("hood"), QStringLiteral("like"), QStringLiteral("wise") };
+    return suffixes.contains(lower);
+}
+
+} // namespace
+
+JoinedWordSplitter::JoinedWordSplitter(GlossaryLanguage language, QSet<QString> listed, QSet<QString> known)
+    : m_language(language)
+    , m_listed(std::move(listed))
+    , m_known(std::move(known))
+{
+}
+
+bool JoinedWordSplitter::isWord(const QString& lower) const
+{
+    if (m_listed.contains(lower))
+        return true;
+    const qsizetype n = lower.size();
+    if (m_language == GlossaryLanguage::English) {
+        for (qsizetype stem = n - 3; stem >= 4 && stem >= n - 5; --stem) {
+            if (isEnglishSuffix(lower.mid(stem)) && m_listed.contains(lower.left(stem)))
+                return true;
+        }
+        return false;
+    }
+    // The Spanish list holds the singular: "casas", "ciudades".
+    if (lower.size() < 4)
+        return false;
+    if (lower.endsWith(QLatin1Char('s')) && isVowel(lower.at(n - 2)) && m_listed.contains(lower.left(n - 1)))
+        return true;
+    return lower.endsWith(QLatin1String("es")) && !isVowel(lower.at(n - 3)) && m_listed.contains(lower.left(n - 2));
+}
+
+bool JoinedWordSplitter::isPiece(const QString& lower, PieceRule rule) const
+{
+    if (lower.size() < 3)
+        return rule != PieceRule::LongKnown && shortWords(m_language).contains(lower);
+    // An English possessive is its noun's piece ("frog's|legs").
+    if (m_language == GlossaryLanguage::English && lower.endsWith(QLatin1String("'s")) && lower.size() > 4)
+        return isPiece(lower.chopped(2), rule);
+    // A listed word the data never writes is rare enough to be a word's tail ("ador|nado").
+    return isWord(lower) && (rule == PieceRule::Listed || m_known.contains(lower) || !m_listed.contains(lower));
+}
+
+bool JoinedWordSplitter::isPronoun(const QString& lower) const
+{
+    static const QSet<QString> pronouns { QStringLiteral("se"), QStringLiteral("me"), QStringLiteral("te"), QStringLiteral("nos"),
+        QStringLiteral("os"), QStringLiteral("le"), QStringLiteral("lo"), QStringLiteral("la"), QStringLiteral("les"), QStringLiteral("los"),
+        QStringLiteral("las") };
+    return m_language == GlossaryLanguage::Spanish && pronouns.contains(lower);
+}
+
+JoinedWordSplitter::PieceRule JoinedWordSplitter::pieceRule(const QString& original)
+{
+    // Inner capitals show the parts ("AsiaMinor"); a name ("Costa", "Asia") parts only into
+    // long words.
+    for (qsizetype i = 1; i < original.size(); ++i) {
+        if (innerCapitalAt(original, i))
+            return PieceRule::Listed;
+    }
+    return !original.isEmpty() && original.at(0).isUpper() ? PieceRule::LongKnown : PieceRule::Known;
+}
+
+JoinedWordSplitter::Pieces JoinedWordSplitter::pieces(const QString& original, qsizetype from) const
+{
+    const QString lower = original.toLower();
+    const PieceRule rule = pieceRule(original);
+    const size_t n = size_t(lower.size() - from);
+    Pieces found { std::vector<int>(n + 1, -1), std::vector<int>(n + 1, 0), std::vector<qsizetype>(n + 1, 0) };
+    found.fewest[0] = 0;
+    found.ways[0] = 1;
+    for (size_t end = 1; end <= n; ++end) {
+        for (size_t start = end; start-- > 0;) {
+            if (start + 1 < end && innerCapitalAt(original, from + qsizetype(start) + 1))
+                break; // a piece never runs over an inner capital
+            const qsizetype first = from + qsizetype(start);
+            const qsizetype after = from + qsizetype(end);
+            // Between inner capitals stands a word, listed or not ("El|Salvador"), unless
+            // it parts itself ("inthe|Cubanway").
+            const bool segment = rule == PieceRule::Listed && (first == 0 || innerCapitalAt(original, first))
+                && (after == original.size() || innerCapitalAt(original, after)) && end - start >= 2
+                && pieces(original.mid(first, after - first), 0).fewest.back() < 0;
+            if (found.fewest[start] < 0 || !(segment || isPiece(lower.mid(first, after - first), rule)))
+                continue;
+            const int count = found.fewest[start] + 1;
+            if (found.fewest[end] < 0 || count < found.fewest[end]) {
+                found.fewest[end] = count;
+                found.ways[end] = found.ways[start];
+                found.cut[end] = qsizetype(start);
+            } else if (count == found.fewest[end]) {
+                found.ways[end] = std::min(2, found.ways[end] + found.ways[start]);
+            }
+        }
+    }
+    return found;
+}
+
+bool JoinedWordSplitter::twoOrMore(const QString& original, qsizetype from, qsizetype to) const
+{
+    const Pieces found = pieces(original.left(to), from);
+    const QString lower = original.toLower();
+    const PieceRule rule = pieceRule(original);
+    for (qsizetype middle = from + 1; middle < to; ++middle) {
+        if (found.fewest[size_t(middle - from)] >= 1 && isPiece(lower.mid(middle, to - middle), rule))
+            return true;
+    }
+    return false;
+}
+
+JoinedWordSplitter::Fault JoinedWordSplitter::fault(const QString& word) const
+{
+    if (word.size() > kLongestWord)
+        return Fault::Junk;
+    const QString lower = word.toLower();
+    if (lower.isEmpty() || isWord(lower))
+        return Fault::None;
+    const qsizetype n = lower.size();
+    const Pieces found = pieces(word, 0);
+    const PieceRule rule = pieceRule(word);
+    for (qsizetype last = n - 1; last > 0; --last) {
+        if (last + 1 < n && innerCapitalAt(word, last + 1))
+            break;
+        const QString piece = lower.mid(last);
+        if (found.fewest[size_t(last)] >= 1 && isPiece(piece, rule) && !isPronoun(piece))
+            return Fault::Joined;
+    }
+    // Two runs of words with one stray letter between them: what is left of a separator.
+    constexpr qsizetype kShortestRun = 5;
+    for (qsizetype stray = kShortestRun; stray + kShortestRun < n; ++stray) {
+        if (twoOrMore(word, 0, stray) && twoOrMore(word, stray + 1, n))
+            return Fault::Junk;
+    }
+    return Fault::None;
+}
+
+QString JoinedWordSplitter::mended(const QString& word) const
+{
+    if (word.size() > kLongestWord)
+        return {};
+    const Pieces found = pieces(word, 0);
+    const size_t n = size_t(word.size());
+    if (found.fewest[n] < 2 || found.ways[n] != 1)
+        return {};
+    QStringList parts;
+    for (size_t end = n; end > 0; end = size_t(found.cut[end]))
+        parts.prepend(word.toLower().mid(found.cut[end], qsizetype(end) - found.cut[end]));
+    if (isPronoun(parts.last()))
+        return {};
+    if (m_language == GlossaryLanguage::Spanish && pieceRule(word) != PieceRule::Listed) {
+        // Spanish writes many a compound as one word ("lavaplatos", "ciclomotor"): only
+        // a short word among the pieces ("por|ciento") shows words run together; and a
+        // word does not start with a pronoun ("te|le|mando").
+        if (std::none_of(parts.begin(), parts.end(), [](const QString& part) { return isSpanishLink(part); }))
+            return {};
+        if (isPronoun(parts.first()) && parts.first() != QLatin1String("la") && parts.first() != QLatin1String("lo"))
+            return {};
+    }
+    QString mended = word;
+    for (size_t end = size_t(found.cut[n]); end > 0; end = size_t(found.cut[end]))
+        mended.insert(qsizetype(end), QLatin1Char(' '));
+    return mended;
+}
