@@ -1,4 +1,5 @@
 #include "OwnLessonAdder.h"
+#include "EmbeddedSubtitles.h"
 #include "OwnLessonDatabase.h"
 #include "PhrasePairing.h"
 #include "SubtitleFinder.h"
@@ -23,9 +24,10 @@ OwnLessons::Added refused(const QString& error, const QString& detail = {})
 
 } // namespace
 
-OwnLessonAdder::OwnLessonAdder(QString databaseFile, Probe probe)
+OwnLessonAdder::OwnLessonAdder(QString databaseFile, Probe probe, TrackReader tracks)
     : m_databaseFile(std::move(databaseFile))
     , m_probe(std::move(probe))
+    , m_tracks(std::move(tracks))
 {
 }
 
@@ -59,11 +61,35 @@ bool OwnLessonAdder::read(const QString& file, Subtitles& into, OwnLessons::Adde
     return true;
 }
 
+bool OwnLessonAdder::readTracks(const QString& video, Subtitles& english, Subtitles& spanish, OwnLessons::Added& added, int& others) const
+{
+    const EmbeddedSubtitles::Result result = m_tracks(video);
+    if (!result.error.isEmpty()) {
+        added.error = result.error;
+        added.detail = result.detail;
+        return false;
+    }
+    for (const EmbeddedSubtitles::Track& track : result.tracks) {
+        const SubtitleFinder::Language language = SubtitleFinder::languageOf(track.language);
+        Subtitles& into = language == SubtitleFinder::Language::English ? english : spanish;
+        if (language == SubtitleFinder::Language::None)
+            ++others;
+        if (language == SubtitleFinder::Language::None || !into.source.isEmpty())
+            continue;
+        into.source = QStringLiteral("%1#%2").arg(video).arg(track.number);
+        into.cues = track.cues;
+        if (track.cut)
+            added.notes.append(QStringLiteral("La pista de subtítulos %1 del vídeo es demasiado larga: se ha leído solo su principio.").arg(track.number));
+    }
+    return true;
+}
+
 OwnLessons::Added OwnLessonAdder::add(const OwnLessons::Request& request) const
 {
     const QFileInfo videoInfo(request.video);
     if (request.video.isEmpty() || !videoInfo.isFile())
-        return refused(OwnLessons::missingVideoText(request.video), QStringLiteral("no file %1").arg(request.video));
+        return refused(OwnLessons::missingVideoText(request.video.isEmpty() ? request.video : videoInfo.absoluteFilePath()),
+            QStringLiteral("no file %1").arg(request.video));
     const QString video = videoInfo.absoluteFilePath();
 
     OwnLessons::Added added;
@@ -80,10 +106,16 @@ OwnLessons::Added OwnLessonAdder::add(const OwnLessons::Request& request) const
                                       "ordenador no sabe leer.")
                            .arg(nameOf(video)),
             facts.detail);
+    int otherTracks = 0;
+    if ((english.source.isEmpty() || spanish.source.isEmpty()) && !readTracks(video, english, spanish, added, otherTracks))
+        return added;
 
     const QList<OwnLessons::Phrase> phrases = phrasesOf(english.cues, spanish.cues);
     if (phrases.isEmpty())
-        return refused(QStringLiteral("El vídeo «%1» no tiene subtítulos en inglés ni en español.").arg(nameOf(video)));
+        return refused(QStringLiteral("El vídeo «%1» no tiene subtítulos en inglés ni en español.").arg(nameOf(video))
+            + (otherTracks > 0 ? QStringLiteral(" Lleva %1 de subtítulos en otro idioma o sin idioma: elige tú los archivos.")
+                                     .arg(otherTracks == 1 ? QStringLiteral("una pista") : QStringLiteral("%1 pistas").arg(otherTracks))
+                               : QString()));
     if (english.cues.isEmpty())
         added.notes.append(QStringLiteral("Sin subtítulos en inglés."));
     if (spanish.cues.isEmpty())

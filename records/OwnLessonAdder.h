@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EmbeddedSubtitles.h"
 #include "OwnLessons.h"
 #include "SubtitleCue.h"
 #include "VideoProbe.h"
@@ -14,10 +15,11 @@
 class OwnLessonAdder {
 public:
     using Probe = std::function<VideoProbe::Facts(const QString& video)>;
+    using TrackReader = std::function<EmbeddedSubtitles::Result(const QString& video)>;
     /// The longest title kept.
     static constexpr int MaxTitleLength = 200;
 
-    OwnLessonAdder(QString databaseFile, Probe probe);
+    OwnLessonAdder(QString databaseFile, Probe probe, TrackReader tracks = [](const QString& video) { return EmbeddedSubtitles::read(video); });
 
     OwnLessons::Added add(const OwnLessons::Request& request) const;
 
@@ -33,6 +35,12 @@ private:
     /// Reads FILE, or finds them; false (with the learner's message in ADDED) on a failure.
     bool read(const QString& file, Subtitles& into, OwnLessons::Added& added) const;
 
+    /// Takes the video's own tracks for the languages without a file, counting in OTHERS
+    /// those of no language of ours; false (with the learner's message in ADDED) when the
+    /// video's tracks cannot be read.
+    bool readTracks(const QString& video, Subtitles& english, Subtitles& spanish, OwnLessons::Added& added, int& others) const;
+
     QString m_databaseFile;
     Probe m_probe;
+    TrackReader m_tracks;
 };

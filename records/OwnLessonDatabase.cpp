@@ -18,7 +18,7 @@ insert or ignore into meta (name, value) values ('NextNumber', %1);
 create table if not exists lessons (
   number integer primary key, title text not null, video text not null,
   english text not null, spanish text not null, duration_ms integer not null,
-  width integer not null, height integer not null, added text not null);
+  width integer not null, height integer not null, added text not null, phrase_count integer not null);
 create table if not exists phrases (
   lesson integer not null, position integer not null, mseg integer not null,
   frase_en text not null, frase_sp text not null, primary key (lesson, position)) without rowid;
@@ -27,8 +27,7 @@ commit;
 )sql";
 
 const QString lessonColumns = QStringLiteral(
-    "select number, title, video, english, spanish, duration_ms, width, height, added, "
-    "(select count(*) from phrases where phrases.lesson = lessons.number) from lessons");
+    "select number, title, video, english, spanish, duration_ms, width, height, added, phrase_count from lessons");
 
 OwnLessons::Lesson lessonOf(const SqlStatement& row)
 {
@@ -202,7 +201,7 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
                                   .arg(OwnLessons::LastNumber)
                                   .arg(QFileInfo(lesson.video).fileName()) };
         SqlStatement row(db, QStringLiteral("insert into lessons (number, title, video, english, spanish, duration_ms, width, "
-                                            "height, added) values (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                            "height, added, phrase_count) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         row.bind(1, number);
         row.bind(2, lesson.title);
         row.bind(3, lesson.video);
@@ -212,6 +211,7 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
         row.bind(7, lesson.width);
         row.bind(8, lesson.height);
         row.bind(9, lesson.added.toUTC().toString(Qt::ISODateWithMs));
+        row.bind(10, qint64(phrases.size()));
         row.run();
         SqlStatement phrase(db, QStringLiteral("insert into phrases (lesson, position, mseg, frase_en, frase_sp) values (?, ?, ?, ?, ?)"));
         phrase.bind(1, number);

@@ -36,7 +36,8 @@ public:
     std::optional<OwnLessons::Lesson> lesson(qint16 number) const;
     QList<OwnLessons::Phrase> phrases(qint16 number) const;
 
-    /// Stores LESSON under the next number (its number and phrase count are not read) with PHRASES, in
+    /// Stores LESSON under the next number (its number and phrase count are not read: the
+    /// count is PHRASES') with PHRASES, in
     /// one transaction; the file and its folder are made at the first store.
     Written insert(const OwnLessons::Lesson& lesson, const QList<OwnLessons::Phrase>& phrases);
     /// Deletes the lesson's rows; not ok (with no error) when there was no such lesson.

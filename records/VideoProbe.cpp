@@ -1,9 +1,9 @@
 #include "VideoProbe.h"
+#include "GstStreams.h"
 
 #include <QFileInfo>
 #include <QMutex>
 #include <QUrl>
-#include <gst/gst.h>
 
 namespace {
 
@@ -12,6 +12,7 @@ struct Seen {
     GstElement* pipeline = nullptr;
     bool picture = false;
     bool sound = false;
+    int streams = 0;
     int width = 0;
     int height = 0;
 };
@@ -21,44 +22,26 @@ struct Seen {
 void sinkStream(GstElement*, GstPad* pad, gpointer data)
 {
     auto* seen = static_cast<Seen*>(data);
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (!caps)
-        caps = gst_pad_query_caps(pad, nullptr);
-    const GstStructure* structure = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
-    const QByteArray kind = structure ? QByteArray(gst_structure_get_name(structure)) : QByteArray();
+    int width = 0;
+    int height = 0;
+    const QByteArray kind = GstStreams::mediaType(pad, &width, &height);
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     g_object_set(sink, "sync", FALSE, nullptr);
     if (!kind.startsWith("video/") && !kind.startsWith("audio/"))
         g_object_set(sink, "async", FALSE, nullptr);
     {
         const QMutexLocker lock(&seen->mutex);
+        ++seen->streams;
         if (kind.startsWith("video/x-raw")) {
             seen->picture = true;
-            gst_structure_get_int(structure, "width", &seen->width);
-            gst_structure_get_int(structure, "height", &seen->height);
+            seen->width = width;
+            seen->height = height;
         } else if (kind.startsWith("audio/x-raw")) {
             seen->sound = true;
         }
         gst_bin_add(GST_BIN(seen->pipeline), sink);
     }
-    gst_element_sync_state_with_parent(sink);
-    GstPad* sinkPad = gst_element_get_static_pad(sink, "sink");
-    gst_pad_link(pad, sinkPad);
-    gst_object_unref(sinkPad);
-    if (caps)
-        gst_caps_unref(caps);
-}
-
-QString errorOf(GstMessage* message)
-{
-    GError* error = nullptr;
-    gchar* debug = nullptr;
-    gst_message_parse_error(message, &error, &debug);
-    const QString text = QString::fromUtf8(error ? error->message : "error") + (debug ? QStringLiteral(" (%1)").arg(QString::fromUtf8(debug)) : QString());
-    if (error)
-        g_error_free(error);
-    g_free(debug);
-    return text;
+    GstStreams::feed(pad, sink);
 }
 
 } // namespace
@@ -86,14 +69,16 @@ VideoProbe::Facts VideoProbe::probe(const QString& video, int timeoutMs)
     g_signal_connect(source, "pad-added", G_CALLBACK(sinkStream), &seen);
 
     gst_element_set_state(seen.pipeline, GST_STATE_PAUSED);
-    GstBus* bus = gst_element_get_bus(seen.pipeline);
-    GstMessage* message = gst_bus_timed_pop_filtered(bus, GstClockTime(timeoutMs) * GST_MSECOND,
-        GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
-    gst_object_unref(bus);
+    GstMessage* message = GstStreams::waitForStreams(seen.pipeline, GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR, timeoutMs,
+        [&seen] {
+            const QMutexLocker lock(&seen.mutex);
+            return seen.streams;
+        },
+        facts.detail);
     if (!message) {
-        facts.detail = QStringLiteral("no picture after %1 ms").arg(timeoutMs);
+        facts.detail = QStringLiteral("no picture: %1").arg(facts.detail);
     } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-        facts.detail = errorOf(message);
+        facts.detail = GstStreams::errorOf(message);
     } else {
         gint64 duration = 0;
         if (gst_element_query_duration(seen.pipeline, GST_FORMAT_TIME, &duration) && duration > 0)

@@ -91,9 +91,33 @@ QString StartUp::expertIniPath()
     return UserPaths::configFolder() + QStringLiteral("expert.ini");
 }
 
+namespace {
+
+QString& standingInFor()
+{
+    static QString program;
+    return program;
+}
+
+} // namespace
+
 QString StartUp::programSection()
 {
+    if (!standingInFor().isEmpty())
+        return standingInFor();
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+void StartUp::standInFor(const QString& program)
+{
+    standingInFor() = program;
+}
+
+QString StartUp::learnerFolderFor(const QString& bdw, const CourseFolder& course)
+{
+    if (PgConnection::isServerTarget(bdw))
+        return FirstRun(course).learnerFolder();
+    return folderOf(UserPaths::fromWindowsPath(bdw));
 }
 
 void StartUp::run()
@@ -293,7 +317,7 @@ void StartUp::OpenUserDatabase()
         return;
     }
     const QString file = UserPaths::fromWindowsPath(bdw);
-    m_state.UserFolder = folderOf(file);
+    m_state.UserFolder = learnerFolderFor(bdw, m_state.Folder);
     traceSettings();
     explained([&] {
         m_state.UserDb = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString(), &m_trace,
@@ -315,7 +339,7 @@ void StartUp::openClassroomStore(const QString& target, const QString& course)
                               .arg(expertIniPath(), PgConnection::redacted(target)),
             QStringLiteral("El archivo %1 guarda la contraseña del servidor de la clase, y no debe: pide a tu profesor que la quite de ahí.")
                 .arg(expertIniPath()));
-    m_state.UserFolder = FirstRun(m_state.Folder).learnerFolder();
+    m_state.UserFolder = learnerFolderFor(target, m_state.Folder);
     // The course is known on the server by its section of the settings (inst.ini's dirdef),
     // which is also how the learner's settings tell it from other courses.
     const QString journal = ServerLearnerStore::journalFor(target, course);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class CourseFolder;
 class Shell;
 class Trace;
 struct ModuleState;
@@ -42,6 +43,13 @@ public:
     static QString expertIniPath();
     /// The section of `expert.ini` named after the program's executable.
     static QString programSection();
+    /// A program beside the player that starts a course as the player does (tamsel-lesson)
+    /// reads and writes the player's section PROGRAM rather than one of its own.
+    static void standInFor(const QString& program);
+    /// The learner folder of COURSE when the course's `BDW` in `expert.ini` is BDW: the
+    /// folder of the learner database it names, or for a classroom server the course's
+    /// own folder of the user's data folder (FirstRun::learnerFolder()).
+    static QString learnerFolderFor(const QString& bdw, const CourseFolder& course);
 
 private:
     /// How long start-up waits for a classroom server's records before the course plays from the journal.

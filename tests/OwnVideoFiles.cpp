@@ -8,6 +8,19 @@
 
 namespace OwnVideoFiles {
 
+const QStringList englishCues { QStringLiteral("200-900 <i>Hello</i> there."), QStringLiteral("1000-1800 How are you?"),
+    QStringLiteral("2000-2900 Fine, thanks.") };
+const QStringList spanishCues { QStringLiteral("250-950 Hola."), QStringLiteral("1050-1750 ¿Qué tal?"),
+    QStringLiteral("2000-2800 Bien, gracias.") };
+
+QString written(const QList<OwnLessons::Phrase>& phrases)
+{
+    QStringList parts;
+    for (const OwnLessons::Phrase& phrase : phrases)
+        parts << QStringLiteral("%1 %2 / %3").arg(phrase.mseg).arg(phrase.frase_en, phrase.frase_sp);
+    return parts.join(QLatin1Char('|'));
+}
+
 QString missingEncoder(const QStringList& encoders)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())

@@ -1,11 +1,19 @@
 #pragma once
 
+#include "OwnLessons.h"
+
 #include <QString>
 #include <QStringList>
 
 /// Videos and subtitle files as learners keep them, made by ffmpeg at test time: tiny
 /// (160x120, a few seconds) so that a test makes several in a second.
 namespace OwnVideoFiles {
+
+/// Three cues of a film in each language, as "START-END TEXT" (see subRip()).
+extern const QStringList englishCues;
+extern const QStringList spanishCues;
+/// A lesson's phrases as "MSEG ENGLISH / SPANISH", joined by "|".
+QString written(const QList<OwnLessons::Phrase>& phrases);
 
 /// The first of ENCODERS ffmpeg lacks (empty when it has them all, "ffmpeg" without it).
 QString missingEncoder(const QStringList& encoders);

@@ -6,7 +6,7 @@
 
 namespace {
 
-enum class Language { None, English, Spanish };
+using Language = SubtitleFinder::Language;
 
 const QStringList& extensions()
 {
@@ -14,7 +14,9 @@ const QStringList& extensions()
     return list;
 }
 
-Language languageOf(QString tag)
+} // namespace
+
+SubtitleFinder::Language SubtitleFinder::languageOf(QString tag)
 {
     tag = tag.toLower();
     for (const QChar separator : { QLatin1Char('-'), QLatin1Char('_') }) {
@@ -31,8 +33,6 @@ Language languageOf(QString tag)
         return Language::Spanish;
     return Language::None;
 }
-
-} // namespace
 
 SubtitleFinder::Found SubtitleFinder::beside(const QString& video)
 {

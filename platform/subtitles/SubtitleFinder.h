@@ -11,10 +11,14 @@
 /// before WebVTT, then ASS, then SSA, and a name without more tags before one with them.
 class SubtitleFinder {
 public:
+    enum class Language { None, English, Spanish };
+
     struct Found {
         QString english; ///< empty when none was found
         QString spanish;
     };
 
     static Found beside(const QString& video);
+    /// The language a tag of those above names (also a video track's language tag).
+    static Language languageOf(QString tag);
 };

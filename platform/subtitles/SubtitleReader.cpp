@@ -143,6 +143,18 @@ SubtitleReader::Result SubtitleReader::parse(const QByteArray& bytes)
     return parsed(bytes, QString());
 }
 
+SubtitleReader::Result SubtitleReader::fromCues(SubtitleCues cues)
+{
+    if (cues.size() > kMaxCues)
+        return refused(Problem::TooManyCues, QString());
+    Result result;
+    result.cues = std::move(cues);
+    mend(result);
+    if (result.cues.isEmpty())
+        return refused(Problem::NoCues, QString());
+    return result;
+}
+
 QString SubtitleReader::formatName(Format format)
 {
     switch (format) {

@@ -39,6 +39,11 @@ public:
     /// Reads the bytes of a subtitle file (the messages then name no file).
     static Result parse(const QByteArray& bytes);
 
+    /// Cues read elsewhere (a subtitle track inside a video) put right as a file's are:
+    /// in start order, empty ones dropped, ends mended, and refused (the messages then
+    /// name no file) when none is left or there are more than kMaxCues.
+    static Result fromCues(SubtitleCues cues);
+
     /// The format's name, for the trace and for messages.
     static QString formatName(Format format);
 };

@@ -12,6 +12,8 @@ printf '1\r\n00:00:01,250 --> 00:00:03,500\r\n<i>Where are</i>\r\nyou going?\r\n
 ffmpeg -loglevel error -y -i "$seeds/seed.srt" "$seeds/seed.vtt"
 ffmpeg -loglevel error -y -i "$seeds/seed.srt" "$seeds/seed.ass"
 iconv -f UTF-8 -t UTF-16 "$seeds/seed.srt" > "$seeds/seed16.srt"
+# A cue of an ASS track inside a Matroska video, as its demuxer hands it over.
+printf '3,0,Default,Ana,0,0,0,,{\\i1}Hola,{\\i0} t\xc3\xba\\Nmundo' > "$seeds/seed-event"
 iconv -f UTF-8 -t WINDOWS-1252 "$seeds/seed.srt" > "$seeds/seed1252.srt"
 export FUZZ_EXTRA="${FUZZ_EXTRA:-} -dict=$source_dir/tests/fuzz/subtitles/subtitles.dict"
 exec "$source_dir/tests/fuzz/run-fuzz.sh" subtitles "$source_dir/tests/fuzz/subtitles" "$build_dir" \

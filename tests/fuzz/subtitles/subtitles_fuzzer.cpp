@@ -1,6 +1,7 @@
 // libFuzzer entry for the subtitle reader and the pairing of two languages: any bytes
 // must be read without a crash, a hang or runaway memory, and the cues and phrases that
 // come out must hold what the reader promises.
+#include "EmbeddedCueText.h"
 #include "PhrasePairing.h"
 #include "SubtitleReader.h"
 
@@ -41,6 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const SubtitleReader::Result spanish = SubtitleReader::parse(bytes.mid(bytes.size() / 2));
     checkCues(english);
     checkCues(spanish);
+    // The bytes as one cue of a video's own track, of each kind, and the cues of both
+    // halves as such a track's, out of order.
+    for (const auto kind : { EmbeddedCueText::Kind::Tagged, EmbeddedCueText::Kind::Ssa, EmbeddedCueText::Kind::Unknown }) {
+        const QString text = EmbeddedCueText::text(kind, bytes);
+        require(text.size() <= EmbeddedCueText::MaxLength && text == text.trimmed() && !text.contains(QLatin1Char('\n')));
+    }
+    SubtitleCues track = spanish.cues + english.cues;
+    for (SubtitleCue& cue : track)
+        cue.endMs = cue.startMs - (cue.endMs - cue.startMs) % 3;
+    checkCues(SubtitleReader::fromCues(track));
     const QList<PairedPhrase> phrases = PhrasePairing::pair(english.cues, spanish.cues);
     require(phrases.size() <= std::max(english.cues.size(), spanish.cues.size()));
     require(english.cues.isEmpty() && spanish.cues.isEmpty() ? phrases.isEmpty() : !phrases.isEmpty());
