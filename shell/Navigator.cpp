@@ -3,6 +3,7 @@
 #include "CourseError.h"
 #include "FramedScreen.h"
 #include "ModuleState.h"
+#include "OwnLessons.h"
 #include "Recordset.h"
 #include "Screen.h"
 #include "Shell.h"
@@ -48,6 +49,9 @@ Screen* Navigator::windowOf(int number) const
 
 qint16 Navigator::lessonTipo(qint16 lesson) const
 {
+    // The learner's own videos are conversation lessons that no course table lists.
+    if (OwnLessons::isOwnLesson(lesson))
+        return ConversationKind;
     auto lessons = m_shell.state().ContentDb->openRecordset(QStringLiteral("lecciones"));
     if (!lessons->findFirst(QStringLiteral("N_leccion = %1").arg(lesson)))
         throw CourseError(QStringLiteral("%1: lesson %2 is not in lecciones").arg(m_shell.state().ContentDb->fileName()).arg(lesson));

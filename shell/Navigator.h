@@ -47,7 +47,11 @@ public:
     void SetScreenEnabled(int number, bool enabled);
     void ResetCarouselPicture(int number);
 
-    /// The `tipo` of LESSON; throws CourseError when the lesson is missing.
+    /// The kind of the conversation lessons, the learner's own videos among them.
+    static constexpr qint16 ConversationKind = 12;
+
+    /// The `tipo` of LESSON (ConversationKind for the learner's own videos, which no
+    /// course table lists); throws CourseError when the lesson is missing.
     qint16 lessonTipo(qint16 lesson) const;
 
 private:

@@ -10,6 +10,7 @@
 #include "MediaRecipes.h"
 #include "ModuleState.h"
 #include "Navigator.h"
+#include "OwnVideos.h"
 #include "PictureSurface.h"
 #include "PointerEvents.h"
 #include "Recordset.h"
@@ -1268,7 +1269,9 @@ private Q_SLOTS:
             return accion;
         };
         for (const StudyKeys::Key& k : StudyKeys::keys()) {
-            if (leaves.contains(k.accion) || StudyAids::isStudyAction(k.accion) || k.accion == StudyStrip::KeysAction)
+            // Adding a video of the learner's opens a file dialog (tst_ownvideoscreen).
+            if (leaves.contains(k.accion) || StudyAids::isStudyAction(k.accion) || k.accion == StudyStrip::KeysAction
+                || OwnVideos::isOwnAction(k.accion))
                 continue;
             const bool running = m_screen->video->currentState() == int(VideoPlayer::Running);
             const bool listShown = m_screen->conversacion->isVisible();

@@ -6,6 +6,7 @@
 #include "ModuleState.h"
 #include "Navigator.h"
 #include "NineDigitColour.h"
+#include "OwnLessons.h"
 #include "Recordset.h"
 #include "ScreenHost.h"
 #include "Shell.h"
@@ -202,11 +203,13 @@ void ExplorerScreen::NodeClick(QTreeWidgetItem* item)
     // activation has opened the lesson table.
     if (!m_lessonsTable)
         m_lessonsTable = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
-    if (!m_lessonsTable->findFirst(QStringLiteral("N_leccion = %1").arg(lesson))) {
+    // The learner's own videos are conversation lessons of no course table.
+    const bool own = OwnLessons::isOwnLesson(lesson);
+    if (!own && !m_lessonsTable->findFirst(QStringLiteral("N_leccion = %1").arg(lesson))) {
         shell().showMessage(QStringLiteral("La lección \"%1\" no está en el curso.").arg(item->text(0)));
         return;
     }
-    const auto tipo = qint16(m_lessonsTable->number(QStringLiteral("tipo")));
+    const auto tipo = own ? Navigator::ConversationKind : qint16(m_lessonsTable->number(QStringLiteral("tipo")));
     // A lesson no window can show leaves the learner in the explorer, as it was.
     if (Navigator::ScreenWindow(tipo).isEmpty() || !shell().window(Navigator::ScreenWindow(tipo))) {
         shell().trace().event("switch",

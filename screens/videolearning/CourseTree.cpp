@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "ModuleState.h"
 #include "Navigator.h"
+#include "OwnLessonSource.h"
 #include "Recordset.h"
 #include "Shell.h"
 #include "Trace.h"
@@ -220,6 +221,8 @@ void CourseTree::Raiz()
         m_visited->reload(); // the learner's work may have been erased since
     else if (learning)
         visitedLessons();
+    const QList<OwnLessons::Lesson> own =
+        state.UserFolder.isEmpty() ? QList<OwnLessons::Lesson>() : OwnLessonSource(state.UserFolder, m_shell.trace()).lessons();
     auto maps = state.ContentDb->openRecordset(QStringLiteral("nombrenodoraiz"));
     auto chapters = state.ContentDb->openRecordset(QStringLiteral("capitulos"));
     auto lessons = state.ContentDb->openRecordset(QStringLiteral("clecciones"));
@@ -268,22 +271,54 @@ void CourseTree::Raiz()
             QTreeWidgetItem* item = addNode(parentKey, nodeKey(letter, lesson), lessons->text(QStringLiteral("nombre_leccion")), icon, lesson);
             if (item && !learning && Navigator::ScreenWindow(kind) == QLatin1String("frmtest"))
                 showAttempts(item, qint16(lesson));
-            if (item && lesson == state.CurrentLesson && (!learning || kind == VideoLearningKind)) {
-                // Selecting alone opens nothing, shown or hidden; the screen decides when
-                // the node comes into view (video learning at once, the explorer on activation).
-                const bool scrolls = hasAutoScroll();
-                setAutoScroll(false);
-                setCurrentItem(item);
-                setAutoScroll(scrolls);
-                if (learning)
-                    scrollToItem(item);
-            }
+            if (item && lesson == state.CurrentLesson && (!learning || kind == VideoLearningKind))
+                selectCurrent(item);
         }
     }
+    addOwnLessons(own);
     if (state.CurrentLesson == HomeMap && topLevelItemCount() > 0)
         topLevelItem(0)->setExpanded(true);
     m_leftOut.clear();
     traceTree(QStringLiteral("build"), {}, 0);
+}
+
+void CourseTree::selectCurrent(QTreeWidgetItem* item)
+{
+    // Selecting alone opens nothing, shown or hidden; the screen decides when the node
+    // comes into view (video learning at once, the explorer on activation).
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    setCurrentItem(item);
+    setAutoScroll(scrolls);
+    if (m_variant == VideoLearning)
+        scrollToItem(item);
+}
+
+void CourseTree::addOwnLessons(const QList<OwnLessons::Lesson>& own)
+{
+    // The learner's own videos are conversation lessons of a chapter of their own under the
+    // root, shown once he has one.
+    const QString rootKey = nodeKey(QLatin1Char('R'), HomeMap);
+    if (own.isEmpty() || !m_nodes.contains(rootKey))
+        return;
+    const bool learning = m_variant == VideoLearning;
+    const QString chapterKey = nodeKey(QLatin1Char('C'), OwnLessons::ChapterNumber);
+    if (!addNode(rootKey, chapterKey, OwnLessons::ChapterTitle, learning ? ThirdIcon : SecondIcon, 0))
+        return;
+    const QString kindIcon = QStringLiteral("I%1").arg(VideoLearningKind);
+    for (const OwnLessons::Lesson& lesson : own) {
+        QString icon;
+        if (learning)
+            icon = visitedLessons().IsLessonVisited(lesson.number) ? SecondIcon : UnvisitedIcon;
+        else if (m_icons.contains(kindIcon))
+            icon = kindIcon;
+        QTreeWidgetItem* item = addNode(chapterKey, nodeKey(QLatin1Char('N'), lesson.number), lesson.title, icon, lesson.number);
+        if (item) {
+            item->setToolTip(0, lesson.video);
+            if (lesson.number == m_shell.state().CurrentLesson)
+                selectCurrent(item);
+        }
+    }
 }
 
 void CourseTree::showAttempts(QTreeWidgetItem* item, qint16 lesson)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OwnLessons.h"
+
 #include <QHash>
 #include <QIcon>
 #include <QSet>
@@ -18,6 +20,8 @@ class VisitedLessons;
 ///   Explorer       every chapter and lesson; maps "x1", chapters "2", lessons "I<kind>".
 ///   VideoLearning  chapters 11 to 50 and kind-12 lessons only; root and chapters "3",
 ///                  lessons "x1" (not yet visited) or "2" (visited); sub-maps no icon.
+/// Both add the learner's own videos, when he has any, as the lessons of the chapter
+/// "Mis vídeos" ("C 30000") under the root: conversation lessons ("I12" in the explorer).
 /// Node keys are a letter and a number with a sign place: "R 1" (a map), "C 11" (a
 /// chapter), "N 12" (a lesson), "N-3".
 ///
@@ -106,6 +110,10 @@ private:
     QString variantName() const;
     /// True when ITEM has no lesson left unvisited beneath it; sets its chapters' icons on the way.
     bool markComplete(QTreeWidgetItem* item);
+    /// Selects ITEM, the node of the current lesson.
+    void selectCurrent(QTreeWidgetItem* item);
+    /// Adds the chapter "Mis vídeos" with the learner's lessons OWN (nothing when there are none).
+    void addOwnLessons(const QList<OwnLessons::Lesson>& own);
     /// The explorer's node of test LESSON: the best score beside its name, the learner's
     /// attempts under the pointer.
     void showAttempts(QTreeWidgetItem* item, qint16 lesson);

@@ -1,5 +1,8 @@
 #include "PhraseTable.h"
 
+#include "Database.h"
+#include "Recordset.h"
+
 #include <cmath>
 
 namespace {
@@ -28,4 +31,15 @@ qint16 FindPhraseIndex(const PhraseTable& e, double& p)
             return i;
     }
     return 0;
+}
+
+PhraseTable coursePhrases(Database& content, qint16 lesson, bool hasIntro)
+{
+    auto rows = content.openRecordset(QStringLiteral("select * from video_apren where n_leccion = %1 order by mseg").arg(lesson));
+    if (hasIntro && !rows->isEof())
+        rows->moveNext();
+    PhraseTable table;
+    for (; !rows->isEof(); rows->moveNext())
+        table.push_back({ qint32(rows->number(QStringLiteral("mseg"))), rows->text(QStringLiteral("frase_sp")), rows->text(QStringLiteral("frase_en")) });
+    return table;
 }

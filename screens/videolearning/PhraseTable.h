@@ -4,6 +4,8 @@
 #include <QtGlobal>
 #include <vector>
 
+class Database;
+
 /// One listed phrase of a conversation video.
 struct PhraseEntry {
     qint32 mseg = 0; ///< start in the video, milliseconds
@@ -21,3 +23,7 @@ using PhraseTable = std::vector<PhraseEntry>;
 /// seconds on purpose: a phrase starting at 2.4 s shows from 1.5 s on.
 /// An empty table has no phrase to show: -1, and P is left as it was.
 qint16 FindPhraseIndex(const PhraseTable& e, double& p);
+
+/// The phrases of course lesson LESSON from `video_apren`, in start order; with HAS_INTRO
+/// the first row, the introduction, is left out.
+PhraseTable coursePhrases(Database& content, qint16 lesson, bool hasIntro);

@@ -9,6 +9,7 @@
 #include "KeyList.h"
 #include "ModuleState.h"
 #include "Navigator.h"
+#include "OwnVideos.h"
 #include "PictureSurface.h"
 #include "Recordset.h"
 #include "Shell.h"
@@ -132,6 +133,12 @@ void VideoLearningScreen::runActionByKey(int accion)
 {
     if (accion == StudyStrip::KeysAction) {
         study->toggleKeyList();
+        return;
+    }
+    // The learner's own videos are added and removed with or without a video open.
+    if (OwnVideos::isOwnAction(accion)) {
+        traceConvo("button", accion);
+        shell().guarded([&] { own->run(accion, shell().state().CurrentLesson); });
         return;
     }
     shell().guarded([&] {

@@ -7,6 +7,7 @@
 #include "MediaProblem.h"
 #include "ModuleState.h"
 #include "Navigator.h"
+#include "OwnVideos.h"
 #include "PhrasePopup.h"
 #include "PictureSurface.h"
 #include "RecorderDriver.h"
@@ -91,6 +92,10 @@ void VideoLearningScreen::ScreenLoad()
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
     });
 
+    own = new OwnVideos(shell(), *this,
+        { [this](qint16 lesson) { playLesson(lesson); }, [this] { refreshTree(); }, [this] { media->endAll(); },
+            [this] { return voice->isRecording(); } });
+
     arbol = new CourseTree(shell(), this, CourseTree::VideoLearning);
     arbol->setObjectName(QStringLiteral("arbol"));
     arbol->hide();
@@ -99,6 +104,7 @@ void VideoLearningScreen::ScreenLoad()
     connect(arbol, &CourseTree::nodeClicked, this, [this](QTreeWidgetItem* item) { shell().guarded([&] { NodeClick(item); }); });
     connect(arbol, &CourseTree::pointerPressed, this, [this] { TreeClicked = true; });
     connect(arbol, &CourseTree::nodeExpanded, this, [this] { TreeClicked = false; });
+    own->attachMenu(*arbol);
 
     conversacion = new QListWidget(this);
     conversacion->setObjectName(QStringLiteral("conversacion"));
@@ -122,6 +128,7 @@ bool VideoLearningScreen::loadObject(int kind, const Recordset& row)
     switch (kind) {
     case VideoKind:
         video->resize(int(row.number(QStringLiteral("ancho"))), int(row.number(QStringLiteral("alto"))));
+        own->setVideoArea(QRect(QPoint(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y")))), video->size()));
         return true;
     case TreeKind:
         arbol->placeFromRow(row);
@@ -224,6 +231,8 @@ void VideoLearningScreen::trampa()
     // The lesson that led here is shown when it is a conversation; only a way in from
     // elsewhere (the test) falls back to the first conversation of the course.
     ModuleState& state = shell().state();
+    if (OwnLessons::isOwnLesson(state.CurrentLesson) && own->shown(state.CurrentLesson))
+        return; // one of the learner's own videos
     auto lessons = state.ContentDb->openRecordset(QStringLiteral("select * from lecciones where tipo = 12 order by N_leccion"));
     if (!lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson))) {
         lessons->moveFirst();
@@ -236,6 +245,9 @@ void VideoLearningScreen::activated()
 {
     voice->reset();
     applySidePanelMode();
+    // A lesson of the learner's that has gone since (the history leads back to it) gives way.
+    if (OwnLessons::isOwnLesson(shell().state().CurrentLesson))
+        trampa();
     ShowVideoLesson();
     selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
@@ -273,26 +285,41 @@ void VideoLearningScreen::applySidePanelMode()
 void VideoLearningScreen::ShowVideoLesson()
 {
     const ModuleState& state = shell().state();
-    auto lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
-    if (!lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
-        throw CourseError(QStringLiteral("%1: lesson %2 is not in lecciones").arg(state.ContentDb->fileName()).arg(state.CurrentLesson));
+    const bool ownLesson = OwnLessons::isOwnLesson(state.CurrentLesson);
+    std::optional<OwnVideos::Shown> shown = ownLesson ? own->shown(state.CurrentLesson) : std::nullopt;
+    if (!ownLesson) {
+        auto lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
+        if (!lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
+            throw CourseError(QStringLiteral("%1: lesson %2 is not in lecciones").arg(state.ContentDb->fileName()).arg(state.CurrentLesson));
+        shown = OwnVideos::Shown { lessons->text(QStringLiteral("nombre_leccion")), lessons->text(QStringLiteral("nombre_fichero1")),
+            QPoint(int(lessons->number(QStringLiteral("X"))), int(lessons->number(QStringLiteral("Y")))) };
+        HasIntro = lessons->value(QStringLiteral("presentacion")).toBool();
+    } else {
+        // The learner's videos have no introduction; one he has removed shows nothing.
+        HasIntro = false;
+        if (!shown)
+            shown = OwnVideos::Shown { OwnLessons::ChapterTitle, {}, own->videoArea().topLeft() };
+    }
     media->endAll();
     if (lbltit)
-        lbltit->setText(lessons->text(QStringLiteral("nombre_leccion")));
+        lbltit->setText(shown->title);
     conversacion->clear();
     videocont->hide();
-    HasIntro = lessons->value(QStringLiteral("presentacion")).toBool();
-    videocont->move(int(lessons->number(QStringLiteral("X"))), int(lessons->number(QStringLiteral("Y"))));
+    videocont->move(shown->place);
     study->setLesson(state.CurrentLesson, state.UserFolder);
     LoadPhrases();
     registerShownLesson();
     video->stop();
-    try {
-        video->setFileName(state.Folder.require(lessons->text(QStringLiteral("nombre_fichero1"))));
-    } catch (const CourseError& error) {
-        // The tree and the way out stay usable without the video.
-        video->setFileName(QString());
-        reportMediaProblem(shell(), this, error);
+    if (ownLesson) {
+        own->openVideo(*video, state.CurrentLesson, shown->video);
+    } else {
+        try {
+            video->setFileName(state.Folder.require(shown->video));
+        } catch (const CourseError& error) {
+            // The tree and the way out stay usable without the video.
+            video->setFileName(QString());
+            reportMediaProblem(shell(), this, error);
+        }
     }
     traceConvo("setup");
 }
@@ -300,21 +327,16 @@ void VideoLearningScreen::ShowVideoLesson()
 void VideoLearningScreen::LoadPhrases()
 {
     const ModuleState& state = shell().state();
-    auto rows = state.ContentDb->openRecordset(
-        QStringLiteral("select * from video_apren where n_leccion = %1 order by mseg").arg(state.CurrentLesson));
-    if (HasIntro && !rows->isEof())
-        rows->moveNext();
-    Phrases.clear();
+    const qint16 lesson = state.CurrentLesson;
+    Phrases = OwnLessons::isOwnLesson(lesson) ? own->phrases(lesson) : coursePhrases(*state.ContentDb, lesson, HasIntro);
     conversacion->clear();
     hidePopup(); // its phrase belonged to the lesson before
     const QFontMetrics metrics(conversacion->font());
-    for (int i = 0; !rows->isEof(); rows->moveNext(), ++i) {
-        PhraseEntry entry { qint32(rows->number(QStringLiteral("mseg"))), rows->text(QStringLiteral("frase_sp")),
-            rows->text(QStringLiteral("frase_en")) };
-        QString text = entry.frase_en;
-        if (metrics.horizontalAdvance(text) > conversacion->width())
+    const int room = conversacion->width();
+    for (int i = 0; i < int(Phrases.size()); ++i) {
+        QString text = Phrases[size_t(i)].frase_en;
+        if (metrics.horizontalAdvance(text) > room)
             text = text.left(ShortPhraseLength) + QStringLiteral("...");
-        Phrases.push_back(entry);
         auto* item = new QListWidgetItem(text, conversacion);
         item->setData(Qt::UserRole, i);
     }
@@ -374,8 +396,15 @@ void VideoLearningScreen::markPlayedNode()
 
 void VideoLearningScreen::VideoOpenComplete()
 {
-    videocont->resize(video->naturalWidth(), std::max(0, video->naturalHeight() - 1));
-    video->setGeometry(0, 0, video->naturalWidth(), video->naturalHeight());
+    if (OwnLessons::isOwnLesson(shell().state().CurrentLesson)) {
+        // A learner's film of any size and shape, fitted into the screen's video area.
+        const QRect place = own->fitted(QSize(video->naturalWidth(), video->naturalHeight()));
+        videocont->setGeometry(place);
+        video->setGeometry(QRect(QPoint(0, 0), place.size()));
+    } else {
+        videocont->resize(video->naturalWidth(), std::max(0, video->naturalHeight() - 1));
+        video->setGeometry(0, 0, video->naturalWidth(), video->naturalHeight());
+    }
     videocont->show();
     video->setPosition(shell().state().StartAtFirstPhrase ? firstPhraseSeconds() : 0.0);
     video->setVolume(SavedVolume);
@@ -477,13 +506,30 @@ void VideoLearningScreen::NodeClick(QTreeWidgetItem* item)
     state.CurrentLesson = CourseTree::keyNumber(key);
     if (!m_lessons)
         m_lessons = state.ContentDb->openRecordset(QStringLiteral("lecciones"));
-    if (!m_lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
+    const bool ownLesson = OwnLessons::isOwnLesson(state.CurrentLesson);
+    if (!ownLesson && !m_lessons->findFirst(QStringLiteral("N_leccion = %1").arg(state.CurrentLesson)))
         return;
-    state.CurrentTipo = qint16(m_lessons->number(QStringLiteral("tipo")));
-    if (state.CurrentTipo == 12) {
+    state.CurrentTipo = ownLesson ? Navigator::ConversationKind : qint16(m_lessons->number(QStringLiteral("tipo")));
+    if (state.CurrentTipo == Navigator::ConversationKind) {
         video->stop();
         ScreenActivate();
     }
+}
+
+void VideoLearningScreen::playLesson(qint16 lesson)
+{
+    if (!isVisible())
+        return;
+    ModuleState& state = shell().state();
+    if (lesson != 0)
+        state.CurrentLesson = lesson;
+    trampa(); // a lesson gone falls back to the course's first conversation
+    state.CurrentTipo = Navigator::ConversationKind;
+    video->stop();
+    ScreenActivate();
+    // As a click in the tree: the video runs once it is open (which is after the node's
+    // branch was opened to show it, an expand that would clear the flag).
+    TreeClicked = true;
 }
 
 void VideoLearningScreen::BackgroundMouseMove(int x, int y)

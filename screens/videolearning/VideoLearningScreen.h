@@ -10,6 +10,7 @@
 #include <optional>
 
 class CourseTree;
+class OwnVideos;
 class PictureSurface;
 class QFrame;
 class QTextEdit;
@@ -85,6 +86,8 @@ public:
     VoiceRecording* voice = nullptr;
     /// The study aids over the video with their strip, word notes, chart and key list.
     StudyController* study = nullptr;
+    /// The learner's own videos: their place, adding, removing, a moved video.
+    OwnVideos* own = nullptr;
 
     // Screen state, named as the course names it.
     PhraseTable Phrases;
@@ -110,6 +113,9 @@ public:
     void PhraseListHover(const QPoint& pos);
     void TxtFraseClick();
     void NodeClick(QTreeWidgetItem* item);
+    /// Shows and plays LESSON as a click on its node does (0: the lesson on show, or the
+    /// course's first conversation when it has gone).
+    void playLesson(qint16 lesson);
     void ButtonClick(int index) override;
     /// Runs the action ACCION as button INDEX would (0: the screen has no such button).
     void runAction(int accion, int index);

@@ -1,5 +1,6 @@
 #include "StudyKeys.h"
 
+#include "OwnVideos.h"
 #include "StudyAids.h"
 #include "StudyStrip.h"
 #include "VideoLearningScreen.h"
@@ -47,6 +48,8 @@ std::vector<StudyKeys::Key> makeKeys()
         k(Qt::Key_G, Screen::Glossary, "G", "glosario"),
         k(Qt::Key_K, Screen::PhotoTextCards, "K", "fichas"),
         k(Qt::Key_X, Screen::ToTest, "X", "examen de la lección"),
+        k(Qt::Key_A, OwnVideos::AddVideoAction, "A", "añadir un vídeo tuyo (Mis vídeos)"),
+        k(Qt::Key_Q, OwnVideos::RemoveVideoAction, "Q", "quitar de Mis vídeos el vídeo que ves"),
         k(Qt::Key_F1, Screen::Help, "F1", "ayuda"),
         k(Qt::Key_Question, StudyStrip::KeysAction, "?", "esta lista de teclas"),
         k(Qt::Key_Escape, Screen::Leave, "Esc", "volver al mapa"),

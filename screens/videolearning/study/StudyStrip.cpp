@@ -1,5 +1,6 @@
 #include "StudyStrip.h"
 
+#include "OwnVideos.h"
 #include "StudyAids.h"
 
 #include <QFontMetrics>
@@ -39,6 +40,7 @@ std::vector<StudyStrip::Item> StudyStrip::makeItems()
         { StudyAids::SlowHalf, QStringLiteral("0,5×"), QStringLiteral("La frase muy despacio (5)") },
         { StudyAids::Shadow, QStringLiteral("Eco"), QStringLiteral("Modelo, tu voz, tu grabación, modelo (H)") },
         { StudyAids::CompareIntonation, QStringLiteral("Entonac."), QStringLiteral("Tu entonación y la del modelo (O)") },
+        { OwnVideos::AddVideoAction, QStringLiteral("Añadir un vídeo…"), QStringLiteral("Añadir un vídeo tuyo a Mis vídeos (A)") },
         { KeysAction, QStringLiteral("Teclas"), QStringLiteral("Las teclas de esta pantalla (?)") },
     };
 }
