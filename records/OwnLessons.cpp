@@ -18,31 +18,50 @@ QString OwnLessons::databaseFile() const
     return QDir(m_learnerFolder).filePath(FileName);
 }
 
+namespace {
+
+// Without a learner folder every path would fall in the working folder, wherever the
+// program was started: nothing is read or written there.
+const QString kNoFolder = QStringLiteral("No hay carpeta de datos del alumno donde guardar sus vídeos.");
+
+} // namespace
+
 QList<OwnLessons::Lesson> OwnLessons::lessons() const
 {
+    if (m_learnerFolder.isEmpty())
+        return {};
     return OwnLessonDatabase(databaseFile()).lessons();
 }
 
 std::optional<OwnLessons::Lesson> OwnLessons::lesson(qint16 number) const
 {
-    if (!isOwnLesson(number))
+    if (!isOwnLesson(number) || m_learnerFolder.isEmpty())
         return std::nullopt;
     return OwnLessonDatabase(databaseFile()).lesson(number);
 }
 
 QList<OwnLessons::Phrase> OwnLessons::phrases(qint16 number) const
 {
-    if (!isOwnLesson(number))
+    if (!isOwnLesson(number) || m_learnerFolder.isEmpty())
         return {};
     return OwnLessonDatabase(databaseFile()).phrases(number);
 }
 
 OwnLessons::Added OwnLessons::add(const Request& request)
 {
+    if (m_learnerFolder.isEmpty())
+        return { std::nullopt, kNoFolder, QStringLiteral("no learner folder"), {} };
     return OwnLessonAdder(databaseFile(), m_probe).add(request);
 }
 
 namespace {
+
+bool refused(const QString& text, QString* error)
+{
+    if (error)
+        *error = text;
+    return false;
+}
 
 bool succeeded(const OwnLessonDatabase::Written& written, QString* error)
 {
@@ -55,6 +74,8 @@ bool succeeded(const OwnLessonDatabase::Written& written, QString* error)
 
 bool OwnLessons::remove(qint16 number, QString* error)
 {
+    if (m_learnerFolder.isEmpty())
+        return refused(kNoFolder, error);
     if (!isOwnLesson(number) || !succeeded(OwnLessonDatabase(databaseFile()).remove(number), error))
         return false;
     // The takes go after the rows: a take left by a failure is never shown without its lesson.
@@ -64,12 +85,11 @@ bool OwnLessons::remove(qint16 number, QString* error)
 
 bool OwnLessons::relocate(qint16 number, const QString& video, QString* error)
 {
+    if (m_learnerFolder.isEmpty())
+        return refused(kNoFolder, error);
     const QFileInfo info(video);
-    if (!info.isFile()) {
-        if (error)
-            *error = missingVideoText(video);
-        return false;
-    }
+    if (!info.isFile())
+        return refused(missingVideoText(video), error);
     return isOwnLesson(number) && succeeded(OwnLessonDatabase(databaseFile()).relocate(number, info.absoluteFilePath()), error);
 }
 

@@ -5,6 +5,7 @@
 // trace.
 #include "ComponentLibrary.h"
 #include "FixtureCourse.h"
+#include "DisplayGrab.h"
 #include "MediaRecipes.h"
 #include "PointerEvents.h"
 
@@ -63,12 +64,6 @@ const QColor noteColour(255, 255, 225);
 // The glossary's close button: 18 x 18, 4 from the top right corner of the centred window.
 const QPoint glossaryClose(120 + 400 - 4 - 9, 90 + 4 + 9);
 
-bool near(QRgb pixel, const QColor& colour, int tolerance)
-{
-    return std::abs(qRed(pixel) - colour.red()) <= tolerance && std::abs(qGreen(pixel) - colour.green()) <= tolerance
-        && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
-}
-
 } // namespace
 
 class EndToEndConversationTest : public QObject {
@@ -79,46 +74,16 @@ private:
     std::unique_ptr<PlayerRun> m_player;
     PointerEvents::StageOnDisplay m_stage;
 
-    /// The display as the X server shows it; the last one grabbed is kept in the temporary
-    /// folder, to be seen when a test fails.
-    QImage grabDisplay() const
-    {
-        const QString file = QDir::temp().filePath(QStringLiteral("tst_e2e_conversation.png"));
-        MediaRecipes::runTool(QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"), file });
-        return QImage(file).convertToFormat(QImage::Format_RGB32);
-    }
+    QImage grabDisplay() const { return DisplayGrab::grab(QStringLiteral("tst_e2e_conversation.png")); }
 
-    /// Waits until DONE, asked again and again for up to TIMEOUT_MS of the clock (a grab of
-    /// the display takes a good part of a second: QTRY counts its steps, not the time).
-    static bool waitFor(const std::function<bool()>& done, int timeoutMs)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > timeoutMs)
-                return false;
-            QTest::qWait(100);
-        }
-        return true;
-    }
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs) { return DisplayGrab::waitFor(done, timeoutMs); }
 
     /// The display pixels that show stage rectangle AREA.
-    QRect onDisplay(const QRect& area) const
-    {
-        return QRect(m_stage.origin + area.topLeft() * m_stage.factor, area.size() * m_stage.factor);
-    }
+    QRect onDisplay(const QRect& area) const { return DisplayGrab::onDisplay(m_stage, area); }
 
-    /// How many of the display's pixels within stage rectangle AREA are COLOUR.
     int count(const QImage& display, const QRect& area, const QColor& colour, int tolerance = 6) const
     {
-        const QRect pixels = onDisplay(area) & display.rect();
-        int found = 0;
-        for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(display.constScanLine(y));
-            for (int x = pixels.left(); x <= pixels.right(); ++x)
-                found += near(line[x], colour, tolerance) ? 1 : 0;
-        }
-        return found;
+        return DisplayGrab::count(m_stage, display, area, colour, tolerance);
     }
 
     /// The bounding box, in stage pixels, of the display's pixels of COLOUR within stage AREA.
@@ -128,7 +93,7 @@ private:
         QRect box;
         for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
             for (int x = pixels.left(); x <= pixels.right(); ++x) {
-                if (near(display.pixel(x, y), colour, 2))
+                if (DisplayGrab::near(display.pixel(x, y), colour, 2))
                     box |= QRect(x, y, 1, 1);
             }
         }

@@ -8,6 +8,7 @@
 #include "ComponentLibrary.h"
 #include "Database.h"
 #include "FixtureCourse.h"
+#include "DisplayGrab.h"
 #include "MediaRecipes.h"
 #include "OwnLessons.h"
 #include "PointerEvents.h"
@@ -58,12 +59,6 @@ const QColor unvisitedIcon(255, 0, 255);
 const QColor chapterIcon(0, 0, 255);
 constexpr double kToneHz = 700;
 
-bool near(QRgb pixel, const QColor& colour, int tolerance)
-{
-    return std::abs(qRed(pixel) - colour.red()) <= tolerance && std::abs(qGreen(pixel) - colour.green()) <= tolerance
-        && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
-}
-
 QString ffmpegTime(int ms)
 {
     return QStringLiteral("00:00:%1,%2").arg(ms / 1000, 2, 10, QLatin1Char('0')).arg(ms % 1000, 3, 10, QLatin1Char('0'));
@@ -81,37 +76,15 @@ private:
     AudioProbe m_probe;
     qint16 m_lesson = 0;
 
-    QImage grabDisplay(const QString& name = QStringLiteral("tst_e2e_ownvideo.png")) const
-    {
-        const QString file = QDir::temp().filePath(name);
-        MediaRecipes::runTool(QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"), file });
-        return QImage(file).convertToFormat(QImage::Format_RGB32);
-    }
+    QImage grabDisplay(const QString& name = QStringLiteral("tst_e2e_ownvideo.png")) const { return DisplayGrab::grab(name); }
 
-    static bool waitFor(const std::function<bool()>& done, int timeoutMs)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > timeoutMs)
-                return false;
-            QTest::qWait(100);
-        }
-        return true;
-    }
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs) { return DisplayGrab::waitFor(done, timeoutMs); }
 
-    QRect onDisplay(const QRect& area) const { return QRect(m_stage.origin + area.topLeft() * m_stage.factor, area.size() * m_stage.factor); }
+    QRect onDisplay(const QRect& area) const { return DisplayGrab::onDisplay(m_stage, area); }
 
     int count(const QImage& display, const QRect& area, const QColor& colour, int tolerance = 24) const
     {
-        const QRect pixels = onDisplay(area) & display.rect();
-        int found = 0;
-        for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(display.constScanLine(y));
-            for (int x = pixels.left(); x <= pixels.right(); ++x)
-                found += near(line[x], colour, tolerance) ? 1 : 0;
-        }
-        return found;
+        return DisplayGrab::count(m_stage, display, area, colour, tolerance);
     }
 
     /// The stage rows (tops, in stage pixels) within AREA where icons of COLOUR begin.
@@ -124,7 +97,7 @@ private:
             const auto* line = reinterpret_cast<const QRgb*>(display.constScanLine(y));
             bool seen = false;
             for (int x = pixels.left(); x <= pixels.right() && !seen; ++x)
-                seen = near(line[x], colour, 8);
+                seen = DisplayGrab::near(line[x], colour, 8);
             if (seen && !inIcon)
                 tops << int((y - m_stage.origin.y()) / m_stage.factor);
             inIcon = seen;
@@ -141,7 +114,7 @@ private:
         for (int top : iconRows(display, treeOnStage, colour)) {
             const int y = int(m_stage.origin.y() + (top + 4) * m_stage.factor);
             for (int x = pixels.left(); x <= pixels.right(); ++x) {
-                if (near(display.pixel(x, y), colour, 8)) {
+                if (DisplayGrab::near(display.pixel(x, y), colour, 8)) {
                     found << QPoint(int((x - m_stage.origin.x()) / m_stage.factor) + 4, top + 4);
                     break;
                 }

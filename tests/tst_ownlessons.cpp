@@ -92,6 +92,7 @@ private slots:
     void aReadOnlyLearnerFolder();
     void aDamagedStore();
     void addsAtOnce();
+    void withoutALearnerFolderNothingIsWrittenWhereTheProgramRuns();
 
 private:
     QString folder(const QString& name) const { return m_dir.filePath(name); }
@@ -409,6 +410,30 @@ void TestOwnLessons::addsAtOnce()
     std::sort(numbers.begin(), numbers.end());
     QCOMPARE(numbers, (QList<qint16> { 30001, 30002, 30003, 30004, 30005, 30006 }));
     QCOMPARE(OwnLessons(learner()).lessons().size(), 6);
+}
+
+void TestOwnLessons::withoutALearnerFolderNothingIsWrittenWhereTheProgramRuns()
+{
+    const QString place = folder(QStringLiteral("nofolder"));
+    QVERIFY(QDir().mkpath(place + QStringLiteral("/tomas/leccion-30001")));
+    const QString video = place + QStringLiteral("/peli.mp4");
+    QVERIFY(QFile::copy(m_mp4, video));
+    OwnVideoFiles::write(place + QStringLiteral("/peli.en.srt"), OwnVideoFiles::subRip(englishCues));
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(place));
+    OwnLessons store {QString()};
+    store.setVideoProbe(anyVideo);
+    const OwnLessons::Added added = store.add({ video, {}, {}, {} });
+    QString error;
+    const bool removed = store.remove(OwnLessons::FirstNumber, &error);
+    QVERIFY(QDir::setCurrent(before));
+    QVERIFY(!added.lesson);
+    QVERIFY2(added.error.contains(QStringLiteral("carpeta de datos")), qPrintable(added.error));
+    QVERIFY(!removed);
+    QVERIFY(!error.isEmpty());
+    QVERIFY(store.lessons().isEmpty());
+    QVERIFY(!QFile::exists(place + QLatin1Char('/') + OwnLessons::FileName));
+    QVERIFY(QDir(place + QStringLiteral("/tomas/leccion-30001")).exists());
 }
 
 QTEST_GUILESS_MAIN(TestOwnLessons)
