@@ -12,6 +12,7 @@
 #include "Trace.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -189,6 +190,45 @@ private Q_SLOTS:
         QVERIFY2(error.contains(QStringLiteral("La imagen del disco está dañada: ") + image) && error.contains(QLatin1String("NM entry of 4 bytes")),
             qPrintable(error));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("out"))));
+    }
+
+    // A player killed while it copied leaves its unfinished copy behind: the next player
+    // neither counts it as a copy of the image (which would make every later copy seem to
+    // overflow the image) nor keeps it; a copy of a player still running stays.
+    void aCopyCutByAKillIsNotTakenForOne()
+    {
+        QTemporaryDir dir;
+        CraftedDisc disc;
+        const QList<Record> root { CraftedDisc::file("BBM.MDB;1", disc.addData("contenido")),
+            CraftedDisc::file("A.BMP;1", disc.addData(QByteArray(40000, 'a'))), CraftedDisc::file("B.BMP;1", disc.addData(QByteArray(40000, 'b'))) };
+        disc.addFolder(root);
+        const QString image = dir.filePath(QStringLiteral("curso.iso"));
+        disc.writeTo(image);
+        const QString cache = dir.filePath(QStringLiteral("cache/"));
+        QString extents;
+        {
+            const CourseFolder course(std::make_shared<const CourseImage>(image, cache));
+            course.require(QStringLiteral("a.bmp"));
+        }
+        QDirIterator folders(cache, { QStringLiteral("extents") }, QDir::Dirs, QDirIterator::Subdirectories);
+        QVERIFY(folders.hasNext());
+        extents = folders.next();
+        QProcess gone;
+        gone.start(QStringLiteral("true"), QStringList());
+        QVERIFY(gone.waitForStarted());
+        const qint64 deadPid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        const QString stale = extents + QStringLiteral("/99-%1.part-%2-1").arg(QFileInfo(image).size() * 2).arg(deadPid);
+        const QString running = extents + QStringLiteral("/98-10.part-%1-1").arg(QCoreApplication::applicationPid());
+        for (const QString& part : { stale, running }) {
+            QFile out(part);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            QVERIFY(out.resize(part == stale ? QFileInfo(image).size() * 2 : 10));
+        }
+        const CourseFolder course(std::make_shared<const CourseImage>(image, cache));
+        QCOMPARE(QFileInfo(course.require(QStringLiteral("b.bmp"))).size(), 40000);
+        QVERIFY(!QFileInfo::exists(stale));
+        QVERIFY(QFileInfo::exists(running));
     }
 
     // 200 names of one extent: copied once, the names links to it, for the player and for

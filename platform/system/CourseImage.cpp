@@ -258,8 +258,10 @@ std::optional<CourseImage::ExtentCopy> CourseImage::startExtent(const DiscImage:
     QFile::remove(target); // not what the disc holds (changed by hand): made again
     if (!QDir().mkpath(QFileInfo(target).path()))
         throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(QFileInfo(target).path(), m_image));
-    if (m_copied < 0)
+    if (m_copied < 0) {
+        DiscCache::removeStaleParts(QFileInfo(target).path());
         m_copied = DiscCache::bytesIn(QFileInfo(target).path());
+    }
     // Overlapping extents could make the copies of one image many times its size.
     if (m_copied + entry.size > m_size)
         throw CourseError(QStringLiteral("the disc image %1 is damaged: the copies of its files would take more than the %2 bytes it holds "

@@ -4,9 +4,13 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <limits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -59,6 +63,25 @@ bool DiscCache::hold()
         return false;
     ::futimens(m_lock, nullptr); // used now
     return true;
+}
+
+int DiscCache::removeStaleParts(const QString& folder)
+{
+    static const QRegularExpression partName(QStringLiteral("\\.part-(\\d+)-\\d+$"));
+    int removed = 0;
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
+    for (const QFileInfo& file : files) {
+        const QRegularExpressionMatch match = partName.match(file.fileName());
+        if (!match.hasMatch())
+            continue;
+        bool ok = false;
+        const qint64 pid = match.captured(1).toLongLong(&ok);
+        // A copy of a process still running, ours or another player's, is under way.
+        if (!ok || pid <= 0 || pid > std::numeric_limits<pid_t>::max() || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        removed += QFile::remove(file.filePath()) ? 1 : 0;
+    }
+    return removed;
 }
 
 qint64 DiscCache::bytesIn(const QString& folder)

@@ -32,6 +32,10 @@ public:
 
     /// Bytes the files under FOLDER take, each file once however many names it has.
     static qint64 bytesIn(const QString& folder);
+    /// Removes the unfinished copies (NAME.part-PID-N) in FOLDER that a process no longer
+    /// running left there (a player killed while it copied), so that they are never taken
+    /// for copies of the image. Returns how many went.
+    static int removeStaleParts(const QString& folder);
 
 private:
     QString m_discs;
