@@ -265,6 +265,19 @@ private Q_SLOTS:
         QTRY_VERIFY(screen("frmct")->isVisible());
     }
 
+    // Esc closes it as the close button does, wherever the keys are in it.
+    void escGivesTheScreenBack()
+    {
+        ExplorerScreen* exp = openOver("frmsa", 7);
+        LessonScreen* beneath = screen("frmsa");
+        exp->arbol->setFocus();
+        QTest::keyClick(exp->arbol, Qt::Key_Escape);
+        QTRY_VERIFY(!explorer());
+        QVERIFY(beneath->isInputEnabled());
+        QVERIFY(!state().ExplorerOpen);
+        QCOMPARE(events("explorer", "close"), 1);
+    }
+
     void theCloseButtonGivesTheScreenBack()
     {
         ExplorerScreen* exp = openOver("frmsa", 7);

@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QToolTip>
@@ -229,6 +230,16 @@ void ExplorerScreen::Unload()
     shell().navigator().SetScreenEnabled(state.CurrentScreen, true);
     traceExplorer("close");
     shell().closeOverlay(this);
+}
+
+void ExplorerScreen::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        shell().guarded([this] { Unload(); });
+        return;
+    }
+    Screen::keyPressEvent(event);
 }
 
 void ExplorerScreen::mousePressEvent(QMouseEvent* event)

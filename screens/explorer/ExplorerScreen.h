@@ -47,6 +47,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    /// Esc closes the explorer, as its close button does, from the tree too.
+    void keyPressEvent(QKeyEvent* event) override;
     /// Under the pointer a node's whole title (cut in the middle on the tree, so that a
     /// test's best score at its end stays seen), above what the node itself tells there.
     bool eventFilter(QObject* watched, QEvent* event) override;
