@@ -63,11 +63,15 @@ bool FirstRun::isDue() const
 {
     if (!QFileInfo(m_course.resolve(learnerFile)).isFile())
         return false;
+    // A course whose inst.ini names no section of its own is refused at start: nothing is
+    // copied or written for it.
+    const QString section = courseSection();
+    if (section.isEmpty())
+        return false;
     const QString expert = StartUp::expertIniPath();
     if (!QFileInfo::exists(expert))
         return true;
-    const QString section = courseSection();
-    return !section.isEmpty() && !ProfileFile(expert).containsSection(section);
+    return !ProfileFile(expert).containsSection(section);
 }
 
 void FirstRun::run(Trace& trace) const

@@ -166,6 +166,26 @@ private Q_SLOTS:
         QVERIFY(!FirstRun(CourseFolder(m_course->folder())).isDue());
     }
 
+    // A course refused at start for its inst.ini (missing, or naming no section) gets no
+    // copy and no settings, even for a user who has none yet.
+    void notDueForACourseWithoutItsSection_data()
+    {
+        QTest::addColumn<QByteArray>("inst");
+        QTest::newRow("no inst.ini") << QByteArray();
+        QTest::newRow("no dirdef") << QByteArray("[PRMS]\r\notro=1\r\n");
+    }
+
+    void notDueForACourseWithoutItsSection()
+    {
+        QFETCH(QByteArray, inst);
+        const QString file = m_course->folder() + QStringLiteral("/inst.ini");
+        QVERIFY(QFile::remove(file));
+        if (!inst.isEmpty())
+            writeAll(file, inst);
+        QVERIFY(!QFileInfo::exists(StartUp::expertIniPath()));
+        QVERIFY(!FirstRun(CourseFolder(m_course->folder())).isDue());
+    }
+
     void oneSectionWhenTheCourseIsNamedAsTheProgram()
     {
         const QString program = StartUp::programSection();
