@@ -79,7 +79,7 @@ bool OwnLessons::remove(qint16 number, QString* error)
     if (!isOwnLesson(number) || !succeeded(OwnLessonDatabase(databaseFile()).remove(number), error))
         return false;
     // The takes go after the rows: a take left by a failure is never shown without its lesson.
-    QDir(TakeStore(m_learnerFolder).lessonFolder(number)).removeRecursively();
+    TakeStore(m_learnerFolder).removeLesson(number);
     return true;
 }
 
@@ -90,6 +90,12 @@ bool OwnLessons::relocate(qint16 number, const QString& video, QString* error)
     const QFileInfo info(video);
     if (!info.isFile())
         return refused(missingVideoText(video), error);
+    // The new place must hold a video this computer plays, as an added one must.
+    if (!m_probe(info.absoluteFilePath()).decodes)
+        return refused(QStringLiteral("No se puede reproducir el vídeo «%1»: no es un vídeo o está en un formato que este "
+                                      "ordenador no sabe leer.")
+                           .arg(QDir::toNativeSeparators(info.absoluteFilePath())),
+            error);
     return isOwnLesson(number) && succeeded(OwnLessonDatabase(databaseFile()).relocate(number, info.absoluteFilePath()), error);
 }
 

@@ -150,6 +150,22 @@ int TakeStore::cleanLeftovers() const
     return removed;
 }
 
+bool TakeStore::removeLesson(int lesson) const
+{
+    const QString folder = lessonFolder(lesson);
+    const QFileInfo info(folder);
+    if (info.isSymLink() || !info.isDir())
+        return true;
+    bool removed = true;
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& file : files) {
+        if (takeName().match(file.fileName()).hasMatch() || unfinishedName().match(file.fileName()).hasMatch())
+            removed = QFile::remove(file.filePath()) && removed;
+    }
+    QDir().rmdir(folder);
+    return removed;
+}
+
 bool TakeStore::eraseAll(const QString& userFolder)
 {
     const QString root = TakeStore(userFolder).root();

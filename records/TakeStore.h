@@ -34,6 +34,10 @@ public:
     void prune(int lesson, qint32 mseg) const;
     /// Deletes every take of that phrase; false when one could not be deleted.
     bool removeTakes(int lesson, qint32 mseg) const;
+    /// Deletes every take of LESSON (and what takes cut short left of it), and its folder
+    /// when that is then empty; any other file stays, and a folder that is a link to
+    /// somewhere else is never followed. False when a take could not be deleted.
+    bool removeLesson(int lesson) const;
     /// Deletes what takes cut short left in the store: the recorder's temporary files
     /// and takes with a broken or short file. Any other file stays. Returns how many went.
     int cleanLeftovers() const;

@@ -237,6 +237,26 @@ void TestOwnLessons::removingKeepsTheFiles()
     QVERIFY(!QFile::exists(take));
     QVERIFY(!QDir(takes.lessonFolder(added.lesson->number)).exists());
     QVERIFY(QFile::exists(other));
+
+    // Only takes go: a file of the learner's own in the lesson's folder stays, and a
+    // folder that links elsewhere is never followed.
+    const OwnLessons::Added second = store.add({ video, {}, {}, {} });
+    QVERIFY(second.lesson);
+    const QString notes = takes.lessonFolder(second.lesson->number) + QStringLiteral("/notas.txt");
+    OwnVideoFiles::write(takes.newTakePath(second.lesson->number, 200), "RIFF");
+    OwnVideoFiles::write(notes, "mías");
+    QVERIFY(store.remove(second.lesson->number));
+    QVERIFY(QFile::exists(notes));
+    QCOMPARE(QDir(takes.lessonFolder(second.lesson->number)).entryList(QDir::Files), QStringList { QStringLiteral("notas.txt") });
+    const OwnLessons::Added third = store.add({ video, {}, {}, {} });
+    QVERIFY(third.lesson);
+    const QString elsewhere = folder(QStringLiteral("precious"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    OwnVideoFiles::write(elsewhere + QStringLiteral("/frase-200-20260101-000000000Z.wav"), "RIFF");
+    QVERIFY(QFile::link(elsewhere, takes.lessonFolder(third.lesson->number)));
+    QVERIFY(store.remove(third.lesson->number));
+    QVERIFY(QFile::exists(elsewhere + QStringLiteral("/frase-200-20260101-000000000Z.wav")));
+    QVERIFY(QFile::exists(other));
     QVERIFY(QFile::exists(video));
     QVERIFY(QFile::exists(place + QStringLiteral("/peli.en.srt")));
     QVERIFY(store.phrases(added.lesson->number).isEmpty());
@@ -261,6 +281,13 @@ void TestOwnLessons::relocating()
     QCOMPARE(error, OwnLessons::missingVideoText(video));
     QCOMPARE(error, QStringLiteral("No se encuentra el vídeo «%1».").arg(video));
     QVERIFY(!store.relocate(30999, moved));
+    // A file that is not a video is no new place for it: the lesson stays as it was.
+    const QString text = place + QStringLiteral("/notas.mp4");
+    OwnVideoFiles::write(text, "no soy un vídeo");
+    OwnLessons probing(learner());
+    QVERIFY(!probing.relocate(added.lesson->number, text, &error));
+    QVERIFY2(error.contains(QStringLiteral("No se puede reproducir el vídeo")) && error.contains(QStringLiteral("notas.mp4")), qPrintable(error));
+    QCOMPARE(store.lesson(added.lesson->number)->video, QFileInfo(video).absoluteFilePath());
     QVERIFY(store.relocate(added.lesson->number, moved, &error));
     QCOMPARE(store.lesson(added.lesson->number)->video, moved);
     QCOMPARE(store.phrases(added.lesson->number).size(), 3);
