@@ -117,7 +117,8 @@ void FirstRun::keepOnlyIfItOpens(const QString& copy, Trace& trace) const
     // A damaged template would leave a damaged copy that every later start opens (a first
     // run is not due again): no copy, no settings, and the learner told which file it is.
     try {
-        JetStandIn::open(copy, ShareMode::Shared, AccessMode::ReadOnly, StartUp::connectString(), &trace);
+        // Opened as the player opens it next, so that a Jet template is converted once, here.
+        JetStandIn::open(copy, ShareMode::Shared, AccessMode::ReadWrite, StartUp::connectString(), &trace);
     } catch (const CourseError& error) {
         QFile::remove(copy);
         const QString source = m_course.resolve(learnerFile);

@@ -159,7 +159,7 @@ private Q_SLOTS:
                 qPrintable(QStringLiteral("--%1 is not in the manual page").arg(name)));
         }
         QVERIFY2(options >= 4, qPrintable(help.output));
-        QVERIFY(page.output.contains(QStringLiteral(".SH FILES")));
+        QVERIFY(page.output.contains(QStringLiteral(".SH FICHEROS")));
     }
 };
 
