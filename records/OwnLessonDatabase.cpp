@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace {
@@ -85,7 +87,10 @@ QList<OwnLessons::Lesson> OwnLessonDatabase::lessons() const
     if (!db)
         return found;
     try {
-        SqlStatement query(*db, lessonColumns + QStringLiteral(" order by number"));
+        // Rows of other numbers (a file made or mended by hand) are no lessons of ours.
+        SqlStatement query(*db, lessonColumns + QStringLiteral(" where number between %1 and %2 order by number")
+                                    .arg(OwnLessons::FirstNumber)
+                                    .arg(OwnLessons::LastNumber));
         while (query.step())
             found.append(lessonOf(query));
     } catch (const CourseError& error) {
@@ -193,7 +198,13 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
 {
     return write([&](Database& db) {
         SqlStatement next(db, QStringLiteral("select value from meta where name = 'NextNumber'"));
-        const qint64 number = next.step() ? next.value(0).toLongLong() : OwnLessons::FirstNumber;
+        qint64 number = next.step() ? next.value(0).toLongLong() : OwnLessons::FirstNumber;
+        // A counter set back by hand never gives a number in use again.
+        SqlStatement highest(db, QStringLiteral("select max(number) from lessons where number between %1 and %2")
+                                     .arg(OwnLessons::FirstNumber)
+                                     .arg(OwnLessons::LastNumber));
+        if (highest.step() && !highest.value(0).isNull())
+            number = std::max(number, highest.value(0).toLongLong() + 1);
         if (number > OwnLessons::LastNumber || number < OwnLessons::FirstNumber)
             throw StoreFull { QStringLiteral("No caben más vídeos propios: se han dado ya todos los números de lección "
                                              "(del %1 al %2). No se ha añadido «%3».")

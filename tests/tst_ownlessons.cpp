@@ -374,6 +374,22 @@ void TestOwnLessons::aFullStore()
     QVERIFY2(refused.error.startsWith(QStringLiteral("No caben más vídeos propios")), qPrintable(refused.error));
     QVERIFY(refused.error.contains(QStringLiteral("«film.mp4»")));
     QCOMPARE(store.lessons().size(), 2);
+
+    // A counter set back by hand gives no number in use again, and rows of numbers no
+    // lesson of ours may have are not listed.
+    OwnLessons other(QDir(learner()).filePath(QStringLiteral("otro")));
+    QVERIFY(QDir().mkpath(QDir(learner()).filePath(QStringLiteral("otro"))));
+    other.setVideoProbe(anyVideo);
+    QCOMPARE(other.add({ m_mp4, en, {}, {} }).lesson->number, OwnLessons::FirstNumber);
+    tamper(other.databaseFile(), "update meta set value = 30001 where name = 'NextNumber'");
+    tamper(other.databaseFile(), "insert into lessons (number, title, video, english, spanish, duration_ms, width, height, added, "
+                                 "phrase_count) select 5, title, video, english, spanish, duration_ms, width, height, added, "
+                                 "phrase_count from lessons");
+    const OwnLessons::Added after = other.add({ m_mp4, en, {}, {} });
+    QVERIFY2(after.lesson, qPrintable(after.error));
+    QCOMPARE(after.lesson->number, qint16(OwnLessons::FirstNumber + 1));
+    QCOMPARE(other.lessons().size(), 2);
+    QCOMPARE(other.lessons().front().number, OwnLessons::FirstNumber);
 }
 
 void TestOwnLessons::aReadOnlyLearnerFolder()
