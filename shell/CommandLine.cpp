@@ -36,7 +36,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
             options.window = true;
         else if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
             options.help = true;
-        else if (arg == QLatin1String("--version"))
+        else if (arg == QLatin1String("--version") || arg == QLatin1String("-v"))
             options.version = true;
         else if (unknown == Unknown::Refuse)
             options.error = QStringLiteral("Opción desconocida «%1».").arg(arg);
@@ -50,14 +50,15 @@ QString CommandLine::usage()
 {
     // Worded as the other programs' help (SpanishCommandLine), for the same manual pages.
     return SpanishCommandLine::usageLine(QStringLiteral("tamsel"),
-               QStringLiteral("[--course CARPETA] [--scale N|fit] [--window] [--trace ARCHIVO] [--help] [--version]"))
+               QStringLiteral("[--course CURSO] [--scale N|fit] [--window] [--trace ARCHIVO] [--help] [--version]"))
         + QStringLiteral(
             "\nReproduce un curso interactivo de inglés.\n\n"
             "Opciones:\n"
-            "  --course CARPETA  reproduce el curso de CARPETA (la que tiene bbm.mdb), o\n"
-            "                    directamente la imagen ISO 9660 del disco del curso si\n"
-            "                    CARPETA es una; sin esta opción, el curso que está junto al\n"
-            "                    programa o el instalado\n"
+            "  --course CURSO    reproduce el curso de la carpeta CURSO (la que tiene\n"
+            "                    bbm.mdb), o directamente la imagen del disco del curso si\n"
+            "                    CURSO es una (ISO 9660, BIN/CUE o Nero .nrg), o el disco en\n"
+            "                    su unidad (como /dev/sr0); sin esta opción, el curso que\n"
+            "                    está junto al programa o el instalado\n"
             "  --scale N         dibuja el escenario de 640 x 480 N veces más grande (de 1 a\n"
             "                    16); si no, el mayor factor entero que cabe en la pantalla\n"
             "  --scale fit       llena la pantalla sin deformar el escenario (imágenes\n"
@@ -67,5 +68,5 @@ QString CommandLine::usage()
             "  --trace ARCHIVO   escribe una traza de diagnóstico, un objeto JSON por línea\n"
             "                    («-»: la salida de errores)\n"
             "  -h, --help        muestra esta ayuda y termina\n"
-            "  --version         muestra la versión y termina\n");
+            "  -v, --version     muestra la versión y termina\n");
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-/// The player's options: --course DIR, --trace FILE, --scale N|fit, --window, --help, --version.
+/// The player's options: --course DIR, --trace FILE, --scale N|fit, --window, -h/--help, -v/--version.
 struct CommandLine {
     /// What parse() does with an argument it does not know.
     enum class Unknown { Refuse, Skip };

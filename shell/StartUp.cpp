@@ -3,6 +3,7 @@
 #include "CourseError.h"
 #include "ExplainedError.h"
 #include "CourseImage.h"
+#include "CourseTexts.h"
 #include "DiscCopyProgress.h"
 #include "DiscImage.h"
 #include "DiscSectors.h"
@@ -153,7 +154,7 @@ void StartUp::ResolveProgramFolder()
         const QString path = given.absoluteFilePath();
         if (given.isFile() && !DiscSectors::needsDriver(path) && !holdsVolumeDescriptor(path))
             throw ExplainedError(QStringLiteral("%1 is a file but no ISO 9660 disc image (no volume descriptor at sector 16)").arg(named),
-                QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(named));
+                CourseTexts::neitherCourseNorDisc(named));
         const QString limit = ProfileFile(expertIniPath()).value(programSection(), QStringLiteral("DiscCacheMB"));
         explained([&] {
             try {
@@ -164,13 +165,13 @@ void StartUp::ResolveProgramFolder()
                 throw ExplainedError(damaged.message(), damaged.message());
             }
         },
-            QStringLiteral("No se puede leer la imagen de disco %1: está dañada o incompleta.").arg(named));
+            CourseTexts::discDamaged(named));
         DiscCopyProgress::install(m_trace);
         m_state.CdRom = true;
     } else {
         if (!given.isDir())
             throw ExplainedError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()),
-                QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(named));
+                CourseTexts::folderMissing(named));
         m_state.Folder = CourseFolder(folder);
         m_state.CdRom = isCdRom(m_state.Folder.path());
     }
@@ -185,8 +186,7 @@ void StartUp::ResolveProgramFolder()
         try {
             m_state.Folder.require(contentFile);
         } catch (const CourseError& error) {
-            throw ExplainedError(error.message(),
-                QStringLiteral("No se encuentra el curso en la imagen de disco %1: le falta el archivo bbm.mdb.").arg(named));
+            throw ExplainedError(error.message(), CourseTexts::discContentMissing(named));
         }
     }
 }
@@ -196,9 +196,7 @@ void StartUp::OpenContentDatabase()
     const QString file = m_state.Folder.resolve(contentFile);
     const ShareMode share = m_state.CdRom ? ShareMode::Exclusive : ShareMode::Shared;
     const QString folder = QDir::toNativeSeparators(m_state.ProgramFolder);
-    const QString learnerText = QFileInfo::exists(file)
-        ? QStringLiteral("No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.").arg(folder)
-        : QStringLiteral("No se encuentra el curso en %1: falta el archivo bbm.mdb.").arg(folder);
+    const QString learnerText = QFileInfo::exists(file) ? CourseTexts::contentDamaged(folder) : CourseTexts::contentMissing(folder);
     explained([&] { m_state.ContentDb = JetStandIn::open(file, share, AccessMode::ReadOnly, connectString(), &m_trace); }, learnerText);
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), share == ShareMode::Exclusive },

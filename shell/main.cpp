@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "CourseImage.h"
 #include "CourseError.h"
 #include "ErrorReport.h"
 #include "ExplainedError.h"
@@ -9,16 +10,20 @@
 #include "ScreenHost.h"
 #include "Shell.h"
 #include "SingleInstance.h"
+#include "SpanishCommandLine.h"
 #include "StartUp.h"
 #include "Trace.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 #include <cstdio>
 #include <optional>
 
 int main(int argc, char* argv[])
 {
+    // Before any application object, the stage's scale reads the screen with one.
+    SpanishCommandLine::hideRuntimeFolderWarning();
     // Sound and video go through GStreamer: the other backend needs an audio device to live.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "gstreamer");
@@ -62,8 +67,20 @@ int main(int argc, char* argv[])
     // included: given the same trace file, it would cut the running copy's trace short.
     SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
     const SingleInstance::Claim claim = instance.claim();
-    if (claim == SingleInstance::Claim::HandedOver)
-        return 0;
+    if (claim == SingleInstance::Claim::HandedOver) {
+        // Asked for another course than the running copy plays: the learner hears why
+        // nothing new opens (a running copy that does not say its course is simply shown).
+        const QString running = instance.runningCourse();
+        if (options.course.isEmpty() || running.isEmpty() || SingleInstance::sameCourse(options.course, running))
+            return 0;
+        QtTranslations::install(app);
+        Trace untraced;
+        ErrorReport::fatal(untraced,
+            ExplainedError(QStringLiteral("a running copy plays %1, not %2").arg(running, options.course),
+                QStringLiteral("El reproductor ya está abierto con otro curso, el de %1. Ciérralo antes de abrir el curso de %2.")
+                    .arg(QDir::toNativeSeparators(QDir::cleanPath(running)), QDir::toNativeSeparators(options.course.trimmed()))));
+        return 1;
+    }
 
     Trace trace;
     if (!options.trace.isEmpty() && !trace.open(options.trace)) {
@@ -89,6 +106,7 @@ int main(int argc, char* argv[])
     try {
         StartUp startUp(state, trace, options.course, &shell);
         startUp.run();
+        instance.setCourse(state.Folder.image() ? state.Folder.image()->image() : state.ProgramFolder);
         host.showOnDisplay();
         startUp.showFirstScreen();
         QtTranslations::trace(trace, catalogue);

@@ -11,14 +11,17 @@ struct Run {
     QString err;
 };
 
-Run run(const QString& program, const QStringList& arguments)
+Run run(const QString& program, const QStringList& arguments, const QString& locale = QStringLiteral("C"))
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // Whatever the system's language: the learner's is Spanish.
-    environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
-    environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
+    environment.insert(QStringLiteral("LANG"), locale);
+    environment.insert(QStringLiteral("LC_ALL"), locale);
+    environment.insert(QStringLiteral("LANGUAGE"), locale == QLatin1String("C") ? QStringLiteral("en") : locale.left(5));
+    // As a session without a runtime folder starts them: Qt's word on it is no concern of the user's.
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(60000))
@@ -72,9 +75,12 @@ private slots:
             QVERIFY2(help.out.contains(QLatin1String("--help")) && help.out.contains(QLatin1String("termina")), qPrintable(help.out));
             verifySpanish(help.out);
         }
-        const Run version = run(program, { QStringLiteral("--version") });
-        QCOMPARE(version.status, 0);
-        QCOMPARE(version.out, QStringLiteral("%1 %2\n").arg(name, QStringLiteral(TAMSEL_VERSION)));
+        for (const QString& option : { QStringLiteral("--version"), QStringLiteral("-v") }) {
+            const Run version = run(program, { option });
+            QCOMPARE(version.status, 0);
+            QCOMPARE(version.out, QStringLiteral("%1 %2\n").arg(name, QStringLiteral(TAMSEL_VERSION)));
+            QCOMPARE(version.err, QString());
+        }
     }
 
     void mistakesAreSpanish_data()
@@ -84,7 +90,8 @@ private slots:
         QTest::addColumn<QString>("said");
         for (const QString& program : programs()) {
             const QString name = QFileInfo(program).fileName();
-            QTest::newRow(qPrintable(name + QStringLiteral(": unknown option"))) << program << QStringList { "--bogus" } << "Opción desconocida";
+            QTest::newRow(qPrintable(name + QStringLiteral(": unknown option"))) << program << QStringList { "--bogus" } << "Opción desconocida «--bogus».";
+            QTest::newRow(qPrintable(name + QStringLiteral(": unknown short option"))) << program << QStringList { "-x" } << "Opción desconocida «-x».";
         }
         QTest::newRow("tamsel: no value") << QStringLiteral(TAMSEL_TOOL) << QStringList { "--course" } << "Falta valor tras «--course»";
         QTest::newRow("tamsel: bad scale") << QStringLiteral(TAMSEL_TOOL) << QStringList { "--scale", "grande" }
@@ -108,12 +115,94 @@ private slots:
         const Run mistake = run(program, arguments);
         QCOMPARE(mistake.status, 2);
         QVERIFY(mistake.out.isEmpty());
-        // One line: the program, what is wrong, and where to look.
+        // One line, nothing else: the program, what is wrong, and where to look.
+        QCOMPARE(mistake.err.count(QLatin1Char('\n')), 1);
         const QString line = QStringLiteral("%1: ").arg(QFileInfo(program).fileName());
-        QVERIFY2(mistake.err.contains(line) && mistake.err.contains(said) && mistake.err.trimmed().endsWith(QLatin1String("(vea --help)")),
+        QVERIFY2(mistake.err.startsWith(line) && mistake.err.contains(said) && mistake.err.trimmed().endsWith(QLatin1String("(vea --help)")),
             qPrintable(mistake.err));
         verifySpanish(mistake.err);
     }
+
+    // What a program says when it cannot do what it was asked: first line the user's words
+    // naming the file, whatever the system's language; the technical account may follow.
+    void failuresAreSpanish_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("locale");
+        const QString dir = m_files.path();
+        const QString picture = m_files.filePath(QStringLiteral("foto.bmp"));
+        const QString text = m_files.filePath(QStringLiteral("texto.txt"));
+        const QString none = m_files.filePath(QStringLiteral("no hay"));
+        const QString output = m_files.filePath(QStringLiteral("salida"));
+        const QList<std::tuple<const char*, QString, QStringList, QString>> cases {
+            { "rtfcat: no file", QStringLiteral(RTFCAT_TOOL), { none }, QStringLiteral("No se encuentra la ficha %1: el archivo no existe.").arg(none) },
+            { "rtfcat: a picture", QStringLiteral(RTFCAT_TOOL), { picture }, QStringLiteral("%1 no es una ficha: no es RTF ni texto.").arg(picture) },
+            { "rtfcat: a folder", QStringLiteral(RTFCAT_TOOL), { dir }, QStringLiteral("%1 no es una ficha: es una carpeta.").arg(dir) },
+            { "regcontrol: no library", QStringLiteral(REGCONTROL_TOOL), { none },
+                QStringLiteral("No se encuentra la biblioteca de controles %1: el archivo no existe.").arg(none) },
+            { "regcontrol: a text", QStringLiteral(REGCONTROL_TOOL), { text },
+                QStringLiteral("No se puede cargar la biblioteca de controles %1: no es una biblioteca o le falta otra que necesita.").arg(text) },
+            { "coursec: no sources", QStringLiteral(COURSEC_TOOL), { none, output, QStringLiteral("--schema"), dir },
+                QStringLiteral("No se encuentra la carpeta de fuentes del curso %1: esa carpeta no existe.").arg(none) },
+            { "coursec: no schema", QStringLiteral(COURSEC_TOOL), { dir, output, QStringLiteral("--schema"), none },
+                QStringLiteral("No se encuentra el archivo %1/content.sql.").arg(none) },
+            { "import: no course", QStringLiteral(IMPORT_TOOL), { none, output }, QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(none) },
+            { "import: a folder without bbm.mdb", QStringLiteral(IMPORT_TOOL), { dir, output },
+                QStringLiteral("No se encuentra el curso en %1: falta el archivo bbm.mdb.").arg(dir) },
+            { "import: a picture", QStringLiteral(IMPORT_TOOL), { picture, output }, QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(picture) },
+            { "report: no course", QStringLiteral(REPORT_TOOL), { QStringLiteral("--course"), none, QStringLiteral("--csv"), QStringLiteral("-"), text },
+                QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe. Indique la carpeta del curso con --course.").arg(none) },
+            { "report: no course database", QStringLiteral(REPORT_TOOL), { QStringLiteral("--course"), m_damaged.path(), QStringLiteral("--csv"), QStringLiteral("-"), text },
+                QStringLiteral("No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.").arg(m_damaged.path()) },
+            { "tamsel: no course", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), none },
+                QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(none) },
+            { "tamsel: a picture", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), picture },
+                QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(picture) },
+        };
+        for (const QString& locale : { QStringLiteral("C"), QStringLiteral("es_ES.UTF-8") }) {
+            for (const auto& [name, program, arguments, expected] : cases)
+                QTest::addRow("%s, %s", name, qPrintable(locale)) << program << arguments << expected << locale;
+        }
+    }
+
+    void failuresAreSpanish()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, said);
+        QFETCH(QString, locale);
+        const Run failure = run(program, arguments, locale);
+        QCOMPARE(failure.status, 1);
+        QVERIFY(failure.out.isEmpty());
+        const QString name = QFileInfo(program).fileName();
+        QCOMPARE(failure.err.section(QLatin1Char('\n'), 0, 0), QStringLiteral("%1: %2").arg(name, said));
+        QVERIFY2(!failure.err.contains(QLatin1String("QStandardPaths")), qPrintable(failure.err));
+        // Nothing is left of an output that was not made.
+        QVERIFY(!QFileInfo::exists(m_files.filePath(QStringLiteral("salida"))));
+    }
+
+    void initTestCase()
+    {
+        QVERIFY(m_files.isValid() && m_damaged.isValid());
+        QFile picture(m_files.filePath(QStringLiteral("foto.bmp")));
+        QVERIFY(picture.open(QIODevice::WriteOnly));
+        picture.write(QByteArray("BM\x36\x00\x0c\x00\x00\x00\x00\x00\x36\x00\x00\x00", 16) + QByteArray(256, '\x7f'));
+        QFile text(m_files.filePath(QStringLiteral("texto.txt")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("Hola.\n");
+        QFile content(m_damaged.filePath(QStringLiteral("bbm.mdb")));
+        QVERIFY(content.open(QIODevice::WriteOnly));
+        content.write(QByteArray(4096, 'x'));
+        QFile settings(m_damaged.filePath(QStringLiteral("inst.ini")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[PRMS]\r\ndirdef=prueba\r\n");
+    }
+
+private:
+    QTemporaryDir m_files;
+    QTemporaryDir m_damaged;
 };
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -190,6 +190,37 @@ private Q_SLOTS:
         QVERIFY(!third.waitForEvent(QStringLiteral("stage")).isEmpty());
     }
 
+    // Asked for another course, a second copy brings the running one to the front and
+    // says which course it plays; it opens nothing.
+    void secondStartForAnotherCourseIsTold()
+    {
+        FixtureCourse course(twoLessons);
+        course.addMinimalMap();
+        PlayerRun first(course, QStringLiteral("first.jsonl"));
+        first.start();
+        QVERIFY(!first.waitForEvent(QStringLiteral("stage")).isEmpty());
+
+        const QString other = course.path(QStringLiteral("otro curso"));
+        QVERIFY(QDir().mkpath(other));
+        PlayerRun second(course, QStringLiteral("second.jsonl"));
+        second.setCourse(other);
+        second.start();
+        QCOMPARE(second.waitForExit(), 1);
+        QVERIFY(!first.waitForEvent(QStringLiteral("instance.restore"), 5000).isEmpty());
+        const QString said = second.standardError();
+        QVERIFY2(said.contains(QStringLiteral("tamsel: El reproductor ya está abierto con otro curso, el de %1. Ciérralo antes de abrir el curso de %2.")
+                                   .arg(course.folder(), other)),
+            qPrintable(said));
+        QVERIFY(second.events().isEmpty());
+
+        // The same course, however it is spelt, is handed over as before.
+        PlayerRun third(course, QStringLiteral("third.jsonl"));
+        third.setCourse(course.folder() + QStringLiteral("/./"));
+        third.start();
+        QCOMPARE(third.waitForExit(), 0);
+        QVERIFY2(third.standardError().isEmpty(), qPrintable(third.standardError()));
+    }
+
     void secondStartKeepsTheFirstTrace()
     {
         FixtureCourse course(twoLessons);

@@ -4,11 +4,18 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
+#include <QUrl>
 
 namespace {
 const QByteArray restoreRequest = "restore\n";
 const QByteArray restoredAnswer = "restored\n";
+// Before its answer a copy says which course it plays, percent-encoded on one line. A copy
+// of an earlier version stops reading at the first line, whatever it says.
+const QByteArray courseLine = "course ";
 constexpr int answerTimeoutMs = 3000;
+// An answer is a few short lines; a copy that says more is not listened to further.
+constexpr int answerLines = 8;
+constexpr qint64 answerLineBytes = 16384;
 // A copy starting at the same moment creates its lock file a moment before it writes
 // who it is into it.
 constexpr int lockInfoAttempts = 10;
@@ -84,7 +91,16 @@ void SingleInstance::askToRestore()
         socket.write(restoreRequest);
         socket.waitForBytesWritten(answerTimeoutMs);
         // Wait until the running copy has processed the request, as the restore keystrokes were waited for.
-        while (!socket.canReadLine() && socket.waitForReadyRead(answerTimeoutMs)) {
+        int lines = 0;
+        while (lines < answerLines && (socket.canReadLine() || socket.waitForReadyRead(answerTimeoutMs))) {
+            if (!socket.canReadLine() && socket.bytesAvailable() < answerLineBytes)
+                continue;
+            ++lines;
+            const QByteArray line = socket.readLine(answerLineBytes);
+            if (line == restoredAnswer)
+                break;
+            if (line.startsWith(courseLine) && line.endsWith('\n'))
+                m_runningCourse = QUrl::fromPercentEncoding(line.mid(courseLine.size()).chopped(1));
         }
     }
 }
@@ -94,8 +110,20 @@ void SingleInstance::answer(QLocalSocket* socket)
     while (socket->canReadLine()) {
         if (socket->readLine() == restoreRequest) {
             Q_EMIT restoreRequested();
+            if (!m_course.isEmpty())
+                socket->write(courseLine + QUrl::toPercentEncoding(m_course) + '\n');
             socket->write(restoredAnswer);
             socket->flush();
         }
     }
+}
+
+bool SingleInstance::sameCourse(const QString& a, const QString& b)
+{
+    const auto where = [](const QString& course) {
+        const QFileInfo info(course.trimmed());
+        const QString real = info.canonicalFilePath();
+        return real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : real;
+    };
+    return where(a) == where(b);
 }

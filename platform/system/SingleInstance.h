@@ -28,6 +28,16 @@ public:
     /// Why the last claim() failed, naming the lock file.
     QString errorString() const { return m_errorString; }
 
+    /// The course this copy plays (its folder or disc image), told to later copies.
+    void setCourse(const QString& course) { m_course = course; }
+
+    /// After a claim() that handed over: the course the running copy plays, as it told;
+    /// empty when it told none (it is still starting, or older than this one).
+    QString runningCourse() const { return m_runningCourse; }
+
+    /// Whether the courses A and B are the same folder or image, links followed.
+    static bool sameCourse(const QString& a, const QString& b);
+
 Q_SIGNALS:
     /// A later copy asked this one to restore its window and come to the front.
     void restoreRequested();
@@ -40,6 +50,8 @@ private:
     QString m_folder;
     QString m_socketPath;
     QString m_errorString;
+    QString m_course;
+    QString m_runningCourse;
     QLockFile m_lock;
     QLocalServer m_server;
 };

@@ -46,10 +46,55 @@ int SpanishCommandLine::mistake(const QString& message) const
     return 2;
 }
 
+int SpanishCommandLine::failure(const QString& text, const QString& detail) const
+{
+    const QByteArray program = m_program.toUtf8();
+    std::fprintf(stderr, "%s: %s\n", program.constData(), text.toUtf8().constData());
+    if (!detail.isEmpty() && detail != text)
+        std::fprintf(stderr, "%s: %s\n", program.constData(), detail.toUtf8().constData());
+    return 1;
+}
+
+QString SpanishCommandLine::unknownOption(const QStringList& unknown, const QStringList& arguments)
+{
+    // Qt names "-x" and "--x" alike, "x"; the user is shown what he wrote.
+    const QString name = unknown.value(0);
+    QString typed = QStringLiteral("-") + name;
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument == QStringLiteral("--") + name || argument.startsWith(QStringLiteral("--%1=").arg(name)))
+            return QStringLiteral("Opción desconocida «--%1».").arg(name);
+        if (argument == typed)
+            break;
+    }
+    return QStringLiteral("Opción desconocida «%1».").arg(typed);
+}
+
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+void withoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    qtHandler(type, context, message);
+}
+
+} // namespace
+
+void SpanishCommandLine::hideRuntimeFolderWarning()
+{
+    if (!qtHandler)
+        qtHandler = qInstallMessageHandler(withoutRuntimeFolderWarning);
+}
+
 std::optional<int> SpanishCommandLine::read(const QStringList& arguments)
 {
     if (!m_parser.parse(arguments))
-        return mistake(m_parser.errorText());
+        return mistake(m_parser.unknownOptionNames().isEmpty() ? m_parser.errorText()
+                                                               : unknownOption(m_parser.unknownOptionNames(), arguments));
     if (m_parser.isSet(m_help)) {
         std::fputs(helpText().toUtf8().constData(), stdout);
         return 0;

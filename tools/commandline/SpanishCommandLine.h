@@ -33,7 +33,7 @@ public:
 
     /// Reads ARGUMENTS (the program's name first). Returns the exit status when the program
     /// is to end at once: 0 after printing its help or its version, 2 after saying what is
-    /// wrong on standard error.
+    /// wrong on standard error (an unknown option quoted as it was typed).
     std::optional<int> read(const QStringList& arguments);
 
     /// The help as --help prints it.
@@ -41,6 +41,20 @@ public:
 
     /// Says "PROGRAM: MESSAGE (vea --help)" on standard error; returns the exit status 2.
     int mistake(const QString& message) const;
+
+    /// Says "PROGRAM: TEXT" on standard error, the user's words for what could not be done,
+    /// and after it "PROGRAM: DETAIL", the technical account, when there is one that says
+    /// more; returns the exit status 1.
+    int failure(const QString& text, const QString& detail = {}) const;
+
+    /// "Opción desconocida «-x»." for the first of UNKNOWN (option names as Qt's parser
+    /// gives them, without dashes), quoted as the user typed it in ARGUMENTS.
+    static QString unknownOption(const QStringList& unknown, const QStringList& arguments);
+
+    /// Keeps Qt's "XDG_RUNTIME_DIR not set" warning off standard error: it says nothing the
+    /// user can act on, and Qt goes on with a folder of its own. Call before the
+    /// application object.
+    static void hideRuntimeFolderWarning();
 
     /// The help's first line for USAGE (what follows the program's name).
     static QString usageLine(const QString& program, const QString& usage);

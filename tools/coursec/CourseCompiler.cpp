@@ -3,6 +3,7 @@
 #include "DictdRecipe.h"
 
 #include "CourseError.h"
+#include "ExplainedError.h"
 #include "Cp1252.h"
 #include "Database.h"
 #include "MediaRecipes.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -82,7 +84,9 @@ QString readTextFile(const QString& file)
 {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
-        throw CourseError(QStringLiteral("%1: cannot be read").arg(file));
+        throw ExplainedError(QStringLiteral("%1: cannot be read (%2)").arg(file, f.errorString()),
+            QFileInfo::exists(file) ? QStringLiteral("No se puede leer el archivo %1: falta permiso.").arg(QDir::toNativeSeparators(file))
+                                    : QStringLiteral("No se encuentra el archivo %1.").arg(QDir::toNativeSeparators(file)));
     return QString::fromUtf8(f.readAll());
 }
 
@@ -117,10 +121,40 @@ void CourseCompiler::buildDatabase(const QString& file, const QString& schema, c
 void CourseCompiler::compile(const QString& source, const QString& output) const
 {
     if (!QFileInfo(source).isDir())
-        throw CourseError(QStringLiteral("course source folder %1 does not exist").arg(source));
+        throw ExplainedError(QStringLiteral("course source folder %1 does not exist").arg(source),
+            QStringLiteral("No se encuentra la carpeta de fuentes del curso %1: esa carpeta no existe.").arg(QDir::toNativeSeparators(source)));
+    const QString cannotWrite = QStringLiteral("No se puede escribir el curso en %1: falta permiso o espacio.").arg(QDir::toNativeSeparators(output));
+    const bool existed = QFileInfo::exists(output);
     if (!QDir().mkpath(output))
-        throw CourseError(QStringLiteral("cannot create %1").arg(output));
+        throw ExplainedError(QStringLiteral("cannot create %1").arg(output), cannotWrite);
+    // Built under a name of its own and moved into place when whole: a build that fails
+    // leaves OUTPUT as it was (and none at all when there was none).
+    QTemporaryDir staging(output + QStringLiteral("/.coursec-XXXXXX"));
+    if (!staging.isValid())
+        throw ExplainedError(QStringLiteral("cannot create a folder in %1: %2").arg(output, staging.errorString()), cannotWrite);
+    try {
+        build(source, staging.path());
+    } catch (const CourseError&) {
+        staging.remove();
+        if (!existed)
+            QDir().rmdir(output);
+        throw;
+    }
+    const QDir built(staging.path());
+    for (const QString& name : built.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = output + QLatin1Char('/') + name;
+        const QFileInfo old(target);
+        if (old.isDir() && !old.isSymLink())
+            QDir(target).removeRecursively();
+        else
+            QFile::remove(target);
+        if (!QDir().rename(built.filePath(name), target))
+            throw ExplainedError(QStringLiteral("cannot move %1 to %2").arg(built.filePath(name), target), cannotWrite);
+    }
+}
 
+void CourseCompiler::build(const QString& source, const QString& output) const
+{
     buildDatabase(output + QStringLiteral("/bbm.mdb"), QStringLiteral("content"), readRowFiles(source, QStringLiteral("content")));
     buildDatabase(output + QStringLiteral("/usrcurso.mdb"), QStringLiteral("learner"), readRowFiles(source, QStringLiteral("learner")));
     writeIniFile(source + QStringLiteral("/inst.ini"), output + QStringLiteral("/inst.ini"));

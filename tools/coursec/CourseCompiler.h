@@ -17,7 +17,8 @@ class CourseCompiler {
 public:
     CourseCompiler(const QString& schemaFolder, const QString& password);
 
-    /// Builds OUTPUT from SOURCE; throws CourseError naming what failed.
+    /// Builds OUTPUT from SOURCE; throws CourseError naming what failed, having left
+    /// OUTPUT as it was.
     void compile(const QString& source, const QString& output) const;
 
     /// Creates database FILE from the schema's SCHEMA (e.g. "content") and the row file ROWS
@@ -28,6 +29,9 @@ public:
     static QList<SavedQuery> parseQueries(const QString& text);
 
 private:
+    /// Writes the course of SOURCE into the empty folder OUTPUT.
+    void build(const QString& source, const QString& output) const;
+
     QString m_schemaFolder;
     QString m_password;
 };

@@ -1,9 +1,10 @@
 #include "CourseCompiler.h"
 #include "CourseError.h"
+#include "ExplainedError.h"
 #include "SpanishCommandLine.h"
 
+#include <QDir>
 #include <QGuiApplication>
-#include <cstdio>
 
 // tamsel-coursec SOURCE OUTPUT --schema DIR [--password PWD]
 int main(int argc, char* argv[])
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
     // Pictures are drawn with QPainter; no display is needed for that.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    SpanishCommandLine::hideRuntimeFolderWarning();
     QGuiApplication app(argc, argv);
     // Also the manual page's text: it is made from --help.
     SpanishCommandLine line(QStringLiteral("tamsel-coursec"),
@@ -36,9 +38,14 @@ int main(int argc, char* argv[])
         return line.mistake(QStringLiteral("falta --schema CARPETA"));
     try {
         CourseCompiler(parser.value(schema), parser.value(password)).compile(positional[0], positional[1]);
+    } catch (const ExplainedError& error) {
+        return line.failure(error.learnerText(), error.message());
     } catch (const CourseError& error) {
-        std::fprintf(stderr, "tamsel-coursec: %s\n", error.message().toUtf8().constData());
-        return 1;
+        // A row, a recipe or a setting of the sources that cannot be made: the author reads
+        // which in the detail.
+        return line.failure(QStringLiteral("No se ha podido compilar el curso de %1: sus fuentes tienen un error.")
+                                .arg(QDir::toNativeSeparators(positional[0])),
+            error.message());
     }
     return 0;
 }

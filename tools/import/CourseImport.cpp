@@ -4,7 +4,10 @@
 #include "CourseError.h"
 #include "CourseFolder.h"
 #include "CourseImage.h"
+#include "CourseTexts.h"
 #include "Database.h"
+#include "DiscImage.h"
+#include "ExplainedError.h"
 #include "JetConverter.h"
 #include "JetStandIn.h"
 
@@ -21,6 +24,25 @@ namespace {
 // Tables shorter than this are copied before a bar would be worth drawing.
 constexpr qint64 longTable = 5000;
 constexpr int barWidth = 30;
+
+// The image IMAGE, or the disc in its drive; a file that is none is refused as the player
+// refuses it. A damaged image is already told in the user's words.
+std::unique_ptr<const CourseImage> openImage(const QString& image)
+{
+    try {
+        return std::make_unique<const CourseImage>(image, JetStandIn::cacheFolder());
+    } catch (const DamagedDiscImage&) {
+        throw;
+    } catch (const CourseError& error) {
+        throw ExplainedError(error.message(),
+            CourseImage::isDevice(image) ? CourseTexts::discDamaged(image) : CourseTexts::neitherCourseNorDisc(image));
+    }
+}
+
+QString cannotWrite(const QString& path)
+{
+    return QStringLiteral("No se puede escribir en %1: falta permiso o espacio.").arg(QDir::toNativeSeparators(path));
+}
 
 } // namespace
 
@@ -70,10 +92,12 @@ void CourseImport::convert(const QString& file, const QString& name, const QStri
 
 int CourseImport::runImage(const QString& image, const QString& output)
 {
-    const CourseImage disc(image, JetStandIn::cacheFolder());
+    const std::unique_ptr<const CourseImage> opened = openImage(image);
+    const CourseImage& disc = *opened;
     // The same refusal as the player's: a disc without its content database is no course.
     if (disc.find({ QStringLiteral("bbm.mdb") }).isEmpty())
-        throw CourseError(QStringLiteral("missing file \"bbm.mdb\" (the disc image %1 holds none of that name)").arg(disc.image()));
+        throw ExplainedError(QStringLiteral("missing file \"bbm.mdb\" (the disc image %1 holds none of that name)").arg(disc.image()),
+            CourseTexts::discContentMissing(image));
     // Names that share an extent share its copy (a link to the first), and the copies of
     // one image never add up to more than it holds: overlapping extents are a damaged disc,
     // refused before anything is written.
@@ -88,20 +112,21 @@ int CourseImport::runImage(const QString& image, const QString& output)
         }
     }
     if (distinct > disc.size())
-        throw CourseError(QStringLiteral("the disc image %1 is damaged: the copies of its files would take %2 bytes, more than the %3 it holds "
-                                         "(its files overlap)")
-                              .arg(disc.image())
-                              .arg(distinct)
-                              .arg(disc.size()));
+        throw ExplainedError(QStringLiteral("the disc image %1 is damaged: the copies of its files would take %2 bytes, more than the %3 it holds "
+                                            "(its files overlap)")
+                                 .arg(disc.image())
+                                 .arg(distinct)
+                                 .arg(disc.size()),
+            CourseTexts::discDamaged(image));
     const QString to = QFileInfo(output).absoluteFilePath();
     if (!QDir().mkpath(to))
-        throw CourseError(QStringLiteral("cannot create %1").arg(to));
+        throw ExplainedError(QStringLiteral("cannot create %1").arg(to), cannotWrite(to));
     int converted = 0;
     QHash<QPair<quint32, quint32>, QString> copied;
     for (const QString& path : files) {
         const QString target = to + QLatin1Char('/') + path;
         if (!QDir().mkpath(QFileInfo(target).path()))
-            throw CourseError(QStringLiteral("cannot create %1").arg(QFileInfo(target).path()));
+            throw ExplainedError(QStringLiteral("cannot create %1").arg(QFileInfo(target).path()), cannotWrite(QFileInfo(target).path()));
         const DiscImage::Entry entry = disc.entry(path);
         const QString first = copied.value({ entry.sector, entry.size });
         if (!first.isEmpty()) {
@@ -113,7 +138,7 @@ int CourseImport::runImage(const QString& image, const QString& output)
         const QString part = target + QStringLiteral(".part");
         QFile out(part);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw CourseError(QStringLiteral("cannot write %1: %2").arg(part, out.errorString()));
+            throw ExplainedError(QStringLiteral("cannot write %1: %2").arg(part, out.errorString()), cannotWrite(target));
         try {
             disc.copy(path, out);
         } catch (const CourseError&) {
@@ -129,7 +154,7 @@ int CourseImport::runImage(const QString& image, const QString& output)
             QFile::remove(part);
             ++converted;
         } else if (!QFile::rename(part, target)) {
-            throw CourseError(QStringLiteral("cannot write %1").arg(target));
+            throw ExplainedError(QStringLiteral("cannot write %1").arg(target), cannotWrite(target));
         } else {
             copied.insert({ entry.sector, entry.size }, target);
         }
@@ -144,10 +169,11 @@ int CourseImport::run(const QString& course, const QString& output)
         return runImage(course, output);
     const QDir from(QFileInfo(course).absoluteFilePath());
     if (!from.exists())
-        throw CourseError(QStringLiteral("course folder %1 does not exist").arg(course));
+        throw ExplainedError(QStringLiteral("course folder %1 does not exist").arg(course), CourseTexts::folderMissing(course));
     // The same refusal as the player's: a folder without its content database is no course.
     if (!QFileInfo(CourseFolder(from.path()).resolve(QStringLiteral("bbm.mdb"))).isFile())
-        throw CourseError(QStringLiteral("missing file \"bbm.mdb\" (the course folder %1 holds none of that name)").arg(from.path()));
+        throw ExplainedError(QStringLiteral("missing file \"bbm.mdb\" (the course folder %1 holds none of that name)").arg(from.path()),
+            CourseTexts::contentMissing(course));
     const QString to = QFileInfo(output).absoluteFilePath();
     // By where the folders really are, links followed: an output inside the course would
     // overwrite the course's own files with their copies (and be copied into itself), a
@@ -155,13 +181,16 @@ int CourseImport::run(const QString& course, const QString& output)
     const QString realCourse = CanonicalPath::of(from.path());
     const QString realOutput = CanonicalPath::of(to);
     if (realOutput.isEmpty())
-        throw CourseError(QStringLiteral("%1: the output folder's path runs through links in a loop").arg(output));
+        throw ExplainedError(QStringLiteral("%1: the output folder's path runs through links in a loop").arg(output),
+            QStringLiteral("No se puede copiar el curso en %1: su camino da vueltas por enlaces sin fin.").arg(QDir::toNativeSeparators(output)));
     if (CanonicalPath::liesInside(realOutput, realCourse))
-        throw CourseError(QStringLiteral("%1: the output folder must not be the course folder %2 nor lie inside it").arg(output, realCourse));
+        throw ExplainedError(QStringLiteral("%1: the output folder must not be the course folder %2 nor lie inside it").arg(output, realCourse),
+            QStringLiteral("No se puede copiar el curso en %1: es la carpeta del curso o está dentro de ella.").arg(QDir::toNativeSeparators(output)));
     if (CanonicalPath::liesInside(realCourse, realOutput))
-        throw CourseError(QStringLiteral("%1: the course folder must not lie inside the output folder %2").arg(course, realOutput));
+        throw ExplainedError(QStringLiteral("%1: the course folder must not lie inside the output folder %2").arg(course, realOutput),
+            QStringLiteral("No se puede copiar el curso en %1: el curso está dentro de esa carpeta.").arg(QDir::toNativeSeparators(output)));
     if (!QDir().mkpath(to))
-        throw CourseError(QStringLiteral("cannot create %1").arg(to));
+        throw ExplainedError(QStringLiteral("cannot create %1").arg(to), cannotWrite(to));
     int converted = 0;
     QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -174,7 +203,7 @@ int CourseImport::run(const QString& course, const QString& output)
         } else {
             QFile::remove(target);
             if (!QFile::copy(file, target))
-                throw CourseError(QStringLiteral("cannot copy %1 to %2").arg(file, target));
+                throw ExplainedError(QStringLiteral("cannot copy %1 to %2").arg(file, target), cannotWrite(target));
         }
     }
     m_out << QStringLiteral("%1 database(s) converted into %2\n").arg(converted).arg(to);

@@ -2,6 +2,7 @@
 #include "CourseError.h"
 #include "CourseImport.h"
 #include "DiscImage.h"
+#include "ExplainedError.h"
 #include "SpanishCommandLine.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    SpanishCommandLine::hideRuntimeFolderWarning();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -24,17 +26,22 @@ int main(int argc, char** argv)
     const QStringList args = line.parser().positionalArguments();
     if (args.size() != 2)
         return line.mistake(QStringLiteral("indique un CURSO y una SALIDA"));
+    // What was said of the copy so far comes before why it stopped.
+    const auto fail = [&](const QString& text, const QString& detail) {
+        out.flush();
+        err.flush();
+        return line.failure(text, detail);
+    };
     try {
         CourseImport(out, err).run(args.at(0), args.at(1));
     } catch (const DamagedDiscImage& damaged) {
         // No trace here: the reason is told beside the message.
-        out.flush();
-        err << "tamsel-import: " << damaged.message() << " (" << damaged.reason() << ")\n";
-        return 1;
+        return fail(damaged.message(), damaged.reason());
+    } catch (const ExplainedError& error) {
+        return fail(error.learnerText(), error.message());
     } catch (const CourseError& error) {
-        out.flush();
-        err << "tamsel-import: " << error.message() << '\n';
-        return 1;
+        // A database that cannot be converted, a file that cannot be copied off the disc.
+        return fail(QStringLiteral("No se ha podido copiar el curso de %1 en %2.").arg(args.at(0), args.at(1)), error.message());
     }
     return 0;
 }

@@ -26,6 +26,7 @@ std::optional<qint16> numberOf(const QString& text)
 
 int main(int argc, char* argv[])
 {
+    SpanishCommandLine::hideRuntimeFolderWarning();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-lesson"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));

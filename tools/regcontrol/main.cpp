@@ -9,6 +9,8 @@
 #include "SpanishCommandLine.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -57,6 +59,7 @@ void changeInstallation(ComponentLibrary& library, Change change)
 
 int main(int argc, char* argv[])
 {
+    SpanishCommandLine::hideRuntimeFolderWarning();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-regcontrol"));
 
@@ -75,13 +78,23 @@ int main(int argc, char* argv[])
     if (const auto status = line.read(app.arguments()))
         return *status;
 
-    QTextStream err(stderr);
     const QStringList libraries = parser.positionalArguments();
     if (libraries.size() != 1)
         return line.mistake(QStringLiteral("indique una sola BIBLIOTECA"));
+    const QString named = QDir::toNativeSeparators(libraries.first());
+    const QFileInfo file(libraries.first());
+    if (!file.isFile())
+        return line.failure(file.exists() ? QStringLiteral("%1 no es una biblioteca de controles: es una carpeta.").arg(named)
+                                          : QStringLiteral("No se encuentra la biblioteca de controles %1: el archivo no existe.").arg(named));
+    ComponentLibrary library(libraries.first());
     try {
-        ComponentLibrary library(libraries.first());
-        const Change change = parser.isSet(unregister) ? Change::Unregister : Change::Register;
+        library.load();
+    } catch (const ComponentError& e) {
+        return line.failure(QStringLiteral("No se puede cargar la biblioteca de controles %1: no es una biblioteca o le falta otra que necesita.").arg(named),
+            e.message());
+    }
+    const Change change = parser.isSet(unregister) ? Change::Unregister : Change::Register;
+    try {
         if (parser.isSet(system))
             changeInstallation(library, change);
         else if (change == Change::Unregister)
@@ -92,7 +105,9 @@ int main(int argc, char* argv[])
                             << (parser.isSet(system) ? " en " + ComponentRegistry::installationFilePath() : QString()) << '\n';
         return 0;
     } catch (const ComponentError& e) {
-        err << "tamsel-regcontrol: " << e.message() << '\n';
-        return 1;
+        return line.failure((change == Change::Unregister ? QStringLiteral("No se ha podido quitar del registro la biblioteca de controles %1.")
+                                                          : QStringLiteral("No se ha podido registrar la biblioteca de controles %1."))
+                                .arg(named),
+            e.message());
     }
 }

@@ -1,6 +1,8 @@
 #include "ClassProgress.h"
 
 #include "CourseError.h"
+#include "CourseTexts.h"
+#include "ExplainedError.h"
 #include "Database.h"
 #include "PgConnection.h"
 #include "ProfileFile.h"
@@ -34,9 +36,11 @@ int LearnerProgress::visitedIn(const ReportChapter& chapter) const
 ClassProgress::ClassProgress(const QString& courseFolder)
 {
     const QString file = QDir(courseFolder).filePath(QStringLiteral("bbm.mdb"));
+    const QString folder = QDir::cleanPath(courseFolder);
+    if (!QFileInfo(courseFolder).isDir())
+        throw CourseError(CourseTexts::folderMissing(folder) + QStringLiteral(" Indique la carpeta del curso con --course."));
     if (!QFileInfo(file).isFile())
-        throw CourseError(QStringLiteral("No se encuentra el curso en %1: falta su archivo bbm.mdb. Indique la carpeta del curso con --course.")
-                              .arg(QDir::cleanPath(courseFolder)));
+        throw CourseError(CourseTexts::contentMissing(folder) + QStringLiteral(" Indique la carpeta del curso con --course."));
     m_course = courseIdentifier(courseFolder);
     try {
         auto db = Database::open(file, ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("MS Access;PWD=vemparo41"));
@@ -54,7 +58,7 @@ ClassProgress::ClassProgress(const QString& courseFolder)
             m_chapters.push_back(ReportChapter { it.key(), name.trimmed(), it.value() });
         }
     } catch (const CourseError& error) {
-        throw CourseError(QStringLiteral("No se puede leer el curso %1: %2").arg(file, error.message()));
+        throw ExplainedError(QStringLiteral("%1: %2").arg(file, error.message()), CourseTexts::contentDamaged(folder));
     }
     if (m_chapters.empty())
         throw CourseError(QStringLiteral("%1: el curso no tiene lecciones de vídeo (tipo %2), cuyas visitas cuenta el informe")
@@ -108,7 +112,7 @@ void ClassProgress::addServer(const QString& target)
             what = QStringLiteral("El servidor de la clase no tiene sus tablas (ejecute classroom.sql en él)");
         else if (error.sqlState() == QLatin1String("42703"))
             what = QStringLiteral("El servidor de la clase es de una versión anterior (ejecute en él el classroom.sql de esta)");
-        throw CourseError(what + QStringLiteral(": ") + error.message());
+        throw ExplainedError(error.message(), what + QLatin1Char('.'));
     }
 }
 
@@ -163,7 +167,8 @@ void ClassProgress::addFile(const QString& file, const QString& name)
     try {
         readFile(file, name);
     } catch (const CourseError& error) {
-        throw CourseError(QStringLiteral("No se puede leer el archivo de alumno %1: %2").arg(file, error.message()));
+        throw ExplainedError(QStringLiteral("%1: %2").arg(file, error.message()),
+            QStringLiteral("No se puede leer el archivo de alumno %1: está dañado o no es un archivo de alumno.").arg(QDir::toNativeSeparators(file)));
     }
 }
 

@@ -2,6 +2,7 @@
 // learner database files, as CSV and as one self-contained HTML page.
 #include "ClassProgress.h"
 #include "CourseError.h"
+#include "ExplainedError.h"
 #include "InstallLayout.h"
 #include "ProgressReport.h"
 #include "SpanishCommandLine.h"
@@ -30,6 +31,7 @@ void write(const QString& file, const QString& text)
 
 int main(int argc, char* argv[])
 {
+    SpanishCommandLine::hideRuntimeFolderWarning();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
@@ -73,9 +75,10 @@ int main(int argc, char* argv[])
             write(parser.value(csv), ProgressReport::csv(progress));
         if (parser.isSet(html))
             write(parser.value(html), ProgressReport::html(progress, parser.value(title)));
+    } catch (const ExplainedError& error) {
+        return line.failure(error.learnerText(), error.message());
     } catch (const CourseError& error) {
-        std::fprintf(stderr, "tamsel-report: %s\n", qPrintable(error.message()));
-        return 1;
+        return line.failure(error.message());
     }
     return 0;
 }

@@ -3,10 +3,14 @@
 // check their cards without starting the course.
 
 #include "RichTextBox.h"
+#include "RtfReader.h"
 #include "SpanishCommandLine.h"
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTextDocument>
@@ -40,6 +44,24 @@ QString embedPictures(const QString& html, const QTextDocument& document)
     return result;
 }
 
+// A card is RTF or text: text holds no NUL and few control characters (a picture, a
+// program or a compressed file hold many).
+bool isCard(const QByteArray& content)
+{
+    if (RtfReader::hasRtfHeader(content))
+        return true;
+    const QByteArrayView head = QByteArrayView(content).first(std::min<qsizetype>(content.size(), 65536));
+    static const QByteArray textControls("\t\n\r\f\v\x1a");
+    qsizetype controls = 0;
+    for (const char c : head) {
+        if (c == '\0')
+            return false;
+        if (uchar(c) < 0x20 && !textControls.contains(c))
+            ++controls;
+    }
+    return controls * 100 <= head.size();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -48,6 +70,7 @@ int main(int argc, char* argv[])
     // rich-text box, a widget, which needs a widget application.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    SpanishCommandLine::hideRuntimeFolderWarning();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("rtfcat"));
 
@@ -63,12 +86,20 @@ int main(int argc, char* argv[])
     if (files.size() != 1)
         return line.mistake(QStringLiteral("indique un solo ARCHIVO"));
 
+    const QString named = QDir::toNativeSeparators(files.front());
+    QFile file(files.front());
+    if (!QFileInfo(file).isFile())
+        return line.failure(QFileInfo::exists(files.front()) ? QStringLiteral("%1 no es una ficha: es una carpeta.").arg(named)
+                                                            : QStringLiteral("No se encuentra la ficha %1: el archivo no existe.").arg(named));
+    if (!file.open(QIODevice::ReadOnly))
+        return line.failure(QStringLiteral("No se puede leer la ficha %1: falta permiso.").arg(named), file.errorString());
+    if (!isCard(file.read(65536)))
+        return line.failure(QStringLiteral("%1 no es una ficha: no es RTF ni texto.").arg(named));
+    file.close();
     // The player decides between RTF and plain text, and decodes plain text, in its box.
     RichTextBox box;
-    if (!box.loadFile(files.front())) {
-        std::fprintf(stderr, "rtfcat: %s\n", qPrintable(box.errorString()));
-        return 1;
-    }
+    if (!box.loadFile(files.front()))
+        return line.failure(QStringLiteral("No se puede leer la ficha %1.").arg(named), box.errorString());
     const QTextDocument& document = *box.document();
     const QString output = line.parser().isSet(html) ? embedPictures(document.toHtml(), document)
                                               : box.text() + u'\n';

@@ -3,7 +3,7 @@
 #include "CourseError.h"
 
 /// A CourseError with, beside its technical message, the words the learner is shown:
-/// what start-up says of a course that cannot begin.
+/// what start-up, or a tool, says of a course that cannot begin.
 class ExplainedError : public CourseError {
 public:
     ExplainedError(const QString& message, const QString& learnerText)
