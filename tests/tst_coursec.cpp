@@ -106,6 +106,53 @@ private Q_SLOTS:
         // The player reads back what was written.
         QCOMPARE(ProfileFile(output + QStringLiteral("/inst.ini")).value(QStringLiteral("PRMS"), QStringLiteral("dirdef")), value);
     }
+
+    // A build that fails part way (a wrong schema, a row that cannot be written) leaves the
+    // output folder as it was: a course built before plays on, no half-made one is left.
+    void aFailedBuildLeavesTheOutputAsItWas_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::newRow("wrong schema") << QStringLiteral("no-such-schema") << QByteArray();
+        QTest::newRow("a row of no table") << schemaFolder << QByteArray("insert into no_such_table values (1);\n");
+    }
+
+    void aFailedBuildLeavesTheOutputAsItWas()
+    {
+        QFETCH(QString, schema);
+        QFETCH(QByteArray, rows);
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("src"));
+        const QString output = dir.filePath(QStringLiteral("out"));
+        writeFile(source + QStringLiteral("/inst.ini"), "[PRMS]\ndirdef=CURSO\n");
+        writeFile(source + QStringLiteral("/files/x.txt"), "nuevo");
+        writeFile(source + QStringLiteral("/content-z.sql"), rows);
+        const auto compile = [&](const QString& into) {
+            QProcess compiler;
+            compiler.start(QStringLiteral(COURSEC_TOOL), { source, into, QStringLiteral("--schema"), schema });
+            return compiler.waitForFinished(60000) ? compiler.exitCode() : -1;
+        };
+
+        // No output before: none after.
+        QCOMPARE(compile(output), 1);
+        QVERIFY(!QFileInfo::exists(output));
+
+        // A course built before: kept whole, nothing added.
+        writeFile(output + QStringLiteral("/bbm.mdb"), "antes");
+        writeFile(output + QStringLiteral("/x.txt"), "antes");
+        QCOMPARE(compile(output), 1);
+        QCOMPARE(QDir(output).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList({ "bbm.mdb", "x.txt" }));
+        QCOMPARE(readFile(output + QStringLiteral("/bbm.mdb")), QByteArray("antes"));
+        QCOMPARE(readFile(output + QStringLiteral("/x.txt")), QByteArray("antes"));
+
+        // Mended, the build replaces what it makes and leaves no scratch folder.
+        schema = schemaFolder;
+        writeFile(source + QStringLiteral("/content-z.sql"), QByteArray());
+        QCOMPARE(compile(output), 0);
+        QCOMPARE(readFile(output + QStringLiteral("/x.txt")), QByteArray("nuevo"));
+        QVERIFY(readFile(output + QStringLiteral("/bbm.mdb")).startsWith("SQLite format 3"));
+        QVERIFY(QDir(output).entryList({ QStringLiteral(".*") }, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(CourseCompilerTest)

@@ -160,6 +160,9 @@ private Q_SLOTS:
         }
         QVERIFY2(options >= 4, qPrintable(help.output));
         QVERIFY(page.output.contains(QStringLiteral(".SH FICHEROS")));
+        // What --course takes besides a folder, and the setting that bounds the copies made of discs.
+        for (const char* named : { "BIN/CUE", ".nrg", "/dev/sr0", "DiscCacheMB=" })
+            QVERIFY2(page.output.contains(QLatin1String(named)), named);
     }
 };
 
