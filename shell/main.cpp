@@ -1,6 +1,6 @@
 #include "CommandLine.h"
-#include "CourseImage.h"
 #include "CourseError.h"
+#include "CourseImage.h"
 #include "ErrorReport.h"
 #include "ExplainedError.h"
 #include "MediaWarmUp.h"
@@ -22,7 +22,8 @@
 
 int main(int argc, char* argv[])
 {
-    // Before any application object, the stage's scale reads the screen with one.
+    // First of all: the stage's scale reads the screen through an application object of its
+    // own before the program makes its one.
     SpanishCommandLine::hideRuntimeFolderWarning();
     // Sound and video go through GStreamer: the other backend needs an audio device to live.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
