@@ -49,6 +49,11 @@ int main(int argc, char* argv[])
         return 0;
     }
     early.scale.applyBeforeApplication(argc, argv);
+    // No widget draws through OpenGL; without this, the first video frame shown makes an
+    // OpenGL context on the interface thread to convert it (loading the GL driver: 0.3 s
+    // and more, the window frozen meanwhile). The period's small frames convert as fast
+    // on the processor.
+    QApplication::setAttribute(Qt::AA_ForceRasterWidgets);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tamsel"));

@@ -1,5 +1,7 @@
 #include "IconFile.h"
 
+#include "DiscStreams.h"
+
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
@@ -35,14 +37,15 @@ bool IconFile::isIconFile(const QByteArray& bytes)
 
 IconFile IconFile::read(const QString& file)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
+    // Read off its disc image when no copy of it can be kept.
+    const std::unique_ptr<QIODevice> f = DiscStreams::open(file);
+    if (!f) {
         IconFile icon;
-        icon.m_error = QStringLiteral("it cannot be read (%1)").arg(f.errorString());
+        icon.m_error = QStringLiteral("it cannot be read (%1)").arg(DiscStreams::openError(file));
         return icon;
     }
     // Icons are small; a file that claims otherwise is not read beyond this.
-    return fromData(f.read(16 * 1024 * 1024));
+    return fromData(f->read(16 * 1024 * 1024));
 }
 
 IconFile IconFile::fromData(const QByteArray& bytes)

@@ -1,5 +1,6 @@
 #include "PictureFile.h"
 
+#include "DiscStreams.h"
 #include "IconFile.h"
 
 #include <QFile>
@@ -11,7 +12,7 @@ namespace {
 
 // Qt shows a bitmap cut short with made-up pixels where its rows are missing. The length
 // an uncompressed one needs follows from its header; empty when it has them all.
-QString bitmapShortfall(QFile& f)
+QString bitmapShortfall(QIODevice& f)
 {
     const QByteArray head = f.peek(54);
     if (head.size() < 30 || !head.startsWith("BM"))
@@ -36,12 +37,14 @@ QString bitmapShortfall(QFile& f)
 
 QImage PictureFile::read(const QString& file, QString* error)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
+    // Read off its disc image when no copy of it can be kept.
+    const std::unique_ptr<QIODevice> device = DiscStreams::open(file);
+    if (!device) {
         if (error)
-            *error = QStringLiteral("it cannot be opened (%1)").arg(f.errorString());
+            *error = QStringLiteral("it cannot be opened (%1)").arg(DiscStreams::openError(file));
         return {};
     }
+    QIODevice& f = *device;
     if (IconFile::isIconFile(f.peek(6))) {
         const IconFile icon = IconFile::fromData(f.readAll());
         if (icon.isNull() && error)

@@ -1,6 +1,7 @@
 #include "SoundCache.h"
 
 #include "CourseError.h"
+#include "DiscCopy.h"
 #include "DiscStreams.h"
 #include "JetStandIn.h"
 #include "PcmWavConverter.h"
@@ -178,7 +179,10 @@ SoundCache::Playable SoundCache::playable(const QString& file, Trace* trace)
         return result;
     }
     removeLeftovers(copy);
-    const PcmWavConverter::Result made = PcmWavConverter::convert(file, e.header, copy);
+    // Some 400 ms for half an hour of ADPCM: in a thread of its own, the window answering.
+    PcmWavConverter::Result made;
+    DiscCopy::run(file, e.header.dataSize(), [&](const std::function<void(qint64)>&) { made = PcmWavConverter::convert(file, e.header, copy); },
+        DiscCopy::Show::Nothing);
     if (!made.error.isEmpty()) {
         // Another player may still manage it; if not, loading it says so.
         traceConversion(trace, file, e.header, { { QStringLiteral("error"), made.error } });

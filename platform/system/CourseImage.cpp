@@ -8,6 +8,7 @@
 #include "DiscTreeFile.h"
 #include "DiscSectors.h"
 #include "Trace.h"
+#include "UnsyncedCopies.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -82,7 +83,8 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
     m_cache = std::make_unique<DiscCache>(discs, m_folder, cacheLimit);
     clearTree();
     if (readIndex()) {
-        m_cache->hold();
+        if (m_cache->hold())
+            dropUnsyncedCopies();
         return;
     }
     clearTree(); // whatever a tree file that does not add up left
@@ -114,6 +116,7 @@ CourseImage::CourseImage(const QString& image, const QString& cache, Trace* trac
     }
     if (!m_cache->hold())
         throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(m_folder, m_image));
+    dropUnsyncedCopies();
     writeIndex();
     removeEarlierVersions();
     m_cache->makeRoom(0); // a cache over a lowered limit is brought under it
@@ -131,6 +134,15 @@ CourseImage::~CourseImage()
     for (const auto& [path, background] : m_background)
         DiscStreams::withdraw(folder() + path);
     m_background.clear();
+    // The window is gone by now: the copies are written out here, once, for all players.
+    if (m_cache && m_cache->isSoleHolder())
+        UnsyncedCopies::settle(m_folder);
+}
+
+void CourseImage::dropUnsyncedCopies() const
+{
+    if (UnsyncedCopies::dropAfterRestart(m_folder) && m_trace)
+        m_trace->event("disc.unsynced", { { QStringLiteral("image"), m_image }, { QStringLiteral("copy"), m_folder } });
 }
 
 bool CourseImage::isDevice(const QString& path)
@@ -260,7 +272,8 @@ std::optional<CourseImage::ExtentCopy> CourseImage::startExtent(const DiscImage:
         throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(QFileInfo(target).path(), m_image));
     if (m_copied < 0) {
         DiscCache::removeStaleParts(QFileInfo(target).path());
-        m_copied = DiscCache::bytesIn(QFileInfo(target).path());
+        // Unfinished copies of other players are theirs to count.
+        m_copied = DiscCache::bytesIn(QFileInfo(target).path(), DiscCache::Parts::Skipped);
     }
     // Overlapping extents could make the copies of one image many times its size.
     if (m_copied + entry.size > m_size)
@@ -286,9 +299,13 @@ void CourseImage::writeExtent(const DiscImage::Entry& entry, const ExtentCopy& c
     QFile out(copy.part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, out.errorString()));
+    // Locked while it is written: unlocked, it is a leftover (DiscCache::removeStaleParts()).
+    DiscCache::lockPart(out.handle());
     try {
         m_reader->read(entry, out, progress);
-        if (!out.flush() || ::fsync(out.handle()) != 0)
+        // Not synced (see UnsyncedCopies), unless the folder cannot be marked as holding
+        // copies that are not.
+        if (!out.flush() || (!UnsyncedCopies::mark(m_folder) && ::fsync(out.handle()) != 0))
             throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, out.errorString()));
     } catch (const CourseError&) {
         out.close();
@@ -392,12 +409,7 @@ QString CourseImage::playedWhileCopied(const QString& path) const
         // The file is still read off the image, at every use.
         traceUnreadable(path, full.message());
     }
-    const std::shared_ptr<const DiscSectors> sectors = m_reader->sectors();
-    const QString image = m_image;
-    DiscStreams::offer(target,
-        { [sectors, image, entry] { return std::make_shared<const DiscFileReader>(sectors, image, entry); }, [this, path] { finishBackground(path); } });
-    Background& background = m_background[path];
-    background.clock.start();
+    Background& background = offerStream(path);
     if (copy)
         background.job = std::make_unique<DiscCopyJob>(
             entry.path, entry.size,
@@ -405,8 +417,44 @@ QString CourseImage::playedWhileCopied(const QString& path) const
                 writeExtent(entry, made, progress);
                 linkName(made.target, path);
             },
-            [this, path] { settleBackground(path); });
+            [this, path] { settleBackground(path); }, DiscCopyJob::Pace::YieldToReads);
     return target;
+}
+
+CourseImage::Background& CourseImage::offerStream(const QString& path) const
+{
+    const DiscImage::Entry entry = m_tree.value(path).entry;
+    const std::shared_ptr<const DiscSectors> sectors = m_reader->sectors();
+    const QString image = m_image;
+    DiscStreams::offer(folder() + path,
+        { [sectors, image, entry] { return std::make_shared<const DiscFileReader>(sectors, image, entry); }, [this, path] { finishBackground(path); } });
+    Background& background = m_background[path];
+    background.clock.start();
+    return background;
+}
+
+QString CourseImage::readOffImage(const QString& path, const QString& reason) const
+{
+    const QString target = folder() + path;
+    if (!m_background.count(path)) {
+        traceUnreadable(path, reason);
+        QDir().mkpath(QFileInfo(target).path());
+        offerStream(path);
+    }
+    return target;
+}
+
+QString CourseImage::copiedOrRead(const QString& path) const
+{
+    // A file the cache cannot hold (a picture larger than its limit) is read off the image
+    // at every use by what reads it through DiscStreams.
+    if (m_background.count(path) && !m_background.at(path).job)
+        return folder() + path;
+    try {
+        return localFile(path);
+    } catch (const CacheFull& full) {
+        return readOffImage(path, full.message());
+    }
 }
 
 void CourseImage::finishBackground(const QString& path) const
@@ -477,12 +525,12 @@ QString CourseImage::localPath(const QStringList& parts, Unreadable unreadable) 
         if (!m_unreadable.contains(path) && isPlayedWhileCopied(m_tree.value(path).entry) && !(made.isFile() && made.size() == m_tree.value(path).entry.size))
             return playedWhileCopied(path);
         if (unreadable == Unreadable::Throw)
-            return localFile(path);
+            return copiedOrRead(path);
         // Tried once: a file that could not be read is not read again at every use.
         const QString stand = m_folder + QStringLiteral("unreadable/") + path;
         if (!m_unreadable.contains(path)) {
             try {
-                return localFile(path);
+                return copiedOrRead(path);
             } catch (const CourseError& error) {
                 m_unreadable.insert(path, error.message());
                 traceUnreadable(path, error.message());

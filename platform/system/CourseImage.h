@@ -127,6 +127,10 @@ private:
     void writeExtent(const DiscImage::Entry& entry, const ExtentCopy& copy, const DiscImage::Progress& progress) const;
     void linkName(const QString& extent, const QString& path) const;
     QString playedWhileCopied(const QString& path) const;
+    Background& offerStream(const QString& path) const;
+    QString readOffImage(const QString& path, const QString& reason) const;
+    QString copiedOrRead(const QString& path) const;
+    void dropUnsyncedCopies() const;
     QString copyingExtentOf(const DiscImage::Entry& entry) const;
     void finishBackground(const QString& path) const;
     void settleBackground(const QString& path) const;

@@ -1,5 +1,6 @@
 #include "DiscCache.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -20,6 +21,16 @@
 namespace {
 
 const QString inUse = QStringLiteral(".in-use");
+
+// An unfinished copy of a running process of its number that is not locked is left alone
+// this long: its writer may not have locked it yet.
+constexpr qint64 lockedWithinSeconds = 60;
+
+const QRegularExpression& partName()
+{
+    static const QRegularExpression name(QStringLiteral("\\.part-(\\d+)-\\d+$"));
+    return name;
+}
 
 int openLock(const QString& folder)
 {
@@ -65,33 +76,61 @@ bool DiscCache::hold()
     return true;
 }
 
+bool DiscCache::isSoleHolder()
+{
+    if (m_lock < 0)
+        return false;
+    const bool sole = ::flock(m_lock, LOCK_EX | LOCK_NB) == 0;
+    ::flock(m_lock, LOCK_SH);
+    return sole;
+}
+
+bool DiscCache::lockPart(int fd)
+{
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool DiscCache::isPart(const QString& file)
+{
+    return partName().match(file).hasMatch();
+}
+
 int DiscCache::removeStaleParts(const QString& folder)
 {
-    static const QRegularExpression partName(QStringLiteral("\\.part-(\\d+)-\\d+$"));
     int removed = 0;
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
     for (const QFileInfo& file : files) {
-        const QRegularExpressionMatch match = partName.match(file.fileName());
+        const QRegularExpressionMatch match = partName().match(file.fileName());
         if (!match.hasMatch())
             continue;
         bool ok = false;
         const qint64 pid = match.captured(1).toLongLong(&ok);
-        // A copy of a process still running, ours or another player's, is under way.
-        if (!ok || pid <= 0 || pid > std::numeric_limits<pid_t>::max() || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+        const bool running = ok && pid > 0 && pid <= std::numeric_limits<pid_t>::max() && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
+        // Its writer holds it locked; a process of its number still running may be another
+        // (numbers come round again), or the writer between making and locking it.
+        const int fd = ::open(QFile::encodeName(file.filePath()).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        const bool written = !lockPart(fd);
+        ::close(fd);
+        if (written || (running && file.lastModified().secsTo(QDateTime::currentDateTime()) < lockedWithinSeconds))
             continue;
         removed += QFile::remove(file.filePath()) ? 1 : 0;
     }
     return removed;
 }
 
-qint64 DiscCache::bytesIn(const QString& folder)
+qint64 DiscCache::bytesIn(const QString& folder, Parts parts)
 {
     qint64 bytes = 0;
     QSet<QPair<quint64, quint64>> seen;
     QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         struct stat info {};
-        if (::lstat(QFile::encodeName(files.next()).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        const QString file = files.next();
+        if (::lstat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        if (parts == Parts::Skipped && isPart(file))
             continue;
         if (info.st_nlink > 1) {
             const QPair<quint64, quint64> id { quint64(info.st_dev), quint64(info.st_ino) };

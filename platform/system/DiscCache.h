@@ -30,12 +30,22 @@ public:
 
     qint64 limit() const { return m_limit; }
 
+    /// Whether no other running player holds the image's folder (asked as this one ends).
+    bool isSoleHolder();
+
+    /// Whether the unfinished copies (NAME.part-PID-N) count in bytesIn().
+    enum class Parts { Counted, Skipped };
     /// Bytes the files under FOLDER take, each file once however many names it has.
-    static qint64 bytesIn(const QString& folder);
-    /// Removes the unfinished copies (NAME.part-PID-N) in FOLDER that a process no longer
-    /// running left there (a player killed while it copied), so that they are never taken
-    /// for copies of the image. Returns how many went.
+    static qint64 bytesIn(const QString& folder, Parts parts = Parts::Counted);
+    /// Removes the unfinished copies in FOLDER that nobody writes any longer (a player
+    /// killed while it copied), so that they are never taken for copies of the image nor
+    /// counted as such. A copy being written is locked by its writer (lockPart()).
+    /// Returns how many went.
     static int removeStaleParts(const QString& folder);
+    /// Locks the unfinished copy open as FD for as long as it is open.
+    static bool lockPart(int fd);
+    /// Whether FILE is an unfinished copy, by its name.
+    static bool isPart(const QString& file);
 
 private:
     QString m_discs;

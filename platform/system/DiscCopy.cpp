@@ -1,6 +1,7 @@
 #include "DiscCopy.h"
 
 #include "DiscCopyJob.h"
+#include "DiscReadPriority.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -25,13 +26,17 @@ const DiscCopy::Shown& DiscCopy::shown()
     return shownOnce();
 }
 
-void DiscCopy::run(const QString& what, qint64 total, const Work& work)
+void DiscCopy::run(const QString& what, qint64 total, const Work& work, Show show)
 {
+    const auto waitedFor = [&work](const std::function<void(qint64)>& progress) {
+        const DiscReadPriority::Foreground first;
+        work(progress);
+    };
     const QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
-        work([](qint64) { });
+        waitedFor([](qint64) { });
         return;
     }
-    DiscCopyJob job(what, total, work);
-    job.wait();
+    DiscCopyJob job(what, total, waitedFor);
+    job.wait(show == Show::Progress ? shown() : Shown());
 }

@@ -19,8 +19,13 @@ public:
     /// Where progress is shown; empty when nowhere.
     static const Shown& shown();
 
-    /// Runs WORK for WHAT (TOTAL bytes). Rethrows what the work threw.
-    static void run(const QString& what, qint64 total, const Work& work);
+    /// Whether a long run shows its progress (a copy off a disc does; other long work run
+    /// the same way, such as converting a sound, only keeps the window answering).
+    enum class Show { Progress, Nothing };
+
+    /// Runs WORK for WHAT (TOTAL bytes). Rethrows what the work threw. The work counts as
+    /// a read somebody waits for (DiscReadPriority): copies in the background hold back.
+    static void run(const QString& what, qint64 total, const Work& work, Show show = Show::Progress);
 
     /// A copy is shown once it has taken this long.
     static constexpr int ShowAfterMs = 1000;

@@ -1,11 +1,13 @@
 #include "DiscCopyJob.h"
 
 #include "CourseError.h"
+#include "DiscReadPriority.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <chrono>
 
 namespace {
 
@@ -16,15 +18,23 @@ constexpr int firstTickMs = 2;
 constexpr int firstTicksFor = 100;
 constexpr int tickMs = 50;
 
+// How long a copy that holds back sleeps before it looks again.
+constexpr auto yieldStep = std::chrono::milliseconds(10);
+
 } // namespace
 
-DiscCopyJob::DiscCopyJob(const QString& what, qint64 total, const DiscCopy::Work& work, std::function<void()> ended)
+DiscCopyJob::DiscCopyJob(const QString& what, qint64 total, const DiscCopy::Work& work, std::function<void()> ended, Pace pace)
     : m_what(what)
     , m_total(total)
+    , m_yielding(pace == Pace::YieldToReads)
 {
     m_worker = std::thread([this, work, ended = std::move(ended), alive = std::weak_ptr<bool>(m_alive)] {
         try {
             work([this](qint64 bytes) {
+                // Between two reads of its own: a stream or a small copy the window waits
+                // for reads first.
+                while (m_yielding && !m_cancelled && DiscReadPriority::isBusy())
+                    std::this_thread::sleep_for(yieldStep);
                 if (m_cancelled)
                     throw CourseError(QStringLiteral("the copy of %1 was given up").arg(m_what));
                 m_done = bytes;
@@ -48,15 +58,17 @@ DiscCopyJob::~DiscCopyJob()
     m_worker.join();
 }
 
-void DiscCopyJob::wait()
+void DiscCopyJob::wait(DiscCopy::Shown shown)
 {
+    // Waited for, it is what somebody waits for: it holds back no more.
+    m_yielding = false;
     // The loop ends on the tick after the copy: a nested copy's loop, run meanwhile by a
     // timer of the screen, ends its own first.
     QEventLoop loop;
     QTimer tick;
     QElapsedTimer clock;
     clock.start();
-    bool shown = false;
+    bool showing = false;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
         if (m_finished) {
             loop.quit();
@@ -64,16 +76,16 @@ void DiscCopyJob::wait()
         }
         if (tick.interval() < tickMs && clock.elapsed() >= firstTicksFor)
             tick.setInterval(tickMs);
-        if (clock.elapsed() >= DiscCopy::ShowAfterMs && DiscCopy::shown()) {
-            shown = true;
-            DiscCopy::shown()(m_what, m_done, m_total);
+        if (clock.elapsed() >= DiscCopy::ShowAfterMs && shown) {
+            showing = true;
+            shown(m_what, m_done, m_total);
         }
     });
     tick.start(firstTickMs);
     if (!m_finished)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (shown && DiscCopy::shown())
-        DiscCopy::shown()(m_what, m_total, m_total);
+    if (showing && shown)
+        shown(m_what, m_total, m_total);
     if (m_finished && m_failure)
         std::rethrow_exception(m_failure);
 }

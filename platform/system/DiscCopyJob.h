@@ -14,9 +14,13 @@
 /// the object stops the copy at its next step and waits for the thread.
 class DiscCopyJob {
 public:
+    /// Whether the copy holds back while reads somebody waits for are made
+    /// (DiscReadPriority): a copy made in the background does, until it is waited for.
+    enum class Pace { Full, YieldToReads };
+
     /// Starts WORK for WHAT (TOTAL bytes). ENDED, when given, is called on the
     /// application's thread once the work has ended, unless this object is gone by then.
-    DiscCopyJob(const QString& what, qint64 total, const DiscCopy::Work& work, std::function<void()> ended = {});
+    DiscCopyJob(const QString& what, qint64 total, const DiscCopy::Work& work, std::function<void()> ended = {}, Pace pace = Pace::Full);
     ~DiscCopyJob();
     DiscCopyJob(const DiscCopyJob&) = delete;
     DiscCopyJob& operator=(const DiscCopyJob&) = delete;
@@ -27,7 +31,7 @@ public:
     /// Waits for the end: on the application's thread, serving its events meanwhile
     /// (user input held back) and showing the progress of a wait over a second. Rethrows
     /// what the work threw.
-    void wait();
+    void wait(DiscCopy::Shown shown = DiscCopy::shown());
     /// What the work threw once it ended; null when it ended well or is still running.
     std::exception_ptr failure() const { return m_finished ? m_failure : nullptr; }
 
@@ -37,6 +41,7 @@ private:
     std::atomic<qint64> m_done { 0 };
     std::atomic<bool> m_finished { false };
     std::atomic<bool> m_cancelled { false };
+    std::atomic<bool> m_yielding { false }; ///< holds back for reads somebody waits for
     std::exception_ptr m_failure;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); ///< read on the application's thread only
     std::thread m_worker;

@@ -1,6 +1,7 @@
 #include "DiscFileReader.h"
 
 #include "DiscImage.h"
+#include "DiscReadPriority.h"
 #include "DiscSectors.h"
 
 #include <QByteArray>
@@ -28,6 +29,8 @@ qint64 DiscFileReader::read(qint64 offset, char* out, qint64 size) const
     const qint64 wanted = std::min(size, qint64(m_entry.size) - offset);
     if (wanted <= 0 || offset < 0)
         return 0;
+    // A player waits for it: copies in the background hold back meanwhile.
+    DiscReadPriority::noteRead();
     constexpr qint64 sector = DiscTree::SectorSize;
     const qint64 first = offset / sector;
     const qint64 sectors = std::min(mostSectors, (offset + wanted + sector - 1) / sector - first);

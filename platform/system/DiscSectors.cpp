@@ -13,8 +13,10 @@
 #include <cdio/track.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -153,10 +155,49 @@ DiscSectors::~DiscSectors()
         ::close(m_fd);
 }
 
+namespace {
+
+struct Pace {
+    std::mutex lock;
+    qint64 bytesPerSecond = 0;
+    std::chrono::steady_clock::time_point free; ///< when the medium is done with what it was asked
+};
+
+Pace& pace()
+{
+    static Pace medium;
+    return medium;
+}
+
+// Waits for the medium to give BYTES after all that was asked of it before.
+void waitForMedium(qint64 bytes)
+{
+    Pace& medium = pace();
+    std::chrono::steady_clock::time_point done;
+    {
+        const std::lock_guard<std::mutex> hold(medium.lock);
+        if (medium.bytesPerSecond <= 0)
+            return;
+        medium.free = std::max(medium.free, std::chrono::steady_clock::now())
+            + std::chrono::microseconds(bytes * 1000000 / medium.bytesPerSecond);
+        done = medium.free;
+    }
+    std::this_thread::sleep_until(done);
+}
+
+} // namespace
+
+void DiscSectors::setPace(qint64 bytesPerSecond)
+{
+    const std::lock_guard<std::mutex> hold(pace().lock);
+    pace().bytesPerSecond = bytesPerSecond;
+}
+
 bool DiscSectors::read(quint32 lsn, int count, char* out) const
 {
     if (count <= 0 || (qint64(lsn) + count) * sectorSize > m_size)
         return false;
+    waitForMedium(qint64(count) * sectorSize);
     return readRaw(lsn, count, out);
 }
 

@@ -35,6 +35,11 @@ public:
     /// all there or cannot be read.
     bool read(quint32 lsn, int count, char* out) const;
 
+    /// Gives all reads of all discs together at most BYTESPERSECOND, one after another as
+    /// a slow medium does (a USB stick, an optical drive): what tests and benchmarks try the
+    /// player on. 0, as it starts, reads as fast as the image is given.
+    static void setPace(qint64 bytesPerSecond);
+
 private:
     bool readRaw(quint32 lsn, int count, char* out) const;
     void openFile(const QString& image);

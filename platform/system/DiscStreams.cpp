@@ -80,6 +80,12 @@ std::unique_ptr<QIODevice> DiscStreams::open(const QString& path)
     return file;
 }
 
+QString DiscStreams::openError(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString() : file.errorString();
+}
+
 bool DiscStreams::finish(const QString& path)
 {
     const auto offer = offerFor(path);

@@ -33,6 +33,8 @@ Opener opener(const QString& path);
 /// A device reading PATH, open: the file when it is there, its stream otherwise; null
 /// when neither can be opened.
 std::unique_ptr<QIODevice> open(const QString& path);
+/// Why open(PATH) gave null.
+QString openError(const QString& path);
 /// Makes sure PATH is a whole file, waiting for its copy when it is being made. True
 /// when it is a file afterwards.
 bool finish(const QString& path);
