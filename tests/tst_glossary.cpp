@@ -196,6 +196,9 @@ private Q_SLOTS:
             QCOMPARE(g->letra[i]->y(), g->letra[0]->y());
             QCOMPARE(g->letra[i]->x(), g->letra[i - 1]->x() + g->letra[i - 1]->width());
         }
+        // Each letter is read as a control of its own, never the row as one word.
+        QCOMPARE(g->letra[14]->accessibleName(), QStringLiteral("Letra Ñ"));
+        QCOMPARE(g->letra[0]->accessibleName(), QStringLiteral("Letra A"));
 
         // The screen beneath takes no clicks.
         sendMouse(beneath()->Imagex[1], QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);

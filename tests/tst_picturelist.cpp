@@ -1,7 +1,9 @@
 #include "CourseError.h"
 #include "PictureList.h"
 
+#include <QHelpEvent>
 #include <QListWidget>
+#include <QToolTip>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -245,6 +247,40 @@ private Q_SLOTS:
         QTRY_COMPARE(list->hoveredIndex(), 1);
         QVERIFY(list->hoverHighlight());
         QCOMPARE(list->listIndex(), -1); // pointing chooses nothing by itself
+    }
+
+    // An entry too long for the list is cut short with "…" and shows its whole text under
+    // the pointer; an entry that fits shows none.
+    void longEntryElidedWithItsWholeTextUnderThePointer()
+    {
+        const QString longTerm = QStringLiteral("administration of the last sacraments to the dying");
+        const auto list = makeList({ QStringLiteral("casa"), longTerm });
+        QVERIFY(list);
+        QWidget* viewport = view(*list)->viewport();
+        const auto tipAt = [&](int row) {
+            const QPoint at = entryCentre(*list, row);
+            QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+            QCoreApplication::sendEvent(viewport, &help);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(tipAt(0), QString());
+        QCOMPARE(tipAt(1), longTerm);
+        tipAt(0);
+        QTRY_VERIFY(!QToolTip::isVisible()); // it fades
+        // The text stops short of the list's right edge: the ink ends before it, with room
+        // for the "…" drawn in place of the rest.
+        const QImage image = list->grab().toImage();
+        const int y = entryCentre(*list, 1).y();
+        const QColor paper = image.pixelColor(list->width() - 2, y);
+        int lastInk = 0;
+        for (int x = 0; x < list->width(); ++x) {
+            if (image.pixelColor(x, y) != paper && x > 30)
+                lastInk = x;
+        }
+        QVERIFY2(lastInk < list->width() - 3, qPrintable(QString::number(lastInk)));
+        QVERIFY(lastInk > list->width() / 2);
+        // Read whole by assistive technology.
+        QCOMPARE(view(*list)->item(1)->text(), longTerm);
     }
 
     void pictureFiles()

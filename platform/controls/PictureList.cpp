@@ -4,11 +4,13 @@
 #include "PixelLabel.h"
 #include "SpanishCollation.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QtDebug>
 
 #include <algorithm>
@@ -52,16 +54,44 @@ public:
             painter->fillRect(r, blend(background, ink, 0.12));
 
         const QPixmap& picture = current && !selected.isNull() ? selected : rest;
-        int x = r.left() + entryMargin;
         if (!picture.isNull()) {
             setPictureScaling(*painter);
-            painter->drawPixmap(x, r.top() + (r.height() - picture.height()) / 2, picture);
-            x += picture.width() + pictureGap;
+            painter->drawPixmap(r.left() + entryMargin, r.top() + (r.height() - picture.height()) / 2, picture);
         }
         painter->setFont(option.font);
         painter->setPen(ink);
-        painter->drawText(QRect(x, r.top(), r.right() - x, r.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-            index.data(Qt::DisplayRole).toString());
+        const QRect area = textArea(option, picture);
+        painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText(option, area, index));
+    }
+
+    /// The entry's text as drawn: cut short with "…" when it does not fit its area.
+    static QString shownText(const QStyleOptionViewItem& option, const QRect& area, const QModelIndex& index)
+    {
+        return QFontMetrics(option.font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, area.width());
+    }
+
+    QRect textArea(const QStyleOptionViewItem& option, const QPixmap& picture) const
+    {
+        const QRect r = option.rect;
+        const int x = r.left() + entryMargin + (picture.isNull() ? 0 : picture.width() + pictureGap);
+        return QRect(x, r.top(), r.right() - x, r.height());
+    }
+
+    // An entry cut short shows its whole text under the pointer; one that fits shows none.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option, const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem entry = option;
+        entry.font = view->font();
+        const QString whole = index.data(Qt::DisplayRole).toString();
+        const bool current = index.row() == m_owner->m_current;
+        const QPixmap& picture = current && !selected.isNull() ? selected : rest;
+        if (shownText(entry, textArea(entry, picture), index) != whole)
+            QToolTip::showText(event->globalPos(), whole, view->viewport(), option.rect);
+        else
+            QToolTip::hideText();
+        return true;
     }
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return { 1, entryHeight }; }

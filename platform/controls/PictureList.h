@@ -23,6 +23,9 @@ class QMouseEvent;
 ///   its own entry without calling itself again;
 /// - find() and clear() never raise click().
 ///
+/// An entry whose text does not fit is drawn cut short with "…"; its whole text shows
+/// under the pointer (a tool tip), and its accessible name is the whole text.
+///
 /// Position, size and visibility are the QWidget's own (setGeometry, setVisible).
 class PictureList : public QWidget {
     Q_OBJECT

@@ -25,9 +25,6 @@ namespace {
 
 enum GlossaryObject { Window = 1, Button = 5, TermList = 6, LetterIndex = 9, EntryBox = 15, Caption = 20 };
 
-constexpr int LetterCount = 27;
-constexpr int EnieLetter = 14; ///< "Ñ" comes after "N"
-
 QFont rowFont(const Recordset& row)
 {
     QFont font(row.text(QStringLiteral("Font")));
@@ -237,76 +234,10 @@ void GlossaryScreen::buildCaption(const Recordset& row)
 void GlossaryScreen::buildLetters(const Recordset& row)
 {
     LetterHighlight = nineDigitColour(row.text(QStringLiteral("bitmapactivo")));
-    auto* first = new QLabel(QStringLiteral("A"), this);
-    first->move(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))));
-    letra.assign(1, first);
-    PonerLetras(rowFont(row));
-}
-
-void GlossaryScreen::PonerLetras(const QFont& font)
-{
-    char16_t code = u'B';
-    for (int n = 0; n < LetterCount; ++n) {
-        QLabel* letter = letra[0];
-        if (n > 0) {
-            letter = new QLabel(this);
-            letter->setText(n == EnieLetter ? QStringLiteral("Ñ") : QString(QChar(code++)));
-            letra.push_back(letter);
-        }
-        letter->setObjectName(QStringLiteral("letra%1").arg(n));
-        letter->setAlignment(Qt::AlignCenter);
-        letter->setCursor(handCursor());
-        letter->setMouseTracking(true);
-        letter->installEventFilter(this);
-        letter->show();
-    }
-    fitLetters(font);
-}
-
-void GlossaryScreen::fitLetters(QFont font)
-{
-    const int start = letra[0]->x();
-    const int top = letra[0]->y();
-    const int room = width() - start;
-    for (;;) {
-        const QFontMetrics metrics(font);
-        // Each letter as wide as its caption, as a label sized by its text is (or as its
-        // drawn glyph, should that stand out); the least a letter can have is its glyph.
-        std::vector<int> natural;
-        std::vector<int> least;
-        int naturalWidth = 0;
-        int leastWidth = 0;
-        for (QLabel* letter : letra) {
-            letter->setFont(font);
-            const int glyph = metrics.boundingRect(letter->text()).width();
-            natural.push_back(std::max(letter->sizeHint().width(), glyph));
-            least.push_back(std::min(natural.back(), glyph + 2));
-            naturalWidth += natural.back();
-            leastWidth += least.back();
-        }
-        std::vector<int> widths = natural;
-        int left = start;
-        if (naturalWidth > room && leastWidth <= room) {
-            // Narrower spacing: each letter gives up the same share of what it can spare.
-            const double share = double(room - leastWidth) / double(naturalWidth - leastWidth);
-            for (size_t i = 0; i < widths.size(); ++i)
-                widths[i] = least[i] + int((natural[i] - least[i]) * share);
-        } else if (naturalWidth > room) {
-            widths = least;
-            left = width() - leastWidth;
-        }
-        const qreal points = font.pointSizeF();
-        if (left >= 0 || points <= 1) {
-            left = std::max(left, 0);
-            const int height = letra[0]->sizeHint().height();
-            for (size_t i = 0; i < letra.size(); ++i) {
-                letra[i]->setGeometry(left, top, widths[i], height);
-                left += widths[i];
-            }
-            return;
-        }
-        font.setPointSizeF(points - 1);
-    }
+    m_letters.build(int(row.number(QStringLiteral("X"))), int(row.number(QStringLiteral("Y"))), rowFont(row), handCursor());
+    letra = m_letters.letters();
+    connect(&m_letters, &LetterRow::clicked, this, [this](int i) { shell().guarded([&] { LetraClick(i); }); });
+    connect(&m_letters, &LetterRow::pointerMoved, this, [this] { lista[Spanish]->setHoverHighlight(false); });
 }
 
 void GlossaryScreen::indice()
@@ -483,14 +414,7 @@ void GlossaryScreen::TextKeyPress(int k)
 
 void GlossaryScreen::LetraClick(int i)
 {
-    for (size_t n = 0; n < letra.size(); ++n) {
-        QFont font = letra[n]->font();
-        font.setBold(int(n) == i);
-        letra[n]->setFont(font);
-        QPalette p = letra[n]->palette();
-        p.setColor(QPalette::WindowText, int(n) == i ? LetterHighlight : QColor(Qt::black));
-        letra[n]->setPalette(p);
-    }
+    m_letters.highlight(i, LetterHighlight);
     const int side = ActiveSide;
     typing(side) = true;
     PictureList& list = *lista[size_t(side)];
@@ -511,20 +435,6 @@ void GlossaryScreen::lightCloseButton(bool lit)
     Imagex[1]->setVisible(lit);
     if (lit)
         Imagex[1]->raise();
-}
-
-bool GlossaryScreen::eventFilter(QObject* watched, QEvent* event)
-{
-    const auto it = std::find(letra.begin(), letra.end(), watched);
-    if (it == letra.end())
-        return Screen::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseMove)
-        lista[Spanish]->setHoverHighlight(false);
-    else if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        shell().guarded([&] { LetraClick(int(it - letra.begin())); });
-    else if (event->type() == QEvent::MouseButtonPress)
-        return true; // a letter is no part of the body: it does not drag the window
-    return false;
 }
 
 void GlossaryScreen::mousePressEvent(QMouseEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LetterRow.h"
 #include "Screen.h"
 #include "WindowDrag.h"
 
@@ -71,7 +72,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private Q_SLOTS:
     // The entry boxes' events, bound late by name as a host of the control binds them.
@@ -87,11 +87,6 @@ private:
     void buildEntryBox(const Recordset& row);
     void buildCaption(const Recordset& row);
     void buildLetters(const Recordset& row);
-    void PonerLetras(const QFont& font);
-    /// Sizes every letter to its own caption and places each where the one before ends,
-    /// keeping the row inside the window: the spacing narrows first, then the row starts
-    /// further left, and only then the letters get smaller. No letter is ever clipped.
-    void fitLetters(QFont font);
     void indice();
     void fillList(PictureList& list, const QString& table, const QString& idColumn);
 
@@ -112,4 +107,5 @@ private:
     QString m_failure; ///< why the entry boxes could not be made, when they could not
     bool m_unregistered = false; ///< because their control library is not registered
     WindowDrag m_drag { *this };
+    LetterRow m_letters { *this };
 };

@@ -20,6 +20,16 @@ const QRegularExpression& wordPattern()
     return word;
 }
 
+QString withoutAccents(const QString& word)
+{
+    QString plain;
+    for (const QChar c : word.normalized(QString::NormalizationForm_D)) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            plain += c;
+    }
+    return plain;
+}
+
 } // namespace
 
 GlossaryCleaner::GlossaryCleaner(
@@ -32,32 +42,51 @@ GlossaryCleaner::GlossaryCleaner(
             for (const QString& word : headWords)
                 heads.words.insert(word);
             if (head.contains(QLatin1Char(' ')))
-                addSpaced(heads, head);
+                heads.phrased.unite(QSet<QString>(headWords.begin(), headWords.end()));
+            addWritten(heads, head);
             for (const QString& translation : entry.translations) {
                 // Only a term written with blanks shows where its words part.
-                if (const QString term = plainHyphens(translation); term.contains(QLatin1Char(' ')) && !isJunk(term)) {
-                    addSpaced(others, term);
-                    const QStringList termWords = words(term);
-                    for (const QString& word : termWords)
-                        others.words.insert(word);
+                if (const QString term = plainHyphens(translation); !isJunk(term)) {
+                    addWritten(others, term);
+                    if (term.contains(QLatin1Char(' '))) {
+                        const QStringList termWords = words(term);
+                        for (const QString& word : termWords)
+                            others.words.insert(word);
+                        others.phrased.unite(QSet<QString>(termWords.begin(), termWords.end()));
+                    }
                 }
             }
         }
     };
     learn(spanishHeads, m_spanish, m_english);
     learn(englishHeads, m_english, m_spanish);
-    m_spanishSplitter = std::make_unique<JoinedWordSplitter>(Language::Spanish, std::move(spanishWords), m_spanish.words);
-    m_englishSplitter = std::make_unique<JoinedWordSplitter>(Language::English, std::move(englishWords), m_english.words);
+    // A word the data writes alone is known as well ("home", a translation of "casa").
+    m_spanishSplitter = std::make_unique<JoinedWordSplitter>(Language::Spanish, std::move(spanishWords), m_spanish.words + m_spanish.alone);
+    m_englishSplitter = std::make_unique<JoinedWordSplitter>(Language::English, std::move(englishWords), m_english.words + m_english.alone);
 }
 
-void GlossaryCleaner::addSpaced(Vocabulary& vocabulary, const QString& term)
+void GlossaryCleaner::addWritten(Vocabulary& vocabulary, const QString& term)
 {
+    const QStringList termWords = words(term);
+    if (termWords.size() == 1)
+        vocabulary.alone.insert(termWords.first());
+    for (qsizetype first = 0; first + 1 < termWords.size(); ++first) {
+        for (qsizetype last = first + 1; last < termWords.size() && last - first < kLongestRun; ++last)
+            vocabulary.runs.insert(termWords.mid(first, last - first + 1).join(QLatin1Char(' ')));
+    }
+    if (!term.contains(QLatin1Char(' ')))
+        return;
     const QString key = joinedKey(term);
     auto it = vocabulary.spaced.find(key);
     if (it == vocabulary.spaced.end())
         vocabulary.spaced.insert(key, term);
     else if (it->compare(term, Qt::CaseInsensitive) != 0)
         it->clear(); // two spacings of the same letters: neither is proof
+}
+
+const GlossaryCleaner::Vocabulary& GlossaryCleaner::vocabulary(Language language) const
+{
+    return language == Language::Spanish ? m_spanish : m_english;
 }
 
 const JoinedWordSplitter& GlossaryCleaner::splitter(Language language) const
@@ -77,7 +106,7 @@ QString GlossaryCleaner::term(const QString& term, Language language) const
     QString plain = plainHyphens(term);
     if (plain.isEmpty() || isJunk(plain))
         return {};
-    const Vocabulary& known = language == Language::Spanish ? m_spanish : m_english;
+    const Vocabulary& known = vocabulary(language);
     if (!plain.contains(QLatin1Char(' ')) && !isListed(plain, language)) {
         if (const QString spaced = known.spaced.value(joinedKey(plain)); !spaced.isEmpty()) {
             // The term's own letters (and their case), with the blanks where the data has them.
@@ -88,20 +117,56 @@ QString GlossaryCleaner::term(const QString& term, Language language) const
             plain = mended;
         }
     }
-    return mendWords(plain, language);
+    return mendWords(joinParted(plain, language), language);
+}
+
+QString GlossaryCleaner::joinParted(const QString& term, Language language) const
+{
+    QString joined = term;
+    const QList<QRegularExpressionMatch> found = wordMatches(term);
+    // From the end, so that the earlier positions stand.
+    for (qsizetype i = found.size() - 1; i > 0; --i) {
+        if (isPartedPair(term, found.at(i - 1), found.at(i), language))
+            joined.remove(found.at(i - 1).capturedEnd(), 1);
+    }
+    return joined;
+}
+
+bool GlossaryCleaner::isPartedPair(
+    const QString& term, const QRegularExpressionMatch& first, const QRegularExpressionMatch& second, Language language) const
+{
+    // "forta leza", "carnes tolendas": a blank inside a listed word that leaves a piece no
+    // word. The Spanish list writes "qué", "cómo" without their accent ("por qué" stays).
+    // Two words either way ("a la", "ala"; "some one") are left as the data has them.
+    if (second.capturedStart() != first.capturedEnd() + 1 || term.at(first.capturedEnd()) != QLatin1Char(' '))
+        return false;
+    const QString a = first.captured().toLower();
+    const QString b = second.captured().toLower();
+    const auto noWord = [&](const QString& piece) { return !isWord(piece, language) && !isWord(withoutAccents(piece), language); };
+    return (noWord(a) || noWord(b)) && isWord(a + b, language);
+}
+
+JoinedWordSplitter::Fault GlossaryCleaner::wordFault(const QString& word, Language language) const
+{
+    const JoinedWordSplitter::Fault fault = splitter(language).fault(word);
+    // A word the data writes among others, one letter from a listed word, is that word
+    // misspelt ("bath superintendant"), not words run together ("superintend|ant").
+    const QString lower = word.toLower();
+    if (fault == JoinedWordSplitter::Fault::Joined && vocabulary(language).phrased.contains(lower) && splitter(language).isMisspelt(lower))
+        return JoinedWordSplitter::Fault::None;
+    return fault;
 }
 
 QString GlossaryCleaner::mendWords(const QString& term, Language language) const
 {
     QString mended = term;
-    QRegularExpressionMatchIterator found = wordPattern().globalMatch(term);
     qsizetype shift = 0;
-    while (found.hasNext()) {
-        const QRegularExpressionMatch match = found.next();
+    for (const QRegularExpressionMatch& match : wordMatches(term)) {
         const QString word = match.captured();
-        switch (splitter(language).fault(word)) {
+        switch (wordFault(word, language)) {
         case JoinedWordSplitter::Fault::None:
             break;
+        case JoinedWordSplitter::Fault::Parted:
         case JoinedWordSplitter::Fault::Junk:
             return {};
         case JoinedWordSplitter::Fault::Joined: {
@@ -117,17 +182,43 @@ QString GlossaryCleaner::mendWords(const QString& term, Language language) const
     return mended;
 }
 
+bool GlossaryCleaner::isPartedRun(const QStringList& run, Language language) const
+{
+    // Words the data writes as one ("malentendido", "beadrift", "atpersand") stand parted
+    // only as the data parts them elsewhere or as their mending parts them.
+    const Vocabulary& known = vocabulary(language);
+    const QString text = run.join(QLatin1Char(' ')).toLower();
+    const QString joined = run.join(QString());
+    if (known.runs.contains(text) || !(known.alone.contains(joined.toLower()) || known.words.contains(joined.toLower())))
+        return false;
+    return term(joined, language).toLower() != text;
+}
+
 JoinedWordSplitter::Fault GlossaryCleaner::fault(const QString& term, Language language) const
 {
     if (isJunk(term) || term != term.simplified())
         return JoinedWordSplitter::Fault::Junk;
-    const Vocabulary& known = language == Language::Spanish ? m_spanish : m_english;
+    const Vocabulary& known = vocabulary(language);
     if (!term.contains(QLatin1Char(' ')) && !isListed(term, language) && !known.spaced.value(joinedKey(term)).isEmpty())
         return JoinedWordSplitter::Fault::Joined;
     auto worst = JoinedWordSplitter::Fault::None;
-    QRegularExpressionMatchIterator found = wordPattern().globalMatch(term);
-    while (found.hasNext())
-        worst = std::max(worst, splitter(language).fault(found.next().captured()));
+    const QList<QRegularExpressionMatch> found = wordMatches(term);
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        worst = std::max(worst, wordFault(found.at(i).captured(), language));
+        if (i > 0 && isPartedPair(term, found.at(i - 1), found.at(i), language))
+            worst = std::max(worst, JoinedWordSplitter::Fault::Parted);
+    }
+    // Runs of words parted by blanks ("first-aid station" holds no "first aid").
+    for (qsizetype first = 0; first + 1 < found.size(); ++first) {
+        QStringList run { found.at(first).captured() };
+        for (qsizetype last = first + 1; last < found.size() && last - first < kLongestRun; ++last) {
+            if (term.mid(found.at(last - 1).capturedEnd(), found.at(last).capturedStart() - found.at(last - 1).capturedEnd()) != QLatin1String(" "))
+                break;
+            run << found.at(last).captured();
+            if (isPartedRun(run, language))
+                worst = std::max(worst, JoinedWordSplitter::Fault::Parted);
+        }
+    }
     return worst;
 }
 
@@ -147,6 +238,15 @@ QString GlossaryCleaner::joinedKey(const QString& term)
     return key;
 }
 
+QList<QRegularExpressionMatch> GlossaryCleaner::wordMatches(const QString& term)
+{
+    QList<QRegularExpressionMatch> found;
+    QRegularExpressionMatchIterator match = wordPattern().globalMatch(term);
+    while (match.hasNext())
+        found << match.next();
+    return found;
+}
+
 QStringList GlossaryCleaner::words(const QString& term)
 {
     QStringList found;
@@ -159,14 +259,24 @@ QStringList GlossaryCleaner::words(const QString& term)
 QSet<QString> GlossaryCleaner::readWordList(const QStringList& files)
 {
     QSet<QString> words;
+    QSet<QString> names;
     for (const QString& file : files) {
         QFile list(file);
         if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
             throw CourseError(QStringLiteral("%1 cannot be read (install the word list's package, see tools/setup-debian.sh)").arg(file));
         while (!list.atEnd()) {
-            if (const QString word = QString::fromUtf8(list.readLine()).trimmed().toLower(); !word.isEmpty())
-                words.insert(word);
+            const QString word = QString::fromUtf8(list.readLine()).trimmed();
+            if (word.isEmpty())
+                continue;
+            if (word.at(0).isUpper())
+                names.insert(word);
+            else
+                words.insert(word.toLower());
         }
     }
+    // A name ("Les", "Soto", "Jun") is a word only in capitals: never a piece of a joined
+    // word ("les|sandless", "soto|speak").
+    for (const QString& name : std::as_const(names))
+        words.insert(words.contains(name.toLower()) ? name.toLower() : name);
     return words;
 }

@@ -44,8 +44,19 @@ bool isEnglishSuffix(const QString& lower)
 {
     static const QSet<QString> suffixes { QStringLiteral("able"), QStringLiteral("ible"), QStringLiteral("man"), QStringLiteral("men"),
         QStringLiteral("ness"), QStringLiteral("less"), QStringLiteral("ful"), QStringLiteral("ship"), QStringLiteral("ward"),
-        QStringLiteral("wards"), QStringLiteral("hood"), QStringLiteral("like"), QStringLiteral("wise") };
+        QStringLiteral("wards"), QStringLiteral("hood"), QStringLiteral("like"), QStringLiteral("wise"), QStringLiteral("some") };
     return suffixes.contains(lower);
+}
+
+// The last letters of an English word that end it in a learned suffix ("acet|ous",
+// "exact|ion"): a piece of them is the suffix, not a word ("ace|to|us").
+bool isEnglishSuffixTail(const QString& lower, qsizetype tail)
+{
+    static const QStringList suffixes { QStringLiteral("ous"), QStringLiteral("ion"), QStringLiteral("ism"), QStringLiteral("ist"),
+        QStringLiteral("ity") };
+    constexpr qsizetype kLongestTail = 3;
+    return lower.size() - tail <= kLongestTail
+        && std::any_of(suffixes.begin(), suffixes.end(), [&](const QString& suffix) { return lower.endsWith(suffix); });
 }
 
 } // namespace
@@ -63,6 +74,9 @@ bool JoinedWordSplitter::isWord(const QString& lower) const
         return true;
     const qsizetype n = lower.size();
     if (m_language == GlossaryLanguage::English) {
+        // The lists hold few plurals of nouns made of verbs ("chippings").
+        if (n > 4 && lower.endsWith(QLatin1Char('s')) && m_listed.contains(lower.chopped(1)))
+            return true;
         for (qsizetype stem = n - 3; stem >= 4 && stem >= n - 5; --stem) {
             if (isEnglishSuffix(lower.mid(stem)) && m_listed.contains(lower.left(stem)))
                 return true;
@@ -77,15 +91,69 @@ bool JoinedWordSplitter::isWord(const QString& lower) const
     return lower.endsWith(QLatin1String("es")) && !isVowel(lower.at(n - 3)) && m_listed.contains(lower.left(n - 2));
 }
 
-bool JoinedWordSplitter::isPiece(const QString& lower, PieceRule rule) const
+bool JoinedWordSplitter::isPiece(const QString& lower, PieceRule rule, Use use) const
 {
+    if (use == Use::Compound && isSpanishLink(lower))
+        return false;
     if (lower.size() < 3)
         return rule != PieceRule::LongKnown && shortWords(m_language).contains(lower);
     // An English possessive is its noun's piece ("frog's|legs").
     if (m_language == GlossaryLanguage::English && lower.endsWith(QLatin1String("'s")) && lower.size() > 4)
-        return isPiece(lower.chopped(2), rule);
-    // A listed word the data never writes is rare enough to be a word's tail ("ador|nado").
-    return isWord(lower) && (rule == PieceRule::Listed || m_known.contains(lower) || !m_listed.contains(lower));
+        return isPiece(lower.chopped(2), rule, use);
+    // Names are pieces of names only ("El|Salvador", "Dutch|woman").
+    const bool name = rule != PieceRule::Known && m_listed.contains(lower.at(0).toUpper() + lower.mid(1));
+    if (!isWord(lower) && !name)
+        return false;
+    if (rule == PieceRule::Listed || isWritten(lower) || (!m_listed.contains(lower) && !name))
+        return true;
+    if (rule != PieceRule::Known)
+        return false;
+    // A listed word of three letters the data never writes is often an abbreviation or a
+    // word's tail ("ion", "mas"): enough to tell words run together, too little to part
+    // them. A longer one is a word ("home", "adrift"). Spanish lists few participles
+    // ("parado", "filado"): only its compounds take a word the data never writes
+    // ("mal|entendido").
+    constexpr qsizetype kLongPiece = 4;
+    if (m_language == GlossaryLanguage::English)
+        return use == Use::Tell || lower.size() >= kLongPiece;
+    return use == Use::Compound && lower.size() >= kLongPiece;
+}
+
+bool JoinedWordSplitter::isWritten(const QString& lower) const
+{
+    if (lower.size() < 3)
+        return shortWords(m_language).contains(lower);
+    if (m_language == GlossaryLanguage::English && lower.endsWith(QLatin1String("'s")) && lower.size() > 4)
+        return isWritten(lower.chopped(2));
+    return m_known.contains(lower);
+}
+
+bool JoinedWordSplitter::isMisspelt(const QString& lower) const
+{
+    // Shorter words are one letter from too many others ("aday", "day").
+    constexpr qsizetype kShortestMisspelt = 8;
+    if (lower.size() < kShortestMisspelt)
+        return false;
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzáéíóúüñ");
+    QString changed = lower;
+    for (qsizetype i = 0; i < lower.size(); ++i) {
+        for (const QChar letter : letters) {
+            if (letter == lower.at(i))
+                continue;
+            changed[i] = letter;
+            if (m_listed.contains(changed))
+                return true;
+        }
+        changed[i] = lower.at(i);
+        if (i + 1 < lower.size() && lower.at(i) != lower.at(i + 1)) {
+            std::swap(changed[i], changed[i + 1]);
+            const bool listed = m_listed.contains(changed);
+            std::swap(changed[i], changed[i + 1]);
+            if (listed)
+                return true;
+        }
+    }
+    return false;
 }
 
 bool JoinedWordSplitter::isPronoun(const QString& lower) const
@@ -107,7 +175,7 @@ JoinedWordSplitter::PieceRule JoinedWordSplitter::pieceRule(const QString& origi
     return !original.isEmpty() && original.at(0).isUpper() ? PieceRule::LongKnown : PieceRule::Known;
 }
 
-JoinedWordSplitter::Pieces JoinedWordSplitter::pieces(const QString& original, qsizetype from) const
+JoinedWordSplitter::Pieces JoinedWordSplitter::pieces(const QString& original, qsizetype from, Use use) const
 {
     const QString lower = original.toLower();
     const PieceRule rule = pieceRule(original);
@@ -125,8 +193,8 @@ JoinedWordSplitter::Pieces JoinedWordSplitter::pieces(const QString& original, q
             // it parts itself ("inthe|Cubanway").
             const bool segment = rule == PieceRule::Listed && (first == 0 || innerCapitalAt(original, first))
                 && (after == original.size() || innerCapitalAt(original, after)) && end - start >= 2
-                && pieces(original.mid(first, after - first), 0).fewest.back() < 0;
-            if (found.fewest[start] < 0 || !(segment || isPiece(lower.mid(first, after - first), rule)))
+                && pieces(original.mid(first, after - first), 0, use).fewest.back() < 0;
+            if (found.fewest[start] < 0 || !(segment || isPiece(lower.mid(first, after - first), rule, use)))
                 continue;
             const int count = found.fewest[start] + 1;
             if (found.fewest[end] < 0 || count < found.fewest[end]) {
@@ -143,14 +211,23 @@ JoinedWordSplitter::Pieces JoinedWordSplitter::pieces(const QString& original, q
 
 bool JoinedWordSplitter::twoOrMore(const QString& original, qsizetype from, qsizetype to) const
 {
-    const Pieces found = pieces(original.left(to), from);
+    const Pieces found = pieces(original.left(to), from, Use::Mend);
     const QString lower = original.toLower();
     const PieceRule rule = pieceRule(original);
     for (qsizetype middle = from + 1; middle < to; ++middle) {
-        if (found.fewest[size_t(middle - from)] >= 1 && isPiece(lower.mid(middle, to - middle), rule))
+        if (found.fewest[size_t(middle - from)] >= 1 && isPiece(lower.mid(middle, to - middle), rule, Use::Mend))
             return true;
     }
     return false;
+}
+
+bool JoinedWordSplitter::isCompound(const QString& word, const Pieces& found) const
+{
+    if (m_language != GlossaryLanguage::Spanish || pieceRule(word) == PieceRule::Listed)
+        return false;
+    const int fewest = found.fewest.back();
+    const int withoutLinks = pieces(word, 0, Use::Compound).fewest.back();
+    return fewest < 0 || (withoutLinks >= 0 && withoutLinks <= fewest);
 }
 
 JoinedWordSplitter::Fault JoinedWordSplitter::fault(const QString& word) const
@@ -158,16 +235,20 @@ JoinedWordSplitter::Fault JoinedWordSplitter::fault(const QString& word) const
     if (word.size() > kLongestWord)
         return Fault::Junk;
     const QString lower = word.toLower();
-    if (lower.isEmpty() || isWord(lower))
+    if (lower.isEmpty() || isWord(lower) || (word.at(0).isUpper() && m_listed.contains(word.at(0) + lower.mid(1))))
         return Fault::None;
     const qsizetype n = lower.size();
-    const Pieces found = pieces(word, 0);
+    const Pieces found = pieces(word, 0, Use::Tell);
     const PieceRule rule = pieceRule(word);
+    if (found.fewest.back() >= 2 && isCompound(word, found))
+        return Fault::None;
     for (qsizetype last = n - 1; last > 0; --last) {
         if (last + 1 < n && innerCapitalAt(word, last + 1))
             break;
         const QString piece = lower.mid(last);
-        if (found.fewest[size_t(last)] >= 1 && isPiece(piece, rule) && !isPronoun(piece))
+        if (m_language == GlossaryLanguage::English && isEnglishSuffixTail(lower, last))
+            continue;
+        if (found.fewest[size_t(last)] >= 1 && isPiece(piece, rule, Use::Tell) && !isPronoun(piece))
             return Fault::Joined;
     }
     // Two runs of words with one stray letter between them: what is left of a separator.
@@ -183,24 +264,25 @@ QString JoinedWordSplitter::mended(const QString& word) const
 {
     if (word.size() > kLongestWord)
         return {};
-    const Pieces found = pieces(word, 0);
+    const Pieces found = pieces(word, 0, Use::Mend);
     const size_t n = size_t(word.size());
     if (found.fewest[n] < 2 || found.ways[n] != 1)
         return {};
     QStringList parts;
     for (size_t end = n; end > 0; end = size_t(found.cut[end]))
         parts.prepend(word.toLower().mid(found.cut[end], qsizetype(end) - found.cut[end]));
-    if (isPronoun(parts.last()))
+    if (isPronoun(parts.last()) || (m_language == GlossaryLanguage::English && isEnglishSuffixTail(word.toLower(), found.cut[n])))
         return {};
-    if (m_language == GlossaryLanguage::Spanish && pieceRule(word) != PieceRule::Listed) {
-        // Spanish writes many a compound as one word ("lavaplatos", "ciclomotor"): only
-        // a short word among the pieces ("por|ciento") shows words run together; and a
-        // word does not start with a pronoun ("te|le|mando").
-        if (std::none_of(parts.begin(), parts.end(), [](const QString& part) { return isSpanishLink(part); }))
-            return {};
-        if (isPronoun(parts.first()) && parts.first() != QLatin1String("la") && parts.first() != QLatin1String("lo"))
-            return {};
-    }
+    // Three pieces or more part wrongly too often unless each is a word the data writes
+    // ("ace|to|us") and the whole is no listed word misspelt ("at|per|sand", "ampersand").
+    const auto written = [this](const QString& part) { return isWritten(part) || part.endsWith(QLatin1Char('\'')); };
+    if (parts.size() > 2 && pieceRule(word) != PieceRule::Listed
+        && (!std::all_of(parts.begin(), parts.end(), written) || isMisspelt(word.toLower())))
+        return {};
+    // A word does not start with a pronoun ("te|le|mando").
+    if (m_language == GlossaryLanguage::Spanish && pieceRule(word) != PieceRule::Listed && isPronoun(parts.first())
+        && parts.first() != QLatin1String("la") && parts.first() != QLatin1String("lo"))
+        return {};
     QString mended = word;
     for (size_t end = size_t(found.cut[n]); end > 0; end = size_t(found.cut[end]))
         mended.insert(qsizetype(end), QLatin1Char(' '));

@@ -11,22 +11,30 @@ enum class GlossaryLanguage { Spanish, English };
 /// ("dependonldependupon"), and parts a joined word where that is certain.
 ///
 /// A word is one of the language's own when its word list holds it (Spanish: or its
-/// singular; English: or its stem before "-able", "-man", "-ness" and the like).
-/// Otherwise it is joined when it falls into two or more pieces, each a short word of the
-/// language ("of", "de", "a") or a listed word of three letters or more that the
-/// dictionary data itself writes as a word ("frog's" counts as "frog"). A capitalised
-/// name ("Costa") falls only into pieces of three letters or more; a word whose inner
-/// capitals mark its parts ("AsiaMinor", "ElSalvador") is cut there.
+/// singular; English: or its stem before "-able", "-man", "-some" and the like). Otherwise
+/// it is joined when it falls into two or more pieces, each a short word of the language
+/// ("of", "de", "a"), a listed word the dictionary data writes, or a listed word of four
+/// letters or more ("frog's" counts as "frog"); a name of the list ("Les", "Soto") is never
+/// a piece, nor an English suffix ("acet|ous" is no "ace|to|us"). A capitalised name
+/// ("Costa") falls only into pieces of three letters or more that the data writes; a word
+/// whose inner capitals mark its parts ("AsiaMinor", "ElSalvador") is cut there. Spanish
+/// writes many a compound as one word ("lavaplatos", "ciclomotor", "malentendido") and its
+/// list holds few participles: a Spanish word is joined only where pieces the data writes
+/// make it and its fewest pieces need a small joining word ("por|ciento").
 ///
-/// A joined word is mended only where its fewest pieces are one way and not a verb with
-/// its pronoun ("apoyar|se"); in Spanish, which writes many a compound as one word
-/// ("lavaplatos"), only where a small joining word stands among them ("por|ciento").
+/// A joined word is mended only where its fewest pieces are one way and not a verb with its
+/// pronoun ("apoyar|se"); into more than two pieces only where each is a word the data
+/// writes and the whole is no listed word misspelt ("at|per|sand" from "ampersand"). A
+/// word that parts several ways is left to the caller to drop, never guessed.
 class JoinedWordSplitter {
 public:
-    enum class Fault { None, Joined, Junk };
+    /// Joined: words run together; Parted: a word cut by a blank ("forta leza", "mal en
+    /// tendido"), told by GlossaryCleaner of a whole term; Junk: no term at all.
+    enum class Fault { None, Joined, Parted, Junk };
 
-    /// LISTED: the language's word list, lower case; KNOWN: the words its dictionary data
-    /// writes (headwords and terms written with blanks), lower case.
+    /// LISTED: the language's word list, lower case but for names (listed only with a
+    /// capital); KNOWN: the words its dictionary data writes (headwords, terms written with
+    /// blanks, terms of one word), lower case.
     JoinedWordSplitter(GlossaryLanguage language, QSet<QString> listed, QSet<QString> known);
 
     /// What is wrong with WORD (one word, with its case, no blanks or hyphens).
@@ -42,9 +50,20 @@ public:
     /// True when the word list holds LOWER (Spanish: or its singular).
     bool isWord(const QString& lower) const;
 
+    /// True when LOWER, of eight letters or more, is a listed word with one letter changed
+    /// or two letters swapped.
+    bool isMisspelt(const QString& lower) const;
+
 private:
     enum class PieceRule { Known, LongKnown, Listed };
-    bool isPiece(const QString& lower, PieceRule rule) const;
+    /// What pieces are sought for: telling a joined word (any listed word of the language
+    /// that is no name), mending it (no listed word of three letters the data never writes:
+    /// "ion", "mas"), or telling a Spanish compound (no joining word).
+    enum class Use { Tell, Mend, Compound };
+    bool isPiece(const QString& lower, PieceRule rule, Use use) const;
+    /// True when the dictionary data writes LOWER as a word (a short word counts).
+    bool isWritten(const QString& lower) const;
+
     bool isPronoun(const QString& lower) const;
     struct Pieces {
         std::vector<int> fewest;    // [k]: fewest pieces making up the first k letters; -1: none
@@ -52,7 +71,9 @@ private:
         std::vector<qsizetype> cut; // [k]: where the last piece of one such way starts
     };
     /// The pieces of ORIGINAL's letters from FROM on, never across an inner capital.
-    Pieces pieces(const QString& original, qsizetype from) const;
+    Pieces pieces(const QString& original, qsizetype from, Use use) const;
+    /// True when WORD is a Spanish compound: its fewest pieces need no joining word.
+    bool isCompound(const QString& word, const Pieces& found) const;
     static PieceRule pieceRule(const QString& original);
     /// True when ORIGINAL's letters [FROM, TO) make two pieces or more.
     bool twoOrMore(const QString& original, qsizetype from, qsizetype to) const;
