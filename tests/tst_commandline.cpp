@@ -42,6 +42,12 @@ const QStringList kEnglish { QStringLiteral("Usage"), QStringLiteral("Options"),
     QStringLiteral("Unknown option"), QStringLiteral("Missing value"), QStringLiteral("needs a value"), QStringLiteral("show this help"),
     QStringLiteral("unknown argument"), QStringLiteral("give exactly") };
 
+QByteArray readAll(const QString& file)
+{
+    QFile in(file);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
 void verifySpanish(const QString& text)
 {
     for (const QString& word : kEnglish)
@@ -242,6 +248,44 @@ private slots:
             for (const char* word : { "converting", "converted", "database", "table", " rows", "query", "queries", "rebuilt" })
                 QVERIFY2(!report.out.contains(QLatin1String(word), Qt::CaseInsensitive), qPrintable(report.out));
         }
+    }
+
+    // The player's good start on a machine without sound: standard output stays empty, and
+    // standard error holds at most the one Spanish line saying so, never the sound
+    // libraries' own complaints.
+    void playerWithoutSoundSaysSoOnce()
+    {
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        QVERIFY(QDir(home.path()).mkpath(QStringLiteral("run")));
+        QFile::setPermissions(home.filePath(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("run")));
+        for (const char* folder : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
+            environment.remove(QLatin1String(folder));
+        // No sound server, whatever the machine runs.
+        environment.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + home.filePath(QStringLiteral("none")));
+        environment.remove(QStringLiteral("ALSOFT_LOGLEVEL"));
+        QProcess player;
+        player.setProcessEnvironment(environment);
+        const QString trace = home.filePath(QStringLiteral("trace.jsonl"));
+        player.start(QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--window"), QStringLiteral("--trace"), trace });
+        QVERIFY(player.waitForStarted());
+        // The first screen shown, its sounds started.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(trace).size() > 0 && readAll(trace).contains("\"screen\""), 30000);
+        QTest::qWait(2000);
+        player.terminate();
+        QVERIFY(player.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(player.readAllStandardOutput()), QString());
+        QString error = QString::fromUtf8(player.readAllStandardError());
+        // Qt's video frames are converted without a GPU here, where no window is ever seen.
+        static const QRegularExpression offscreenOnly(QStringLiteral("^QRhi\\* initializeRHI.*\n"), QRegularExpression::MultilineOption);
+        error.remove(offscreenOnly);
+        QVERIFY2(error.isEmpty()
+                || error == QStringLiteral("tamsel: No hay salida de sonido en este equipo (ni servidor de sonido ni tarjeta): el curso sigue sin sonido.\n"),
+            qPrintable(error));
     }
 
     void initTestCase()
