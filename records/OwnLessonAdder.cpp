@@ -2,6 +2,7 @@
 #include "EmbeddedSubtitles.h"
 #include "OwnLessonDatabase.h"
 #include "PhrasePairing.h"
+#include "SpanishCount.h"
 #include "SubtitleFinder.h"
 #include "SubtitleReader.h"
 
@@ -55,9 +56,13 @@ bool OwnLessonAdder::read(const QString& file, Subtitles& into, OwnLessons::Adde
     into.cues = result.cues;
     const QString name = nameOf(file);
     if (result.unreadable > 0)
-        added.notes.append(QStringLiteral("%1: %2 subtítulos con horas que no se pueden leer se han dejado fuera.").arg(name).arg(result.unreadable));
+        added.notes.append(QStringLiteral("%1: %2.").arg(name, SpanishCount::of(result.unreadable,
+                                                                    QStringLiteral("subtítulo con horas que no se pueden leer se ha dejado fuera"),
+                                                                    QStringLiteral("subtítulos con horas que no se pueden leer se han dejado fuera"))));
     if (result.mended > 0)
-        added.notes.append(QStringLiteral("%1: %2 subtítulos acababan antes de empezar; se han corregido.").arg(name).arg(result.mended));
+        added.notes.append(QStringLiteral("%1: %2.").arg(name, SpanishCount::of(result.mended,
+                                                                    QStringLiteral("subtítulo acababa antes de empezar; se ha corregido"),
+                                                                    QStringLiteral("subtítulos acababan antes de empezar; se han corregido"))));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "ErrorReport.h"
 #include "ExplainedError.h"
 #include "MediaWarmUp.h"
+#include "MissingSoundNotice.h"
 #include "ModuleState.h"
 #include "QtTranslations.h"
 #include "ScreenCatalog.h"
@@ -25,6 +26,7 @@ int main(int argc, char* argv[])
     // First of all: the stage's scale reads the screen through an application object of its
     // own before the program makes its one.
     SpanishCommandLine::hideRuntimeFolderWarning();
+    MissingSoundNotice::install();
     // Sound and video go through GStreamer: the other backend needs an audio device to live.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "gstreamer");

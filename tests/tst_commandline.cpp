@@ -42,6 +42,12 @@ const QStringList kEnglish { QStringLiteral("Usage"), QStringLiteral("Options"),
     QStringLiteral("Unknown option"), QStringLiteral("Missing value"), QStringLiteral("needs a value"), QStringLiteral("show this help"),
     QStringLiteral("unknown argument"), QStringLiteral("give exactly") };
 
+QByteArray readAll(const QString& file)
+{
+    QFile in(file);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
 void verifySpanish(const QString& text)
 {
     for (const QString& word : kEnglish)
@@ -181,6 +187,105 @@ private slots:
         QVERIFY2(!failure.err.contains(QLatin1String("QStandardPaths")), qPrintable(failure.err));
         // Nothing is left of an output that was not made.
         QVERIFY(!QFileInfo::exists(m_files.filePath(QStringLiteral("salida"))));
+    }
+
+    // tamsel-import's report of a good copy, whatever the system's language: each database
+    // converted and what it held, then where the course is, every count in its number.
+    void importReportIsSpanish_data()
+    {
+        QTest::addColumn<QStringList>("files"); // the course's files: its name, then the fixture copied there
+        QTest::addColumn<QStringList>("said");
+        QTest::newRow("one database, one table, one row") << QStringList { "bbm.mdb", "jet4-numeric.mdb" }
+                                                          << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 1 tabla, 1 fila, sin consultas guardadas, # ms",
+                                                                 "Curso copiado en OUT: 1 base de datos convertida." };
+        QTest::newRow("an empty database") << QStringList { "bbm.mdb", "jet4-empty.mdb" }
+                                           << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 0 tablas, 0 filas, sin consultas guardadas, # ms",
+                                                  "Curso copiado en OUT: 1 base de datos convertida." };
+        QTest::newRow("two databases") << QStringList { "bbm.mdb", "jet4-types.mdb", "sub/usrcurso.mdb", "jet3-types.mdb" }
+                                       << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 4 tablas, 2 filas, sin consultas guardadas, # ms",
+                                              "Convirtiendo sub/usrcurso.mdb", "  Jet 3: 4 tablas, 2 filas, sin consultas guardadas, # ms",
+                                              "Curso copiado en OUT: 2 bases de datos convertidas." };
+        QTest::newRow("nothing to convert") << QStringList { "bbm.mdb", "", "inst.ini", "" }
+                                            << QStringList { "Curso copiado en OUT, sin bases de datos que convertir." };
+    }
+
+    void importReportIsSpanish()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, said);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString course = dir.filePath(QStringLiteral("curso"));
+        for (qsizetype i = 0; i + 1 < files.size(); i += 2) {
+            const QString target = course + QLatin1Char('/') + files.at(i);
+            QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+            if (files.at(i + 1).isEmpty()) {
+                // No Jet file: copied as it is.
+                QFile plain(target);
+                QVERIFY(plain.open(QIODevice::WriteOnly));
+                plain.write("SQLite format 3");
+            } else {
+                QVERIFY(QFile::copy(QStringLiteral(TAMSEL_SOURCE_DIR "/../shared/testdata/jet/") + files.at(i + 1), target));
+            }
+        }
+        const QString output = dir.filePath(QStringLiteral("copia"));
+        for (const QString& locale : { QStringLiteral("C"), QStringLiteral("es_ES.UTF-8") }) {
+            const Run report = run(QStringLiteral(IMPORT_TOOL), { course, output }, locale);
+            QCOMPARE(report.status, 0);
+            QCOMPARE(report.err, QString());
+            static const QRegularExpression milliseconds(QStringLiteral("\\d+ ms$"), QRegularExpression::MultilineOption);
+            QStringList lines = QString(report.out).replace(milliseconds, QStringLiteral("# ms")).replace(output, QStringLiteral("OUT")).split(QLatin1Char('\n'));
+            QCOMPARE(lines.takeLast(), QString()); // every line ends
+            // The databases in the order the folder lists them, each with its line; the
+            // course's place last.
+            QCOMPARE(lines.last(), said.last());
+            for (qsizetype i = 0; i + 1 < lines.size(); i += 2)
+                QCOMPARE(said.indexOf(lines.at(i + 1)), said.indexOf(lines.at(i)) + 1);
+            QStringList expected = said;
+            expected.sort();
+            lines.sort();
+            QCOMPARE(lines, expected);
+            for (const char* word : { "converting", "converted", "database", "table", " rows", "query", "queries", "rebuilt" })
+                QVERIFY2(!report.out.contains(QLatin1String(word), Qt::CaseInsensitive), qPrintable(report.out));
+        }
+    }
+
+    // The player's good start on a machine without sound: standard output stays empty, and
+    // standard error holds at most the one Spanish line saying so, never the sound
+    // libraries' own complaints.
+    void playerWithoutSoundSaysSoOnce()
+    {
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        QVERIFY(QDir(home.path()).mkpath(QStringLiteral("run")));
+        QFile::setPermissions(home.filePath(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("run")));
+        for (const char* folder : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
+            environment.remove(QLatin1String(folder));
+        // No sound server, whatever the machine runs.
+        environment.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + home.filePath(QStringLiteral("none")));
+        environment.remove(QStringLiteral("ALSOFT_LOGLEVEL"));
+        QProcess player;
+        player.setProcessEnvironment(environment);
+        const QString trace = home.filePath(QStringLiteral("trace.jsonl"));
+        player.start(QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--window"), QStringLiteral("--trace"), trace });
+        QVERIFY(player.waitForStarted());
+        // The first screen shown, its sounds started.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(trace).size() > 0 && readAll(trace).contains("\"screen\""), 30000);
+        QTest::qWait(2000);
+        player.terminate();
+        QVERIFY(player.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(player.readAllStandardOutput()), QString());
+        QString error = QString::fromUtf8(player.readAllStandardError());
+        // Qt's video frames are converted without a GPU here, where no window is ever seen.
+        static const QRegularExpression offscreenOnly(QStringLiteral("^QRhi\\* initializeRHI.*\n"), QRegularExpression::MultilineOption);
+        error.remove(offscreenOnly);
+        QVERIFY2(error.isEmpty()
+                || error == QStringLiteral("tamsel: No hay salida de sonido en este equipo (ni servidor de sonido ni tarjeta): el curso sigue sin sonido.\n"),
+            qPrintable(error));
     }
 
     void initTestCase()

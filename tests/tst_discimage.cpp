@@ -411,8 +411,8 @@ private Q_SLOTS:
         QString error;
         const QString out = dir.filePath(QStringLiteral("out"));
         QCOMPARE(import(image, out, &printed, &error), 0);
-        QVERIFY2(printed.contains(QLatin1String("converting BBM.MDB")) && printed.contains(QLatin1String("converting SUB/USRCURSO.MDB"))
-                && printed.contains(QLatin1String("2 database(s) converted")), qPrintable(printed + error));
+        QVERIFY2(printed.contains(QLatin1String("Convirtiendo BBM.MDB")) && printed.contains(QLatin1String("Convirtiendo SUB/USRCURSO.MDB"))
+                && printed.contains(QLatin1String(": 2 bases de datos convertidas.\n")), qPrintable(printed + error));
         auto content = Database::open(out + QStringLiteral("/BBM.MDB"), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=password"));
         QCOMPARE(content->openRecordset(QStringLiteral("Table1"))->recordCount(), 3);
         auto learner = Database::open(out + QStringLiteral("/SUB/USRCURSO.MDB"), ShareMode::Shared, AccessMode::ReadWrite, {});

@@ -315,18 +315,21 @@ private slots:
         const Legacy& legacy = prepareLegacy(fixture);
         QVERIFY2(legacy.error.isEmpty(), qPrintable(legacy.error));
         const QString& m_legacyStdout = legacy.stdoutText;
-        QVERIFY2(m_legacyStdout.contains(QLatin1String("23 of 23 saved queries rebuilt, 0 from the player's own definitions")), qPrintable(m_legacyStdout));
+        QVERIFY2(m_legacyStdout.contains(QLatin1String(", 23 de 23 consultas guardadas reconstruidas, ")), qPrintable(m_legacyStdout));
+        // No query was missing: none is told as taken from the player's own definitions.
+        QVERIFY2(!m_legacyStdout.contains(QLatin1String("definiciones propias")), qPrintable(m_legacyStdout));
         for (const auto& entry : legacyQueries())
-            QVERIFY2(m_legacyStdout.contains(QStringLiteral("  query \"%1\": rebuilt, ").arg(entry.first)), qPrintable(entry.first));
+            QVERIFY2(m_legacyStdout.contains(QStringLiteral("  consulta «%1»: reconstruida, ").arg(entry.first)), qPrintable(entry.first));
         const QStringList expected {
-            "query \"Unidades por producto y año\": rebuilt, a crosstab with 3 column headings read from the data, a view\n",
-            "query \"Pedidos por región\": rebuilt, a crosstab with 4 fixed column headings, a view\n",
-            "query \"Ventas por trimestre\": rebuilt, a crosstab with 4 fixed column headings, a view\n",
-            "query \"Productos y clientes\": rebuilt, a union of 2 selects, a view\n",
-            "query \"Pedidos del formulario\": rebuilt, a select with parameters :Forms_Pedidos_Cliente\n",
-            "query \"Importes del cliente\": rebuilt, a select with parameters :Número_de_cliente\n",
-            "query \"Borrar pedidos viejos\": rebuilt, a delete query, run by the player\n",
-            "query \"Clientes\": rebuilt, a select, a view\n",
+            "consulta «Unidades por producto y año»: reconstruida, una consulta de referencias cruzadas con 3 encabezados de columna leídos de "
+            "los datos, una vista\n",
+            "consulta «Pedidos por región»: reconstruida, una consulta de referencias cruzadas con 4 encabezados de columna fijos, una vista\n",
+            "consulta «Ventas por trimestre»: reconstruida, una consulta de referencias cruzadas con 4 encabezados de columna fijos, una vista\n",
+            "consulta «Productos y clientes»: reconstruida, una consulta de unión de 2 selecciones, una vista\n",
+            "consulta «Pedidos del formulario»: reconstruida, una consulta de selección con el parámetro :Forms_Pedidos_Cliente\n",
+            "consulta «Importes del cliente»: reconstruida, una consulta de selección con el parámetro :Número_de_cliente\n",
+            "consulta «Borrar pedidos viejos»: reconstruida, una consulta de eliminación, que ejecuta el reproductor\n",
+            "consulta «Clientes»: reconstruida, una consulta de selección, una vista\n",
         };
         for (const QString& line : expected)
             QVERIFY2(m_legacyStdout.contains(line), qPrintable(line + QStringLiteral(" in:\n") + m_legacyStdout));
@@ -350,7 +353,7 @@ private slots:
                 QVERIFY2(event.value(QStringLiteral("rebuilt")).toBool(), qPrintable(event.value(QStringLiteral("reason")).toString()));
                 rebuilt << event.value(QStringLiteral("query")).toString();
                 if (rebuilt.last() == QLatin1String("Productos y clientes"))
-                    QCOMPARE(event.value(QStringLiteral("how")).toString(), QStringLiteral("a union of 2 selects, a view"));
+                    QCOMPARE(event.value(QStringLiteral("how")).toString(), QStringLiteral("una consulta de unión de 2 selecciones, una vista"));
             }
         }
         QCOMPARE(rebuilt.size(), 23);
@@ -795,7 +798,7 @@ private slots:
             if (entry.name == QLatin1String("capitulos"))
                 QVERIFY2(entry.reason.contains(QLatin1String("DLookup")), qPrintable(entry.reason));
             else
-                QVERIFY2(entry.reason.contains(QLatin1String("no saved query")), qPrintable(entry.reason));
+                QVERIFY2(entry.reason.contains(QLatin1String("no tiene ninguna consulta guardada con ese nombre")), qPrintable(entry.reason));
         }
         QCOMPARE(result.fallback, int(fallbacks.size()));
         QVERIFY(fallbacks.contains(QStringLiteral("capitulos")) && fallbacks.contains(QStringLiteral("consultacft"))
@@ -859,7 +862,7 @@ private slots:
         JetConversion result;
         JetConverter::rebuildQueries(queries, *db, result);
         QCOMPARE(result.rebuilt, 1);
-        QCOMPARE(result.rebuiltQueries.first().how, QStringLiteral("a select with parameters :Desde_la_fecha, :Cliente_Numero (undeclared: Desde la fecha, Cliente_Numero)"));
+        QCOMPARE(result.rebuiltQueries.first().how, QStringLiteral("una consulta de selección con los parámetros :Desde_la_fecha, :Cliente_Numero (sin declarar: Desde la fecha, Cliente_Numero)"));
         QueryDef query = db->queryDef(QStringLiteral("desde"));
         query.setParameter(QStringLiteral("Desde_la_fecha"), QStringLiteral("1996-01-01"));
         query.setParameter(QStringLiteral("Cliente_Numero"), 1);

@@ -47,6 +47,7 @@ private slots:
     void initTestCase();
     void init();
     void addListMoveRemove();
+    void onePhraseInTheSingular();
     void theLearnerFolderOfTheSettings();
     void aFirstStartMadeAsThePlayerMakesIt();
     void withoutACourseThePlayersOwn();
@@ -137,6 +138,21 @@ void TestLessonCli::addListMoveRemove()
     ran = run(QStringList { QStringLiteral("list") } + course);
     QVERIFY2(ran.out.startsWith(QStringLiteral("No tienes vídeos tuyos en este curso")), qPrintable(ran.out));
     QCOMPARE(stateOf(m_course->folder()), before);
+}
+
+void TestLessonCli::onePhraseInTheSingular()
+{
+    const QStringList course { QStringLiteral("--course"), m_course->folder() };
+    const QString english = file(QStringLiteral("Mis pelis/una.en.srt"));
+    OwnVideoFiles::write(english, OwnVideoFiles::subRip({ QStringLiteral("100-900 Last year.") }));
+    Ran ran = run(QStringList { QStringLiteral("add"), file(QStringLiteral("Mis pelis/El año pasado.mp4")), QStringLiteral("--en"), english,
+                      QStringLiteral("--title"), QStringLiteral("Una") }
+        + course);
+    QVERIFY2(ran.status == 0, qPrintable(ran.err));
+    QCOMPARE(ran.out.section(QLatin1Char('\n'), 0, 0), QStringLiteral("Añadida la lección 30001, «Una»: 1 frase."));
+    ran = run(QStringList { QStringLiteral("list") } + course);
+    // The title stays in the column of the plural's.
+    QVERIFY2(ran.out.contains(QStringLiteral("30001  0:00:03     1 frase   Una\n")), qPrintable(ran.out));
 }
 
 void TestLessonCli::theLearnerFolderOfTheSettings()

@@ -154,8 +154,8 @@ private Q_SLOTS:
         QVERIFY(tool.waitForFinished(30000));
         const QString printed = QString::fromUtf8(tool.readAllStandardOutput());
         QCOMPARE(tool.exitCode(), 0);
-        QVERIFY2(printed.contains(QLatin1String("converting bbm.mdb")) && printed.contains(QLatin1String("converting sub/usrcurso.mdb"))
-                && printed.contains(QLatin1String("2 database(s) converted")), qPrintable(printed));
+        QVERIFY2(printed.contains(QLatin1String("Convirtiendo bbm.mdb")) && printed.contains(QLatin1String("Convirtiendo sub/usrcurso.mdb"))
+                && printed.contains(QLatin1String(": 2 bases de datos convertidas.\n")), qPrintable(printed));
         auto content = Database::open(dir.filePath(QStringLiteral("out/bbm.mdb")), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=password"));
         QCOMPARE(content->openRecordset(QStringLiteral("Table1"))->recordCount(), 3);
         QVERIFY_THROWS_EXCEPTION(CourseError, Database::open(dir.filePath(QStringLiteral("out/bbm.mdb")), ShareMode::Shared, AccessMode::ReadOnly, QStringLiteral("PWD=x")));

@@ -10,6 +10,7 @@
 #include "ExplainedError.h"
 #include "JetConverter.h"
 #include "JetStandIn.h"
+#include "SpanishCount.h"
 
 #include <QDir>
 #include <QHash>
@@ -65,29 +66,49 @@ void CourseImport::showProgress(const QString& table, qint64 done, qint64 total)
 
 void CourseImport::convert(const QString& file, const QString& name, const QString& target)
 {
-    m_out << QStringLiteral("converting %1\n").arg(name);
+    m_out << QStringLiteral("Convirtiendo %1\n").arg(QDir::toNativeSeparators(name));
     m_out.flush();
     const JetConversion c = JetConverter::convert(file, target, [this](const QString& table, qint64 done, qint64 total) {
         showProgress(table, done, total);
     });
-    m_out << QStringLiteral("  %1: %2 tables, %3 rows, %4 of %5 saved queries rebuilt, %6 from the player's own definitions, %7 ms\n")
-                 .arg(c.format)
-                 .arg(c.tables)
-                 .arg(c.rows)
-                 .arg(c.rebuilt)
-                 .arg(c.queries)
-                 .arg(c.fallback)
-                 .arg(c.ms);
+    m_out << QStringLiteral("  %1: %2\n").arg(c.format, conversionSummary(c));
     for (const JetConversion::Rebuilt& query : c.rebuiltQueries)
-        m_out << QStringLiteral("  query \"%1\": rebuilt, %2\n").arg(query.name, query.how);
+        m_out << QStringLiteral("  consulta «%1»: reconstruida, %2\n").arg(query.name, query.how);
+    // Why a query could not be rebuilt is the technical account (the engine's words), told
+    // after what it means.
     for (const JetConversion::Unrebuilt& query : c.unrebuilt) {
         QString reason = query.reason;
         const QString prefix = QStringLiteral("saved query \"%1\" cannot be rebuilt: ").arg(query.name);
         if (reason.startsWith(prefix))
             reason = reason.mid(prefix.size());
-        m_out << QStringLiteral("  query \"%1\": not rebuilt: %2%3\n")
-                     .arg(query.name, reason, query.fallback ? QStringLiteral(" (the player's own definition is used)") : QString());
+        m_out << QStringLiteral("  consulta «%1»: no reconstruida%2: %3\n")
+                     .arg(query.name, query.fallback ? QStringLiteral(" (se usa la definición propia del reproductor)") : QString(), reason);
     }
+}
+
+QString CourseImport::conversionSummary(const JetConversion& c)
+{
+    QStringList parts { SpanishCount::of(c.tables, QStringLiteral("tabla"), QStringLiteral("tablas")),
+        SpanishCount::of(c.rows, QStringLiteral("fila"), QStringLiteral("filas")) };
+    if (c.queries == 0)
+        parts << QStringLiteral("sin consultas guardadas");
+    else
+        parts << QStringLiteral("%1 de %2").arg(c.rebuilt).arg(SpanishCount::of(c.queries, QStringLiteral("consulta guardada reconstruida"),
+                                                               QStringLiteral("consultas guardadas reconstruidas")));
+    if (c.fallback > 0)
+        parts << SpanishCount::of(c.fallback, QStringLiteral("consulta tomada de las definiciones propias del reproductor"),
+            QStringLiteral("consultas tomadas de las definiciones propias del reproductor"));
+    parts << QStringLiteral("%1 ms").arg(c.ms);
+    return parts.join(QStringLiteral(", "));
+}
+
+QString CourseImport::finished(int converted, const QString& output)
+{
+    const QString where = QDir::toNativeSeparators(output);
+    if (converted == 0)
+        return QStringLiteral("Curso copiado en %1, sin bases de datos que convertir.").arg(where);
+    return QStringLiteral("Curso copiado en %1: %2.")
+        .arg(where, SpanishCount::of(converted, QStringLiteral("base de datos convertida"), QStringLiteral("bases de datos convertidas")));
 }
 
 int CourseImport::runImage(const QString& image, const QString& output)
@@ -159,7 +180,7 @@ int CourseImport::runImage(const QString& image, const QString& output)
             copied.insert({ entry.sector, entry.size }, target);
         }
     }
-    m_out << QStringLiteral("%1 database(s) converted into %2\n").arg(converted).arg(to);
+    m_out << finished(converted, to) << '\n';
     return converted;
 }
 
@@ -206,6 +227,6 @@ int CourseImport::run(const QString& course, const QString& output)
                 throw ExplainedError(QStringLiteral("cannot copy %1 to %2").arg(file, target), cannotWrite(target));
         }
     }
-    m_out << QStringLiteral("%1 database(s) converted into %2\n").arg(converted).arg(to);
+    m_out << finished(converted, to) << '\n';
     return converted;
 }

@@ -3,10 +3,12 @@
 #include <QString>
 #include <QTextStream>
 
+struct JetConversion;
+
 /// Copies a course folder, or a course's disc image, to a folder, converting each Jet database in it (found by its
 /// first bytes, whatever its name) into the stand-in format under the same name, so that
-/// the copy plays without any conversion at start-up. Prints what it converted, with a
-/// progress bar while a long table is copied.
+/// the copy plays without any conversion at start-up. Prints what it converted, in
+/// Spanish, with a progress bar while a long table is copied.
 class CourseImport {
 public:
     CourseImport(QTextStream& out, QTextStream& progress);
@@ -14,6 +16,12 @@ public:
     /// Imports COURSE (a folder or an ISO 9660 disc image) into OUTPUT; throws CourseError naming what failed. Returns the
     /// number of databases converted.
     int run(const QString& course, const QString& output);
+
+    /// What the conversion C did, as the report tells it after the format: "4 tablas, 1
+    /// fila, 20 de 23 consultas guardadas reconstruidas, 35 ms".
+    static QString conversionSummary(const JetConversion& c);
+    /// The report's last line: CONVERTED databases, the course copied into OUTPUT.
+    static QString finished(int converted, const QString& output);
 
 private:
     int runImage(const QString& image, const QString& output);

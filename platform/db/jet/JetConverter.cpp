@@ -10,6 +10,7 @@
 #include "QueryDef.h"
 #include "SavedQueryFile.h"
 #include "SpanishCollation.h"
+#include "SpanishCount.h"
 #include "SqlStatement.h"
 
 #include <QCoreApplication>
@@ -193,15 +194,16 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
                 const QStringList parameters = db.queryDef(it->first).parameterNames();
                 QString how = description;
                 if (!isSelect(sql)) {
-                    how += QStringLiteral(", run by the player");
+                    how += QStringLiteral(", que ejecuta el reproductor");
                 } else if (parameters.isEmpty()) {
                     SqlStatement(db, QStringLiteral("create view %1 as %2").arg(JetSqlTranslator::quotedName(it->first), sql)).run();
-                    how += QStringLiteral(", a view");
+                    how += QStringLiteral(", una vista");
                 }
                 if (!parameters.isEmpty())
-                    how += QStringLiteral(" with parameters :") + parameters.join(QStringLiteral(", :"));
+                    how += SpanishCount::word(parameters.size(), QStringLiteral(" con el parámetro :"), QStringLiteral(" con los parámetros :"))
+                        + parameters.join(QStringLiteral(", :"));
                 if (!undeclared.isEmpty())
-                    how += QStringLiteral(" (undeclared: ") + undeclared.join(QStringLiteral(", ")) + QLatin1Char(')');
+                    how += QStringLiteral(" (sin declarar: ") + undeclared.join(QStringLiteral(", ")) + QLatin1Char(')');
                 ++result.rebuilt;
                 result.rebuiltQueries << JetConversion::Rebuilt { it->first, how };
                 stored.insert(it->first.toLower());
@@ -235,7 +237,7 @@ void JetConverter::rebuildQueries(const std::map<QString, QList<JetQueryRow>>& q
             }
         }
         if (!reported)
-            result.unrebuilt << JetConversion::Unrebuilt { query.name, QStringLiteral("the file has no saved query of that name"), true };
+            result.unrebuilt << JetConversion::Unrebuilt { query.name, QStringLiteral("el archivo no tiene ninguna consulta guardada con ese nombre"), true };
     }
 }
 

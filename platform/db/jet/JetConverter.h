@@ -28,9 +28,9 @@ struct JetConversion {
         bool fallback = false;
     };
     QList<Unrebuilt> unrebuilt;
-    /// Each saved query rebuilt, with what it became ("a select, a view", "a crosstab
-    /// with 3 column headings read from the data, a view", "a select with parameters
-    /// :a, :b", …), in the order they were stored.
+    /// Each saved query rebuilt, with what it became, in Spanish for the conversion's
+    /// report ("una consulta de selección, una vista", "una consulta de selección con los
+    /// parámetros :a, :b", …), in the order they were stored.
     struct Rebuilt {
         QString name;
         QString how;

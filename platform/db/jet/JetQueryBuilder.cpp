@@ -2,6 +2,7 @@
 
 #include "CourseError.h"
 #include "JetSqlTranslator.h"
+#include "SpanishCount.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -330,7 +331,8 @@ QString JetQueryBuilder::crosstabSql() const
     if (!fixed.isEmpty()) {
         for (const QString& literal : fixed)
             columns << std::pair { literalName(literal), QStringLiteral("(%1) = %2").arg(pivot, literal) };
-        m_description = QStringLiteral("a crosstab with %1 fixed column headings").arg(columns.size());
+        m_description = QStringLiteral("una consulta de referencias cruzadas con %1")
+                            .arg(SpanishCount::of(columns.size(), QStringLiteral("encabezado de columna fijo"), QStringLiteral("encabezados de columna fijos")));
     } else {
         if (!m_sources.distinctValues)
             throw CourseError(QStringLiteral("a crosstab query (kind 6) whose column headings must be read from the data"));
@@ -338,7 +340,8 @@ QString JetQueryBuilder::crosstabSql() const
             QStringLiteral("select distinct %1\nfrom %2%3\norder by 1").arg(pivotSql, from, whereSql));
         for (const QVariant& value : found)
             columns << std::pair { headingName(value), value.isNull() ? QStringLiteral("(%1) Is Null").arg(pivot) : QStringLiteral("(%1) = %2").arg(pivot, jetLiteral(value)) };
-        m_description = QStringLiteral("a crosstab with %1 column headings read from the data").arg(columns.size());
+        m_description = QStringLiteral("una consulta de referencias cruzadas con %1 de los datos")
+                            .arg(SpanishCount::of(columns.size(), QStringLiteral("encabezado de columna leído"), QStringLiteral("encabezados de columna leídos")));
     }
     if (columns.size() > maxHeadings)
         throw CourseError(QStringLiteral("a crosstab with %1 column headings, more than the %2 a query may have").arg(columns.size()).arg(maxHeadings));
@@ -412,7 +415,7 @@ QString JetQueryBuilder::unionSql() const
         order << translate(row.expression) + (row.name1.compare(QLatin1String("D"), Qt::CaseInsensitive) == 0 ? QStringLiteral(" desc") : QString());
     if (!order.isEmpty())
         sql += QStringLiteral("\norder by ") + order.join(QStringLiteral(", "));
-    m_description = QStringLiteral("a union of %1 selects").arg(selects.size());
+    m_description = QStringLiteral("una consulta de unión de %1 selecciones").arg(selects.size());
     return sql;
 }
 
@@ -430,7 +433,7 @@ QString JetQueryBuilder::sql() const
         parameters(); // an undefined parameter type spoils the whole query
         const QList<JetQueryRow> type = rowsOf(Type);
         const int kind = type.isEmpty() ? Select : type.first().flag;
-        m_description = QStringLiteral("a select");
+        m_description = QStringLiteral("una consulta de selección");
         switch (kind) {
         case Select:
             return selectSql();
@@ -439,10 +442,10 @@ QString JetQueryBuilder::sql() const
         case Union:
             return unionSql();
         case Delete:
-            m_description = QStringLiteral("a delete query");
+            m_description = QStringLiteral("una consulta de eliminación");
             return QStringLiteral("delete from ") + onlyTable("delete") + tailClauses();
         case Update: {
-            m_description = QStringLiteral("an update query");
+            m_description = QStringLiteral("una consulta de actualización");
             const QString table = onlyTable("update");
             QStringList sets;
             for (const JetQueryRow& row : rowsOf(Column))
@@ -452,7 +455,7 @@ QString JetQueryBuilder::sql() const
             return QStringLiteral("update %1 set %2").arg(table, sets.join(QStringLiteral(", "))) + tailClauses();
         }
         case Append: {
-            m_description = QStringLiteral("an append query");
+            m_description = QStringLiteral("una consulta de datos anexados");
             if (!type.first().name2.isEmpty() || !type.first().expression.isEmpty())
                 throw CourseError(QStringLiteral("it appends to another database"));
             const QString target = JetSqlTranslator::quotedName(type.first().name1);

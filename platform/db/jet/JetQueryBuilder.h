@@ -41,8 +41,9 @@ public:
     /// Names the query uses that are neither columns nor declared parameters: Jet asks
     /// for their values, and so they become parameters (of no declared type).
     void setUndeclaredParameters(const QStringList& names) { m_undeclared = names; }
-    /// What kind of query the SQL is, for the conversion's report ("a select", "a
-    /// crosstab with 4 column headings read from the data", …); set by sql().
+    /// What kind of query the SQL is, for the conversion's report, in Spanish as the
+    /// report is ("una consulta de selección", "una consulta de referencias cruzadas con 4
+    /// encabezados de columna leídos de los datos", …); set by sql().
     QString description() const { return m_description; }
 
 private:
