@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
 {
     // First of all: the stage's scale reads the screen through an application object of its
     // own before the program makes its one.
-    SpanishCommandLine::hideRuntimeFolderWarning();
+    SpanishCommandLine::hideQtNoise();
     MissingSoundNotice::install();
     // Sound and video go through GStreamer: the other backend needs an audio device to live.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))

@@ -75,19 +75,21 @@ namespace {
 
 QtMessageHandler qtHandler = nullptr;
 
-void withoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+void withoutQtNoise(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (type != QtCriticalMsg && type != QtFatalMsg && message.contains(QLatin1String("No RHI backend. Using CPU conversion.")))
         return;
     qtHandler(type, context, message);
 }
 
 } // namespace
 
-void SpanishCommandLine::hideRuntimeFolderWarning()
+void SpanishCommandLine::hideQtNoise()
 {
     if (!qtHandler)
-        qtHandler = qInstallMessageHandler(withoutRuntimeFolderWarning);
+        qtHandler = qInstallMessageHandler(withoutQtNoise);
 }
 
 std::optional<int> SpanishCommandLine::read(const QStringList& arguments)

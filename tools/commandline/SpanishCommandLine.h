@@ -51,10 +51,10 @@ public:
     /// gives them, without dashes), quoted as the user typed it in ARGUMENTS.
     static QString unknownOption(const QStringList& unknown, const QStringList& arguments);
 
-    /// Keeps Qt's "XDG_RUNTIME_DIR not set" warning off standard error: it says nothing the
-    /// user can act on, and Qt goes on with a folder of its own. Call before the
-    /// application object.
-    static void hideRuntimeFolderWarning();
+    /// Keeps Qt's notes that say nothing the user can act on off standard error: "XDG_RUNTIME_DIR
+    /// not set" (Qt goes on with a folder of its own) and that video frames are converted
+    /// on the processor, as the player asks. Call before the application object.
+    static void hideQtNoise();
 
     /// The help's first line for USAGE (what follows the program's name).
     static QString usageLine(const QString& program, const QString& usage);

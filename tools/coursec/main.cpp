@@ -12,7 +12,7 @@ int main(int argc, char* argv[])
     // Pictures are drawn with QPainter; no display is needed for that.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    SpanishCommandLine::hideRuntimeFolderWarning();
+    SpanishCommandLine::hideQtNoise();
     QGuiApplication app(argc, argv);
     // Also the manual page's text: it is made from --help.
     SpanishCommandLine line(QStringLiteral("tamsel-coursec"),

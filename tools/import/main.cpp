@@ -10,7 +10,7 @@
 
 int main(int argc, char** argv)
 {
-    SpanishCommandLine::hideRuntimeFolderWarning();
+    SpanishCommandLine::hideQtNoise();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -26,7 +26,7 @@ std::optional<qint16> numberOf(const QString& text)
 
 int main(int argc, char* argv[])
 {
-    SpanishCommandLine::hideRuntimeFolderWarning();
+    SpanishCommandLine::hideQtNoise();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-lesson"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));

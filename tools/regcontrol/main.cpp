@@ -59,7 +59,7 @@ void changeInstallation(ComponentLibrary& library, Change change)
 
 int main(int argc, char* argv[])
 {
-    SpanishCommandLine::hideRuntimeFolderWarning();
+    SpanishCommandLine::hideQtNoise();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-regcontrol"));
 

@@ -31,7 +31,7 @@ void write(const QString& file, const QString& text)
 
 int main(int argc, char* argv[])
 {
-    SpanishCommandLine::hideRuntimeFolderWarning();
+    SpanishCommandLine::hideQtNoise();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));

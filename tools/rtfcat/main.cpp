@@ -70,7 +70,7 @@ int main(int argc, char* argv[])
     // rich-text box, a widget, which needs a widget application.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    SpanishCommandLine::hideRuntimeFolderWarning();
+    SpanishCommandLine::hideQtNoise();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("rtfcat"));
 
