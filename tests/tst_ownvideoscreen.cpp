@@ -527,6 +527,47 @@ private Q_SLOTS:
         QCOMPARE(node(*m_screen->arbol, QLatin1Char('N'), lesson) != nullptr, !removed);
     }
 
+    // The video waits under a modal question or dialog, and runs on as it was once it closes.
+    void theVideoWaitsUnderAModalWindow_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("running");
+        QTest::newRow("removing's question, running") << int(Qt::Key_Q) << true;
+        QTest::newRow("adding's dialog, running") << int(Qt::Key_A) << true;
+        QTest::newRow("adding's dialog, paused") << int(Qt::Key_A) << false;
+    }
+
+    void theVideoWaitsUnderAModalWindow()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, running);
+        const qint16 lesson = add(film(QStringLiteral("espera"), QSize(160, 120), true));
+        openLesson(lesson);
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+        QTRY_COMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        if (!running) {
+            QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+            QTRY_COMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+        }
+        int stateUnder = -1;
+        double positionUnder = -1;
+        onNextModal<QDialog>([this, &stateUnder, &positionUnder](QDialog* dialog) {
+            stateUnder = m_screen->video->currentState();
+            positionUnder = m_screen->video->position();
+            QTest::qWait(400);
+            // Held where it paused, not running on unseen.
+            if (std::abs(m_screen->video->position() - positionUnder) > 0.05)
+                stateUnder = -2;
+            dialog->reject();
+        });
+        QTest::keyClick(m_screen->Picture1, Qt::Key(key));
+        QTRY_VERIFY_WITH_TIMEOUT(stateUnder != -1, 5000);
+        QCOMPARE(stateUnder, int(VideoPlayer::Paused));
+        QTRY_COMPARE(m_screen->video->currentState(), int(running ? VideoPlayer::Running : VideoPlayer::Paused));
+        QCOMPARE(int(state().CurrentLesson), int(lesson));
+        QVERIFY(OwnLessons(state().UserFolder).lesson(lesson));
+    }
+
     // The explorer opens a lesson of the learner's on the conversation screen, as a
     // conversation lesson of no course table.
     void theExplorerOpensAnOwnLesson()

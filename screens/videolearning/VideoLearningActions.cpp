@@ -23,6 +23,7 @@
 #include "VideoPlayer.h"
 #include "VoiceRecording.h"
 
+#include <QApplication>
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -368,6 +369,28 @@ void VideoLearningScreen::suspendForOverlay()
         video->pause();
     SavedPosition = video->position();
     traceConvo("suspend");
+}
+
+void VideoLearningScreen::pauseForModal()
+{
+    // A question or a file dialog holds the learner's attention: the video waits for him,
+    // and runs on once the last of them has closed (heldActivation()).
+    if (!isVisible() || video->currentState() != VideoPlayer::Running)
+        return;
+    video->pause();
+    SavedPosition = video->position();
+    m_resumeAfterModal = true;
+    traceConvo("modal-pause");
+}
+
+void VideoLearningScreen::resumeAfterModal()
+{
+    if (!m_resumeAfterModal || QApplication::activeModalWidget())
+        return;
+    m_resumeAfterModal = false;
+    if (video->currentState() == VideoPlayer::Paused && media->claim(MediaOwner::Use::VideoRun))
+        video->run();
+    traceConvo("modal-resume");
 }
 
 void VideoLearningScreen::dressAidButtons()

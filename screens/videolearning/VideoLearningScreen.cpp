@@ -248,6 +248,9 @@ void VideoLearningScreen::activated()
     // A lesson of the learner's that has gone since (the history leads back to it) gives way.
     if (OwnLessons::isOwnLesson(shell().state().CurrentLesson))
         trampa();
+    // Modal windows block the whole window, which tells it (WindowBlocked).
+    if (window() != this)
+        window()->installEventFilter(this);
     ShowVideoLesson();
     selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
@@ -264,6 +267,7 @@ void VideoLearningScreen::heldActivation()
         video->setPosition(SavedPosition);
     shell().state().ExplorerOpen = false;
     traceConvo("resume");
+    resumeAfterModal();
 }
 
 void VideoLearningScreen::screenLeft()
@@ -301,6 +305,7 @@ void VideoLearningScreen::ShowVideoLesson()
             shown = OwnVideos::Shown { OwnLessons::ChapterTitle, {}, own->videoArea().topLeft() };
     }
     media->endAll();
+    m_resumeAfterModal = false; // another lesson: what was held goes
     if (lbltit)
         lbltit->setText(shown->title);
     conversacion->clear();
@@ -476,6 +481,8 @@ void VideoLearningScreen::TxtFraseClick()
 
 bool VideoLearningScreen::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == window() && event->type() == QEvent::WindowBlocked)
+        pauseForModal();
     if (watched == conversacion->viewport() && event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
         if (move->buttons() == Qt::NoButton)
