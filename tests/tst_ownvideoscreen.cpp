@@ -402,10 +402,32 @@ private Q_SLOTS:
             QTest::qWait(200);
             QCOMPARE(int(state().CurrentLesson), int(lesson));
             QVERIFY(m_screen->video->fileName().isEmpty());
+            // Not seen without its video.
+            QVERIFY(!VisitedLessons(learnerStore(state()), m_harness->trace).IsLessonVisited(lesson));
+            QCOMPARE(CourseTree::nodeIcon(node(*m_screen->arbol, QLatin1Char('N'), lesson)), CourseTree::UnvisitedIcon);
             // The tree still leads elsewhere.
             clickNode(*m_screen->arbol, node(*m_screen->arbol, QLatin1Char('N'), 20));
             QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened && state().CurrentLesson == 20 && m_screen->videocont->isVisible(), openTimeoutMs);
         }
+    }
+
+    // A video deleted while its lesson is on show is told as a moved one is, at its next use.
+    void aVideoDeletedWhileOnShowIsToldByName()
+    {
+        const QString path = film(QStringLiteral("se borra"));
+        const qint16 lesson = add(path);
+        openLesson(lesson);
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+        QTRY_COMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+        QVERIFY(QFile::remove(path));
+        m_harness->answerNextQuestion(QStringLiteral("Cerrar"));
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Right);
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(ownvideoOps().contains(QStringLiteral("missing")), openTimeoutMs);
+        QCOMPARE(m_harness->askedText.section(QLatin1Char('\n'), 0, 0), QStringLiteral("No se encuentra el vídeo «%1».").arg(path));
+        QVERIFY(m_harness->events(QStringLiteral("message")).isEmpty());
+        QCOMPARE(int(state().CurrentLesson), int(lesson));
     }
 
     // Adding from the screen: the file dialog, the question for a language without a file

@@ -22,6 +22,7 @@
 #include "VoiceRecording.h"
 #include "WaveRecorder.h"
 
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QJsonObject>
@@ -88,7 +89,13 @@ void VideoLearningScreen::ScreenLoad()
             suspendForOverlay();
     });
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
-        if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
+        if (state != VideoPlayer::Uninitialized || video->fileName().isEmpty())
+            return;
+        // A learner's video that went while on show is his to look for, as when it opens.
+        const qint16 lesson = shell().state().CurrentLesson;
+        if (OwnLessons::isOwnLesson(lesson) && !QFileInfo(video->fileName()).isFile())
+            own->videoLost(lesson, video->fileName());
+        else
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
     });
 
@@ -313,7 +320,6 @@ void VideoLearningScreen::ShowVideoLesson()
     videocont->move(shown->place);
     study->setLesson(state.CurrentLesson, state.UserFolder);
     LoadPhrases();
-    registerShownLesson();
     video->stop();
     if (ownLesson) {
         own->openVideo(*video, state.CurrentLesson, shown->video);
@@ -326,6 +332,9 @@ void VideoLearningScreen::ShowVideoLesson()
             reportMediaProblem(shell(), this, error);
         }
     }
+    // A lesson without its video was not seen.
+    if (!video->fileName().isEmpty())
+        registerShownLesson();
     traceConvo("setup");
 }
 

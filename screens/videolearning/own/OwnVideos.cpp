@@ -69,6 +69,11 @@ void OwnVideos::openVideo(VideoPlayer& player, qint16 lesson, const QString& vid
     player.setFileName(QString());
     if (video.isEmpty())
         return; // no such lesson (any more): nothing to look for
+    videoLost(lesson, video);
+}
+
+void OwnVideos::videoLost(qint16 lesson, const QString& video)
+{
     // Asked once the screen is on show, and only if the learner is still on that lesson.
     QTimer::singleShot(0, this, [this, lesson, video] {
         if (m_stage.isVisible() && m_shell.state().CurrentLesson == lesson)
