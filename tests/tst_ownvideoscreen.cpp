@@ -24,6 +24,7 @@
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
 #include "VisitedLessons.h"
+#include "VoiceRecording.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -428,6 +429,40 @@ private Q_SLOTS:
         QCOMPARE(m_harness->askedText.section(QLatin1Char('\n'), 0, 0), QStringLiteral("No se encuentra el vídeo «%1».").arg(path));
         QVERIFY(m_harness->events(QStringLiteral("message")).isEmpty());
         QCOMPARE(int(state().CurrentLesson), int(lesson));
+    }
+
+    // A lesson removed elsewhere (the command line) while on show is noticed at its next use:
+    // the learner is told, nothing is kept for it, and the course's conversation takes its place.
+    void aLessonRemovedElsewhereIsNoticedAtItsNextUse_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("play") << int(Qt::Key_Space);
+        QTest::newRow("phrase jump") << int(Qt::Key_Right);
+        QTest::newRow("take") << int(Qt::Key_R);
+        QTest::newRow("shadowing") << int(Qt::Key_H);
+    }
+
+    void aLessonRemovedElsewhereIsNoticedAtItsNextUse()
+    {
+        QFETCH(int, key);
+        const qint16 lesson = add(film(QStringLiteral("se quita fuera")));
+        openLesson(lesson);
+        QVERIFY(OwnLessons(state().UserFolder).remove(lesson));
+        QString told;
+        onNextModal<MessageWindow>([&told](MessageWindow* window) {
+            told = window->textLabel()->text();
+            window->acceptButton()->click();
+        });
+        QTest::keyClick(m_screen->Picture1, Qt::Key(key));
+        QTRY_VERIFY_WITH_TIMEOUT(!told.isEmpty(), 5000);
+        QCOMPARE(told, QStringLiteral("Esta lección ya no está en Mis vídeos: se ha quitado fuera de este programa."));
+        QTRY_VERIFY_WITH_TIMEOUT(state().CurrentLesson == 20 && m_screen->VideoOpened, openTimeoutMs);
+        QVERIFY(!node(*m_screen->arbol, QLatin1Char('C'), OwnLessons::ChapterNumber));
+        QVERIFY(!m_screen->voice->isRecording());
+        QVERIFY(!QDir(TakeStore(state().UserFolder).root()).exists(QStringLiteral("leccion-%1").arg(lesson)));
+        // The tree still leads to the course's lessons.
+        clickNode(*m_screen->arbol, node(*m_screen->arbol, QLatin1Char('N'), 20));
+        QTRY_COMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
     }
 
     // Adding from the screen: the file dialog, the question for a language without a file

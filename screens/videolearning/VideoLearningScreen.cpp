@@ -446,7 +446,7 @@ void VideoLearningScreen::runFromTree()
 void VideoLearningScreen::PhraseListPress()
 {
     QListWidgetItem* item = conversacion->currentItem();
-    if (!item || !media->claim(MediaOwner::Use::VideoRun))
+    if (!item || ownLessonGone() || !media->claim(MediaOwner::Use::VideoRun))
         return;
     toPhrase(item->data(Qt::UserRole).toInt());
     VideoTimer();

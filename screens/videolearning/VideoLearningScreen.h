@@ -163,6 +163,10 @@ private:
     std::optional<MediaOwner::Use> claimFor(int accion) const;
     /// A window was laid over the screen: what runs ends, the video pauses.
     void suspendForOverlay();
+    /// Whether ACCION works on the lesson on show (its video, its phrases, its takes).
+    static bool usesLesson(int accion);
+    /// The learner's lesson on show was removed elsewhere: he is told, and it gives way.
+    bool ownLessonGone();
     /// A modal question or dialog opened over the window: a running video pauses ...
     void pauseForModal();
     /// ... and runs on once no modal window is left.
