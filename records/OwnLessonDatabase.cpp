@@ -89,7 +89,7 @@ QList<OwnLessons::Lesson> OwnLessonDatabase::lessons() const
     try {
         // Rows of other numbers (a file made or mended by hand) are no lessons of ours.
         SqlStatement query(*db, lessonColumns + QStringLiteral(" where number between %1 and %2 order by number")
-                                    .arg(OwnLessons::FirstNumber)
+                                    .arg(OwnLessons::firstNumber())
                                     .arg(OwnLessons::LastNumber));
         while (query.step())
             found.append(lessonOf(query));
@@ -205,10 +205,17 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
                                      .arg(OwnLessons::LastNumber));
         if (highest.step() && !highest.value(0).isNull())
             number = std::max(number, highest.value(0).toLongLong() + 1);
+        // Past the course's own lessons, when it numbers some as high as ours.
+        number = std::max<qint64>(number, OwnLessons::firstNumber());
+        if (OwnLessons::firstNumber() > OwnLessons::LastNumber)
+            throw StoreFull { QStringLiteral("No caben vídeos propios en este curso: sus propias lecciones llegan al número %1, "
+                                             "el último que puede tener una lección. No se ha añadido «%2».")
+                                  .arg(OwnLessons::LastNumber)
+                                  .arg(QFileInfo(lesson.video).fileName()) };
         if (number > OwnLessons::LastNumber || number < OwnLessons::FirstNumber)
             throw StoreFull { QStringLiteral("No caben más vídeos propios: se han dado ya todos los números de lección "
                                              "(del %1 al %2). No se ha añadido «%3».")
-                                  .arg(OwnLessons::FirstNumber)
+                                  .arg(OwnLessons::firstNumber())
                                   .arg(OwnLessons::LastNumber)
                                   .arg(QFileInfo(lesson.video).fileName()) };
         SqlStatement row(db, QStringLiteral("insert into lessons (number, title, video, english, spanish, duration_ms, width, "
@@ -274,4 +281,52 @@ OwnLessonDatabase::Written OwnLessonDatabase::relocate(qint16 number, const QStr
         written.number = number;
         return written;
     });
+}
+
+QList<std::pair<qint16, qint16>> OwnLessonDatabase::renumberBelow(qint32 first)
+{
+    QList<std::pair<qint16, qint16>> moved;
+    if (!QFileInfo::exists(m_file) || first <= OwnLessons::FirstNumber)
+        return moved;
+    const Written written = write([&](Database& db) {
+        QList<qint64> colliding;
+        SqlStatement below(db, QStringLiteral("select number from lessons where number between %1 and %2 order by number")
+                                   .arg(OwnLessons::FirstNumber)
+                                   .arg(first - 1));
+        while (below.step())
+            colliding.append(below.value(0).toLongLong());
+        Written done;
+        done.ok = true;
+        if (colliding.isEmpty())
+            return done;
+        SqlStatement next(db, QStringLiteral("select value from meta where name = 'NextNumber'"));
+        qint64 number = next.step() ? next.value(0).toLongLong() : first;
+        SqlStatement highest(db, QStringLiteral("select max(number) from lessons"));
+        if (highest.step() && !highest.value(0).isNull())
+            number = std::max(number, highest.value(0).toLongLong() + 1);
+        number = std::max<qint64>(number, first);
+        if (number + colliding.size() - 1 > OwnLessons::LastNumber) {
+            done.ok = false; // kept as they are, hidden, rather than lost
+            return done;
+        }
+        SqlStatement lesson(db, QStringLiteral("update lessons set number = ? where number = ?"));
+        SqlStatement phrases(db, QStringLiteral("update phrases set lesson = ? where lesson = ?"));
+        for (const qint64 old : colliding) {
+            for (SqlStatement* statement : { &lesson, &phrases }) {
+                statement->reset();
+                statement->bind(1, number);
+                statement->bind(2, old);
+                statement->run();
+            }
+            moved.append({ qint16(old), qint16(number) });
+            ++number;
+        }
+        SqlStatement advance(db, QStringLiteral("update meta set value = ? where name = 'NextNumber'"));
+        advance.bind(1, number);
+        advance.run();
+        return done;
+    });
+    if (!written.ok)
+        moved.clear();
+    return moved;
 }

@@ -83,6 +83,22 @@ bool OwnLessons::remove(qint16 number, QString* error)
     return true;
 }
 
+QList<std::pair<qint16, qint16>> OwnLessons::renumberColliding()
+{
+    if (m_learnerFolder.isEmpty())
+        return {};
+    const QList<std::pair<qint16, qint16>> moved = OwnLessonDatabase(databaseFile()).renumberBelow(firstNumber());
+    // The takes follow their lesson; a folder already there for the new number (left by
+    // hand) is never overwritten: the takes then stay under the old number.
+    const TakeStore takes(m_learnerFolder);
+    for (const auto& [from, to] : moved) {
+        const QFileInfo folder(takes.lessonFolder(from));
+        if (folder.isDir() && !folder.isSymLink() && !QFileInfo::exists(takes.lessonFolder(to)))
+            QDir().rename(folder.absoluteFilePath(), takes.lessonFolder(to));
+    }
+    return moved;
+}
+
 bool OwnLessons::relocate(qint16 number, const QString& video, QString* error)
 {
     if (m_learnerFolder.isEmpty())

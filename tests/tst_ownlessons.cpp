@@ -89,6 +89,9 @@ private slots:
     void refusedAdds_data();
     void refusedAdds();
     void aFullStore();
+    void aCourseNumberingLessonsAsHighAsOurs_data();
+    void aCourseNumberingLessonsAsHighAsOurs();
+    void cleanup() { OwnLessons::setCourseHighest(0); }
     void aReadOnlyLearnerFolder();
     void aDamagedStore();
     void addsAtOnce();
@@ -356,6 +359,63 @@ void TestOwnLessons::refusedAdds()
     QVERIFY2(added.error.startsWith(message), qPrintable(added.error));
     QCOMPARE(contentsOf(store.databaseFile()), before);
     QCOMPARE(store.lessons().size(), 1);
+}
+
+void TestOwnLessons::aCourseNumberingLessonsAsHighAsOurs_data()
+{
+    QTest::addColumn<int>("courseHighest");
+    QTest::addColumn<int>("moving");   ///< how many of the two stored lessons get new numbers
+    QTest::addColumn<int>("expected"); ///< the next lesson's number; 0: refused
+    QTest::newRow("course below ours") << 120 << 0 << 30003;
+    QTest::newRow("course up to 30001") << 30001 << 1 << 30004;
+    QTest::newRow("course up to 30010") << 30010 << 2 << 30013;
+    QTest::newRow("no room to move them") << 32766 << 0 << 32767;
+    QTest::newRow("no number left") << 32767 << 0 << 0;
+}
+
+void TestOwnLessons::aCourseNumberingLessonsAsHighAsOurs()
+{
+    QFETCH(int, courseHighest);
+    QFETCH(int, moving);
+    QFETCH(int, expected);
+    // Two lessons stored before the course took their numbers; the first has takes.
+    OwnLessons store(learner());
+    store.setVideoProbe(anyVideo);
+    const QString en = folder(QStringLiteral("course/a.en.srt"));
+    OwnVideoFiles::write(en, OwnVideoFiles::subRip(englishCues));
+    QCOMPARE(store.add({ m_mp4, en, {}, QStringLiteral("primera") }).lesson->number, OwnLessons::FirstNumber);
+    QCOMPARE(store.add({ m_mp4, en, {}, QStringLiteral("segunda") }).lesson->number, qint16(OwnLessons::FirstNumber + 1));
+    const qsizetype phrases = store.phrases(OwnLessons::FirstNumber).size();
+    QVERIFY(phrases > 0);
+    const QString take = TakeStore(learner()).newTakePath(OwnLessons::FirstNumber, 500);
+    OwnVideoFiles::write(take, "RIFF");
+
+    OwnLessons::setCourseHighest(courseHighest);
+    QVERIFY(!OwnLessons::isOwnLesson(courseHighest));
+    const QList<std::pair<qint16, qint16>> moved = store.renumberColliding();
+    QCOMPARE(int(moved.size()), moving);
+    for (const auto& [from, to] : moved) {
+        QVERIFY(to > courseHighest);
+        QCOMPARE(store.lesson(to)->title, from == OwnLessons::FirstNumber ? QStringLiteral("primera") : QStringLiteral("segunda"));
+        QCOMPARE(store.phrases(to).size(), phrases);
+    }
+    const bool firstInTheWay = courseHighest >= OwnLessons::FirstNumber;
+    // Its takes go with it; with no room they stay (the lesson out of sight, never lost).
+    QCOMPARE(QFile::exists(take), moving == 0);
+    if (moving)
+        QCOMPARE(QDir(TakeStore(learner()).lessonFolder(moved.front().second)).entryList(QDir::Files).size(), 1);
+    QCOMPARE(int(store.lessons().size()), firstInTheWay ? moving + (courseHighest == 30001 ? 1 : 0) : 2);
+    for (const OwnLessons::Lesson& lesson : store.lessons())
+        QVERIFY(OwnLessons::isOwnLesson(lesson.number));
+
+    const OwnLessons::Added added = store.add({ m_mp4, en, {}, {} });
+    if (expected == 0) {
+        QVERIFY(!added.lesson);
+        QVERIFY2(added.error.contains(QStringLiteral("32767")), qPrintable(added.error));
+        return;
+    }
+    QVERIFY2(added.lesson, qPrintable(added.error));
+    QCOMPARE(int(added.lesson->number), expected);
 }
 
 void TestOwnLessons::aFullStore()
