@@ -1166,6 +1166,10 @@ private Q_SLOTS:
         key(Qt::Key_O);
         QTRY_VERIFY(m_screen->study->intonation()->isVisible());
         QVERIFY(m_harness->events(QStringLiteral("message")).isEmpty());
+        // The chart belongs to the lesson: another one from the tree takes it away.
+        clickNode(20);
+        QTRY_VERIFY_WITH_TIMEOUT(state().CurrentLesson == 20 && m_screen->VideoOpened, 5000);
+        QVERIFY(!m_screen->study->intonation()->isVisible());
     }
 
     // Leaving the screen in the middle of a shadowing take ends it: nothing is kept of the
