@@ -37,7 +37,7 @@ QList<OwnLessons::Phrase> OwnLessonAdder::phrasesOf(const SubtitleCues& english,
     QList<OwnLessons::Phrase> phrases;
     phrases.reserve(paired.size());
     for (const PairedPhrase& phrase : paired)
-        phrases.append({ qint32(phrase.startMs), phrase.english, phrase.spanish });
+        phrases.append({ qint32(phrase.startMs), phrase.english, phrase.spanish, qint32(phrase.endMs) });
     return phrases;
 }
 

@@ -23,10 +23,17 @@ create table if not exists lessons (
   width integer not null, height integer not null, added text not null, phrase_count integer not null);
 create table if not exists phrases (
   lesson integer not null, position integer not null, mseg integer not null,
-  frase_en text not null, frase_sp text not null, primary key (lesson, position)) without rowid;
-pragma user_version = 1;
+  frase_en text not null, frase_sp text not null, end_ms integer not null default 0,
+  primary key (lesson, position)) without rowid;
+pragma user_version = 2;
 commit;
 )sql";
+
+bool hasPhraseEnds(const Database& db)
+{
+    SqlStatement columns(db, QStringLiteral("select count(*) from pragma_table_info('phrases') where name = 'end_ms'"));
+    return columns.step() && columns.value(0).toInt() > 0;
+}
 
 const QString lessonColumns = QStringLiteral(
     "select number, title, video, english, spanish, duration_ms, width, height, added, phrase_count from lessons");
@@ -122,10 +129,12 @@ QList<OwnLessons::Phrase> OwnLessonDatabase::phrases(qint16 number) const
     if (!db)
         return found;
     try {
-        SqlStatement query(*db, QStringLiteral("select mseg, frase_en, frase_sp from phrases where lesson = ? order by position"));
+        // A store made before the cues' ends were kept has none: its phrases end at the next one.
+        const QString end = hasPhraseEnds(*db) ? QStringLiteral("end_ms") : QStringLiteral("0");
+        SqlStatement query(*db, QStringLiteral("select mseg, frase_en, frase_sp, %1 from phrases where lesson = ? order by position").arg(end));
         query.bind(1, number);
         while (query.step())
-            found.append({ query.value(0).toInt(), query.value(1).toString(), query.value(2).toString() });
+            found.append({ query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(), query.value(3).toInt() });
     } catch (const CourseError& error) {
         throw CourseError(QStringLiteral("No se pueden leer las frases de tu vídeo %1 en «%2» (%3).").arg(number).arg(m_file, error.message()));
     }
@@ -160,6 +169,9 @@ std::unique_ptr<Database> OwnLessonDatabase::openForWriting() const
     createIfMissing();
     auto db = Database::open(m_file, ShareMode::Shared, AccessMode::ReadWrite, QString());
     sqlite3_busy_timeout(db->handle(), BusyTimeoutMs);
+    // A store of the first version gets the phrases' ends (its rows keep 0: unknown).
+    if (!hasPhraseEnds(*db))
+        db->execute(QStringLiteral("alter table phrases add column end_ms integer not null default 0"));
     return db;
 }
 
@@ -231,7 +243,7 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
         row.bind(9, lesson.added.toUTC().toString(Qt::ISODateWithMs));
         row.bind(10, qint64(phrases.size()));
         row.run();
-        SqlStatement phrase(db, QStringLiteral("insert into phrases (lesson, position, mseg, frase_en, frase_sp) values (?, ?, ?, ?, ?)"));
+        SqlStatement phrase(db, QStringLiteral("insert into phrases (lesson, position, mseg, frase_en, frase_sp, end_ms) values (?, ?, ?, ?, ?, ?)"));
         phrase.bind(1, number);
         for (qsizetype at = 0; at < phrases.size(); ++at) {
             phrase.reset();
@@ -239,6 +251,7 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
             phrase.bind(3, phrases[at].mseg);
             phrase.bind(4, phrases[at].frase_en);
             phrase.bind(5, phrases[at].frase_sp);
+            phrase.bind(6, phrases[at].endMs);
             phrase.run();
         }
         SqlStatement advance(db, QStringLiteral("update meta set value = ? where name = 'NextNumber'"));

@@ -55,6 +55,7 @@ public:
         qint32 mseg = 0;       ///< start in the video, milliseconds
         QString frase_en;      ///< empty when the lesson has no English
         QString frase_sp;
+        qint32 endMs = 0;      ///< where its cue ends; 0: unknown (a store older than the ends), at the next phrase
     };
     /// What the learner asks to add (the command line's and the screen's options).
     struct Request {

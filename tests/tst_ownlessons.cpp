@@ -92,6 +92,7 @@ private slots:
     void aCourseNumberingLessonsAsHighAsOurs_data();
     void aCourseNumberingLessonsAsHighAsOurs();
     void cleanup() { OwnLessons::setCourseHighest(0); }
+    void aStoreOlderThanThePhrasesEnds();
     void aReadOnlyLearnerFolder();
     void aDamagedStore();
     void addsAtOnce();
@@ -387,6 +388,8 @@ void TestOwnLessons::aCourseNumberingLessonsAsHighAsOurs()
     QCOMPARE(store.add({ m_mp4, en, {}, QStringLiteral("segunda") }).lesson->number, qint16(OwnLessons::FirstNumber + 1));
     const qsizetype phrases = store.phrases(OwnLessons::FirstNumber).size();
     QVERIFY(phrases > 0);
+    // Each phrase keeps its cue's end.
+    QCOMPARE(store.phrases(OwnLessons::FirstNumber).front().endMs, 900);
     const QString take = TakeStore(learner()).newTakePath(OwnLessons::FirstNumber, 500);
     OwnVideoFiles::write(take, "RIFF");
 
@@ -416,6 +419,24 @@ void TestOwnLessons::aCourseNumberingLessonsAsHighAsOurs()
     }
     QVERIFY2(added.lesson, qPrintable(added.error));
     QCOMPARE(int(added.lesson->number), expected);
+}
+
+void TestOwnLessons::aStoreOlderThanThePhrasesEnds()
+{
+    OwnLessons store(learner());
+    store.setVideoProbe(anyVideo);
+    const QString en = folder(QStringLiteral("older/a.en.srt"));
+    OwnVideoFiles::write(en, OwnVideoFiles::subRip(englishCues));
+    QVERIFY(store.add({ m_mp4, en, {}, {} }).lesson);
+    tamper(store.databaseFile(), "alter table phrases drop column end_ms; pragma user_version = 1");
+    // Read as it is: its phrases end at the next one's start.
+    QCOMPARE(store.phrases(OwnLessons::FirstNumber).front().endMs, 0);
+    QCOMPARE(store.phrases(OwnLessons::FirstNumber).size(), englishCues.size());
+    // The next add gives it the column; the new lesson keeps its ends, the old stays as it was.
+    const OwnLessons::Added added = store.add({ m_mp4, en, {}, {} });
+    QVERIFY2(added.lesson, qPrintable(added.error));
+    QCOMPARE(store.phrases(added.lesson->number).front().endMs, 900);
+    QCOMPARE(store.phrases(OwnLessons::FirstNumber).front().endMs, 0);
 }
 
 void TestOwnLessons::aFullStore()
