@@ -47,6 +47,7 @@ private slots:
     void initTestCase();
     void init();
     void addListMoveRemove();
+    void aSinglePhraseIsCountedInTheSingular();
     void theLearnerFolderOfTheSettings();
     void aFirstStartMadeAsThePlayerMakesIt();
     void withoutACourseThePlayersOwn();
@@ -137,6 +138,25 @@ void TestLessonCli::addListMoveRemove()
     ran = run(QStringList { QStringLiteral("list") } + course);
     QVERIFY2(ran.out.startsWith(QStringLiteral("No tienes vídeos tuyos en este curso")), qPrintable(ran.out));
     QCOMPARE(stateOf(m_course->folder()), before);
+}
+
+void TestLessonCli::aSinglePhraseIsCountedInTheSingular()
+{
+    const QStringList course { QStringLiteral("--course"), m_course->folder() };
+    const QString one = file(QStringLiteral("Mis pelis/una.en.srt"));
+    QFile srt(one);
+    QVERIFY(srt.open(QIODevice::WriteOnly));
+    srt.write("1\n00:00:00,500 --> 00:00:01,500\nJust one.\n");
+    srt.close();
+    Ran ran = run(QStringList { QStringLiteral("add"), file(QStringLiteral("Mis pelis/El año pasado.mp4")), QStringLiteral("--en"), one,
+                      QStringLiteral("--title"), QStringLiteral("Una") }
+        + course);
+    QVERIFY2(ran.status == 0, qPrintable(ran.err));
+    QVERIFY2(ran.out.startsWith(QStringLiteral("Añadida la lección ")) && ran.out.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral("«Una»: 1 frase.")),
+        qPrintable(ran.out));
+    ran = run(QStringList { QStringLiteral("list") } + course);
+    QVERIFY2(ran.out.contains(QStringLiteral("  0:00:03     1 frase   Una\n")), qPrintable(ran.out));
+    QVERIFY(!ran.out.contains(QStringLiteral("1 frases")));
 }
 
 void TestLessonCli::theLearnerFolderOfTheSettings()

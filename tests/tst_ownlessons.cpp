@@ -145,7 +145,7 @@ void TestOwnLessons::addsWithTheSubtitlesBeside_data()
                                 << both << QStringList();
     QTest::newRow("backwards and overlapping") << QStringList { QStringLiteral("film.en.srt=enback"), QStringLiteral("film.es.srt=es") } << QString()
                                                << QString() << both
-                                               << QStringList { QStringLiteral("film.en.srt: 1 subtítulos acababan antes de empezar; se han corregido.") };
+                                               << QStringList { QStringLiteral("film.en.srt: 1 subtítulo acababa antes de empezar; se ha corregido.") };
     QTest::newRow("given files win") << QStringList { QStringLiteral("film.en.srt=es"), QStringLiteral("otros/inglés bueno.srt=en"),
         QStringLiteral("film.es.srt=es") } << QStringLiteral("otros/inglés bueno.srt") << QString() << both << QStringList();
 }

@@ -1160,6 +1160,7 @@ private Q_SLOTS:
         QCOMPARE(m_screen->CurrentPhrase, qint16(0));
         QCOMPARE(english(), QStringLiteral("A tone"));
         QCOMPARE(m_screen->study->aids().takesOf(0).size(), 1);
+        QCOMPARE(m_screen->conversacion->item(0)->toolTip(), QStringLiteral("1 grabación tuya (botón derecho para escucharlas)"));
         key(Qt::Key_J);
         QCOMPARE(studyEvents(QStringLiteral("take-play")).size(), 1);
         QCOMPARE(studyEvents(QStringLiteral("take-play")).front().value(QStringLiteral("file")).toString(), m_screen->study->aids().takesOf(0).front());
