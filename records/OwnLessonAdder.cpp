@@ -32,13 +32,28 @@ OwnLessonAdder::OwnLessonAdder(QString databaseFile, Probe probe, TrackReader tr
 {
 }
 
+QString OwnLessonAdder::printable(const QString& text)
+{
+    // A subtitle file may carry control characters (a NUL, an escape) that no box shows
+    // and that would cut the text short elsewhere: they go; a tab or a line break is a space.
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\t') || c == QLatin1Char('\r'))
+            kept += QLatin1Char(c == QLatin1Char('\n') ? '\n' : ' ');
+        else if (c.category() != QChar::Other_Control)
+            kept += c;
+    }
+    return kept;
+}
+
 QList<OwnLessons::Phrase> OwnLessonAdder::phrasesOf(const SubtitleCues& english, const SubtitleCues& spanish)
 {
     const QList<PairedPhrase> paired = PhrasePairing::pair(english, spanish);
     QList<OwnLessons::Phrase> phrases;
     phrases.reserve(paired.size());
     for (const PairedPhrase& phrase : paired)
-        phrases.append({ qint32(phrase.startMs), phrase.english, phrase.spanish, qint32(phrase.endMs) });
+        phrases.append({ qint32(phrase.startMs), printable(phrase.english), printable(phrase.spanish), qint32(phrase.endMs) });
     return phrases;
 }
 
@@ -93,7 +108,7 @@ OwnLessons::Added OwnLessonAdder::add(const OwnLessons::Request& request) const
 {
     const QFileInfo videoInfo(request.video);
     if (request.video.isEmpty() || !videoInfo.isFile())
-        return refused(OwnLessons::missingVideoText(request.video.isEmpty() ? request.video : videoInfo.absoluteFilePath()),
+        return refused(OwnLessons::notAVideoFileText(request.video.isEmpty() ? request.video : videoInfo.absoluteFilePath()),
             QStringLiteral("no file %1").arg(request.video));
     const QString video = videoInfo.absoluteFilePath();
 

@@ -105,7 +105,7 @@ bool OwnLessons::relocate(qint16 number, const QString& video, QString* error)
         return refused(kNoFolder, error);
     const QFileInfo info(video);
     if (!info.isFile())
-        return refused(missingVideoText(video), error);
+        return refused(notAVideoFileText(video), error);
     // The new place must hold a video this computer plays, as an added one must.
     if (!m_probe(info.absoluteFilePath()).decodes)
         return refused(QStringLiteral("No se puede reproducir el vídeo «%1»: no es un vídeo o está en un formato que este "
@@ -113,6 +113,13 @@ bool OwnLessons::relocate(qint16 number, const QString& video, QString* error)
                            .arg(QDir::toNativeSeparators(info.absoluteFilePath())),
             error);
     return isOwnLesson(number) && succeeded(OwnLessonDatabase(databaseFile()).relocate(number, info.absoluteFilePath()), error);
+}
+
+QString OwnLessons::notAVideoFileText(const QString& video)
+{
+    if (!QFileInfo::exists(video))
+        return missingVideoText(video);
+    return QStringLiteral("«%1» no es un archivo de vídeo.").arg(QDir::toNativeSeparators(video));
 }
 
 QString OwnLessons::missingVideoText(const QString& video)

@@ -103,6 +103,9 @@ public:
     /// The Spanish message for a lesson whose video is not where it was kept:
     /// "No se encuentra el vídeo «PATH»." (the caller adds what the learner can do).
     static QString missingVideoText(const QString& video);
+    /// What the learner is told of a VIDEO given that is there but no file (a folder, a
+    /// device such as /dev/zero, a pipe); the missing-video text when it is not there at all.
+    static QString notAVideoFileText(const QString& video);
 
     /// The database file in the learner folder.
     QString databaseFile() const;

@@ -93,6 +93,7 @@ private slots:
     void aCourseNumberingLessonsAsHighAsOurs();
     void cleanup() { OwnLessons::setCourseHighest(0); }
     void aStoreOlderThanThePhrasesEnds();
+    void controlCharactersOfACueAreNotStored();
     void aReadOnlyLearnerFolder();
     void aDamagedStore();
     void addsAtOnce();
@@ -310,7 +311,8 @@ void TestOwnLessons::refusedAdds_data()
     QTest::newRow("a video cut short") << QStringLiteral("corto.mp4=<cut>") << QStringLiteral("corto.en.srt=1\n00:00:01,000 --> 00:00:02,000\nHi\n")
                                        << QStringLiteral("No se puede reproducir el vídeo «corto.mp4»");
     QTest::newRow("a folder") << QStringLiteral("carpeta.mp4/") << QString()
-                              << QStringLiteral("No se encuentra el vídeo «%1/bad/carpeta.mp4».").arg(m_dir.path());
+                              << QStringLiteral("«%1/bad/carpeta.mp4» no es un archivo de vídeo.").arg(m_dir.path());
+    QTest::newRow("a device") << QStringLiteral("/dev/zero") << QString() << QStringLiteral("«/dev/zero» no es un archivo de vídeo.");
     QTest::newRow("not subtitles") << good << QStringLiteral("notas.srt=just some words") << QStringLiteral("El archivo notas.srt no es un archivo de subtítulos");
     QTest::newRow("only empty cues") << good << QStringLiteral("vacío.srt=1\n00:00:01,000 --> 00:00:02,000\n<i> </i>\n")
                                      << QStringLiteral("El archivo de subtítulos vacío.srt no tiene ningún subtítulo con texto.");
@@ -330,7 +332,7 @@ void TestOwnLessons::refusedAdds()
         request.video = m_mp4;
     } else {
         const QStringList parts = video.split(QLatin1Char('='));
-        request.video = bad + QLatin1Char('/') + parts[0];
+        request.video = parts[0].startsWith(QLatin1Char('/')) ? parts[0] : bad + QLatin1Char('/') + parts[0];
         if (request.video.endsWith(QLatin1Char('/'))) {
             request.video.chop(1);
             QDir().mkpath(request.video);
@@ -437,6 +439,17 @@ void TestOwnLessons::aStoreOlderThanThePhrasesEnds()
     QVERIFY2(added.lesson, qPrintable(added.error));
     QCOMPARE(store.phrases(added.lesson->number).front().endMs, 900);
     QCOMPARE(store.phrases(OwnLessons::FirstNumber).front().endMs, 0);
+}
+
+void TestOwnLessons::controlCharactersOfACueAreNotStored()
+{
+    OwnLessons store(learner());
+    store.setVideoProbe(anyVideo);
+    const QString en = folder(QStringLiteral("control/a.en.srt"));
+    OwnVideoFiles::write(en, QByteArray("1\n00:00:00,500 --> 00:00:01,500\nHel\0lo\x1b\tthere\x7f.\n", 48));
+    const OwnLessons::Added added = store.add({ m_mp4, en, {}, {} });
+    QVERIFY2(added.lesson, qPrintable(added.error));
+    QCOMPARE(store.phrases(added.lesson->number).front().frase_en, QStringLiteral("Hello there."));
 }
 
 void TestOwnLessons::aFullStore()

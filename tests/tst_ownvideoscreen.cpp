@@ -5,6 +5,7 @@
 #include "AddVideoFlow.h"
 #include "ComponentLibrary.h"
 #include "CourseTree.h"
+#include "Database.h"
 #include "ExplorerScreen.h"
 #include "MediaRecipes.h"
 #include "MessageWindow.h"
@@ -410,6 +411,25 @@ private Q_SLOTS:
             clickNode(*m_screen->arbol, node(*m_screen->arbol, QLatin1Char('N'), 20));
             QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened && state().CurrentLesson == 20 && m_screen->videocont->isVisible(), openTimeoutMs);
         }
+    }
+
+    // A relative path in a store made by hand names no file of the learner's: the video is
+    // missing, never one of the folder the player was started from.
+    void aRelativeVideoPathIsAMissingVideo()
+    {
+        const QString path = film(QStringLiteral("relativo"));
+        const qint16 lesson = add(path);
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_films));
+        Database::open(OwnLessons(state().UserFolder).databaseFile(), ShareMode::Shared, AccessMode::ReadWrite, QString())
+            ->execute(QStringLiteral("update lessons set video = 'relativo.mp4'"));
+        m_harness->answerNextQuestion(QStringLiteral("Cerrar"));
+        state().CurrentLesson = lesson;
+        shell().showScreen(m_screen);
+        QTRY_VERIFY_WITH_TIMEOUT(ownvideoOps().contains(QStringLiteral("missing")), openTimeoutMs);
+        QDir::setCurrent(before);
+        QVERIFY(m_screen->video->fileName().isEmpty());
+        QCOMPARE(m_harness->askedText.section(QLatin1Char('\n'), 0, 0), QStringLiteral("No se encuentra el vídeo «relativo.mp4»."));
     }
 
     // A video deleted while its lesson is on show is told as a moved one is, at its next use.

@@ -62,7 +62,9 @@ std::optional<OwnVideos::Shown> OwnVideos::shown(qint16 lesson)
 
 void OwnVideos::openVideo(VideoPlayer& player, qint16 lesson, const QString& video)
 {
-    if (QFileInfo(video).isFile()) {
+    // Kept by absolute path: a relative one (a store made by hand) would name a file in
+    // whatever folder the player was started from.
+    if (QFileInfo(video).isAbsolute() && QFileInfo(video).isFile()) {
         player.setFileName(video);
         return;
     }
