@@ -4,6 +4,7 @@
 #include "CourseError.h"
 #include "OwnLessons.h"
 #include "OwnVideoFiles.h"
+#include "OwnVideoFolders.h"
 #include "TakeStore.h"
 
 #include <QDir>
@@ -100,25 +101,22 @@ private slots:
     void withoutALearnerFolderNothingIsWrittenWhereTheProgramRuns();
 
 private:
-    QString folder(const QString& name) const { return m_dir.filePath(name); }
-    QString learner() const { return m_learner->path(); }
-    QTemporaryDir m_dir;
-    std::unique_ptr<QTemporaryDir> m_learner;
+    QString folder(const QString& name) const { return m_folders.folder(name); }
+    QString learner() const { return m_folders.learner(); }
+    OwnVideoFolders m_folders;
     QString m_mp4;
 };
 
 void TestOwnLessons::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    if (const QString missing = OwnVideoFiles::missingEncoder({ QStringLiteral("libx264"), QStringLiteral("aac") }); !missing.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("ffmpeg cannot make the videos: no %1").arg(missing)));
-    m_mp4 = folder(QStringLiteral("mp4/film.mp4"));
-    OwnVideoFiles::makeMp4(m_mp4);
+    if (const QString skip = m_folders.prepare(); !skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    m_mp4 = m_folders.mp4();
 }
 
 void TestOwnLessons::init()
 {
-    m_learner = std::make_unique<QTemporaryDir>();
+    m_folders.renewLearner();
 }
 
 void TestOwnLessons::addsWithTheSubtitlesBeside_data()
@@ -305,13 +303,13 @@ void TestOwnLessons::refusedAdds_data()
     QTest::addColumn<QString>("message");
     const QString good = QStringLiteral("@");
     QTest::newRow("no video") << QStringLiteral("nada.mp4") << QString()
-                              << QStringLiteral("No se encuentra el vídeo «%1/bad/nada.mp4».").arg(m_dir.path());
+                              << QStringLiteral("No se encuentra el vídeo «%1/bad/nada.mp4».").arg(m_folders.root());
     QTest::newRow("not a video") << QStringLiteral("texto.mp4=only words here") << QStringLiteral("texto.en.srt=1\n00:00:01,000 --> 00:00:02,000\nHi\n")
                                  << QStringLiteral("No se puede reproducir el vídeo «texto.mp4»");
     QTest::newRow("a video cut short") << QStringLiteral("corto.mp4=<cut>") << QStringLiteral("corto.en.srt=1\n00:00:01,000 --> 00:00:02,000\nHi\n")
                                        << QStringLiteral("No se puede reproducir el vídeo «corto.mp4»");
     QTest::newRow("a folder") << QStringLiteral("carpeta.mp4/") << QString()
-                              << QStringLiteral("«%1/bad/carpeta.mp4» no es un archivo de vídeo.").arg(m_dir.path());
+                              << QStringLiteral("«%1/bad/carpeta.mp4» no es un archivo de vídeo.").arg(m_folders.root());
     QTest::newRow("a device") << QStringLiteral("/dev/zero") << QString() << QStringLiteral("«/dev/zero» no es un archivo de vídeo.");
     QTest::newRow("not subtitles") << good << QStringLiteral("notas.srt=just some words") << QStringLiteral("El archivo notas.srt no es un archivo de subtítulos");
     QTest::newRow("only empty cues") << good << QStringLiteral("vacío.srt=1\n00:00:01,000 --> 00:00:02,000\n<i> </i>\n")

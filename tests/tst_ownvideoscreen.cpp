@@ -4,6 +4,7 @@
 // the screen's area, adding and removing from the screen, a video that has moved.
 #include "AddVideoFlow.h"
 #include "ComponentLibrary.h"
+#include "ConversationSetUp.h"
 #include "CourseTree.h"
 #include "Database.h"
 #include "ExplorerScreen.h"
@@ -228,9 +229,7 @@ private Q_SLOTS:
         m_films = m_course->path(QStringLiteral("Mis películas"));
         QDir(m_films).removeRecursively();
         QDir().mkpath(m_films);
-        ComponentLibrary(QStringLiteral(ROLDA_LIBRARY)).registerServer();
-        registerScreens(shell());
-        m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
+        m_screen = conversationScreen(shell(), QStringLiteral(ROLDA_LIBRARY));
         QVERIFY(m_screen);
     }
 

@@ -24,6 +24,7 @@
 #include "GlossaryScreen.h"
 #include "PictureList.h"
 #include "ComponentLibrary.h"
+#include "ConversationSetUp.h"
 #include "SlowReplay.h"
 #include "TakeStore.h"
 #include "IntonationView.h"
@@ -409,9 +410,7 @@ private Q_SLOTS:
         QDir(m_course->path(QStringLiteral("data/tamsel/c"))).removeRecursively();
         QFile::remove(TakeStore(state().UserFolder).root());
         QDir(TakeStore(state().UserFolder).root()).removeRecursively();
-        ComponentLibrary(QStringLiteral(ROLDA_LIBRARY)).registerServer();
-        registerScreens(shell());
-        m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
+        m_screen = conversationScreen(shell(), QStringLiteral(ROLDA_LIBRARY));
         QVERIFY(m_screen);
     }
 
