@@ -222,14 +222,12 @@ private Q_SLOTS:
         m_harness = std::make_unique<ShellHarness>(*m_course);
         // The learner folder, as start-up makes it: where the learner database lies.
         state().UserFolder = QFileInfo(m_course->learnerDatabase()).absolutePath() + QLatin1Char('/');
-        // A learner who has seen nothing, with no lessons of his own yet.
-        state().UserDb->execute(QStringLiteral("delete from lecciones_usuario"));
+        // A learner with no lessons of his own yet.
         QFile::remove(QDir(state().UserFolder).filePath(OwnLessons::FileName));
-        QDir(TakeStore(state().UserFolder).root()).removeRecursively();
         m_films = m_course->path(QStringLiteral("Mis películas"));
         QDir(m_films).removeRecursively();
         QDir().mkpath(m_films);
-        m_screen = conversationScreen(shell(), QStringLiteral(ROLDA_LIBRARY));
+        m_screen = conversationScreenOfANewLearner(*m_harness, QStringLiteral(ROLDA_LIBRARY));
         QVERIFY(m_screen);
     }
 

@@ -406,11 +406,9 @@ private Q_SLOTS:
     {
         m_harness = std::make_unique<ShellHarness>(*m_course);
         // Every case starts with a learner who has seen nothing and recorded nothing.
-        state().UserDb->execute(QStringLiteral("delete from lecciones_usuario"));
         QDir(m_course->path(QStringLiteral("data/tamsel/c"))).removeRecursively();
         QFile::remove(TakeStore(state().UserFolder).root());
-        QDir(TakeStore(state().UserFolder).root()).removeRecursively();
-        m_screen = conversationScreen(shell(), QStringLiteral(ROLDA_LIBRARY));
+        m_screen = conversationScreenOfANewLearner(*m_harness, QStringLiteral(ROLDA_LIBRARY));
         QVERIFY(m_screen);
     }
 
