@@ -25,6 +25,8 @@ public:
 
     /// The phrases of a lesson made from the two languages' cues (either may be empty).
     static QList<OwnLessons::Phrase> phrasesOf(const SubtitleCues& english, const SubtitleCues& spanish);
+    /// TEXT without control characters (tabs and carriage returns become spaces).
+    static QString printable(const QString& text);
 
 private:
     /// The subtitles of one language: where they came from and their cues.

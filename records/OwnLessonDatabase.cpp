@@ -23,10 +23,17 @@ create table if not exists lessons (
   width integer not null, height integer not null, added text not null, phrase_count integer not null);
 create table if not exists phrases (
   lesson integer not null, position integer not null, mseg integer not null,
-  frase_en text not null, frase_sp text not null, primary key (lesson, position)) without rowid;
-pragma user_version = 1;
+  frase_en text not null, frase_sp text not null, end_ms integer not null default 0,
+  primary key (lesson, position)) without rowid;
+pragma user_version = 2;
 commit;
 )sql";
+
+bool hasPhraseEnds(const Database& db)
+{
+    SqlStatement columns(db, QStringLiteral("select count(*) from pragma_table_info('phrases') where name = 'end_ms'"));
+    return columns.step() && columns.value(0).toInt() > 0;
+}
 
 const QString lessonColumns = QStringLiteral(
     "select number, title, video, english, spanish, duration_ms, width, height, added, phrase_count from lessons");
@@ -89,7 +96,7 @@ QList<OwnLessons::Lesson> OwnLessonDatabase::lessons() const
     try {
         // Rows of other numbers (a file made or mended by hand) are no lessons of ours.
         SqlStatement query(*db, lessonColumns + QStringLiteral(" where number between %1 and %2 order by number")
-                                    .arg(OwnLessons::FirstNumber)
+                                    .arg(OwnLessons::firstNumber())
                                     .arg(OwnLessons::LastNumber));
         while (query.step())
             found.append(lessonOf(query));
@@ -122,10 +129,12 @@ QList<OwnLessons::Phrase> OwnLessonDatabase::phrases(qint16 number) const
     if (!db)
         return found;
     try {
-        SqlStatement query(*db, QStringLiteral("select mseg, frase_en, frase_sp from phrases where lesson = ? order by position"));
+        // A store made before the cues' ends were kept has none: its phrases end at the next one.
+        const QString end = hasPhraseEnds(*db) ? QStringLiteral("end_ms") : QStringLiteral("0");
+        SqlStatement query(*db, QStringLiteral("select mseg, frase_en, frase_sp, %1 from phrases where lesson = ? order by position").arg(end));
         query.bind(1, number);
         while (query.step())
-            found.append({ query.value(0).toInt(), query.value(1).toString(), query.value(2).toString() });
+            found.append({ query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(), query.value(3).toInt() });
     } catch (const CourseError& error) {
         throw CourseError(QStringLiteral("No se pueden leer las frases de tu vídeo %1 en «%2» (%3).").arg(number).arg(m_file, error.message()));
     }
@@ -160,6 +169,9 @@ std::unique_ptr<Database> OwnLessonDatabase::openForWriting() const
     createIfMissing();
     auto db = Database::open(m_file, ShareMode::Shared, AccessMode::ReadWrite, QString());
     sqlite3_busy_timeout(db->handle(), BusyTimeoutMs);
+    // A store of the first version gets the phrases' ends (its rows keep 0: unknown).
+    if (!hasPhraseEnds(*db))
+        db->execute(QStringLiteral("alter table phrases add column end_ms integer not null default 0"));
     return db;
 }
 
@@ -205,10 +217,17 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
                                      .arg(OwnLessons::LastNumber));
         if (highest.step() && !highest.value(0).isNull())
             number = std::max(number, highest.value(0).toLongLong() + 1);
+        // Past the course's own lessons, when it numbers some as high as ours.
+        number = std::max<qint64>(number, OwnLessons::firstNumber());
+        if (OwnLessons::firstNumber() > OwnLessons::LastNumber)
+            throw StoreFull { QStringLiteral("No caben vídeos propios en este curso: sus propias lecciones llegan al número %1, "
+                                             "el último que puede tener una lección. No se ha añadido «%2».")
+                                  .arg(OwnLessons::LastNumber)
+                                  .arg(QFileInfo(lesson.video).fileName()) };
         if (number > OwnLessons::LastNumber || number < OwnLessons::FirstNumber)
             throw StoreFull { QStringLiteral("No caben más vídeos propios: se han dado ya todos los números de lección "
                                              "(del %1 al %2). No se ha añadido «%3».")
-                                  .arg(OwnLessons::FirstNumber)
+                                  .arg(OwnLessons::firstNumber())
                                   .arg(OwnLessons::LastNumber)
                                   .arg(QFileInfo(lesson.video).fileName()) };
         SqlStatement row(db, QStringLiteral("insert into lessons (number, title, video, english, spanish, duration_ms, width, "
@@ -224,7 +243,7 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
         row.bind(9, lesson.added.toUTC().toString(Qt::ISODateWithMs));
         row.bind(10, qint64(phrases.size()));
         row.run();
-        SqlStatement phrase(db, QStringLiteral("insert into phrases (lesson, position, mseg, frase_en, frase_sp) values (?, ?, ?, ?, ?)"));
+        SqlStatement phrase(db, QStringLiteral("insert into phrases (lesson, position, mseg, frase_en, frase_sp, end_ms) values (?, ?, ?, ?, ?, ?)"));
         phrase.bind(1, number);
         for (qsizetype at = 0; at < phrases.size(); ++at) {
             phrase.reset();
@@ -232,6 +251,7 @@ OwnLessonDatabase::Written OwnLessonDatabase::insert(const OwnLessons::Lesson& l
             phrase.bind(3, phrases[at].mseg);
             phrase.bind(4, phrases[at].frase_en);
             phrase.bind(5, phrases[at].frase_sp);
+            phrase.bind(6, phrases[at].endMs);
             phrase.run();
         }
         SqlStatement advance(db, QStringLiteral("update meta set value = ? where name = 'NextNumber'"));
@@ -274,4 +294,52 @@ OwnLessonDatabase::Written OwnLessonDatabase::relocate(qint16 number, const QStr
         written.number = number;
         return written;
     });
+}
+
+QList<std::pair<qint16, qint16>> OwnLessonDatabase::renumberBelow(qint32 first)
+{
+    QList<std::pair<qint16, qint16>> moved;
+    if (!QFileInfo::exists(m_file) || first <= OwnLessons::FirstNumber)
+        return moved;
+    const Written written = write([&](Database& db) {
+        QList<qint64> colliding;
+        SqlStatement below(db, QStringLiteral("select number from lessons where number between %1 and %2 order by number")
+                                   .arg(OwnLessons::FirstNumber)
+                                   .arg(first - 1));
+        while (below.step())
+            colliding.append(below.value(0).toLongLong());
+        Written done;
+        done.ok = true;
+        if (colliding.isEmpty())
+            return done;
+        SqlStatement next(db, QStringLiteral("select value from meta where name = 'NextNumber'"));
+        qint64 number = next.step() ? next.value(0).toLongLong() : first;
+        SqlStatement highest(db, QStringLiteral("select max(number) from lessons"));
+        if (highest.step() && !highest.value(0).isNull())
+            number = std::max(number, highest.value(0).toLongLong() + 1);
+        number = std::max<qint64>(number, first);
+        if (number + colliding.size() - 1 > OwnLessons::LastNumber) {
+            done.ok = false; // kept as they are, hidden, rather than lost
+            return done;
+        }
+        SqlStatement lesson(db, QStringLiteral("update lessons set number = ? where number = ?"));
+        SqlStatement phrases(db, QStringLiteral("update phrases set lesson = ? where lesson = ?"));
+        for (const qint64 old : colliding) {
+            for (SqlStatement* statement : { &lesson, &phrases }) {
+                statement->reset();
+                statement->bind(1, number);
+                statement->bind(2, old);
+                statement->run();
+            }
+            moved.append({ qint16(old), qint16(number) });
+            ++number;
+        }
+        SqlStatement advance(db, QStringLiteral("update meta set value = ? where name = 'NextNumber'"));
+        advance.bind(1, number);
+        advance.run();
+        return done;
+    });
+    if (!written.ok)
+        moved.clear();
+    return moved;
 }

@@ -44,6 +44,10 @@ public:
     Written remove(qint16 number);
     /// Points the lesson at VIDEO; not ok (with no error) when there is no such lesson.
     Written relocate(qint16 number, const QString& video);
+    /// Gives the lessons numbered below FIRST (down to OwnLessons::FirstNumber) the next free
+    /// numbers from FIRST up, in one transaction: the pairs (old, new); empty when none is
+    /// left for all of them (nothing is changed then).
+    QList<std::pair<qint16, qint16>> renumberBelow(qint32 first);
 
 private:
     /// The file opened for reading; null when there is none yet.

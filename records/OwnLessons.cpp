@@ -83,13 +83,29 @@ bool OwnLessons::remove(qint16 number, QString* error)
     return true;
 }
 
+QList<std::pair<qint16, qint16>> OwnLessons::renumberColliding()
+{
+    if (m_learnerFolder.isEmpty())
+        return {};
+    const QList<std::pair<qint16, qint16>> moved = OwnLessonDatabase(databaseFile()).renumberBelow(firstNumber());
+    // The takes follow their lesson; a folder already there for the new number (left by
+    // hand) is never overwritten: the takes then stay under the old number.
+    const TakeStore takes(m_learnerFolder);
+    for (const auto& [from, to] : moved) {
+        const QFileInfo folder(takes.lessonFolder(from));
+        if (folder.isDir() && !folder.isSymLink() && !QFileInfo::exists(takes.lessonFolder(to)))
+            QDir().rename(folder.absoluteFilePath(), takes.lessonFolder(to));
+    }
+    return moved;
+}
+
 bool OwnLessons::relocate(qint16 number, const QString& video, QString* error)
 {
     if (m_learnerFolder.isEmpty())
         return refused(kNoFolder, error);
     const QFileInfo info(video);
     if (!info.isFile())
-        return refused(missingVideoText(video), error);
+        return refused(notAVideoFileText(video), error);
     // The new place must hold a video this computer plays, as an added one must.
     if (!m_probe(info.absoluteFilePath()).decodes)
         return refused(QStringLiteral("No se puede reproducir el vídeo «%1»: no es un vídeo o está en un formato que este "
@@ -97,6 +113,13 @@ bool OwnLessons::relocate(qint16 number, const QString& video, QString* error)
                            .arg(QDir::toNativeSeparators(info.absoluteFilePath())),
             error);
     return isOwnLesson(number) && succeeded(OwnLessonDatabase(databaseFile()).relocate(number, info.absoluteFilePath()), error);
+}
+
+QString OwnLessons::notAVideoFileText(const QString& video)
+{
+    if (!QFileInfo::exists(video))
+        return missingVideoText(video);
+    return QStringLiteral("«%1» no es un archivo de vídeo.").arg(QDir::toNativeSeparators(video));
 }
 
 QString OwnLessons::missingVideoText(const QString& video)

@@ -9,6 +9,9 @@
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <algorithm>
+#include <atomic>
+#include <utility>
 #include <functional>
 #include <optional>
 
@@ -29,7 +32,12 @@ public:
     static inline const QString FileName = QStringLiteral("misvideos.db");
     static inline const QString ChapterTitle = QStringLiteral("Mis vídeos");
 
-    static bool isOwnLesson(qint32 lesson) { return lesson >= FirstNumber && lesson <= LastNumber; }
+    static bool isOwnLesson(qint32 lesson) { return lesson >= firstNumber() && lesson <= LastNumber; }
+    /// The course's own highest lesson number (set when the course is opened): a course may
+    /// itself number lessons from FirstNumber up, and the learner's lessons come after its.
+    static void setCourseHighest(qint32 highest) { s_courseHighest = highest; }
+    /// The lowest number of the learner's lessons with the course open now.
+    static qint32 firstNumber() { return std::max<qint32>(FirstNumber, s_courseHighest + 1); }
 
     struct Lesson {
         qint16 number = 0;
@@ -47,6 +55,7 @@ public:
         qint32 mseg = 0;       ///< start in the video, milliseconds
         QString frase_en;      ///< empty when the lesson has no English
         QString frase_sp;
+        qint32 endMs = 0;      ///< where its cue ends; 0: unknown (a store older than the ends), at the next phrase
     };
     /// What the learner asks to add (the command line's and the screen's options).
     struct Request {
@@ -86,9 +95,17 @@ public:
     /// (ERROR, if given, says why in Spanish when it is not that there is no such lesson).
     bool relocate(qint16 number, const QString& video, QString* error = nullptr);
 
+    /// Lessons stored under numbers the course now uses itself (a store older than the
+    /// course's lessons of those numbers) are given new numbers past the course's, their
+    /// takes moved with them; nothing else changes. The pairs (old, new), in number order.
+    QList<std::pair<qint16, qint16>> renumberColliding();
+
     /// The Spanish message for a lesson whose video is not where it was kept:
     /// "No se encuentra el vídeo «PATH»." (the caller adds what the learner can do).
     static QString missingVideoText(const QString& video);
+    /// What the learner is told of a VIDEO given that is there but no file (a folder, a
+    /// device such as /dev/zero, a pipe); the missing-video text when it is not there at all.
+    static QString notAVideoFileText(const QString& video);
 
     /// The database file in the learner folder.
     QString databaseFile() const;
@@ -96,6 +113,7 @@ public:
     void setVideoProbe(std::function<VideoProbe::Facts(const QString& video)> probe) { m_probe = std::move(probe); }
 
 private:
+    static inline std::atomic<qint32> s_courseHighest = 0;
     QString m_learnerFolder;
     std::function<VideoProbe::Facts(const QString& video)> m_probe = [](const QString& video) { return VideoProbe::probe(video); };
 };

@@ -12,6 +12,7 @@
 #include "InstallLayout.h"
 #include "JetStandIn.h"
 #include "ModuleState.h"
+#include "OwnLessons.h"
 #include "PgConnection.h"
 #include "ProfileFile.h"
 #include "Recordset.h"
@@ -201,6 +202,9 @@ void StartUp::OpenContentDatabase()
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), share == ShareMode::Exclusive },
             { QStringLiteral("readonly"), true }, { QStringLiteral("copy"), m_state.ContentDb->storageFile() } });
+    // The learner's own lessons are numbered past the course's.
+    auto highest = m_state.ContentDb->openRecordset(QStringLiteral("select N_leccion from lecciones order by N_leccion desc"));
+    OwnLessons::setCourseHighest(highest->isEof() ? 0 : qint32(highest->number(QStringLiteral("N_leccion"))));
 }
 
 void StartUp::prepareFirstRun()

@@ -4,6 +4,7 @@
 #include "CourseError.h"
 #include "OwnLessons.h"
 #include "OwnVideoFiles.h"
+#include "OwnVideoFolders.h"
 #include "TakeStore.h"
 
 #include <QDir>
@@ -89,31 +90,33 @@ private slots:
     void refusedAdds_data();
     void refusedAdds();
     void aFullStore();
+    void aCourseNumberingLessonsAsHighAsOurs_data();
+    void aCourseNumberingLessonsAsHighAsOurs();
+    void cleanup() { OwnLessons::setCourseHighest(0); }
+    void aStoreOlderThanThePhrasesEnds();
+    void controlCharactersOfACueAreNotStored();
     void aReadOnlyLearnerFolder();
     void aDamagedStore();
     void addsAtOnce();
     void withoutALearnerFolderNothingIsWrittenWhereTheProgramRuns();
 
 private:
-    QString folder(const QString& name) const { return m_dir.filePath(name); }
-    QString learner() const { return m_learner->path(); }
-    QTemporaryDir m_dir;
-    std::unique_ptr<QTemporaryDir> m_learner;
+    QString folder(const QString& name) const { return m_folders.folder(name); }
+    QString learner() const { return m_folders.learner(); }
+    OwnVideoFolders m_folders;
     QString m_mp4;
 };
 
 void TestOwnLessons::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    if (const QString missing = OwnVideoFiles::missingEncoder({ QStringLiteral("libx264"), QStringLiteral("aac") }); !missing.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("ffmpeg cannot make the videos: no %1").arg(missing)));
-    m_mp4 = folder(QStringLiteral("mp4/film.mp4"));
-    OwnVideoFiles::makeMp4(m_mp4);
+    if (const QString skip = m_folders.prepare(); !skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    m_mp4 = m_folders.mp4();
 }
 
 void TestOwnLessons::init()
 {
-    m_learner = std::make_unique<QTemporaryDir>();
+    m_folders.renewLearner();
 }
 
 void TestOwnLessons::addsWithTheSubtitlesBeside_data()
@@ -300,13 +303,14 @@ void TestOwnLessons::refusedAdds_data()
     QTest::addColumn<QString>("message");
     const QString good = QStringLiteral("@");
     QTest::newRow("no video") << QStringLiteral("nada.mp4") << QString()
-                              << QStringLiteral("No se encuentra el vídeo «%1/bad/nada.mp4».").arg(m_dir.path());
+                              << QStringLiteral("No se encuentra el vídeo «%1/bad/nada.mp4».").arg(m_folders.root());
     QTest::newRow("not a video") << QStringLiteral("texto.mp4=only words here") << QStringLiteral("texto.en.srt=1\n00:00:01,000 --> 00:00:02,000\nHi\n")
                                  << QStringLiteral("No se puede reproducir el vídeo «texto.mp4»");
     QTest::newRow("a video cut short") << QStringLiteral("corto.mp4=<cut>") << QStringLiteral("corto.en.srt=1\n00:00:01,000 --> 00:00:02,000\nHi\n")
                                        << QStringLiteral("No se puede reproducir el vídeo «corto.mp4»");
     QTest::newRow("a folder") << QStringLiteral("carpeta.mp4/") << QString()
-                              << QStringLiteral("No se encuentra el vídeo «%1/bad/carpeta.mp4».").arg(m_dir.path());
+                              << QStringLiteral("«%1/bad/carpeta.mp4» no es un archivo de vídeo.").arg(m_folders.root());
+    QTest::newRow("a device") << QStringLiteral("/dev/zero") << QString() << QStringLiteral("«/dev/zero» no es un archivo de vídeo.");
     QTest::newRow("not subtitles") << good << QStringLiteral("notas.srt=just some words") << QStringLiteral("El archivo notas.srt no es un archivo de subtítulos");
     QTest::newRow("only empty cues") << good << QStringLiteral("vacío.srt=1\n00:00:01,000 --> 00:00:02,000\n<i> </i>\n")
                                      << QStringLiteral("El archivo de subtítulos vacío.srt no tiene ningún subtítulo con texto.");
@@ -326,7 +330,7 @@ void TestOwnLessons::refusedAdds()
         request.video = m_mp4;
     } else {
         const QStringList parts = video.split(QLatin1Char('='));
-        request.video = bad + QLatin1Char('/') + parts[0];
+        request.video = parts[0].startsWith(QLatin1Char('/')) ? parts[0] : bad + QLatin1Char('/') + parts[0];
         if (request.video.endsWith(QLatin1Char('/'))) {
             request.video.chop(1);
             QDir().mkpath(request.video);
@@ -356,6 +360,94 @@ void TestOwnLessons::refusedAdds()
     QVERIFY2(added.error.startsWith(message), qPrintable(added.error));
     QCOMPARE(contentsOf(store.databaseFile()), before);
     QCOMPARE(store.lessons().size(), 1);
+}
+
+void TestOwnLessons::aCourseNumberingLessonsAsHighAsOurs_data()
+{
+    QTest::addColumn<int>("courseHighest");
+    QTest::addColumn<int>("moving");   ///< how many of the two stored lessons get new numbers
+    QTest::addColumn<int>("expected"); ///< the next lesson's number; 0: refused
+    QTest::newRow("course below ours") << 120 << 0 << 30003;
+    QTest::newRow("course up to 30001") << 30001 << 1 << 30004;
+    QTest::newRow("course up to 30010") << 30010 << 2 << 30013;
+    QTest::newRow("no room to move them") << 32766 << 0 << 32767;
+    QTest::newRow("no number left") << 32767 << 0 << 0;
+}
+
+void TestOwnLessons::aCourseNumberingLessonsAsHighAsOurs()
+{
+    QFETCH(int, courseHighest);
+    QFETCH(int, moving);
+    QFETCH(int, expected);
+    // Two lessons stored before the course took their numbers; the first has takes.
+    OwnLessons store(learner());
+    store.setVideoProbe(anyVideo);
+    const QString en = folder(QStringLiteral("course/a.en.srt"));
+    OwnVideoFiles::write(en, OwnVideoFiles::subRip(englishCues));
+    QCOMPARE(store.add({ m_mp4, en, {}, QStringLiteral("primera") }).lesson->number, OwnLessons::FirstNumber);
+    QCOMPARE(store.add({ m_mp4, en, {}, QStringLiteral("segunda") }).lesson->number, qint16(OwnLessons::FirstNumber + 1));
+    const qsizetype phrases = store.phrases(OwnLessons::FirstNumber).size();
+    QVERIFY(phrases > 0);
+    // Each phrase keeps its cue's end.
+    QCOMPARE(store.phrases(OwnLessons::FirstNumber).front().endMs, 900);
+    const QString take = TakeStore(learner()).newTakePath(OwnLessons::FirstNumber, 500);
+    OwnVideoFiles::write(take, "RIFF");
+
+    OwnLessons::setCourseHighest(courseHighest);
+    QVERIFY(!OwnLessons::isOwnLesson(courseHighest));
+    const QList<std::pair<qint16, qint16>> moved = store.renumberColliding();
+    QCOMPARE(int(moved.size()), moving);
+    for (const auto& [from, to] : moved) {
+        QVERIFY(to > courseHighest);
+        QCOMPARE(store.lesson(to)->title, from == OwnLessons::FirstNumber ? QStringLiteral("primera") : QStringLiteral("segunda"));
+        QCOMPARE(store.phrases(to).size(), phrases);
+    }
+    const bool firstInTheWay = courseHighest >= OwnLessons::FirstNumber;
+    // Its takes go with it; with no room they stay (the lesson out of sight, never lost).
+    QCOMPARE(QFile::exists(take), moving == 0);
+    if (moving)
+        QCOMPARE(QDir(TakeStore(learner()).lessonFolder(moved.front().second)).entryList(QDir::Files).size(), 1);
+    QCOMPARE(int(store.lessons().size()), firstInTheWay ? moving + (courseHighest == 30001 ? 1 : 0) : 2);
+    for (const OwnLessons::Lesson& lesson : store.lessons())
+        QVERIFY(OwnLessons::isOwnLesson(lesson.number));
+
+    const OwnLessons::Added added = store.add({ m_mp4, en, {}, {} });
+    if (expected == 0) {
+        QVERIFY(!added.lesson);
+        QVERIFY2(added.error.contains(QStringLiteral("32767")), qPrintable(added.error));
+        return;
+    }
+    QVERIFY2(added.lesson, qPrintable(added.error));
+    QCOMPARE(int(added.lesson->number), expected);
+}
+
+void TestOwnLessons::aStoreOlderThanThePhrasesEnds()
+{
+    OwnLessons store(learner());
+    store.setVideoProbe(anyVideo);
+    const QString en = folder(QStringLiteral("older/a.en.srt"));
+    OwnVideoFiles::write(en, OwnVideoFiles::subRip(englishCues));
+    QVERIFY(store.add({ m_mp4, en, {}, {} }).lesson);
+    tamper(store.databaseFile(), "alter table phrases drop column end_ms; pragma user_version = 1");
+    // Read as it is: its phrases end at the next one's start.
+    QCOMPARE(store.phrases(OwnLessons::FirstNumber).front().endMs, 0);
+    QCOMPARE(store.phrases(OwnLessons::FirstNumber).size(), englishCues.size());
+    // The next add gives it the column; the new lesson keeps its ends, the old stays as it was.
+    const OwnLessons::Added added = store.add({ m_mp4, en, {}, {} });
+    QVERIFY2(added.lesson, qPrintable(added.error));
+    QCOMPARE(store.phrases(added.lesson->number).front().endMs, 900);
+    QCOMPARE(store.phrases(OwnLessons::FirstNumber).front().endMs, 0);
+}
+
+void TestOwnLessons::controlCharactersOfACueAreNotStored()
+{
+    OwnLessons store(learner());
+    store.setVideoProbe(anyVideo);
+    const QString en = folder(QStringLiteral("control/a.en.srt"));
+    OwnVideoFiles::write(en, QByteArray("1\n00:00:00,500 --> 00:00:01,500\nHel\0lo\x1b\tthere\x7f.\n", 48));
+    const OwnLessons::Added added = store.add({ m_mp4, en, {}, {} });
+    QVERIFY2(added.lesson, qPrintable(added.error));
+    QCOMPARE(store.phrases(added.lesson->number).front().frase_en, QStringLiteral("Hello there."));
 }
 
 void TestOwnLessons::aFullStore()

@@ -5,6 +5,7 @@
 #include "MediaRecipes.h"
 #include "OwnLessons.h"
 #include "OwnVideoFiles.h"
+#include "OwnVideoFolders.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -25,25 +26,22 @@ private slots:
     void tracksThatCannotBeRead();
 
 private:
-    QString folder(const QString& name) const { return m_dir.filePath(name); }
-    QString learner() const { return m_learner->path(); }
-    QTemporaryDir m_dir;
-    std::unique_ptr<QTemporaryDir> m_learner;
+    QString folder(const QString& name) const { return m_folders.folder(name); }
+    QString learner() const { return m_folders.learner(); }
+    OwnVideoFolders m_folders;
     QString m_mp4;
 };
 
 void TestOwnLessonTracks::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    if (const QString missing = OwnVideoFiles::missingEncoder({ QStringLiteral("libx264"), QStringLiteral("aac") }); !missing.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("ffmpeg cannot make the videos: no %1").arg(missing)));
-    m_mp4 = folder(QStringLiteral("mp4/film.mp4"));
-    OwnVideoFiles::makeMp4(m_mp4);
+    if (const QString skip = m_folders.prepare(); !skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    m_mp4 = m_folders.mp4();
 }
 
 void TestOwnLessonTracks::init()
 {
-    m_learner = std::make_unique<QTemporaryDir>();
+    m_folders.renewLearner();
 }
 
 void TestOwnLessonTracks::tracksInsideTheVideo_data()

@@ -4,7 +4,9 @@
 // the screen's area, adding and removing from the screen, a video that has moved.
 #include "AddVideoFlow.h"
 #include "ComponentLibrary.h"
+#include "ConversationSetUp.h"
 #include "CourseTree.h"
+#include "Database.h"
 #include "ExplorerScreen.h"
 #include "MediaRecipes.h"
 #include "MessageWindow.h"
@@ -24,6 +26,7 @@
 #include "VideoLearningScreen.h"
 #include "VideoPlayer.h"
 #include "VisitedLessons.h"
+#include "VoiceRecording.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -219,16 +222,12 @@ private Q_SLOTS:
         m_harness = std::make_unique<ShellHarness>(*m_course);
         // The learner folder, as start-up makes it: where the learner database lies.
         state().UserFolder = QFileInfo(m_course->learnerDatabase()).absolutePath() + QLatin1Char('/');
-        // A learner who has seen nothing, with no lessons of his own yet.
-        state().UserDb->execute(QStringLiteral("delete from lecciones_usuario"));
+        // A learner with no lessons of his own yet.
         QFile::remove(QDir(state().UserFolder).filePath(OwnLessons::FileName));
-        QDir(TakeStore(state().UserFolder).root()).removeRecursively();
         m_films = m_course->path(QStringLiteral("Mis películas"));
         QDir(m_films).removeRecursively();
         QDir().mkpath(m_films);
-        ComponentLibrary(QStringLiteral(ROLDA_LIBRARY)).registerServer();
-        registerScreens(shell());
-        m_screen = static_cast<VideoLearningScreen*>(shell().window(QStringLiteral("frmva")));
+        m_screen = conversationScreenOfANewLearner(*m_harness, QStringLiteral(ROLDA_LIBRARY));
         QVERIFY(m_screen);
     }
 
@@ -402,10 +401,85 @@ private Q_SLOTS:
             QTest::qWait(200);
             QCOMPARE(int(state().CurrentLesson), int(lesson));
             QVERIFY(m_screen->video->fileName().isEmpty());
+            // Not seen without its video.
+            QVERIFY(!VisitedLessons(learnerStore(state()), m_harness->trace).IsLessonVisited(lesson));
+            QCOMPARE(CourseTree::nodeIcon(node(*m_screen->arbol, QLatin1Char('N'), lesson)), CourseTree::UnvisitedIcon);
             // The tree still leads elsewhere.
             clickNode(*m_screen->arbol, node(*m_screen->arbol, QLatin1Char('N'), 20));
             QTRY_VERIFY_WITH_TIMEOUT(m_screen->VideoOpened && state().CurrentLesson == 20 && m_screen->videocont->isVisible(), openTimeoutMs);
         }
+    }
+
+    // A relative path in a store made by hand names no file of the learner's: the video is
+    // missing, never one of the folder the player was started from.
+    void aRelativeVideoPathIsAMissingVideo()
+    {
+        const QString path = film(QStringLiteral("relativo"));
+        const qint16 lesson = add(path);
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_films));
+        Database::open(OwnLessons(state().UserFolder).databaseFile(), ShareMode::Shared, AccessMode::ReadWrite, QString())
+            ->execute(QStringLiteral("update lessons set video = 'relativo.mp4'"));
+        m_harness->answerNextQuestion(QStringLiteral("Cerrar"));
+        state().CurrentLesson = lesson;
+        shell().showScreen(m_screen);
+        QTRY_VERIFY_WITH_TIMEOUT(ownvideoOps().contains(QStringLiteral("missing")), openTimeoutMs);
+        QDir::setCurrent(before);
+        QVERIFY(m_screen->video->fileName().isEmpty());
+        QCOMPARE(m_harness->askedText.section(QLatin1Char('\n'), 0, 0), QStringLiteral("No se encuentra el vídeo «relativo.mp4»."));
+    }
+
+    // A video deleted while its lesson is on show is told as a moved one is, at its next use.
+    void aVideoDeletedWhileOnShowIsToldByName()
+    {
+        const QString path = film(QStringLiteral("se borra"));
+        const qint16 lesson = add(path);
+        openLesson(lesson);
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+        QTRY_COMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+        QVERIFY(QFile::remove(path));
+        m_harness->answerNextQuestion(QStringLiteral("Cerrar"));
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Right);
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(ownvideoOps().contains(QStringLiteral("missing")), openTimeoutMs);
+        QCOMPARE(m_harness->askedText.section(QLatin1Char('\n'), 0, 0), QStringLiteral("No se encuentra el vídeo «%1».").arg(path));
+        QVERIFY(m_harness->events(QStringLiteral("message")).isEmpty());
+        QCOMPARE(int(state().CurrentLesson), int(lesson));
+    }
+
+    // A lesson removed elsewhere (the command line) while on show is noticed at its next use:
+    // the learner is told, nothing is kept for it, and the course's conversation takes its place.
+    void aLessonRemovedElsewhereIsNoticedAtItsNextUse_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("play") << int(Qt::Key_Space);
+        QTest::newRow("phrase jump") << int(Qt::Key_Right);
+        QTest::newRow("take") << int(Qt::Key_R);
+        QTest::newRow("shadowing") << int(Qt::Key_H);
+    }
+
+    void aLessonRemovedElsewhereIsNoticedAtItsNextUse()
+    {
+        QFETCH(int, key);
+        const qint16 lesson = add(film(QStringLiteral("se quita fuera")));
+        openLesson(lesson);
+        QVERIFY(OwnLessons(state().UserFolder).remove(lesson));
+        QString told;
+        onNextModal<MessageWindow>([&told](MessageWindow* window) {
+            told = window->textLabel()->text();
+            window->acceptButton()->click();
+        });
+        QTest::keyClick(m_screen->Picture1, Qt::Key(key));
+        QTRY_VERIFY_WITH_TIMEOUT(!told.isEmpty(), 5000);
+        QCOMPARE(told, QStringLiteral("Esta lección ya no está en Mis vídeos: se ha quitado fuera de este programa."));
+        QTRY_VERIFY_WITH_TIMEOUT(state().CurrentLesson == 20 && m_screen->VideoOpened, openTimeoutMs);
+        QVERIFY(!node(*m_screen->arbol, QLatin1Char('C'), OwnLessons::ChapterNumber));
+        QVERIFY(!m_screen->voice->isRecording());
+        QVERIFY(!QDir(TakeStore(state().UserFolder).root()).exists(QStringLiteral("leccion-%1").arg(lesson)));
+        // The tree still leads to the course's lessons.
+        clickNode(*m_screen->arbol, node(*m_screen->arbol, QLatin1Char('N'), 20));
+        QTRY_COMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
     }
 
     // Adding from the screen: the file dialog, the question for a language without a file
@@ -525,6 +599,47 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(video));
         QVERIFY(QFile::exists(m_films + QStringLiteral("/para quitar.en.srt")));
         QCOMPARE(node(*m_screen->arbol, QLatin1Char('N'), lesson) != nullptr, !removed);
+    }
+
+    // The video waits under a modal question or dialog, and runs on as it was once it closes.
+    void theVideoWaitsUnderAModalWindow_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("running");
+        QTest::newRow("removing's question, running") << int(Qt::Key_Q) << true;
+        QTest::newRow("adding's dialog, running") << int(Qt::Key_A) << true;
+        QTest::newRow("adding's dialog, paused") << int(Qt::Key_A) << false;
+    }
+
+    void theVideoWaitsUnderAModalWindow()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, running);
+        const qint16 lesson = add(film(QStringLiteral("espera"), QSize(160, 120), true));
+        openLesson(lesson);
+        QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+        QTRY_COMPARE(m_screen->video->currentState(), int(VideoPlayer::Running));
+        if (!running) {
+            QTest::keyClick(m_screen->Picture1, Qt::Key_Space);
+            QTRY_COMPARE(m_screen->video->currentState(), int(VideoPlayer::Paused));
+        }
+        int stateUnder = -1;
+        double positionUnder = -1;
+        onNextModal<QDialog>([this, &stateUnder, &positionUnder](QDialog* dialog) {
+            stateUnder = m_screen->video->currentState();
+            positionUnder = m_screen->video->position();
+            QTest::qWait(400);
+            // Held where it paused, not running on unseen.
+            if (std::abs(m_screen->video->position() - positionUnder) > 0.05)
+                stateUnder = -2;
+            dialog->reject();
+        });
+        QTest::keyClick(m_screen->Picture1, Qt::Key(key));
+        QTRY_VERIFY_WITH_TIMEOUT(stateUnder != -1, 5000);
+        QCOMPARE(stateUnder, int(VideoPlayer::Paused));
+        QTRY_COMPARE(m_screen->video->currentState(), int(running ? VideoPlayer::Running : VideoPlayer::Paused));
+        QCOMPARE(int(state().CurrentLesson), int(lesson));
+        QVERIFY(OwnLessons(state().UserFolder).lesson(lesson));
     }
 
     // The explorer opens a lesson of the learner's on the conversation screen, as a

@@ -66,14 +66,22 @@ void TestPhraseTable::spansEndAtTheNextPhraseOrTheVideosEnd_data()
     QTest::addColumn<int>("end");
     QTest::addColumn<int>("at");
     QTest::addColumn<int>("phraseThere");
+    QTest::addColumn<QList<int>>("ends"); ///< the phrases' own ends (a cue's); none: 0
     const QList<int> three { 1000, 2400, 5000 };
-    QTest::newRow("first") << three << 0 << 1000 << 2400 << 2399 << 0;
-    QTest::newRow("the next one's start is its own") << three << 1 << 2400 << 5000 << 2400 << 1;
-    QTest::newRow("last ends with the video") << three << 2 << 5000 << 8000 << 7999 << 2;
-    QTest::newRow("before the first (an introduction)") << three << 0 << 1000 << 2400 << 999 << -1;
-    QTest::newRow("out of the table") << three << 3 << 0 << 0 << 9000 << 2;
-    QTest::newRow("a phrase past the video's end") << QList<int> { 1000, 9000 } << 1 << 0 << 0 << 8500 << 0;
-    QTest::newRow("empty") << QList<int> {} << 0 << 0 << 0 << 100 << -1;
+    QTest::newRow("first") << three << 0 << 1000 << 2400 << 2399 << 0 << QList<int> {};
+    QTest::newRow("the next one's start is its own") << three << 1 << 2400 << 5000 << 2400 << 1 << QList<int> {};
+    QTest::newRow("last ends with the video") << three << 2 << 5000 << 8000 << 7999 << 2 << QList<int> {};
+    QTest::newRow("before the first (an introduction)") << three << 0 << 1000 << 2400 << 999 << -1 << QList<int> {};
+    QTest::newRow("out of the table") << three << 3 << 0 << 0 << 9000 << 2 << QList<int> {};
+    QTest::newRow("a phrase past the video's end") << QList<int> { 1000, 9000 } << 1 << 0 << 0 << 8500 << 0 << QList<int> {};
+    QTest::newRow("empty") << QList<int> {} << 0 << 0 << 0 << 100 << -1 << QList<int> {};
+    // A cue's own end: the silence after it is no part of the phrase.
+    const QList<int> cueEnds { 1800, 3000, 6000 };
+    QTest::newRow("its cue ends before the next") << three << 0 << 1000 << 1800 << 2000 << 0 << cueEnds;
+    QTest::newRow("the last one's cue ends before the video") << three << 2 << 5000 << 6000 << 7000 << 2 << cueEnds;
+    QTest::newRow("a cue ending past the next start") << three << 0 << 1000 << 2400 << 2400 << 1 << QList<int> { 2600, 0, 0 };
+    QTest::newRow("a cue ending past the video") << three << 2 << 5000 << 8000 << 7000 << 2 << QList<int> { 0, 0, 9000 };
+    QTest::newRow("an end before its start") << three << 1 << 2400 << 5000 << 2400 << 1 << QList<int> { 0, 2000, 0 };
 }
 
 void TestPhraseTable::spansEndAtTheNextPhraseOrTheVideosEnd()
@@ -84,9 +92,10 @@ void TestPhraseTable::spansEndAtTheNextPhraseOrTheVideosEnd()
     QFETCH(int, end);
     QFETCH(int, at);
     QFETCH(int, phraseThere);
+    QFETCH(QList<int>, ends);
     PhraseTable table;
-    for (int mseg : starts)
-        table.push_back({ mseg, QStringLiteral("sp"), QStringLiteral("en") });
+    for (int i = 0; i < starts.size(); ++i)
+        table.push_back({ starts[i], QStringLiteral("sp"), QStringLiteral("en"), i < ends.size() ? ends[i] : 0 });
     const PhraseSpan span = phraseSpan(table, index, 8000);
     QCOMPARE(int(span.startMs), start);
     QCOMPARE(int(span.endMs), end);

@@ -6,6 +6,7 @@
 #include <QAudioOutput>
 #include <QFileInfo>
 #include <QMediaPlayer>
+#include <QTimer>
 #include <QVideoSink>
 #include <algorithm>
 #include <cmath>
@@ -13,7 +14,10 @@
 MediaPlayerCore::MediaPlayerCore(ReloadAfterEnd reload, QObject* parent)
     : QObject(parent)
     , m_reload(reload)
+    , m_holdWatch(new QTimer(this))
 {
+    m_holdWatch->setInterval(kHoldCheckMs);
+    connect(m_holdWatch, &QTimer::timeout, this, &MediaPlayerCore::checkHold);
     // The Qt player (a whole GStreamer pipeline) and its audio output are made at the
     // first load: a screen has several sound channels, and most of them stay empty at
     // start-up, where the first audio output alone starts the sound system's client.
@@ -83,6 +87,7 @@ void MediaPlayerCore::load(const QString& file)
     m_pendingMs.reset();
     m_durationMs = 0;
     m_durationKnown = false;
+    m_holdReloads = 0;
     startLoad();
 }
 
@@ -140,6 +145,7 @@ void MediaPlayerCore::clearSource()
 void MediaPlayerCore::unload()
 {
     ++m_generation;
+    m_holdWatch->stop();
     clearSource();
     dropStream();
     m_opener = {};
@@ -242,6 +248,26 @@ void MediaPlayerCore::prime(qint64 startMs)
     m_player->pause();
     m_output->setMuted(false);
     m_heldAtMs = m_player->position();
+    m_holdChecks = 0;
+    m_holdWatch->start();
+}
+
+void MediaPlayerCore::checkHold()
+{
+    if (m_phase != Phase::Ready || m_dirty || m_stale || m_wantPlaying || ++m_holdChecks > kHoldChecks) {
+        m_holdWatch->stop();
+        return;
+    }
+    if (!heldAway())
+        return;
+    m_holdWatch->stop();
+    if (++m_holdReloads > kMaxHoldReloads)
+        return; // play() still loads it afresh
+    // Held where the owner last put it, or where the priming left it.
+    if (!m_pendingMs)
+        m_pendingMs = m_heldAtMs;
+    m_stale = true;
+    reloadIfStale();
 }
 
 bool MediaPlayerCore::heldAway() const

@@ -11,6 +11,7 @@
 class DiscFileReader;
 class QAudioOutput;
 class QMediaPlayer;
+class QTimer;
 class QVideoSink;
 
 /// One Qt media player with its audio output, made dependable for the course's
@@ -113,6 +114,10 @@ signals:
 
 private:
     enum class Phase { Empty, Loading, Ready, Reloading };
+    // A pipeline that runs away from its priming does so at once: watched for its first 3 s.
+    static constexpr int kHoldCheckMs = 200;
+    static constexpr int kHoldChecks = 15;
+    static constexpr int kMaxHoldReloads = 3;
 
     void createPlayer();
     void startLoad();
@@ -128,6 +133,10 @@ private:
     void reloadIfStale();
     /// True when a primed pipeline that has not played since has moved on by itself.
     bool heldAway() const;
+    /// A while after priming: a pipeline that the priming pause did not hold is loaded
+    /// afresh at once, not only at the next play (meanwhile its picture would run unseen
+    /// by its owner, who holds it stopped).
+    void checkHold();
 
     const ReloadAfterEnd m_reload;
     // The output outlives the player that plays into it.
@@ -151,6 +160,9 @@ private:
     qint64 m_durationMs = 0;
     // Where the priming left the pipeline held.
     qint64 m_heldAtMs = 0;
+    QTimer* m_holdWatch = nullptr;
+    int m_holdChecks = 0;   ///< since the last priming
+    int m_holdReloads = 0;  ///< since the last load(): a bound on reloads for a pipeline that never holds
     bool m_durationKnown = false;
     int m_volume = kFullVolume;
 };

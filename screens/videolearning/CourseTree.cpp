@@ -221,6 +221,8 @@ void CourseTree::Raiz()
         m_visited->reload(); // the learner's work may have been erased since
     else if (learning)
         visitedLessons();
+    if (!state.UserFolder.isEmpty())
+        settleOwnNumbers();
     const QList<OwnLessons::Lesson> own =
         state.UserFolder.isEmpty() ? QList<OwnLessons::Lesson>() : OwnLessonSource(state.UserFolder, m_shell.trace()).lessons();
     auto maps = state.ContentDb->openRecordset(QStringLiteral("nombrenodoraiz"));
@@ -378,4 +380,23 @@ void CourseTree::mousePressEvent(QMouseEvent* event)
 {
     Q_EMIT pointerPressed(event->button(), event->position().toPoint());
     QTreeWidget::mousePressEvent(event);
+}
+
+void CourseTree::settleOwnNumbers()
+{
+    // A course numbering lessons of its own where the learner's lay: his move past them,
+    // with their takes and their visits (the old number's visit row stays: it cannot be
+    // told from the course lesson's own).
+    const QList<std::pair<qint16, qint16>> moved = OwnLessons(m_shell.state().UserFolder).renumberColliding();
+    if (moved.isEmpty())
+        return;
+    VisitedLessons visits(learnerStore(m_shell.state()), m_shell.trace());
+    for (const auto& [from, to] : moved) {
+        if (visits.IsLessonVisited(from))
+            visits.MarkLessonVisited(to);
+        m_shell.trace().event("ownvideo", { { QStringLiteral("op"), QStringLiteral("renumber") }, { QStringLiteral("from"), from },
+                                              { QStringLiteral("to"), to } });
+    }
+    if (m_visited)
+        m_visited->reload();
 }

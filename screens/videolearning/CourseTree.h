@@ -101,6 +101,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    /// The learner's lessons under numbers the course uses itself get new ones (visits too).
+    void settleOwnNumbers();
     /// Adds a node under the node PARENTKEY (none for an empty key); returns nullptr and
     /// reports it when the parent or the key is wrong, or silently when the variant left
     /// the parent out.

@@ -11,6 +11,7 @@ struct PhraseEntry {
     qint32 mseg = 0; ///< start in the video, milliseconds
     QString frase_sp;
     QString frase_en;
+    qint32 endMs = 0; ///< where it ends when its source says (a cue's end); 0: at the next phrase's start
 };
 
 /// The phrases of the lesson on show, in the order of their start times.

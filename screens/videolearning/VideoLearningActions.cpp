@@ -23,11 +23,13 @@
 #include "VideoPlayer.h"
 #include "VoiceRecording.h"
 
+#include <QApplication>
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QTimer>
 
 // The course's buttons and the keys that stand for them, and what the study aids ask of the screen.
 
@@ -201,6 +203,8 @@ void VideoLearningScreen::runAction(int accion, int index)
         traceConvo("decoration", accion);
         return;
     }
+    if (usesLesson(accion) && ownLessonGone())
+        return;
     // Whatever would use the video or the sound device asks their owner first.
     if (const std::optional<MediaOwner::Use> use = claimFor(accion); use && !media->claim(*use))
         return;
@@ -368,6 +372,67 @@ void VideoLearningScreen::suspendForOverlay()
         video->pause();
     SavedPosition = video->position();
     traceConvo("suspend");
+}
+
+bool VideoLearningScreen::usesLesson(int accion)
+{
+    switch (accion) {
+    case Play:
+    case ToStart:
+    case ToEnd:
+    case NextPhrase:
+    case PreviousPhrase:
+    case RecordIndicator:
+    case RecordButton:
+    case PlayTake:
+    case RepeatPhrase:
+    case PlayFullScreen: return true;
+    default: return StudyAids::isStudyAction(accion);
+    }
+}
+
+bool VideoLearningScreen::ownLessonGone()
+{
+    // The store is shared with the command line: a lesson may be removed there while it is
+    // on show here. Nothing more is done with it (no take is kept for it); the course's
+    // first conversation takes its place, as when it is removed here.
+    const qint16 lesson = shell().state().CurrentLesson;
+    if (!OwnLessons::isOwnLesson(lesson) || own->shown(lesson))
+        return false;
+    media->endAll();
+    stopVideo();
+    shell().trace().event("ownvideo", { { QStringLiteral("op"), QStringLiteral("gone") }, { QStringLiteral("lesson"), lesson } });
+    tell(QStringLiteral("Esta lección ya no está en Mis vídeos: se ha quitado fuera de este programa."));
+    QTimer::singleShot(0, this, [this, lesson] {
+        shell().guarded([&] {
+            refreshTree();
+            if (isVisible() && shell().state().CurrentLesson == lesson)
+                playLesson(0);
+        });
+    });
+    return true;
+}
+
+void VideoLearningScreen::pauseForModal()
+{
+    // A question or a file dialog holds the learner's attention: the video waits for him,
+    // and runs on once the last of them has closed (heldActivation()).
+    if (!isVisible() || video->currentState() != VideoPlayer::Running)
+        return;
+    video->pause();
+    SavedPosition = video->position();
+    m_resumeAfterModal = true;
+    traceConvo("modal-pause");
+}
+
+void VideoLearningScreen::resumeAfterModal()
+{
+    if (!m_resumeAfterModal || QApplication::activeModalWidget())
+        return;
+    m_resumeAfterModal = false;
+    if (video->currentState() == VideoPlayer::Paused && media->claim(MediaOwner::Use::VideoRun))
+        video->run();
+    traceConvo("modal-resume");
 }
 
 void VideoLearningScreen::dressAidButtons()

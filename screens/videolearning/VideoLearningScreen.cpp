@@ -22,6 +22,7 @@
 #include "VoiceRecording.h"
 #include "WaveRecorder.h"
 
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QJsonObject>
@@ -88,7 +89,13 @@ void VideoLearningScreen::ScreenLoad()
             suspendForOverlay();
     });
     connect(video, &VideoPlayer::readyStateChange, this, [this](int state) {
-        if (state == VideoPlayer::Uninitialized && !video->fileName().isEmpty())
+        if (state != VideoPlayer::Uninitialized || video->fileName().isEmpty())
+            return;
+        // A learner's video that went while on show is his to look for, as when it opens.
+        const qint16 lesson = shell().state().CurrentLesson;
+        if (OwnLessons::isOwnLesson(lesson) && !QFileInfo(video->fileName()).isFile())
+            own->videoLost(lesson, video->fileName());
+        else
             reportMediaProblem(shell(), this, CourseError(QStringLiteral("Cannot play the video file %1").arg(video->fileName())));
     });
 
@@ -248,6 +255,9 @@ void VideoLearningScreen::activated()
     // A lesson of the learner's that has gone since (the history leads back to it) gives way.
     if (OwnLessons::isOwnLesson(shell().state().CurrentLesson))
         trampa();
+    // Modal windows block the whole window, which tells it (WindowBlocked).
+    if (window() != this)
+        window()->installEventFilter(this);
     ShowVideoLesson();
     selectShownLesson();
     m_lessons = shell().state().ContentDb->openRecordset(QStringLiteral("lecciones"));
@@ -264,6 +274,7 @@ void VideoLearningScreen::heldActivation()
         video->setPosition(SavedPosition);
     shell().state().ExplorerOpen = false;
     traceConvo("resume");
+    resumeAfterModal();
 }
 
 void VideoLearningScreen::screenLeft()
@@ -301,6 +312,7 @@ void VideoLearningScreen::ShowVideoLesson()
             shown = OwnVideos::Shown { OwnLessons::ChapterTitle, {}, own->videoArea().topLeft() };
     }
     media->endAll();
+    m_resumeAfterModal = false; // another lesson: what was held goes
     if (lbltit)
         lbltit->setText(shown->title);
     conversacion->clear();
@@ -308,7 +320,6 @@ void VideoLearningScreen::ShowVideoLesson()
     videocont->move(shown->place);
     study->setLesson(state.CurrentLesson, state.UserFolder);
     LoadPhrases();
-    registerShownLesson();
     video->stop();
     if (ownLesson) {
         own->openVideo(*video, state.CurrentLesson, shown->video);
@@ -321,6 +332,9 @@ void VideoLearningScreen::ShowVideoLesson()
             reportMediaProblem(shell(), this, error);
         }
     }
+    // A lesson without its video was not seen.
+    if (!video->fileName().isEmpty())
+        registerShownLesson();
     traceConvo("setup");
 }
 
@@ -432,7 +446,7 @@ void VideoLearningScreen::runFromTree()
 void VideoLearningScreen::PhraseListPress()
 {
     QListWidgetItem* item = conversacion->currentItem();
-    if (!item || !media->claim(MediaOwner::Use::VideoRun))
+    if (!item || ownLessonGone() || !media->claim(MediaOwner::Use::VideoRun))
         return;
     toPhrase(item->data(Qt::UserRole).toInt());
     VideoTimer();
@@ -476,6 +490,8 @@ void VideoLearningScreen::TxtFraseClick()
 
 bool VideoLearningScreen::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == window() && event->type() == QEvent::WindowBlocked)
+        pauseForModal();
     if (watched == conversacion->viewport() && event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
         if (move->buttons() == Qt::NoButton)

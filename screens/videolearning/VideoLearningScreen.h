@@ -163,6 +163,14 @@ private:
     std::optional<MediaOwner::Use> claimFor(int accion) const;
     /// A window was laid over the screen: what runs ends, the video pauses.
     void suspendForOverlay();
+    /// Whether ACCION works on the lesson on show (its video, its phrases, its takes).
+    static bool usesLesson(int accion);
+    /// The learner's lesson on show was removed elsewhere: he is told, and it gives way.
+    bool ownLessonGone();
+    /// A modal question or dialog opened over the window: a running video pauses ...
+    void pauseForModal();
+    /// ... and runs on once no modal window is left.
+    void resumeAfterModal();
     /// The course's own buttons of the aids, lit and latched while their aid is on.
     void dressAidButtons();
     /// Whether the course has a test to go to.
@@ -192,5 +200,6 @@ private:
     /// aids' codes are its own decoration and do nothing.
     bool m_ownAidButtons = false;
     QString m_acceptedKey; ///< the node key of the last accepted tree click
+    bool m_resumeAfterModal = false; ///< the video was running when a modal window opened
     std::unique_ptr<Recordset> m_lessons; ///< `LessonsTable`
 };

@@ -20,6 +20,8 @@ QString folder(const QString& course)
     StartUp start(state, trace, course);
     try {
         start.ResolveProgramFolder();
+        // The course's own lesson numbers, which the learner's come after.
+        start.OpenContentDatabase();
         // A course on a disc image: the player shows its copies in a window, this program none.
         DiscCopy::setShown({});
         try {

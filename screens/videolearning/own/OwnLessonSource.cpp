@@ -43,7 +43,7 @@ PhraseTable OwnLessonSource::phrases(qint16 number) const
         const QList<OwnLessons::Phrase> rows = m_store.phrases(number);
         table.reserve(size_t(rows.size()));
         for (const OwnLessons::Phrase& row : rows)
-            table.push_back({ row.mseg, row.frase_sp, row.frase_en });
+            table.push_back({ row.mseg, row.frase_sp, row.frase_en, row.endMs });
     } catch (const CourseError& error) {
         traceUnreadable(error.message());
     }

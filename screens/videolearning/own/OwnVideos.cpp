@@ -62,13 +62,20 @@ std::optional<OwnVideos::Shown> OwnVideos::shown(qint16 lesson)
 
 void OwnVideos::openVideo(VideoPlayer& player, qint16 lesson, const QString& video)
 {
-    if (QFileInfo(video).isFile()) {
+    // Kept by absolute path: a relative one (a store made by hand) would name a file in
+    // whatever folder the player was started from.
+    if (QFileInfo(video).isAbsolute() && QFileInfo(video).isFile()) {
         player.setFileName(video);
         return;
     }
     player.setFileName(QString());
     if (video.isEmpty())
         return; // no such lesson (any more): nothing to look for
+    videoLost(lesson, video);
+}
+
+void OwnVideos::videoLost(qint16 lesson, const QString& video)
+{
     // Asked once the screen is on show, and only if the learner is still on that lesson.
     QTimer::singleShot(0, this, [this, lesson, video] {
         if (m_stage.isVisible() && m_shell.state().CurrentLesson == lesson)

@@ -64,6 +64,9 @@ public:
     /// Gives PLAYER the lesson's video; when it is not there any more, the learner is
     /// asked what to do once the screen has been shown.
     void openVideo(VideoPlayer& player, qint16 lesson, const QString& video);
+    /// LESSON's VIDEO has gone (deleted or moved while on show): the learner is asked what
+    /// to do, as when it opens.
+    void videoLost(qint16 lesson, const QString& video);
 
     /// Runs AddVideoAction or RemoveVideoAction (of LESSON); false for other codes.
     bool run(int accion, qint16 lesson);

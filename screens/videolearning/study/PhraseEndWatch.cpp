@@ -61,6 +61,9 @@ void PhraseEndWatch::follow(double seconds)
     const qint64 ms = qint64(std::llround(seconds * 1000.0));
     // Before the first phrase (an introduction) the first phrase's end is the next one.
     m_phrase = std::max(0, phraseAt(m_phrases, ms));
+    // In the silence after a phrase's own end the next phrase's end is the next one.
+    if (const PhraseSpan span = phraseSpan(m_phrases, m_phrase, videoMs()); span.isValid() && ms >= span.endMs && ms >= m_phrases[size_t(m_phrase)].mseg)
+        ++m_phrase;
     m_jumpMs = ms;
     m_sinceJump.start();
     if (m_active)

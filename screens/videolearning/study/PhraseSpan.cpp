@@ -7,7 +7,10 @@ PhraseSpan phraseSpan(const PhraseTable& phrases, int index, qint64 videoMs)
     if (index < 0 || index >= int(phrases.size()))
         return {};
     const qint64 start = phrases[size_t(index)].mseg;
-    const qint64 end = index + 1 < int(phrases.size()) ? std::min<qint64>(phrases[size_t(index) + 1].mseg, videoMs) : videoMs;
+    qint64 end = index + 1 < int(phrases.size()) ? std::min<qint64>(phrases[size_t(index) + 1].mseg, videoMs) : videoMs;
+    // A phrase whose cue ends earlier ends there: the silence after it is no part of it.
+    if (const qint64 own = phrases[size_t(index)].endMs; own > start)
+        end = std::min(end, own);
     if (end <= start)
         return {};
     return { start, end };

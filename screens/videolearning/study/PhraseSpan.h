@@ -4,8 +4,9 @@
 
 #include <QtGlobal>
 
-/// Where one phrase lies in its video, in milliseconds: from its start to the start of
-/// the next phrase, the last one to the video's end.
+/// Where one phrase lies in its video, in milliseconds: from its start to its own end when
+/// it has one (a cue's), else to the start of the next phrase, the last one to the video's
+/// end; never past the next phrase's start nor the video's end.
 struct PhraseSpan {
     qint64 startMs = 0;
     qint64 endMs = 0;

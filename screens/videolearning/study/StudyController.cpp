@@ -113,6 +113,9 @@ void StudyController::build(QTextEdit* english, QListWidget& list, Database& con
 void StudyController::setLesson(int lesson, const QString& userFolder)
 {
     m_aids->setLesson(lesson, userFolder);
+    // The chart compares a phrase of the lesson before.
+    if (m_intonation)
+        m_intonation->hide();
 }
 
 void StudyController::markTakes()

@@ -1,5 +1,6 @@
 #include "TakeMenu.h"
 
+#include "SpanishCount.h"
 #include "StudyAids.h"
 
 #include <QDateTime>
@@ -32,7 +33,7 @@ void TakeMenu::mark(QListWidget& list, const StudyAids& aids)
         QListWidgetItem* item = list.item(row);
         const qsizetype count = aids.takesOf(item->data(Qt::UserRole).toInt()).size();
         item->setIcon(count ? dot : QIcon());
-        item->setToolTip(count ? QStringLiteral("%1 grabaciones tuyas (botón derecho para escucharlas)").arg(count) : QString());
+        item->setToolTip(count ? QStringLiteral("%1 (botón derecho para escucharlas)").arg(SpanishCount::of(count, QStringLiteral("grabación tuya"), QStringLiteral("grabaciones tuyas"))) : QString());
     }
 }
 
