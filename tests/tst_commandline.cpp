@@ -22,6 +22,10 @@ Run run(const QString& program, const QStringList& arguments, const QString& loc
     environment.insert(QStringLiteral("LANGUAGE"), locale == QLatin1String("C") ? QStringLiteral("en") : locale.left(5));
     // As a session without a runtime folder starts them: Qt's word on it is no concern of the user's.
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    // Qt then keeps its runtime folder under the temporary one: this test's own, so that a
+    // player open on this machine is not the one these copies hand over to.
+    static const QTemporaryDir temporary;
+    environment.insert(QStringLiteral("TMPDIR"), temporary.path());
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(60000))
