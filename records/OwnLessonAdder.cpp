@@ -32,13 +32,28 @@ OwnLessonAdder::OwnLessonAdder(QString databaseFile, Probe probe, TrackReader tr
 {
 }
 
+QString OwnLessonAdder::printable(const QString& text)
+{
+    // A subtitle file may carry control characters (a NUL, an escape) that no box shows
+    // and that would cut the text short elsewhere: they go; a tab or a line break is a space.
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\t') || c == QLatin1Char('\r'))
+            kept += QLatin1Char(c == QLatin1Char('\n') ? '\n' : ' ');
+        else if (c.category() != QChar::Other_Control)
+            kept += c;
+    }
+    return kept;
+}
+
 QList<OwnLessons::Phrase> OwnLessonAdder::phrasesOf(const SubtitleCues& english, const SubtitleCues& spanish)
 {
     const QList<PairedPhrase> paired = PhrasePairing::pair(english, spanish);
     QList<OwnLessons::Phrase> phrases;
     phrases.reserve(paired.size());
     for (const PairedPhrase& phrase : paired)
-        phrases.append({ qint32(phrase.startMs), phrase.english, phrase.spanish });
+        phrases.append({ qint32(phrase.startMs), printable(phrase.english), printable(phrase.spanish), qint32(phrase.endMs) });
     return phrases;
 }
 
@@ -56,13 +71,13 @@ bool OwnLessonAdder::read(const QString& file, Subtitles& into, OwnLessons::Adde
     into.cues = result.cues;
     const QString name = nameOf(file);
     if (result.unreadable > 0)
-        added.notes.append(QStringLiteral("%1: %2.").arg(name, SpanishCount::of(result.unreadable,
-                                                                    QStringLiteral("subtítulo con horas que no se pueden leer se ha dejado fuera"),
-                                                                    QStringLiteral("subtítulos con horas que no se pueden leer se han dejado fuera"))));
+        added.notes.append(SpanishCount::agreeing(result.unreadable,
+            QStringLiteral("%1: 1 subtítulo con horas que no se pueden leer se ha dejado fuera.").arg(name),
+            QStringLiteral("%1: %2 subtítulos con horas que no se pueden leer se han dejado fuera.").arg(name).arg(result.unreadable)));
     if (result.mended > 0)
-        added.notes.append(QStringLiteral("%1: %2.").arg(name, SpanishCount::of(result.mended,
-                                                                    QStringLiteral("subtítulo acababa antes de empezar; se ha corregido"),
-                                                                    QStringLiteral("subtítulos acababan antes de empezar; se han corregido"))));
+        added.notes.append(SpanishCount::agreeing(result.mended,
+            QStringLiteral("%1: 1 subtítulo acababa antes de empezar; se ha corregido.").arg(name),
+            QStringLiteral("%1: %2 subtítulos acababan antes de empezar; se han corregido.").arg(name).arg(result.mended)));
     return true;
 }
 
@@ -93,7 +108,7 @@ OwnLessons::Added OwnLessonAdder::add(const OwnLessons::Request& request) const
 {
     const QFileInfo videoInfo(request.video);
     if (request.video.isEmpty() || !videoInfo.isFile())
-        return refused(OwnLessons::missingVideoText(request.video.isEmpty() ? request.video : videoInfo.absoluteFilePath()),
+        return refused(OwnLessons::notAVideoFileText(request.video.isEmpty() ? request.video : videoInfo.absoluteFilePath()),
             QStringLiteral("no file %1").arg(request.video));
     const QString video = videoInfo.absoluteFilePath();
 

@@ -49,9 +49,7 @@ int LessonCommands::add(const OwnLessons::Request& request)
     if (!added.lesson)
         return fail(added.error, added.detail);
     const OwnLessons::Lesson& lesson = *added.lesson;
-    say(QStringLiteral("Añadida la lección %1, «%2»: %3.")
-            .arg(lesson.number)
-            .arg(lesson.title, SpanishCount::of(lesson.phraseCount, QStringLiteral("frase"), QStringLiteral("frases"))));
+    say(QStringLiteral("Añadida la lección %1, «%2»: %3.").arg(lesson.number).arg(lesson.title).arg(SpanishCount::of(lesson.phraseCount, QStringLiteral("frase"), QStringLiteral("frases"))));
     say(QStringLiteral("  Inglés: %1").arg(sourceText(lesson.english, lesson.video)));
     say(QStringLiteral("  Español: %1").arg(sourceText(lesson.spanish, lesson.video)));
     for (const QString& note : added.notes)
@@ -73,12 +71,9 @@ int LessonCommands::list()
     }
     say(QStringLiteral("Tus vídeos en este curso (%1):").arg(QDir::toNativeSeparators(m_lessons.databaseFile())));
     for (const OwnLessons::Lesson& lesson : std::as_const(lessons)) {
-        // The titles in one column: "frase" is padded to "frases".
-        say(QStringLiteral("%1  %2  %3 %4  %5")
-                .arg(lesson.number)
-                .arg(durationText(lesson.durationMs))
-                .arg(lesson.phraseCount, 4)
-                .arg(SpanishCount::word(lesson.phraseCount, QStringLiteral("frase "), QStringLiteral("frases")), lesson.title));
+        // The titles stay in one column: "frase" is padded to the width of "frases".
+        const QString phrases = SpanishCount::agreeing(lesson.phraseCount, QStringLiteral("frase "), QStringLiteral("frases"));
+        say(QStringLiteral("%1  %2  %3 %4  %5").arg(lesson.number).arg(durationText(lesson.durationMs)).arg(lesson.phraseCount, 4).arg(phrases, lesson.title));
         say(QStringLiteral("       %1").arg(QDir::toNativeSeparators(lesson.video)));
         if (!QFileInfo::exists(lesson.video))
             say(QStringLiteral("       %1 Quítala (tamsel-lesson remove %2) o di dónde está ahora (tamsel-lesson move %2 VÍDEO).")
