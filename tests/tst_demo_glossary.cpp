@@ -1,4 +1,5 @@
 #include "CourseError.h"
+#include "CutTermFilter.h"
 #include "DemoContent.h"
 #include "DictdRecipe.h"
 #include "GlossaryCleaner.h"
@@ -145,6 +146,76 @@ private slots:
             for (const QString& mended : language.mended)
                 QVERIFY2(seen.contains(mended.toLower()), qPrintable(mended));
         }
+        // No English piece of a cut headword beside the whole ("fa", "façade"; "drinking",
+        // "drinking-water"), and no stray letters ("n").
+        QHash<QString, QStringList> english; // Spanish term -> its English terms
+        auto pairs = db->openRecordset(QStringLiteral(
+            "select e.termino as esp, i.termino as ing from glosario g join glosesp e on e.id_esp = g.id_esp join glosing i on i.id_ing = g.id_ing"));
+        for (; !pairs->isEof(); pairs->moveNext())
+            english[pairs->text(QStringLiteral("esp"))] << pairs->text(QStringLiteral("ing"));
+        const CutTermFilter cut(DictdRecipe::read(QStringLiteral("/usr/share/dictd/freedict-spa-eng")),
+            DictdRecipe::read(QStringLiteral("/usr/share/dictd/freedict-eng-spa")), demoCleaner());
+        QStringList pieces;
+        for (auto it = english.cbegin(); it != english.cend(); ++it) {
+            for (const QString& term : it.value()) {
+                if (cut.isCut(term, it.key()))
+                    pieces << it.key() + QStringLiteral(" → ") + term;
+            }
+        }
+        QVERIFY2(pieces.isEmpty(), qPrintable(pieces.join(QLatin1String(" | "))));
+        const std::pair<const char*, const char*> named[] = { { "frontón", "fa" }, { "prometido", "fianc" }, { "protegido", "prot" },
+            { "resumen", "resum" }, { "sartén", "frying" }, { "agua potable", "drinking" }, { "estación de servicio", "filling" },
+            { "piernas torcidas hacia afuera", "knock" }, { "piernas torcidas hacia afuera", "turned" } };
+        for (const auto& [spanish, piece] : named) {
+            const QStringList terms = english.value(QString::fromUtf8(spanish));
+            QVERIFY2(!terms.isEmpty() && !terms.contains(QString::fromUtf8(piece)), piece);
+        }
+        for (const char* piece : { "caf", "cul", "bas", "bon", "vis", "Aix", "Cura", "femal", "El", "n", "o", "Li" })
+            QVERIFY2(std::none_of(english.cbegin(), english.cend(), [piece](const QStringList& terms) {
+                return terms.contains(QString::fromUtf8(piece));
+            }), piece);
+    }
+
+    // What tells a piece of a cut headword from a word of its own.
+    void cutPieces_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QStringList>("others");
+        QTest::addColumn<bool>("piece");
+        QTest::addColumn<bool>("pieceBeforeBlank");
+        QTest::newRow("cut at an accent") << "fa" << QStringList { "façade", "front" } << true << true;
+        QTest::newRow("cut at a hyphen") << "drinking" << QStringList { "drinking-water" } << true << true;
+        QTest::newRow("cut at a blank") << "El" << QStringList { "El Salvador" } << false << true;
+        QTest::newRow("a longer word") << "car" << QStringList { "carriage" } << false << false;
+        QTest::newRow("itself") << "front" << QStringList { "front" } << false << false;
+        QTest::newRow("in other capitals") << "fianc" << QStringList { "Fiancé" } << true << true;
+    }
+
+    void cutPieces()
+    {
+        QFETCH(QString, term);
+        QFETCH(QStringList, others);
+        QFETCH(bool, piece);
+        QFETCH(bool, pieceBeforeBlank);
+        QCOMPARE(CutTermFilter::isPrefixPiece(term, others, CutTermFilter::Boundary::HyphenOrAccent), piece);
+        QCOMPARE(CutTermFilter::isPrefixPiece(term, others, CutTermFilter::Boundary::Any), pieceBeforeBlank);
+    }
+
+    void strayLetters_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<bool>("stray");
+        for (const char* stray : { "n", "o", "Li", "xq" })
+            QTest::newRow(stray) << stray << true;
+        for (const char* word : { "a", "I", "of", "up", "TV", "ox", "man" })
+            QTest::newRow(word) << word << false;
+    }
+
+    void strayLetters()
+    {
+        QFETCH(QString, term);
+        QFETCH(bool, stray);
+        QCOMPARE(CutTermFilter::isStrayLetters(term), stray);
     }
 
     // The mending, each rule on the case that needs it, with data and lists of its own.

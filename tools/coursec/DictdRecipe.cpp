@@ -1,6 +1,7 @@
 #include "DictdRecipe.h"
 
 #include "CourseError.h"
+#include "CutTermFilter.h"
 #include "Database.h"
 #include "GlossaryCleaner.h"
 #include "Recordset.h"
@@ -167,6 +168,7 @@ void DictdRecipe::make(const MediaRecipes::Recipe& recipe) const
         wordList("english-words"));
     const auto headLanguage = spanishHeads ? GlossaryCleaner::Language::Spanish : GlossaryCleaner::Language::English;
     const auto otherLanguage = spanishHeads ? GlossaryCleaner::Language::English : GlossaryCleaner::Language::Spanish;
+    const CutTermFilter cut(spanishHeads ? entries : companion, spanishHeads ? companion : entries, cleaner);
 
     auto db = Database::open(recipe.output, ShareMode::Exclusive, AccessMode::ReadWrite, QStringLiteral("MS Access;PWD=") + m_password);
     db->execute(QStringLiteral("begin"));
@@ -181,8 +183,10 @@ void DictdRecipe::make(const MediaRecipes::Recipe& recipe) const
         const QString headword = cleaner.term(entry.headword, headLanguage);
         QStringList found;
         for (const QString& translation : entry.translations) {
-            if (const QString term = cleaner.term(translation, otherLanguage); !term.isEmpty() && !found.contains(term))
-                found << term;
+            const QString term = cleaner.term(translation, otherLanguage);
+            if (term.isEmpty() || found.contains(term) || cut.isCut(spanishHeads ? term : headword, spanishHeads ? headword : term))
+                continue;
+            found << term;
         }
         if (headword.isEmpty() || found.isEmpty())
             continue;
