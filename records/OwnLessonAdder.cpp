@@ -71,11 +71,11 @@ bool OwnLessonAdder::read(const QString& file, Subtitles& into, OwnLessons::Adde
     into.cues = result.cues;
     const QString name = nameOf(file);
     if (result.unreadable > 0)
-        added.notes.append(SpanishCount::agreeing(result.unreadable,
+        added.notes.append(SpanishCount::word(result.unreadable,
             QStringLiteral("%1: 1 subtítulo con horas que no se pueden leer se ha dejado fuera.").arg(name),
             QStringLiteral("%1: %2 subtítulos con horas que no se pueden leer se han dejado fuera.").arg(name).arg(result.unreadable)));
     if (result.mended > 0)
-        added.notes.append(SpanishCount::agreeing(result.mended,
+        added.notes.append(SpanishCount::word(result.mended,
             QStringLiteral("%1: 1 subtítulo acababa antes de empezar; se ha corregido.").arg(name),
             QStringLiteral("%1: %2 subtítulos acababan antes de empezar; se han corregido.").arg(name).arg(result.mended)));
     return true;

@@ -248,6 +248,22 @@ private Q_SLOTS:
         QCOMPARE(lookup.value(QStringLiteral("result")).toString(), shown);
     }
 
+    void aTranslationWiderThanItsBoxIsWholeUnderThePointer()
+    {
+        makeCourse(true);
+        GlossaryScreen* g = open();
+        QWidget* english = g->text1[1];
+        const int width = english->width();
+        english->resize(30, english->height());
+        clickTerm(0, QStringLiteral("casa"));
+        QCOMPARE(g->entryText(1), QStringLiteral("home, house"));
+        QCOMPARE(english->toolTip(), QStringLiteral("home, house"));
+        // One that fits needs none, nor does the next term keep the last one's.
+        english->resize(width, english->height());
+        clickTerm(0, QStringLiteral("perro"));
+        QCOMPARE(english->toolTip(), QString());
+    }
+
     void aClickFillsTheOtherBoxEvenAfterTypingThere()
     {
         makeCourse(true);

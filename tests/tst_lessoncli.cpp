@@ -212,7 +212,7 @@ void TestLessonCli::wrongUsage_data()
     QTest::newRow("remove too big") << QStringList { QStringLiteral("remove"), QStringLiteral("99999") } << QStringLiteral("«99999» no es un número de lección");
     QTest::newRow("move without a video") << QStringList { QStringLiteral("move"), QStringLiteral("30001") } << QStringLiteral("la orden move lleva un número N y un VÍDEO");
     QTest::newRow("list with --en") << QStringList { QStringLiteral("list"), QStringLiteral("--en"), QStringLiteral("a.srt") } << QStringLiteral("--en, --es y --title son de la orden add");
-    QTest::newRow("an unknown option") << QStringList { QStringLiteral("list"), QStringLiteral("--todo") } << QStringLiteral("Opción desconocida «todo».");
+    QTest::newRow("an unknown option") << QStringList { QStringLiteral("list"), QStringLiteral("--todo") } << QStringLiteral("Opción desconocida «--todo».");
 }
 
 void TestLessonCli::wrongUsage()

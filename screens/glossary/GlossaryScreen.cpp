@@ -14,8 +14,10 @@
 #include "SpanishCollation.h"
 #include "Trace.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
@@ -357,8 +359,15 @@ void GlossaryScreen::ListaClick(int k)
     traceGlossary("lookup", { { QStringLiteral("side"), k }, { QStringLiteral("term"), list.text() }, { QStringLiteral("id"), id },
                                 { QStringLiteral("result"), result }, { QStringLiteral("count"), translations.size() } });
     const int other = k == Spanish ? English : Spanish;
-    if (!typing(other))
-        QMetaObject::invokeMethod(text1[size_t(other)], "MeterTexto", Qt::DirectConnection, Q_ARG(QString, result));
+    if (!typing(other)) {
+        QWidget* box = text1[size_t(other)];
+        QMetaObject::invokeMethod(box, "MeterTexto", Qt::DirectConnection, Q_ARG(QString, result));
+        // The box never scrolls: translations wider than it are read whole under the pointer.
+        const QWidget* shown = box->findChild<QLineEdit*>();
+        shown = shown ? shown : box;
+        const bool cut = QFontMetrics(shown->font()).horizontalAdvance(result) > shown->contentsRect().width() - 4;
+        box->setToolTip(cut ? result : QString());
+    }
 }
 
 void GlossaryScreen::text1Change()

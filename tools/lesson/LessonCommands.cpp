@@ -72,7 +72,7 @@ int LessonCommands::list()
     say(QStringLiteral("Tus vídeos en este curso (%1):").arg(QDir::toNativeSeparators(m_lessons.databaseFile())));
     for (const OwnLessons::Lesson& lesson : std::as_const(lessons)) {
         // The titles stay in one column: "frase" is padded to the width of "frases".
-        const QString phrases = SpanishCount::agreeing(lesson.phraseCount, QStringLiteral("frase "), QStringLiteral("frases"));
+        const QString phrases = SpanishCount::word(lesson.phraseCount, QStringLiteral("frase "), QStringLiteral("frases"));
         say(QStringLiteral("%1  %2  %3 %4  %5").arg(lesson.number).arg(durationText(lesson.durationMs)).arg(lesson.phraseCount, 4).arg(phrases, lesson.title));
         say(QStringLiteral("       %1").arg(QDir::toNativeSeparators(lesson.video)));
         if (!QFileInfo::exists(lesson.video))
