@@ -7,6 +7,7 @@
 #include "MissingSoundNotice.h"
 #include "ModuleState.h"
 #include "QtTranslations.h"
+#include "QuitOnSignal.h"
 #include "ScreenCatalog.h"
 #include "ScreenHost.h"
 #include "Shell.h"
@@ -108,6 +109,9 @@ int main(int argc, char* argv[])
     ScreenHost host(trace, options.window ? ScreenHost::Presentation::Window : ScreenHost::Presentation::FullScreen);
     QObject::connect(&instance, &SingleInstance::restoreRequested, &host, &ScreenHost::restore);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&trace] { trace.event("quit"); });
+    // Logout and shutdown end the player as closing its window does.
+    QuitOnSignal quitOnSignal;
+    QObject::connect(&quitOnSignal, &QuitOnSignal::received, &app, [&trace](int signal) { trace.event("signal", { { QStringLiteral("number"), signal } }); });
 
     Shell shell(state, trace, host);
     registerScreens(shell);

@@ -174,6 +174,11 @@ QJsonObject PlayerRun::waitForEvent(const QString& name, int timeoutMs)
     return found.isEmpty() ? QJsonObject() : found.first();
 }
 
+void PlayerRun::terminate()
+{
+    m_process->terminate();
+}
+
 void PlayerRun::stop()
 {
     if (m_process->state() == QProcess::NotRunning)

@@ -80,6 +80,8 @@ public:
     QList<QJsonObject> events(const QString& name) const;
     QString standardError() const { return m_stderr; }
     void stop();
+    /// Asks the player to end as the session does (SIGTERM), without waiting.
+    void terminate();
 
 private:
     QString m_program;

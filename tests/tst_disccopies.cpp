@@ -2,7 +2,7 @@
 // hold back while a player reads off the image or the window waits for a small file; they
 // are not synced one by one, yet never trusted after a restart that may have lost them; a
 // copy left unfinished by a player killed meanwhile never refuses the file; a picture the
-// cache cannot hold is read off the image.
+// cache cannot hold is read off the image; a link planted in the cache is never followed.
 #include "CourseError.h"
 #include "CourseFolder.h"
 #include "CourseImage.h"
@@ -88,6 +88,8 @@ private slots:
     void leftoverPartsNeverRefuseACopy_data();
     void leftoverPartsNeverRefuseACopy();
     void pictureLargerThanTheCacheIsReadOffTheImage();
+    void linksPlantedInTheCacheAreNeverFollowed_data();
+    void linksPlantedInTheCacheAreNeverFollowed();
 
 private:
     QString cache(const QString& name) const { return m_dir.filePath(QStringLiteral("cache-%1/").arg(name).replace(QLatin1Char(' '), QLatin1Char('-'))); }
@@ -259,6 +261,63 @@ void TestDiscCopies::pictureLargerThanTheCacheIsReadOffTheImage()
     }
     // What needs a whole file says it cannot have one, naming the setting.
     QVERIFY_THROWS_EXCEPTION(CourseError, disc->localFile(QStringLiteral("FONDOS/GRANDE.BMP")));
+}
+
+void TestDiscCopies::linksPlantedInTheCacheAreNeverFollowed_data()
+{
+    QTest::addColumn<QString>("linked");
+    QTest::addColumn<QString>("boot");
+    const QString earlier = QStringLiteral("0f0e0d0c-earlier-boot");
+    for (const QString& linked : { QStringLiteral("extents"), QStringLiteral("files") }) {
+        QTest::addRow("%s, same boot", qPrintable(linked)) << linked << UnsyncedCopies::bootId();
+        QTest::addRow("%s, copies of an earlier boot thrown away", qPrintable(linked)) << linked << earlier;
+    }
+}
+
+void TestDiscCopies::linksPlantedInTheCacheAreNeverFollowed()
+{
+    QFETCH(QString, linked);
+    QFETCH(QString, boot);
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+    const QString folder = cache(tag);
+    QString imageFolder;
+    QString extentName;
+    {
+        const CourseImage disc(m_image, folder);
+        const DiscImage::Entry entry = disc.entry(QStringLiteral("DATOS.MDB"));
+        extentName = QStringLiteral("%1-%2").arg(entry.sector).arg(entry.size);
+        QCOMPARE(contentOf(disc.localFile(QStringLiteral("DATOS.MDB"))), m_data);
+        imageFolder = QDir::cleanPath(disc.folder() + QStringLiteral("..")) + QLatin1Char('/');
+    }
+    // Another folder of the user's, holding files named as the copies are and others.
+    const QString victim = m_dir.filePath(QStringLiteral("victim-%1/").arg(tag));
+    const QStringList names { extentName, extentName + QStringLiteral(".part-1-1"), QStringLiteral("DATOS.MDB"), QStringLiteral("otro") };
+    for (const QString& name : names)
+        QVERIFY(put(victim + name, "victima"));
+    const QString place = imageFolder + linked;
+    for (const QString& sub : { QStringLiteral("extents"), QStringLiteral("files") }) {
+        const QString gone = imageFolder + sub;
+        for (const QString& copy : QDir(gone).entryList(QDir::Files))
+            QFile::setPermissions(gone + QLatin1Char('/') + copy, QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(QDir(gone).removeRecursively());
+    }
+    QVERIFY(QFile::link(QDir::cleanPath(victim), place));
+    QVERIFY(put(imageFolder + QStringLiteral(".unsynced-") + boot, {}));
+
+    {
+        const CourseImage again(m_image, folder);
+        QCOMPARE(contentOf(again.localFile(QStringLiteral("DATOS.MDB"))), m_data);
+    }
+    // The link went, itself: a real folder holds the copies, and nothing it pointed at was touched.
+    QVERIFY(!QFileInfo(place).isSymLink());
+    QVERIFY(QFileInfo(place).isDir());
+    QStringList kept = QDir(victim).entryList(QDir::Files);
+    kept.sort();
+    QStringList all = names;
+    all.sort();
+    QCOMPARE(kept, all);
+    for (const QString& name : names)
+        QCOMPARE(contentOf(victim + name), QByteArray("victima"));
 }
 
 QTEST_MAIN(TestDiscCopies)

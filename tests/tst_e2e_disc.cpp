@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QPainter>
 #include <QtTest>
+#include <csignal>
 
 using DiscImageMaker::Kind;
 
@@ -199,6 +200,37 @@ private Q_SLOTS:
         QVERIFY(player.events(QStringLiteral("error")).isEmpty());
         QVERIFY(player.events(QStringLiteral("disc.progress")).isEmpty());
         player.stop();
+    }
+
+    // Ended by the session (SIGTERM at logout or shutdown) it ends as a closed window does:
+    // the copies it made are written out and kept, not thrown away at the next start.
+    void endedByTheSessionKeepsItsCopies()
+    {
+        FixtureCourse course(rows);
+        addMapScreen(course, 2.0);
+        course.addPicture(QStringLiteral("MAPAS/MASCARA.BMP"), QSize(640, 480), Qt::black);
+        course.addTone(QStringLiteral("SONIDOS/CLICK.WAV"), 0.1, 880);
+        const QString image = course.path(QStringLiteral("curso.iso"));
+        const QString made = DiscImageMaker::make(course.folder(), image, Kind::Joliet);
+        QVERIFY2(made.isEmpty(), qPrintable(made));
+        const auto marks = [&] {
+            QStringList found;
+            QDirIterator files(course.path(QStringLiteral("cache")), { QStringLiteral(".unsynced-*") }, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (files.hasNext())
+                found << files.next();
+            return found;
+        };
+        PlayerRun player(course);
+        player.setCourse(image);
+        QVERIFY2(player.startOnDisplay({ QStringLiteral("--scale"), QStringLiteral("1") }).isValid(), qPrintable(player.standardError()));
+        QTRY_VERIFY(!marks().isEmpty());
+        player.terminate();
+        const int ended = player.waitForExit();
+        QVERIFY2(ended == 0, qPrintable(player.standardError() + QString::number(ended)));
+        QCOMPARE(player.events(QStringLiteral("signal")).size(), 1);
+        QCOMPARE(player.events(QStringLiteral("signal")).first().value(QStringLiteral("number")).toInt(), int(SIGTERM));
+        QCOMPARE(player.events(QStringLiteral("quit")).size(), 1);
+        QCOMPARE(marks(), QStringList());
     }
 
     // The demo course the build makes, as a Rock Ridge and Joliet disc: it starts on the

@@ -1,5 +1,7 @@
 #include "CourseImage.h"
 
+#include "CacheFolder.h"
+
 #include "CourseError.h"
 #include "DiscCopy.h"
 #include "DiscCopyJob.h"
@@ -164,6 +166,12 @@ void CourseImage::clearTree()
     m_tree.insert(QString(), Node { DiscImage::Entry { QString(), true, 0, 0 }, {} });
 }
 
+bool CourseImage::makeFolder(const QString& path) const
+{
+    // Below the cache's own folder, where discs/ lies: no link there is followed.
+    return CacheFolder::make(QDir::cleanPath(m_folder + QStringLiteral("../..")), path);
+}
+
 void CourseImage::removeEarlierVersions() const
 {
     // What the same image file held before it changed is never read again. A player
@@ -175,7 +183,7 @@ void CourseImage::removeEarlierVersions() const
         if (folder == mine.fileName())
             continue;
         if (DiscTreeFile::imageOf(discs.filePath(folder) + QLatin1Char('/')) == m_image)
-            QDir(discs.filePath(folder)).removeRecursively();
+            CacheFolder::remove(discs.filePath(folder));
     }
 }
 
@@ -265,11 +273,12 @@ std::optional<CourseImage::ExtentCopy> CourseImage::startExtent(const DiscImage:
     // Names that share an extent share its copy: a disc whose names all point at one large
     // extent costs that extent once.
     const QString target = extentOf(entry);
-    if (QFileInfo(target).size() == entry.size && QFileInfo(target).isFile())
+    // First, so that the copy is looked for nowhere a link in its place points at.
+    if (!makeFolder(QFileInfo(target).path()))
+        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(QFileInfo(target).path(), m_image));
+    if (CacheFolder::isFileOfSize(target, entry.size))
         return std::nullopt;
     QFile::remove(target); // not what the disc holds (changed by hand): made again
-    if (!QDir().mkpath(QFileInfo(target).path()))
-        throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(QFileInfo(target).path(), m_image));
     if (m_copied < 0) {
         DiscCache::removeStaleParts(QFileInfo(target).path());
         // Unfinished copies of other players are theirs to count.
@@ -297,7 +306,9 @@ std::optional<CourseImage::ExtentCopy> CourseImage::startExtent(const DiscImage:
 void CourseImage::writeExtent(const DiscImage::Entry& entry, const ExtentCopy& copy, const DiscImage::Progress& progress) const
 {
     QFile out(copy.part);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Never through a link planted under the copy's name.
+    CacheFolder::remove(copy.part);
+    if (!out.open(QIODevice::NewOnly))
         throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, out.errorString()));
     // Locked while it is written: unlocked, it is a leftover (DiscCache::removeStaleParts()).
     DiscCache::lockPart(out.handle());
@@ -359,10 +370,10 @@ QString CourseImage::localFile(const QString& path) const
     const DiscImage::Entry entry = m_tree.value(path).entry;
     const QString target = folder() + path;
     const QFileInfo made(target);
-    if (made.isFile() && made.size() == entry.size)
-        return target;
-    if (!QDir().mkpath(made.absolutePath()))
+    if (!makeFolder(made.absolutePath()))
         throw CourseError(QStringLiteral("the folder %1 for the files of the disc image %2 cannot be made").arg(made.absolutePath(), m_image));
+    if (CacheFolder::isFileOfSize(target, entry.size))
+        return target;
 
     QElapsedTimer clock;
     clock.start();
@@ -400,7 +411,8 @@ QString CourseImage::playedWhileCopied(const QString& path) const
     const DiscImage::Entry entry = m_tree.value(path).entry;
     // Copied, or being copied, under another name (a disc's names may share an extent), or
     // to fail as a copy does.
-    if (!copyingExtentOf(entry).isEmpty() || QFileInfo(extentOf(entry)).size() == entry.size || !QDir().mkpath(QFileInfo(target).path()))
+    if (!copyingExtentOf(entry).isEmpty() || !makeFolder(QFileInfo(extentOf(entry)).path()) || CacheFolder::isFileOfSize(extentOf(entry), entry.size)
+        || !makeFolder(QFileInfo(target).path()))
         return localFile(path);
     std::optional<ExtentCopy> copy;
     try {
@@ -438,7 +450,7 @@ QString CourseImage::readOffImage(const QString& path, const QString& reason) co
     const QString target = folder() + path;
     if (!m_background.count(path)) {
         traceUnreadable(path, reason);
-        QDir().mkpath(QFileInfo(target).path());
+        makeFolder(QFileInfo(target).path());
         offerStream(path);
     }
     return target;
@@ -538,12 +550,12 @@ QString CourseImage::localPath(const QStringList& parts, Unreadable unreadable) 
         }
         // An empty file in its place, which whoever plays it takes for a damaged one.
         QFile empty(stand);
-        if (QDir().mkpath(QFileInfo(stand).path()) && (QFileInfo(stand).isFile() || empty.open(QIODevice::WriteOnly)))
+        if (makeFolder(QFileInfo(stand).path()) && (CacheFolder::isFileOfSize(stand, 0) || (CacheFolder::remove(stand) && empty.open(QIODevice::NewOnly))))
             return stand;
         return folder() + path; // localFile() leaves nothing there when it fails
     }
     // A folder of the disc: there, so that it is seen as one.
-    QDir().mkpath(folder() + path);
+    makeFolder(folder() + path);
     return folder() + path;
 }
 

@@ -97,6 +97,8 @@ public:
     DiscImage::Entry entry(const QString& path) const { return m_tree.value(path).entry; }
 
 private:
+    /// Makes PATH, a folder of the cache, following no link found there.
+    bool makeFolder(const QString& path) const;
     struct Node {
         DiscImage::Entry entry;
         QStringList children; ///< names, in the disc's order (folders only)

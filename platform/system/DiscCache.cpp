@@ -1,5 +1,7 @@
 #include "DiscCache.h"
 
+#include "CacheFolder.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
@@ -34,7 +36,7 @@ const QRegularExpression& partName()
 
 int openLock(const QString& folder)
 {
-    return ::open(QFile::encodeName(folder + inUse).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    return ::open(QFile::encodeName(folder + inUse).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
 } // namespace
@@ -56,11 +58,14 @@ bool DiscCache::hold()
 {
     // Another player may be removing the folder as it is made: made again then.
     for (int attempt = 0; attempt < 3 && m_lock < 0; ++attempt) {
-        if (!QDir().mkpath(m_mine))
+        if (!CacheFolder::make(QDir::cleanPath(m_discs + QStringLiteral("..")), m_mine))
             return false;
         const int fd = openLock(m_mine);
-        if (fd < 0)
+        if (fd < 0) {
+            if (errno == ELOOP) // a link in its place: the link goes
+                ::unlink(QFile::encodeName(m_mine + inUse).constData());
             continue;
+        }
         struct stat opened {};
         struct stat there {};
         if (::flock(fd, LOCK_SH) == 0 && ::fstat(fd, &opened) == 0 && ::stat(QFile::encodeName(m_mine + inUse).constData(), &there) == 0
@@ -173,7 +178,7 @@ bool DiscCache::makeRoom(qint64 needed)
         if (fd < 0)
             continue;
         // Held by a running player: left alone.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && QDir(folder.path).removeRecursively())
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && CacheFolder::remove(folder.path))
             m_used -= folder.bytes;
         ::close(fd);
         if (m_used + needed <= m_limit)

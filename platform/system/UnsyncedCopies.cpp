@@ -1,5 +1,7 @@
 #include "UnsyncedCopies.h"
 
+#include "CacheFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <fcntl.h>
@@ -30,7 +32,7 @@ QString UnsyncedCopies::bootId()
 bool UnsyncedCopies::mark(const QString& folder)
 {
     // Made every time: the last player may have just taken it away.
-    const int fd = ::open(QFile::encodeName(markOf(folder)).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(QFile::encodeName(markOf(folder)).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     ::close(fd);
@@ -46,8 +48,9 @@ bool UnsyncedCopies::dropAfterRestart(const QString& folder)
         if (name == mine)
             continue;
         if (!dropped) {
-            QDir(folder + QStringLiteral("files")).removeRecursively();
-            QDir(folder + QStringLiteral("extents")).removeRecursively();
+            // A link in their place goes itself: what it points at is not the cache's.
+            CacheFolder::remove(folder + QStringLiteral("files"));
+            CacheFolder::remove(folder + QStringLiteral("extents"));
             dropped = true;
         }
         QFile::remove(folder + name);
