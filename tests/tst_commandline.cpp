@@ -215,6 +215,12 @@ private slots:
             { "import: no course", QStringLiteral(IMPORT_TOOL), { none, output }, QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(none) },
             { "import: a folder without bbm.mdb", QStringLiteral(IMPORT_TOOL), { dir, output },
                 QStringLiteral("No se encuentra el curso en %1: falta el archivo bbm.mdb.").arg(dir) },
+            { "import: a damaged bbm.mdb", QStringLiteral(IMPORT_TOOL), { m_damaged.path(), output },
+                QStringLiteral("No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.").arg(m_damaged.path()) },
+            { "import: no inst.ini", QStringLiteral(IMPORT_TOOL), { m_noSettings.path(), output },
+                QStringLiteral("Falta el archivo inst.ini en %1.").arg(m_noSettings.path()) },
+            { "import: output is a file", QStringLiteral(IMPORT_TOOL), { m_noSettings.path(), text },
+                QStringLiteral("No se puede copiar el curso en %1: es un archivo, no una carpeta.").arg(text) },
             { "import: a picture", QStringLiteral(IMPORT_TOOL), { picture, output }, QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(picture) },
             { "report: no course", QStringLiteral(REPORT_TOOL), { QStringLiteral("--course"), none, QStringLiteral("--csv"), QStringLiteral("-"), text },
                 QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe. Indique la carpeta del curso con --course.").arg(none) },
@@ -253,13 +259,13 @@ private slots:
     {
         QTest::addColumn<QStringList>("files"); // the course's files: its name, then the fixture copied there
         QTest::addColumn<QStringList>("said");
-        QTest::newRow("one database, one table, one row") << QStringList { "bbm.mdb", "jet4-numeric.mdb" }
+        QTest::newRow("one database, one table, one row") << QStringList { "bbm.mdb", "jet4-numeric.mdb", "inst.ini", "" }
                                                           << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 1 tabla, 1 fila, sin consultas guardadas, # ms",
                                                                  "Curso copiado en OUT: 1 base de datos convertida." };
-        QTest::newRow("an empty database") << QStringList { "bbm.mdb", "jet4-empty.mdb" }
+        QTest::newRow("an empty database") << QStringList { "bbm.mdb", "jet4-empty.mdb", "inst.ini", "" }
                                            << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 0 tablas, 0 filas, sin consultas guardadas, # ms",
                                                   "Curso copiado en OUT: 1 base de datos convertida." };
-        QTest::newRow("two databases") << QStringList { "bbm.mdb", "jet4-types.mdb", "sub/usrcurso.mdb", "jet3-types.mdb" }
+        QTest::newRow("two databases") << QStringList { "bbm.mdb", "jet4-types.mdb", "sub/usrcurso.mdb", "jet3-types.mdb", "inst.ini", "" }
                                        << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 4 tablas, 2 filas, sin consultas guardadas, # ms",
                                               "Convirtiendo sub/usrcurso.mdb", "  Jet 3: 4 tablas, 2 filas, sin consultas guardadas, # ms",
                                               "Curso copiado en OUT: 2 bases de datos convertidas." };
@@ -358,11 +364,13 @@ private slots:
         QFile settings(m_damaged.filePath(QStringLiteral("inst.ini")));
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write("[PRMS]\r\ndirdef=prueba\r\n");
+        QVERIFY(QFile::copy(QStringLiteral(TAMSEL_SOURCE_DIR "/../shared/testdata/jet/jet4-empty.mdb"), m_noSettings.filePath(QStringLiteral("bbm.mdb"))));
     }
 
 private:
     QTemporaryDir m_files;
     QTemporaryDir m_damaged;
+    QTemporaryDir m_noSettings; // a course's database and no inst.ini
 };
 
 QTEST_GUILESS_MAIN(CommandLineTest)
