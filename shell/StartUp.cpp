@@ -321,14 +321,30 @@ void StartUp::OpenUserDatabase()
     const QString file = UserPaths::fromWindowsPath(bdw);
     m_state.UserFolder = learnerFolderFor(bdw, m_state.Folder);
     traceSettings();
+    explained([&] { FirstRun(m_state.Folder).restoreLearnerDatabase(file, m_trace); },
+        QStringLiteral("No se pueden preparar de nuevo tus datos del curso en %1: falta el archivo y no se puede escribir en su carpeta.").arg(file));
     explained([&] {
         m_state.UserDb = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString(), &m_trace,
             [this](const QString& message) { ErrorReport::notice(m_trace, message); });
     },
-        QStringLiteral("No se pueden abrir tus datos del curso en %1: el archivo falta, está dañado o no se puede escribir.").arg(file));
+        learnerFileText(file));
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), false }, { QStringLiteral("readonly"), false },
             { QStringLiteral("copy"), m_state.UserDb->storageFile() } });
+}
+
+QString StartUp::learnerFileText(const QString& file)
+{
+    const QFileInfo info(file);
+    const QString named = QDir::toNativeSeparators(file);
+    if (!info.exists())
+        return QStringLiteral("No se encuentran tus datos del curso: falta el archivo %1.").arg(named);
+    if (!info.isReadable() || !info.isWritable())
+        return QStringLiteral("No se pueden abrir tus datos del curso en %1: falta permiso para leer o escribir ese archivo.").arg(named);
+    // Never overwritten: what can be read of it may still be saved.
+    return QStringLiteral("Tus datos del curso en %1 están dañados: no se pueden abrir. Si apartas ese archivo (muévelo a otra carpeta), "
+                          "el curso empezará tu registro de nuevo.")
+        .arg(named);
 }
 
 void StartUp::openClassroomStore(const QString& target, const QString& course)
