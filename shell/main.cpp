@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <cstdio>
 #include <optional>
@@ -104,8 +105,12 @@ int main(int argc, char* argv[])
 
     Trace trace;
     if (!options.trace.isEmpty() && !trace.open(options.trace)) {
-        std::fprintf(stderr, "tamsel: no se puede escribir la traza en %s\n", qPrintable(options.trace));
-        return 2;
+        const QFileInfo folder(QFileInfo(options.trace).absolutePath());
+        const QString why = !folder.isDir() ? QStringLiteral("la carpeta %1 no existe").arg(QDir::toNativeSeparators(folder.filePath()))
+                                            : QStringLiteral("falta permiso o espacio");
+        std::fprintf(stderr, "tamsel: No se puede escribir la traza en %s: %s.\n", qPrintable(QDir::toNativeSeparators(options.trace)),
+            why.toUtf8().constData());
+        return 1;
     }
     // Before anything may be said: Qt's own buttons in the learner's language.
     const QString catalogue = QtTranslations::install(app);

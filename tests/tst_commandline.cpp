@@ -228,6 +228,8 @@ private slots:
                 QStringLiteral("No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.").arg(m_damaged.path()) },
             { "tamsel: no course", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), none },
                 QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(none) },
+            { "tamsel: trace in no folder", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--trace"), none + QStringLiteral("/t.json") },
+                QStringLiteral("No se puede escribir la traza en %1/t.json: la carpeta %1 no existe.").arg(none) },
             { "tamsel: a picture", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), picture },
                 QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(picture) },
         };
