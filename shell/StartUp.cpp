@@ -24,6 +24,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <cerrno>
+#include <sys/stat.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -170,9 +172,18 @@ void StartUp::ResolveProgramFolder()
         DiscCopyProgress::install(m_trace);
         m_state.CdRom = true;
     } else {
+        struct stat status {};
+        const bool looping = ::stat(QFile::encodeName(given.filePath()).constData(), &status) != 0 && errno == ELOOP;
+        if (looping)
+            throw ExplainedError(QStringLiteral("%1: its path runs through links in a loop").arg(folder.trimmed()),
+                QStringLiteral("No se encuentra el curso en %1: su camino da vueltas por enlaces sin fin.").arg(named));
+        if (given.exists() && !given.isDir())
+            throw ExplainedError(QStringLiteral("%1 is neither a folder nor a file").arg(folder.trimmed()), CourseTexts::neitherCourseNorDisc(named));
         if (!given.isDir())
             throw ExplainedError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()),
                 CourseTexts::folderMissing(named));
+        if (!given.isReadable() || !given.isExecutable())
+            throw ExplainedError(QStringLiteral("cannot read the course folder %1").arg(folder.trimmed()), CourseTexts::cannotRead(named));
         m_state.Folder = CourseFolder(folder);
         m_state.CdRom = isCdRom(m_state.Folder.path());
     }

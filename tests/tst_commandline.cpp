@@ -228,6 +228,10 @@ private slots:
                 QStringLiteral("No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.").arg(m_damaged.path()) },
             { "tamsel: no course", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), none },
                 QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(none) },
+            { "tamsel: a device", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), QStringLiteral("/dev/null") },
+                QStringLiteral("/dev/null no es un curso ni la imagen de un disco.") },
+            { "tamsel: links in a loop", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), m_files.filePath(QStringLiteral("bucle")) },
+                QStringLiteral("No se encuentra el curso en %1: su camino da vueltas por enlaces sin fin.").arg(m_files.filePath(QStringLiteral("bucle"))) },
             { "tamsel: trace in no folder", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--trace"), none + QStringLiteral("/t.json") },
                 QStringLiteral("No se puede escribir la traza en %1/t.json: la carpeta %1 no existe.").arg(none) },
             { "tamsel: a picture", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), picture },
@@ -366,6 +370,7 @@ private slots:
         QFile settings(m_damaged.filePath(QStringLiteral("inst.ini")));
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write("[PRMS]\r\ndirdef=prueba\r\n");
+        QVERIFY(QFile::link(m_files.filePath(QStringLiteral("bucle")), m_files.filePath(QStringLiteral("bucle"))));
         QVERIFY(QFile::copy(QStringLiteral(TAMSEL_SOURCE_DIR "/../shared/testdata/jet/jet4-empty.mdb"), m_noSettings.filePath(QStringLiteral("bbm.mdb"))));
     }
 
