@@ -2,11 +2,52 @@
 
 #include "SpanishCommandLine.h"
 
+namespace {
+
+// Qt's own options (QGuiApplication's, its X11 platform's and QApplication's), "-name" or
+// "--name": the number of values each takes.
+int qtOptionValues(const QString& arg)
+{
+    static const QStringList withValue { "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
+        "qwindowtitle", "title", "qwindowicon", "icon", "session", "display", "name", "style", "stylesheet" };
+    static const QStringList flags { "reverse", "nograb", "dograb", "sync", "widgetcount", "testability" };
+    QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2) : arg.mid(1);
+    if (name.startsWith(QLatin1String("qmljsdebugger=")) || name.startsWith(QLatin1String("style=")) || name.startsWith(QLatin1String("stylesheet=")))
+        return 0;
+    if (withValue.contains(name))
+        return 1;
+    return flags.contains(name) ? 0 : -1;
+}
+
+// "-hv": the short options written together, as the other programs take them.
+bool compactedShortOptions(const QString& arg)
+{
+    if (arg.size() < 3 || arg.at(0) != QLatin1Char('-') || arg.at(1) == QLatin1Char('-'))
+        return false;
+    for (qsizetype i = 1; i < arg.size(); ++i) {
+        if (arg.at(i) != QLatin1Char('h') && arg.at(i) != QLatin1Char('v'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
 {
     CommandLine options;
+    bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
+        // The player takes no plain argument: the likeliest meaning is a course.
+        if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            options.error = QStringLiteral("Sobra el argumento «%1». ¿Quería decir --course %1?").arg(arg);
+            break;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
         auto takeValue = [&](QString& into) {
             if (i + 1 >= arguments.size()) {
                 options.error = QStringLiteral("Falta valor tras «%1».").arg(arg);
@@ -38,8 +79,17 @@ CommandLine CommandLine::parse(const QStringList& arguments, Unknown unknown)
             options.help = true;
         else if (arg == QLatin1String("--version") || arg == QLatin1String("-v"))
             options.version = true;
-        else if (unknown == Unknown::Refuse)
+        else if (compactedShortOptions(arg)) {
+            options.help = options.help || arg.contains(QLatin1Char('h'));
+            options.version = options.version || arg.contains(QLatin1Char('v'));
+        } else if (const int values = unknown == Unknown::Skip ? qtOptionValues(arg) : -1; values >= 0) {
+            if (i + values >= arguments.size())
+                options.error = QStringLiteral("Falta valor tras «%1».").arg(arg);
+            i += values;
+        } else
             options.error = QStringLiteral("Opción desconocida «%1».").arg(arg);
+        if (options.error.isEmpty() && arg.startsWith(QLatin1String("--course")) && options.course.trimmed().isEmpty())
+            options.error = QStringLiteral("--course lleva la carpeta o la imagen del curso, no un texto vacío.");
         if (!options.error.isEmpty())
             break;
     }

@@ -18,8 +18,9 @@ struct CommandLine {
     bool version = false;
     QString error; ///< set when the arguments could not be understood
 
-    /// Reads the arguments after the program's name. Skipping unknown ones serves the read
-    /// made before Qt has taken out its own (-platform, -display, ...).
+    /// Reads the arguments after the program's name. Skip passes over Qt's own options
+    /// (-platform, -display, ...) for the read made before Qt has taken them out; any
+    /// other unknown option is a mistake either way.
     static CommandLine parse(const QStringList& arguments, Unknown unknown = Unknown::Refuse);
     static QString usage();
 };

@@ -133,12 +133,28 @@ void FirstRun::copyOnce(const QString& name, const QString& into) const
     const QString target = into + name;
     if (QFileInfo::exists(target))
         return;
-    const QString source = m_course.resolve(name);
+    copyFile(m_course.resolve(name), target);
+}
+
+void FirstRun::copyFile(const QString& source, const QString& target)
+{
     QFile file(source);
     if (!file.copy(target))
         throw CourseError(QStringLiteral("cannot copy %1 to %2: %3").arg(source, target, file.errorString()));
     // A course on a CD-ROM or in a system folder is read-only; the learner's copy is his to change.
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+bool FirstRun::restoreLearnerDatabase(const QString& file, Trace& trace) const
+{
+    const QString source = m_course.resolve(learnerFile);
+    if (QFileInfo::exists(file) || !QFileInfo(source).isFile())
+        return false;
+    makeFolder(QFileInfo(file).path());
+    copyFile(source, file);
+    keepOnlyIfItOpens(file, trace);
+    trace.event("learner_restored", { { QStringLiteral("file"), file } });
+    return true;
 }
 
 void FirstRun::addSections(const QString& learnerDatabase) const

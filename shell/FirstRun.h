@@ -34,9 +34,17 @@ public:
     /// courses never share one and the learner can tell them apart ("curso-1a2b3c4d/").
     QString learnerFolder() const;
 
+    /// Makes the learner database FILE afresh from the course's, as a first start does,
+    /// when FILE is missing (nothing of the learner's is lost: there is nothing), and writes
+    /// the `learner_restored` {file} event. Returns false when the course carries no
+    /// learner database to start from. Throws CourseError as run().
+    bool restoreLearnerDatabase(const QString& file, Trace& trace) const;
+
 private:
     QString courseSection() const;
     void copyOnce(const QString& name, const QString& into) const;
+    /// Copies the course's file SOURCE to TARGET, left writable by its owner.
+    static void copyFile(const QString& source, const QString& target);
     /// Removes the learner database COPY just made when it cannot be opened, and throws
     /// ExplainedError naming the course's file.
     void keepOnlyIfItOpens(const QString& copy, Trace& trace) const;

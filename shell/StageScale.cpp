@@ -12,36 +12,12 @@ namespace {
 
 constexpr int LargestFactor = 16;
 
-// The value of one of Qt's own options (-platform, -display; Qt takes "--" as well).
-QByteArray qtOption(int argc, char** argv, const char* name)
-{
-    QByteArray value;
-    for (int i = 1; i + 1 < argc; ++i) {
-        QByteArray arg(argv[i]);
-        if (arg.startsWith("--"))
-            arg.remove(0, 1);
-        if (arg == QByteArray("-") + name)
-            value = argv[++i];
-    }
-    return value;
-}
-
-// The display's size from the X server itself when Qt is going to use it: Qt's xcb
-// platform is the one chosen when nothing says otherwise, outside a Wayland session.
+// The display's size from the X server itself when Qt is going to use it.
 std::optional<QSize> displayWithoutQt(int argc, char** argv)
 {
-    QByteArray platform = qtOption(argc, argv, "platform");
-    if (platform.isEmpty())
-        platform = qgetenv("QT_QPA_PLATFORM");
-    // "xcb:options" or a list tried in order, "wayland;xcb".
-    platform = platform.split(';').constFirst().split(':').constFirst().trimmed();
-    if (platform.isEmpty()) {
-        if (qgetenv("XDG_SESSION_TYPE") == "wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
-            return std::nullopt;
-    } else if (platform != "xcb") {
+    if (!X11Display::chosenByQt(argc, argv))
         return std::nullopt;
-    }
-    const QByteArray display = qtOption(argc, argv, "display");
+    const QByteArray display = X11Display::displayName(argc, argv);
     return X11Display::primaryScreenSize(display.isEmpty() ? nullptr : display.constData());
 }
 

@@ -24,6 +24,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <cerrno>
+#include <sys/stat.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -170,9 +172,18 @@ void StartUp::ResolveProgramFolder()
         DiscCopyProgress::install(m_trace);
         m_state.CdRom = true;
     } else {
+        struct stat status {};
+        const bool looping = ::stat(QFile::encodeName(given.filePath()).constData(), &status) != 0 && errno == ELOOP;
+        if (looping)
+            throw ExplainedError(QStringLiteral("%1: its path runs through links in a loop").arg(folder.trimmed()),
+                QStringLiteral("No se encuentra el curso en %1: su camino da vueltas por enlaces sin fin.").arg(named));
+        if (given.exists() && !given.isDir())
+            throw ExplainedError(QStringLiteral("%1 is neither a folder nor a file").arg(folder.trimmed()), CourseTexts::neitherCourseNorDisc(named));
         if (!given.isDir())
             throw ExplainedError(QStringLiteral("course folder %1 does not exist").arg(folder.trimmed()),
                 CourseTexts::folderMissing(named));
+        if (!given.isReadable() || !given.isExecutable())
+            throw ExplainedError(QStringLiteral("cannot read the course folder %1").arg(folder.trimmed()), CourseTexts::cannotRead(named));
         m_state.Folder = CourseFolder(folder);
         m_state.CdRom = isCdRom(m_state.Folder.path());
     }
@@ -321,14 +332,30 @@ void StartUp::OpenUserDatabase()
     const QString file = UserPaths::fromWindowsPath(bdw);
     m_state.UserFolder = learnerFolderFor(bdw, m_state.Folder);
     traceSettings();
+    explained([&] { FirstRun(m_state.Folder).restoreLearnerDatabase(file, m_trace); },
+        QStringLiteral("No se pueden preparar de nuevo tus datos del curso en %1: falta el archivo y no se puede escribir en su carpeta.").arg(file));
     explained([&] {
         m_state.UserDb = JetStandIn::open(file, ShareMode::Shared, AccessMode::ReadWrite, connectString(), &m_trace,
             [this](const QString& message) { ErrorReport::notice(m_trace, message); });
     },
-        QStringLiteral("No se pueden abrir tus datos del curso en %1: el archivo falta, está dañado o no se puede escribir.").arg(file));
+        learnerFileText(file));
     m_trace.event("db.open",
         { { QStringLiteral("file"), file }, { QStringLiteral("exclusive"), false }, { QStringLiteral("readonly"), false },
             { QStringLiteral("copy"), m_state.UserDb->storageFile() } });
+}
+
+QString StartUp::learnerFileText(const QString& file)
+{
+    const QFileInfo info(file);
+    const QString named = QDir::toNativeSeparators(file);
+    if (!info.exists())
+        return QStringLiteral("No se encuentran tus datos del curso: falta el archivo %1.").arg(named);
+    if (!info.isReadable() || !info.isWritable())
+        return QStringLiteral("No se pueden abrir tus datos del curso en %1: falta permiso para leer o escribir ese archivo.").arg(named);
+    // Never overwritten: what can be read of it may still be saved.
+    return QStringLiteral("Tus datos del curso en %1 están dañados: no se pueden abrir. Si apartas ese archivo (muévelo a otra carpeta), "
+                          "el curso empezará tu registro de nuevo.")
+        .arg(named);
 }
 
 void StartUp::openClassroomStore(const QString& target, const QString& course)

@@ -50,6 +50,8 @@ public:
     /// folder of the learner database it names, or for a classroom server the course's
     /// own folder of the user's data folder (FirstRun::learnerFolder()).
     static QString learnerFolderFor(const QString& bdw, const CourseFolder& course);
+    /// What the learner is told when his own database FILE cannot be opened, by the cause.
+    static QString learnerFileText(const QString& file);
 
 private:
     /// How long start-up waits for a classroom server's records before the course plays from the journal.

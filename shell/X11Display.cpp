@@ -1,5 +1,6 @@
 #include "X11Display.h"
 
+#include <QByteArrayList>
 #include <QScopeGuard>
 #include <cstdlib>
 #include <memory>
@@ -17,7 +18,46 @@ ReplyPtr<Reply> owned(Reply* reply)
     return ReplyPtr<Reply>(reply, &std::free);
 }
 
+// The value of one of Qt's own options (-platform, -display; Qt takes "--" as well).
+QByteArray qtOption(int argc, char** argv, const char* name)
+{
+    QByteArray value;
+    for (int i = 1; i + 1 < argc; ++i) {
+        QByteArray arg(argv[i]);
+        if (arg.startsWith("--"))
+            arg.remove(0, 1);
+        if (arg == QByteArray("-") + name)
+            value = argv[++i];
+    }
+    return value;
+}
+
 } // namespace
+
+bool X11Display::chosenByQt(int argc, char** argv)
+{
+    QByteArray platform = qtOption(argc, argv, "platform");
+    if (platform.isEmpty())
+        platform = qgetenv("QT_QPA_PLATFORM");
+    // "xcb:options" or a list tried in order, "wayland;xcb".
+    platform = platform.split(';').constFirst().split(':').constFirst().trimmed();
+    if (platform.isEmpty())
+        return qgetenv("XDG_SESSION_TYPE") != "wayland" && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    return platform == "xcb";
+}
+
+QByteArray X11Display::displayName(int argc, char** argv)
+{
+    return qtOption(argc, argv, "display");
+}
+
+bool X11Display::reachable(const char* displayName)
+{
+    xcb_connection_t* connection = xcb_connect(displayName, nullptr);
+    const bool connected = !xcb_connection_has_error(connection);
+    xcb_disconnect(connection);
+    return connected;
+}
 
 std::optional<QSize> X11Display::primaryScreenSize(const char* displayName)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSize>
 #include <optional>
 
@@ -15,4 +16,15 @@ public:
     /// chooses. Empty when there is no X server there, or when it is too old to list its
     /// monitors (RandR before 1.5), where Qt goes by other rules.
     static std::optional<QSize> primaryScreenSize(const char* displayName);
+
+    /// Whether Qt, made with these arguments in this environment, takes its xcb platform:
+    /// the one chosen when nothing says otherwise, outside a Wayland session.
+    static bool chosenByQt(int argc, char** argv);
+
+    /// The display Qt's xcb platform connects to: -display's value, else null ($DISPLAY).
+    static QByteArray displayName(int argc, char** argv);
+
+    /// Whether an X server answers on DISPLAY_NAME (null: $DISPLAY). Qt itself aborts
+    /// when none does.
+    static bool reachable(const char* displayName);
 };

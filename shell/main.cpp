@@ -15,9 +15,11 @@
 #include "SpanishCommandLine.h"
 #include "StartUp.h"
 #include "Trace.h"
+#include "X11Display.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <cstdio>
 #include <optional>
@@ -50,6 +52,17 @@ int main(int argc, char* argv[])
     if (early.version) {
         std::printf("tamsel %s\n", TAMSEL_VERSION);
         return 0;
+    }
+    // Qt aborts, in English, when its X11 platform finds no display: said first, in one line.
+    if (X11Display::chosenByQt(argc, argv)) {
+        const QByteArray display = X11Display::displayName(argc, argv);
+        const QByteArray name = display.isEmpty() ? qgetenv("DISPLAY") : display;
+        if (!X11Display::reachable(display.isEmpty() ? nullptr : display.constData())) {
+            const QString why = name.isEmpty() ? QStringLiteral("no hay pantalla (DISPLAY no está definida)")
+                                               : QStringLiteral("no hay pantalla (DISPLAY) en «%1»").arg(QString::fromLocal8Bit(name));
+            std::fprintf(stderr, "tamsel: No se puede abrir la ventana: %s.\n", why.toUtf8().constData());
+            return 1;
+        }
     }
     early.scale.applyBeforeApplication(argc, argv);
     // No widget draws through OpenGL; without this, the first video frame shown makes an
@@ -93,8 +106,12 @@ int main(int argc, char* argv[])
 
     Trace trace;
     if (!options.trace.isEmpty() && !trace.open(options.trace)) {
-        std::fprintf(stderr, "tamsel: no se puede escribir la traza en %s\n", qPrintable(options.trace));
-        return 2;
+        const QFileInfo folder(QFileInfo(options.trace).absolutePath());
+        const QString why = !folder.isDir() ? QStringLiteral("la carpeta %1 no existe").arg(QDir::toNativeSeparators(folder.filePath()))
+                                            : QStringLiteral("falta permiso o espacio");
+        std::fprintf(stderr, "tamsel: No se puede escribir la traza en %s: %s.\n", qPrintable(QDir::toNativeSeparators(options.trace)),
+            why.toUtf8().constData());
+        return 1;
     }
     // Before anything may be said: Qt's own buttons in the learner's language.
     const QString catalogue = QtTranslations::install(app);

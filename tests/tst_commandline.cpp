@@ -11,7 +11,10 @@ struct Run {
     QString err;
 };
 
-Run run(const QString& program, const QStringList& arguments, const QString& locale = QStringLiteral("C"))
+// The environment as the test gives it, with these variables set (an empty value: taken away).
+using Variables = QList<std::pair<QString, QString>>;
+
+Run run(const QString& program, const QStringList& arguments, const QString& locale = QStringLiteral("C"), const Variables& variables = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -26,6 +29,12 @@ Run run(const QString& program, const QStringList& arguments, const QString& loc
     // player open on this machine is not the one these copies hand over to.
     static const QTemporaryDir temporary;
     environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+    for (const auto& [name, value] : variables) {
+        if (value.isEmpty())
+            environment.remove(name);
+        else
+            environment.insert(name, value);
+    }
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(60000))
@@ -106,6 +115,13 @@ private slots:
         QTest::newRow("tamsel: no value") << QStringLiteral(TAMSEL_TOOL) << QStringList { "--course" } << "Falta valor tras «--course»";
         QTest::newRow("tamsel: bad scale") << QStringLiteral(TAMSEL_TOOL) << QStringList { "--scale", "grande" }
                                            << "--scale lleva un factor entero de 1 a 16 o «fit», no «grande»";
+        QTest::newRow("tamsel: a plain argument") << QStringLiteral(TAMSEL_TOOL) << QStringList { "/ruta/curso" }
+                                                 << "Sobra el argumento «/ruta/curso». ¿Quería decir --course /ruta/curso?";
+        QTest::newRow("tamsel: after --") << QStringLiteral(TAMSEL_TOOL) << QStringList { "--", "--x" } << "Sobra el argumento «--x».";
+        QTest::newRow("tamsel: empty course") << QStringLiteral(TAMSEL_TOOL) << QStringList { "--course", "" } << "no un texto vacío";
+        QTest::newRow("tamsel: empty course=") << QStringLiteral(TAMSEL_TOOL) << QStringList { "--course=" } << "no un texto vacío";
+        QTest::newRow("tamsel: unknown beside Qt's own") << QStringLiteral(TAMSEL_TOOL) << QStringList { "-platform", "offscreen", "--x" }
+                                                         << "Opción desconocida «--x».";
         QTest::newRow("tamsel: scale too big") << QStringLiteral(TAMSEL_TOOL) << QStringList { "--scale=17" } << "no «17»";
         QTest::newRow("report: no value") << QStringLiteral(REPORT_TOOL) << QStringList { "x", "--csv" } << "Falta valor tras «--csv»";
         QTest::newRow("report: no output") << QStringLiteral(REPORT_TOOL) << QStringList { "x" } << "indique al menos un ORIGEN y --csv o --html";
@@ -115,6 +131,44 @@ private slots:
         QTest::newRow("import: one folder") << QStringLiteral(IMPORT_TOOL) << QStringList { "a" } << "indique un CURSO y una SALIDA";
         QTest::newRow("regcontrol: no library") << QStringLiteral(REGCONTROL_TOOL) << QStringList {} << "indique una sola BIBLIOTECA";
         QTest::newRow("rtfcat: two files") << QStringLiteral(RTFCAT_TOOL) << QStringList { "a", "b" } << "indique un solo ARCHIVO";
+    }
+
+    // Without a display the mistakes are still the user's to mend, and the lack of a display
+    // is said in one line: Qt would abort, in English.
+    void noDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        const QString unset = QStringLiteral("no hay pantalla (DISPLAY no está definida)");
+        QTest::newRow("unknown option") << QStringList { "--x" } << QString() << 2 << "Opción desconocida «--x».";
+        QTest::newRow("plain argument") << QStringList { "/x" } << QString() << 2 << "¿Quería decir --course /x?";
+        QTest::newRow("help") << QStringList { "-vh" } << QString() << 0 << QString();
+        QTest::newRow("no course") << QStringList { "--course", "/no/existe" } << QString() << 1 << unset;
+        QTest::newRow("nothing") << QStringList {} << QString() << 1 << unset;
+        QTest::newRow("display nowhere") << QStringList {} << QStringLiteral(":97") << 1 << QStringLiteral("no hay pantalla (DISPLAY) en «:97»");
+    }
+
+    void noDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, display);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const Run result = run(QStringLiteral(TAMSEL_TOOL), arguments, QStringLiteral("C"),
+            { { QStringLiteral("QT_QPA_PLATFORM"), QString() }, { QStringLiteral("WAYLAND_DISPLAY"), QString() },
+                { QStringLiteral("XDG_SESSION_TYPE"), QString() }, { QStringLiteral("DISPLAY"), display } });
+        QCOMPARE(result.status, status);
+        if (status == 0) {
+            QVERIFY(result.out.startsWith(QLatin1String("Modo de empleo: tamsel ")));
+            return;
+        }
+        QCOMPARE(result.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(result.err.contains(said), qPrintable(result.err));
+        if (status == 1)
+            QVERIFY2(result.err.startsWith(QLatin1String("tamsel: No se puede abrir la ventana: ")), qPrintable(result.err));
+        verifySpanish(result.err);
     }
 
     void mistakesAreSpanish()
@@ -161,6 +215,12 @@ private slots:
             { "import: no course", QStringLiteral(IMPORT_TOOL), { none, output }, QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(none) },
             { "import: a folder without bbm.mdb", QStringLiteral(IMPORT_TOOL), { dir, output },
                 QStringLiteral("No se encuentra el curso en %1: falta el archivo bbm.mdb.").arg(dir) },
+            { "import: a damaged bbm.mdb", QStringLiteral(IMPORT_TOOL), { m_damaged.path(), output },
+                QStringLiteral("No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.").arg(m_damaged.path()) },
+            { "import: no inst.ini", QStringLiteral(IMPORT_TOOL), { m_noSettings.path(), output },
+                QStringLiteral("Falta el archivo inst.ini en %1.").arg(m_noSettings.path()) },
+            { "import: output is a file", QStringLiteral(IMPORT_TOOL), { m_noSettings.path(), text },
+                QStringLiteral("No se puede copiar el curso en %1: es un archivo, no una carpeta.").arg(text) },
             { "import: a picture", QStringLiteral(IMPORT_TOOL), { picture, output }, QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(picture) },
             { "report: no course", QStringLiteral(REPORT_TOOL), { QStringLiteral("--course"), none, QStringLiteral("--csv"), QStringLiteral("-"), text },
                 QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe. Indique la carpeta del curso con --course.").arg(none) },
@@ -168,6 +228,12 @@ private slots:
                 QStringLiteral("No se puede abrir el curso de %1: su archivo bbm.mdb está dañado o no es de este programa.").arg(m_damaged.path()) },
             { "tamsel: no course", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), none },
                 QStringLiteral("No se encuentra el curso en %1: esa carpeta no existe.").arg(none) },
+            { "tamsel: a device", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), QStringLiteral("/dev/null") },
+                QStringLiteral("/dev/null no es un curso ni la imagen de un disco.") },
+            { "tamsel: links in a loop", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), m_files.filePath(QStringLiteral("bucle")) },
+                QStringLiteral("No se encuentra el curso en %1: su camino da vueltas por enlaces sin fin.").arg(m_files.filePath(QStringLiteral("bucle"))) },
+            { "tamsel: trace in no folder", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--trace"), none + QStringLiteral("/t.json") },
+                QStringLiteral("No se puede escribir la traza en %1/t.json: la carpeta %1 no existe.").arg(none) },
             { "tamsel: a picture", QStringLiteral(TAMSEL_TOOL), { QStringLiteral("--course"), picture },
                 QStringLiteral("%1 no es un curso ni la imagen de un disco.").arg(picture) },
         };
@@ -199,13 +265,13 @@ private slots:
     {
         QTest::addColumn<QStringList>("files"); // the course's files: its name, then the fixture copied there
         QTest::addColumn<QStringList>("said");
-        QTest::newRow("one database, one table, one row") << QStringList { "bbm.mdb", "jet4-numeric.mdb" }
+        QTest::newRow("one database, one table, one row") << QStringList { "bbm.mdb", "jet4-numeric.mdb", "inst.ini", "" }
                                                           << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 1 tabla, 1 fila, sin consultas guardadas, # ms",
                                                                  "Curso copiado en OUT: 1 base de datos convertida." };
-        QTest::newRow("an empty database") << QStringList { "bbm.mdb", "jet4-empty.mdb" }
+        QTest::newRow("an empty database") << QStringList { "bbm.mdb", "jet4-empty.mdb", "inst.ini", "" }
                                            << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 0 tablas, 0 filas, sin consultas guardadas, # ms",
                                                   "Curso copiado en OUT: 1 base de datos convertida." };
-        QTest::newRow("two databases") << QStringList { "bbm.mdb", "jet4-types.mdb", "sub/usrcurso.mdb", "jet3-types.mdb" }
+        QTest::newRow("two databases") << QStringList { "bbm.mdb", "jet4-types.mdb", "sub/usrcurso.mdb", "jet3-types.mdb", "inst.ini", "" }
                                        << QStringList { "Convirtiendo bbm.mdb", "  Jet 4: 4 tablas, 2 filas, sin consultas guardadas, # ms",
                                               "Convirtiendo sub/usrcurso.mdb", "  Jet 3: 4 tablas, 2 filas, sin consultas guardadas, # ms",
                                               "Curso copiado en OUT: 2 bases de datos convertidas." };
@@ -304,11 +370,14 @@ private slots:
         QFile settings(m_damaged.filePath(QStringLiteral("inst.ini")));
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write("[PRMS]\r\ndirdef=prueba\r\n");
+        QVERIFY(QFile::link(m_files.filePath(QStringLiteral("bucle")), m_files.filePath(QStringLiteral("bucle"))));
+        QVERIFY(QFile::copy(QStringLiteral(TAMSEL_SOURCE_DIR "/../shared/testdata/jet/jet4-empty.mdb"), m_noSettings.filePath(QStringLiteral("bbm.mdb"))));
     }
 
 private:
     QTemporaryDir m_files;
     QTemporaryDir m_damaged;
+    QTemporaryDir m_noSettings; // a course's database and no inst.ini
 };
 
 QTEST_GUILESS_MAIN(CommandLineTest)

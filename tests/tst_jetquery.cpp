@@ -993,6 +993,12 @@ private:
             legacy.error = QString::fromStdString(error.what());
             return legacy;
         }
+        QFile settings(course + QStringLiteral("/inst.ini"));
+        if (!settings.open(QIODevice::WriteOnly) || settings.write("[PRMS]\r\n") <= 0) {
+            legacy.error = QStringLiteral("cannot write %1").arg(settings.fileName());
+            return legacy;
+        }
+        settings.close();
         QProcess import;
         import.start(QStringLiteral(IMPORT_TOOL), { course, output });
         if (!import.waitForFinished(120000) || import.exitCode() != 0) {

@@ -165,6 +165,36 @@ private Q_SLOTS:
         QCOMPARE(fileHash(course + QStringLiteral("/bbm.mdb")), original);
     }
 
+    // A copy that stops half-way (a database that cannot be converted, after others were)
+    // leaves the output as it was: what it held before, nothing new.
+    void importFailureLeavesTheOutputAsItWas()
+    {
+        QTemporaryDir dir;
+        const QString course = dir.filePath(QStringLiteral("cd"));
+        const QString output = dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(course + QStringLiteral("/zz")) && QDir().mkpath(output));
+        JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), course + QStringLiteral("/bbm.mdb"));
+        QFile settings(course + QStringLiteral("/inst.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[PRMS]\r\n") > 0);
+        settings.close();
+        // A Jet file's first bytes and nothing after them.
+        QFile source(course + QStringLiteral("/bbm.mdb"));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QFile broken(course + QStringLiteral("/zz/usrcurso.mdb"));
+        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write(source.read(4096)) == 4096);
+        broken.close();
+        QFile kept(output + QStringLiteral("/inst.ini"));
+        QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("antes") == 5);
+        kept.close();
+        QProcess tool;
+        tool.start(QStringLiteral(IMPORT_TOOL), { course, output });
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 1);
+        QCOMPARE(QDir(output).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList { QStringLiteral("inst.ini") });
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("antes"));
+    }
+
     // An output folder in the course (or the course in the output), however it is spelt,
     // links followed and the output not there yet: refused before anything is written.
     void importRefusesNestedFolders_data()
@@ -215,6 +245,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(course + QStringLiteral("/sub")) && QDir().mkpath(dir.filePath(QStringLiteral("top/elsewhere"))));
         JetFixture::copy(QStringLiteral("jet4-no-password.mdb"), course + QStringLiteral("/bbm.mdb"));
         JetFixture::copy(QStringLiteral("jet3-types.mdb"), course + QStringLiteral("/sub/usrcurso.mdb"));
+        QFile settings(course + QStringLiteral("/inst.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[PRMS]\r\n") > 0);
+        settings.close();
         QVERIFY(QFile::link(course + QStringLiteral("/sub"), dir.filePath(QStringLiteral("link-to-sub"))));
         QVERIFY(QFile::link(course, dir.filePath(QStringLiteral("top/link-to-cd"))));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("top")), dir.filePath(QStringLiteral("link-to-top"))));

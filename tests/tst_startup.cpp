@@ -106,6 +106,9 @@ private Q_SLOTS:
         QTest::newRow("inst.ini without dirdef") << "empty-inst" << "dirdef" << "no dice dónde se guardan tus datos del curso: está dañado o incompleto.";
         QTest::newRow("a picture as the course") << "picture" << "no ISO 9660" << "%2 no es un curso ni la imagen de un disco.";
         QTest::newRow("an empty file as the course") << "empty-file" << "no ISO 9660" << "%2 no es un curso ni la imagen de un disco.";
+        QTest::newRow("a damaged learner file") << "damaged-learner" << "usrcurso.mdb"
+                                                << "/usrcurso.mdb están dañados: no se pueden abrir. Si apartas ese archivo (muévelo a otra carpeta), el curso empezará tu registro de nuevo.";
+        QTest::newRow("a learner file missing, no template") << "no-learner" << "usrcurso.mdb" << "No se encuentran tus datos del curso: falta el archivo ";
         QTest::newRow("a picture the map lacks") << "no-picture" << "mapa.bmp" << "El curso no puede continuar: falta su archivo mapa.bmp.";
     }
 
@@ -132,6 +135,12 @@ private Q_SLOTS:
             const CourseCompiler compiler(QStringLiteral(TAMSEL_SOURCE_DIR "/course/schema"), QStringLiteral("vemparo41"));
             compiler.buildDatabase(course.folder() + QStringLiteral("/bbm.mdb"), QStringLiteral("content"),
                 twoLessons + QStringLiteral("drop table exclusiones;"));
+        } else if (breakage == QLatin1String("damaged-learner")) {
+            QFile learner(course.learnerDatabase());
+            QVERIFY(learner.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            learner.write(QByteArray(4096, 'x'));
+        } else if (breakage == QLatin1String("no-learner")) {
+            QVERIFY(QFile::remove(course.learnerDatabase()));
         } else if (breakage == QLatin1String("no-inst")) {
             QVERIFY(QFile::remove(course.folder() + QStringLiteral("/inst.ini")));
         } else if (breakage == QLatin1String("empty-inst")) {
@@ -166,6 +175,24 @@ private Q_SLOTS:
         QVERIFY2(player.standardError().contains(expected), qPrintable(player.standardError()));
         if (breakage != QLatin1String("no-picture")) // the map's picture is read when it is first shown
             QVERIFY(player.events(QStringLiteral("stage")).isEmpty());
+    }
+
+    // A learner database gone from its folder is made afresh from the course's, as a first
+    // start makes it: there is nothing of the learner's to lose. A damaged one is never
+    // replaced (failuresEndWithStatusOne).
+    void missingLearnerFileIsMadeAfresh()
+    {
+        FixtureCourse course(twoLessons);
+        course.addMinimalMap();
+        QVERIFY(QFile::copy(course.learnerDatabase(), course.folder() + QStringLiteral("/usrcurso.mdb")));
+        QVERIFY(QFile::remove(course.learnerDatabase()));
+        PlayerRun player(course);
+        player.start();
+        QVERIFY(!player.waitForEvent(QStringLiteral("stage")).isEmpty());
+        const QList<QJsonObject> restored = player.events(QStringLiteral("learner_restored"));
+        QCOMPARE(restored.size(), 1);
+        QCOMPARE(restored.first().value(QStringLiteral("file")).toString(), course.learnerDatabase());
+        QVERIFY(QFileInfo(course.learnerDatabase()).isFile());
     }
 
     void secondStartRestoresTheFirst()

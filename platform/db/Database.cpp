@@ -145,6 +145,11 @@ bool Database::isJetFile(const QString& file)
     return detectFormat(file) == FileFormat::Jet;
 }
 
+bool Database::isSQLiteFile(const QString& file)
+{
+    return detectFormat(file) == FileFormat::SQLite;
+}
+
 std::unique_ptr<Database> Database::create(const QString& file, const QString& password)
 {
     QFile::remove(file);

@@ -31,6 +31,8 @@ public:
 
     /// True when FILE is a legacy Jet database (by its first bytes); JetStandIn opens those.
     static bool isJetFile(const QString& file);
+    /// True when FILE is an SQLite database (by its first bytes), as the course compiler makes them.
+    static bool isSQLiteFile(const QString& file);
 
     /// Creates a new, empty database at FILE (replacing any file there), locked with
     /// PASSWORD unless it is empty. Used by the course compiler and by tests.

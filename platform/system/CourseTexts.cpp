@@ -40,3 +40,13 @@ QString CourseTexts::discDamaged(const QString& image)
 {
     return QStringLiteral("No se puede leer la imagen de disco %1: está dañada o incompleta.").arg(named(image));
 }
+
+QString CourseTexts::cannotRead(const QString& path)
+{
+    return QStringLiteral("No se puede leer %1: falta permiso.").arg(named(path));
+}
+
+QString CourseTexts::installMissing(const QString& folder)
+{
+    return QStringLiteral("Falta el archivo inst.ini en %1.").arg(named(folder));
+}

@@ -25,4 +25,10 @@ QString contentDamaged(const QString& folder);
 /// The disc image IMAGE cannot be read.
 QString discDamaged(const QString& image);
 
+/// The file or folder PATH is there but this user may not read it.
+QString cannotRead(const QString& path);
+
+/// The course folder FOLDER has no inst.ini.
+QString installMissing(const QString& folder);
+
 } // namespace CourseTexts

@@ -1,4 +1,5 @@
 #include "CourseCompiler.h"
+#include "StagedFolder.h"
 
 #include "DictdRecipe.h"
 
@@ -124,33 +125,11 @@ void CourseCompiler::compile(const QString& source, const QString& output) const
         throw ExplainedError(QStringLiteral("course source folder %1 does not exist").arg(source),
             QStringLiteral("No se encuentra la carpeta de fuentes del curso %1: esa carpeta no existe.").arg(QDir::toNativeSeparators(source)));
     const QString cannotWrite = QStringLiteral("No se puede escribir el curso en %1: falta permiso o espacio.").arg(QDir::toNativeSeparators(output));
-    const bool existed = QFileInfo::exists(output);
-    if (!QDir().mkpath(output))
-        throw ExplainedError(QStringLiteral("cannot create %1").arg(output), cannotWrite);
     // Built under a name of its own and moved into place when whole: a build that fails
     // leaves OUTPUT as it was (and none at all when there was none).
-    QTemporaryDir staging(output + QStringLiteral("/.coursec-XXXXXX"));
-    if (!staging.isValid())
-        throw ExplainedError(QStringLiteral("cannot create a folder in %1: %2").arg(output, staging.errorString()), cannotWrite);
-    try {
-        build(source, staging.path());
-    } catch (const CourseError&) {
-        staging.remove();
-        if (!existed)
-            QDir().rmdir(output);
-        throw;
-    }
-    const QDir built(staging.path());
-    for (const QString& name : built.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        const QString target = output + QLatin1Char('/') + name;
-        const QFileInfo old(target);
-        if (old.isDir() && !old.isSymLink())
-            QDir(target).removeRecursively();
-        else
-            QFile::remove(target);
-        if (!QDir().rename(built.filePath(name), target))
-            throw ExplainedError(QStringLiteral("cannot move %1 to %2").arg(built.filePath(name), target), cannotWrite);
-    }
+    StagedFolder staged(output, cannotWrite);
+    build(source, staged.path());
+    staged.commit();
 }
 
 void CourseCompiler::build(const QString& source, const QString& output) const

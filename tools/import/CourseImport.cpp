@@ -11,6 +11,7 @@
 #include "JetConverter.h"
 #include "JetStandIn.h"
 #include "SpanishCount.h"
+#include "StagedFolder.h"
 
 #include <QDir>
 #include <QHash>
@@ -43,6 +44,35 @@ std::unique_ptr<const CourseImage> openImage(const QString& image)
 QString cannotWrite(const QString& path)
 {
     return QStringLiteral("No se puede escribir en %1: falta permiso o espacio.").arg(QDir::toNativeSeparators(path));
+}
+
+// A file the user may not read is no lack of room in the output.
+void verifyReadable(const QString& file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        throw ExplainedError(QStringLiteral("cannot read %1: %2").arg(file, in.errorString()), CourseTexts::cannotRead(file));
+}
+
+// The same refusals as the player's, before anything is written: a folder without its
+// content database, or with one that is no course's, or without inst.ini.
+void verifyCourseFolder(const QString& course, const QDir& from)
+{
+    const QFileInfo folder(from.path());
+    if (!folder.isReadable() || !folder.isExecutable())
+        throw ExplainedError(QStringLiteral("cannot read the course folder %1").arg(from.path()), CourseTexts::cannotRead(course));
+    const CourseFolder files(from.path());
+    const QString content = files.resolve(QStringLiteral("bbm.mdb"));
+    if (!QFileInfo(content).isFile())
+        throw ExplainedError(QStringLiteral("missing file \"bbm.mdb\" (the course folder %1 holds none of that name)").arg(from.path()),
+            CourseTexts::contentMissing(course));
+    verifyReadable(content);
+    if (!Database::isJetFile(content) && !Database::isSQLiteFile(content))
+        throw ExplainedError(QStringLiteral("%1 is neither a Jet nor an SQLite database").arg(content), CourseTexts::contentDamaged(course));
+    const QString install = files.resolve(QStringLiteral("inst.ini"));
+    if (!QFileInfo(install).isFile())
+        throw ExplainedError(QStringLiteral("missing file \"inst.ini\" in the course folder %1").arg(from.path()), CourseTexts::installMissing(course));
+    verifyReadable(install);
 }
 
 } // namespace
@@ -139,15 +169,13 @@ int CourseImport::runImage(const QString& image, const QString& output)
                                  .arg(distinct)
                                  .arg(disc.size()),
             CourseTexts::discDamaged(image));
-    const QString to = QFileInfo(output).absoluteFilePath();
-    if (!QDir().mkpath(to))
-        throw ExplainedError(QStringLiteral("cannot create %1").arg(to), cannotWrite(to));
+    const QString& to = output;
     int converted = 0;
     QHash<QPair<quint32, quint32>, QString> copied;
     for (const QString& path : files) {
         const QString target = to + QLatin1Char('/') + path;
         if (!QDir().mkpath(QFileInfo(target).path()))
-            throw ExplainedError(QStringLiteral("cannot create %1").arg(QFileInfo(target).path()), cannotWrite(QFileInfo(target).path()));
+            throw ExplainedError(QStringLiteral("cannot create %1").arg(QFileInfo(target).path()), cannotWrite(finalName(QFileInfo(target).path())));
         const DiscImage::Entry entry = disc.entry(path);
         const QString first = copied.value({ entry.sector, entry.size });
         if (!first.isEmpty()) {
@@ -159,7 +187,7 @@ int CourseImport::runImage(const QString& image, const QString& output)
         const QString part = target + QStringLiteral(".part");
         QFile out(part);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw ExplainedError(QStringLiteral("cannot write %1: %2").arg(part, out.errorString()), cannotWrite(target));
+            throw ExplainedError(QStringLiteral("cannot write %1: %2").arg(part, out.errorString()), cannotWrite(finalName(target)));
         try {
             disc.copy(path, out);
         } catch (const CourseError&) {
@@ -175,26 +203,45 @@ int CourseImport::runImage(const QString& image, const QString& output)
             QFile::remove(part);
             ++converted;
         } else if (!QFile::rename(part, target)) {
-            throw ExplainedError(QStringLiteral("cannot write %1").arg(target), cannotWrite(target));
+            throw ExplainedError(QStringLiteral("cannot write %1").arg(target), cannotWrite(finalName(target)));
         } else {
             copied.insert({ entry.sector, entry.size }, target);
         }
     }
-    m_out << finished(converted, to) << '\n';
     return converted;
+}
+
+QString CourseImport::finalName(const QString& written) const
+{
+    return m_output + written.mid(m_staging.size());
 }
 
 int CourseImport::run(const QString& course, const QString& output)
 {
-    if (QFileInfo(course).isFile() || CourseImage::isDevice(course))
-        return runImage(course, output);
+    const QString to = QFileInfo(output).absoluteFilePath();
+    const bool image = QFileInfo(course).isFile() || CourseImage::isDevice(course);
     const QDir from(QFileInfo(course).absoluteFilePath());
-    if (!from.exists())
-        throw ExplainedError(QStringLiteral("course folder %1 does not exist").arg(course), CourseTexts::folderMissing(course));
-    // The same refusal as the player's: a folder without its content database is no course.
-    if (!QFileInfo(CourseFolder(from.path()).resolve(QStringLiteral("bbm.mdb"))).isFile())
-        throw ExplainedError(QStringLiteral("missing file \"bbm.mdb\" (the course folder %1 holds none of that name)").arg(from.path()),
-            CourseTexts::contentMissing(course));
+    if (QFileInfo(to).exists() && !QFileInfo(to).isDir())
+        throw ExplainedError(QStringLiteral("%1 is a file, not a folder").arg(to),
+            QStringLiteral("No se puede copiar el curso en %1: es un archivo, no una carpeta.").arg(QDir::toNativeSeparators(output)));
+    if (!image) {
+        if (!from.exists())
+            throw ExplainedError(QStringLiteral("course folder %1 does not exist").arg(course), CourseTexts::folderMissing(course));
+        verifyCourseFolder(course, from);
+        verifyOutsideCourse(course, from, output);
+    }
+    // A copy that stops half-way leaves the output as it was.
+    StagedFolder staged(to, cannotWrite(to));
+    m_staging = staged.path();
+    m_output = to;
+    const int converted = image ? runImage(course, staged.path()) : copyFolder(from, staged.path());
+    staged.commit();
+    m_out << finished(converted, to) << '\n';
+    return converted;
+}
+
+void CourseImport::verifyOutsideCourse(const QString& course, const QDir& from, const QString& output)
+{
     const QString to = QFileInfo(output).absoluteFilePath();
     // By where the folders really are, links followed: an output inside the course would
     // overwrite the course's own files with their copies (and be copied into itself), a
@@ -210,23 +257,25 @@ int CourseImport::run(const QString& course, const QString& output)
     if (CanonicalPath::liesInside(realCourse, realOutput))
         throw ExplainedError(QStringLiteral("%1: the course folder must not lie inside the output folder %2").arg(course, realOutput),
             QStringLiteral("No se puede copiar el curso en %1: el curso está dentro de esa carpeta.").arg(QDir::toNativeSeparators(output)));
-    if (!QDir().mkpath(to))
-        throw ExplainedError(QStringLiteral("cannot create %1").arg(to), cannotWrite(to));
+}
+
+int CourseImport::copyFolder(const QDir& from, const QString& to)
+{
     int converted = 0;
     QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
         const QString target = to + QLatin1Char('/') + from.relativeFilePath(file);
         QDir().mkpath(QFileInfo(target).path());
+        verifyReadable(file);
         if (Database::isJetFile(file)) {
             convert(file, from.relativeFilePath(file), target);
             ++converted;
         } else {
             QFile::remove(target);
             if (!QFile::copy(file, target))
-                throw ExplainedError(QStringLiteral("cannot copy %1 to %2").arg(file, target), cannotWrite(target));
+                throw ExplainedError(QStringLiteral("cannot copy %1 to %2").arg(file, target), cannotWrite(finalName(target)));
         }
     }
-    m_out << finished(converted, to) << '\n';
     return converted;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <QTextStream>
 
@@ -24,11 +25,21 @@ public:
     static QString finished(int converted, const QString& output);
 
 private:
+    /// Copies the disc image IMAGE into the folder OUTPUT; returns the databases converted.
     int runImage(const QString& image, const QString& output);
+    /// Copies the course folder FROM into the folder TO; returns the databases converted.
+    int copyFolder(const QDir& from, const QString& to);
+    /// Refuses an OUTPUT that is (or lies in) the course folder FROM, or holds it.
+    static void verifyOutsideCourse(const QString& course, const QDir& from, const QString& output);
     /// Converts the Jet FILE (the course's NAME) into TARGET, printing what it converted.
     void convert(const QString& file, const QString& name, const QString& target);
     void showProgress(const QString& table, qint64 done, qint64 total);
 
+    /// The name WRITTEN (in the scratch folder) will have in the output.
+    QString finalName(const QString& written) const;
+
+    QString m_staging;
+    QString m_output;
     QTextStream& m_out;
     QTextStream& m_progress;
 };
