@@ -21,9 +21,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <optional>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -88,6 +90,7 @@ private slots:
     void leftoverPartsNeverRefuseACopy_data();
     void leftoverPartsNeverRefuseACopy();
     void pictureLargerThanTheCacheIsReadOffTheImage();
+    void pictureTheCacheDiscCannotTakeIsReadOffTheImage();
     void linksPlantedInTheCacheAreNeverFollowed_data();
     void linksPlantedInTheCacheAreNeverFollowed();
 
@@ -261,6 +264,36 @@ void TestDiscCopies::pictureLargerThanTheCacheIsReadOffTheImage()
     }
     // What needs a whole file says it cannot have one, naming the setting.
     QVERIFY_THROWS_EXCEPTION(CourseError, disc->localFile(QStringLiteral("FONDOS/GRANDE.BMP")));
+}
+
+void TestDiscCopies::pictureTheCacheDiscCannotTakeIsReadOffTheImage()
+{
+    // A full disc, as the copy meets it: a write that fails part-way (here at 64 KiB, the
+    // size the process may write a file to), the cache's own limit far away.
+    const auto disc = std::make_shared<const CourseImage>(m_image, cache(QStringLiteral("full disc")), nullptr, kVideoBytes * 16);
+    const CourseFolder course(disc);
+    rlimit before {};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = before;
+    full.rlim_cur = 64 * 1024;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
+    QString file, failed;
+    try {
+        file = course.require(QStringLiteral("FONDOS/GRANDE.BMP"));
+    } catch (const CourseError& error) {
+        failed = error.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    QString why;
+    const QImage read = PictureFile::read(file, &why);
+    QVERIFY2(!read.isNull(), qPrintable(why));
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB888), m_picture);
+    // Nothing half-written is left to be taken for the copy.
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(QDir(cache(QStringLiteral("full disc"))).entryList({ QStringLiteral("*.part*") }, QDir::Files).isEmpty());
 }
 
 void TestDiscCopies::linksPlantedInTheCacheAreNeverFollowed_data()

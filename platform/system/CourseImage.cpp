@@ -308,8 +308,10 @@ void CourseImage::writeExtent(const DiscImage::Entry& entry, const ExtentCopy& c
     QFile out(copy.part);
     // Never through a link planted under the copy's name.
     CacheFolder::remove(copy.part);
+    // A cache whose disc is full or cannot be written is one that cannot hold the file: it
+    // is read off the image then, as a file larger than the cache's limit is.
     if (!out.open(QIODevice::NewOnly))
-        throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, out.errorString()));
+        throw CacheFull(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, out.errorString()));
     // Locked while it is written: unlocked, it is a leftover (DiscCache::removeStaleParts()).
     DiscCache::lockPart(out.handle());
     try {
@@ -318,9 +320,17 @@ void CourseImage::writeExtent(const DiscImage::Entry& entry, const ExtentCopy& c
         // copies that are not.
         if (!out.flush() || (!UnsyncedCopies::mark(m_folder) && ::fsync(out.handle()) != 0))
             throw CourseError(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, out.errorString()));
-    } catch (const CourseError&) {
+    } catch (const DiscImage::WriteFailed& full) {
         out.close();
         QFile::remove(copy.part);
+        throw CacheFull(full.message());
+    } catch (const CourseError&) {
+        const bool cacheSide = out.error() != QFileDevice::NoError;
+        const QString reason = out.errorString();
+        out.close();
+        QFile::remove(copy.part);
+        if (cacheSide)
+            throw CacheFull(QStringLiteral("%1: the copy %2 of \"%3\" cannot be written: %4").arg(m_image, copy.part, entry.path, reason));
         throw;
     }
     out.close();

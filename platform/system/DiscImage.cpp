@@ -130,7 +130,7 @@ void DiscImage::read(const Entry& entry, QIODevice& out, const Progress& progres
         if (!m_sectors->read(quint32(sector), int(sectors), buffer.data()))
             throw CourseError(unreadable(entry));
         if (out.write(buffer.constData(), wanted) != wanted)
-            throw CourseError(QStringLiteral("%1: the file \"%2\" of the disc image cannot be written out: %3").arg(m_image, entry.path, out.errorString()));
+            throw WriteFailed(QStringLiteral("%1: the file \"%2\" of the disc image cannot be written out: %3").arg(m_image, entry.path, out.errorString()));
         left -= wanted;
         sector += sectors;
         if (progress)

@@ -82,6 +82,13 @@ public:
     /// damaged or cut short image) or written.
     void read(const Entry& entry, QIODevice& out, const Progress& progress = {}) const;
 
+    /// What read() throws when OUT does not take what it is given (its disc full, say), as
+    /// against the image not giving it.
+    class WriteFailed : public CourseError {
+    public:
+        using CourseError::CourseError;
+    };
+
     /// The image's sectors, for what reads them after this object is gone (DiscFileStream).
     std::shared_ptr<const DiscSectors> sectors() const { return m_sectors; }
 
