@@ -32,8 +32,15 @@ QString QtTranslations::catalogueFor(const QStringList& languages, const QString
     return {};
 }
 
+QLocale QtTranslations::learnerLocale(const QLocale& system)
+{
+    return system.language() == QLocale::Spanish ? system : QLocale(QLocale::Spanish, QLocale::Spain);
+}
+
 QString QtTranslations::install(QCoreApplication& app)
 {
+    // The file dialog's dates ("8 dic") follow the default locale, not the catalogue.
+    QLocale::setDefault(learnerLocale(QLocale::system()));
     const QString file = catalogueFor(QLocale::system().uiLanguages(), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     auto* translator = new QTranslator(&app);
     if (!file.isEmpty() && translator->load(file)) {

@@ -38,12 +38,12 @@ const QString rows = QStringLiteral(
     "  (21, 'Dibujos', 5, null, 1, 11, null), (22, 'Sin dibujos', 5, null, 1, 11, null),"
     "  (23, 'Fotos', 7, null, 1, 11, null);"
     "insert into informacion (nombre_epigrafe, texto_epigrafe, fichero_epigrafe, nombre_fichero1, cod_wav_epigrafe, bitmap_epigrafe) values"
-    "  ('Saludos', 'Hello means hola.', null, null, 0, 'f\\uno.bmp'),"
+    "  ('Saludos', 'Hello means hola.', null, 'voz.wav', 8, 'f\\uno.bmp'),"
     "  ('Formato', null, 'fichas\\formato.rtf', null, 0, 'f\\grande.bmp'),"
     "  ('Largo', null, 'fichas\\largo.txt', null, 0, null),"
     "  ('Perdido', null, 'fichas\\falta.rtf', 'voz.wav', 7, null);"
-    "insert into carrusel (codigoimagen, ficheroimagen) values (1, 'f\\uno.bmp'), (2, 'f\\dos.bmp');"
-    "insert into wavcarrusel (codigo, codigoimagen, segundo) values (7, 1, 0), (7, 2, 300);"
+    "insert into carrusel (codigoimagen, ficheroimagen) values (1, 'f\\uno.bmp'), (2, 'f\\dos.bmp'), (3, 'f\\tres.bmp');"
+    "insert into wavcarrusel (codigo, codigoimagen, segundo) values (7, 1, 0), (7, 2, 300), (8, 3, 0);"
     "insert into ficha_fototextual (n_leccion, fichero_epigrafe) values (23, 'fichas\\formato.rtf'), (23, 'fichas\\falta.rtf'), (23, 'fichas\\largo.txt');"
     "insert into fichas (N_leccion, cod_ficha, nombre_ficha, bitmap_ficha) values"
     "  (21, 2, 'Dos', 'f\\dos.bmp'), (21, 1, 'Uno', 'f\\uno.bmp'), (21, 3, 'Tres', 'f\\tres.bmp');"
@@ -669,6 +669,19 @@ private Q_SLOTS:
         QCOMPARE(screen->rtf->text(), text);
         QVERIFY(screen->foto->isVisible());
         QCOMPARE(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+    }
+
+    // On entry the first card shows its own first picture beside its text, its sound ready.
+    void theFirstCardShowsItsPictureOnEntry()
+    {
+        InfoCardScreen* screen = openInfo();
+        QCOMPARE(screen->lista()->listIndex(), 0);
+        QCOMPARE(screen->rtf->text(), QStringLiteral("Hello means hola."));
+        QVERIFY(screen->foto->isVisible());
+        QVERIFY(!screen->foto->pixmap().isNull());
+        QCOMPARE(screen->foto->pixmap().toImage().pixelColor(5, 5), QColor(Qt::blue)); // its own, not card 4's red
+        QVERIFY(screen->sonido().file().endsWith(QStringLiteral("voz.wav")));
+        QCOMPARE(screen->sonido().state(), MediaPlayer::State::Stopped); // it waits for the play button
     }
 
     // The card's sound and the background.

@@ -167,11 +167,18 @@ private Q_SLOTS:
     void entryZeroIsShownBeforeItsTime()
     {
         openLesson(10);
-        m_carousel->Picture1->setPixmap(QPixmap()); // whatever is on show
+        tickAt(2.2); // a later picture is on show
+        QCOMPARE(shown(), dos);
         tickAt(0.9); // entry 0 enters at 1500 ms
         QCOMPARE(shown(), uno);
-        QCOMPARE(carouselEvents(QStringLiteral("picture")).last().value(QStringLiteral("index")).toInt(), 0);
+        const QList<QJsonObject> pictures = carouselEvents(QStringLiteral("picture"));
+        QCOMPARE(pictures.last().value(QStringLiteral("index")).toInt(), 0);
         QCOMPARE(m_carousel->indiceactual(), 0);
+        // A sound waiting before entry 0 shows it once, not once a tick.
+        m_carousel->PictureClock();
+        tickAt(0.3);
+        QCOMPARE(int(carouselEvents(QStringLiteral("picture")).size()), int(pictures.size()));
+        QCOMPARE(shown(), uno);
     }
 
     void aRepeatedPictureIsNotReloaded()
@@ -236,6 +243,10 @@ private Q_SLOTS:
         QCOMPARE(m_carousel->sonido().state(), MediaPlayer::State::Stopped);
         m_carousel->PictureClock();
         QCOMPARE(shown(), uno);
+        const int pictures = int(carouselEvents(QStringLiteral("picture")).size());
+        for (int tick = 0; tick < 3; ++tick)
+            m_carousel->PictureClock(); // the sound waits at its start: nothing changes
+        QCOMPARE(int(carouselEvents(QStringLiteral("picture")).size()), pictures);
     }
 
     void minimisingTheWindowIsNotLeaving()

@@ -43,6 +43,26 @@ private Q_SLOTS:
         QCOMPARE(found, chosen.isEmpty() ? QString() : folder.filePath(chosen));
     }
 
+    void learnerLocale_data()
+    {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("English machine") << "en_US" << "es_ES";
+        QTest::newRow("C locale") << "C" << "es_ES";
+        QTest::newRow("Spanish of Mexico kept") << "es_MX" << "es_MX";
+        QTest::newRow("French machine") << "fr_FR" << "es_ES";
+    }
+
+    // The file dialog's dates read in Spanish ("8 dic"), whatever the machine speaks.
+    void learnerLocale()
+    {
+        QFETCH(QString, system);
+        QFETCH(QString, chosen);
+        const QLocale locale = QtTranslations::learnerLocale(QLocale(system));
+        QCOMPARE(locale.name(), chosen);
+        QVERIFY(locale.toString(QDate(2026, 12, 8), QStringLiteral("d MMM")).startsWith(QStringLiteral("8 dic")));
+    }
+
     // The catalogue the player loads on a Debian system where the learner's language is
     // not available: the standard buttons read in Spanish.
     void spanishButtons()

@@ -54,14 +54,15 @@ void InfoCardScreen::activated()
     // The list is filled again on its first card; a card whose sound and pictures were
     // chosen before is shown again instead, so that its text, its picture and its sound
     // come back together as they were, never another card's picture beside this text.
-    if (m_soundCard < 0)
-        return;
-    for (int i = 0; i < lista()->count(); ++i) {
+    for (int i = 0; m_soundCard >= 0 && i < lista()->count(); ++i) {
         if (lista()->itemData(i) == m_soundCard) {
             lista()->setListIndex(i);
             return;
         }
     }
+    // On the first entry the first card comes whole: its text, its sound ready for the
+    // play button, and its first picture, not an empty frame until another card is pressed.
+    LoadCardSound();
 }
 
 void InfoCardScreen::LoadCardSound()

@@ -56,8 +56,14 @@ void TimedPictures::tick()
 {
     const double p = m_sound.position();
     if (!m_imagenes.empty()) {
-        if (p * 1000 < m_imagenes.front().segundo)
-            m_show(0);
+        // Before the first picture's second the first picture shows, once: a sound
+        // waiting at its start does not show it again every tick.
+        if (p * 1000 < m_imagenes.front().segundo) {
+            if (m_imagenmostrada != m_imagenes.front().codigoimagen)
+                m_show(0);
+            m_indiceactual = 0;
+            m_imagennueva = m_imagenes.front().codigoimagen;
+        }
         const double ms = std::nearbyint(p * 1000);
         for (int i = lastIndex(); i >= 0; --i) {
             const ImagenCarrusel& entry = m_imagenes[size_t(i)];

@@ -28,7 +28,7 @@ public:
     static constexpr const char* EntryControl = "rolda.etidesp2";
     /// What the learner is told when that control is registered nowhere: why, and what to run.
     static inline const QString UnregisteredMessage = QStringLiteral(
-        "El glosario no se puede abrir: su control de texto (rolda) no está registrado. Regístrelo con tools/first-run.sh "
+        "El glosario no se puede abrir: su control de texto (rolda) no está registrado. Regístralo con tools/first-run.sh "
         "(make run lo hace) o con tamsel-regcontrol y la biblioteca librolda.so.");
     /// The sides of the glossary, as ActiveSide and the object indices number them.
     enum Side : qint16 { Spanish = 0, English = 1 };

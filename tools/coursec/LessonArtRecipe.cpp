@@ -62,14 +62,12 @@ void drawWoodBand(QPainter& painter, const QRect& band)
 }
 
 /// The frame around every lesson picture: a wooden band for the title, and the map's
-/// button bar with a recess where the minimised panel's icon will sit.
+/// button bar. The minimised panel's icon is a whole picture of its own: no empty recess
+/// waits for it on screens that have no panel or while the panel is open.
 void drawFrame(QPainter& painter, const QImage& bar)
 {
     drawWoodBand(painter, kTopBar);
     painter.drawImage(kBar.topLeft(), bar.copy(kBar));
-    painter.setPen(QPen(kWoodDark, 1.5));
-    painter.setBrush(QColor(60, 36, 18));
-    painter.drawRoundedRect(QRectF(kIconSlot).adjusted(1, 1, -1, -1), 5, 5);
 }
 
 void drawBackdrop(QPainter& painter, Mood mood)
