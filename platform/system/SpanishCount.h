@@ -12,10 +12,4 @@ QString of(qint64 count, const QString& singular, const QString& plural);
 /// SINGULAR when COUNT is 1, PLURAL otherwise, without the number.
 QString word(qint64 count, const QString& singular, const QString& plural);
 
-/// The whole sentence that agrees with COUNT: SINGULAR when COUNT is 1, PLURAL otherwise.
-inline QString agreeing(qint64 count, const QString& singular, const QString& plural)
-{
-    return word(count, singular, plural);
-}
-
 } // namespace SpanishCount
