@@ -108,6 +108,8 @@ private slots:
         QTest::newRow("librito de memoria") << "librito de memoria" << es << Fault::None;
         QTest::newRow("de segunda mano") << "de segunda mano" << es << Fault::None;
         QTest::newRow("a word and its accented twin") << "papa" << es << Fault::None;
+        QTest::newRow("a plural of an accented singular") << "oficina de informaciones" << es << Fault::None;
+        QTest::newRow("a name the lists lack") << "Hungarian woman" << en << Fault::None;
         QTest::newRow("a name beside a marked word") << "Londres" << es << Fault::None;
     }
 

@@ -289,9 +289,12 @@ bool GlossaryCleaner::hasMisjoinedWord(const QString& term, Language language) c
     static const QRegularExpression capitals(QStringLiteral("^\\p{Lu}\\p{Ll}{2,}\\p{Lu}\\p{Ll}{2,}$"));
     if (capitals.match(term).hasMatch() && !isWord(lower, language))
         return true;
-    // A word misspelt in a phrase is no join ("bath superintendant").
-    return std::any_of(termWords.begin(), termWords.end(), [&](const QString& word) {
-        return splitter(language).misjoin(word) == JoinedWordSplitter::Misjoin::Near && !(termWords.size() > 1 && splitter(language).isMisspelt(word));
+    // A word misspelt in a phrase is no join ("bath superintendant"), nor is a name the
+    // lists lack ("Hungarian").
+    const QList<QRegularExpressionMatch> found = wordMatches(term);
+    return std::any_of(found.begin(), found.end(), [&](const QRegularExpressionMatch& match) {
+        const QString word = match.captured();
+        return word.isLower() && splitter(language).misjoin(word) == JoinedWordSplitter::Misjoin::Near && !(termWords.size() > 1 && splitter(language).isMisspelt(word));
     });
 }
 

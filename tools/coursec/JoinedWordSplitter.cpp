@@ -367,6 +367,9 @@ JoinedWordSplitter::Misjoin JoinedWordSplitter::misjoin(const QString& lower) co
     // A word run together with the small word after it ("librito|de").
     if (const QString after = joiningWord(lower, Qt::RightEdge); !after.isEmpty() && isNearWord(lower.chopped(after.size())))
         return Misjoin::Near;
+    // A plural whose singular takes an accent ("informaciones", "información").
+    if (m_language == GlossaryLanguage::Spanish && lower.endsWith(QLatin1String("es")) && !markedTwin(lower.chopped(2)).isEmpty())
+        return Misjoin::None;
     if (lower.size() < kShortestMisjoined)
         return Misjoin::None;
     const auto listed = [this](const QString& part) { return part.size() >= kShortestPart && isWord(part); };
