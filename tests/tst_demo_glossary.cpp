@@ -61,6 +61,15 @@ private slots:
                  "airconditioning", "keepone'shandsoff", "administrationofthelastsacraments", "non-skidchain", "beadrift", "atpersand",
                  "bathssuperintendant" })
             QTest::newRow(joined) << joined << en << Fault::Joined;
+        // Misspelt words run together, a word run together with a joining word, and a term
+        // the data also writes with its accents or apostrophe.
+        for (const char* joined : { "methylatedspirit", "bicarbonateofsoda", "femalestenotypist", "femalworker", "almoundpastry",
+                 "offerofparriage", "straighahead", "strechout", "polepruner", "anvilpruner", "RioGrande" })
+            QTest::newRow(joined) << joined << en << Fault::Joined;
+        for (const char* joined : { "establecimientodebaños", "libritode memoria", "de segundamano", "lanchamotora" })
+            QTest::newRow(joined) << QString::fromUtf8(joined) << es << Fault::Joined;
+        QTest::newRow("ñandu") << QStringLiteral("ñandu") << es << Fault::Twin;
+        QTest::newRow("wander from ones subject") << "wander from ones subject" << en << Fault::Twin;
         QTest::newRow("forta leza") << "forta leza" << es << Fault::Parted;
         QTest::newRow("mal en tendido") << "mal en tendido" << es << Fault::Parted;
         QTest::newRow("martes de carnes tolendas") << "martes de carnes tolendas" << es << Fault::Parted;
@@ -92,6 +101,16 @@ private slots:
         QTest::newRow("adrift") << "adrift" << en << Fault::None;
         QTest::newRow("for instance") << "for instance" << en << Fault::None;
         QTest::newRow("a plural of the data") << "chippings" << en << Fault::None;
+        QTest::newRow("aubergine") << "aubergine" << en << Fault::None;
+        QTest::newRow("tuna-fish") << "tuna-fish" << en << Fault::None;
+        QTest::newRow("wander from one's subject") << "wander from one's subject" << en << Fault::None;
+        QTest::newRow("ñandú") << QStringLiteral("ñandú") << es << Fault::None;
+        QTest::newRow("librito de memoria") << "librito de memoria" << es << Fault::None;
+        QTest::newRow("de segunda mano") << "de segunda mano" << es << Fault::None;
+        QTest::newRow("a word and its accented twin") << "papa" << es << Fault::None;
+        QTest::newRow("a plural of an accented singular") << "oficina de informaciones" << es << Fault::None;
+        QTest::newRow("a name the lists lack") << "Hungarian woman" << en << Fault::None;
+        QTest::newRow("a name beside a marked word") << "Londres" << es << Fault::None;
     }
 
     void checkTellsJoinedAndJunkTerms()

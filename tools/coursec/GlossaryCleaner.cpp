@@ -44,10 +44,12 @@ GlossaryCleaner::GlossaryCleaner(
             if (head.contains(QLatin1Char(' ')))
                 heads.phrased.unite(QSet<QString>(headWords.begin(), headWords.end()));
             addWritten(heads, head);
+            heads.asHead.insert(head.toLower());
             for (const QString& translation : entry.translations) {
                 // Only a term written with blanks shows where its words part.
                 if (const QString term = plainHyphens(translation); !isJunk(term)) {
                     addWritten(others, term);
+                    others.asTranslation.insert(term.toLower());
                     if (term.contains(QLatin1Char(' '))) {
                         const QStringList termWords = words(term);
                         for (const QString& word : termWords)
@@ -70,6 +72,8 @@ void GlossaryCleaner::addWritten(Vocabulary& vocabulary, const QString& term)
     const QStringList termWords = words(term);
     if (termWords.size() == 1)
         vocabulary.alone.insert(termWords.first());
+    if (QStringList& twins = vocabulary.folded[foldedKey(term)]; !twins.contains(term.toLower()))
+        twins << term.toLower();
     for (qsizetype first = 0; first + 1 < termWords.size(); ++first) {
         for (qsizetype last = first + 1; last < termWords.size() && last - first < kLongestRun; ++last)
             vocabulary.runs.insert(termWords.mid(first, last - first + 1).join(QLatin1Char(' ')));
@@ -107,17 +111,22 @@ QString GlossaryCleaner::term(const QString& term, Language language) const
     if (plain.isEmpty() || isJunk(plain))
         return {};
     const Vocabulary& known = vocabulary(language);
-    if (!plain.contains(QLatin1Char(' ')) && !isListed(plain, language)) {
-        if (const QString spaced = known.spaced.value(joinedKey(plain)); !spaced.isEmpty()) {
+    if (!isListed(plain, language)) {
+        // "libritode memoria", "de segundamano": spaced as the data spaces the same letters.
+        if (const QString spaced = known.spaced.value(joinedKey(plain)); spaced.count(QLatin1Char(' ')) > plain.count(QLatin1Char(' '))) {
             // The term's own letters (and their case), with the blanks where the data has them.
+            const QString letters = QString(plain).remove(QLatin1Char(' '));
             QString mended;
             qsizetype next = 0;
             for (const QChar c : spaced)
-                mended += c.isSpace() ? c : plain.at(next++);
+                mended += c.isSpace() ? c : letters.at(next++);
             plain = mended;
         }
     }
-    return mendWords(joinParted(plain, language), language);
+    const QString mended = mendWords(joinParted(plain, language), language);
+    if (mended.isEmpty() || hasMisjoinedWord(mended, language) || hasMarkedTwin(mended, language))
+        return {};
+    return mended;
 }
 
 QString GlossaryCleaner::joinParted(const QString& term, Language language) const
@@ -163,10 +172,18 @@ QString GlossaryCleaner::mendWords(const QString& term, Language language) const
     qsizetype shift = 0;
     for (const QRegularExpressionMatch& match : wordMatches(term)) {
         const QString word = match.captured();
+        // Only its marks tell a word the list writes with them ("ñandu", "ñandú").
+        if (const QString twin = splitter(language).markedTwin(word.toLower());
+            !twin.isEmpty() && word.isLower() && !isWord(word, language)) {
+            mended.replace(match.capturedStart() + shift, word.size(), twin);
+            shift += twin.size() - word.size();
+            continue;
+        }
         switch (wordFault(word, language)) {
         case JoinedWordSplitter::Fault::None:
             break;
         case JoinedWordSplitter::Fault::Parted:
+        case JoinedWordSplitter::Fault::Twin:
         case JoinedWordSplitter::Fault::Junk:
             return {};
         case JoinedWordSplitter::Fault::Joined: {
@@ -199,8 +216,12 @@ JoinedWordSplitter::Fault GlossaryCleaner::fault(const QString& term, Language l
     if (isJunk(term) || term != term.simplified())
         return JoinedWordSplitter::Fault::Junk;
     const Vocabulary& known = vocabulary(language);
-    if (!term.contains(QLatin1Char(' ')) && !isListed(term, language) && !known.spaced.value(joinedKey(term)).isEmpty())
+    if (!isListed(term, language) && known.spaced.value(joinedKey(term)).count(QLatin1Char(' ')) > term.count(QLatin1Char(' ')))
         return JoinedWordSplitter::Fault::Joined;
+    if (hasMisjoinedWord(term, language))
+        return JoinedWordSplitter::Fault::Joined;
+    if (hasMarkedTwin(term, language))
+        return JoinedWordSplitter::Fault::Twin;
     auto worst = JoinedWordSplitter::Fault::None;
     const QList<QRegularExpressionMatch> found = wordMatches(term);
     for (qsizetype i = 0; i < found.size(); ++i) {
@@ -226,6 +247,55 @@ bool GlossaryCleaner::isJunk(const QString& term)
 {
     static const QRegularExpression junk(QStringLiteral("[%0-9…]|\\.\\.|^-|-$"));
     return term.isEmpty() || junk.match(term).hasMatch();
+}
+
+QString GlossaryCleaner::foldedKey(const QString& term)
+{
+    return JoinedWordSplitter::folded(term.toLower());
+}
+
+bool GlossaryCleaner::hasMarkedTwin(const QString& term, Language language) const
+{
+    const auto marks = [](const QString& written) {
+        return written.normalized(QString::NormalizationForm_D).remove(QLatin1Char(' ')).size() - foldedKey(written).size();
+    };
+    const QString lower = term.toLower();
+    if (!lower.contains(QLatin1Char(' ')) && isWord(lower, language))
+        return false;
+    const QStringList twins = vocabulary(language).folded.value(foldedKey(lower));
+    if (std::any_of(twins.begin(), twins.end(), [&](const QString& twin) { return marks(twin) > marks(lower); }))
+        return true;
+    // A word the list writes only with its marks ("ñandú"); a name keeps its own ("Londres",
+    // beside "londrés").
+    const QList<QRegularExpressionMatch> found = wordMatches(term);
+    return std::any_of(found.begin(), found.end(), [&](const QRegularExpressionMatch& match) {
+        const QString word = match.captured();
+        const QString twin = splitter(language).markedTwin(word);
+        return word.isLower() && !isWord(word, language) && !twin.isEmpty() && twin != word;
+    });
+}
+
+bool GlossaryCleaner::hasMisjoinedWord(const QString& term, Language language) const
+{
+    const Vocabulary& known = vocabulary(language);
+    const QString lower = term.toLower();
+    const QStringList termWords = words(lower);
+    if (std::any_of(termWords.begin(), termWords.end(),
+            [&](const QString& word) { return splitter(language).misjoin(word) == JoinedWordSplitter::Misjoin::Listed; }))
+        return true;
+    if (known.asHead.contains(lower) && known.asTranslation.contains(lower))
+        return false;
+    // "RioGrande": capitals that mark two words.
+    static const QRegularExpression capitals(QStringLiteral("^\\p{Lu}\\p{Ll}{2,}\\p{Lu}\\p{Ll}{2,}$"));
+    if (capitals.match(term).hasMatch() && !isWord(lower, language))
+        return true;
+    // A word misspelt in a phrase is no join ("bath superintendant"), nor is a name the
+    // lists lack ("Hungarian").
+    const QList<QRegularExpressionMatch> found = wordMatches(term);
+    return std::any_of(found.begin(), found.end(), [&](const QRegularExpressionMatch& match) {
+        const QString word = match.captured();
+        return word.isLower() && splitter(language).misjoin(word) == JoinedWordSplitter::Misjoin::Near && !(termWords.size() > 1 && splitter(language).isMisspelt(word));
+    });
 }
 
 QString GlossaryCleaner::joinedKey(const QString& term)

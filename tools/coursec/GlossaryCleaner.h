@@ -62,6 +62,10 @@ public:
     /// original share.
     static QString joinedKey(const QString& term);
 
+    /// TERM lower case without accents, other marks and apostrophes: what a term and its
+    /// twin written with them share.
+    static QString foldedKey(const QString& term);
+
     /// The words of TERM, lower case, without punctuation.
     static QStringList words(const QString& term);
 
@@ -72,6 +76,9 @@ private:
         QSet<QString> alone;            // the terms of one word, lower case
         QSet<QString> runs;             // two to kLongestRun words standing together in a term, lower case
         QHash<QString, QString> spaced; // joinedKey -> the spaced term; empty text when two differ
+        QHash<QString, QStringList> folded; // foldedKey -> the terms, lower case
+        QSet<QString> asHead;           // the headwords, lower case
+        QSet<QString> asTranslation;    // the translations, lower case
     };
     /// The most words of a term whose letters the data may write as one word.
     static constexpr qsizetype kLongestRun = 6;
@@ -91,6 +98,12 @@ private:
     bool isPartedRun(const QStringList& run, Language language) const;
     /// True when every word of TERM is a listed word of LANGUAGE.
     bool isListed(const QString& term, Language language) const;
+    /// True when the data writes TERM in LANGUAGE also with more accents or apostrophes
+    /// ("ñandú" for "ñandu", "one's" for "ones"); a listed word of its own ("papa") is none.
+    bool hasMarkedTwin(const QString& term, Language language) const;
+    /// True when a word of TERM is misjoined (JoinedWordSplitter::isMisjoined) and the data
+    /// does not write TERM so both as a headword and as a translation.
+    bool hasMisjoinedWord(const QString& term, Language language) const;
     /// TERM with each joined word mended; empty when one cannot be, or is junk.
     QString mendWords(const QString& term, Language language) const;
 

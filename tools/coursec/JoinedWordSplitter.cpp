@@ -66,6 +66,15 @@ JoinedWordSplitter::JoinedWordSplitter(GlossaryLanguage language, QSet<QString> 
     , m_listed(std::move(listed))
     , m_known(std::move(known))
 {
+    for (const QString& word : std::as_const(m_listed)) {
+        const QString plain = folded(word);
+        if (plain == word || !word.isLower())
+            continue;
+        if (auto it = m_marked.find(plain); it == m_marked.end())
+            m_marked.insert(plain, word);
+        else
+            it->clear(); // two ways to mark the same letters: neither is certain
+    }
 }
 
 bool JoinedWordSplitter::isWord(const QString& lower) const
@@ -287,4 +296,98 @@ QString JoinedWordSplitter::mended(const QString& word) const
     for (size_t end = size_t(found.cut[n]); end > 0; end = size_t(found.cut[end]))
         mended.insert(qsizetype(end), QLatin1Char(' '));
     return mended;
+}
+
+QString JoinedWordSplitter::joiningWord(const QString& lower, Qt::Edge edge) const
+{
+    static const QStringList spanish { QStringLiteral("del"), QStringLiteral("de"), QStringLiteral("la"), QStringLiteral("el"),
+        QStringLiteral("en"), QStringLiteral("con"), QStringLiteral("por"), QStringLiteral("para"), QStringLiteral("al"),
+        QStringLiteral("los"), QStringLiteral("las") };
+    static const QStringList english { QStringLiteral("of"), QStringLiteral("the"), QStringLiteral("to"), QStringLiteral("in"),
+        QStringLiteral("on"), QStringLiteral("and"), QStringLiteral("for") };
+    for (const QString& joining : m_language == GlossaryLanguage::Spanish ? spanish : english) {
+        if (edge == Qt::LeftEdge ? lower.startsWith(joining) : lower.endsWith(joining))
+            return joining;
+    }
+    return {};
+}
+
+bool JoinedWordSplitter::isNearWord(const QString& lower) const
+{
+    constexpr qsizetype kShortestPart = 4;
+    return lower.size() >= kShortestPart && (isWord(lower) || m_known.contains(lower) || isMisspeltByOne(lower));
+}
+
+bool JoinedWordSplitter::isMisspeltByOne(const QString& lower) const
+{
+    constexpr qsizetype kShortestNear = 5;
+    if (lower.size() < kShortestNear || isWord(lower))
+        return false;
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzáéíóúüñ");
+    for (qsizetype i = 0; i <= lower.size(); ++i) {
+        if (i < lower.size() && m_listed.contains(QString(lower).remove(i, 1)))
+            return true;
+        for (const QChar letter : letters) {
+            if (m_listed.contains(QString(lower).insert(i, letter)))
+                return true;
+            if (i < lower.size() && letter != lower.at(i) && m_listed.contains(QString(lower).replace(i, 1, letter)))
+                return true;
+        }
+    }
+    return false;
+}
+
+QString JoinedWordSplitter::folded(const QString& lower)
+{
+    QString plain;
+    for (const QChar c : lower.normalized(QString::NormalizationForm_D)) {
+        if (c.category() != QChar::Mark_NonSpacing && c != QLatin1Char('\'') && c != QChar(0x2019) && !c.isSpace())
+            plain += c;
+    }
+    return plain;
+}
+
+bool JoinedWordSplitter::isNearPhrase(const QString& lower) const
+{
+    if (isNearWord(lower))
+        return true;
+    const QString before = joiningWord(lower, Qt::LeftEdge);
+    const QString after = joiningWord(lower, Qt::RightEdge);
+    return (!before.isEmpty() && isNearWord(lower.mid(before.size()))) || (!after.isEmpty() && isNearWord(lower.chopped(after.size())));
+}
+
+JoinedWordSplitter::Misjoin JoinedWordSplitter::misjoin(const QString& lower) const
+{
+    constexpr qsizetype kShortestMisjoined = 9;
+    constexpr qsizetype kShortestPart = 4;
+    constexpr qsizetype kShortestTail = 3;
+    constexpr qsizetype kLongPart = 6;
+    if (lower.size() > kLongestWord || isWord(lower))
+        return Misjoin::None;
+    // A word run together with the small word after it ("librito|de").
+    if (const QString after = joiningWord(lower, Qt::RightEdge); !after.isEmpty() && isNearWord(lower.chopped(after.size())))
+        return Misjoin::Near;
+    // A plural whose singular takes an accent ("informaciones", "información").
+    if (m_language == GlossaryLanguage::Spanish && lower.endsWith(QLatin1String("es")) && !markedTwin(lower.chopped(2)).isEmpty())
+        return Misjoin::None;
+    if (lower.size() < kShortestMisjoined)
+        return Misjoin::None;
+    const auto listed = [this](const QString& part) { return part.size() >= kShortestPart && isWord(part); };
+    auto found = Misjoin::None;
+    for (qsizetype cut = kShortestTail; cut + kShortestTail <= lower.size(); ++cut) {
+        const QString head = lower.left(cut);
+        const QString tail = lower.mid(cut);
+        if (listed(head) && listed(tail)) {
+            // Spanish writes many compounds as one ("ciclo|motor", "lava|platos", "astro|nauta"),
+            // the lists lack many English ones ("space|man"): only two long words the data
+            // never writes alone are words run together ("lancha|motora").
+            if (m_language == GlossaryLanguage::Spanish && head.size() >= kLongPart && tail.size() >= kLongPart && !isWritten(head)
+                && !isWritten(tail))
+                return Misjoin::Listed;
+        } else if ((listed(head) && isNearPhrase(tail)) || (listed(tail) && isNearPhrase(head))
+            || (isMisspeltByOne(head) && isWord(tail))) {
+            found = Misjoin::Near; // "femal|worker", "strech|out"
+        }
+    }
+    return found;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <vector>
@@ -29,8 +30,9 @@ enum class GlossaryLanguage { Spanish, English };
 class JoinedWordSplitter {
 public:
     /// Joined: words run together; Parted: a word cut by a blank ("forta leza", "mal en
-    /// tendido"), told by GlossaryCleaner of a whole term; Junk: no term at all.
-    enum class Fault { None, Joined, Parted, Junk };
+    /// tendido"), told by GlossaryCleaner of a whole term; Twin: a term the data also writes
+    /// with its accents or apostrophe ("ñandu" beside "ñandú"); Junk: no term at all.
+    enum class Fault { None, Joined, Parted, Twin, Junk };
 
     /// LISTED: the language's word list, lower case but for names (listed only with a
     /// capital); KNOWN: the words its dictionary data writes (headwords, terms written with
@@ -54,6 +56,22 @@ public:
     /// or two letters swapped.
     bool isMisspelt(const QString& lower) const;
 
+    /// True when LOWER, of nine letters or more and no listed word, is a listed word of four
+    /// letters or more run together with a near word ("femal|worker", "straigh|ahead",
+    /// "offer|of|parriage"), or a near word run together with a small joining word
+    /// ("librito|de"). Such a word is dropped, never parted: its spelling is not certain.
+    /// Listed: both pieces are listed words (a Spanish compound of words the data writes,
+    /// "ciclo|motor", is none); Near: a piece only near a word, or a joining word.
+    enum class Misjoin { None, Listed, Near };
+    Misjoin misjoin(const QString& lower) const;
+
+    /// The listed word with LOWER's letters and more accents or an apostrophe ("ñandú" for
+    /// "ñandu"); empty when none or several.
+    QString markedTwin(const QString& lower) const { return m_marked.value(folded(lower)); }
+
+    /// LOWER without accents, other marks, apostrophes and blanks.
+    static QString folded(const QString& lower);
+
 private:
     enum class PieceRule { Known, LongKnown, Listed };
     /// What pieces are sought for: telling a joined word (any listed word of the language
@@ -65,6 +83,13 @@ private:
     bool isWritten(const QString& lower) const;
 
     bool isPronoun(const QString& lower) const;
+    /// True when LOWER, of four letters or more, is a listed word, a word the data writes,
+    /// or (five letters or more) one letter from a listed word: changed, added, dropped.
+    bool isNearWord(const QString& lower) const;
+    /// True when LOWER is a near word, with or without a joining word before it or after it.
+    bool isNearPhrase(const QString& lower) const;
+    /// The small word that joins LOWER's start (or end) to the rest; empty when none.
+    QString joiningWord(const QString& lower, Qt::Edge edge) const;
     struct Pieces {
         std::vector<int> fewest;    // [k]: fewest pieces making up the first k letters; -1: none
         std::vector<int> ways;      // [k]: how many ways have that many (counted up to 2)
@@ -81,4 +106,7 @@ private:
     GlossaryLanguage m_language;
     QSet<QString> m_listed;
     QSet<QString> m_known;
+    QHash<QString, QString> m_marked; // folded -> the listed word with marks; empty when two
+    /// True when LOWER, of five letters or more, is no listed word but one letter from one.
+    bool isMisspeltByOne(const QString& lower) const;
 };
